@@ -1,0 +1,61 @@
+# Entry points on a fresh Debian machine:
+#   make demo   build, then find circles and lines in a generated scene
+#   make test   build with AddressSanitizer + UBSan and run every test
+#   make bench  build optimised and run the benchmarks
+#   make peers  install OpenCV, then time our tools against it
+# Missing Debian packages are installed first (we run as root).
+
+JOBS     ?= $(shell nproc)
+CMAKE    ?= cmake
+PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+            libpng-dev nlohmann-json3-dev libcli11-dev
+PEER_PACKAGES := libopencv-dev libopencv-contrib-dev
+
+RELEASE := build/release
+ASAN    := build/asan
+PEERS   := build/peers
+
+.PHONY: all deps build test demo bench peers format clean
+
+all: build
+
+# Install only what dpkg does not already know as installed.
+define install_missing
+	@missing=$$(for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+build: deps
+	$(CMAKE) -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	$(CMAKE) --build $(RELEASE) -j $(JOBS)
+
+# Tests run optimised (-O1) so that image tests stay quick under the sanitizers.
+test: deps
+	$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVSHSL_SANITIZE=ON \
+	  -DTAVSHSL_BENCH=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" >/dev/null
+	$(CMAKE) --build $(ASAN) -j $(JOBS)
+	cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@bash apps/demo.sh $(RELEASE)
+
+bench: build
+	@for b in $(RELEASE)/bin/bench_*; do echo "== $$b"; $$b; done
+
+peers: deps
+	$(call install_missing,$(PEER_PACKAGES))
+	$(CMAKE) -S . -B $(PEERS) -DCMAKE_BUILD_TYPE=Release -DTAVSHSL_PEERS=ON -DTAVSHSL_TESTS=OFF >/dev/null
+	$(CMAKE) --build $(PEERS) -j $(JOBS) --target peers
+	$(PEERS)/bin/peers
+
+format:
+	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf build demo/out

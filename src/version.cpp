@@ -1,0 +1,3 @@
+#include "tavshsl/version.h"
+
+const char* vfTavshslVersion() { return "1.0.0"; }
