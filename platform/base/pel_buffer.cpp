@@ -1,0 +1,93 @@
+#include "platform/base/pel_buffer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/base/str.h"
+
+namespace vc_pel_detail {
+
+namespace {
+
+// The longest side an image may have: sides are longs, which the library
+// treats as 32-bit values.
+constexpr long kMaxSide = 0x7fffffffL;
+constexpr long kMaxAlignment = 4096;
+
+std::wstring wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+
+std::wstring pair(long x, long y) { return L"(" + vfStr(x) + L", " + vfStr(y) + L")"; }
+
+// Storage alignment actually used: the requested one, but at least the pixel
+// size so that every row starts on a pixel boundary.
+std::size_t effectiveAlignment(long alignment, std::size_t pelSize) {
+  return std::max(static_cast<std::size_t>(alignment), pelSize);
+}
+
+}  // namespace
+
+long rowStride(long width, long height, long alignment, std::size_t pelSize) {
+  if (width < 0 || width > kMaxSide || height < 0 || height > kMaxSide)
+    throw vcBadParamsError(L"vcPelBuffer: width and height must be in [0, " + vfStr(kMaxSide) +
+                           L"], got " + vfStr(width) + L" x " + vfStr(height));
+  if (alignment < 1 || alignment > kMaxAlignment || (alignment & (alignment - 1)) != 0)
+    throw vcBadParamsError(L"vcPelBuffer: alignment must be a power of two in [1, " +
+                           vfStr(kMaxAlignment) + L"], got " + vfStr(alignment));
+  // Round the row's bytes up to the alignment; both are powers of two at
+  // least as large as the pixel size, so the stride is a whole number of
+  // pixels.
+  const std::size_t align = effectiveAlignment(alignment, pelSize);
+  const std::size_t rowBytes =
+      (static_cast<std::size_t>(width) * pelSize + align - 1) & ~(align - 1);
+  std::size_t total = 0;
+  if (__builtin_mul_overflow(rowBytes, static_cast<std::size_t>(height), &total) ||
+      total > static_cast<std::size_t>(PTRDIFF_MAX) / 2)
+    throw vcBadParamsError(L"vcPelBuffer: an image of " + vfStr(width) + L" x " + vfStr(height) +
+                           L" pixels is too large to address");
+  return static_cast<long>(rowBytes / pelSize);
+}
+
+std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize) {
+  const std::size_t align = effectiveAlignment(alignment, pelSize);
+  // An empty image still gets a (tiny) block, so that bound means non-null.
+  const std::size_t bytes = std::max(
+      static_cast<std::size_t>(stride) * static_cast<std::size_t>(height) * pelSize, align);
+  void* block = ::operator new(bytes, std::align_val_t(align));
+  std::memset(block, 0, bytes);
+  return std::shared_ptr<void>(block,
+                               [align](void* p) { ::operator delete(p, std::align_val_t(align)); });
+}
+
+void requireBound(bool bound, const char* operation) {
+  if (!bound) throw vcBadParamsError(wide(operation) + L": the image is unbound");
+}
+
+void requireInside(long x, long y, long width, long height, const char* operation) {
+  if (x < 0 || x >= width || y < 0 || y >= height)
+    throw vcBadParamsError(wide(operation) + L": position " + pair(x, y) + L" is outside [0, " +
+                           vfStr(width) + L") x [0, " + vfStr(height) + L")");
+}
+
+void requireWindowInRoot(long x, long y, long w, long h, long rootWidth, long rootHeight,
+                         const char* operation) {
+  if (w < 0 || h < 0)
+    throw vcBadParamsError(wide(operation) + L": window size must be >= 0, got " + vfStr(w) +
+                           L" x " + vfStr(h));
+  if (x < 0 || y < 0 || x > rootWidth - w || y > rootHeight - h)
+    throw vcBadParamsError(wide(operation) + L": window of " + vfStr(w) + L" x " + vfStr(h) +
+                           L" at root position " + pair(x, y) + L" reaches outside the root of " +
+                           vfStr(rootWidth) + L" x " + vfStr(rootHeight) + L" pixels");
+}
+
+long checkedShift(long a, long b, long c, const char* operation) {
+  long sum = 0;
+  long result = 0;
+  if (__builtin_add_overflow(a, b, &sum) || __builtin_sub_overflow(sum, c, &result))
+    throw vcBadParamsError(wide(operation) + L": position out of the range of long");
+  return result;
+}
+
+}  // namespace vc_pel_detail
