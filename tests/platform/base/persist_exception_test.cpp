@@ -1,0 +1,86 @@
+// Exceptions, the assertion hook and the text helpers.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <sstream>
+
+#include "platform/base/archive.h"
+#include "platform/base/assert.h"
+#include "platform/base/str.h"
+
+TEST(PersistException, MessageReachesEveryCatchSite) {
+  const std::wstring message = L"width must be >= 1, got \u00e9-3";
+  try {
+    throw vcBadParamsError(message);
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "width must be >= 1, got \xc3\xa9-3");
+  }
+  vcBadParamsError error(message);
+  std::wostringstream os;
+  os << static_cast<const vcException&>(error);
+  EXPECT_EQ(os.str(), message);
+
+  // Copies are independent and keep what() in step with the message.
+  vcExceptionWithString copy(L"old");
+  copy = error;
+  EXPECT_STREQ(copy.what(), error.what());
+  copy.reInit();
+  EXPECT_STREQ(copy.what(), "");
+  EXPECT_EQ(error.message(), message);
+}
+
+TEST(PersistException, MessageSurvivesArchiveAndFailedReadKeepsIt) {
+  vcExceptionWithString written(L"carried \U0001F600");
+  vcMemoryArchive out;
+  written.dispatchSerialize(out);
+
+  vcExceptionWithString read(L"before");
+  vcMemoryArchive in(out.bytes());
+  read.loadSimple(in);
+  EXPECT_EQ(read.message(), written.message());
+  EXPECT_STREQ(read.what(), written.what());
+
+  std::vector<unsigned char> cut(out.bytes().begin(), out.bytes().end() - 1);
+  vcMemoryArchive truncated(cut);
+  vcExceptionWithString kept(L"kept");
+  EXPECT_THROW(kept.dispatchSerialize(truncated), vcArchive::UnexpectedEnd);
+  EXPECT_EQ(kept.message(), L"kept");
+}
+
+TEST(PersistException, AssertionHookThrowsNamingConditionFileAndLine) {
+  int evaluations = 0;
+  EXPECT_NO_THROW(VC_ASSERT(++evaluations == 1));
+  EXPECT_EQ(evaluations, 1);
+
+  const long line = __LINE__ + 2;
+  try {
+    VC_ASSERT(evaluations > 5);
+    ADD_FAILURE() << "no throw";
+  } catch (const vcAssertionFailure& e) {
+    EXPECT_NE(e.message().find(L"evaluations > 5"), std::wstring::npos);
+    EXPECT_NE(e.message().find(L"persist_exception_test.cpp:" + vfStr(line)), std::wstring::npos)
+        << e.what();
+  }
+  // Usable as a single statement in an unbraced if/else.
+  if (evaluations == 0)
+    VC_ASSERT(false);
+  else
+    EXPECT_THROW(VC_ASSERT(evaluations == 0), vcException);
+}
+
+TEST(PersistException, TextHelpers) {
+  EXPECT_EQ(vfStr(0), L"0");
+  EXPECT_EQ(vfStr(-305), L"-305");
+  EXPECT_EQ(vfStr(LONG_MIN), std::to_wstring(LONG_MIN));
+  EXPECT_EQ(vfStr(LONG_MAX), std::to_wstring(LONG_MAX));
+
+  const std::wstring wide = L"a\u00e9\u20ac\U0001F600";
+  EXPECT_EQ(vfWideFromUtf8(vfUtf8FromWide(wide)), wide);
+  // Malformed input: a lone continuation byte, a cut sequence, an overlong '/', a surrogate.
+  EXPECT_EQ(vfWideFromUtf8("x\x80y"), L"x\uFFFDy");
+  EXPECT_EQ(vfWideFromUtf8("\xe2\x82"), L"\uFFFD\uFFFD");
+  EXPECT_EQ(vfWideFromUtf8("\xc0\xaf"), L"\uFFFD\uFFFD");
+  EXPECT_EQ(vfWideFromUtf8("\xed\xa0\x80"), L"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(vfUtf8FromWide(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd");
+}
