@@ -1,0 +1,257 @@
+#include "platform/base/general_fitter.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "platform/base/str.h"
+
+namespace {
+
+constexpr int kMaxParams = 6;
+using Vec = std::array<double, kMaxParams>;
+using Mat = std::array<std::array<double, kMaxParams>, kMaxParams>;
+
+// Eigen-decomposition of the symmetric n x n matrix a by cyclic Jacobi rotations: on return the
+// diagonal of a holds the eigenvalues and the columns of v the eigenvectors. Sweeps stop when the
+// off-diagonal part has vanished relative to the diagonal; n <= 6 converges in a handful.
+void jacobiEigen(Mat& a, Mat& v, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) v[i][j] = i == j ? 1.0 : 0.0;
+  for (int sweep = 0; sweep < 60; ++sweep) {
+    double off = 0.0, diag = 0.0;
+    for (int i = 0; i < n; ++i) {
+      diag += a[i][i] * a[i][i];
+      for (int j = i + 1; j < n; ++j) off += a[i][j] * a[i][j];
+    }
+    if (off <= 1e-34 * diag || off == 0.0) return;
+    for (int p = 0; p < n; ++p) {
+      for (int q = p + 1; q < n; ++q) {
+        if (a[p][q] == 0.0) continue;
+        // The rotation that zeroes a[p][q]: t = tan of its angle, the smaller root.
+        const double theta = (a[q][q] - a[p][p]) / (2.0 * a[p][q]);
+        const double t = (theta >= 0.0 ? 1.0 : -1.0) / (std::abs(theta) + std::sqrt(theta * theta + 1.0));
+        const double c = 1.0 / std::sqrt(t * t + 1.0);
+        const double s = t * c;
+        for (int k = 0; k < n; ++k) {
+          const double akp = a[k][p], akq = a[k][q];
+          a[k][p] = c * akp - s * akq;
+          a[k][q] = s * akp + c * akq;
+        }
+        for (int k = 0; k < n; ++k) {
+          const double apk = a[p][k], aqk = a[q][k];
+          a[p][k] = c * apk - s * aqk;
+          a[q][k] = s * apk + c * aqk;
+        }
+        for (int k = 0; k < n; ++k) {
+          const double vkp = v[k][p], vkq = v[k][q];
+          v[k][p] = c * vkp - s * vkq;
+          v[k][q] = s * vkp + c * vkq;
+        }
+      }
+    }
+  }
+}
+
+// Solves the normal equations N x = b (n x n, symmetric positive semi-definite). N is first
+// scaled to unit diagonal, so that the condition number does not depend on the units of the
+// parameters; the system is refused as singular when a parameter is unconstrained or when the
+// scaled matrix's eigenvalue ratio exceeds tolerance.
+Vec solveNormal(const Mat& N, const Vec& b, int n, double tolerance) {
+  Vec s{};
+  for (int i = 0; i < n; ++i) {
+    if (!(N[i][i] > 0.0) || !std::isfinite(N[i][i]))
+      throw vcLSGeneralFitter::Singular(L"vcLSGeneralFitter::fit: parameter " + vfStr(i) +
+                                        L" is not constrained");
+    s[i] = 1.0 / std::sqrt(N[i][i]);
+  }
+  Mat a{};
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) a[i][j] = s[i] * N[i][j] * s[j];
+  Mat v{};
+  jacobiEigen(a, v, n);
+
+  double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
+  for (int i = 0; i < n; ++i) {
+    lmin = std::min(lmin, a[i][i]);
+    lmax = std::max(lmax, a[i][i]);
+  }
+  if (!(lmin > 0.0) || !(lmax / lmin <= tolerance))
+    throw vcLSGeneralFitter::Singular(
+        L"vcLSGeneralFitter::fit: the constraints do not determine the transform (condition "
+        L"number above the tolerance)");
+
+  // x = S V diag(1/lambda) V^T S b.
+  Vec c{}, x{};
+  for (int k = 0; k < n; ++k) {
+    double proj = 0.0;
+    for (int i = 0; i < n; ++i) proj += v[i][k] * s[i] * b[i];
+    c[k] = proj / a[k][k];
+  }
+  for (int i = 0; i < n; ++i) {
+    double sum = 0.0;
+    for (int k = 0; k < n; ++k) sum += v[i][k] * c[k];
+    x[i] = s[i] * sum;
+  }
+  return x;
+}
+
+vcMatrix<2> rotationBy(double a) { return vcMatrix<2>(vcRadian(a), vcRadian(a), 1.0, 1.0); }
+
+// Adds one weighted row j (of n entries) with target d to N and b.
+void accumulate(Mat& N, Vec& b, const Vec& j, int n, double w, double d) {
+  for (int r = 0; r < n; ++r) {
+    b[r] += w * j[r] * d;
+    for (int c = 0; c < n; ++c) N[r][c] += w * j[r] * j[c];
+  }
+}
+
+}  // namespace
+
+void vcLSGeneralFitter::reset() { *this = vcLSGeneralFitter(); }
+
+void vcLSGeneralFitter::update(const vcVector<2>& p, const vcFLine& line, double weight) {
+  if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
+    throw vcBadParamsError(L"vcLSGeneralFitter::update: the point must be finite");
+  if (!(weight >= 0.0) || !std::isfinite(weight))
+    throw vcBadParamsError(L"vcLSGeneralFitter::update: the weight must be finite and >= 0");
+  rows_.push_back({p, line.normal(), line.distance(), weight});
+  ++numConstraints_;
+  weightSum_ += weight;
+}
+
+void vcLSGeneralFitter::update(const vcVector<2>& p, const vcVector<2>& q, double weight) {
+  if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(q.x()) ||
+      !std::isfinite(q.y()))
+    throw vcBadParamsError(L"vcLSGeneralFitter::update: the points must be finite");
+  if (!(weight >= 0.0) || !std::isfinite(weight))
+    throw vcBadParamsError(L"vcLSGeneralFitter::update: the weight must be finite and >= 0");
+  // |X(p) - q|^2 is the sum of the squared residuals along x and along y.
+  rows_.reserve(rows_.size() + 2);
+  rows_.push_back({p, vcVector<2>(1.0, 0.0), q.x(), weight});
+  rows_.push_back({p, vcVector<2>(0.0, 1.0), q.y(), weight});
+  ++numConstraints_;
+  weightSum_ += weight;
+}
+
+vcVector<2> vcLSGeneralFitter::centroid_() const {
+  vcVector<2> sum;
+  double w = 0.0;
+  for (const Row& r : rows_) {
+    sum += r.p * r.weight;
+    w += r.weight;
+  }
+  return sum / w;
+}
+
+double vcLSGeneralFitter::cost_(const vcMatrix<2>& m, const vcVector<2>& t,
+                                const vcVector<2>& c) const {
+  double sum = 0.0;
+  for (const Row& r : rows_) {
+    const double res = r.normal * (m * (r.p - c) + t) - r.distance;
+    sum += r.weight * res * res;
+  }
+  return sum;
+}
+
+vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double tolerance) const {
+  // The residual n . (M p' + t) - d is linear in the parameters:
+  //   6: M = [a b; e f], params (a, b, e, f, tx, ty), row (nx px, nx py, ny px, ny py, nx, ny);
+  //   4: M = [a -b; b a], params (a, b, tx, ty),       row (n . p', n x p' ... , nx, ny)
+  // where for 4 the b column is ny px - nx py.
+  const int n = static_cast<int>(dofs);
+  Mat N{};
+  Vec b{};
+  for (const Row& r : rows_) {
+    const vcVector<2> p = r.p - c;
+    const double nx = r.normal.x(), ny = r.normal.y();
+    Vec j{};
+    if (dofs == 6)
+      j = {nx * p.x(), nx * p.y(), ny * p.x(), ny * p.y(), nx, ny};
+    else
+      j = {nx * p.x() + ny * p.y(), ny * p.x() - nx * p.y(), nx, ny, 0.0, 0.0};
+    accumulate(N, b, j, n, r.weight, r.distance);
+  }
+  const Vec x = solveNormal(N, b, n, tolerance);
+  if (dofs == 6)
+    return vcXform<2>(vcMatrix<2>::fromElements(x[0], x[1], x[2], x[3]), vcVector<2>(x[4], x[5]));
+  return vcXform<2>(vcMatrix<2>::fromElements(x[0], -x[1], x[1], x[0]), vcVector<2>(x[2], x[3]));
+}
+
+vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0,
+                                            const vcVector<2>& c, double tolerance) const {
+  // Gauss-Newton on (a, tx, ty) for X(p) = R(a) p' + t. The derivative of R(a) p' by a is
+  // R(a) p' turned by +90 degrees, so each row of the Jacobian is (n . perp(R p'), nx, ny).
+  double a = a0;
+  vcVector<2> t = t0;
+  double cost = cost_(rotationBy(a), t, c);
+  for (int iter = 0; iter < 100; ++iter) {
+    const vcMatrix<2> rot = rotationBy(a);
+    Mat N{};
+    Vec g{};
+    for (const Row& r : rows_) {
+      const vcVector<2> rp = rot * (r.p - c);
+      const double res = r.normal * (rp + t) - r.distance;
+      const Vec j{r.normal * rp.perp(), r.normal.x(), r.normal.y(), 0.0, 0.0, 0.0};
+      accumulate(N, g, j, 3, r.weight, -res);
+    }
+    const Vec step = solveNormal(N, g, 3, tolerance);
+
+    // Take the full step, or halve it until the cost no longer rises.
+    double k = 1.0;
+    double na = a, newCost = cost;
+    vcVector<2> nt = t;
+    for (int half = 0; half < 30; ++half, k *= 0.5) {
+      na = a + k * step[0];
+      nt = t + vcVector<2>(step[1], step[2]) * k;
+      newCost = cost_(rotationBy(na), nt, c);
+      if (newCost <= cost) break;
+    }
+    if (!(newCost <= cost)) break;
+    const bool settled = std::abs(na - a) <= 1e-15 && newCost >= cost * (1.0 - 1e-15);
+    a = na;
+    t = nt;
+    cost = newCost;
+    if (settled) break;
+  }
+  return vcXform<2>(rotationBy(a), t);
+}
+
+vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) const {
+  if (dofs != 3 && dofs != 4 && dofs != 6)
+    throw vcBadParamsError(L"vcLSGeneralFitter::fit: dofs must be 3, 4 or 6, got " + vfStr(dofs));
+  if (!(tolerance > 1.0))
+    throw vcBadParamsError(L"vcLSGeneralFitter::fit: the tolerance must be > 1");
+  if (rows_.empty() || !(weightSum_ > 0.0))
+    throw Singular(L"vcLSGeneralFitter::fit: no constraint with a positive weight");
+
+  // Work relative to the weighted centroid, which decouples translation from the linear part.
+  const vcVector<2> c = centroid_();
+  vcXform<2> centred;
+  if (dofs != 3) {
+    centred = fitLinear_(dofs, c, tolerance);
+  } else {
+    // Start the rigid fit from the similarity's angle when that fit exists; otherwise keep the
+    // best of four quarter-turn starts.
+    try {
+      const vcXform<2> sim = fitLinear_(4, c, tolerance);
+      centred = fitRigidFrom_(sim.rotation().plain(), sim.trans(), c, tolerance);
+    } catch (const Singular&) {
+      double best = std::numeric_limits<double>::infinity();
+      for (int q = 0; q < 4; ++q) {
+        const vcXform<2> x = fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, tolerance);
+        const double cost = cost_(x.matrix(), x.trans(), c);
+        if (cost < best) {
+          best = cost;
+          centred = x;
+        }
+      }
+    }
+  }
+
+  // Undo the centring: M (p - c) + t = M p + (t - M c).
+  const vcXform<2> result(centred.matrix(), centred.trans() - centred.matrix() * c);
+  rms = std::sqrt(cost_(centred.matrix(), centred.trans(), c) / weightSum_);
+  return result;
+}
