@@ -14,6 +14,7 @@
 // ("vcShapeSelectDefs::BadParams" ...), and suicideAndRethrow() rethrows a heap copy (as read
 // from an archive) as its own class.
 
+#include <cstdint>
 #include <string>
 
 #include "platform/base/exception.h"
@@ -27,8 +28,9 @@ public:
     enum ModelType { eBoundary = 0, eStroke = 1, eCircle = 2 };
 
     // Degree-of-freedom bits; several are ORed into a mask. The values are shared with the
-    // correspondence models' DOF bits.
-    enum DOF {
+    // correspondence models' DOF bits. The fixed 32-bit storage lets callers pass any mask or
+    // an unknown value (refused with InvalidDOF) without leaving the enumeration's range.
+    enum DOF : std::int32_t {
         eTranslationX = 1,
         eTranslationY = 2,
         eAngle = 4,
