@@ -1,0 +1,25 @@
+#pragma once
+
+// The outline of a stroke figure: one walk around the union of its strokes.
+//
+//   std::vector<vcLineSeg> outline = vfTraceStrokeOutline(skeleton, widths);
+//
+// Each stroke is the rectangle of its skeletal segment widened by half its width on each side
+// and lengthened at each end: by half its own width at a free end, by half the width of the
+// other stroke at an end that meets another stroke's end. The walk starts at the first end
+// point that lies inside no other stroke, runs along the offset lines, turns onto a crossing
+// stroke at the nearest crossing ahead, and caps the free ends, until it is back at its start.
+
+#include <vector>
+
+#include "platform/base/line_seg.h"
+
+// The closed, connected chain of outline segments of the figure, with the figure on the side
+// of each segment's direction turned by +90 degrees.
+// Requires: skeleton and widths of equal, non-zero size; widths > 0; no zero-length segment
+// (the stroke template checks these).
+// Throws: vcShapeSelectDefs::BadParams "Skeleton has no free end point: Model is degenerate."
+// when every end point lies inside another stroke; BadParams "Invalid stroke width: Model is
+// degenerate." when the walk does not close within n (2n + 4) + 1 steps for n strokes.
+std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skeleton,
+                                            const std::vector<double>& widths);
