@@ -19,8 +19,7 @@ vcDiagEntry::vcDiagEntry(const vcGraphicList& graphics, long coordinateSystem,
                          const std::wstring& label)
     : content_(graphics), coordinateSystem_(checkedCoordSystem(coordinateSystem)), label_(label) {}
 
-vcDiagEntry::vcDiagEntry(const vcUISketch& sketch, long coordinateSystem,
-                         const std::wstring& label)
+vcDiagEntry::vcDiagEntry(const vcUISketch& sketch, long coordinateSystem, const std::wstring& label)
     : content_(sketch), coordinateSystem_(checkedCoordSystem(coordinateSystem)), label_(label) {}
 
 const vcGraphicList& vcDiagEntry::graphics() const {
