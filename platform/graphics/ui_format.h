@@ -6,7 +6,7 @@
 // 2 right (the anchor lies at the left edge, centre or right edge of the
 // text), vertical 0 top, 1 middle, 2 bottom. Code 4 centres the text on the
 // anchor both ways, the usual choice for a label on a segment midpoint.
-//   vcGraphicText t(L"7", mid, fg, bg, vcUIFormat(4), vcVector<2>(0, 0));
+//   vcGraphicText t(L"7", mid, fg, bg, vcUIFormat(4), vcPair<long>(0, 0));
 
 class vcUIFormat {
  public:
