@@ -2,24 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
 
-#include "platform/base/exception.h"
+#include "scenes/check.h"
 #include "scenes/coverage.h"
 
 namespace {
 
-std::wstring text(double v)
-{
-    std::wostringstream os;
-    os << v;
-    return os.str();
-}
+std::wstring text(double v) { return vfSceneText(v); }
 
 [[noreturn]] void refuse(const wchar_t* function, const std::wstring& what)
 {
-    throw vcBadParamsError(std::wstring(L"vcSceneCanvas::") + function + L": " + what);
+    vfSceneRefuse((std::wstring(L"vcSceneCanvas::") + function).c_str(), what);
 }
 
 void checkGrey(const wchar_t* function, double grey)

@@ -1,9 +1,8 @@
 #include "scenes/random.h"
 
 #include <cmath>
-#include <string>
 
-#include "platform/base/exception.h"
+#include "scenes/check.h"
 
 vcSceneRandom::vcSceneRandom(std::uint32_t seed) : engine_(seed) {}
 
@@ -18,8 +17,8 @@ double vcSceneRandom::uniform()
 double vcSceneRandom::uniform(double low, double high)
 {
     if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high))
-        throw vcBadParamsError(L"vcSceneRandom::uniform: requires finite low <= high, got " +
-                               std::to_wstring(low) + L" and " + std::to_wstring(high));
+        vfSceneRefuse(L"vcSceneRandom::uniform", L"requires finite low <= high, got " +
+                                                     vfSceneText(low) + L" and " + vfSceneText(high));
     return low + (high - low) * uniform();
 }
 
@@ -27,9 +26,10 @@ long vcSceneRandom::integer(long low, long high)
 {
     // Spans up to 2^32 values; the product below is then exact in a double.
     if (low > high || static_cast<double>(high) - static_cast<double>(low) >= 4294967296.0)
-        throw vcBadParamsError(L"vcSceneRandom::integer: requires low <= high and a span below "
-                               L"2^32, got " + std::to_wstring(low) + L" and " +
-                               std::to_wstring(high));
+        vfSceneRefuse(L"vcSceneRandom::integer",
+                      L"requires low <= high and a span below 2^32, got " +
+                          vfSceneText(static_cast<double>(low)) + L" and " +
+                          vfSceneText(static_cast<double>(high)));
     const double span = static_cast<double>(high) - static_cast<double>(low) + 1.0;
     return low + static_cast<long>(std::floor(uniform() * span));
 }

@@ -139,6 +139,32 @@ TEST(SceneCanvas, HalfPlaneEdgeLiesWhereItIsDrawn)
     EXPECT_EQ(drawnArea(missed, 10.0), 64.0);
 }
 
+TEST(SceneCanvas, BlurKeepsEdgesInPlaceAndGreyMass)
+{
+    // A step on the pixel boundary x = 20 stays symmetric about it: mirrored pixels sum to the
+    // step height, and the profile rises monotonically through the middle level.
+    vcSceneCanvas step(40, 3, 0.0);
+    step.drawHalfPlane(V(20.0, 0.0), V(1.0, 0.0), 200.0);
+    step.blur(2.0);
+    for (long k = 0; k < 12; ++k) {
+        EXPECT_NEAR(step.value(20 + k, 1) + step.value(19 - k, 1), 200.0, 1e-3);
+        EXPECT_LE(step.value(19 - k, 1), step.value(20 - k, 1));
+    }
+    EXPECT_LT(step.value(19, 1), 100.0);
+    EXPECT_GT(step.value(18, 1), 1.0); // the blur reaches beyond the neighbour pixel
+
+    // Away from the borders the total grey is kept; a flat canvas stays flat to its borders.
+    vcSceneCanvas disc(48, 48, 0.0);
+    disc.drawDisc(V(24.2, 23.7), 8.0, 250.0);
+    const double before = drawnArea(disc, 250.0);
+    disc.blur(1.5);
+    EXPECT_NEAR(drawnArea(disc, 250.0), before, 1e-3 * before);
+    vcSceneCanvas flat(9, 7, 77.0);
+    flat.blur(3.0);
+    EXPECT_NEAR(flat.value(0, 0), 77.0, 1e-4);
+    EXPECT_NEAR(flat.value(8, 6), 77.0, 1e-4);
+}
+
 TEST(SceneCanvas, BadArgumentsThrowAndLeaveTheCanvasAlone)
 {
     EXPECT_THROW(vcSceneCanvas(0, 10, 0.0), vcBadParamsError);
