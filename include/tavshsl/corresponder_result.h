@@ -1,0 +1,76 @@
+#pragma once
+
+// vcSegmentCorresponderResult: one model instance found by the segment corresponder, as the
+// correspondence between its model's boundary segments and the found segments of the run.
+//
+// Two tables say the same thing from both sides and are kept consistent by add and remove:
+// model segment k is in modelSegsForFoundSeg(f) exactly when found segment f is in
+// foundSegsForModelSeg(k).
+//
+//   vcSegmentCorresponderResult result(modelIdx, model->numBoundarySegments(), found.size());
+//   result.add(f, k);                    // found segment f lies on model segment k
+//   result.basisSegmentIdx(i);
+//   result.score(0.8);
+//   model->findPose(pose, factors, found, result, fitFailed, outOfRange, nullptr, 0);
+//
+// Indexes and counts are long; a list holds the indexes in the order they were added (no
+// duplicate check).
+
+#include <vector>
+
+#include "tavshsl/export.h"
+
+class TAVSHSL_API vcSegmentCorresponderResult {
+ public:
+  // Model index 0, score 0, no basis segment (-1), both tables empty.
+  vcSegmentCorresponderResult() = default;
+  // A result for model modelIdx with numModelSegs empty lists in foundSegsForModelSeg and
+  // numFoundSegs empty lists in modelSegsForFoundSeg. Score 0 and basis segment -1 until the
+  // corresponder sets them.
+  // Throws: vcBadParamsError when an argument is negative.
+  vcSegmentCorresponderResult(long modelIdx, long numModelSegs, long numFoundSegs);
+
+  // Index of the model in the corresponder's training parameters.
+  long modelIdx() const { return modelIdx_; }
+  // Quality of the correspondence, 0 (none) to 1 (the whole model boundary explained).
+  double score() const { return score_; }
+  void score(double score) { score_ = score; }
+  // Index of the found segment that served as hashing basis (-1 when not set).
+  long basisSegmentIdx() const { return basisSegmentIdx_; }
+  void basisSegmentIdx(long index) { basisSegmentIdx_ = index; }
+
+  // Sizes of the two tables.
+  long numModelSegs() const { return static_cast<long>(foundSegsForModelSeg_.size()); }
+  long numFoundSegs() const { return static_cast<long>(modelSegsForFoundSeg_.size()); }
+
+  // The model segments that found segment f lies on. Requires 0 <= f < numFoundSegs().
+  // The modifiable form lets the corresponder edit one side directly; keeping the other side
+  // consistent is then the caller's job.
+  // Throws: vcBadParamsError for f out of range.
+  const std::vector<long>& modelSegsForFoundSeg(long f) const;
+  std::vector<long>& modelSegsForFoundSeg(long f);
+  // The found segments assigned to model segment k. Requires 0 <= k < numModelSegs().
+  // Throws: vcBadParamsError for k out of range.
+  const std::vector<long>& foundSegsForModelSeg(long k) const;
+  std::vector<long>& foundSegsForModelSeg(long k);
+
+  // Appends k to modelSegsForFoundSeg(f) and f to foundSegsForModelSeg(k), even when the pair
+  // is already there.
+  // Throws: vcBadParamsError for f or k out of range (the result is unchanged).
+  void add(long f, long k);
+  // Erases every k from modelSegsForFoundSeg(f) and every f from foundSegsForModelSeg(k).
+  // Throws: vcBadParamsError for f or k out of range (the result is unchanged).
+  void remove(long f, long k);
+
+  bool operator==(const vcSegmentCorresponderResult&) const = default;
+
+ private:
+  void checkFound_(long f, const wchar_t* operation) const;
+  void checkModel_(long k, const wchar_t* operation) const;
+
+  long modelIdx_ = 0;
+  double score_ = 0.0;
+  long basisSegmentIdx_ = -1;
+  std::vector<std::vector<long>> modelSegsForFoundSeg_;
+  std::vector<std::vector<long>> foundSegsForModelSeg_;
+};

@@ -1,0 +1,79 @@
+#include "tavshsl/corresponder_result.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
+
+namespace {
+
+// "<operation>: <name> must be in [0, <size>), got <value>".
+[[noreturn]] void throwIndex(const wchar_t* operation, const wchar_t* name, long value, long size) {
+  throw vcBadParamsError(std::wstring(operation) + L": " + name + L" must be in [0, " +
+                         vfStr(size) + L"), got " + vfStr(value));
+}
+
+void eraseAll(std::vector<long>& list, long value) {
+  list.erase(std::remove(list.begin(), list.end(), value), list.end());
+}
+
+}  // namespace
+
+vcSegmentCorresponderResult::vcSegmentCorresponderResult(long modelIdx, long numModelSegs,
+                                                         long numFoundSegs)
+    : modelIdx_(modelIdx) {
+  if (modelIdx < 0 || numModelSegs < 0 || numFoundSegs < 0)
+    throw vcBadParamsError(
+        L"vcSegmentCorresponderResult: modelIdx, numModelSegs and numFoundSegs must be >= 0, got " +
+        vfStr(modelIdx) + L", " + vfStr(numModelSegs) + L", " + vfStr(numFoundSegs));
+  foundSegsForModelSeg_.resize(static_cast<std::size_t>(numModelSegs));
+  modelSegsForFoundSeg_.resize(static_cast<std::size_t>(numFoundSegs));
+}
+
+void vcSegmentCorresponderResult::checkFound_(long f, const wchar_t* operation) const {
+  if (f < 0 || f >= numFoundSegs()) throwIndex(operation, L"found segment index", f, numFoundSegs());
+}
+
+void vcSegmentCorresponderResult::checkModel_(long k, const wchar_t* operation) const {
+  if (k < 0 || k >= numModelSegs()) throwIndex(operation, L"model segment index", k, numModelSegs());
+}
+
+const std::vector<long>& vcSegmentCorresponderResult::modelSegsForFoundSeg(long f) const {
+  checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
+  return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
+}
+
+std::vector<long>& vcSegmentCorresponderResult::modelSegsForFoundSeg(long f) {
+  checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
+  return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
+}
+
+const std::vector<long>& vcSegmentCorresponderResult::foundSegsForModelSeg(long k) const {
+  checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
+  return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+}
+
+std::vector<long>& vcSegmentCorresponderResult::foundSegsForModelSeg(long k) {
+  checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
+  return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+}
+
+void vcSegmentCorresponderResult::add(long f, long k) {
+  checkFound_(f, L"vcSegmentCorresponderResult::add");
+  checkModel_(k, L"vcSegmentCorresponderResult::add");
+  std::vector<long>& models = modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
+  std::vector<long>& founds = foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+  // Reserve both first so that the second push cannot fail after the first succeeded.
+  models.reserve(models.size() + 1);
+  founds.reserve(founds.size() + 1);
+  models.push_back(k);
+  founds.push_back(f);
+}
+
+void vcSegmentCorresponderResult::remove(long f, long k) {
+  checkFound_(f, L"vcSegmentCorresponderResult::remove");
+  checkModel_(k, L"vcSegmentCorresponderResult::remove");
+  eraseAll(modelSegsForFoundSeg_[static_cast<std::size_t>(f)], k);
+  eraseAll(foundSegsForModelSeg_[static_cast<std::size_t>(k)], f);
+}
