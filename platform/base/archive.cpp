@@ -53,12 +53,12 @@ void vcArchive::exchangeBytes(unsigned char* data, std::size_t size) {
     read_(data, size);
 }
 
-void vcArchive::beginObject_() {
-  if (depth_++ == 0) visited_.clear();
+vcArchive::ObjectScope::ObjectScope(vcArchive& ar) : ar_(ar) {
+  if (ar_.depth_++ == 0) ar_.visited_.clear();
 }
 
-void vcArchive::endObject_() {
-  if (--depth_ == 0) visited_.clear();
+vcArchive::ObjectScope::~ObjectScope() {
+  if (--ar_.depth_ == 0) ar_.visited_.clear();
 }
 
 void vcArchive::writeObject(const vcPersistent& object) {
@@ -75,14 +75,8 @@ void vcArchive::writeObject(const vcPersistent& object) {
   write_(reinterpret_cast<const unsigned char*>(name.data()), name.size());
 
   // The object's data. Storing only reads the object, so the cast does not change it.
-  beginObject_();
-  try {
-    const_cast<vcPersistent&>(object).dispatchSerialize(*this);
-  } catch (...) {
-    endObject_();
-    throw;
-  }
-  endObject_();
+  ObjectScope scope(*this);
+  const_cast<vcPersistent&>(object).dispatchSerialize(*this);
 }
 
 std::unique_ptr<vcPersistent> vcArchive::readObject() {
@@ -104,14 +98,10 @@ std::unique_ptr<vcPersistent> vcArchive::readObject() {
                        vfWideFromUtf8(name));
 
   // Its data.
-  beginObject_();
-  try {
+  {
+    ObjectScope scope(*this);
     object->dispatchSerialize(*this);
-  } catch (...) {
-    endObject_();
-    throw;
   }
-  endObject_();
   return object;
 }
 

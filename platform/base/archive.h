@@ -117,10 +117,20 @@ class vcArchive {
  private:
   friend class vcPersistent;
 
-  // Starts and ends a top-level object operation: the visited set lives that long. Nested
-  // writeObject/readObject calls share the set of the outermost one.
-  void beginObject_();
-  void endObject_();
+  // One object operation (writeObject, readObject, loadSimple): the visited set lives as long
+  // as the outermost one; nested operations share it. Outside any operation nothing is marked,
+  // so a direct dispatchSerialize() call exchanges the whole object every time.
+  class ObjectScope {
+   public:
+    explicit ObjectScope(vcArchive& ar);
+    ~ObjectScope();
+    ObjectScope(const ObjectScope&) = delete;
+    ObjectScope& operator=(const ObjectScope&) = delete;
+
+   private:
+    vcArchive& ar_;
+  };
+
   [[noreturn]] static void throwWrongType_(const vcPersistent& found, const std::type_info& wanted);
 
   Mode mode_;

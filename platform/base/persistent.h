@@ -43,8 +43,9 @@ class vcPersistent {
   vcPersistent(const vcPersistent&) = default;
   vcPersistent& operator=(const vcPersistent&) = default;
 
-  // The visited set of the archive operation in progress on ar: an object level, identified
-  // by its address and size, is handled at most once per top-level write or read.
+  // The visited set of the object operation in progress on ar (writeObject, readObject,
+  // loadSimple): an object level, identified by its address and size, is handled at most once
+  // per outermost operation. Outside an operation nothing is marked or found.
   static bool haveVisited(const vcArchive& ar, const void* object, std::size_t size);
   static void setVisited(vcArchive& ar, const void* object, std::size_t size);
 

@@ -169,13 +169,17 @@ TEST(PersistArchive, ObjectsTravelByClassName) {
   vcMemoryArchive again(out.bytes());
   EXPECT_THROW(again.readObjectAs<vcException>(), vcArchive::BadData);
 
-  // loadSimple reads the data of a known class into an existing object.
+  // loadSimple reads the data of a known class into an existing object, once per call.
   vcMemoryArchive plain;
   first.dispatchSerialize(plain);
+  second.dispatchSerialize(plain);
   vcMemoryArchive plainIn(plain.bytes());
   Sample target;
   target.loadSimple(plainIn);
   EXPECT_EQ(target.name, L"first");
+  target.loadSimple(plainIn);
+  EXPECT_EQ(target.number, 42);
+  EXPECT_EQ(plainIn.remaining(), 0u);
 
   // A newer stored version is refused by name.
   std::vector<unsigned char> bytes = plain.bytes();
