@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "platform/base/exception.h"
+#include "platform/ip/true_peak.h"
+
+namespace {
+
+// Magnitude profile p[d] along distance d from a line, with a constant gradient code.
+struct Ridge {
+  vcPelBuffer<unsigned char> magnitude{12, 10, 32};
+  vcPelBuffer<unsigned char> angle{12, 10, 32};
+};
+
+template <class Distance>
+Ridge drawRidge(const int (&profile)[5], unsigned char code, Distance distance) {
+  Ridge r;
+  for (long y = 0; y < 10; ++y)
+    for (long x = 0; x < 12; ++x) {
+      const long d = distance(x, y);
+      r.magnitude.put(x, y, d >= 0 && d < 5 ? static_cast<unsigned char>(profile[d]) : 0);
+      r.angle.put(x, y, code);
+    }
+  return r;
+}
+
+}  // namespace
+
+// Vertical, horizontal and diagonal ridges are thinned to their crest across the gradient;
+// a two-pixel plateau keeps exactly one pixel; weak crests fall below the threshold.
+TEST(TruePeak, KeepsOneCrestPixelAcrossTheEdge) {
+  const int peak[5] = {10, 40, 90, 40, 10};
+  const int plateau[5] = {10, 60, 60, 10, 0};
+  long count = -1;
+
+  const Ridge vertical = drawRidge(peak, 0, [](long x, long) { return x - 3; });
+  const vcPelBuffer<unsigned char> v = vfTruePeak(vertical.magnitude, vertical.angle, 20, &count);
+  EXPECT_EQ(count, 8);  // column 5, rows 1..8 (border rows are never peaks)
+  for (long y = 1; y < 9; ++y) {
+    EXPECT_EQ(v.get(5, y), 90);
+    EXPECT_EQ(v.get(4, y) + v.get(6, y), 0);
+  }
+  EXPECT_EQ(v.get(5, 0), 0);
+
+  // Gradient across x but codes near +y: the ridge is not a crest along y, so nothing remains.
+  const Ridge wrongAxis = drawRidge(peak, 64, [](long x, long) { return x - 3; });
+  vfTruePeak(wrongAxis.magnitude, wrongAxis.angle, 20, &count);
+  EXPECT_EQ(count, 0);
+
+  const Ridge horizontal = drawRidge(plateau, 192, [](long, long y) { return y - 2; });
+  const vcPelBuffer<unsigned char> h = vfTruePeak(horizontal.magnitude, horizontal.angle, 20, &count);
+  EXPECT_EQ(count, 10);  // one of the two plateau rows, columns 1..10
+  for (long x = 1; x < 11; ++x) EXPECT_EQ((h.get(x, 3) == 60) + (h.get(x, 4) == 60), 1);
+
+  // Along the diagonal gradient a step changes x + y by 2: draw the profile on even lines only.
+  const Ridge diagonal =
+      drawRidge(peak, 32, [](long x, long y) { return (x + y) % 2 ? -1 : (x + y - 4) / 2; });
+  const vcPelBuffer<unsigned char> d = vfTruePeak(diagonal.magnitude, diagonal.angle, 20, &count);
+  for (long y = 1; y < 9; ++y)
+    for (long x = 1; x < 11; ++x) EXPECT_EQ(d.get(x, y) != 0, x + y == 8) << x << "," << y;
+
+  vfTruePeak(vertical.magnitude, vertical.angle, 91, &count);
+  EXPECT_EQ(count, 0);
+  EXPECT_NO_THROW(vfTruePeak(vertical.magnitude, vertical.angle, 20, nullptr));
+}
+
+TEST(TruePeak, RefusesBadInput) {
+  const vcPelBuffer<unsigned char> a(6, 6, 32), b(6, 5, 32);
+  EXPECT_THROW(vfTruePeak(a, b, 10, nullptr), vcBadParamsError);
+  EXPECT_THROW(vfTruePeak(vcPelBuffer<unsigned char>(), a, 10, nullptr), vcBadParamsError);
+  EXPECT_THROW(vfTruePeak(a, a, 256, nullptr), vcBadParamsError);
+  EXPECT_THROW(vfTruePeak(a, a, -1, nullptr), vcBadParamsError);
+}
