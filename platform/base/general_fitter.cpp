@@ -54,21 +54,11 @@ void jacobiEigen(Mat& a, Mat& v, int n) {
   }
 }
 
-// Solves the normal equations N x = b (n x n, symmetric positive semi-definite). N is first
-// scaled to unit diagonal, so that the condition number does not depend on the units of the
-// parameters; the system is refused as singular when a parameter is unconstrained or when the
-// scaled matrix's eigenvalue ratio exceeds tolerance.
+// Solves the normal equations N x = b (n x n, symmetric positive semi-definite) through the
+// eigen-decomposition of N, refusing the system as singular when the ratio of the largest to the
+// smallest eigenvalue exceeds tolerance (or the smallest is not positive).
 Vec solveNormal(const Mat& N, const Vec& b, int n, double tolerance) {
-  Vec s{};
-  for (int i = 0; i < n; ++i) {
-    if (!(N[i][i] > 0.0) || !std::isfinite(N[i][i]))
-      throw vcLSGeneralFitter::Singular(L"vcLSGeneralFitter::fit: parameter " + vfStr(i) +
-                                        L" is not constrained");
-    s[i] = 1.0 / std::sqrt(N[i][i]);
-  }
-  Mat a{};
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) a[i][j] = s[i] * N[i][j] * s[j];
+  Mat a = N;
   Mat v{};
   jacobiEigen(a, v, n);
 
@@ -82,17 +72,17 @@ Vec solveNormal(const Mat& N, const Vec& b, int n, double tolerance) {
         L"vcLSGeneralFitter::fit: the constraints do not determine the transform (condition "
         L"number above the tolerance)");
 
-  // x = S V diag(1/lambda) V^T S b.
+  // x = V diag(1/lambda) V^T b.
   Vec c{}, x{};
   for (int k = 0; k < n; ++k) {
     double proj = 0.0;
-    for (int i = 0; i < n; ++i) proj += v[i][k] * s[i] * b[i];
+    for (int i = 0; i < n; ++i) proj += v[i][k] * b[i];
     c[k] = proj / a[k][k];
   }
   for (int i = 0; i < n; ++i) {
     double sum = 0.0;
     for (int k = 0; k < n; ++k) sum += v[i][k] * c[k];
-    x[i] = s[i] * sum;
+    x[i] = sum;
   }
   return x;
 }
@@ -135,14 +125,19 @@ void vcLSGeneralFitter::update(const vcVector<2>& p, const vcVector<2>& q, doubl
   weightSum_ += weight;
 }
 
-vcVector<2> vcLSGeneralFitter::centroid_() const {
+void vcLSGeneralFitter::frame_(vcVector<2>& c, double& s) const {
   vcVector<2> sum;
   double w = 0.0;
   for (const Row& r : rows_) {
     sum += r.p * r.weight;
     w += r.weight;
   }
-  return sum / w;
+  c = sum / w;
+  double spread = 0.0;
+  for (const Row& r : rows_) spread += r.weight * ((r.p - c) * (r.p - c));
+  s = std::sqrt(spread / w);
+  // Coincident points: any unit will do, the linear part stays undetermined and is refused.
+  if (!(s > 0.0)) s = 1.0;
 }
 
 double vcLSGeneralFitter::cost_(const vcMatrix<2>& m, const vcVector<2>& t,
@@ -155,16 +150,17 @@ double vcLSGeneralFitter::cost_(const vcMatrix<2>& m, const vcVector<2>& t,
   return sum;
 }
 
-vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double tolerance) const {
-  // The residual n . (M p' + t) - d is linear in the parameters:
+vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double s,
+                                          double tolerance) const {
+  // With p = (point - c) / s, the residual n . (M p + t) - d is linear in the parameters:
   //   6: M = [a b; e f], params (a, b, e, f, tx, ty), row (nx px, nx py, ny px, ny py, nx, ny);
-  //   4: M = [a -b; b a], params (a, b, tx, ty),       row (n . p', n x p' ... , nx, ny)
-  // where for 4 the b column is ny px - nx py.
+  //   4: M = [a -b; b a], params (a, b, tx, ty),       row (n . p, ny px - nx py, nx, ny).
+  // The matrix for unscaled offsets is M / s.
   const int n = static_cast<int>(dofs);
   Mat N{};
   Vec b{};
   for (const Row& r : rows_) {
-    const vcVector<2> p = r.p - c;
+    const vcVector<2> p = (r.p - c) / s;
     const double nx = r.normal.x(), ny = r.normal.y();
     Vec j{};
     if (dofs == 6)
@@ -175,14 +171,18 @@ vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double
   }
   const Vec x = solveNormal(N, b, n, tolerance);
   if (dofs == 6)
-    return vcXform<2>(vcMatrix<2>::fromElements(x[0], x[1], x[2], x[3]), vcVector<2>(x[4], x[5]));
-  return vcXform<2>(vcMatrix<2>::fromElements(x[0], -x[1], x[1], x[0]), vcVector<2>(x[2], x[3]));
+    return vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, x[1] / s, x[2] / s, x[3] / s),
+                      vcVector<2>(x[4], x[5]));
+  return vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, -x[1] / s, x[1] / s, x[0] / s),
+                    vcVector<2>(x[2], x[3]));
 }
 
-vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0,
-                                            const vcVector<2>& c, double tolerance) const {
+vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c,
+                                            double s, double tolerance) const {
   // Gauss-Newton on (a, tx, ty) for X(p) = R(a) p' + t. The derivative of R(a) p' by a is
-  // R(a) p' turned by +90 degrees, so each row of the Jacobian is (n . perp(R p'), nx, ny).
+  // R(a) p' turned by +90 degrees, so each row of the Jacobian is (n . perp(R p'), nx, ny); the
+  // angle column is divided by the spread s (the step in a multiplied back) to keep the normal
+  // matrix free of units.
   double a = a0;
   vcVector<2> t = t0;
   double cost = cost_(rotationBy(a), t, c);
@@ -193,7 +193,7 @@ vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0,
     for (const Row& r : rows_) {
       const vcVector<2> rp = rot * (r.p - c);
       const double res = r.normal * (rp + t) - r.distance;
-      const Vec j{r.normal * rp.perp(), r.normal.x(), r.normal.y(), 0.0, 0.0, 0.0};
+      const Vec j{(r.normal * rp.perp()) / s, r.normal.x(), r.normal.y(), 0.0, 0.0, 0.0};
       accumulate(N, g, j, 3, r.weight, -res);
     }
     const Vec step = solveNormal(N, g, 3, tolerance);
@@ -203,7 +203,7 @@ vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0,
     double na = a, newCost = cost;
     vcVector<2> nt = t;
     for (int half = 0; half < 30; ++half, k *= 0.5) {
-      na = a + k * step[0];
+      na = a + k * step[0] / s;
       nt = t + vcVector<2>(step[1], step[2]) * k;
       newCost = cost_(rotationBy(na), nt, c);
       if (newCost <= cost) break;
@@ -226,21 +226,24 @@ vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) cons
   if (rows_.empty() || !(weightSum_ > 0.0))
     throw Singular(L"vcLSGeneralFitter::fit: no constraint with a positive weight");
 
-  // Work relative to the weighted centroid, which decouples translation from the linear part.
-  const vcVector<2> c = centroid_();
+  // Work relative to the weighted centroid, which decouples translation from the linear part,
+  // and in units of the points' spread, which makes the condition number free of units.
+  vcVector<2> c;
+  double s = 1.0;
+  frame_(c, s);
   vcXform<2> centred;
   if (dofs != 3) {
-    centred = fitLinear_(dofs, c, tolerance);
+    centred = fitLinear_(dofs, c, s, tolerance);
   } else {
     // Start the rigid fit from the similarity's angle when that fit exists; otherwise keep the
     // best of four quarter-turn starts.
     try {
-      const vcXform<2> sim = fitLinear_(4, c, tolerance);
-      centred = fitRigidFrom_(sim.rotation().plain(), sim.trans(), c, tolerance);
+      const vcXform<2> sim = fitLinear_(4, c, s, tolerance);
+      centred = fitRigidFrom_(sim.rotation().plain(), sim.trans(), c, s, tolerance);
     } catch (const Singular&) {
       double best = std::numeric_limits<double>::infinity();
       for (int q = 0; q < 4; ++q) {
-        const vcXform<2> x = fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, tolerance);
+        const vcXform<2> x = fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, s, tolerance);
         const double cost = cost_(x.matrix(), x.trans(), c);
         if (cost < best) {
           best = cost;

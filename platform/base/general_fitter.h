@@ -13,12 +13,13 @@
 //   double rms = 0;
 //   vcXform<2> modelFromFound = fitter.fit(4, rms, 1e14);    // throws when singular
 //
-// How it solves: the constraint points are first centred on their weighted centroid; the
-// 4- and 6-parameter problems are linear and solved from their normal equations; the
-// 3-parameter problem is nonlinear in the angle and solved by Gauss-Newton iteration started
-// from the 4-parameter solution's angle (or, when that is singular, from the best of four
-// quarter-turn starts). Every normal matrix is scaled to unit diagonal, and the system counts
-// as singular when the ratio of its largest to its smallest eigenvalue exceeds the tolerance.
+// How it solves: the constraint points are first centred on their weighted centroid and divided
+// by their RMS spread, so that the normal equations are free of units and of the frame's
+// orientation; the 4- and 6-parameter problems are linear and solved from their normal
+// equations; the 3-parameter problem is nonlinear in the angle and solved by Gauss-Newton
+// iteration started from the 4-parameter solution's angle (or, when that is singular, from the
+// best of four quarter-turn starts). A system counts as singular when the ratio of the largest
+// to the smallest eigenvalue of its normal matrix exceeds the tolerance.
 
 #include <string>
 #include <vector>
@@ -66,14 +67,15 @@ class vcLSGeneralFitter {
     double weight;
   };
 
-  // The weighted centroid of the constraint points; the fits work relative to it.
-  vcVector<2> centroid_() const;
+  // The weighted centroid c of the constraint points and their RMS distance s from it (1 when
+  // all coincide); the fits work in the frame (p - c) / s.
+  void frame_(vcVector<2>& c, double& s) const;
   // Sum of weight * residual^2 over the rows for X(p) = m (p - c) + t.
   double cost_(const vcMatrix<2>& m, const vcVector<2>& t, const vcVector<2>& c) const;
-  // The 4- or 6-parameter solution as (m, t) relative to c.
-  vcXform<2> fitLinear_(long dofs, const vcVector<2>& c, double tolerance) const;
-  // Gauss-Newton on (angle, t) relative to c from the start angle a0 and translation t0.
-  vcXform<2> fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c,
+  // The 4- or 6-parameter solution as (m, t) for X(p) = m (p - c) + t.
+  vcXform<2> fitLinear_(long dofs, const vcVector<2>& c, double s, double tolerance) const;
+  // Gauss-Newton on (angle, t) in the same form, from the start angle a0 and translation t0.
+  vcXform<2> fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c, double s,
                            double tolerance) const;
 
   std::vector<Row> rows_;

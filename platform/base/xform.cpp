@@ -49,8 +49,11 @@ vcXform<2>::vcXform(const vcVector<2>& trans, double scale, double aspect, vcRad
 vcVector<2> vcXform<2>::invMapPoint(const vcVector<2>& p) const { return m_.inverse() * (p - t_); }
 
 vcRadian vcXform<2>::mapAngle(vcRadian a) const {
+  // A direction shrunk below 1e-12 of the matrix's size is taken as flattened: its angle would
+  // be rounding noise.
   const vcVector<2> v = m_ * vcVector<2>(1.0, a);
-  if (v.isNull())
+  const double size = std::hypot(m_.xScale(), m_.yScale());
+  if (!(v.len() > 1e-12 * size))
     throw vcBadParamsError(L"vcXform<2>::mapAngle: the transform maps the direction to zero");
   return v.angle();
 }

@@ -99,7 +99,7 @@ class vcXform<2> {
   // M v: a direction or offset, translation ignored.
   constexpr vcVector<2> mapVector(const vcVector<2>& v) const { return m_ * v; }
   // The direction of the mapped unit vector at angle a, in (-pi, pi]. Throws vcBadParamsError
-  // when M maps that direction to the null vector.
+  // when M flattens that direction (to below 1e-12 of M's size).
   vcRadian mapAngle(vcRadian a) const;
   vcDegree mapAngle(vcDegree a) const { return vcDegree(mapAngle(vcRadian(a))); }
 

@@ -1,0 +1,242 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "geom_near.h"
+#include "platform/base/general_fitter.h"
+#include "platform/base/line_fitter.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Sum of squared distances of the points from a line, computed point by point.
+double slowError(const std::vector<vcVector<2>>& pts, const vcFLine& line) {
+  double sum = 0;
+  for (const vcVector<2>& p : pts) sum += line.distanceFrom(p) * line.distanceFrom(p);
+  return sum;
+}
+
+TEST(GeomLineFitter, RecoversExactLinesAndMinimisesNoisyOnes) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> ang(0, kPi), along(-40, 40);
+  std::normal_distribution<double> noise(0, 0.5);
+  // Far from the origin too: the moments are kept relative to the first point.
+  for (const vcVector<2> base : {vcVector<2>(3, -2), vcVector<2>(1e6, -2e6)}) {
+    for (int i = 0; i < 20; ++i) {
+      const vcFLine truth(vcDegree(vcRadian(ang(rng))), base);
+      vcLSLineFitter exact, noisy;
+      std::vector<vcVector<2>> noisyPts;
+      for (int k = 0; k < 30; ++k) {
+        const vcVector<2> p = base + truth.dir() * along(rng);
+        exact.update(p);
+        noisyPts.push_back(p + truth.normal() * noise(rng));
+        noisy.update(noisyPts.back());
+      }
+      const vcFLine fit = exact.fit();
+      // The fitted line is undirected: its angle matches the true one modulo a half turn.
+      EXPECT_THAT(fit.angle() * 2.0, SameDirection(truth.angle() * 2.0, 2e-9));
+      EXPECT_LT(std::abs(fit.distanceFrom(base)), 1e-9 * (1 + base.len()));
+      EXPECT_LT(exact.error(fit), 1e-12 * (1 + base.len() * base.len()));
+
+      // The noisy fit beats any small turn or shift of itself, and error() agrees with the
+      // point-by-point sum.
+      const vcFLine best = noisy.fit();
+      const double e = noisy.error(best);
+      EXPECT_NEAR(e, slowError(noisyPts, best), 1e-6 * (1 + e));
+      const vcVector<2> on = best.closestPoint(base);
+      for (double d : {-1e-3, 1e-3}) {
+        EXPECT_GT(slowError(noisyPts, vcFLine(vcDegree(best.angle() + vcRadian(d)), on)), e);
+        EXPECT_GT(slowError(noisyPts, vcFLine(best.angle(), best.distance() + d)), e);
+      }
+    }
+  }
+}
+
+TEST(GeomLineFitter, DegenerateInputThrows) {
+  vcLSLineFitter f;
+  EXPECT_THROW(f.fit(), vcBadParamsError);
+  f.update(vcVector<2>(2, 3));
+  EXPECT_THROW(f.fit(), vcBadParamsError);
+  f.update(vcVector<2>(2, 3));
+  EXPECT_THROW(f.fit(), vcBadParamsError);  // two coincident points
+  EXPECT_THROW(f.update(vcVector<2>(NAN, 0)), vcBadParamsError);
+  EXPECT_EQ(f.numPoints(), 2);
+  f.update(vcVector<2>(2, 10));
+  const vcFLine vertical = f.fit();
+  EXPECT_NEAR(vertical.angle().plain(), kPi / 2, 1e-12);
+  EXPECT_NEAR(vertical.distanceFrom(vcVector<2>(0, 0)), 2.0, 1e-12);
+  f.reset();
+  EXPECT_EQ(f.numPoints(), 0);
+  EXPECT_EQ(f.error(vertical), 0.0);
+}
+
+// Seeded source points spread over a 200 x 200 field.
+std::vector<vcVector<2>> sourcePoints(std::mt19937& rng, int n) {
+  std::uniform_real_distribution<double> pos(-100, 100);
+  std::vector<vcVector<2>> pts;
+  for (int i = 0; i < n; ++i) pts.emplace_back(pos(rng) + 300, pos(rng) - 200);
+  return pts;
+}
+
+// One constraint as the test keeps it, to recompute residuals point by point.
+struct Constraint {
+  vcVector<2> p;
+  bool onLine;
+  vcFLine line;
+  vcVector<2> q;
+  double w;
+};
+
+// For every source point: two point-on-line constraints on lines through its target in seeded
+// directions, and (when pull > 0) a point-to-point one with weight pull. Sources are jittered by
+// Gaussian noise of the given deviation.
+std::vector<Constraint> makeConstraints(const vcXform<2>& truth, const std::vector<vcVector<2>>& pts,
+                                        std::mt19937& rng, double pull, double noise = 0) {
+  std::uniform_real_distribution<double> ang(0, 2 * kPi);
+  std::normal_distribution<double> jitter(0, 1);
+  std::vector<Constraint> out;
+  for (const vcVector<2>& p : pts) {
+    const vcVector<2> q = truth.mapPoint(p);
+    const vcVector<2> src = p + vcVector<2>(jitter(rng), jitter(rng)) * noise;
+    const double a = ang(rng);
+    out.push_back({src, true, vcFLine(vcDegree(vcRadian(a)), q), {}, 1.0});
+    out.push_back({src, true, vcFLine(vcDegree(vcRadian(a + 1.2)), q), {}, 2.0});
+    if (pull > 0) out.push_back({src, false, {}, q, pull});
+  }
+  return out;
+}
+
+vcLSGeneralFitter fitterOf(const std::vector<Constraint>& cs) {
+  vcLSGeneralFitter f;
+  for (const Constraint& c : cs) {
+    if (c.onLine)
+      f.update(c.p, c.line, c.w);
+    else
+      f.update(c.p, c.q, c.w);
+  }
+  return f;
+}
+
+// The weighted sum of squared residuals of x, point by point.
+double slowCost(const std::vector<Constraint>& cs, const vcXform<2>& x) {
+  double sum = 0;
+  for (const Constraint& c : cs) {
+    const vcVector<2> m = x.mapPoint(c.p);
+    const double r = c.onLine ? c.line.distanceFrom(m) : (m - c.q).len();
+    sum += c.w * r * r;
+  }
+  return sum;
+}
+
+TEST(GeomGeneralFitter, RecoversExactTransformsOfEachKind) {
+  std::mt19937 rng(21);
+  const std::vector<vcVector<2>> pts = sourcePoints(rng, 12);
+  const vcXform<2> rigid(vcVector<2>(5, -3), 1.0, 1.0, vcRadian(0), vcRadian(2.9));
+  const vcXform<2> similarity(vcVector<2>(-40, 17), 1.7, 1.0, vcRadian(0), vcRadian(-1.1));
+  const vcXform<2> affine(vcMatrix<2>::fromElements(1.3, 0.4, -0.2, 0.8), vcVector<2>(12, 9));
+  const struct {
+    long dofs;
+    vcXform<2> truth;
+  } cases[] = {{3, rigid}, {4, similarity}, {6, affine}};
+  for (const auto& c : cases) {
+    for (double pull : {0.0, 1e-4}) {
+      const vcLSGeneralFitter f = fitterOf(makeConstraints(c.truth, pts, rng, pull));
+      double rms = -1;
+      EXPECT_THAT(f.fit(c.dofs, rms, 1e14), NearXform(c.truth, 1e-9)) << c.dofs << " dofs";
+      EXPECT_LT(rms, 1e-9);
+    }
+    // Point-to-point constraints alone determine each kind too.
+    vcLSGeneralFitter f;
+    for (const vcVector<2>& p : pts) f.update(p, c.truth.mapPoint(p), 1.0);
+    double rms = -1;
+    EXPECT_THAT(f.fit(c.dofs, rms), NearXform(c.truth, 1e-9)) << c.dofs << " dofs";
+  }
+
+  // The rigid fit is nonlinear: three point-on-line constraints with a half-turn rotation, where
+  // the 4-parameter start does not exist.
+  const vcXform<2> turned(vcVector<2>(2, 1), 1.0, 1.0, vcRadian(0), vcRadian(3.0));
+  vcLSGeneralFitter three;
+  const vcVector<2> src[] = {{0, 0}, {10, 0}, {0, 10}};
+  const double dirs[] = {0.3, 1.9, 2.6};
+  for (int i = 0; i < 3; ++i)
+    three.update(src[i], vcFLine(vcDegree(vcRadian(dirs[i])), turned.mapPoint(src[i])), 1.0);
+  double rms = -1;
+  const vcXform<2> x = three.fit(3, rms);
+  EXPECT_LT(rms, 1e-9);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(vcFLine(vcDegree(vcRadian(dirs[i])), turned.mapPoint(src[i])).distanceFrom(x.mapPoint(src[i])),
+                0.0, 1e-9);
+}
+
+TEST(GeomGeneralFitter, NoisyDataGivesNearTransformAndMinimalResidual) {
+  std::mt19937 rng(99);
+  const std::vector<vcVector<2>> pts = sourcePoints(rng, 200);
+  const vcXform<2> rigid(vcVector<2>(7, 3), 1.0, 1.0, vcRadian(0), vcRadian(-2.4));
+  const vcXform<2> similarity(vcVector<2>(7, 3), 1.2, 1.0, vcRadian(0), vcRadian(0.7));
+  const vcXform<2> affine(vcMatrix<2>::fromElements(0.9, 0.3, -0.1, 1.4), vcVector<2>(-5, 2));
+  const std::pair<long, vcXform<2>> cases[] = {{3, rigid}, {4, similarity}, {6, affine}};
+  for (const auto& [dofs, truth] : cases) {
+    const std::vector<Constraint> cs = makeConstraints(truth, pts, rng, 0.5, 0.2);
+    double rms = -1;
+    const vcXform<2> x = fitterOf(cs).fit(dofs, rms);
+    for (const vcVector<2>& p : pts) EXPECT_THAT(x.mapPoint(p), NearVec(truth.mapPoint(p), 0.2));
+
+    // rms is the weighted residual distance; it matches the point-by-point cost.
+    double wsum = 0;
+    for (const Constraint& c : cs) wsum += c.w;
+    const double cost = slowCost(cs, x);
+    EXPECT_NEAR(rms, std::sqrt(cost / wsum), 1e-9);
+    EXPECT_GT(rms, 0.05);
+
+    // A least-squares optimum: turning or shifting the result raises the cost.
+    for (double d : {-1e-3, 1e-3}) {
+      const vcXform<2> turn(vcVector<2>(), 1.0, 1.0, vcRadian(0), vcRadian(d));
+      EXPECT_GT(slowCost(cs, turn * x), cost);
+      EXPECT_GT(slowCost(cs, vcXform<2>(x.matrix(), x.trans() + vcVector<2>(d, 0))), cost);
+      EXPECT_GT(slowCost(cs, vcXform<2>(x.matrix(), x.trans() + vcVector<2>(0, d))), cost);
+    }
+  }
+}
+
+TEST(GeomGeneralFitter, RefusesUndeterminedSystemsAndBadArguments) {
+  vcLSGeneralFitter f;
+  double rms = 123;
+  EXPECT_THROW(f.fit(4, rms), vcLSGeneralFitter::Singular);
+  EXPECT_THROW(f.fit(4, rms), vcException);
+  // Weight 0 everywhere determines nothing.
+  f.update(vcVector<2>(0, 0), vcVector<2>(1, 1), 0.0);
+  f.update(vcVector<2>(5, 0), vcVector<2>(6, 1), 0.0);
+  EXPECT_THROW(f.fit(3, rms), vcLSGeneralFitter::Singular);
+  EXPECT_EQ(rms, 123);
+
+  // Points on one straight line cannot fix an affine transform, though they fix a similarity.
+  vcLSGeneralFitter line;
+  for (int i = 0; i < 5; ++i) line.update(vcVector<2>(i, 2 * i), vcVector<2>(i + 1, 2 * i), 1.0);
+  EXPECT_THROW(line.fit(6, rms), vcLSGeneralFitter::Singular);
+  EXPECT_NO_THROW(line.fit(4, rms));
+  // Point-on-line constraints on parallel lines leave the sliding direction free.
+  vcLSGeneralFitter parallel;
+  for (int i = 0; i < 6; ++i) parallel.update(vcVector<2>(i, i % 2), vcFLine(vcRadian(0), i % 2), 1.0);
+  EXPECT_THROW(parallel.fit(3, rms), vcLSGeneralFitter::Singular);
+  // A tight conditioning limit refuses a merely ill-conditioned system.
+  vcLSGeneralFitter thin;
+  for (int i = 0; i < 5; ++i) thin.update(vcVector<2>(i, 1e-4 * (i % 2)), vcVector<2>(i, 0), 1.0);
+  EXPECT_NO_THROW(thin.fit(6, rms, 1e14));
+  EXPECT_THROW(thin.fit(6, rms, 1e6), vcLSGeneralFitter::Singular);
+
+  // Bad arguments throw and leave the fitter as it was.
+  EXPECT_THROW(line.fit(5, rms), vcBadParamsError);
+  EXPECT_THROW(line.fit(4, rms, 0.5), vcBadParamsError);
+  EXPECT_THROW(line.update(vcVector<2>(0, 0), vcVector<2>(1, 1), -1.0), vcBadParamsError);
+  EXPECT_THROW(line.update(vcVector<2>(0, INFINITY), vcFLine(), 1.0), vcBadParamsError);
+  EXPECT_EQ(line.numConstraints(), 5);
+  line.reset();
+  EXPECT_EQ(line.numConstraints(), 0);
+}
+
+}  // namespace
