@@ -24,8 +24,7 @@ vcRadian vcRadian::signedNorm() const {
 }
 
 vcAngle8::vcAngle8(vcRadian angle) {
-  if (!std::isfinite(angle.plain()))
-    throw vcBadParamsError(L"vcAngle8: the angle must be finite");
+  if (!std::isfinite(angle.plain())) throw vcBadParamsError(L"vcAngle8: the angle must be finite");
   // Round to the nearest code; the cast to a wide integer then to 8 bits wraps modulo 256.
   const double codes = std::floor(angle.norm().plain() * (256.0 / kTwoPi) + 0.5);
   code_ = static_cast<std::uint8_t>(static_cast<long>(codes) & 0xff);

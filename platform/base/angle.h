@@ -40,8 +40,14 @@ class vcRadian {
   constexpr vcRadian operator/(double k) const { return vcRadian(r_ / k); }
   // Ratio of two angles, a plain number.
   constexpr double operator/(vcRadian o) const { return r_ / o.r_; }
-  vcRadian& operator+=(vcRadian o) { r_ += o.r_; return *this; }
-  vcRadian& operator-=(vcRadian o) { r_ -= o.r_; return *this; }
+  vcRadian& operator+=(vcRadian o) {
+    r_ += o.r_;
+    return *this;
+  }
+  vcRadian& operator-=(vcRadian o) {
+    r_ -= o.r_;
+    return *this;
+  }
   constexpr auto operator<=>(const vcRadian&) const = default;
 
  private:
@@ -66,16 +72,21 @@ class vcDegree {
   constexpr vcDegree operator-(vcDegree o) const { return vcDegree(d_ - o.d_); }
   constexpr vcDegree operator-() const { return vcDegree(-d_); }
   constexpr vcDegree operator*(double k) const { return vcDegree(d_ * k); }
-  vcDegree& operator+=(vcDegree o) { d_ += o.d_; return *this; }
-  vcDegree& operator-=(vcDegree o) { d_ -= o.d_; return *this; }
+  vcDegree& operator+=(vcDegree o) {
+    d_ += o.d_;
+    return *this;
+  }
+  vcDegree& operator-=(vcDegree o) {
+    d_ -= o.d_;
+    return *this;
+  }
   constexpr auto operator<=>(const vcDegree&) const = default;
 
  private:
   double d_ = 0.0;
 };
 
-constexpr vcRadian::vcRadian(vcDegree degrees)
-    : r_(degrees.plain() * (std::numbers::pi / 180.0)) {}
+constexpr vcRadian::vcRadian(vcDegree degrees) : r_(degrees.plain() * (std::numbers::pi / 180.0)) {}
 
 inline double cos(vcRadian a) { return std::cos(a.plain()); }
 inline double sin(vcRadian a) { return std::sin(a.plain()); }

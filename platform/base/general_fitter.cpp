@@ -31,7 +31,8 @@ void jacobiEigen(Mat& a, Mat& v, int n) {
         if (a[p][q] == 0.0) continue;
         // The rotation that zeroes a[p][q]: t = tan of its angle, the smaller root.
         const double theta = (a[q][q] - a[p][p]) / (2.0 * a[p][q]);
-        const double t = (theta >= 0.0 ? 1.0 : -1.0) / (std::abs(theta) + std::sqrt(theta * theta + 1.0));
+        const double t =
+            (theta >= 0.0 ? 1.0 : -1.0) / (std::abs(theta) + std::sqrt(theta * theta + 1.0));
         const double c = 1.0 / std::sqrt(t * t + 1.0);
         const double s = t * c;
         for (int k = 0; k < n; ++k) {
@@ -151,7 +152,7 @@ double vcLSGeneralFitter::cost_(const vcMatrix<2>& m, const vcVector<2>& t,
 }
 
 vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double s,
-                                          double tolerance) const {
+                                         double tolerance) const {
   // With p = (point - c) / s, the residual n . (M p + t) - d is linear in the parameters:
   //   6: M = [a b; e f], params (a, b, e, f, tx, ty), row (nx px, nx py, ny px, ny py, nx, ny);
   //   4: M = [a -b; b a], params (a, b, tx, ty),       row (n . p, ny px - nx py, nx, ny).
@@ -243,7 +244,8 @@ vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) cons
     } catch (const Singular&) {
       double best = std::numeric_limits<double>::infinity();
       for (int q = 0; q < 4; ++q) {
-        const vcXform<2> x = fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, s, tolerance);
+        const vcXform<2> x =
+            fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, s, tolerance);
         const double cost = cost_(x.matrix(), x.trans(), c);
         if (cost < best) {
           best = cost;

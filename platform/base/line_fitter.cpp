@@ -34,8 +34,7 @@ vcFLine vcLSLineFitter::fit() const {
   const double cxx = sxx_ - n * mx * mx;
   const double cxy = sxy_ - n * mx * my;
   const double cyy = syy_ - n * my * my;
-  if (!(cxx + cyy > 0.0))
-    throw vcBadParamsError(L"vcLSLineFitter::fit: all points coincide");
+  if (!(cxx + cyy > 0.0)) throw vcBadParamsError(L"vcLSLineFitter::fit: all points coincide");
 
   // The principal axis of a 2x2 symmetric matrix lies at half the angle of (cxx - cyy, 2 cxy);
   // the perpendicular spread is smallest along its normal.
@@ -51,8 +50,7 @@ double vcLSLineFitter::error(const vcFLine& line) const {
   // point from it; expand the sum of squares over the stored moments.
   const vcVector<2> nrm = line.normal();
   const double e = line.distanceFrom(origin_);
-  const double sum = static_cast<double>(n_) * e * e +
-                     2.0 * e * (nrm.x() * sx_ + nrm.y() * sy_) +
+  const double sum = static_cast<double>(n_) * e * e + 2.0 * e * (nrm.x() * sx_ + nrm.y() * sy_) +
                      nrm.x() * nrm.x() * sxx_ + 2.0 * nrm.x() * nrm.y() * sxy_ +
                      nrm.y() * nrm.y() * syy_;
   // Rounding can push an exact fit a hair below zero.

@@ -10,9 +10,7 @@
 #include "platform/base/vector.h"
 
 // |a - b| <= tolerance. Any NaN operand gives false. Requires tolerance >= 0.
-inline bool vfRealEq(double a, double b, double tolerance) {
-  return std::abs(a - b) <= tolerance;
-}
+inline bool vfRealEq(double a, double b, double tolerance) { return std::abs(a - b) <= tolerance; }
 
 // Both coordinates within tolerance of each other.
 inline bool vfRealEq(const vcVector<2>& a, const vcVector<2>& b, double tolerance) {

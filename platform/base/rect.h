@@ -17,7 +17,8 @@ class vcRectangle {
   // From the upper-left corner and the lower-right corner. A lower-right corner left of or above
   // the upper-left one is clamped to it (an empty rectangle).
   constexpr vcRectangle(const vcPair<T>& ul, const vcPair<T>& lr)
-      : ul_(ul), lr_(vcPair<T>(lr.x() < ul.x() ? ul.x() : lr.x(), lr.y() < ul.y() ? ul.y() : lr.y())) {}
+      : ul_(ul),
+        lr_(vcPair<T>(lr.x() < ul.x() ? ul.x() : lr.x(), lr.y() < ul.y() ? ul.y() : lr.y())) {}
 
   constexpr const vcPair<T>& ul() const { return ul_; }
   constexpr const vcPair<T>& lr() const { return lr_; }

@@ -56,9 +56,21 @@ class vcVector<2> {
   constexpr vcVector operator/(double k) const { return vcVector(x_ / k, y_ / k); }
   // Dot product.
   constexpr double operator*(const vcVector& o) const { return x_ * o.x_ + y_ * o.y_; }
-  vcVector& operator+=(const vcVector& o) { x_ += o.x_; y_ += o.y_; return *this; }
-  vcVector& operator-=(const vcVector& o) { x_ -= o.x_; y_ -= o.y_; return *this; }
-  vcVector& operator*=(double k) { x_ *= k; y_ *= k; return *this; }
+  vcVector& operator+=(const vcVector& o) {
+    x_ += o.x_;
+    y_ += o.y_;
+    return *this;
+  }
+  vcVector& operator-=(const vcVector& o) {
+    x_ -= o.x_;
+    y_ -= o.y_;
+    return *this;
+  }
+  vcVector& operator*=(double k) {
+    x_ *= k;
+    y_ *= k;
+    return *this;
+  }
   // Exact comparison of both coordinates; use vfRealEq for a tolerance.
   constexpr bool operator==(const vcVector&) const = default;
 

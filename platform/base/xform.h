@@ -37,7 +37,10 @@ class vcMatrix<2> {
   // From the elements, row by row: [a11 a12; a21 a22].
   static constexpr vcMatrix fromElements(double a11, double a12, double a21, double a22) {
     vcMatrix m;
-    m.a_[0][0] = a11; m.a_[0][1] = a12; m.a_[1][0] = a21; m.a_[1][1] = a22;
+    m.a_[0][0] = a11;
+    m.a_[0][1] = a12;
+    m.a_[1][0] = a21;
+    m.a_[1][1] = a22;
     return m;
   }
 
@@ -47,7 +50,9 @@ class vcMatrix<2> {
   constexpr double det() const { return a_[0][0] * a_[1][1] - a_[0][1] * a_[1][0]; }
   // Throws vcBadParamsError when the matrix is singular (determinant 0 or not finite).
   vcMatrix inverse() const;
-  constexpr vcMatrix transpose() const { return fromElements(a_[0][0], a_[1][0], a_[0][1], a_[1][1]); }
+  constexpr vcMatrix transpose() const {
+    return fromElements(a_[0][0], a_[1][0], a_[0][1], a_[1][1]);
+  }
 
   // The parts of the decomposition described at the top of this file.
   vcRadian xRot() const;
@@ -82,8 +87,7 @@ class vcXform<2> {
   // From translation and the axis decomposition (see the top of this file).
   vcXform(const vcVector<2>& trans, vcRadian xRot, vcRadian yRot, double xScale, double yScale);
   // From translation, scale, aspect, shear and rotation (see the top of this file).
-  vcXform(const vcVector<2>& trans, double scale, double aspect, vcRadian shear,
-          vcRadian rotation);
+  vcXform(const vcVector<2>& trans, double scale, double aspect, vcRadian shear, vcRadian rotation);
 
   constexpr const vcMatrix<2>& matrix() const { return m_; }
   constexpr const vcVector<2>& trans() const { return t_; }
@@ -106,9 +110,7 @@ class vcXform<2> {
   // The transform q -> p undoing this one. Throws vcBadParamsError when it is singular.
   vcXform inverse() const;
   // Composition, right to left: (A * B).mapPoint(p) == A.mapPoint(B.mapPoint(p)).
-  constexpr vcXform operator*(const vcXform& b) const {
-    return vcXform(m_ * b.m_, m_ * b.t_ + t_);
-  }
+  constexpr vcXform operator*(const vcXform& b) const { return vcXform(m_ * b.m_, m_ * b.t_ + t_); }
   // The local linear transform at a point: an affine transform is its own.
   constexpr const vcXform& linearXform(const vcVector<2>&) const { return *this; }
 

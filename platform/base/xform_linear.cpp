@@ -15,8 +15,8 @@ void vc2XformLinear::dispatchSerialize(vcArchive& ar) {
 void vc2XformLinear::serialize_(vcArchive& ar, unsigned char version) {
   if (version != 0) throw vcArchive::UnknownVersion(L"vc2XformLinear", 0);
   const vcMatrix<2>& m = x_.matrix();
-  double v[6] = {m.element(0, 0), m.element(0, 1), m.element(1, 0), m.element(1, 1),
-                 x_.trans().x(), x_.trans().y()};
+  double v[6] = {m.element(0, 0), m.element(0, 1), m.element(1, 0),
+                 m.element(1, 1), x_.trans().x(),  x_.trans().y()};
   for (double& d : v) ar || d;
   // Read into locals first, so that a truncated archive leaves the transform as it was.
   if (ar.isLoading())

@@ -95,8 +95,9 @@ struct Constraint {
 // For every source point: two point-on-line constraints on lines through its target in seeded
 // directions, and (when pull > 0) a point-to-point one with weight pull. Sources are jittered by
 // Gaussian noise of the given deviation.
-std::vector<Constraint> makeConstraints(const vcXform<2>& truth, const std::vector<vcVector<2>>& pts,
-                                        std::mt19937& rng, double pull, double noise = 0) {
+std::vector<Constraint> makeConstraints(const vcXform<2>& truth,
+                                        const std::vector<vcVector<2>>& pts, std::mt19937& rng,
+                                        double pull, double noise = 0) {
   std::uniform_real_distribution<double> ang(0, 2 * kPi);
   std::normal_distribution<double> jitter(0, 1);
   std::vector<Constraint> out;
@@ -169,7 +170,8 @@ TEST(GeomGeneralFitter, RecoversExactTransformsOfEachKind) {
   const vcXform<2> x = three.fit(3, rms);
   EXPECT_LT(rms, 1e-9);
   for (int i = 0; i < 3; ++i)
-    EXPECT_NEAR(vcFLine(vcDegree(vcRadian(dirs[i])), turned.mapPoint(src[i])).distanceFrom(x.mapPoint(src[i])),
+    EXPECT_NEAR(vcFLine(vcDegree(vcRadian(dirs[i])), turned.mapPoint(src[i]))
+                    .distanceFrom(x.mapPoint(src[i])),
                 0.0, 1e-9);
 }
 
@@ -221,7 +223,8 @@ TEST(GeomGeneralFitter, RefusesUndeterminedSystemsAndBadArguments) {
   EXPECT_NO_THROW(line.fit(4, rms));
   // Point-on-line constraints on parallel lines leave the sliding direction free.
   vcLSGeneralFitter parallel;
-  for (int i = 0; i < 6; ++i) parallel.update(vcVector<2>(i, i % 2), vcFLine(vcRadian(0), i % 2), 1.0);
+  for (int i = 0; i < 6; ++i)
+    parallel.update(vcVector<2>(i, i % 2), vcFLine(vcRadian(0), i % 2), 1.0);
   EXPECT_THROW(parallel.fit(3, rms), vcLSGeneralFitter::Singular);
   // A tight conditioning limit refuses a merely ill-conditioned system.
   vcLSGeneralFitter thin;

@@ -19,9 +19,9 @@ MATCHER_P2(NearXform, expected, tol, "") {
   for (int r = 0; r < 2; ++r)
     for (int c = 0; c < 2; ++c)
       ok = ok && vfRealEq(arg.matrix().element(r, c), expected.matrix().element(r, c), tol);
-  *result_listener << "[" << arg.matrix().element(0, 0) << " " << arg.matrix().element(0, 1)
-                   << "; " << arg.matrix().element(1, 0) << " " << arg.matrix().element(1, 1)
-                   << "] + (" << arg.trans().x() << ", " << arg.trans().y() << ")";
+  *result_listener << "[" << arg.matrix().element(0, 0) << " " << arg.matrix().element(0, 1) << "; "
+                   << arg.matrix().element(1, 0) << " " << arg.matrix().element(1, 1) << "] + ("
+                   << arg.trans().x() << ", " << arg.trans().y() << ")";
   return ok;
 }
 

@@ -67,7 +67,8 @@ TEST(GeomXform, CompositionAndInverse) {
     EXPECT_THAT(aFromB.inverse() * aFromB, NearXform(vcXform<2>(), 1e-12));
     EXPECT_THAT(aFromB * vcXform<2>(), NearXform(aFromB, 0.0));
     // Vectors ignore the translation.
-    EXPECT_THAT(aFromB.mapVector(p), NearVec(aFromB.mapPoint(p) - aFromB.mapPoint(vcVector<2>()), 1e-9));
+    EXPECT_THAT(aFromB.mapVector(p),
+                NearVec(aFromB.mapPoint(p) - aFromB.mapPoint(vcVector<2>()), 1e-9));
   }
   EXPECT_TRUE(vcXform<2>().isIdentity());
   EXPECT_FALSE(vcXform<2>(vcMatrix<2>(), vcVector<2>(0, 1e-300)).isIdentity());
@@ -104,8 +105,9 @@ TEST(GeomXform, LinearKindConvertsAndPersists) {
   EXPECT_THAT(lin.mapPoint(vcVector<2>(3, 4)), NearVec(x.mapPoint(vcVector<2>(3, 4)), 1e-12));
   EXPECT_THAT(lin.linearXform(vcVector<2>(100, -7)).xform(), NearXform(x, 0.0));
   const vc2XformLinear axis(vcVector<2>(1, 2), vcRadian(0.1), vcRadian(0.2), 3.0, 4.0);
-  EXPECT_THAT(axis.xform(),
-              NearXform(vcXform<2>(vcVector<2>(1, 2), vcRadian(0.1), vcRadian(0.2), 3.0, 4.0), 0.0));
+  EXPECT_THAT(
+      axis.xform(),
+      NearXform(vcXform<2>(vcVector<2>(1, 2), vcRadian(0.1), vcRadian(0.2), 3.0, 4.0), 0.0));
 
   // Written through the registry, read back as the same class with the same numbers.
   vcMemoryArchive out;
