@@ -46,118 +46,92 @@ class vcRepBase {
   mutable std::atomic<long> count_{0};
 };
 
+// What both handle kinds share: ownership of one body through its count and
+// pointer-like access. P is T for vcPtrHandle<T>, const T for
+// vcPtrHandle_const<T>.
+template <class P>
+class vc_HandleBase {
+  static_assert(std::is_base_of_v<vcRepBase, std::remove_const_t<P>>,
+                "handles hold bodies derived from vcRepBase");
+
+ public:
+  P* get() const noexcept { return body_; }
+  P* operator->() const noexcept { return body_; }
+  P& operator*() const noexcept { return *body_; }
+  bool isNull() const noexcept { return body_ == nullptr; }
+  explicit operator bool() const noexcept { return body_ != nullptr; }
+
+  // Drops this handle's share (deleting the body if it was the last one) and
+  // takes shared ownership of body instead (null allowed).
+  void reset(P* body = nullptr) noexcept { replace_(body); }
+
+  // Two handles are equal when they share one body (or both are null).
+  template <class Q>
+  bool operator==(const vc_HandleBase<Q>& other) const noexcept {
+    return body_ == other.get();
+  }
+
+ protected:
+  vc_HandleBase() noexcept = default;
+  explicit vc_HandleBase(P* body) noexcept : body_(body) {
+    if (body_) body_->addRef_();
+  }
+  vc_HandleBase(const vc_HandleBase& other) noexcept : vc_HandleBase(other.body_) {}
+  vc_HandleBase(vc_HandleBase&& other) noexcept : body_(std::exchange(other.body_, nullptr)) {}
+  vc_HandleBase& operator=(const vc_HandleBase& other) noexcept {
+    replace_(other.body_);
+    return *this;
+  }
+  vc_HandleBase& operator=(vc_HandleBase&& other) noexcept {
+    if (this != &other) drop_(std::exchange(body_, std::exchange(other.body_, nullptr)));
+    return *this;
+  }
+  ~vc_HandleBase() { drop_(body_); }
+
+ private:
+  // Shares body, then lets go of the old one; in this order assigning a
+  // handle its own body keeps the body alive.
+  void replace_(P* body) noexcept {
+    if (body) body->addRef_();
+    drop_(std::exchange(body_, body));
+  }
+  static void drop_(P* body) noexcept {
+    if (body && body->release_()) delete body;
+  }
+
+  P* body_ = nullptr;
+};
+
 // Shared owner of a body derived from vcRepBase. A default handle is null.
 // Constness is shallow, as with a pointer: a const handle still gives a
 // non-const body; use vcPtrHandle_const for read-only sharing.
 template <class T>
-class vcPtrHandle {
-  static_assert(std::is_base_of_v<vcRepBase, T>, "vcPtrHandle<T> requires T derived from vcRepBase");
-
+class vcPtrHandle : public vc_HandleBase<T> {
  public:
   vcPtrHandle() noexcept = default;
   vcPtrHandle(std::nullptr_t) noexcept {}
   // Takes shared ownership of body (null allowed). Requires: body was made by
   // `new` (or is already owned by another handle).
-  explicit vcPtrHandle(T* body) noexcept : body_(body) { acquire_(); }
-  vcPtrHandle(const vcPtrHandle& other) noexcept : body_(other.body_) { acquire_(); }
-  vcPtrHandle(vcPtrHandle&& other) noexcept : body_(std::exchange(other.body_, nullptr)) {}
+  explicit vcPtrHandle(T* body) noexcept : vc_HandleBase<T>(body) {}
   // A handle to a derived class converts to a handle to its base.
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-  vcPtrHandle(const vcPtrHandle<U>& other) noexcept : body_(other.get()) {
-    acquire_();
-  }
-  ~vcPtrHandle() { release_(); }
-
-  vcPtrHandle& operator=(vcPtrHandle other) noexcept {
-    std::swap(body_, other.body_);
-    return *this;
-  }
-
-  // Drops this handle's share (deleting the body if it was the last one) and
-  // takes shared ownership of body instead.
-  void reset(T* body = nullptr) { *this = vcPtrHandle(body); }
-
-  T* get() const noexcept { return body_; }
-  T* operator->() const noexcept { return body_; }
-  T& operator*() const noexcept { return *body_; }
-  bool isNull() const noexcept { return body_ == nullptr; }
-  explicit operator bool() const noexcept { return body_ != nullptr; }
-
-  // Two handles are equal when they share one body (or both are null).
-  template <class U>
-  bool operator==(const vcPtrHandle<U>& other) const noexcept {
-    return body_ == other.get();
-  }
-
- private:
-  void acquire_() noexcept {
-    if (body_) body_->addRef_();
-  }
-  void release_() noexcept {
-    if (body_ && body_->release_()) delete body_;
-    body_ = nullptr;
-  }
-
-  T* body_ = nullptr;
+  vcPtrHandle(const vcPtrHandle<U>& other) noexcept : vc_HandleBase<T>(other.get()) {}
 };
 
 // Read-only shared owner of a body derived from vcRepBase. It shares bodies
 // with vcPtrHandle<T> (and with handles to derived classes) and counts in the
 // same body.
 template <class T>
-class vcPtrHandle_const {
-  static_assert(std::is_base_of_v<vcRepBase, T>,
-                "vcPtrHandle_const<T> requires T derived from vcRepBase");
-
+class vcPtrHandle_const : public vc_HandleBase<const T> {
  public:
   vcPtrHandle_const() noexcept = default;
   vcPtrHandle_const(std::nullptr_t) noexcept {}
   // Takes shared ownership of body (null allowed). Requires: body was made by
   // `new` (or is already owned by another handle).
-  explicit vcPtrHandle_const(const T* body) noexcept : body_(body) { acquire_(); }
-  vcPtrHandle_const(const vcPtrHandle_const& other) noexcept : body_(other.body_) { acquire_(); }
-  vcPtrHandle_const(vcPtrHandle_const&& other) noexcept
-      : body_(std::exchange(other.body_, nullptr)) {}
+  explicit vcPtrHandle_const(const T* body) noexcept : vc_HandleBase<const T>(body) {}
   template <class U, class = std::enable_if_t<std::is_convertible_v<const U*, const T*>>>
-  vcPtrHandle_const(const vcPtrHandle_const<U>& other) noexcept : body_(other.get()) {
-    acquire_();
-  }
+  vcPtrHandle_const(const vcPtrHandle_const<U>& other) noexcept
+      : vc_HandleBase<const T>(other.get()) {}
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, const T*>>>
-  vcPtrHandle_const(const vcPtrHandle<U>& other) noexcept : body_(other.get()) {
-    acquire_();
-  }
-  ~vcPtrHandle_const() { release_(); }
-
-  vcPtrHandle_const& operator=(vcPtrHandle_const other) noexcept {
-    std::swap(body_, other.body_);
-    return *this;
-  }
-
-  void reset(const T* body = nullptr) { *this = vcPtrHandle_const(body); }
-
-  const T* get() const noexcept { return body_; }
-  const T* operator->() const noexcept { return body_; }
-  const T& operator*() const noexcept { return *body_; }
-  bool isNull() const noexcept { return body_ == nullptr; }
-  explicit operator bool() const noexcept { return body_ != nullptr; }
-
-  template <class U>
-  bool operator==(const vcPtrHandle_const<U>& other) const noexcept {
-    return body_ == other.get();
-  }
-  template <class U>
-  bool operator==(const vcPtrHandle<U>& other) const noexcept {
-    return body_ == other.get();
-  }
-
- private:
-  void acquire_() noexcept {
-    if (body_) body_->addRef_();
-  }
-  void release_() noexcept {
-    if (body_ && body_->release_()) delete body_;
-    body_ = nullptr;
-  }
-
-  const T* body_ = nullptr;
+  vcPtrHandle_const(const vcPtrHandle<U>& other) noexcept : vc_HandleBase<const T>(other.get()) {}
 };

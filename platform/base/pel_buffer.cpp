@@ -1,7 +1,6 @@
 #include "platform/base/pel_buffer.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -16,6 +15,10 @@ namespace {
 // treats as 32-bit values.
 constexpr long kMaxSide = 0x7fffffffL;
 constexpr long kMaxAlignment = 4096;
+// The largest pixel block an image may own (512 GiB): far beyond any camera,
+// and small enough that a size computed from bad input is refused with a clear
+// message rather than left to the allocator.
+constexpr std::size_t kMaxBytes = std::size_t(1) << 39;
 
 std::wstring wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
 
@@ -44,9 +47,9 @@ long rowStride(long width, long height, long alignment, std::size_t pelSize) {
       (static_cast<std::size_t>(width) * pelSize + align - 1) & ~(align - 1);
   std::size_t total = 0;
   if (__builtin_mul_overflow(rowBytes, static_cast<std::size_t>(height), &total) ||
-      total > static_cast<std::size_t>(PTRDIFF_MAX) / 2)
+      total > kMaxBytes)
     throw vcBadParamsError(L"vcPelBuffer: an image of " + vfStr(width) + L" x " + vfStr(height) +
-                           L" pixels is too large to address");
+                           L" pixels is too large");
   return static_cast<long>(rowBytes / pelSize);
 }
 
@@ -71,6 +74,21 @@ void requireInside(long x, long y, long width, long height, const char* operatio
                            vfStr(width) + L") x [0, " + vfStr(height) + L")");
 }
 
+// Origins and root sizes lie in [0, kMaxSide], so the bounds below cannot
+// overflow whatever the position.
+void requireRowInRoot(long y, long origin, long rootHeight, const char* operation) {
+  if (y < -origin || y >= rootHeight - origin)
+    throw vcBadParamsError(wide(operation) + L": row " + vfStr(y) + L" is outside the root rows [" +
+                           vfStr(-origin) + L", " + vfStr(rootHeight - origin) + L")");
+}
+
+void requireColumnInRoot(long x, long origin, long rootWidth, const char* operation) {
+  if (x < -origin || x >= rootWidth - origin)
+    throw vcBadParamsError(wide(operation) + L": column " + vfStr(x) +
+                           L" is outside the root columns [" + vfStr(-origin) + L", " +
+                           vfStr(rootWidth - origin) + L")");
+}
+
 void requireWindowInRoot(long x, long y, long w, long h, long rootWidth, long rootHeight,
                          const char* operation) {
   if (w < 0 || h < 0)
@@ -80,6 +98,12 @@ void requireWindowInRoot(long x, long y, long w, long h, long rootWidth, long ro
     throw vcBadParamsError(wide(operation) + L": window of " + vfStr(w) + L" x " + vfStr(h) +
                            L" at root position " + pair(x, y) + L" reaches outside the root of " +
                            vfStr(rootWidth) + L" x " + vfStr(rootHeight) + L" pixels");
+}
+
+void requireSameSize(long w1, long h1, long w2, long h2, const char* operation) {
+  if (w1 != w2 || h1 != h2)
+    throw vcBadParamsError(wide(operation) + L": image sizes differ, " + vfStr(w1) + L" x " +
+                           vfStr(h1) + L" against " + vfStr(w2) + L" x " + vfStr(h2));
 }
 
 long checkedShift(long a, long b, long c, const char* operation) {

@@ -27,7 +27,7 @@
 // pixels in the image it was taken from, so every pixel keeps its image
 // coordinates through windowing, and windows keep the client transform of the
 // image they come from: a point has the same client coordinates in a window as
-// in its root. setting offset() afterwards moves the image coordinates of the
+// in its root. Setting offset() afterwards moves the image coordinates of the
 // window alone (the pixels stay where they are).
 //
 // Client coordinates are the user's units: clientFromImageXform() maps image
@@ -71,10 +71,20 @@ void requireBound(bool bound, const char* operation);
 // 0 <= y < height.
 void requireInside(long x, long y, long width, long height, const char* operation);
 
+// Throws vcBadParamsError naming the operation unless window row y (or
+// column x) of a window whose origin lies at row (column) origin of the root
+// is a row (column) of the root.
+void requireRowInRoot(long y, long origin, long rootHeight, const char* operation);
+void requireColumnInRoot(long x, long origin, long rootWidth, const char* operation);
+
 // Throws vcBadParamsError naming the operation unless the window at (x, y) of
 // size (w, h) lies inside a root of size (rootWidth, rootHeight) and w, h >= 0.
 void requireWindowInRoot(long x, long y, long w, long h, long rootWidth, long rootHeight,
                          const char* operation);
+
+// Throws vcBadParamsError naming the operation unless the sizes (w1, h1) and
+// (w2, h2) are equal.
+void requireSameSize(long w1, long h1, long w2, long h2, const char* operation);
 
 // a + b - c, throwing vcBadParamsError naming the operation on overflow.
 long checkedShift(long a, long b, long c, const char* operation);
@@ -117,13 +127,17 @@ class vcPelBuffer_const {
   // contiguously, the next row starts rowUpdate() pixels further on. Rows of
   // the root above and below the window may be reached this way as well.
   // Throws: vcBadParamsError when unbound or the row lies outside the root.
-  const T* pointToRow(long y) const { return pointToPel(0, y); }
+  const T* pointToRow(long y) const {
+    vc_pel_detail::requireBound(isBound(), "vcPelBuffer::pointToRow");
+    vc_pel_detail::requireRowInRoot(y, origin_.y(), rootSize_.y(), "vcPelBuffer::pointToRow");
+    return at_(0, y);
+  }
   // Pointer to the pixel at column x, row y of the window.
   // Throws: vcBadParamsError when unbound or (x, y) lies outside the root.
   const T* pointToPel(long x, long y) const {
     vc_pel_detail::requireBound(isBound(), "vcPelBuffer::pointToPel");
-    vc_pel_detail::requireInside(origin_.x() + x, origin_.y() + y, rootSize_.x(), rootSize_.y(),
-                                 "vcPelBuffer::pointToPel");
+    vc_pel_detail::requireRowInRoot(y, origin_.y(), rootSize_.y(), "vcPelBuffer::pointToPel");
+    vc_pel_detail::requireColumnInRoot(x, origin_.x(), rootSize_.x(), "vcPelBuffer::pointToPel");
     return at_(x, y);
   }
   // Pointer to the window's pixel (0, 0); one past the last root pixel for an
@@ -252,8 +266,8 @@ class vcPelBuffer : public vcPelBuffer_const<T> {
   // identity transforms; every row starts on an alignment-byte boundary (the
   // library passes 32). Width or height 0 gives a bound, empty image.
   // Throws: vcBadParamsError for a negative width or height or an alignment
-  // that is not a power of two in [1, 4096]; std::bad_alloc when memory runs
-  // out.
+  // that is not a power of two in [1, 4096], or more than 2^39 bytes of
+  // pixels; std::bad_alloc when memory runs out.
   vcPelBuffer(long width, long height, long alignment = 32) : Base(width, height, alignment) {}
 
   // Writes v at column x, row y of the window.
