@@ -1,0 +1,243 @@
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model_test_util.h"
+#include "platform/base/exception.h"
+#include "tavshsl/corresponder_models.h"
+
+namespace {
+
+using namespace models_test;
+using Model = vcSegmentCorresponderModel;
+using Boundary = vcSegmentCorresponderBoundaryModel;
+constexpr double kPi = std::numbers::pi;
+
+// An irregular hexagon about 100 pixels across, centred near the origin.
+std::vector<vcModelSegment> hexagon() {
+  return polygon({pt(-50, -30), pt(10, -45), pt(48, -10), pt(40, 35), pt(-5, 48), pt(-45, 20)},
+                 vcSegmentDefs::eForward);
+}
+
+struct Fit {
+  vcXform<2> pose;
+  std::vector<double> factors{7.0};
+  bool fitFailed = true;
+  bool outOfRange = true;
+};
+
+Fit fit(const Model& model, const std::vector<vcFoundSegment>& found,
+        const vcSegmentCorresponderResult& result, const vcXform<2>& start = vcXform<2>()) {
+  Fit f;
+  f.pose = start;
+  model.findPose(f.pose, f.factors, found, result, f.fitFailed, f.outOfRange, nullptr, 0);
+  return f;
+}
+
+TEST(BoundaryModel, DOFRangesAreCheckedBeforeTheyAreStored) {
+  Boundary model(hexagon());
+  for (Model::DOF dof : {Model::eTranslationX, Model::eTranslationY, Model::eRotation})
+    EXPECT_TRUE(model.isDOFEnabled(dof));
+  for (Model::DOF dof : {Model::eScale, Model::eAspect, Model::eStrokeWidth})
+    EXPECT_FALSE(model.isDOFEnabled(dof));
+
+  // Out-of-limit scale ranges reach the assertion hook and change nothing.
+  for (const vcRange& bad : {vcRange(0.05, 2.0), vcRange(0.5, 20.0), vcRange(), vcRange::EmptyRange()})
+    EXPECT_THROW(model.setDOFRange(Model::eScale, bad), vcAssertionFailure);
+  EXPECT_THROW(model.setDOFRange(Model::eScale, vcRange(2.0, 2.0 + 1e-9).scale(-1.0)),
+               vcAssertionFailure);
+  EXPECT_FALSE(model.isDOFEnabled(Model::eScale));
+
+  model.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
+  EXPECT_TRUE(model.isDOFEnabled(Model::eScale));
+  EXPECT_THROW(model.setDOFRange(Model::eAspect, vcRange(0.5, 10.5)), vcAssertionFailure);
+  EXPECT_FALSE(model.isDOFEnabled(Model::eAspect));
+  EXPECT_THROW(model.setDOFRange(Model::eScale, vcRange(0.01, 1.0)), vcAssertionFailure);
+  EXPECT_EQ(model.dofRange(Model::eScale), vcRange(0.5, 2.0));
+
+  // Rotation limits are inclusive; a boundary has no stroke width; no made-up DOFs.
+  model.setDOFRange(Model::eRotation, vcRange(-kPi, kPi));
+  EXPECT_THROW(model.setDOFRange(Model::eRotation, vcRange(-kPi, 3.5)), vcAssertionFailure);
+  EXPECT_THROW(model.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 2.0)), vcAssertionFailure);
+  EXPECT_THROW(model.setDOFRange(static_cast<Model::DOF>(64), vcRange(0.5, 2.0)),
+               vcAssertionFailure);
+  EXPECT_THROW(model.setDOFRange(static_cast<Model::DOF>(3), vcRange(0.5, 2.0)),
+               vcAssertionFailure);
+  EXPECT_FALSE(model.isDOFEnabled(Model::eStrokeWidth));
+
+  // Translation ranges take anything; a copy is independent of its original.
+  model.setDOFRange(Model::eTranslationX, vcRange(-1e9, 1e9));
+  Boundary copy = model;
+  copy.setDOFRange(Model::eAspect, vcRange(0.9, 1.1));
+  EXPECT_TRUE(copy.isDOFEnabled(Model::eAspect));
+  EXPECT_FALSE(model.isDOFEnabled(Model::eAspect));
+}
+
+TEST(BoundaryModel, ScaleAndAspectSamplesFollowTheAnchoredGrid) {
+  // Largest end-point distance 20: step 2 gives a scale spacing of 0.1.
+  const std::vector<vcModelSegment> bar = {
+      vcModelSegment(seg(0, 0, 20, 0), 1.0, vcSegmentDefs::eForward),
+      vcModelSegment(seg(10, 0, 10, 5), 1.0, vcSegmentDefs::eForward)};
+  Boundary model(bar);
+  std::vector<vcSegmentCorresponderDofModel> samples;
+  model.iterateDOFs(samples, 2.0, false);
+  ASSERT_EQ(samples.size(), 1u);  // nothing sampled: the model itself
+  EXPECT_EQ(samples[0].segments[1].segment(), bar[1].segment());
+
+  model.setDOFRange(Model::eScale, vcRange(0.8, 1.2));
+  model.iterateDOFs(samples, 2.0, false);
+  ASSERT_GE(samples.size(), 4u);
+  ASSERT_LE(samples.size(), 5u);  // repeated addition may lose the last one
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    EXPECT_NEAR(samples[i].scale, 0.8 + 0.1 * static_cast<double>(i), 1e-12);
+    EXPECT_EQ(samples[i].aspect, 1.0);
+    EXPECT_TRUE(samples[i].strokeWidthFactors.empty());
+    EXPECT_NEAR(samples[i].segments[0].segment().p2().x(), 20.0 * samples[i].scale, 1e-9);
+    EXPECT_EQ(samples[i].segments[0].polarity(), vcSegmentDefs::eForward);
+  }
+
+  // With implyScale the scale is left to the corresponder: one sample, the model unchanged.
+  model.iterateDOFs(samples, 2.0, true);
+  ASSERT_EQ(samples.size(), 1u);
+  EXPECT_EQ(samples[0].segments[0].segment(), bar[0].segment());
+
+  // Aspect is sampled even with implyScale; its first value may lie below the range start
+  // (0.85 rounds to the grid value 0.8).
+  model.setDOFRange(Model::eAspect, vcRange(0.85, 1.1));
+  model.iterateDOFs(samples, 2.0, true);
+  ASSERT_EQ(samples.size(), 4u);
+  EXPECT_NEAR(samples[0].aspect, 0.8, 1e-12);
+  EXPECT_NEAR(samples[3].aspect, 1.1, 1e-12);
+  EXPECT_NEAR(samples[0].segments[1].segment().p2().y(), 5.0 * 0.8, 1e-12);
+
+  // A sampled DOF needs a positive step, and a step that gives a usable number of samples.
+  EXPECT_THROW(model.iterateDOFs(samples, 0.0, true), vcBadParamsError);
+  EXPECT_THROW(model.iterateDOFs(samples, -2.0, false), vcBadParamsError);
+  EXPECT_THROW(model.iterateDOFs(samples, 1e-9, false), vcBadParamsError);
+  EXPECT_EQ(samples.size(), 4u);
+
+  // A model collapsed to one point has extent 0: the spacing is infinite and no sample results.
+  Boundary dot({vcModelSegment(seg(3, 3, 3, 3), 1.0, vcSegmentDefs::eForward)});
+  dot.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
+  dot.iterateDOFs(samples, 2.0, false);
+  EXPECT_TRUE(samples.empty());
+}
+
+TEST(BoundaryModel, TransformModelMapsTheSidesAndRefusesStrokeFactors) {
+  const Boundary model(hexagon());
+  const vcXform<2> pose = makePose(5, -3, 30, 1.5);
+  std::vector<vcModelSegment> core;
+  std::vector<vcModelSegment> full;
+  model.transformModelCore(core, pose);
+  model.transformModel(full, pose, {});
+  ASSERT_EQ(full.size(), 6u);
+  for (std::size_t i = 0; i < full.size(); ++i) {
+    EXPECT_EQ(full[i].segment(), core[i].segment());
+    EXPECT_EQ(full[i].segment(), hexagon()[i].segment().map(pose));
+  }
+  EXPECT_THROW(model.transformModel(full, pose, {1.0}), vcAssertionFailure);
+}
+
+TEST(BoundaryModel, ExactCorrespondenceRecoversThePose) {
+  // Pure translation, rigid only.
+  {
+    const Boundary model(hexagon());
+    const Fit f = fit(model, foundFrom(hexagon(), makePose(5, -3, 0)), oneToOne(6));
+    EXPECT_FALSE(f.fitFailed);
+    EXPECT_FALSE(f.outOfRange);
+    EXPECT_TRUE(f.factors.empty());
+    expectNearPose(f.pose, makePose(5, -3, 0), 1e-9, 1e-9, 1e-12);
+  }
+  // Translation, rotation and scale; then aspect as well.
+  {
+    Boundary model(hexagon());
+    model.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
+    const vcXform<2> truth = makePose(12.3, -7.7, 23.5, 1.37);
+    const Fit f = fit(model, foundFrom(hexagon(), truth), oneToOne(6));
+    EXPECT_FALSE(f.fitFailed || f.outOfRange);
+    expectNearPose(f.pose, truth, 0.05, 0.05, 1e-3);
+
+    model.setDOFRange(Model::eAspect, vcRange(0.5, 2.0));
+    const vcXform<2> stretched = makePose(-40.0, 22.0, -140.0, 0.8, 1.3);
+    const Fit g = fit(model, foundFrom(hexagon(), stretched), oneToOne(6));
+    EXPECT_FALSE(g.fitFailed || g.outOfRange);
+    expectNearPose(g.pose, stretched, 0.05, 0.05, 1e-3);
+    EXPECT_NEAR(g.pose.aspect(), 1.3, 1e-3);
+  }
+  // Aspect without scale: the pose has scale exactly 1 and no shear.
+  {
+    Boundary model(hexagon());
+    model.setDOFRange(Model::eAspect, vcRange(0.5, 2.0));
+    const vcXform<2> truth = makePose(3, 4, 10, 1.0, 1.2);
+    const Fit f = fit(model, foundFrom(hexagon(), truth), oneToOne(6));
+    EXPECT_FALSE(f.fitFailed || f.outOfRange);
+    EXPECT_EQ(f.pose.scale(), 1.0);
+    EXPECT_NEAR(f.pose.shear().plain(), 0.0, 1e-12);
+    EXPECT_NEAR(f.pose.aspect(), 1.2, 1e-6);
+  }
+}
+
+TEST(BoundaryModel, FailuresAreFlaggedNotThrown) {
+  Boundary model(hexagon());
+  const std::vector<vcFoundSegment> found = foundFrom(hexagon(), makePose(5, -3, 0));
+  const vcXform<2> start = makePose(1, 1, 1);
+
+  // Nothing assigned: the fit fails and the pose is untouched.
+  const Fit none = fit(model, found, assign(6, std::vector<long>(6, -1)), start);
+  EXPECT_TRUE(none.fitFailed);
+  EXPECT_EQ(none.pose, start);
+
+  // Only zero-length found segments: no weight, no pose.
+  const std::vector<vcFoundSegment> dots(
+      2, vcFoundSegment(seg(1, 1, 1, 1), 1.0, vcSegmentDefs::eUndirected, 0.0));
+  EXPECT_TRUE(fit(model, dots, assign(6, {0, 1}), start).fitFailed);
+
+  // A shift outside the x range is reported, and the shifted pose still returned.
+  model.setDOFRange(Model::eTranslationX, vcRange(0.0, 1.0));
+  const Fit shifted = fit(model, found, oneToOne(6), start);
+  EXPECT_FALSE(shifted.fitFailed);
+  EXPECT_TRUE(shifted.outOfRange);
+  EXPECT_NEAR(shifted.pose.trans().x(), 5.0, 1e-9);
+
+  // A result that does not fit the model or the found list is refused, outputs unchanged.
+  Fit untouched;
+  untouched.pose = start;
+  EXPECT_THROW(model.findPose(untouched.pose, untouched.factors, found, oneToOne(5),
+                              untouched.fitFailed, untouched.outOfRange, nullptr, 0),
+               vcBadParamsError);
+  EXPECT_THROW(model.findPose(untouched.pose, untouched.factors, found, assign(6, {0, 1, 2, 3, 4, 5, 0}),
+                              untouched.fitFailed, untouched.outOfRange, nullptr, 0),
+               vcBadParamsError);
+  EXPECT_EQ(untouched.pose, start);
+  EXPECT_EQ(untouched.factors, std::vector<double>{7.0});
+  EXPECT_TRUE(untouched.fitFailed && untouched.outOfRange);
+}
+
+TEST(BoundaryModel, PerturbedFoundSegmentsDegradeGracefully) {
+  Boundary model(hexagon());
+  model.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
+  const vcXform<2> truth = makePose(31.0, 17.5, -61.0, 1.2);
+  const std::vector<vcFoundSegment> exact = foundFrom(hexagon(), truth);
+  Perturber perturb(1234);
+
+  // Shortened, split into pieces with gaps, end points moved by up to 0.5 pixel, and one side
+  // missing altogether.
+  std::vector<vcFoundSegment> found;
+  std::vector<long> owner;
+  for (long i = 0; i < 6; ++i) {
+    if (i == 2) continue;
+    const vcLineSeg shortened = perturb.shorten(exact[static_cast<std::size_t>(i)].segment(), 0.15);
+    for (const vcLineSeg& piece : split(shortened, 1 + i % 3, 0.05)) {
+      found.emplace_back(perturb.jitter(piece, 0.5), 10.0, vcSegmentDefs::eUndirected, 0.0);
+      owner.push_back(i);
+    }
+  }
+  const Fit f = fit(model, found, assign(6, owner));
+  EXPECT_FALSE(f.fitFailed || f.outOfRange);
+  expectNearPose(f.pose, truth, 0.5, 0.5, 0.01);
+}
+
+}  // namespace
