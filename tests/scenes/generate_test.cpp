@@ -185,8 +185,10 @@ TEST(SceneGenerators, BadParametersThrowAndCrowdedImagesHoldFewerShapes)
     EXPECT_GE(scene.circles.size(), 1u);
     EXPECT_LT(scene.circles.size(), 50u);
     for (std::size_t a = 0; a < scene.circles.size(); ++a)
-        for (std::size_t b = a + 1; b < scene.circles.size(); ++b)
-            if (scene.circles[a].center != scene.circles[b].center) // a ring's two circles
-                EXPECT_GT(scene.circles[a].center.distance(scene.circles[b].center),
-                          scene.circles[a].radius + scene.circles[b].radius);
+        for (std::size_t b = a + 1; b < scene.circles.size(); ++b) {
+            if (scene.circles[a].center == scene.circles[b].center)
+                continue; // a ring's two circles
+            EXPECT_GT(scene.circles[a].center.distance(scene.circles[b].center),
+                      scene.circles[a].radius + scene.circles[b].radius);
+        }
 }
