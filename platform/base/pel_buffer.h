@@ -42,54 +42,13 @@
 // their root and use of an unbound image throw vcBadParamsError and leave the
 // image unchanged.
 
-#include <cstddef>
-#include <cstring>
 #include <memory>
 #include <type_traits>
 
 #include "platform/base/exception.h"
 #include "platform/base/pair.h"
+#include "platform/base/pel_storage.h"
 #include "platform/base/xform.h"
-
-// Helpers shared by every pixel type; not part of the interface.
-namespace vc_pel_detail {
-
-// Row stride in pixels for rows of width pixels of pelSize bytes each, every
-// row starting on an alignment-byte boundary. Throws vcBadParamsError for a
-// negative width or height, an alignment that is not a power of two in
-// [1, 4096], or a size whose byte count overflows.
-long rowStride(long width, long height, long alignment, std::size_t pelSize);
-
-// Zeroed storage of stride * height pixels of pelSize bytes, starting on an
-// alignment-byte boundary (at least pelSize). Never null.
-std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize);
-
-// Throws vcBadParamsError naming the operation when the image is unbound.
-void requireBound(bool bound, const char* operation);
-
-// Throws vcBadParamsError naming the operation unless 0 <= x < width and
-// 0 <= y < height.
-void requireInside(long x, long y, long width, long height, const char* operation);
-
-// Throws vcBadParamsError naming the operation unless window row y (or
-// column x) of a window whose origin lies at row (column) origin of the root
-// is a row (column) of the root.
-void requireRowInRoot(long y, long origin, long rootHeight, const char* operation);
-void requireColumnInRoot(long x, long origin, long rootWidth, const char* operation);
-
-// Throws vcBadParamsError naming the operation unless the window at (x, y) of
-// size (w, h) lies inside a root of size (rootWidth, rootHeight) and w, h >= 0.
-void requireWindowInRoot(long x, long y, long w, long h, long rootWidth, long rootHeight,
-                         const char* operation);
-
-// Throws vcBadParamsError naming the operation unless the sizes (w1, h1) and
-// (w2, h2) are equal.
-void requireSameSize(long w1, long h1, long w2, long h2, const char* operation);
-
-// a + b - c, throwing vcBadParamsError naming the operation on overflow.
-long checkedShift(long a, long b, long c, const char* operation);
-
-}  // namespace vc_pel_detail
 
 // A read-only view of pixels. Default construction gives an unbound image:
 // no pixels, width and height 0, offset (0, 0), identity transforms.

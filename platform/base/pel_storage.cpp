@@ -1,10 +1,11 @@
-#include "platform/base/pel_buffer.h"
+#include "platform/base/pel_storage.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "platform/base/exception.h"
 #include "platform/base/str.h"
 
 namespace vc_pel_detail {
