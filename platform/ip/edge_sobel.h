@@ -1,0 +1,42 @@
+#pragma once
+
+// One row of the 3x3 Sobel gradient, shared by both forms of the edge detector.
+//
+//   gx = [-1 0 1; -2 0 2; -1 0 1] * image,  gy = its transpose * image
+//
+// on an 8-bit image whose rows and columns beyond the border repeat the border. gx and gy are
+// 8 times the slope in grey levels per pixel (a ramp of slope 1 gives 8), at most 1020 in
+// magnitude, and q = gx^2 + gy^2 (at most 2080800) is the squared magnitude that peak
+// detection compares.
+
+#include <cstdint>
+
+namespace vc_edge_detail {
+
+// Fills gx, gy and q (width entries each) for the image row mid, with up and down the rows
+// above and below (mid itself at the top or bottom border). vs and vd are scratch rows of
+// width + 2 entries. Requires width >= 1.
+inline void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
+                     long width, std::int16_t* vs, std::int16_t* vd, std::int16_t* gx,
+                     std::int16_t* gy, std::int32_t* q) {
+  // Vertical pass: smoothing (1 2 1) and difference (-1 0 1) down each column, entry x + 1
+  // for column x, with the border columns repeated at both ends.
+  for (long x = 0; x < width; ++x) {
+    vs[x + 1] = std::int16_t(up[x] + 2 * mid[x] + down[x]);
+    vd[x + 1] = std::int16_t(down[x] - up[x]);
+  }
+  vs[0] = vs[1];
+  vd[0] = vd[1];
+  vs[width + 1] = vs[width];
+  vd[width + 1] = vd[width];
+  // Horizontal pass: difference of the smoothed columns, smoothing of the differences.
+  for (long x = 0; x < width; ++x) {
+    const std::int32_t dx = vs[x + 2] - vs[x];
+    const std::int32_t dy = vd[x] + 2 * vd[x + 1] + vd[x + 2];
+    gx[x] = std::int16_t(dx);
+    gy[x] = std::int16_t(dy);
+    q[x] = dx * dx + dy * dy;
+  }
+}
+
+}  // namespace vc_edge_detail
