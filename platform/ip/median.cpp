@@ -45,7 +45,6 @@ void medianOfPadded(const uint8_t* padded, long stride, long width, long height,
   const Count rank = static_cast<Count>((w * h) / 2);
   std::vector<Count> hist(columns * 256, 0);         // hist[c * 256 + v]
   std::vector<Count> below(kBands * columns, 0);     // below[b * columns + c]: pixels < 16 b
-  std::vector<Count> prefix(columns + 1, 0);
   std::vector<Count> windowBelow(kBands * width, 0); // the same over the w columns of x
   std::vector<uint8_t> band(width);
 
@@ -70,30 +69,39 @@ void medianOfPadded(const uint8_t* padded, long stride, long width, long height,
     // Slide the band of rows down by one: row y + h - 1 enters, row y - 1 leaves.
     if (y > 0) enterRow(padded + (y + h - 1) * stride, padded + (y - 1) * stride);
 
-    // Window counts below each band boundary (running sums modulo the count type, whose
-    // differences are exact) and the band holding the median: the number of boundaries with
-    // at most rank pixels below them.
+    // Window counts below each band boundary, summed over the w columns of every window at
+    // once (whole rows, so the loops vectorise), and the band holding the median: the number
+    // of boundaries with at most rank pixels below them.
     std::fill(band.begin(), band.end(), 0);
     for (int b = 1; b < kBands; ++b) {
       const Count* bc = below.data() + b * columns;
-      Count sum = 0;
-      for (long c = 0; c < columns; ++c) prefix[c + 1] = sum = static_cast<Count>(sum + bc[c]);
       Count* wb = windowBelow.data() + b * width;
-      for (long x = 0; x < width; ++x) {
-        wb[x] = static_cast<Count>(prefix[x + w] - prefix[x]);
-        band[x] = static_cast<uint8_t>(band[x] + (wb[x] <= rank));
-      }
+      std::copy(bc, bc + width, wb);
+      for (long c = 1; c < w; ++c)
+        for (long x = 0; x < width; ++x) wb[x] = static_cast<Count>(wb[x] + bc[x + c]);
+      for (long x = 0; x < width; ++x) band[x] = static_cast<uint8_t>(band[x] + (wb[x] <= rank));
     }
 
     // Within the median's band: sum the 16 fine bins over the window's columns and count the
     // levels whose cumulative count stays at or below rank.
+    // While the band stays the same from one pixel to the next, the fine sums slide by one
+    // column instead of being summed afresh.
     unsigned char* o = out + y * outStride;
+    Count fine[16] = {};
+    int fineBand = -1;
     for (long x = 0; x < width; ++x) {
       const int b = band[x];
-      Count fine[16] = {};
-      const Count* col = hist.data() + x * 256 + 16 * b;
-      for (long c = 0; c < w; ++c, col += 256)
-        for (int i = 0; i < 16; ++i) fine[i] = static_cast<Count>(fine[i] + col[i]);
+      if (b == fineBand) {
+        const Count* enter = hist.data() + (x + w - 1) * 256 + 16 * b;
+        const Count* leave = hist.data() + (x - 1) * 256 + 16 * b;
+        for (int i = 0; i < 16; ++i) fine[i] = static_cast<Count>(fine[i] + enter[i] - leave[i]);
+      } else {
+        std::fill(fine, fine + 16, Count(0));
+        const Count* col = hist.data() + x * 256 + 16 * b;
+        for (long c = 0; c < w; ++c, col += 256)
+          for (int i = 0; i < 16; ++i) fine[i] = static_cast<Count>(fine[i] + col[i]);
+        fineBand = b;
+      }
       Count cumulative = b > 0 ? windowBelow[b * width + x] : Count(0);
       int level = 0;
       for (int i = 0; i < 16; ++i) {
