@@ -153,9 +153,13 @@ class TAVSHSL_API vcShapeSelectTemplateStroke : public vcShapeSelectTemplate {
   // segments at joints stay in the chain. At right-angled joints the corners are exact; at
   // other angles a corner is the point on the branch's offset line opposite the ray's hit on
   // the branch's centre line.
-  // Throws: BadParams "Invalid stroke width: Model is degenerate." when the walk around the
-  // figure does not close; BadParams "Skeleton has no free end point: Model is degenerate."
-  // when every end point lies inside another stroke.
+  // The walk starts at the first end point, in skeleton order, that lies inside no other
+  // stroke (meeting another stroke's end is allowed). When strokes meet at other than right angles,
+  // list the figure so that this is a free end: the corner beside a joint may lie inside a
+  // neighbouring stroke, and a walk started there never comes back to it. Throws: BadParams
+  // "Invalid stroke width: Model is degenerate." when the walk around the figure does not close;
+  // BadParams "Skeleton has no free end point: Model is degenerate." when every end point lies
+  // inside another stroke.
   const std::vector<vcLineSeg>& boundarySegments() const override;
   long numBoundarySegments() const override;
   long numStrokeSegments() const override { return static_cast<long>(skeleton_.size()); }
