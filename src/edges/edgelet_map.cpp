@@ -1,0 +1,151 @@
+#include "tavshsl/edgelet_map.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/base/assert.h"
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
+#include "platform/ip/edge_detect.h"
+
+// ---- Cache ------------------------------------------------------------------------------
+
+vcEdgeletMapCache::~vcEdgeletMapCache() = default;
+
+long vcEdgeletMapCache::miscPoolSize() const {
+  const long n = long(edges().size());
+  return n == 0 ? 0 : std::max(257L, n + 1);
+}
+
+void vcEdgeletMapCache::init_() {
+  pools_.reset();
+  indexPool_ = countPool_ = miscPool_ = nullptr;
+  const long n = long(edges().size());
+  if (n == 0) return;
+  doEdgeInterp();
+  // indexPool and countPool n entries each, miscPool max(257, n + 1); zeroed.
+  pools_ = std::make_unique<long[]>(2 * n + miscPoolSize());
+  indexPool_ = pools_.get();
+  countPool_ = indexPool_ + n;
+  miscPool_ = countPool_ + n;
+}
+
+// ---- Map --------------------------------------------------------------------------------
+
+namespace {
+
+// Writes the skip run -(to - from), ..., -1 into cells [from, to) of a row.
+inline void fillRun(std::int32_t* row, long from, long to) {
+  for (long c = from; c < to; ++c) row[c] = std::int32_t(c - to);
+}
+
+}  // namespace
+
+vcEdgeletMap::vcEdgeletMap() = default;
+
+vcEdgeletMap::vcEdgeletMap(const vcPelBuffer_const<unsigned char>& image, double magThresh) {
+  reset_(image, magThresh);
+}
+
+vcEdgeletMap::~vcEdgeletMap() = default;
+
+const std::vector<vcEdgelet>& vcEdgeletMap::edges() const {
+  static const std::vector<vcEdgelet> kNoEdgelets;
+  return cache_ ? cache_->edges() : kNoEdgelets;
+}
+
+vcPelBuffer_const<unsigned char> vcEdgeletMap::image() const {
+  if (!image_.isBound()) return image_;
+  const vcPair<long> root = offsetRoot() + imageRootDiff_;
+  vcPelBuffer_const<unsigned char> view =
+      image_.windowRoot(root.x(), root.y(), image_.width(), image_.height());
+  view.offset(offset());
+  return view;
+}
+
+void vcEdgeletMap::reset_(const vcPelBuffer_const<unsigned char>& image, double magThresh) {
+  // An unbound image gives an unbound map.
+  if (!image.isBound()) {
+    static_cast<vcPelBuffer<std::int32_t>&>(*this) = vcPelBuffer<std::int32_t>();
+    image_.setUnbound();
+    imageRootDiff_ = vcPair<long>();
+    cache_.reset();
+    return;
+  }
+
+  // Detect the edgelets into a new cache and give it its pools.
+  vcPtrHandle<vcEdgeletMapCache> cache(new vcEdgeletMapCache());
+  vcEdgeletParams params(1.0, 20.0, 1);
+  params.magThresh(magThresh);
+  params.magScale(1.0);
+  vfEdgeDetect(image, params, *cache, nullptr, 0);
+  cache->init_();
+
+  // Storage with a one-cell frame: frame rows -(w + 2) ... -1, frame columns -1.
+  const long w = image.width(), h = image.height();
+  vcPelBuffer<std::int32_t> storage(w + 2, h + 2, 32);
+  fillRun(storage.pointToRow(0), 0, w + 2);
+  for (long y = 1; y <= h; ++y) {
+    std::int32_t* row = storage.pointToRow(y);
+    row[0] = -1;
+    row[w + 1] = -1;
+  }
+  fillRun(storage.pointToRow(h + 1), 0, w + 2);
+
+  // The map is the inner window, in the image's coordinates.
+  vcPelBuffer<std::int32_t> cells = storage.subWindow(1, 1, w, h);
+  cells.offset(image.offset());
+  cells.copyXforms(image);
+
+  static_cast<vcPelBuffer<std::int32_t>&>(*this) = cells;
+  image_ = image;
+  imageRootDiff_ = image.offsetRoot() - offsetRoot();
+  cache_ = cache;
+  setupMap_();
+}
+
+void vcEdgeletMap::setupMap_() {
+  const std::vector<vcEdgelet>& edges = cache_->edges();
+  VC_ASSERT(edges.size() <= std::size_t(INT32_MAX));
+  const long w = width(), h = height();
+  const long ox = offset().x(), oy = offset().y();
+  std::size_t k = 0;
+  for (long y = 0; y < h; ++y) {
+    // Runs before, between and after the edgelets of this row, which come in raster order.
+    std::int32_t* row = pointToRow(y);
+    long column = 0;
+    for (; k < edges.size() && edges[k].get_j() - oy == y; ++k) {
+      const long i = edges[k].get_i() - ox;
+      VC_ASSERT(i >= column && i < w);
+      fillRun(row, column, i);
+      row[i] = std::int32_t(k);
+      column = i + 1;
+    }
+    fillRun(row, column, w);
+  }
+  VC_ASSERT(k == edges.size());
+}
+
+void vcEdgeletMap::rollbackCache(long n) const {
+  if (!cache_) return;
+  const std::vector<vcEdgelet>& edges = cache_->edges();
+  const long count = long(edges.size());
+  if (n < 0 || n > count)
+    throw vcBadParamsError(L"vcEdgeletMap::rollbackCache: n must be in [0, " + vfStr(count) +
+                           L"], got " + vfStr(n));
+
+  // Check every recorded index before writing any cell.
+  const long* pool = cache_->indexPool();
+  for (long k = 0; k < n; ++k)
+    if (pool[k] < 0 || pool[k] >= count)
+      throw vcBadParamsError(L"vcEdgeletMap::rollbackCache: indexPool entry " + vfStr(k) +
+                             L" must be an edgelet index in [0, " + vfStr(count - 1) +
+                             L"], got " + vfStr(pool[k]));
+
+  // Each recorded edgelet gets its index back in its cell.
+  const long ox = offset().x(), oy = offset().y();
+  for (long k = 0; k < n; ++k) {
+    const vcEdgelet& e = edges[std::size_t(pool[k])];
+    pointToRow(e.get_j() - oy)[e.get_i() - ox] = std::int32_t(pool[k]);
+  }
+}
