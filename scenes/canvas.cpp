@@ -218,25 +218,28 @@ void vcSceneCanvas::blur(double sigma)
     const std::vector<double> weights = gaussKernel(sigma, reach);
     const double* w = weights.data() + reach; // w[k] for k in [-reach, reach]
 
-    // Rows: each row copied into a buffer padded by repeating its end pixels.
+    // Rows: each row copied into a buffer padded by repeating its end pixels. The sums run
+    // tap by tap over the whole row, which keeps the inner loop free of dependencies.
     std::vector<float> padded(static_cast<std::size_t>(width_ + 2 * reach));
+    std::vector<double> sum(static_cast<std::size_t>(width_));
     for (long y = 0; y < height_; ++y) {
         float* row = row_(y);
         std::fill(padded.begin(), padded.begin() + reach, row[0]);
         std::copy(row, row + width_, padded.begin() + reach);
         std::fill(padded.begin() + reach + width_, padded.end(), row[width_ - 1]);
-        const float* src = padded.data() + reach;
-        for (long x = 0; x < width_; ++x) {
-            double sum = 0.0;
-            for (long k = -reach; k <= reach; ++k)
-                sum += w[k] * src[x + k];
-            row[x] = static_cast<float>(sum);
+        std::fill(sum.begin(), sum.end(), 0.0);
+        for (long k = -reach; k <= reach; ++k) {
+            const float* src = padded.data() + reach + k;
+            const double wk = w[k];
+            for (long x = 0; x < width_; ++x)
+                sum[static_cast<std::size_t>(x)] += wk * src[x];
         }
+        for (long x = 0; x < width_; ++x)
+            row[x] = static_cast<float>(sum[static_cast<std::size_t>(x)]);
     }
 
     // Columns: each output row is a weighted sum of whole source rows, clamped at the borders.
     const std::vector<float> source = values_;
-    std::vector<double> sum(static_cast<std::size_t>(width_));
     for (long y = 0; y < height_; ++y) {
         std::fill(sum.begin(), sum.end(), 0.0);
         for (long k = -reach; k <= reach; ++k) {

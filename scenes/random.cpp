@@ -40,12 +40,17 @@ double vcSceneRandom::normal()
         haveSpare_ = false;
         return spare_;
     }
-    // u1 in (0, 1] so that the logarithm is finite.
-    const double u1 = 1.0 - uniform();
-    const double u2 = uniform();
-    const double radius = std::sqrt(-2.0 * std::log(u1));
-    const double angle = 6.283185307179586 * u2;
-    spare_ = radius * std::sin(angle);
+    // The polar form of Box-Muller: a point drawn uniformly in the unit disc gives two
+    // independent normal variates with one logarithm and one square root, no sine or cosine.
+    // 32-bit coordinates are plenty for noise and cost one engine word each.
+    double u, v, s;
+    do {
+        u = (static_cast<std::uint32_t>(engine_()) + 0.5) * (2.0 / 4294967296.0) - 1.0;
+        v = (static_cast<std::uint32_t>(engine_()) + 0.5) * (2.0 / 4294967296.0) - 1.0;
+        s = u * u + v * v;
+    } while (s >= 1.0);
+    const double f = std::sqrt(-2.0 * std::log(s) / s);
+    spare_ = v * f;
     haveSpare_ = true;
-    return radius * std::cos(angle);
+    return u * f;
 }

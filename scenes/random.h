@@ -31,8 +31,9 @@ public:
     // Requires: low <= high. Throws: vcBadParamsError otherwise.
     long integer(long low, long high);
 
-    // A standard normal variate (mean 0, standard deviation 1), by the Box-Muller transform;
-    // each pair of uniforms gives two variates, the second kept for the next call.
+    // A standard normal variate (mean 0, standard deviation 1), by the polar form of the
+    // Box-Muller transform; each accepted pair of uniforms gives two variates, the second kept
+    // for the next call. Uses only the logarithm and the square root of the maths library.
     double normal();
 
 private:
