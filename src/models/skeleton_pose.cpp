@@ -1,0 +1,165 @@
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/assert.h"
+#include "platform/diag/diag_object.h"
+#include "platform/graphics/color.h"
+#include "platform/graphics/graphic_list.h"
+#include "platform/graphics/graphic_simple.h"
+#include "tavshsl/skeleton_model.h"
+
+void vcSegmentCorresponderSkeletonModel::findPose(
+    vcXform<2>& pose, std::vector<double>& strokeWidthFactors,
+    const std::vector<vcFoundSegment>& foundSegments, const vcSegmentCorresponderResult& result,
+    bool& fitFailed, bool& outOfRange, vcDiagObject* diag, unsigned long diagFlags) const {
+  checkResult_(result, static_cast<long>(foundSegments.size()));
+  const std::size_t n = skeleton_.size();
+  const std::size_t numBoundary = boundarySegments_.size();
+  VC_ASSERT((!isDOFEnabled(eAspect) || n >= 2) && "aspect needs at least two strokes");
+  const auto found = [&](long f) -> const vcLineSeg& {
+    return foundSegments[static_cast<std::size_t>(f)].segment();
+  };
+  const auto assigned = [&](std::size_t b) -> const std::vector<long>& {
+    return result.foundSegsForModelSeg(static_cast<long>(b));
+  };
+
+  // Side evidence, one fitter per stroke: found end points onto the side's line (weight x
+  // found length) and a weak pull of the midpoints.
+  // Which of its two sides (bit 1: left of the centre-line, bit 2: right) has evidence.
+  std::vector<vcLSGeneralFitter> strokeFitters(n);
+  std::vector<unsigned> sidesSeen(n, 0);
+  for (std::size_t b = 0; b < numBoundary; ++b) {
+    const vcModelSegment& side = boundarySegments_[b];
+    if (boundaryTypes_[b] != eStrokeSide || side.length() == 0.0) continue;
+    const std::size_t s = static_cast<std::size_t>(boundaryStrokes_[b]);
+    vcLSGeneralFitter& fitter = strokeFitters[s];
+    if (!assigned(b).empty())
+      sidesSeen[s] |= skeletonLines_[s].distanceFrom(side.segment().midpoint()) > 0.0 ? 1u : 2u;
+    for (const long f : assigned(b)) {
+      const vcLineSeg& F = found(f);
+      const double w = side.weight() * F.length();
+      fitter.update(F.p1(), boundaryLines_[b], w);
+      fitter.update(F.p2(), boundaryLines_[b], w);
+      fitter.update(F.midpoint(), side.segment().midpoint(), w / 10000.0);
+    }
+  }
+  strokeWidthFactors.resize(n, 0.0);
+  fitFailed = false;
+  outOfRange = false;
+
+  // Per-stroke similarity fits: the found centre-line and width of every stroke. A stroke
+  // without side evidence has a singular fit and fails the whole pose. A stroke seen on one
+  // side only leaves its scale, and so its width and centre-line, undetermined: it gives no
+  // end or junction constraint, and its width is measured against the final pose instead.
+  std::vector<vcXform<2>> strokePose(n);
+  std::vector<double> width(n);
+  std::vector<vcFLine> centre(n);
+  const auto twoSided = [&](std::size_t s) { return sidesSeen[s] == 3u; };
+  try {
+    for (std::size_t s = 0; s < n; ++s) {
+      if (sidesSeen[s] != 0u && !twoSided(s)) continue;
+      double rms = 0.0;
+      strokePose[s] = strokeFitters[s].fit(4, rms, 1e14).inverse();
+      width[s] = strokePose[s].scale() * nominalStrokeWidths_[s];
+      centre[s] = skeletonLines_[s].map(strokePose[s]);
+    }
+  } catch (const vcException&) {
+    fitFailed = true;
+    return;
+  }
+
+  // End constraints: the found stroke end, moved half the found width inward, lands on the
+  // model's skeleton end point.
+  vcLSGeneralFitter global;
+  std::vector<double> along;
+  for (std::size_t b = 0; b < numBoundary; ++b) {
+    const std::size_t s = static_cast<std::size_t>(boundaryStrokes_[b]);
+    if (boundaryTypes_[b] != eStrokeEnd || !twoSided(s)) continue;
+    const vcLineSeg M = skeleton_[s].segment().map(strokePose[s]);
+    vcVector<2> inward = (M.p2() - M.p1()).unit();
+    if (boundaryPoints_[b].pos() == skeleton_[s].segment().p2()) inward = -inward;
+
+    vcVector<2> E;
+    if (!assigned(b).empty()) {
+      // The end itself was found: the mean of its end points projected onto the centre-line.
+      for (const long f : assigned(b)) E += centre[s].closestPoint(found(f).p1()) +
+                                            centre[s].closestPoint(found(f).p2());
+      E = E / (2.0 * static_cast<double>(assigned(b).size()));
+    } else {
+      // Otherwise: the two outermost side end points of the stroke, measured along inward.
+      const vcVector<2> O = centre[s].closestPoint(vcVector<2>(0.0, 0.0));
+      const bool useX = std::abs(inward.x()) > 1e-15;
+      along.clear();
+      for (std::size_t b2 = 0; b2 < numBoundary; ++b2) {
+        if (boundaryTypes_[b2] != eStrokeSide || boundaryStrokes_[b2] != boundaryStrokes_[b])
+          continue;
+        for (const long f : assigned(b2))
+          for (const vcVector<2>& p : {found(f).p1(), found(f).p2()}) {
+            const vcVector<2> q = centre[s].closestPoint(p) - O;
+            along.push_back(useX ? q.x() / inward.x() : q.y() / inward.y());
+          }
+      }
+      if (along.size() < 2) {
+        fitFailed = true;
+        return;
+      }
+      std::partial_sort(along.begin(), along.begin() + 2, along.end());
+      E = O + inward * ((along[0] + along[1]) / 2.0);
+    }
+    global.update(E + inward * (width[s] / 2.0), boundaryPoints_[b].pos(),
+                  skeleton_[s].weight() / 100.0);
+  }
+
+  // Junction constraints: where found centre-lines meet, the model's strokes meet.
+  for (std::size_t s = 1; s < n; ++s)
+    for (std::size_t t = 0; t < s; ++t) {
+      if (!adjacency_[s][t] || !twoSided(s) || !twoSided(t)) continue;
+      const std::vector<vcVector<2>> I = centre[s].intersection(centre[t]);
+      if (!I.empty())
+        global.update(I.front(), junctionPoints_[s][t].pos(),
+                      skeleton_[s].weight() + skeleton_[t].weight());
+    }
+
+  // One pose from ends and junctions.
+  finalLinearFit_(global, fitDOFCount_(), pose, fitFailed, outOfRange);
+  if (fitFailed) return;
+
+  // The fitted centre-lines, for a viewer.
+  if (!outOfRange && diag != nullptr && diagFlags != 0) {
+    vcGraphicList list;
+    for (const vcModelSegment& s : skeleton_)
+      list.append(vcGraphicSimple<vcLineSeg>(s.segment().map(pose), vcColor::green()));
+    vcDiagRecord& record = diag->numRecords() > 0 ? diag->diagRecord(diag->numRecords() - 1)
+                                                  : diag->newDiagRecord();
+    record.graphics(list, vcDiagRecord::eClientCoords, L"Final fitted skeleton");
+  }
+
+  // Width factors relative to the pose's scale, checked whether or not the DOF is enabled.
+  const double g = pose.scale();
+  const vcRange& range = dofRange(eStrokeWidth);
+  for (std::size_t s = 0; s < n; ++s) {
+    if (!twoSided(s)) width[s] = oneSidedWidth_(s, pose, foundSegments, result);
+    strokeWidthFactors[s] = width[s] / (g * nominalStrokeWidths_[s]);
+    if (!range.isWithin(strokeWidthFactors[s])) outOfRange = true;
+  }
+}
+
+double vcSegmentCorresponderSkeletonModel::oneSidedWidth_(
+    std::size_t s, const vcXform<2>& pose, const std::vector<vcFoundSegment>& foundSegments,
+    const vcSegmentCorresponderResult& result) const {
+  // Twice the length-weighted mean distance of the found side end points from the posed
+  // centre-line.
+  const vcFLine centre = skeletonLines_[s].map(pose);
+  double sum = 0.0;
+  double weight = 0.0;
+  for (std::size_t b = 0; b < boundarySegments_.size(); ++b) {
+    if (boundaryTypes_[b] != eStrokeSide || static_cast<std::size_t>(boundaryStrokes_[b]) != s)
+      continue;
+    for (const long f : result.foundSegsForModelSeg(static_cast<long>(b))) {
+      const vcLineSeg& F = foundSegments[static_cast<std::size_t>(f)].segment();
+      sum += F.length() * (centre.distanceToPoint(F.p1()) + centre.distanceToPoint(F.p2()));
+      weight += F.length();
+    }
+  }
+  return weight > 0.0 ? sum / weight : 0.0;
+}

@@ -1,0 +1,284 @@
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model_test_util.h"
+#include "platform/base/exception.h"
+#include "platform/diag/diag_object.h"
+#include "tavshsl/corresponder_models.h"
+
+namespace {
+
+using namespace models_test;
+using Model = vcSegmentCorresponderModel;
+using Skeleton = vcSegmentCorresponderSkeletonModel;
+
+std::vector<vcModelSegment> strokes(const std::vector<vcLineSeg>& centreLines) {
+  std::vector<vcModelSegment> out;
+  for (const vcLineSeg& s : centreLines) out.emplace_back(s, 1.0, vcSegmentDefs::eUndirected);
+  return out;
+}
+
+// An "F" about 100 pixels tall, centred near the origin: an L corner where two stroke ends
+// meet (stroke 0 and 1), a T where stroke 2 ends inside stroke 0, and three free ends.
+std::vector<vcModelSegment> letterF() {
+  return strokes({seg(-40, -50, -40, 50), seg(-40, -50, 40, -50), seg(-40, 0, 20, 0)});
+}
+const std::vector<double> kFWidths = {8.0, 8.0, 6.0};
+
+// The outline is closed: its start points and its end points are the same multiset.
+void expectClosedOutline(const Skeleton& model) {
+  std::vector<std::pair<double, double>> starts;
+  std::vector<std::pair<double, double>> ends;
+  for (const vcModelSegment& s : model.boundarySegments()) {
+    starts.emplace_back(s.segment().p1().x(), s.segment().p1().y());
+    ends.emplace_back(s.segment().p2().x(), s.segment().p2().y());
+  }
+  std::sort(starts.begin(), starts.end());
+  std::sort(ends.begin(), ends.end());
+  ASSERT_EQ(starts.size(), ends.size());
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    EXPECT_NEAR(starts[i].first, ends[i].first, 1e-9);
+    EXPECT_NEAR(starts[i].second, ends[i].second, 1e-9);
+  }
+}
+
+double perimeter(const std::vector<vcModelSegment>& outline) {
+  return std::accumulate(outline.begin(), outline.end(), 0.0,
+                         [](double sum, const vcModelSegment& s) { return sum + s.length(); });
+}
+
+struct Fit {
+  vcXform<2> pose;
+  std::vector<double> factors;
+  bool fitFailed = true;
+  bool outOfRange = true;
+};
+
+Fit fit(const Skeleton& model, const std::vector<vcFoundSegment>& found,
+        const vcSegmentCorresponderResult& result, vcDiagObject* diag = nullptr,
+        unsigned long flags = 0) {
+  Fit f;
+  model.findPose(f.pose, f.factors, found, result, f.fitFailed, f.outOfRange, diag, flags);
+  return f;
+}
+
+// The outline of the model drawn at the given width factors and posed, as found segments;
+// outline segment i of the drawing lies on model boundary segment i.
+std::vector<vcFoundSegment> drawn(const Skeleton& model, const vcXform<2>& pose,
+                                  const std::vector<double>& factors) {
+  std::vector<vcModelSegment> outline;
+  model.transformModel(outline, pose, factors);
+  EXPECT_EQ(outline.size(), model.boundarySegments().size());
+  return foundFrom(outline, vcXform<2>());
+}
+
+TEST(SkeletonModel, OutlineOfOneStrokeIsItsCappedRectangle) {
+  const Skeleton model(strokes({seg(0, 0, 10, 0)}), {2.0}, true);
+  const std::vector<vcLineSeg> expected = {seg(-1, -1, 11, -1), seg(11, -1, 11, 1),
+                                           seg(11, 1, -1, 1), seg(-1, 1, -1, -1)};
+  ASSERT_EQ(model.boundarySegments().size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(model.boundarySegments()[i].segment(), expected[i]) << i;
+    EXPECT_EQ(model.boundarySegments()[i].polarity(), vcSegmentDefs::eReverse);
+    EXPECT_EQ(model.boundaryTypes()[i], i % 2 == 0 ? Skeleton::eStrokeSide : Skeleton::eStrokeEnd);
+    EXPECT_EQ(model.boundaryStrokes()[i], 0);
+  }
+  EXPECT_EQ(model.adjacency().size(), 1u);
+  EXPECT_TRUE(model.adjacency()[0].empty());
+  EXPECT_EQ(Skeleton(strokes({seg(0, 0, 10, 0)}), {2.0}, false).boundarySegments()[0].polarity(),
+            vcSegmentDefs::eForward);
+
+  // Identity pose and unit factors reproduce the outline; a factor beyond the width range
+  // is clamped to it; the factor count must match the strokes.
+  std::vector<vcModelSegment> out;
+  model.transformModel(out, vcXform<2>(), {1.0});
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(out[i].segment(), expected[i]);
+  Skeleton ranged = model;
+  ranged.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 1.5));
+  ranged.transformModel(out, vcXform<2>(), {2.0});
+  EXPECT_EQ(out[0].segment(), seg(-1.5, -1.5, 11.5, -1.5));
+  EXPECT_THROW(model.transformModel(out, vcXform<2>(), {}), vcAssertionFailure);
+
+  // The samples and the core transform carry the centre-line, not the outline.
+  ranged.setDOFRange(Model::eScale, vcRange(0.9, 1.1));
+  std::vector<vcSegmentCorresponderDofModel> samples;
+  ranged.iterateDOFs(samples, 1.0, false);
+  ASSERT_EQ(samples.size(), 3u);
+  EXPECT_EQ(samples[1].segments.size(), 1u);
+  EXPECT_NEAR(samples[0].segments[0].segment().p2().x(), 9.0, 1e-12);
+  ranged.transformModelCore(out, makePose(1, 2, 90));
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_NEAR(out[0].segment().p2().y(), 12.0, 1e-12);
+}
+
+TEST(SkeletonModel, JunctionsAndStartPointsOfJoinedStrokes) {
+  // An X: adjacent, meeting at the crossing.
+  const Skeleton x(strokes({seg(0, 0, 10, 10), seg(0, 10, 10, 0)}), {2.0, 2.0}, true);
+  ASSERT_TRUE(x.adjacency()[1][0]);
+  EXPECT_NEAR(x.junctionPoints()[1][0].x(), 5.0, 1e-12);
+  EXPECT_NEAR(x.junctionPoints()[1][0].y(), 5.0, 1e-12);
+  expectClosedOutline(x);
+
+  // Disjoint strokes are not adjacent.
+  const Skeleton apart(strokes({seg(0, 0, 10, 0), seg(0, 5, 10, 5)}), {1.0, 1.0}, true);
+  EXPECT_FALSE(apart.adjacency()[1][0]);
+
+  // A T whose stem starts inside the bar: the walk starts at the stem's free end, and the
+  // outline is the union's boundary (perimeter 26 of the bar plus 22 of the stem).
+  const Skeleton t(strokes({seg(5, 0, 5, 10), seg(0, 0, 10, 0)}), {2.0, 2.0}, true);
+  EXPECT_EQ(t.boundarySegments()[0].segment().p1(), pt(4, 11));
+  EXPECT_TRUE(t.adjacency()[1][0]);
+  EXPECT_NEAR(perimeter(t.boundarySegments()), 48.0, 1e-9);
+  expectClosedOutline(t);
+
+  // The F: L corner, T junction; strokes 0-1 and 0-2 meet, 1-2 do not.
+  const Skeleton f(letterF(), kFWidths, true);
+  expectClosedOutline(f);
+  EXPECT_TRUE(f.adjacency()[1][0]);
+  EXPECT_TRUE(f.adjacency()[2][0]);
+  EXPECT_FALSE(f.adjacency()[2][1]);
+  EXPECT_EQ(f.junctionPoints()[2][0].pos(), pt(-40, 0));
+
+  // Bad construction input reaches the assertion hook.
+  EXPECT_THROW(Skeleton(letterF(), {8.0, 8.0}, true), vcAssertionFailure);
+  EXPECT_THROW(Skeleton(letterF(), {8.0, 0.0, 6.0}, true), vcAssertionFailure);
+  EXPECT_THROW(Skeleton(strokes({seg(1, 1, 1, 1)}), {2.0}, true), vcAssertionFailure);
+  EXPECT_THROW(Skeleton({}, {}, true), vcAssertionFailure);
+
+  // Stroke width is a DOF of this model, with the limits of scale.
+  Skeleton g = f;
+  g.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 2.0));
+  EXPECT_TRUE(g.isDOFEnabled(Model::eStrokeWidth));
+  EXPECT_THROW(g.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 12.0)), vcAssertionFailure);
+  EXPECT_EQ(g.dofRange(Model::eStrokeWidth), vcRange(0.5, 2.0));
+}
+
+TEST(SkeletonModel, PoseAndWidthFactorsOfDrawnStrokes) {
+  Skeleton model(letterF(), kFWidths, true);
+  model.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
+  const vcXform<2> truth = makePose(14.0, -9.5, 37.0, 1.25);
+
+  // Strokes drawn at half, the nominal and twice their width.
+  for (const double factor : {0.5, 1.0, 2.0}) {
+    SCOPED_TRACE(factor);
+    const std::vector<double> factors(3, factor);
+    const Fit f = fit(model, drawn(model, truth, factors), oneToOne(model.boundarySegments().size()));
+    ASSERT_FALSE(f.fitFailed);
+    EXPECT_FALSE(f.outOfRange);
+    expectNearPose(f.pose, truth, 0.05, 0.05, 1e-3);
+    ASSERT_EQ(f.factors.size(), 3u);
+    for (const double got : f.factors) EXPECT_NEAR(got / factor, 1.0, 0.05);
+  }
+
+  // Different factors per stroke, rigid DOFs only.
+  const Skeleton rigid(letterF(), kFWidths, true);
+  const vcXform<2> moved = makePose(-3.0, 5.0, -100.0);
+  const std::vector<double> mixed = {0.7, 1.4, 1.0};
+  const Fit m = fit(rigid, drawn(rigid, moved, mixed), oneToOne(rigid.boundarySegments().size()));
+  ASSERT_FALSE(m.fitFailed);
+  expectNearPose(m.pose, moved, 0.05, 0.05, 1e-9);
+  for (std::size_t s = 0; s < 3; ++s) EXPECT_NEAR(m.factors[s] / mixed[s], 1.0, 0.05);
+
+  // Twice the width against a width range that ends at 1.5: out of range, pose still given.
+  const std::vector<vcFoundSegment> twice = drawn(model, truth, {2.0, 2.0, 2.0});
+  model.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 1.5));
+  const Fit wide = fit(model, twice, oneToOne(model.boundarySegments().size()));
+  EXPECT_FALSE(wide.fitFailed);
+  EXPECT_TRUE(wide.outOfRange);
+  EXPECT_NEAR(wide.factors[0], 2.0, 0.1);
+  expectNearPose(wide.pose, truth, 0.05, 0.05, 1e-3);
+}
+
+TEST(SkeletonModel, PerturbedStrokesDegradeGracefully) {
+  Skeleton model(letterF(), kFWidths, true);
+  model.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
+  const vcXform<2> truth = makePose(20.0, 8.0, 12.0, 0.9);
+  const std::vector<vcFoundSegment> exact = drawn(model, truth, {1.0, 1.0, 1.0});
+  const std::size_t n = exact.size();
+  const auto first = [&](long stroke, Skeleton::veBoundarySegmentType type) {
+    for (std::size_t b = 0; b < n; ++b)
+      if (model.boundaryStrokes()[b] == stroke && model.boundaryTypes()[b] == type &&
+          exact[b].length() > 0.0)
+        return b;
+    return n;
+  };
+
+  // The free end of stroke 2 unseen: its position comes from the ends of its sides.
+  {
+    const std::size_t droppedEnd = first(2, Skeleton::eStrokeEnd);
+    std::vector<long> owner(n);
+    for (std::size_t b = 0; b < n; ++b) owner[b] = b == droppedEnd ? -1 : static_cast<long>(b);
+    const Fit f = fit(model, exact, assign(static_cast<long>(n), owner));
+    ASSERT_FALSE(f.fitFailed);
+    expectNearPose(f.pose, truth, 0.05, 0.05, 1e-3);
+  }
+
+  // Sides shortened and split, every end point jittered by up to 0.5 pixel, and one side of
+  // stroke 1 missing (that stroke is then measured against the pose).
+  const std::size_t droppedSide = first(1, Skeleton::eStrokeSide);
+  Perturber perturb(99);
+  std::vector<vcFoundSegment> found;
+  std::vector<long> owner;
+  for (std::size_t b = 0; b < n; ++b) {
+    if (b == droppedSide || exact[b].length() == 0.0) continue;
+    const bool side = model.boundaryTypes()[b] == Skeleton::eStrokeSide;
+    const vcLineSeg base = side ? perturb.shorten(exact[b].segment(), 0.05) : exact[b].segment();
+    for (const vcLineSeg& piece : split(base, side ? 1 + static_cast<int>(b % 3) : 1, 0.03)) {
+      found.emplace_back(perturb.jitter(piece, 0.5), 10.0, vcSegmentDefs::eUndirected, 0.0);
+      owner.push_back(static_cast<long>(b));
+    }
+  }
+  const Fit f = fit(model, found, assign(static_cast<long>(n), owner));
+  ASSERT_FALSE(f.fitFailed);
+  expectNearPose(f.pose, truth, 0.5, 0.5, 0.01);
+  for (const double got : f.factors) EXPECT_NEAR(got, 1.0, 0.2);
+}
+
+TEST(SkeletonModel, FailuresDiagnosticsAndRuleViolations) {
+  const Skeleton model(letterF(), kFWidths, true);
+  const std::vector<vcFoundSegment> found = drawn(model, makePose(1, 2, 3), {1.0, 1.0, 1.0});
+  const long n = static_cast<long>(found.size());
+
+  // Stroke 2 without any side evidence: its own fit is singular, and so is the pose.
+  std::vector<long> owner(found.size());
+  for (long b = 0; b < n; ++b)
+    owner[static_cast<std::size_t>(b)] =
+        model.boundaryStrokes()[static_cast<std::size_t>(b)] == 2 ? -1 : b;
+  Fit f;
+  f.pose = makePose(7, 7, 7);
+  model.findPose(f.pose, f.factors, found, assign(n, owner), f.fitFailed, f.outOfRange, nullptr, 0);
+  EXPECT_TRUE(f.fitFailed);
+  EXPECT_EQ(f.pose, makePose(7, 7, 7));
+  EXPECT_EQ(f.factors, std::vector<double>(3, 0.0));
+
+  // Nothing assigned at all fails the same way.
+  EXPECT_TRUE(fit(model, found, assign(n, std::vector<long>(found.size(), -1))).fitFailed);
+
+  // Diagnostics go to the last record, or a new one when there is none.
+  vcDiagObject diag;
+  fit(model, found, oneToOne(found.size()), &diag, 0x20000);
+  ASSERT_EQ(diag.numRecords(), 1);
+  diag.newDiagRecord();
+  fit(model, found, oneToOne(found.size()), &diag, 0x20000);
+  ASSERT_EQ(diag.numRecords(), 2);
+  ASSERT_EQ(diag.diagRecord(1).entries().size(), 1u);
+  EXPECT_EQ(diag.diagRecord(1).entries()[0].label(), L"Final fitted skeleton");
+  EXPECT_EQ(diag.diagRecord(1).entries()[0].graphics().size(), 3);
+  fit(model, found, oneToOne(found.size()), &diag, 0);
+  EXPECT_EQ(diag.diagRecord(1).entries().size(), 1u);
+
+  // Aspect needs two strokes; a single stroke refuses it before touching the outputs.
+  Skeleton one(strokes({seg(0, 0, 10, 0)}), {2.0}, true);
+  one.setDOFRange(Model::eAspect, vcRange(0.5, 2.0));
+  Fit untouched;
+  EXPECT_THROW(one.findPose(untouched.pose, untouched.factors, foundFrom(one.boundarySegments(), vcXform<2>()),
+                            oneToOne(4), untouched.fitFailed, untouched.outOfRange, nullptr, 0),
+               vcAssertionFailure);
+  EXPECT_TRUE(untouched.factors.empty());
+  EXPECT_TRUE(untouched.fitFailed && untouched.outOfRange);
+}
+
+}  // namespace
