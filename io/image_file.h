@@ -26,10 +26,9 @@
 
 // A failure to read or write an image file. The message reads
 // image file "<path>": <reason>.
-class vcImageFileError : public vcExceptionWithString
-{
-public:
-    vcImageFileError(const std::string& path, const std::string& reason);
+class vcImageFileError : public vcExceptionWithString {
+ public:
+  vcImageFileError(const std::string& path, const std::string& reason);
 };
 
 // Reads a PNG or PGM file, telling the format by the file's first bytes.

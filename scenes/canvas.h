@@ -28,69 +28,68 @@
 #include "platform/base/vector.h"
 #include "scenes/random.h"
 
-class vcSceneCanvas
-{
-public:
-    // A width x height canvas filled with the background grey level.
-    // Requires: 1 <= width, height <= 32768; background in [0, 255].
-    // Throws: vcBadParamsError otherwise.
-    vcSceneCanvas(long width, long height, double background);
+class vcSceneCanvas {
+ public:
+  // A width x height canvas filled with the background grey level.
+  // Requires: 1 <= width, height <= 32768; background in [0, 255].
+  // Throws: vcBadParamsError otherwise.
+  vcSceneCanvas(long width, long height, double background);
 
-    long width() const { return width_; }
-    long height() const { return height_; }
+  long width() const { return width_; }
+  long height() const { return height_; }
 
-    // The value of pixel (x, y), before rounding: a grey level, not clamped.
-    // Throws: vcBadParamsError for a pixel outside the canvas.
-    double value(long x, long y) const;
+  // The value of pixel (x, y), before rounding: a grey level, not clamped.
+  // Throws: vcBadParamsError for a pixel outside the canvas.
+  double value(long x, long y) const;
 
-    // The disc of the given centre and radius (pixels), filled with grey.
-    // Requires: centre finite; radius > 0; grey in [0, 255].
-    void drawDisc(const vcVector<2>& center, double radius, double grey);
+  // The disc of the given centre and radius (pixels), filled with grey.
+  // Requires: centre finite; radius > 0; grey in [0, 255].
+  void drawDisc(const vcVector<2>& center, double radius, double grey);
 
-    // The ring between the two radii (pixels) around centre, filled with grey; the hole keeps
-    // what was there.
-    // Requires: centre finite; 0 <= innerRadius < outerRadius; grey in [0, 255].
-    void drawRing(const vcVector<2>& center, double outerRadius, double innerRadius, double grey);
+  // The ring between the two radii (pixels) around centre, filled with grey; the hole keeps
+  // what was there.
+  // Requires: centre finite; 0 <= innerRadius < outerRadius; grey in [0, 255].
+  void drawRing(const vcVector<2>& center, double outerRadius, double innerRadius, double grey);
 
-    // The polygon through the vertices (either orientation; simple, that is not crossing
-    // itself, for exact coverage), filled with grey.
-    // Requires: at least 3 finite vertices; grey in [0, 255].
-    void drawPolygon(std::span<const vcVector<2>> vertices, double grey);
+  // The polygon through the vertices (either orientation; simple, that is not crossing
+  // itself, for exact coverage), filled with grey.
+  // Requires: at least 3 finite vertices; grey in [0, 255].
+  void drawPolygon(std::span<const vcVector<2>> vertices, double grey);
 
-    // A straight stroke of the given width (pixels) along the centre line p1-p2, with square
-    // ends cut across the line at p1 and p2 (a rotated rectangle), filled with grey.
-    // Requires: p1, p2 finite and distinct; width > 0; grey in [0, 255].
-    void drawStroke(const vcVector<2>& p1, const vcVector<2>& p2, double width, double grey);
+  // A straight stroke of the given width (pixels) along the centre line p1-p2, with square
+  // ends cut across the line at p1 and p2 (a rotated rectangle), filled with grey.
+  // Requires: p1, p2 finite and distinct; width > 0; grey in [0, 255].
+  void drawStroke(const vcVector<2>& p1, const vcVector<2>& p2, double width, double grey);
 
-    // The half-plane of the points p with (p - point) . normal >= 0, filled with grey. Its
-    // boundary is the straight edge through point across normal; normal points into the
-    // filled side (towards the light side when grey is the lighter level).
-    // Requires: point finite; normal finite and not null; grey in [0, 255].
-    void drawHalfPlane(const vcVector<2>& point, const vcVector<2>& normal, double grey);
+  // The half-plane of the points p with (p - point) . normal >= 0, filled with grey. Its
+  // boundary is the straight edge through point across normal; normal points into the
+  // filled side (towards the light side when grey is the lighter level).
+  // Requires: point finite; normal finite and not null; grey in [0, 255].
+  void drawHalfPlane(const vcVector<2>& point, const vcVector<2>& normal, double grey);
 
-    // Separable Gaussian blur with standard deviation sigma (pixels); 0 leaves the canvas as
-    // it is. Each kernel weight is the Gaussian's integral over one pixel, so small sigmas stay
-    // well-behaved (the effective variance is sigma^2 + 1/12). The kernel reaches 4 sigma;
-    // pixels past the canvas border repeat the border pixel.
-    // Requires: 0 <= sigma <= 100. Throws: vcBadParamsError otherwise.
-    void blur(double sigma);
+  // Separable Gaussian blur with standard deviation sigma (pixels); 0 leaves the canvas as
+  // it is. Each kernel weight is the Gaussian's integral over one pixel, so small sigmas stay
+  // well-behaved (the effective variance is sigma^2 + 1/12). The kernel reaches 4 sigma;
+  // pixels past the canvas border repeat the border pixel.
+  // Requires: 0 <= sigma <= 100. Throws: vcBadParamsError otherwise.
+  void blur(double sigma);
 
-    // Adds independent Gaussian noise of standard deviation sigma (grey levels) to every
-    // pixel, in raster order from random. Rounding and clamping happen in image().
-    // Requires: 0 <= sigma <= 255. Throws: vcBadParamsError otherwise.
-    void addNoise(double sigma, vcSceneRandom& random);
+  // Adds independent Gaussian noise of standard deviation sigma (grey levels) to every
+  // pixel, in raster order from random. Rounding and clamping happen in image().
+  // Requires: 0 <= sigma <= 255. Throws: vcBadParamsError otherwise.
+  void addNoise(double sigma, vcSceneRandom& random);
 
-    // The canvas as an 8-bit image (rows aligned to 32 bytes): every value rounded to the
-    // nearest integer and clamped to [0, 255]. The image has offset (0, 0) and the identity
-    // client-from-image transform.
-    vcPelBuffer<unsigned char> image() const;
+  // The canvas as an 8-bit image (rows aligned to 32 bytes): every value rounded to the
+  // nearest integer and clamped to [0, 255]. The image has offset (0, 0) and the identity
+  // client-from-image transform.
+  vcPelBuffer<unsigned char> image() const;
 
-private:
-    float* row_(long y) { return values_.data() + y * width_; }
-    const float* row_(long y) const { return values_.data() + y * width_; }
-    void fillPolygon_(std::span<const vcVector<2>> vertices, double grey);
+ private:
+  float* row_(long y) { return values_.data() + y * width_; }
+  const float* row_(long y) const { return values_.data() + y * width_; }
+  void fillPolygon_(std::span<const vcVector<2>> vertices, double grey);
 
-    long width_;
-    long height_;
-    std::vector<float> values_;
+  long width_;
+  long height_;
+  std::vector<float> values_;
 };

@@ -27,36 +27,35 @@ double vfDiscSquareArea(const vcVector<2>& center, double radius, double x0, dou
 // edge adds, to each pixel row it crosses, the area between itself and the row's right end;
 // a running sum along the row then gives each pixel's covered area. Exact for any simple
 // polygon, either orientation; overlapping polygons add up (clamped to 1).
-class vcPolygonCoverage
-{
-public:
-    // An empty coverage of the pixels [x0, x0 + width) x [y0, y0 + height).
-    // Requires: width, height >= 1.
-    vcPolygonCoverage(long x0, long y0, long width, long height);
+class vcPolygonCoverage {
+ public:
+  // An empty coverage of the pixels [x0, x0 + width) x [y0, y0 + height).
+  // Requires: width, height >= 1.
+  vcPolygonCoverage(long x0, long y0, long width, long height);
 
-    // Adds the closed polygon through the vertices (image coordinates). Parts outside the box
-    // are handled exactly: they still decide the coverage of the box's pixels.
-    // Requires: at least three vertices, all finite.
-    void addPolygon(std::span<const vcVector<2>> vertices);
+  // Adds the closed polygon through the vertices (image coordinates). Parts outside the box
+  // are handled exactly: they still decide the coverage of the box's pixels.
+  // Requires: at least three vertices, all finite.
+  void addPolygon(std::span<const vcVector<2>> vertices);
 
-    // Turns the accumulated edge areas into pixel coverages in [0, 1]; call once, after the
-    // last addPolygon, before at().
-    void finish();
+  // Turns the accumulated edge areas into pixel coverages in [0, 1]; call once, after the
+  // last addPolygon, before at().
+  void finish();
 
-    // The coverage of pixel (x0 + i, y0 + j), in [0, 1], after finish().
-    double at(long i, long j) const { return cells_[static_cast<std::size_t>(j * stride_ + i)]; }
+  // The coverage of pixel (x0 + i, y0 + j), in [0, 1], after finish().
+  double at(long i, long j) const { return cells_[static_cast<std::size_t>(j * stride_ + i)]; }
 
-    // Row j's coverages, width() of them, after finish().
-    const double* row(long j) const { return cells_.data() + j * stride_; }
+  // Row j's coverages, width() of them, after finish().
+  const double* row(long j) const { return cells_.data() + j * stride_; }
 
-    long width() const { return width_; }
-    long height() const { return height_; }
+  long width() const { return width_; }
+  long height() const { return height_; }
 
-private:
-    void addEdge_(vcVector<2> a, vcVector<2> b);
-    void addRowPiece_(long row, double xa, double ya, double xb, double yb);
-    void addCellPiece_(long row, double xa, double ya, double xb, double yb);
+ private:
+  void addEdge_(vcVector<2> a, vcVector<2> b);
+  void addRowPiece_(long row, double xa, double ya, double xb, double yb);
+  void addCellPiece_(long row, double xa, double ya, double xb, double yb);
 
-    long x0_, y0_, width_, height_, stride_;
-    std::vector<double> cells_;
+  long x0_, y0_, width_, height_, stride_;
+  std::vector<double> cells_;
 };

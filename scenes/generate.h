@@ -22,21 +22,20 @@
 #include "scenes/truth.h"
 
 // The parameters of a generated scene. Sizes are in pixels, grey levels in [0, 255].
-struct vsSceneParams
-{
-    long width = 640;           // image size, each in [8, 32768]
-    long height = 480;
-    std::uint32_t seed = 1;     // any value; equal seeds give equal scenes
-    long count = 6;             // number of shapes to place, in [0, 1000]
-    double minSize = 10.0;      // circles: radius; bars and strokes: length;
-    double maxSize = 60.0;      //   polygons: largest vertex distance from the centre
-    double minWidth = 4.0;      // bars and strokes: thickness; rings: outer minus inner radius
-    double maxWidth = 12.0;
-    double ringFraction = 0.3;  // circles: the share of rings among them, in [0, 1]
-    double background = 40.0;   // grey level around the shapes
-    double foreground = 200.0;  // grey level of the shapes, different from the background
-    double blurSigma = 1.0;     // Gaussian blur, pixels, in [0, 100]; 0 for none
-    double noiseSigma = 2.0;    // Gaussian noise, grey levels, in [0, 255]; 0 for none
+struct vsSceneParams {
+  long width = 640;  // image size, each in [8, 32768]
+  long height = 480;
+  std::uint32_t seed = 1;  // any value; equal seeds give equal scenes
+  long count = 6;          // number of shapes to place, in [0, 1000]
+  double minSize = 10.0;   // circles: radius; bars and strokes: length;
+  double maxSize = 60.0;   //   polygons: largest vertex distance from the centre
+  double minWidth = 4.0;   // bars and strokes: thickness; rings: outer minus inner radius
+  double maxWidth = 12.0;
+  double ringFraction = 0.3;  // circles: the share of rings among them, in [0, 1]
+  double background = 40.0;   // grey level around the shapes
+  double foreground = 200.0;  // grey level of the shapes, different from the background
+  double blurSigma = 1.0;     // Gaussian blur, pixels, in [0, 100]; 0 for none
+  double noiseSigma = 2.0;    // Gaussian noise, grey levels, in [0, 255]; 0 for none
 };
 
 namespace scenes {
@@ -61,4 +60,4 @@ vsScene strokes(const vsSceneParams& params);
 // edges and polygons.
 vsScene mixed(const vsSceneParams& params);
 
-} // namespace scenes
+}  // namespace scenes

@@ -14,30 +14,29 @@
 #include <cstdint>
 #include <random>
 
-class vcSceneRandom
-{
-public:
-    // A generator seeded with seed; equal seeds give equal sequences.
-    explicit vcSceneRandom(std::uint32_t seed);
+class vcSceneRandom {
+ public:
+  // A generator seeded with seed; equal seeds give equal sequences.
+  explicit vcSceneRandom(std::uint32_t seed);
 
-    // A double uniform in [0, 1), with 53 random bits.
-    double uniform();
+  // A double uniform in [0, 1), with 53 random bits.
+  double uniform();
 
-    // A double uniform in [low, high).
-    // Requires: low <= high, both finite. Throws: vcBadParamsError otherwise.
-    double uniform(double low, double high);
+  // A double uniform in [low, high).
+  // Requires: low <= high, both finite. Throws: vcBadParamsError otherwise.
+  double uniform(double low, double high);
 
-    // An integer uniform in [low, high], both ends included.
-    // Requires: low <= high. Throws: vcBadParamsError otherwise.
-    long integer(long low, long high);
+  // An integer uniform in [low, high], both ends included.
+  // Requires: low <= high. Throws: vcBadParamsError otherwise.
+  long integer(long low, long high);
 
-    // A standard normal variate (mean 0, standard deviation 1), by the polar form of the
-    // Box-Muller transform; each accepted pair of uniforms gives two variates, the second kept
-    // for the next call. Uses only the logarithm and the square root of the maths library.
-    double normal();
+  // A standard normal variate (mean 0, standard deviation 1), by the polar form of the
+  // Box-Muller transform; each accepted pair of uniforms gives two variates, the second kept
+  // for the next call. Uses only the logarithm and the square root of the maths library.
+  double normal();
 
-private:
-    std::mt19937 engine_;
-    double spare_ = 0.0;
-    bool haveSpare_ = false;
+ private:
+  std::mt19937 engine_;
+  double spare_ = 0.0;
+  bool haveSpare_ = false;
 };

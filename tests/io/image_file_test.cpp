@@ -12,206 +12,188 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-std::string tempPath(const std::string& name)
-{
-    return ::testing::TempDir() + "tavio_" + name;
+std::string tempPath(const std::string& name) { return ::testing::TempDir() + "tavio_" + name; }
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
-void writeBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+Bytes readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // A minimal PNG encoder, independent of libpng: zlib stream of stored deflate blocks.
-void put32(Bytes& out, unsigned long v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        out.push_back(static_cast<unsigned char>(v >> s));
+void put32(Bytes& out, unsigned long v) {
+  for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<unsigned char>(v >> s));
 }
 
-unsigned long crc32(const unsigned char* p, std::size_t n)
-{
-    unsigned long c = 0xffffffffUL;
-    for (std::size_t k = 0; k < n; ++k) {
-        c ^= p[k];
-        for (int b = 0; b < 8; ++b)
-            c = (c >> 1) ^ (0xedb88320UL & (0UL - (c & 1UL)));
-    }
-    return c ^ 0xffffffffUL;
+unsigned long crc32(const unsigned char* p, std::size_t n) {
+  unsigned long c = 0xffffffffUL;
+  for (std::size_t k = 0; k < n; ++k) {
+    c ^= p[k];
+    for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (0xedb88320UL & (0UL - (c & 1UL)));
+  }
+  return c ^ 0xffffffffUL;
 }
 
-void chunk(Bytes& out, const char* type, const Bytes& data)
-{
-    put32(out, data.size());
-    Bytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    put32(out, crc32(body.data(), body.size()));
+void chunk(Bytes& out, const char* type, const Bytes& data) {
+  put32(out, data.size());
+  Bytes body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  out.insert(out.end(), body.begin(), body.end());
+  put32(out, crc32(body.data(), body.size()));
 }
 
 // scanlines: each row's filter byte (0) followed by its packed samples.
 Bytes makePng(unsigned width, unsigned height, int depth, int colourType, const Bytes& scanlines,
-              const Bytes& palette = {}, const Bytes& transparency = {})
-{
-    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    Bytes header;
-    put32(header, width);
-    put32(header, height);
-    header.insert(header.end(), {static_cast<unsigned char>(depth),
-                                 static_cast<unsigned char>(colourType), 0, 0, 0});
-    chunk(out, "IHDR", header);
-    if (!palette.empty())
-        chunk(out, "PLTE", palette);
-    if (!transparency.empty())
-        chunk(out, "tRNS", transparency);
-    Bytes z = {0x78, 0x01, 0x01}; // one final stored block (scanlines here stay below 64 KiB)
-    z.push_back(static_cast<unsigned char>(scanlines.size()));
-    z.push_back(static_cast<unsigned char>(scanlines.size() >> 8));
-    z.push_back(static_cast<unsigned char>(~scanlines.size()));
-    z.push_back(static_cast<unsigned char>(~scanlines.size() >> 8));
-    z.insert(z.end(), scanlines.begin(), scanlines.end());
-    unsigned long a = 1, b = 0;
-    for (unsigned char c : scanlines) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    put32(z, (b << 16) | a);
-    chunk(out, "IDAT", z);
-    chunk(out, "IEND", {});
-    return out;
+              const Bytes& palette = {}, const Bytes& transparency = {}) {
+  Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  Bytes header;
+  put32(header, width);
+  put32(header, height);
+  header.insert(header.end(), {static_cast<unsigned char>(depth),
+                               static_cast<unsigned char>(colourType), 0, 0, 0});
+  chunk(out, "IHDR", header);
+  if (!palette.empty()) chunk(out, "PLTE", palette);
+  if (!transparency.empty()) chunk(out, "tRNS", transparency);
+  Bytes z = {0x78, 0x01, 0x01};  // one final stored block (scanlines here stay below 64 KiB)
+  z.push_back(static_cast<unsigned char>(scanlines.size()));
+  z.push_back(static_cast<unsigned char>(scanlines.size() >> 8));
+  z.push_back(static_cast<unsigned char>(~scanlines.size()));
+  z.push_back(static_cast<unsigned char>(~scanlines.size() >> 8));
+  z.insert(z.end(), scanlines.begin(), scanlines.end());
+  unsigned long a = 1, b = 0;
+  for (unsigned char c : scanlines) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  put32(z, (b << 16) | a);
+  chunk(out, "IDAT", z);
+  chunk(out, "IEND", {});
+  return out;
 }
 
-std::vector<int> pixels(const vcPelBuffer_const<unsigned char>& image)
-{
-    std::vector<int> v;
-    for (long y = 0; y < image.height(); ++y)
-        for (long x = 0; x < image.width(); ++x)
-            v.push_back(image.get(x, y));
-    return v;
+std::vector<int> pixels(const vcPelBuffer_const<unsigned char>& image) {
+  std::vector<int> v;
+  for (long y = 0; y < image.height(); ++y)
+    for (long x = 0; x < image.width(); ++x) v.push_back(image.get(x, y));
+  return v;
 }
 
-std::vector<int> readPixels(const std::string& name, const Bytes& bytes)
-{
-    const std::string path = tempPath(name);
-    writeBytes(path, bytes);
-    const std::vector<int> v = pixels(vfReadImage(path));
-    std::remove(path.c_str());
-    return v;
+std::vector<int> readPixels(const std::string& name, const Bytes& bytes) {
+  const std::string path = tempPath(name);
+  writeBytes(path, bytes);
+  const std::vector<int> v = pixels(vfReadImage(path));
+  std::remove(path.c_str());
+  return v;
 }
 
 // Expects reading the bytes to throw vcImageFileError whose message names the file and holds
 // the reason.
-void expectReadError(const std::string& name, const Bytes* bytes, const std::string& reason)
-{
-    const std::string path = tempPath(name);
-    if (bytes)
-        writeBytes(path, *bytes);
-    try {
-        vfReadImage(path);
-        ADD_FAILURE() << name << ": no exception";
-    } catch (const vcImageFileError& e) {
-        const std::string message = e.what();
-        EXPECT_NE(message.find(path), std::string::npos) << message;
-        EXPECT_NE(message.find(reason), std::string::npos) << message;
+void expectReadError(const std::string& name, const Bytes* bytes, const std::string& reason) {
+  const std::string path = tempPath(name);
+  if (bytes) writeBytes(path, *bytes);
+  try {
+    vfReadImage(path);
+    ADD_FAILURE() << name << ": no exception";
+  } catch (const vcImageFileError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    EXPECT_NE(message.find(reason), std::string::npos) << message;
+  }
+  std::remove(path.c_str());
+}
+
+}  // namespace
+
+TEST(ImageFile, WriteThenReadGivesTheSamePixels) {
+  // A noisy anti-aliased disc on an odd-sized image, and a window of it with an offset.
+  vcSceneCanvas canvas(37, 23, 30.0);
+  canvas.drawDisc(vcVector<2>(17.3, 11.6), 8.4, 220.0);
+  vcSceneRandom random(5);
+  canvas.addNoise(20.0, random);
+  const vcPelBuffer<unsigned char> image = canvas.image();
+  const vcPelBuffer_const<unsigned char> window = image.window(5, 3, 19, 11);
+  for (const auto& [name, source] :
+       {std::pair{std::string("full"), vcPelBuffer_const<unsigned char>(image)},
+        std::pair{std::string("window"), window}}) {
+    const std::string png = tempPath(name + ".png"), pgm = tempPath(name + ".PGM"),
+                      ascii = tempPath(name + "_ascii.pgm");
+    vfWriteImage(png, source);
+    vfWriteImage(pgm, source);
+    vfWritePgm(ascii, source, true);
+    for (const std::string& path : {png, pgm, ascii}) {
+      const vcPelBuffer<unsigned char> back = vfReadImage(path);
+      EXPECT_EQ(back.width(), source.width()) << path;
+      EXPECT_EQ(pixels(back), pixels(source)) << path;
+      std::remove(path.c_str());
     }
-    std::remove(path.c_str());
+  }
 }
 
-} // namespace
-
-TEST(ImageFile, WriteThenReadGivesTheSamePixels)
-{
-    // A noisy anti-aliased disc on an odd-sized image, and a window of it with an offset.
-    vcSceneCanvas canvas(37, 23, 30.0);
-    canvas.drawDisc(vcVector<2>(17.3, 11.6), 8.4, 220.0);
-    vcSceneRandom random(5);
-    canvas.addNoise(20.0, random);
-    const vcPelBuffer<unsigned char> image = canvas.image();
-    const vcPelBuffer_const<unsigned char> window = image.window(5, 3, 19, 11);
-    for (const auto& [name, source] : {std::pair{std::string("full"), vcPelBuffer_const<unsigned char>(image)},
-                                       std::pair{std::string("window"), window}}) {
-        const std::string png = tempPath(name + ".png"), pgm = tempPath(name + ".PGM"),
-                          ascii = tempPath(name + "_ascii.pgm");
-        vfWriteImage(png, source);
-        vfWriteImage(pgm, source);
-        vfWritePgm(ascii, source, true);
-        for (const std::string& path : {png, pgm, ascii}) {
-            const vcPelBuffer<unsigned char> back = vfReadImage(path);
-            EXPECT_EQ(back.width(), source.width()) << path;
-            EXPECT_EQ(pixels(back), pixels(source)) << path;
-            std::remove(path.c_str());
-        }
-    }
+TEST(ImageFile, ColourDeepAndPalettePngsBecomeGrey) {
+  // RGB: luma 0.299 R + 0.587 G + 0.114 B, rounded.
+  EXPECT_EQ(
+      readPixels("rgb.png", makePng(4, 1, 8, 2, {0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30})),
+      (std::vector<int>{76, 150, 29, 18}));
+  // RGBA: alpha dropped, colour kept even where fully transparent.
+  EXPECT_EQ(readPixels("rgba.png", makePng(2, 1, 8, 6, {0, 200, 200, 200, 0, 0, 0, 255, 255})),
+            (std::vector<int>{200, 29}));
+  // Grey + alpha, 16-bit grey (scaled with rounding), 1-bit grey.
+  EXPECT_EQ(readPixels("ga.png", makePng(2, 1, 8, 4, {0, 17, 0, 99, 255})),
+            (std::vector<int>{17, 99}));
+  EXPECT_EQ(readPixels("g16.png", makePng(3, 1, 16, 0, {0, 0xff, 0xff, 0x80, 0x80, 0x01, 0x01})),
+            (std::vector<int>{255, 128, 1}));
+  EXPECT_EQ(readPixels("g1.png", makePng(3, 2, 1, 0, {0, 0xa0, 0, 0x40})),
+            (std::vector<int>{255, 0, 255, 0, 255, 0}));
+  // Palette with transparency: indices expanded to colours, then to grey.
+  EXPECT_EQ(readPixels("pal.png", makePng(3, 1, 8, 3, {0, 2, 0, 1},
+                                          {0, 0, 0, 255, 255, 255, 0, 0, 255}, {0, 128})),
+            (std::vector<int>{29, 0, 255}));
 }
 
-TEST(ImageFile, ColourDeepAndPalettePngsBecomeGrey)
-{
-    // RGB: luma 0.299 R + 0.587 G + 0.114 B, rounded.
-    EXPECT_EQ(readPixels("rgb.png", makePng(4, 1, 8, 2, {0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30})),
-              (std::vector<int>{76, 150, 29, 18}));
-    // RGBA: alpha dropped, colour kept even where fully transparent.
-    EXPECT_EQ(readPixels("rgba.png", makePng(2, 1, 8, 6, {0, 200, 200, 200, 0, 0, 0, 255, 255})),
-              (std::vector<int>{200, 29}));
-    // Grey + alpha, 16-bit grey (scaled with rounding), 1-bit grey.
-    EXPECT_EQ(readPixels("ga.png", makePng(2, 1, 8, 4, {0, 17, 0, 99, 255})), (std::vector<int>{17, 99}));
-    EXPECT_EQ(readPixels("g16.png", makePng(3, 1, 16, 0, {0, 0xff, 0xff, 0x80, 0x80, 0x01, 0x01})),
-              (std::vector<int>{255, 128, 1}));
-    EXPECT_EQ(readPixels("g1.png", makePng(3, 2, 1, 0, {0, 0xa0, 0, 0x40})),
-              (std::vector<int>{255, 0, 255, 0, 255, 0}));
-    // Palette with transparency: indices expanded to colours, then to grey.
-    EXPECT_EQ(readPixels("pal.png", makePng(3, 1, 8, 3, {0, 2, 0, 1}, {0, 0, 0, 255, 255, 255, 0, 0, 255},
-                                            {0, 128})),
-              (std::vector<int>{29, 0, 255}));
+TEST(ImageFile, PgmHeadersMaxValuesAndComments) {
+  EXPECT_EQ(readPixels("p2.pgm", text("P2\n# a comment\n3 2 # another\n15\n0 7 15\n 1\t14 8\n")),
+            (std::vector<int>{0, 119, 255, 17, 238, 136}));
+  Bytes p5 = text("P5 2 1 65535\n");
+  p5.insert(p5.end(), {0x80, 0x80, 0xff, 0xff});
+  EXPECT_EQ(readPixels("p5_16.pgm", p5), (std::vector<int>{128, 255}));
 }
 
-TEST(ImageFile, PgmHeadersMaxValuesAndComments)
-{
-    EXPECT_EQ(readPixels("p2.pgm", text("P2\n# a comment\n3 2 # another\n15\n0 7 15\n 1\t14 8\n")),
-              (std::vector<int>{0, 119, 255, 17, 238, 136}));
-    Bytes p5 = text("P5 2 1 65535\n");
-    p5.insert(p5.end(), {0x80, 0x80, 0xff, 0xff});
-    EXPECT_EQ(readPixels("p5_16.pgm", p5), (std::vector<int>{128, 255}));
-}
+TEST(ImageFile, BadFilesThrowNamingTheFileAndTheReason) {
+  expectReadError("missing.png", nullptr, "cannot open");
+  const Bytes empty;
+  expectReadError("empty.pgm", &empty, "empty");
+  const Bytes garbage = text("GIF89a garbage");
+  expectReadError("garbage.png", &garbage, "not a PNG or PGM");
 
-TEST(ImageFile, BadFilesThrowNamingTheFileAndTheReason)
-{
-    expectReadError("missing.png", nullptr, "cannot open");
-    const Bytes empty;
-    expectReadError("empty.pgm", &empty, "empty");
-    const Bytes garbage = text("GIF89a garbage");
-    expectReadError("garbage.png", &garbage, "not a PNG or PGM");
+  Bytes png = makePng(8, 8, 8, 0, Bytes(72, 0));
+  const Bytes truncatedPng(png.begin(), png.begin() + static_cast<long>(png.size()) / 2);
+  expectReadError("truncated.png", &truncatedPng, "truncated");
+  Bytes corrupt = png;
+  corrupt[50] ^= 0x55;  // inside the image data: the chunk check sum fails
+  expectReadError("corrupt.png", &corrupt, "cannot decode the PNG");
 
-    Bytes png = makePng(8, 8, 8, 0, Bytes(72, 0));
-    const Bytes truncatedPng(png.begin(), png.begin() + static_cast<long>(png.size()) / 2);
-    expectReadError("truncated.png", &truncatedPng, "truncated");
-    Bytes corrupt = png;
-    corrupt[50] ^= 0x55; // inside the image data: the chunk check sum fails
-    expectReadError("corrupt.png", &corrupt, "cannot decode the PNG");
+  const Bytes truncatedPgm = text("P5\n4 4\n255\nabc");
+  expectReadError("truncated.pgm", &truncatedPgm, "truncated: 3 of 16 bytes");
+  const Bytes shortAscii = text("P2 2 2 255 1 2 3");
+  expectReadError("short.pgm", &shortAscii, "truncated");
+  const Bytes overMax = text("P2 2 1 10 3 11");
+  expectReadError("overmax.pgm", &overMax, "exceeds the maximum value 10");
+  const Bytes badHeader = text("P5 4 x 255\n");
+  expectReadError("header.pgm", &badHeader, "height expected");
+  const Bytes zeroSize = text("P5 0 4 255\n");
+  expectReadError("zero.pgm", &zeroSize, "unsupported image size 0 x 4");
 
-    const Bytes truncatedPgm = text("P5\n4 4\n255\nabc");
-    expectReadError("truncated.pgm", &truncatedPgm, "truncated: 3 of 16 bytes");
-    const Bytes shortAscii = text("P2 2 2 255 1 2 3");
-    expectReadError("short.pgm", &shortAscii, "truncated");
-    const Bytes overMax = text("P2 2 1 10 3 11");
-    expectReadError("overmax.pgm", &overMax, "exceeds the maximum value 10");
-    const Bytes badHeader = text("P5 4 x 255\n");
-    expectReadError("header.pgm", &badHeader, "height expected");
-    const Bytes zeroSize = text("P5 0 4 255\n");
-    expectReadError("zero.pgm", &zeroSize, "unsupported image size 0 x 4");
-
-    // Writing: unknown extension, unbound image, missing directory.
-    const vcPelBuffer<unsigned char> image(4, 4, 32);
-    EXPECT_THROW(vfWriteImage(tempPath("image.bmp"), image), vcImageFileError);
-    EXPECT_THROW(vfWritePng(tempPath("unbound.png"), vcPelBuffer<unsigned char>()), vcImageFileError);
-    EXPECT_THROW(vfWritePgm(tempPath("no/such/dir.pgm"), image), vcImageFileError);
-    EXPECT_EQ(readBytes(tempPath("image.bmp")).size(), 0u); // nothing was written
+  // Writing: unknown extension, unbound image, missing directory.
+  const vcPelBuffer<unsigned char> image(4, 4, 32);
+  EXPECT_THROW(vfWriteImage(tempPath("image.bmp"), image), vcImageFileError);
+  EXPECT_THROW(vfWritePng(tempPath("unbound.png"), vcPelBuffer<unsigned char>()), vcImageFileError);
+  EXPECT_THROW(vfWritePgm(tempPath("no/such/dir.pgm"), image), vcImageFileError);
+  EXPECT_EQ(readBytes(tempPath("image.bmp")).size(), 0u);  // nothing was written
 }

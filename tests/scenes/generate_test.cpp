@@ -11,184 +11,174 @@ namespace {
 
 using V = vcVector<2>;
 
-double greyAt(const vsScene& scene, const V& p)
-{
-    return scene.image.get(static_cast<long>(std::floor(p.x())), static_cast<long>(std::floor(p.y())));
+double greyAt(const vsScene& scene, const V& p) {
+  return scene.image.get(static_cast<long>(std::floor(p.x())),
+                         static_cast<long>(std::floor(p.y())));
 }
 
 double lightLevel(const vsScene& s) { return std::max(s.foreground, s.background); }
 double darkLevel(const vsScene& s) { return std::min(s.foreground, s.background); }
 
-bool samePixels(const vcPelBuffer<unsigned char>& a, const vcPelBuffer<unsigned char>& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (long y = 0; y < a.height(); ++y)
-        if (!std::equal(a.pointToRow(y), a.pointToRow(y) + a.width(), b.pointToRow(y)))
-            return false;
-    return true;
+bool samePixels(const vcPelBuffer<unsigned char>& a, const vcPelBuffer<unsigned char>& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return false;
+  for (long y = 0; y < a.height(); ++y)
+    if (!std::equal(a.pointToRow(y), a.pointToRow(y) + a.width(), b.pointToRow(y))) return false;
+  return true;
 }
 
 // Two pixels 2.5 pixels either side of each edge's middle: the light side must be lighter.
-void expectEdgesSeparateLightFromDark(const vsScene& scene)
-{
-    const double contrast = lightLevel(scene) - darkLevel(scene);
-    for (const vsSceneEdge& e : scene.edges) {
-        const V mid = (e.p1 + e.p2) * 0.5;
-        EXPECT_NEAR(e.lightNormal.len(), 1.0, 1e-12);
-        EXPECT_NEAR(e.lightNormal * (e.p2 - e.p1), 0.0, 1e-9);
-        EXPECT_GT(greyAt(scene, mid + e.lightNormal * 2.5) - greyAt(scene, mid - e.lightNormal * 2.5),
-                  0.5 * contrast);
+void expectEdgesSeparateLightFromDark(const vsScene& scene) {
+  const double contrast = lightLevel(scene) - darkLevel(scene);
+  for (const vsSceneEdge& e : scene.edges) {
+    const V mid = (e.p1 + e.p2) * 0.5;
+    EXPECT_NEAR(e.lightNormal.len(), 1.0, 1e-12);
+    EXPECT_NEAR(e.lightNormal * (e.p2 - e.p1), 0.0, 1e-9);
+    EXPECT_GT(greyAt(scene, mid + e.lightNormal * 2.5) - greyAt(scene, mid - e.lightNormal * 2.5),
+              0.5 * contrast);
+  }
+}
+
+}  // namespace
+
+TEST(SceneGenerators, SeedsReproduceAndDiffer) {
+  vsSceneParams params;
+  params.width = 160;
+  params.height = 120;
+  params.seed = 12345;
+  params.minSize = 6.0;
+  params.maxSize = 20.0;
+  for (auto generator :
+       {scenes::circles, scenes::lines, scenes::polygons, scenes::strokes, scenes::mixed}) {
+    const vsScene a = generator(params);
+    const vsScene b = generator(params);
+    EXPECT_TRUE(samePixels(a.image, b.image));
+    ASSERT_EQ(a.edges.size(), b.edges.size());
+    ASSERT_EQ(a.circles.size() + a.polygons.size() + a.strokes.size(),
+              b.circles.size() + b.polygons.size() + b.strokes.size());
+    EXPECT_GT(a.circles.size() + a.polygons.size() + a.strokes.size(), 0u);
+    vsSceneParams other = params;
+    other.seed = 12346;
+    EXPECT_FALSE(samePixels(a.image, generator(other).image));
+  }
+}
+
+TEST(SceneGenerators, CircleTruthMatchesTheImage) {
+  vsSceneParams params;
+  params.seed = 3;
+  params.count = 10;
+  params.minSize = 8.0;
+  params.maxSize = 40.0;
+  params.ringFraction = 0.5;
+  params.foreground = 30.0;
+  params.background = 180.0;
+  const vsScene scene = scenes::circles(params);
+  ASSERT_GE(scene.circles.size(), 10u);
+  bool sawRing = false;
+  for (const vsSceneCircle& c : scene.circles) {
+    const bool lightInside = c.polarity == veScenePolarity::eLightOnDark;
+    sawRing = sawRing || lightInside;  // dark discs: only a ring's hole is light inside
+    for (int k = 0; k < 8; ++k) {
+      const V dir(1.0, vcRadian(k * std::numbers::pi / 4.0));
+      const double in = greyAt(scene, c.center + dir * (c.radius - 2.5));
+      const double out = greyAt(scene, c.center + dir * (c.radius + 2.5));
+      EXPECT_NEAR(lightInside ? in : out, lightLevel(scene), 12.0);
+      EXPECT_NEAR(lightInside ? out : in, darkLevel(scene), 12.0);
     }
+  }
+  EXPECT_TRUE(sawRing);
+
+  // Without blur and noise the grey sum is the drawn area, up to 8-bit rounding.
+  params.blurSigma = 0.0;
+  params.noiseSigma = 0.0;
+  const vsScene clean = scenes::circles(params);
+  double area = 0.0, drawn = 0.0;
+  for (const vsSceneCircle& c : clean.circles)
+    area += (c.polarity == veScenePolarity::eDarkOnLight ? 1.0 : -1.0) * std::numbers::pi *
+            c.radius * c.radius;
+  for (long y = 0; y < clean.image.height(); ++y)
+    for (long x = 0; x < clean.image.width(); ++x)
+      drawn += (clean.image.get(x, y) - clean.background) / (clean.foreground - clean.background);
+  EXPECT_NEAR(drawn, area, 0.002 * area);
 }
 
-} // namespace
+TEST(SceneGenerators, EdgePolygonAndStrokeTruthMatchTheImage) {
+  vsSceneParams params;
+  params.seed = 99;
+  params.count = 8;
+  params.minSize = 20.0;
+  params.maxSize = 80.0;
+  const vsScene bars = scenes::lines(params);
+  EXPECT_EQ(bars.edges.size(), 4 * bars.polygons.size());
+  expectEdgesSeparateLightFromDark(bars);
 
-TEST(SceneGenerators, SeedsReproduceAndDiffer)
-{
-    vsSceneParams params;
-    params.width = 160;
-    params.height = 120;
-    params.seed = 12345;
-    params.minSize = 6.0;
-    params.maxSize = 20.0;
-    for (auto generator : {scenes::circles, scenes::lines, scenes::polygons, scenes::strokes,
-                           scenes::mixed}) {
-        const vsScene a = generator(params);
-        const vsScene b = generator(params);
-        EXPECT_TRUE(samePixels(a.image, b.image));
-        ASSERT_EQ(a.edges.size(), b.edges.size());
-        ASSERT_EQ(a.circles.size() + a.polygons.size() + a.strokes.size(),
-                  b.circles.size() + b.polygons.size() + b.strokes.size());
-        EXPECT_GT(a.circles.size() + a.polygons.size() + a.strokes.size(), 0u);
-        vsSceneParams other = params;
-        other.seed = 12346;
-        EXPECT_FALSE(samePixels(a.image, generator(other).image));
+  params.foreground = 10.0;  // dark shapes: the normals turn outwards
+  const vsScene shapes = scenes::polygons(params);
+  EXPECT_GE(shapes.polygons.size(), 4u);
+  expectEdgesSeparateLightFromDark(shapes);
+
+  params.minWidth = 6.0;
+  const vsScene strokes = scenes::strokes(params);
+  EXPECT_GE(strokes.strokes.size(), 4u);
+  for (const vsSceneStroke& s : strokes.strokes) {
+    const V mid = (s.p1 + s.p2) * 0.5;
+    const V across = (s.p2 - s.p1).unit().perp();
+    EXPECT_NEAR(greyAt(strokes, mid), 10.0, 10.0);
+    EXPECT_NEAR(greyAt(strokes, mid + across * (0.5 * s.width + 2.5)), 40.0, 10.0);
+    EXPECT_NEAR(greyAt(strokes, s.p2 + (s.p2 - s.p1).unit() * 2.5), 40.0, 10.0);
+  }
+}
+
+TEST(SceneGenerators, NoiseHasTheRequestedSigma) {
+  vsSceneParams params;
+  params.width = 256;
+  params.height = 256;
+  params.count = 0;
+  params.background = 100.0;
+  params.noiseSigma = 6.0;
+  const vsScene scene = scenes::circles(params);
+  double sum = 0.0, sum2 = 0.0;
+  for (long y = 0; y < 256; ++y)
+    for (long x = 0; x < 256; ++x) {
+      const double v = scene.image.get(x, y);
+      sum += v;
+      sum2 += v * v;
     }
+  const double n = 256.0 * 256.0, mean = sum / n;
+  // Rounding to integers adds a variance of 1/12.
+  EXPECT_NEAR(mean, 100.0, 0.1);
+  EXPECT_NEAR(std::sqrt(sum2 / n - mean * mean), std::sqrt(36.0 + 1.0 / 12.0), 0.1);
 }
 
-TEST(SceneGenerators, CircleTruthMatchesTheImage)
-{
-    vsSceneParams params;
-    params.seed = 3;
-    params.count = 10;
-    params.minSize = 8.0;
-    params.maxSize = 40.0;
-    params.ringFraction = 0.5;
-    params.foreground = 30.0;
-    params.background = 180.0;
-    const vsScene scene = scenes::circles(params);
-    ASSERT_GE(scene.circles.size(), 10u);
-    bool sawRing = false;
-    for (const vsSceneCircle& c : scene.circles) {
-        const bool lightInside = c.polarity == veScenePolarity::eLightOnDark;
-        sawRing = sawRing || lightInside; // dark discs: only a ring's hole is light inside
-        for (int k = 0; k < 8; ++k) {
-            const V dir(1.0, vcRadian(k * std::numbers::pi / 4.0));
-            const double in = greyAt(scene, c.center + dir * (c.radius - 2.5));
-            const double out = greyAt(scene, c.center + dir * (c.radius + 2.5));
-            EXPECT_NEAR(lightInside ? in : out, lightLevel(scene), 12.0);
-            EXPECT_NEAR(lightInside ? out : in, darkLevel(scene), 12.0);
-        }
+TEST(SceneGenerators, BadParametersThrowAndCrowdedImagesHoldFewerShapes) {
+  vsSceneParams bad;
+  bad.foreground = bad.background;
+  EXPECT_THROW(scenes::circles(bad), vcBadParamsError);
+  bad = vsSceneParams();
+  bad.maxSize = bad.minSize - 1.0;
+  EXPECT_THROW(scenes::lines(bad), vcBadParamsError);
+  bad = vsSceneParams();
+  bad.width = 4;
+  EXPECT_THROW(scenes::strokes(bad), vcBadParamsError);
+  bad = vsSceneParams();
+  bad.blurSigma = -1.0;
+  EXPECT_THROW(scenes::polygons(bad), vcBadParamsError);
+  bad = vsSceneParams();
+  bad.ringFraction = 1.5;
+  EXPECT_THROW(scenes::mixed(bad), vcBadParamsError);
+
+  vsSceneParams crowded;
+  crowded.width = 64;
+  crowded.height = 64;
+  crowded.count = 50;
+  crowded.minSize = 8.0;
+  crowded.maxSize = 10.0;
+  const vsScene scene = scenes::circles(crowded);
+  EXPECT_GE(scene.circles.size(), 1u);
+  EXPECT_LT(scene.circles.size(), 50u);
+  for (std::size_t a = 0; a < scene.circles.size(); ++a)
+    for (std::size_t b = a + 1; b < scene.circles.size(); ++b) {
+      if (scene.circles[a].center == scene.circles[b].center) continue;  // a ring's two circles
+      EXPECT_GT(scene.circles[a].center.distance(scene.circles[b].center),
+                scene.circles[a].radius + scene.circles[b].radius);
     }
-    EXPECT_TRUE(sawRing);
-
-    // Without blur and noise the grey sum is the drawn area, up to 8-bit rounding.
-    params.blurSigma = 0.0;
-    params.noiseSigma = 0.0;
-    const vsScene clean = scenes::circles(params);
-    double area = 0.0, drawn = 0.0;
-    for (const vsSceneCircle& c : clean.circles)
-        area += (c.polarity == veScenePolarity::eDarkOnLight ? 1.0 : -1.0) * std::numbers::pi *
-                c.radius * c.radius;
-    for (long y = 0; y < clean.image.height(); ++y)
-        for (long x = 0; x < clean.image.width(); ++x)
-            drawn += (clean.image.get(x, y) - clean.background) / (clean.foreground - clean.background);
-    EXPECT_NEAR(drawn, area, 0.002 * area);
-}
-
-TEST(SceneGenerators, EdgePolygonAndStrokeTruthMatchTheImage)
-{
-    vsSceneParams params;
-    params.seed = 99;
-    params.count = 8;
-    params.minSize = 20.0;
-    params.maxSize = 80.0;
-    const vsScene bars = scenes::lines(params);
-    EXPECT_EQ(bars.edges.size(), 4 * bars.polygons.size());
-    expectEdgesSeparateLightFromDark(bars);
-
-    params.foreground = 10.0; // dark shapes: the normals turn outwards
-    const vsScene shapes = scenes::polygons(params);
-    EXPECT_GE(shapes.polygons.size(), 4u);
-    expectEdgesSeparateLightFromDark(shapes);
-
-    params.minWidth = 6.0;
-    const vsScene strokes = scenes::strokes(params);
-    EXPECT_GE(strokes.strokes.size(), 4u);
-    for (const vsSceneStroke& s : strokes.strokes) {
-        const V mid = (s.p1 + s.p2) * 0.5;
-        const V across = (s.p2 - s.p1).unit().perp();
-        EXPECT_NEAR(greyAt(strokes, mid), 10.0, 10.0);
-        EXPECT_NEAR(greyAt(strokes, mid + across * (0.5 * s.width + 2.5)), 40.0, 10.0);
-        EXPECT_NEAR(greyAt(strokes, s.p2 + (s.p2 - s.p1).unit() * 2.5), 40.0, 10.0);
-    }
-}
-
-TEST(SceneGenerators, NoiseHasTheRequestedSigma)
-{
-    vsSceneParams params;
-    params.width = 256;
-    params.height = 256;
-    params.count = 0;
-    params.background = 100.0;
-    params.noiseSigma = 6.0;
-    const vsScene scene = scenes::circles(params);
-    double sum = 0.0, sum2 = 0.0;
-    for (long y = 0; y < 256; ++y)
-        for (long x = 0; x < 256; ++x) {
-            const double v = scene.image.get(x, y);
-            sum += v;
-            sum2 += v * v;
-        }
-    const double n = 256.0 * 256.0, mean = sum / n;
-    // Rounding to integers adds a variance of 1/12.
-    EXPECT_NEAR(mean, 100.0, 0.1);
-    EXPECT_NEAR(std::sqrt(sum2 / n - mean * mean), std::sqrt(36.0 + 1.0 / 12.0), 0.1);
-}
-
-TEST(SceneGenerators, BadParametersThrowAndCrowdedImagesHoldFewerShapes)
-{
-    vsSceneParams bad;
-    bad.foreground = bad.background;
-    EXPECT_THROW(scenes::circles(bad), vcBadParamsError);
-    bad = vsSceneParams();
-    bad.maxSize = bad.minSize - 1.0;
-    EXPECT_THROW(scenes::lines(bad), vcBadParamsError);
-    bad = vsSceneParams();
-    bad.width = 4;
-    EXPECT_THROW(scenes::strokes(bad), vcBadParamsError);
-    bad = vsSceneParams();
-    bad.blurSigma = -1.0;
-    EXPECT_THROW(scenes::polygons(bad), vcBadParamsError);
-    bad = vsSceneParams();
-    bad.ringFraction = 1.5;
-    EXPECT_THROW(scenes::mixed(bad), vcBadParamsError);
-
-    vsSceneParams crowded;
-    crowded.width = 64;
-    crowded.height = 64;
-    crowded.count = 50;
-    crowded.minSize = 8.0;
-    crowded.maxSize = 10.0;
-    const vsScene scene = scenes::circles(crowded);
-    EXPECT_GE(scene.circles.size(), 1u);
-    EXPECT_LT(scene.circles.size(), 50u);
-    for (std::size_t a = 0; a < scene.circles.size(); ++a)
-        for (std::size_t b = a + 1; b < scene.circles.size(); ++b) {
-            if (scene.circles[a].center == scene.circles[b].center)
-                continue; // a ring's two circles
-            EXPECT_GT(scene.circles[a].center.distance(scene.circles[b].center),
-                      scene.circles[a].radius + scene.circles[b].radius);
-        }
 }
