@@ -26,9 +26,9 @@ constexpr double kParallelSine = 1e-12;
 // ----- Contact of an end point with the other strokes -----
 
 struct Contact {
-  bool free = true;        // no other stroke has the point inside it
-  bool touched = false;    // the point is an end point of some other stroke
-  std::size_t touchIndex;  // the last such stroke, when touched
+  bool free = true;            // no other stroke has the point inside it
+  bool touched = false;        // the point is an end point of some other stroke
+  std::size_t touchIndex = 0;  // the last such stroke, when touched
 };
 
 // Classifies point p (an end of stroke i) against every other stroke in index order. The scan
@@ -114,12 +114,12 @@ std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skelet
   Vec E;
   Contact startContact;
   for (std::size_t i = 0; i < n && c == n; ++i) {
-    for (const bool first : {true, false}) {
-      S = first ? skeleton[i].p1() : skeleton[i].p2();
+    for (const bool atP1 : {true, false}) {
+      S = atP1 ? skeleton[i].p1() : skeleton[i].p2();
       startContact = contactTest(S, i, skeleton);
       if (startContact.free) {
         c = i;
-        E = first ? skeleton[i].p2() : skeleton[i].p1();
+        E = atP1 ? skeleton[i].p2() : skeleton[i].p1();
         break;
       }
     }
