@@ -22,21 +22,6 @@ std::vector<vcModelSegment> hexagon() {
                  vcSegmentDefs::eForward);
 }
 
-struct Fit {
-  vcXform<2> pose;
-  std::vector<double> factors{7.0};
-  bool fitFailed = true;
-  bool outOfRange = true;
-};
-
-Fit fit(const Model& model, const std::vector<vcFoundSegment>& found,
-        const vcSegmentCorresponderResult& result, const vcXform<2>& start = vcXform<2>()) {
-  Fit f;
-  f.pose = start;
-  model.findPose(f.pose, f.factors, found, result, f.fitFailed, f.outOfRange, nullptr, 0);
-  return f;
-}
-
 TEST(BoundaryModel, DOFRangesAreCheckedBeforeTheyAreStored) {
   Boundary model(hexagon());
   for (Model::DOF dof : {Model::eTranslationX, Model::eTranslationY, Model::eRotation})
@@ -44,17 +29,11 @@ TEST(BoundaryModel, DOFRangesAreCheckedBeforeTheyAreStored) {
   for (Model::DOF dof : {Model::eScale, Model::eAspect, Model::eStrokeWidth})
     EXPECT_FALSE(model.isDOFEnabled(dof));
 
-  // Out-of-limit scale ranges reach the assertion hook and change nothing.
-  for (const vcRange& bad : {vcRange(0.05, 2.0), vcRange(0.5, 20.0), vcRange(), vcRange::EmptyRange()})
+  // Out-of-limit ranges reach the assertion hook and change nothing.
+  for (const vcRange& bad : {vcRange(0.05, 2.0), vcRange(0.5, 20.0), vcRange()})
     EXPECT_THROW(model.setDOFRange(Model::eScale, bad), vcAssertionFailure);
-  EXPECT_THROW(model.setDOFRange(Model::eScale, vcRange(2.0, 2.0 + 1e-9).scale(-1.0)),
-               vcAssertionFailure);
   EXPECT_FALSE(model.isDOFEnabled(Model::eScale));
-
   model.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
-  EXPECT_TRUE(model.isDOFEnabled(Model::eScale));
-  EXPECT_THROW(model.setDOFRange(Model::eAspect, vcRange(0.5, 10.5)), vcAssertionFailure);
-  EXPECT_FALSE(model.isDOFEnabled(Model::eAspect));
   EXPECT_THROW(model.setDOFRange(Model::eScale, vcRange(0.01, 1.0)), vcAssertionFailure);
   EXPECT_EQ(model.dofRange(Model::eScale), vcRange(0.5, 2.0));
 
@@ -62,41 +41,31 @@ TEST(BoundaryModel, DOFRangesAreCheckedBeforeTheyAreStored) {
   model.setDOFRange(Model::eRotation, vcRange(-kPi, kPi));
   EXPECT_THROW(model.setDOFRange(Model::eRotation, vcRange(-kPi, 3.5)), vcAssertionFailure);
   EXPECT_THROW(model.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 2.0)), vcAssertionFailure);
-  EXPECT_THROW(model.setDOFRange(static_cast<Model::DOF>(64), vcRange(0.5, 2.0)),
-               vcAssertionFailure);
   EXPECT_THROW(model.setDOFRange(static_cast<Model::DOF>(3), vcRange(0.5, 2.0)),
                vcAssertionFailure);
   EXPECT_FALSE(model.isDOFEnabled(Model::eStrokeWidth));
 
-  // Translation ranges take anything; a copy is independent of its original.
-  model.setDOFRange(Model::eTranslationX, vcRange(-1e9, 1e9));
+  // A copy is independent of its original.
   Boundary copy = model;
   copy.setDOFRange(Model::eAspect, vcRange(0.9, 1.1));
-  EXPECT_TRUE(copy.isDOFEnabled(Model::eAspect));
   EXPECT_FALSE(model.isDOFEnabled(Model::eAspect));
 }
 
-TEST(BoundaryModel, ScaleAndAspectSamplesFollowTheAnchoredGrid) {
+TEST(BoundaryModel, SamplesFollowTheAnchoredGridAndTransformsMapTheSides) {
   // Largest end-point distance 20: step 2 gives a scale spacing of 0.1.
   const std::vector<vcModelSegment> bar = {
       vcModelSegment(seg(0, 0, 20, 0), 1.0, vcSegmentDefs::eForward),
       vcModelSegment(seg(10, 0, 10, 5), 1.0, vcSegmentDefs::eForward)};
   Boundary model(bar);
-  std::vector<vcSegmentCorresponderDofModel> samples;
-  model.iterateDOFs(samples, 2.0, false);
-  ASSERT_EQ(samples.size(), 1u);  // nothing sampled: the model itself
-  EXPECT_EQ(samples[0].segments[1].segment(), bar[1].segment());
-
   model.setDOFRange(Model::eScale, vcRange(0.8, 1.2));
+  std::vector<vcSegmentCorresponderDofModel> samples;
   model.iterateDOFs(samples, 2.0, false);
   ASSERT_GE(samples.size(), 4u);
   ASSERT_LE(samples.size(), 5u);  // repeated addition may lose the last one
   for (std::size_t i = 0; i < samples.size(); ++i) {
     EXPECT_NEAR(samples[i].scale, 0.8 + 0.1 * static_cast<double>(i), 1e-12);
     EXPECT_EQ(samples[i].aspect, 1.0);
-    EXPECT_TRUE(samples[i].strokeWidthFactors.empty());
     EXPECT_NEAR(samples[i].segments[0].segment().p2().x(), 20.0 * samples[i].scale, 1e-9);
-    EXPECT_EQ(samples[i].segments[0].polarity(), vcSegmentDefs::eForward);
   }
 
   // With implyScale the scale is left to the corresponder: one sample, the model unchanged.
@@ -104,41 +73,32 @@ TEST(BoundaryModel, ScaleAndAspectSamplesFollowTheAnchoredGrid) {
   ASSERT_EQ(samples.size(), 1u);
   EXPECT_EQ(samples[0].segments[0].segment(), bar[0].segment());
 
-  // Aspect is sampled even with implyScale; its first value may lie below the range start
-  // (0.85 rounds to the grid value 0.8).
+  // Aspect is sampled even with implyScale; its first value may lie below the range start.
   model.setDOFRange(Model::eAspect, vcRange(0.85, 1.1));
   model.iterateDOFs(samples, 2.0, true);
   ASSERT_EQ(samples.size(), 4u);
   EXPECT_NEAR(samples[0].aspect, 0.8, 1e-12);
-  EXPECT_NEAR(samples[3].aspect, 1.1, 1e-12);
   EXPECT_NEAR(samples[0].segments[1].segment().p2().y(), 5.0 * 0.8, 1e-12);
 
-  // A sampled DOF needs a positive step, and a step that gives a usable number of samples.
-  EXPECT_THROW(model.iterateDOFs(samples, 0.0, true), vcBadParamsError);
+  // A sampled DOF needs a positive step that gives a usable number of samples.
   EXPECT_THROW(model.iterateDOFs(samples, -2.0, false), vcBadParamsError);
   EXPECT_THROW(model.iterateDOFs(samples, 1e-9, false), vcBadParamsError);
   EXPECT_EQ(samples.size(), 4u);
 
-  // A model collapsed to one point has extent 0: the spacing is infinite and no sample results.
+  // A model collapsed to one point has extent 0: the spacing is infinite, no sample results.
   Boundary dot({vcModelSegment(seg(3, 3, 3, 3), 1.0, vcSegmentDefs::eForward)});
   dot.setDOFRange(Model::eScale, vcRange(0.5, 2.0));
   dot.iterateDOFs(samples, 2.0, false);
   EXPECT_TRUE(samples.empty());
-}
 
-TEST(BoundaryModel, TransformModelMapsTheSidesAndRefusesStrokeFactors) {
-  const Boundary model(hexagon());
-  const vcXform<2> pose = makePose(5, -3, 30, 1.5);
+  // transformModel without factors is transformModelCore; factors are refused.
   std::vector<vcModelSegment> core;
   std::vector<vcModelSegment> full;
-  model.transformModelCore(core, pose);
-  model.transformModel(full, pose, {});
-  ASSERT_EQ(full.size(), 6u);
-  for (std::size_t i = 0; i < full.size(); ++i) {
-    EXPECT_EQ(full[i].segment(), core[i].segment());
-    EXPECT_EQ(full[i].segment(), hexagon()[i].segment().map(pose));
-  }
-  EXPECT_THROW(model.transformModel(full, pose, {1.0}), vcAssertionFailure);
+  model.transformModelCore(core, makePose(5, -3, 30, 1.5));
+  model.transformModel(full, makePose(5, -3, 30, 1.5), {});
+  EXPECT_EQ(full[1].segment(), core[1].segment());
+  EXPECT_EQ(full[1].segment(), bar[1].segment().map(makePose(5, -3, 30, 1.5)));
+  EXPECT_THROW(model.transformModel(full, vcXform<2>(), {1.0}), vcAssertionFailure);
 }
 
 TEST(BoundaryModel, ExactCorrespondenceRecoversThePose) {
@@ -190,11 +150,6 @@ TEST(BoundaryModel, FailuresAreFlaggedNotThrown) {
   EXPECT_TRUE(none.fitFailed);
   EXPECT_EQ(none.pose, start);
 
-  // Only zero-length found segments: no weight, no pose.
-  const std::vector<vcFoundSegment> dots(
-      2, vcFoundSegment(seg(1, 1, 1, 1), 1.0, vcSegmentDefs::eUndirected, 0.0));
-  EXPECT_TRUE(fit(model, dots, assign(6, {0, 1}), start).fitFailed);
-
   // A shift outside the x range is reported, and the shifted pose still returned.
   model.setDOFRange(Model::eTranslationX, vcRange(0.0, 1.0));
   const Fit shifted = fit(model, found, oneToOne(6), start);
@@ -205,9 +160,6 @@ TEST(BoundaryModel, FailuresAreFlaggedNotThrown) {
   // A result that does not fit the model or the found list is refused, outputs unchanged.
   Fit untouched;
   untouched.pose = start;
-  EXPECT_THROW(model.findPose(untouched.pose, untouched.factors, found, oneToOne(5),
-                              untouched.fitFailed, untouched.outOfRange, nullptr, 0),
-               vcBadParamsError);
   EXPECT_THROW(model.findPose(untouched.pose, untouched.factors, found, assign(6, {0, 1, 2, 3, 4, 5, 0}),
                               untouched.fitFailed, untouched.outOfRange, nullptr, 0),
                vcBadParamsError);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/xform.h"
+#include "tavshsl/corresponder_model.h"
 #include "tavshsl/corresponder_result.h"
 #include "tavshsl/segments.h"
 
@@ -61,6 +62,23 @@ inline vcSegmentCorresponderResult oneToOne(std::size_t n) {
   return assign(static_cast<long>(n), owner);
 }
 
+// The outputs of one findPose call, starting from `start` and a stale factor list.
+struct Fit {
+  vcXform<2> pose;
+  std::vector<double> factors{7.0};
+  bool fitFailed = true;
+  bool outOfRange = true;
+};
+
+inline Fit fit(const vcSegmentCorresponderModel& model, const std::vector<vcFoundSegment>& found,
+               const vcSegmentCorresponderResult& result, const vcXform<2>& start = vcXform<2>(),
+               vcDiagObject* diag = nullptr, unsigned long flags = 0) {
+  Fit f;
+  f.pose = start;
+  model.findPose(f.pose, f.factors, found, result, f.fitFailed, f.outOfRange, diag, flags);
+  return f;
+}
+
 // Degraded views of found segments, from a seeded generator.
 class Perturber {
  public:
@@ -77,7 +95,6 @@ class Perturber {
     const vcVector<2> d = s.p2() - s.p1();
     return vcLineSeg(s.p1() + d * u(rng_), s.p2() - d * u(rng_));
   }
-  std::mt19937& rng() { return rng_; }
 
  private:
   std::mt19937 rng_;
