@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "io/file_bytes.h"
+#include "io/image_decode.h"
 #include "platform/base/str.h"
 
 vcImageFileError::vcImageFileError(const std::string& path, const std::string& reason)
@@ -76,17 +77,13 @@ vcPelBuffer<unsigned char> vfNewFileImage(const std::string& path, long width, l
 
 vcPelBuffer<unsigned char> vfReadImage(const std::string& path) {
   // Tell the format by the first bytes: the PNG signature, or "P5" / "P2".
-  unsigned char head[8] = {};
-  std::size_t n = 0;
-  {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw vcImageFileError(path, systemReason("cannot open the file", errno));
-    n = std::fread(head, 1, sizeof head, file.get());
-  }
+  const std::vector<unsigned char> bytes = vfReadFileBytes(path);
   static const unsigned char pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  if (n == 8 && std::memcmp(head, pngSignature, 8) == 0) return vfReadPng(path);
-  if (n >= 2 && head[0] == 'P' && (head[1] == '5' || head[1] == '2')) return vfReadPgm(path);
-  throw vcImageFileError(path, n == 0 ? "the file is empty" : "not a PNG or PGM file");
+  if (bytes.size() >= 8 && std::memcmp(bytes.data(), pngSignature, 8) == 0)
+    return vfDecodePng(path, bytes);
+  if (bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '2'))
+    return vfDecodePgm(path, bytes);
+  throw vcImageFileError(path, bytes.empty() ? "the file is empty" : "not a PNG or PGM file");
 }
 
 void vfWriteImage(const std::string& path, const vcPelBuffer_const<unsigned char>& image) {

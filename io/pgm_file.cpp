@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/file_bytes.h"
+#include "io/image_decode.h"
 #include "io/image_file.h"
 
 namespace {
@@ -55,7 +56,11 @@ class PgmScanner {
 }  // namespace
 
 vcPelBuffer<unsigned char> vfReadPgm(const std::string& path) {
-  const std::vector<unsigned char> bytes = vfReadFileBytes(path);
+  return vfDecodePgm(path, vfReadFileBytes(path));
+}
+
+vcPelBuffer<unsigned char> vfDecodePgm(const std::string& path,
+                                       const std::vector<unsigned char>& bytes) {
   PgmScanner scan(path, bytes);
 
   // Magic number and header.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "io/file_bytes.h"
+#include "io/image_decode.h"
 #include "io/image_file.h"
 #include "io/render_png.h"
 
@@ -77,7 +78,11 @@ struct PngRead {
 }  // namespace
 
 vcPelBuffer<unsigned char> vfReadPng(const std::string& path) {
-  const std::vector<unsigned char> bytes = vfReadFileBytes(path);
+  return vfDecodePng(path, vfReadFileBytes(path));
+}
+
+vcPelBuffer<unsigned char> vfDecodePng(const std::string& path,
+                                       const std::vector<unsigned char>& bytes) {
   if (bytes.empty()) throw vcImageFileError(path, "the file is empty");
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0)
     throw vcImageFileError(path, "not a PNG file (no PNG signature)");

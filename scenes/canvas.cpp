@@ -20,10 +20,14 @@ void checkGrey(const wchar_t* function, double grey) {
     refuse(function, L"grey must be in [0, 255], got " + text(grey));
 }
 
+// Positions and lengths are refused beyond this many pixels: far past any canvas, and small
+// enough that the clipping and coverage arithmetic stays finite and accurate.
+constexpr double kFar = 1e7;
+
 void checkPoint(const wchar_t* function, const wchar_t* name, const vcVector<2>& p) {
-  if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
-    refuse(function, std::wstring(name) + L" must be finite, got (" + text(p.x()) + L", " +
-                         text(p.y()) + L")");
+  if (!(std::fabs(p.x()) <= kFar && std::fabs(p.y()) <= kFar))
+    refuse(function, std::wstring(name) + L" must lie within +-1e7 pixels, got (" + text(p.x()) +
+                         L", " + text(p.y()) + L")");
 }
 
 // Half the diagonal of a pixel: a pixel whose centre lies farther than this inside (outside)
@@ -73,8 +77,8 @@ double vcSceneCanvas::value(long x, long y) const {
 
 void vcSceneCanvas::drawDisc(const vcVector<2>& center, double radius, double grey) {
   checkPoint(L"drawDisc", L"center", center);
-  if (!(radius > 0.0 && std::isfinite(radius)))
-    refuse(L"drawDisc", L"radius must be finite and > 0, got " + text(radius));
+  if (!(radius > 0.0 && radius <= kFar))
+    refuse(L"drawDisc", L"radius must be in (0, 1e7] pixels, got " + text(radius));
   checkGrey(L"drawDisc", grey);
   drawRing(center, radius, 0.0, grey);
 }
@@ -82,8 +86,8 @@ void vcSceneCanvas::drawDisc(const vcVector<2>& center, double radius, double gr
 void vcSceneCanvas::drawRing(const vcVector<2>& center, double outerRadius, double innerRadius,
                              double grey) {
   checkPoint(L"drawRing", L"center", center);
-  if (!(innerRadius >= 0.0 && innerRadius < outerRadius && std::isfinite(outerRadius)))
-    refuse(L"drawRing", L"radii must satisfy 0 <= innerRadius < outerRadius, got " +
+  if (!(innerRadius >= 0.0 && innerRadius < outerRadius && outerRadius <= kFar))
+    refuse(L"drawRing", L"radii must satisfy 0 <= innerRadius < outerRadius <= 1e7, got " +
                             text(innerRadius) + L" and " + text(outerRadius));
   checkGrey(L"drawRing", grey);
 
@@ -122,8 +126,8 @@ void vcSceneCanvas::drawStroke(const vcVector<2>& p1, const vcVector<2>& p2, dou
   checkPoint(L"drawStroke", L"p1", p1);
   checkPoint(L"drawStroke", L"p2", p2);
   if (p1 == p2) refuse(L"drawStroke", L"p1 and p2 must be distinct");
-  if (!(width > 0.0 && std::isfinite(width)))
-    refuse(L"drawStroke", L"width must be finite and > 0, got " + text(width));
+  if (!(width > 0.0 && width <= kFar))
+    refuse(L"drawStroke", L"width must be in (0, 1e7] pixels, got " + text(width));
   checkGrey(L"drawStroke", grey);
 
   const vcVector<2> side = (p2 - p1).unit().perp() * (0.5 * width);
@@ -134,9 +138,10 @@ void vcSceneCanvas::drawStroke(const vcVector<2>& p1, const vcVector<2>& p2, dou
 void vcSceneCanvas::drawHalfPlane(const vcVector<2>& point, const vcVector<2>& normal,
                                   double grey) {
   checkPoint(L"drawHalfPlane", L"point", point);
-  checkPoint(L"drawHalfPlane", L"normal", normal);
-  if (normal.isNull()) refuse(L"drawHalfPlane", L"normal must not be the null vector");
+  if (!std::isfinite(normal.x()) || !std::isfinite(normal.y()) || normal.isNull())
+    refuse(L"drawHalfPlane", L"normal must be finite and not the null vector");
   checkGrey(L"drawHalfPlane", grey);
+  const vcVector<2> unit = normal.unit();  // any finite length, however small or large
 
   // Clip a rectangle a pixel larger than the canvas by the half-plane (one clipping step of
   // Sutherland-Hodgman); what is left is a convex polygon covering the filled side.
@@ -147,7 +152,7 @@ void vcSceneCanvas::drawHalfPlane(const vcVector<2>& point, const vcVector<2>& n
   for (std::size_t k = 0; k < 4; ++k) {
     const vcVector<2>& a = box[k];
     const vcVector<2>& b = box[(k + 1) % 4];
-    const double da = (a - point) * normal, db = (b - point) * normal;
+    const double da = (a - point) * unit, db = (b - point) * unit;
     if (da >= 0.0) clipped[n++] = a;
     if ((da >= 0.0) != (db >= 0.0)) clipped[n++] = a + (b - a) * (da / (da - db));
   }

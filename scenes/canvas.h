@@ -18,7 +18,8 @@
 //   vcPelBuffer<unsigned char> image = canvas.image();
 //
 // Every drawing call checks its arguments and throws vcBadParamsError, naming the argument and
-// its valid range, before it changes anything. Shapes may extend past the canvas; only the part
+// its valid range, before it changes anything. Positions and lengths are in pixels and must lie
+// within +-1e7 ("finite" below means that). Shapes may extend past the canvas; only the part
 // inside is drawn. Each shape is drawn within its bounding box only.
 
 #include <span>

@@ -122,6 +122,11 @@ TEST(SceneCanvas, HalfPlaneEdgeLiesWhereItIsDrawn) {
   EXPECT_LT(
       worstCoverageError(slanted, 255.0, [&](const V& p) { return (p - point) * normal >= 0.0; }),
       0.02);
+  // The normal's length does not matter, however small.
+  vcSceneCanvas tiny(6, 4, 20.0);
+  tiny.drawHalfPlane(V(3.0, 0.0), V(1e-300, 0.0), 220.0);
+  EXPECT_NEAR(tiny.value(2, 1), 20.0, 1e-4);
+  EXPECT_NEAR(tiny.value(3, 1), 220.0, 1e-4);
   // A half-plane that misses the canvas draws nothing.
   vcSceneCanvas missed(8, 8, 10.0);
   missed.drawHalfPlane(V(-5.0, 0.0), V(-1.0, 0.0), 200.0);
@@ -159,6 +164,8 @@ TEST(SceneCanvas, BadArgumentsThrowAndLeaveTheCanvasAlone) {
   vcSceneCanvas canvas(10, 10, 50.0);
   EXPECT_THROW(canvas.drawDisc(V(5.0, 5.0), 0.0, 100.0), vcBadParamsError);
   EXPECT_THROW(canvas.drawDisc(V(NAN, 5.0), 2.0, 100.0), vcBadParamsError);
+  EXPECT_THROW(canvas.drawPolygon(std::vector<V>{V(1.0, 1.0), V(5.0, 1.0), V(1e8, 3.0)}, 100.0),
+               vcBadParamsError);
   EXPECT_THROW(canvas.drawRing(V(5.0, 5.0), 3.0, 3.0, 100.0), vcBadParamsError);
   EXPECT_THROW(canvas.drawPolygon(std::vector<V>{V(1.0, 1.0), V(5.0, 1.0)}, 100.0),
                vcBadParamsError);
