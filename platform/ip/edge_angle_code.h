@@ -39,8 +39,8 @@ class AngleCoder {
  private:
   AngleCoder();
 
-  static constexpr unsigned kSteps = 1024;       // ratio steps in [0, 1]
-  static constexpr int kQuarter = 64 * 256;      // a quarter turn in 1/256ths of a code
+  static constexpr unsigned kSteps = 1024;   // ratio steps in [0, 1]
+  static constexpr int kQuarter = 64 * 256;  // a quarter turn in 1/256ths of a code
   std::uint16_t octant_[kSteps + 1];
 };
 

@@ -33,8 +33,7 @@ namespace {
 // ---- Arguments --------------------------------------------------------------------------
 
 void requireBound(const vcPelBuffer_const<unsigned char>& image) {
-  if (!image.isBound())
-    throw vcBadParamsError(L"vfEdgeDetect: image must be a bound image");
+  if (!image.isBound()) throw vcBadParamsError(L"vfEdgeDetect: image must be a bound image");
 }
 
 // Edgelets store 16-bit pixel coordinates.
@@ -138,10 +137,13 @@ inline bool sameWay(const Sample& a, std::int32_t gx, std::int32_t gy) {
 // True when pixel x with squared magnitude m is a peak across the edge (see the header).
 inline bool isPeak(const Window& w, long x, bool alongRow, std::int32_t m, std::int32_t gx,
                    std::int32_t gy) {
-  if (!(sampleAt(w, x, alongRow, -1).q < m && m >= sampleAt(w, x, alongRow, 1).q)) return false;
-  const Sample before = sampleAt(w, x, alongRow, -2);
-  const Sample after = sampleAt(w, x, alongRow, 2);
-  return !(sameWay(before, gx, gy) && before.q >= m) && !(sameWay(after, gx, gy) && after.q > m);
+  // Neighbours whose gradient points another way belong to another edge (the far side of a
+  // thin bar) and count as no gradient.
+  const auto competing = [&](long k) {
+    const Sample s = sampleAt(w, x, alongRow, k);
+    return sameWay(s, gx, gy) ? s.q : 0;
+  };
+  return competing(-1) < m && m >= competing(1) && competing(-2) < m && m >= competing(2);
 }
 
 // Sub-pixel offset of the peak along the axis (edge_peak_fit.h), from the gradient projected
@@ -158,10 +160,9 @@ inline float axisOffset(const Window& w, long x, bool alongRow, std::int32_t gx,
   float p[2 * c + 1];
   const float inv = 0.25f / magnitude;
   for (long k = -c; k <= c; ++k) {
-    const float sum = alongRow ? projected(c - 1, x + k) + 2.0f * projected(c, x + k) +
-                                     projected(c + 1, x + k)
-                               : projected(c + k, x - 1) + 2.0f * projected(c + k, x) +
-                                     projected(c + k, x + 1);
+    const float sum =
+        alongRow ? projected(c - 1, x + k) + 2.0f * projected(c, x + k) + projected(c + 1, x + k)
+                 : projected(c + k, x - 1) + 2.0f * projected(c + k, x) + projected(c + k, x + 1);
     p[k + c] = sum * inv;
   }
   return peakOffset(p);
@@ -229,8 +230,9 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
 }
 
 void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
-                  vcPelBuffer<unsigned char>& magnitudeImage, vcPelBuffer<unsigned char>& angleImage,
-                  vcDiagObject* /*diag*/, unsigned long /*flags*/) {
+                  vcPelBuffer<unsigned char>& magnitudeImage,
+                  vcPelBuffer<unsigned char>& angleImage, vcDiagObject* /*diag*/,
+                  unsigned long /*flags*/) {
   // New output images carrying the input's geometry.
   requireBound(image);
   const long width = image.width(), height = image.height();

@@ -19,10 +19,11 @@
 //
 // Edgelets. A pixel holds an edgelet when its scaled magnitude (magnitude x magScale, before
 // rounding) is at least magThresh and it is a peak across the edge: along the gradient's
-// dominant axis (the row when |gx| >= |gy|, else the column) it is greater than the neighbour
-// before it and not less than the one after it (one edgelet on a plateau of two), and no
-// pixel two steps away whose gradient points the same way is stronger (noise splits the
-// broad peak of a blurred edge no more). Magnitudes outside the image count as 0.
+// dominant axis (the row when |gx| >= |gy|, else the column), of the pixels one and two steps
+// away, those before it are weaker and those after it are not stronger (one edgelet on a
+// plateau of two). Only neighbours whose gradient points the same way (within 90 degrees)
+// compete, so both sides of a thin bar are found, and the two-step neighbours keep noise from
+// splitting the broad peak of a blurred edge. Magnitudes outside the image count as 0.
 //
 // Sub-pixel position. A Gaussian is fitted to the gradient, projected on the edgelet's
 // direction and smoothed (1 2 1) along the edge, at up to 3 pixels on each side along the
@@ -59,5 +60,6 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
 // and client transform, rows aligned to 32 bytes.
 // Throws: vcBadParamsError for an unbound image; the outputs are then unchanged.
 void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
-                  vcPelBuffer<unsigned char>& magnitudeImage, vcPelBuffer<unsigned char>& angleImage,
-                  vcDiagObject* diag = nullptr, unsigned long flags = 0);
+                  vcPelBuffer<unsigned char>& magnitudeImage,
+                  vcPelBuffer<unsigned char>& angleImage, vcDiagObject* diag = nullptr,
+                  unsigned long flags = 0);

@@ -11,7 +11,10 @@ float peakOffset(const float* p) {
   while (lo > 0 && p[lo - 1] > 0.0f) --lo;
   int hi = 3;
   while (hi < 6 && p[hi + 1] > 0.0f) ++hi;
-  if (hi - lo < 2) return 0.0f;
+  // One sample: no offset. Two (a sharp step on a pixel boundary): their centroid, half-way
+  // between them when they are equal.
+  if (hi == lo) return 0.0f;
+  if (hi - lo == 1) return (p[hi] * float(hi - 3) + p[lo] * float(lo - 3)) / (p[hi] + p[lo]);
 
   // Moments of the weighted normal equations; weights relative to the centre keep them O(1).
   const double inv = 1.0 / p[3];
@@ -34,8 +37,10 @@ float peakOffset(const float* p) {
 
   // Cramer's rule for c1 and c2 of [s0 s1 s2; s1 s2 s3; s2 s3 s4] c = t.
   const double det = s0 * (s2 * s4 - s3 * s3) - s1 * (s1 * s4 - s2 * s3) + s2 * (s1 * s3 - s2 * s2);
-  const double det1 = s0 * (t1 * s4 - s3 * t2) - t0 * (s1 * s4 - s3 * s2) + s2 * (s1 * t2 - t1 * s2);
-  const double det2 = s0 * (s2 * t2 - t1 * s3) - s1 * (s1 * t2 - t1 * s2) + t0 * (s1 * s3 - s2 * s2);
+  const double det1 =
+      s0 * (t1 * s4 - s3 * t2) - t0 * (s1 * s4 - s3 * s2) + s2 * (s1 * t2 - t1 * s2);
+  const double det2 =
+      s0 * (s2 * t2 - t1 * s3) - s1 * (s1 * t2 - t1 * s2) + t0 * (s1 * s3 - s2 * s2);
   // A maximum needs c2 = det2 / det < 0; det > 0 for a well-posed fit.
   if (!(det > 1e-12) || !(det2 < 0.0)) return 0.0f;
   return float(std::clamp(-det1 / (2.0 * det2), -1.0, 1.0));

@@ -14,8 +14,8 @@ namespace vc_edge_detail {
 // central samples count most and the wide support averages noise. It is exact for a Gaussian
 // profile, which is what a blurred edge shows across it, and reduces to the three-point
 // log-parabola when only three samples are left.
-// Returns -c1 / (2 c2) clamped to [-1, 1]; 0 when fewer than three samples remain or the fit
-// has no maximum.
+// Returns -c1 / (2 c2) clamped to [-1, 1]; 0 when the fit has no maximum. With two samples
+// left (a sharp step on a pixel boundary) it returns their centroid, with one 0.
 float peakOffset(const float* p);
 
 }  // namespace vc_edge_detail

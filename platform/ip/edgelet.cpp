@@ -8,8 +8,7 @@
 #include "platform/base/str.h"
 
 void vcEdgelet::endpoints(vcVector<2>& a, vcVector<2>& b, bool subPixel) const {
-  const vcVector<2> centre =
-      subPixel ? position() : vcVector<2>(get_i() + 0.5, get_j() + 0.5);
+  const vcVector<2> centre = subPixel ? position() : vcVector<2>(get_i() + 0.5, get_j() + 0.5);
   const double tangent = (angle_.plain() + 64) * (2.0 * std::numbers::pi / 256.0);
   const vcVector<2> half(0.5 * std::cos(tangent), 0.5 * std::sin(tangent));
   a = centre - half;

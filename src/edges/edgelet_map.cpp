@@ -139,8 +139,8 @@ void vcEdgeletMap::rollbackCache(long n) const {
   for (long k = 0; k < n; ++k)
     if (pool[k] < 0 || pool[k] >= count)
       throw vcBadParamsError(L"vcEdgeletMap::rollbackCache: indexPool entry " + vfStr(k) +
-                             L" must be an edgelet index in [0, " + vfStr(count - 1) +
-                             L"], got " + vfStr(pool[k]));
+                             L" must be an edgelet index in [0, " + vfStr(count - 1) + L"], got " +
+                             vfStr(pool[k]));
 
   // Each recorded edgelet gets its index back in its cell.
   const long ox = offset().x(), oy = offset().y();
