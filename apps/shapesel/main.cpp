@@ -1,9 +1,13 @@
-#include <cstdio>
+// shapesel: find edges, chains, lines and circles in image files from the
+// shell, and write synthetic scenes. See cli.h for the commands.
 
-#include "tavshsl/version.h"
+#include <unistd.h>
 
-// Placeholder until the first tool has its subcommand.
-int main() {
-  std::printf("shapesel %s: no tools yet\n", vfTavshslVersion());
-  return 0;
+#include <iostream>
+
+#include "apps/shapesel/cli.h"
+
+int main(int argc, char** argv) {
+  return vfShapeselMain(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr,
+                        isatty(STDERR_FILENO) != 0);
 }

@@ -1,0 +1,31 @@
+#pragma once
+// JSON of shapesel's results. The document written by --json:
+//
+//   {
+//     "command": "lines",                      the subcommand
+//     "params": { ... },                       its run parameters, option names as keys
+//     "clientFromImage": {"scale": 1, "offset": [0, 0]},
+//     "images": [                              one entry per image, in command-line order
+//       {"file": "a.png", "width": 640, "height": 480, "seconds": 0.0021,
+//        "count": 3, "results": [ ... ]},      the tool's results, in the tool's order
+//       {"file": "b.png", "error": "image file \"b.png\": cannot open the file ..."}
+//     ]
+//   }
+//
+// Keys keep this order. Coordinates and lengths are client units, angles degrees
+// (from +x towards +y), points [x, y]; numbers carry at most 6 decimals.
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/vector.h"
+
+// v rounded to 6 decimals, so that files read well and compare stably.
+double vfJsonNumber(double v);
+// [x, y], each rounded as vfJsonNumber.
+nlohmann::ordered_json vfJsonPoint(const vcVector<2>& p);
+
+// Writes doc, indented by 2, to the file at path.
+// Throws: std::runtime_error naming the file when it cannot be written.
+void vfWriteJson(const std::string& path, const nlohmann::ordered_json& doc);
