@@ -228,8 +228,9 @@ TAVSHSL_API void vfChainTracker(const vcPelBuffer_const<unsigned char>& image,
 //   that pool, so a window that does not fit is refused rather than written past its end.
 //   Negative minEdgesPerChain counts as 0.
 // Throws: vcBadParamsError, naming the parameter and its valid range, when a requirement fails
-//   or when a map cell holds a value that is not an edgelet index of its cache; results and
-//   the map are then unchanged. std::bad_alloc.
+//   or when a map cell holds a value that is not an edgelet index of its cache
+//   (vcAssertionFailure when cells list one edgelet twice); results and the map are then
+//   unchanged. std::bad_alloc.
 TAVSHSL_API void vfChainTracker(const vcEdgeletMap& map, const vcChainTrackerRunParams& params,
                                 vcChainTrackerResultSet& results, vcDiagObject* diag,
                                 unsigned long flags);
