@@ -1,0 +1,123 @@
+#pragma once
+
+// The segment corresponder: finds trained models among line segments found in an image by
+// geometric hashing. Training samples every model over its scale and aspect ranges, expresses
+// every sample in the frame of each of its segments seen from either end, and stores the
+// result in one voting table per model type (boundary, skeleton). A run lets the found
+// segments vote in the frames of candidate found bases and verifies the best candidates.
+//
+//   vcSegmentCorresponderTrainParams params(models, 2.0, vcDegree(15.0), true);
+//   vcSegmentCorresponder corresponder(params);                  // trains at once
+//   vcSegmentCorresponderResultSet out;
+//   corresponder.run(out, vcSegmentCorresponderRunParams(), edgeSegments, nullptr, 0);
+//
+// Related headers, included here:
+//   tavshsl/corresponder_params.h        train and run parameters, the result set
+//   tavshsl/voting_hash_table.h          the voting table
+//   tavshsl/corresponding_hash_table.h   found segments near a posed model segment
+//
+// Basis ids: the sample (instance) t, its segment j and the basis side s (0: from p1 towards
+// p2, 1: from p2 towards p1) are one integer, s + 2 (t maxSegs + j), with maxSegs the largest
+// segment count of any instance.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/base/handle.h"
+#include "tavshsl/corresponder_model.h"
+#include "tavshsl/corresponder_params.h"
+#include "tavshsl/corresponder_result.h"
+#include "tavshsl/corresponding_hash_table.h"
+#include "tavshsl/export.h"
+#include "tavshsl/segments.h"
+#include "tavshsl/voting_hash_table.h"
+
+class vcDiagObject;
+
+class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
+ public:
+  // Default train parameters, not trained.
+  vcSegmentCorresponder() = default;
+  // Copies params and trains at once (no diagnostics).
+  // Throws: as train.
+  explicit vcSegmentCorresponder(const vcSegmentCorresponderTrainParams& params);
+  ~vcSegmentCorresponder() override;
+
+  const vcSegmentCorresponderTrainParams& trainParams() const { return trainParams_; }
+  // Replaces the parameters only; the training stays as it was until train is called.
+  void trainParams(const vcSegmentCorresponderTrainParams& params) { trainParams_ = params; }
+
+  // Trains from the current parameters, replacing any earlier training:
+  //  - samples every model through iterateDOFs with step 2 x maxPerturbationDist;
+  //  - sizes the voting tables from the samples' segment lengths and separations (cell size
+  //    min(max(longest / 8, shortest / 3), half the least separation of two segments of one
+  //    sample), grid covering twice the largest sample extent, angle bins of at least 10
+  //    degrees dividing 180);
+  //  - stores every segment of every sample in the frame of each of its segments, from both
+  //    ends, in the voting table of the model's type.
+  // Models without segments leave the tables unmade: a run then finds nothing.
+  // diag and diagFlags are kept for the diagnostics of later calls; training records nothing.
+  // Throws: vcAssertionFailure for a null model handle, a model type other than boundary or
+  // skeleton, or a zero-length segment used as basis; vcBadParamsError when the tables would
+  // be too large (segments very short against the model's extent) or the sampling fails.
+  // The corresponder is unchanged then.
+  void train(vcDiagObject* diag, unsigned long diagFlags);
+
+  // Finds model instances among the found segments (boundary segments only).
+  void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
+           const std::vector<vcFoundSegment>& found, vcDiagObject* diag,
+           unsigned long diagFlags) const;
+  // Finds model instances: boundary models among found (edge segments), skeleton models among
+  // skeletalFound (stroke centre-lines) checked against found.
+  // Not yet able to search: out receives no results, errorCode 0 and the run's time.
+  void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
+           const std::vector<vcFoundSegment>& found,
+           const std::vector<vcFoundSegment>& skeletalFound, vcDiagObject* diag,
+           unsigned long diagFlags) const;
+
+  // ---- The trained state, read-only ----
+  bool isTrained() const { return trained_; }
+  // Every scale/aspect sample of every model, in model order, and each one's model index.
+  const std::vector<vcSegmentCorresponderDofModel>& instances() const { return instances_; }
+  const std::vector<long>& instanceModel() const { return instanceModel_; }
+  // The voting table of a model type; null before training or when no model has segments.
+  const vcPtrHandle<vcVotingHashTable>& votingTable(vcSegmentCorresponderModel::ModelType type) const;
+  long maxSegs() const { return maxSegs_; }
+  // Sum of each instance's segment lengths; mean length of all instance segments.
+  const std::vector<double>& instanceLength() const { return instanceLength_; }
+  double meanSegLength() const { return meanSegLength_; }
+  // Cell sizes of the voting tables and of the corresponding tables of a run.
+  double votingBinSize() const { return votingBinSize_; }
+  double fineBinSize() const { return fineBinSize_; }
+
+ private:
+  friend struct vcSegmentCorresponderTestAccess;
+
+  // (instance, segment, side) <-> basis id.
+  long idFromIndices_(long instance, long segment, long side) const;
+  void indicesFromId_(long id, long& instance, long& segment, long& side) const;
+
+  // The training steps, in calling order, run on a fresh corresponder.
+  void train_();
+  void sampleModels_(long& numBoundary, long& numSkeleton);
+  void fillHashTable_();
+  void insertModelBasis_(vcVotingHashTable& table, long t, long j);
+  void insertSegment_(vcVotingHashTable& table, long t, long j, long s, const vcLineSeg& seg,
+                      double c);
+
+  vcSegmentCorresponderTrainParams trainParams_;
+  bool trained_ = false;
+  // Diagnostics destination of the current call (set by train and run).
+  mutable vcDiagObject* diag_ = nullptr;
+  mutable unsigned long diagFlags_ = 0;
+  std::vector<vcSegmentCorresponderDofModel> instances_;
+  std::vector<long> instanceModel_;
+  // Boundary models' table first, skeleton models' second.
+  std::array<vcPtrHandle<vcVotingHashTable>, 2> votingTables_;
+  long maxSegs_ = 0;
+  std::vector<double> instanceLength_;
+  double meanSegLength_ = 0.0;
+  double votingBinSize_ = 0.0;
+  double fineBinSize_ = 0.0;
+};

@@ -1,0 +1,144 @@
+#pragma once
+
+// vcVotingHashTable: the geometric-hashing table of the segment corresponder.
+//
+// Training stores every model segment once per basis, expressed in that basis's own frame,
+// under the basis id (instance, basis segment, basis side). A run expresses the found segments
+// in the frame of one candidate found basis and lets them vote: every stored id near a found
+// segment, at a similar line angle, gathers votes. Votes are normalised so that a whole model
+// matched perfectly scores about 1.0.
+//
+//   vcVotingHashTable table(numIds, binSize, angleStep, width, height);
+//   table.addSegment(id, segInBasis, normaliser, distTol, angleTol);   // ids non-decreasing
+//   ...
+//   table.clearVotes();                                                // one voting pass
+//   for (const vcLineSeg& s : foundInBasis) table.voteSegment(s);
+//   std::vector<vcVotingResult> best;
+//   table.getResults(best, 0.2);                                       // within 20% of the top
+//
+// Position is quantised into a width x height grid of square cells of binSize basis-frame
+// units, centred on the basis origin; the line angle, in [0, pi), into equal bins of
+// angleStep. A stored segment is smeared over the cells within about twice distTol and over
+// the angle bins within twice angleTol, so a found segment within those tolerances still hits
+// it. Every cell holds its entries in strictly increasing id order.
+//
+// The vote state (votes, visited cells, best vote) lives in the table: one voting pass at a
+// time.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/base/angle.h"
+#include "platform/base/handle.h"
+#include "platform/base/line_seg.h"
+#include "platform/base/xform.h"
+#include "tavshsl/export.h"
+#include "tavshsl/tight_line_hash_table.h"
+
+// One entry of the result of a voting pass.
+struct vcVotingResult {
+  std::int32_t id = 0;
+  double vote = 0.0;
+};
+
+class TAVSHSL_API vcVotingHashTable : public vcRepBase {
+ public:
+  // One stored vote: the basis id and the value a found segment through the cell adds to it.
+  struct BasisInfo {
+    std::int32_t id;
+    double value;
+  };
+  using Cell = std::vector<BasisInfo>;
+
+  // Largest number of grid cells over all angle bins (width x height x bins).
+  static constexpr double kMaxCells = 33554432.0;  // 2^25 pointers, 256 MB
+
+  // An empty table for ids in [0, numIds): a width x height grid of binSize units per cell
+  // for each of trunc(pi / angleStep) angle bins (at least 1). The basis origin maps to the
+  // grid centre (0.5 width, 0.5 height).
+  // Throws: vcBadParamsError unless 0 <= numIds <= 2^31 - 1, binSize > 0 and finite,
+  // 0 < angleStep <= pi, width, height >= 1 and the grid stays within kMaxCells.
+  vcVotingHashTable(long numIds, double binSize, vcRadian angleStep, long width, long height);
+
+  // Stores one model segment, given in basis coordinates, under id (training).
+  // Every in-grid cell on the segment spreads the kernel cos(rho / 6 * pi / 2) (rho: the
+  // offset in units of distTol) over the cells within ceil(2 distTol / binSize); the kernel
+  // is scaled so that a cell on a long stored line receives binSize / normaliser in total.
+  // The value of an id in a cell accumulates up to 1.0. The segment goes into every angle bin
+  // within 2 angleTol of its line angle, cyclically past pi; a range of pi or more fills
+  // every bin.
+  // Requires: ids are added in non-decreasing order.
+  // Throws: vcBadParamsError unless id is in [0, numIds), normaliser and distTol are > 0 and
+  // finite, angleTol >= 0 and finite and seg is finite; vcAssertionFailure for an id below
+  // one already added. The table is unchanged then.
+  void addSegment(long id, const vcLineSeg& seg, double normaliser, double distTol,
+                  vcRadian angleTol);
+
+  // Starts a voting pass: all votes 0, no cell visited, maxVote 0 (bestId is kept).
+  void clearVotes();
+
+  // Adds the votes of one found segment, given in basis coordinates: every not yet visited,
+  // non-empty cell on it in its angle bin adds its entries to their ids' votes once per pass,
+  // whichever segment or angle bin reaches the cell first. A segment whose angle bin holds
+  // nothing returns at once.
+  // Ensures: true when at least one such cell was met.
+  // Throws: vcBadParamsError when an end point is not finite (nothing is changed).
+  bool voteSegment(const vcLineSeg& seg);
+
+  // Best vote of the pass and its id (the first id that reached it).
+  double maxVote() const { return maxVote_; }
+  long bestId() const { return bestId_; }
+
+  // The ids whose vote exceeds maxVote x (1 - fraction), best first (equal votes in no fixed
+  // order). out is replaced.
+  void getResults(std::vector<vcVotingResult>& out, double fraction) const;
+
+  long numIds() const { return numIds_; }
+  long width() const { return width_; }
+  long height() const { return height_; }
+  double binSize() const { return binSize_; }
+  vcRadian angleStep() const { return angleStep_; }
+  long numAngleBins() const { return static_cast<long>(tables_.size()); }
+  // Basis coordinates to grid coordinates.
+  const vcXform<2>& toGrid() const { return toGrid_; }
+  // The grid of angle bin b; whether anything was ever stored in it.
+  // Throws: vcBadParamsError for b outside [0, numAngleBins()).
+  const vcTightLineHashTable<Cell>& angleBin(long b) const;
+  bool isBinEmpty(long b) const;
+
+  // Bytes held by the table: grids, cell contents, vote state and training scratch.
+  std::size_t memoryBytes() const;
+
+ private:
+  // The kernel of one distTol, before normalisation, with the sum of its centre column.
+  struct Kernel_ {
+    double distTol = 0.0;
+    long radius = -1;
+    double columnSum = 0.0;
+    std::vector<double> values;  // (2r + 1)^2, row by row
+  };
+  void prepareKernel_(double distTol);
+  long checkBin_(long b) const;
+
+  std::vector<vcTightLineHashTable<Cell>> tables_;
+  long width_;
+  long height_;
+  std::vector<std::uint8_t> binEmpty_;
+  double binSize_;
+  vcRadian angleStep_;
+  long numIds_;
+  vcXform<2> toGrid_;
+  std::vector<double> votes_;
+  std::vector<std::uint8_t> visited_;
+  double maxVote_ = 0.0;
+  long bestId_ = 0;
+
+  // Training scratch: the largest id stored so far, the kernel, and the summed footprint of
+  // one segment with the column span of each of its rows.
+  long lastId_ = -1;
+  Kernel_ kernel_;
+  std::vector<double> patch_;
+  std::vector<long> spanLo_;
+  std::vector<long> spanHi_;
+};

@@ -1,0 +1,172 @@
+#include "tavshsl/corresponding_hash_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "platform/base/assert.h"
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+bool isFinite(const vcLineSeg& s) {
+  return std::isfinite(s.p1().x()) && std::isfinite(s.p1().y()) && std::isfinite(s.p2().x()) &&
+         std::isfinite(s.p2().y());
+}
+
+bool positiveFinite(double v) { return v > 0.0 && std::isfinite(v); }
+
+[[noreturn]] void badParam(const std::wstring& text) {
+  throw vcBadParamsError(L"vcCorrespondingHashTable: " + text);
+}
+
+// The cell of a grid-coordinate point, coordinates truncated toward zero.
+long cellOf(double v) { return static_cast<long>(v); }
+
+}  // namespace
+
+// ---- Quadrilateral iterator ---------------------------------------------------------------
+
+vcGridQuadIterator::vcGridQuadIterator(long width, long height, long ax, long ay, long bx,
+                                       long by, long cx, long cy, std::vector<long>& rows)
+    : width_(width), height_(height), rows_(rows) {
+  // Fourth corner and the rows the outline spans.
+  const long dx = bx + cx - ax, dy = by + cy - ay;
+  yMin_ = std::min({ay, by, cy, dy});
+  const long yMax = std::max({ay, by, cy, dy});
+  rows_.assign(static_cast<std::size_t>(2 * (yMax - yMin_ + 1)), 0);
+  for (long r = 0; r <= yMax - yMin_; ++r) {
+    rows_[static_cast<std::size_t>(2 * r)] = std::numeric_limits<long>::max();
+    rows_[static_cast<std::size_t>(2 * r + 1)] = std::numeric_limits<long>::min();
+  }
+
+  // Trace the outline a -> b -> d -> c -> a, widening each row's span.
+  widen_(ax, ay, bx, by);
+  widen_(bx, by, dx, dy);
+  widen_(dx, dy, cx, cy);
+  widen_(cx, cy, ax, ay);
+
+  // Rows inside the grid, starting with the first one that has in-grid cells.
+  y_ = std::max(yMin_, 0L);
+  yEnd_ = std::min(yMax, height_ - 1);
+  startRow_();
+}
+
+void vcGridQuadIterator::widen_(long x0, long y0, long x1, long y1) {
+  for (vcGridLineWalk w(x0, y0, x1, y1); !w.done(); w.next()) {
+    const std::size_t r = static_cast<std::size_t>(2 * (w.y() - yMin_));
+    rows_[r] = std::min(rows_[r], static_cast<long>(w.x()));
+    rows_[r + 1] = std::max(rows_[r + 1], static_cast<long>(w.x()));
+  }
+}
+
+// Moves to the first in-grid cell of row y_ or of a later row.
+void vcGridQuadIterator::startRow_() {
+  for (; y_ <= yEnd_; ++y_) {
+    const std::size_t r = static_cast<std::size_t>(2 * (y_ - yMin_));
+    x_ = std::max(rows_[r], 0L);
+    xEnd_ = std::min(rows_[r + 1], width_ - 1);
+    if (x_ <= xEnd_) return;
+  }
+}
+
+void vcGridQuadIterator::next() {
+  if (++x_ <= xEnd_) return;
+  ++y_;
+  startRow_();
+}
+
+// ---- Construction ------------------------------------------------------------------------
+
+vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
+                                                   const std::vector<vcFoundSegment>& found,
+                                                   double distTol, vcRadian angleTol)
+    : distTol_(distTol), angleTol_(angleTol), found_(&found) {
+  if (found.empty()) badParam(L"the found segment list must not be empty");
+  if (!positiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
+  if (!positiveFinite(distTol)) badParam(L"distTol must be > 0 and finite");
+  if (!(angleTol.plain() >= 0.0 && std::isfinite(angleTol.plain())))
+    badParam(L"angleTol must be >= 0 and finite");
+
+  // Bounds of all end points.
+  double minX = std::numeric_limits<double>::infinity(), maxX = -minX;
+  double minY = minX, maxY = -minX;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const vcLineSeg& s = found[i].segment();
+    if (!isFinite(s)) badParam(L"found segment " + vfStr(static_cast<long>(i)) + L" is not finite");
+    minX = std::min({minX, s.p1().x(), s.p2().x()});
+    maxX = std::max({maxX, s.p1().x(), s.p2().x()});
+    minY = std::min({minY, s.p1().y(), s.p2().y()});
+    maxY = std::max({maxY, s.p1().y(), s.p2().y()});
+  }
+
+  // Grid size with a margin of distTol; (minX - distTol, minY - distTol) maps to cell (0, 0).
+  const double w = std::trunc((maxX - minX + 2.0 * distTol) / binSize) + 1.0;
+  const double h = std::trunc((maxY - minY + 2.0 * distTol) / binSize) + 1.0;
+  if (!(w * h <= kMaxCells))
+    badParam(L"the found segments span too many cells of binSize (more than 2^24)");
+  grid_.reset(new vcTightLineHashTable<Cell>(static_cast<long>(w), static_cast<long>(h)));
+  toGrid_ = vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
+                       vcVector<2>((distTol - minX) / binSize, (distTol - minY) / binSize));
+
+  // Enter every found segment in the cells of its rectangle, widened by 2 distTol on every
+  // side: corners a = p1 + u - v, b = p1 - u - v, c = p2 + u + v, with v along the direction
+  // and u across it.
+  std::vector<long> rows;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const vcLineSeg& s = found[i].segment();
+    const vcRadian d = found[i].dirAngle();
+    const vcVector<2> u(2.0 * distTol, d + vcRadian(kPi / 2.0));
+    const vcVector<2> v(2.0 * distTol, d);
+    const vcVector<2> a = toGrid_.mapPoint(s.p1() + u - v);
+    const vcVector<2> b = toGrid_.mapPoint(s.p1() - u - v);
+    const vcVector<2> c = toGrid_.mapPoint(s.p2() + u + v);
+    for (vcGridQuadIterator it(grid_->width(), grid_->height(), cellOf(a.x()), cellOf(a.y()),
+                               cellOf(b.x()), cellOf(b.y()), cellOf(c.x()), cellOf(c.y()), rows);
+         !it.done(); it.next())
+      grid_->cellOrCreate(it.x(), it.y()).push_back(static_cast<long>(i));
+  }
+  seen_.resize(found.size());
+}
+
+// ---- Query -------------------------------------------------------------------------------
+
+void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchData>& out,
+                                     const vcModelSegment& modelSeg, long /*modelSegIndex*/) {
+  if (!isFinite(modelSeg.segment())) badParam(L"match: the model segment is not finite");
+  out.clear();
+  std::fill(seen_.begin(), seen_.end(), 0);
+  const std::vector<vcFoundSegment>& found = *found_;
+
+  const double m = modelSeg.dirAngle().plain();
+  const double tol = 2.0 * angleTol_.plain();
+  const bool modelUndirected = modelSeg.polarity() == vcSegmentDefs::eUndirected;
+
+  // Walk the cells under the model segment; each found segment is judged when first met.
+  const vcLineSeg& s = modelSeg.segment();
+  for (auto it = grid_->lineIterator(toGrid_.mapPoint(s.p1()), toGrid_.mapPoint(s.p2()));
+       !it.done(); it.next()) {
+    const Cell* cell = grid_->cell(static_cast<long>(it.x()), static_cast<long>(it.y()));
+    if (!cell) continue;
+    for (long f : *cell) {
+      if (seen_[static_cast<std::size_t>(f)]) continue;
+      seen_[static_cast<std::size_t>(f)] = 1;
+      const vcFoundSegment& fs = found[static_cast<std::size_t>(f)];
+
+      // Direction difference in [0, pi]; with an undirected side both directions of a line
+      // are one, so the difference folds into [0, pi/2].
+      double delta = std::abs(vcRadian(m - fs.dirAngle().plain()).signedNorm().plain());
+      VC_ASSERT(delta >= 0.0 && delta <= kPi);
+      if ((modelUndirected || fs.polarity() == vcSegmentDefs::eUndirected) && delta >= kPi / 2.0)
+        delta = kPi - delta;
+      if (delta > tol) continue;
+
+      const double score = vcSegmentCorresponderUtil::scoreSegmentPairing(modelSeg, fs, distTol_);
+      if (score > 0.0) out.push_back(vcCorrespondingHashTableMatchData{f, score});
+    }
+  }
+}

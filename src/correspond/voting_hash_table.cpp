@@ -1,0 +1,255 @@
+#include "tavshsl/voting_hash_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numbers>
+#include <string>
+
+#include "platform/base/assert.h"
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
+#include "tavshsl/segments.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+bool isFinite(const vcLineSeg& s) {
+  return std::isfinite(s.p1().x()) && std::isfinite(s.p1().y()) && std::isfinite(s.p2().x()) &&
+         std::isfinite(s.p2().y());
+}
+
+bool positiveFinite(double v) { return v > 0.0 && std::isfinite(v); }
+
+[[noreturn]] void badParam(const std::wstring& text) {
+  throw vcBadParamsError(L"vcVotingHashTable: " + text);
+}
+
+}  // namespace
+
+vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angleStep, long width,
+                                     long height)
+    : width_(width), height_(height), binSize_(binSize), angleStep_(angleStep), numIds_(numIds) {
+  if (numIds < 0 || numIds > std::numeric_limits<std::int32_t>::max())
+    badParam(L"numIds must be in [0, 2^31 - 1], got " + vfStr(numIds));
+  if (!positiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
+  if (!(angleStep.plain() > 0.0 && angleStep.plain() <= kPi))
+    badParam(L"angleStep must be in (0, pi] radians");
+  if (width < 1 || height < 1)
+    badParam(L"width and height must be >= 1, got " + vfStr(width) + L" x " + vfStr(height));
+  // The tolerance keeps pi / (pi / n) at n bins where the division rounds just below n.
+  const long nBins = std::max(1L, static_cast<long>(kPi / angleStep.plain() + 1e-9));
+  if (static_cast<double>(width) * static_cast<double>(height) * static_cast<double>(nBins) >
+      kMaxCells)
+    badParam(L"the grid of " + vfStr(width) + L" x " + vfStr(height) + L" cells in " +
+             vfStr(nBins) + L" angle bins is too large");
+
+  tables_.reserve(static_cast<std::size_t>(nBins));
+  for (long b = 0; b < nBins; ++b) tables_.emplace_back(width, height);
+  binEmpty_.assign(static_cast<std::size_t>(nBins), 1);
+  // Basis frame to grid: scale 1 / binSize, basis origin at the grid centre.
+  toGrid_ = vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
+                       vcVector<2>(0.5 * static_cast<double>(width), 0.5 * static_cast<double>(height)));
+  votes_.resize(static_cast<std::size_t>(numIds));
+  visited_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+}
+
+long vcVotingHashTable::checkBin_(long b) const {
+  if (b < 0 || b >= numAngleBins())
+    badParam(L"angle bin must be in [0, " + vfStr(numAngleBins()) + L"), got " + vfStr(b));
+  return b;
+}
+
+const vcTightLineHashTable<vcVotingHashTable::Cell>& vcVotingHashTable::angleBin(long b) const {
+  return tables_[static_cast<std::size_t>(checkBin_(b))];
+}
+
+bool vcVotingHashTable::isBinEmpty(long b) const {
+  return binEmpty_[static_cast<std::size_t>(checkBin_(b))] != 0;
+}
+
+// ---- Training ----------------------------------------------------------------------------
+
+// K(i, j) = cos(rho / 6 * pi / 2), rho = |(i, j)| / (distTol / binSize), over the offsets
+// within r = ceil(2 distTol / binSize) cells. The corresponder passes one distTol for a whole
+// training, so the kernel is kept between calls.
+void vcVotingHashTable::prepareKernel_(double distTol) {
+  if (kernel_.radius >= 0 && kernel_.distTol == distTol) return;
+  const double scale = 1.0 / binSize_;
+  const long r = static_cast<long>(std::ceil(2.0 * distTol * scale - 1e-10));
+  const long side = 2 * r + 1;
+  Kernel_ k;
+  k.distTol = distTol;
+  k.radius = r;
+  k.values.resize(static_cast<std::size_t>(side * side));
+  for (long j = -r; j <= r; ++j)
+    for (long i = -r; i <= r; ++i) {
+      const double rho = std::sqrt(static_cast<double>(i * i + j * j)) / (scale * distTol);
+      k.values[static_cast<std::size_t>((j + r) * side + (i + r))] = std::cos(rho / 6.0 * kPi / 2.0);
+    }
+  for (long j = -r; j <= r; ++j) k.columnSum += k.values[static_cast<std::size_t>((j + r) * side + r)];
+  VC_ASSERT(k.columnSum > 0.0);
+  kernel_ = std::move(k);
+}
+
+void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normaliser,
+                                   double distTol, vcRadian angleTol) {
+  if (id < 0 || id >= numIds_)
+    badParam(L"addSegment: id must be in [0, " + vfStr(numIds_) + L"), got " + vfStr(id));
+  if (!positiveFinite(normaliser)) badParam(L"addSegment: normaliser must be > 0 and finite");
+  if (!positiveFinite(distTol)) badParam(L"addSegment: distTol must be > 0 and finite");
+  if (!(angleTol.plain() >= 0.0 && std::isfinite(angleTol.plain())))
+    badParam(L"addSegment: angleTol must be >= 0 and finite");
+  if (!isFinite(seg)) badParam(L"addSegment: the segment's end points must be finite");
+  // Every cell list is sorted by id because ids arrive in non-decreasing order.
+  VC_ASSERT(id >= lastId_);
+  prepareKernel_(distTol);
+  lastId_ = id;
+
+  // Kernel normalisation: a cell on a long stored line gathers binSize / normaliser.
+  const long r = kernel_.radius;
+  const long side = 2 * r + 1;
+  const double norm = 1.0 / (kernel_.columnSum * (normaliser / binSize_));
+
+  // Line cells: the grid is the same for every angle bin, so the footprint is summed once.
+  const vcTightLineHashTable<Cell>& grid0 = tables_.front();
+  const vcVector<2> g1 = toGrid_.mapPoint(seg.p1());
+  const vcVector<2> g2 = toGrid_.mapPoint(seg.p2());
+  long minX = width_, maxX = -1, minY = height_, maxY = -1;
+  for (auto it = grid0.lineIterator(g1, g2); !it.done(); it.next()) {
+    minX = std::min(minX, static_cast<long>(it.x()));
+    maxX = std::max(maxX, static_cast<long>(it.x()));
+    minY = std::min(minY, static_cast<long>(it.y()));
+    maxY = std::max(maxY, static_cast<long>(it.y()));
+  }
+  if (maxX < 0) return;  // nothing of the segment lies in the grid
+
+  // Footprint: the kernel around every line cell, clipped to the grid, summed into a patch
+  // that covers the line's cells widened by r.
+  const long px0 = std::max(0L, minX - r), px1 = std::min(width_ - 1, maxX + r);
+  const long py0 = std::max(0L, minY - r), py1 = std::min(height_ - 1, maxY + r);
+  const long pw = px1 - px0 + 1, ph = py1 - py0 + 1;
+  patch_.assign(static_cast<std::size_t>(pw * ph), 0.0);
+  spanLo_.assign(static_cast<std::size_t>(ph), px1 + 1);
+  spanHi_.assign(static_cast<std::size_t>(ph), px0 - 1);
+  for (auto it = grid0.lineIterator(g1, g2); !it.done(); it.next()) {
+    const long cx = static_cast<long>(it.x()), cy = static_cast<long>(it.y());
+    const long i0 = std::max(-r, px0 - cx), i1 = std::min(r, px1 - cx);
+    const long j0 = std::max(-r, py0 - cy), j1 = std::min(r, py1 - cy);
+    for (long j = j0; j <= j1; ++j) {
+      const long row = cy + j - py0;
+      double* out = &patch_[static_cast<std::size_t>(row * pw + (cx - px0))];
+      const double* k = &kernel_.values[static_cast<std::size_t>((j + r) * side + r)];
+      for (long i = i0; i <= i1; ++i) out[i] += k[i];
+      spanLo_[static_cast<std::size_t>(row)] = std::min(spanLo_[static_cast<std::size_t>(row)], cx + i0);
+      spanHi_[static_cast<std::size_t>(row)] = std::max(spanHi_[static_cast<std::size_t>(row)], cx + i1);
+    }
+  }
+
+  // Angle bins: 2 angleTol either side of the line angle, cyclic over [0, pi).
+  const long nBins = numAngleBins();
+  const double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
+  double lo = a - 2.0 * angleTol.plain();
+  double hi = a + 2.0 * angleTol.plain();
+  while (lo < 0.0) lo += kPi;
+  while (hi < 0.0) hi += kPi;
+  long bLo = static_cast<long>(lo / angleStep_.plain()) % nBins;
+  long bHi = static_cast<long>(hi / angleStep_.plain()) % nBins;
+  if (4.0 * angleTol.plain() >= kPi) {
+    bLo = 0;
+    bHi = nBins - 1;
+  }
+
+  // Flush the footprint into every bin of the range: one entry per cell and id, the value
+  // capped at 1.0 (the kernel values add, so summing first and capping once gives the value
+  // of capping after every addition).
+  for (long b = bLo;; b = (b + 1) % nBins) {
+    vcTightLineHashTable<Cell>& grid = tables_[static_cast<std::size_t>(b)];
+    binEmpty_[static_cast<std::size_t>(b)] = 0;
+    for (long row = 0; row < ph; ++row) {
+      const long y = py0 + row;
+      const long x0 = spanLo_[static_cast<std::size_t>(row)], x1 = spanHi_[static_cast<std::size_t>(row)];
+      const double* in = patch_.data() + row * pw;
+      for (long x = x0; x <= x1; ++x) {
+        const double value = in[x - px0] * norm;
+        Cell& cell = grid.cellOrCreate(x, y);
+        if (!cell.empty() && cell.back().id == id)
+          cell.back().value = std::min(1.0, cell.back().value + value);
+        else
+          cell.push_back(BasisInfo{static_cast<std::int32_t>(id), std::min(1.0, value)});
+      }
+    }
+    if (b == bHi) break;
+  }
+}
+
+// ---- Voting ------------------------------------------------------------------------------
+
+void vcVotingHashTable::clearVotes() {
+  maxVote_ = 0.0;
+  std::fill(votes_.begin(), votes_.end(), 0.0);
+  std::memset(visited_.data(), 0, visited_.size());
+}
+
+bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
+  if (!isFinite(seg)) badParam(L"voteSegment: the segment's end points must be finite");
+
+  // Angle bin of the line angle, folded into [0, pi).
+  double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
+  if (a < 0.0) a += kPi;
+  const long nBins = numAngleBins();
+  long b = static_cast<long>(a / angleStep_.plain());
+  if (b == nBins) b = 0;
+  VC_ASSERT(b >= 0 && b < nBins);
+  if (binEmpty_[static_cast<std::size_t>(b)]) return false;
+
+  // Walk the segment's cells; every new non-empty cell adds its entries once per pass.
+  const vcTightLineHashTable<Cell>& grid = tables_[static_cast<std::size_t>(b)];
+  bool any = false;
+  double* votes = votes_.data();
+  std::uint8_t* visited = visited_.data();
+  for (auto it = grid.lineIterator(toGrid_.mapPoint(seg.p1()), toGrid_.mapPoint(seg.p2()));
+       !it.done(); it.next()) {
+    const std::size_t index = grid.index(static_cast<long>(it.x()), static_cast<long>(it.y()));
+    if (visited[index]) continue;
+    const Cell* cell = grid.cell(index);
+    if (!cell) continue;
+    any = true;
+    visited[index] = 1;
+    for (const BasisInfo& e : *cell) {
+      const double v = (votes[e.id] += e.value);
+      if (v > maxVote_) {
+        maxVote_ = v;
+        bestId_ = e.id;
+      }
+    }
+  }
+  return any;
+}
+
+void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double fraction) const {
+  out.clear();
+  const double threshold = maxVote_ * (1.0 - fraction);
+  for (long id = 0; id < numIds_; ++id) {
+    const double v = votes_[static_cast<std::size_t>(id)];
+    if (v > threshold) out.push_back(vcVotingResult{static_cast<std::int32_t>(id), v});
+  }
+  std::sort(out.begin(), out.end(),
+            [](const vcVotingResult& x, const vcVotingResult& y) { return x.vote > y.vote; });
+}
+
+std::size_t vcVotingHashTable::memoryBytes() const {
+  std::size_t bytes = sizeof(*this);
+  for (const vcTightLineHashTable<Cell>& grid : tables_) {
+    bytes += static_cast<std::size_t>(grid.width()) * static_cast<std::size_t>(grid.height()) *
+             sizeof(std::unique_ptr<Cell>);
+    for (auto it = grid.begin(); it != grid.end(); ++it)
+      if (const Cell* cell = *it) bytes += sizeof(Cell) + cell->capacity() * sizeof(BasisInfo);
+  }
+  bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) + visited_.capacity();
+  bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
+           (spanLo_.capacity() + spanHi_.capacity()) * sizeof(long);
+  return bytes;
+}
