@@ -15,9 +15,18 @@ inline std::unique_ptr<long[]> copyPool(const long* pool, long size) {
   return copy;
 }
 
-// The position in `to` of the entry that `p` points to in `from`.
-inline const long* movePointer(const long* p, const long* from, const long* to) {
-  return p ? to + (p - from) : nullptr;
+// Copies pool (size longs) into `owned` and moves the index pointer of every result, reached
+// through indexesOf(result) (a reference to a const long*), to the same position in the copy.
+// Returns the copy. Throws: std::bad_alloc, before anything changes.
+template <class Results, class IndexesOf>
+long* duplicatePool(std::unique_ptr<long[]>& owned, const long* pool, long size,
+                    Results& results, IndexesOf indexesOf) {
+  owned = copyPool(pool, size);
+  for (auto& r : results) {
+    const long*& p = indexesOf(r);
+    if (p) p = owned.get() + (p - pool);
+  }
+  return owned.get();
 }
 
 }  // namespace vc_tracker_detail

@@ -37,12 +37,10 @@ vcChainTrackerResultSet& vcChainTrackerResultSet::operator=(const vcChainTracker
   if (!other.ownIndexPool_) {
     copy.indexPool_ = other.indexPool_;  // the map's pool, shared
   } else if (other.poolSize_ != 0) {
-    copy.ownedPool_ = vc_tracker_detail::copyPool(other.indexPool_, other.poolSize_);
-    copy.indexPool_ = copy.ownedPool_.get();
+    copy.indexPool_ = vc_tracker_detail::duplicatePool(
+        copy.ownedPool_, other.indexPool_, other.poolSize_, copy.results_,
+        [](vcChainTrackerResult& r) -> const long*& { return r.edgeletIndexes_; });
     copy.ownIndexPool_ = true;
-    for (vcChainTrackerResult& r : copy.results_)
-      r.edgeletIndexes_ =
-          vc_tracker_detail::movePointer(r.edgeletIndexes_, other.indexPool_, copy.indexPool_);
   }
   cleanup_();
   swap_(copy);

@@ -1,0 +1,135 @@
+#include "edges/line_trace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "edges/chain_codes.h"
+#include "platform/base/assert.h"
+#include "platform/base/exception.h"
+
+namespace vc_line_detail {
+namespace {
+
+// Candidate offsets after the last edgelet taken, in the order tried, and the column step
+// that must stay inside the window for the tracer to go on (every tracer also needs the next
+// row). A candidate outside the window is skipped.
+struct Tracer {
+  int dx[3];
+  int dy[3];
+  int boundDx;
+};
+constexpr Tracer kDownRight = {{1, 1, 0}, {0, 1, 1}, 1};      // class 1: +x+y
+constexpr Tracer kDown = {{0, -1, 1}, {1, 1, 1}, 0};          // class 2: +y
+constexpr Tracer kDownLeft = {{-1, -1, 0}, {0, 1, 1}, -1};    // class 3: -x+y
+constexpr Tracer kForwards = {{1, 1, 1}, {0, -1, 1}, 1};      // class 0/4: +x
+constexpr Tracer kBackwards = {{-1, -1, -1}, {0, -1, 1}, -1}; // class 0/4: -x
+
+// The line code after a refit: the fitted normal (direction + 90 degrees) as a rounded code,
+// turned by half a turn when it points away from the old code, so that it keeps the sense of
+// the start gradient.
+std::uint8_t refittedCode(const vcFLine& line, std::uint8_t oldCode) {
+  double g = vcDegree(line.angle()).toDouble() + 90.0;
+  g = std::fmod(g, 360.0);
+  if (g < 0.0) g += 360.0;
+  long code = long(g * 256.0 / 360.0 + 0.5);
+  if (code >= 256) code -= 256;
+  std::uint8_t c = std::uint8_t(code);
+  if (vc_tracker_detail::codeAbsDiff(c, oldCode) > 64) c = std::uint8_t(c + 128);
+  return c;
+}
+
+// Takes the edgelet of `cell` into the line.
+inline void take(LineTraceContext& ctx, std::int32_t* cell, const vcVector<2>& q) {
+  // A map whose cells list an edgelet twice would overrun the pool.
+  VC_ASSERT(ctx.indexOut != ctx.indexEnd);
+  ctx.fitter.update(q);
+  *ctx.indexOut++ = *cell;
+  *cell = -1;
+}
+
+// The candidate test: the gradient code within angleTol of the line code; the position within
+// distanceTol of the line, or of the line refitted when new points came since the last fit.
+bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell) {
+  const std::int32_t v = *cell;
+  if (static_cast<std::uint32_t>(v) >= ctx.numEdges) return false;  // empty, consumed, bad
+  const vcEdgelet& e = ctx.edges[v];
+  if (vc_tracker_detail::codeAbsDiff(ctx.lineCode, e.angle().plain()) >= ctx.angleTol)
+    return false;
+  const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
+  if (!(std::fabs(ctx.line.distanceFrom(q)) < ctx.distanceTol)) {
+    if (ctx.fitter.numPoints() <= ctx.lastFitCount || !refitLine(ctx)) return false;
+    ctx.lastFitCount = ctx.fitter.numPoints();
+    if (!(std::fabs(ctx.line.distanceFrom(q)) < ctx.distanceTol)) return false;
+    ctx.lineCode = refittedCode(ctx.line, ctx.lineCode);
+  }
+  take(ctx, cell, q);
+  return true;
+}
+
+// Follows one tracer from the edgelet at (x, y) until no candidate is taken.
+void follow(LineTraceContext& ctx, long x, long y, const Tracer& tracer) {
+  std::int32_t* cell = ctx.origin + y * ctx.stride + x;
+  while (y + 1 < ctx.h &&
+         static_cast<unsigned long>(x + tracer.boundDx) < static_cast<unsigned long>(ctx.w)) {
+    int k = 0;
+    for (; k < 3; ++k) {
+      const long nx = x + tracer.dx[k], ny = y + tracer.dy[k];
+      if (static_cast<unsigned long>(nx) >= static_cast<unsigned long>(ctx.w) || ny < 0) continue;
+      std::int32_t* next = cell + tracer.dy[k] * ctx.stride + tracer.dx[k];
+      if (tryCandidate(ctx, next)) {
+        x = nx;
+        y = ny;
+        cell = next;
+        break;
+      }
+    }
+    if (k == 3) return;
+  }
+}
+
+}  // namespace
+
+bool refitLine(LineTraceContext& ctx) {
+  try {
+    ctx.line = ctx.fitter.fit();
+    return true;
+  } catch (const vcBadParamsError&) {
+    return false;  // all points coincide: keep the line as it is
+  }
+}
+
+void traceLine(LineTraceContext& ctx, long x, long y) {
+  // Start: the line through the start edgelet along its tangent, code = its gradient code.
+  std::int32_t* start = ctx.origin + y * ctx.stride + x;
+  const vcEdgelet& e = ctx.edges[*start];
+  const std::uint8_t a = e.angle().plain();
+  const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
+  ctx.lineCode = a;
+  ctx.fitter.reset();
+  ctx.line = vcFLine(vcDegree(vcRadian((a + 64) * (2.0 * std::numbers::pi / 256.0))), q, true);
+  ctx.lastFitCount = 1;
+  long* first = ctx.indexOut;
+  take(ctx, start, q);
+
+  // Grow by direction class; lines along x go both ways, the indexes reversed in between so
+  // that they run monotonically along the line.
+  switch (kDirClass[a]) {
+    case 1:
+      follow(ctx, x, y, kDownRight);
+      break;
+    case 2:
+      follow(ctx, x, y, kDown);
+      break;
+    case 3:
+      follow(ctx, x, y, kDownLeft);
+      break;
+    default:
+      follow(ctx, x, y, kForwards);
+      std::reverse(first, ctx.indexOut);
+      follow(ctx, x, y, kBackwards);
+      break;
+  }
+}
+
+}  // namespace vc_line_detail
