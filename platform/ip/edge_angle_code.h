@@ -21,7 +21,7 @@ class AngleCoder {
   static const AngleCoder& instance();
 
   // The code nearest to the direction of (gx, gy): 0 along +x, 64 along +y. 0 for a zero
-  // gradient. Requires |gx|, |gy| < 2^21 (so that the ratio index does not overflow).
+  // gradient.
   std::uint8_t code(int gx, int gy) const {
     const unsigned ax = unsigned(std::abs(gx));
     const unsigned ay = unsigned(std::abs(gy));
@@ -29,8 +29,9 @@ class AngleCoder {
     const bool steep = ay > ax;
     const unsigned lo = steep ? ax : ay;
     const unsigned hi = steep ? ay : ax;
-    int t = octant_[(lo * kSteps + hi / 2) / hi];  // angle from the major axis
-    if (steep) t = kQuarter - t;                   // angle from +x in the first quadrant
+    int t =
+        octant_[unsigned(float(lo) * (float(kSteps) / float(hi)) + 0.5f)];  // from the major axis
+    if (steep) t = kQuarter - t;  // angle from +x in the first quadrant
     if (gx < 0) t = 2 * kQuarter - t;
     if (gy < 0) t = 4 * kQuarter - t;
     return std::uint8_t((t + 128) >> 8);  // round to the nearest code, modulo 256

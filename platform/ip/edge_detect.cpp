@@ -55,8 +55,8 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
 }
 
 // Magnitude in grey levels per pixel times magScale, rounded and saturated at limit.
-inline long scaledMagnitude(std::int32_t q, double scale, long limit) {
-  return std::min(limit, std::lround(std::sqrt(double(q)) * scale));
+inline long scaledMagnitude(std::int32_t q, float scale, float limit) {
+  return long(std::min(limit, std::sqrt(float(q)) * scale + 0.5f));
 }
 
 // ---- Gradient rows ----------------------------------------------------------------------
@@ -168,41 +168,56 @@ inline float axisOffset(const Window& w, long x, bool alongRow, std::int32_t gx,
   return peakOffset(p);
 }
 
-// Appends the peaks of row y to edges (pixel centres) and pending (interpolated positions).
-void findRowPeaks(const GradientRows& rows, long y, long width, vcPair<long> offset,
-                  std::int32_t threshold, double magScale, const AngleCoder& coder,
-                  std::vector<vcEdgelet>& edges, std::vector<float>& pending) {
-  Window w;
-  for (long k = 0; k < GradientRows::kRows; ++k) {
-    w.gx[k] = rows.gx(y - GradientRows::kReach + k);
-    w.gy[k] = rows.gy(y - GradientRows::kReach + k);
-    w.q[k] = rows.q(y - GradientRows::kReach + k);
+// Turns the peaks of one row into edgelets (pixel centres) and interpolated positions.
+class RowPeaks {
+ public:
+  RowPeaks(const GradientRows& rows, long y, vcPair<long> offset, double magScale,
+           const AngleCoder& coder, std::vector<vcEdgelet>& edges, std::vector<float>& pending)
+      : x0_(offset.x()),
+        y_(offset.y() + y),
+        scale_(float(magScale / 8.0)),
+        coder_(coder),
+        edges_(edges),
+        pending_(pending) {
+    for (long k = 0; k < GradientRows::kRows; ++k) {
+      w_.gx[k] = rows.gx(y - GradientRows::kReach + k);
+      w_.gy[k] = rows.gy(y - GradientRows::kReach + k);
+      w_.q[k] = rows.q(y - GradientRows::kReach + k);
+    }
   }
-  const std::int32_t* q = w.q[GradientRows::kReach];
-  const std::int16_t* gxRow = w.gx[GradientRows::kReach];
-  const std::int16_t* gyRow = w.gy[GradientRows::kReach];
-  const double scale = magScale / 8.0;
-  const float cy = float(offset.y() + y) + 0.5f;
-  for (long x = 0; x < width; ++x) {
-    const std::int32_t m = q[x];
-    if (m < threshold) continue;
-    const std::int32_t gx = gxRow[x], gy = gyRow[x];
+
+  const std::int32_t* magnitudes() const { return w_.q[GradientRows::kReach]; }
+
+  // Adds an edgelet at column x when it is a peak. Kept out of line so that the scan over
+  // the row, which rarely calls it, stays a tight loop.
+  [[gnu::noinline]] void tryPixel(long x) {
+    const std::int32_t m = w_.q[GradientRows::kReach][x];
+    const std::int32_t gx = w_.gx[GradientRows::kReach][x];
+    const std::int32_t gy = w_.gy[GradientRows::kReach][x];
     const bool alongRow = std::abs(gx) >= std::abs(gy);
-    if (!isPeak(w, x, alongRow, m, gx, gy)) continue;
+    if (!isPeak(w_, x, alongRow, m, gx, gy)) return;
 
     // Sub-pixel: the peak along the axis, then the foot of the perpendicular on the edge.
     const float magnitude = std::sqrt(float(m));
-    const float offsetAlong = axisOffset(w, x, alongRow, gx, gy, magnitude);
+    const float offsetAlong = axisOffset(w_, x, alongRow, gx, gy, magnitude);
     const float nx = float(gx) / magnitude, ny = float(gy) / magnitude;
     const float across = offsetAlong * (alongRow ? nx : ny);
-    const float cx = float(offset.x() + x) + 0.5f;
-    edges.emplace_back(std::uint16_t(offset.x() + x), std::uint16_t(offset.y() + y),
-                       std::uint16_t(scaledMagnitude(m, scale, 65535)),
-                       vcAngle8(coder.code(gx, gy)), cx, cy);
-    pending.push_back(cx + across * nx);
-    pending.push_back(cy + across * ny);
+    const float cx = float(x0_ + x) + 0.5f, cy = float(y_) + 0.5f;
+    edges_.emplace_back(std::uint16_t(x0_ + x), std::uint16_t(y_),
+                        std::uint16_t(scaledMagnitude(m, scale_, 65535)),
+                        vcAngle8(coder_.code(gx, gy)), cx, cy);
+    pending_.push_back(cx + across * nx);
+    pending_.push_back(cy + across * ny);
   }
-}
+
+ private:
+  Window w_;
+  long x0_, y_;
+  float scale_;
+  const AngleCoder& coder_;
+  std::vector<vcEdgelet>& edges_;
+  std::vector<float>& pending_;
+};
 
 }  // namespace
 
@@ -222,8 +237,10 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
     for (long y = 0; y < std::min(GradientRows::kReach, height); ++y) rows.compute(y);
     for (long y = 0; y < height; ++y) {
       if (y + GradientRows::kReach < height) rows.compute(y + GradientRows::kReach);
-      findRowPeaks(rows, y, width, image.offset(), threshold, params.magScale(), coder, edges,
-                   pending);
+      RowPeaks peaks(rows, y, image.offset(), params.magScale(), coder, edges, pending);
+      const std::int32_t* magnitudes = peaks.magnitudes();
+      for (long x = 0; x < width; ++x)
+        if (magnitudes[x] >= threshold) peaks.tryPixel(x);
     }
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
@@ -245,7 +262,7 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
   // Gradient row by row; magnitude and code per pixel.
   if (width > 0 && height > 0) {
     const AngleCoder& coder = AngleCoder::instance();
-    const double scale = params.magScale() / 8.0;
+    const float scale = float(params.magScale() / 8.0);
     std::vector<std::int16_t> vs(width + 2), vd(width + 2), gx(width), gy(width);
     std::vector<std::int32_t> q(width);
     for (long y = 0; y < height; ++y) {

@@ -22,7 +22,7 @@ float peakOffset(const float* p) {
   for (int i = lo; i <= hi; ++i) {
     const double v = p[i] * inv;
     const double wt = v * v;
-    const double l = std::log(v);
+    const double l = std::log(float(v));  // single precision is plenty, and faster
     const double k = i - 3;
     const double k2 = k * k;
     s0 += wt;

@@ -31,11 +31,11 @@ inline void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std:
   vd[width + 1] = vd[width];
   // Horizontal pass: difference of the smoothed columns, smoothing of the differences.
   for (long x = 0; x < width; ++x) {
-    const std::int32_t dx = vs[x + 2] - vs[x];
-    const std::int32_t dy = vd[x] + 2 * vd[x + 1] + vd[x + 2];
-    gx[x] = std::int16_t(dx);
-    gy[x] = std::int16_t(dy);
-    q[x] = dx * dx + dy * dy;
+    const std::int16_t dx = std::int16_t(vs[x + 2] - vs[x]);
+    const std::int16_t dy = std::int16_t(vd[x] + 2 * vd[x + 1] + vd[x + 2]);
+    gx[x] = dx;
+    gy[x] = dy;
+    q[x] = std::int32_t(dx) * dx + std::int32_t(dy) * dy;
   }
 }
 
