@@ -11,43 +11,36 @@
 
 namespace {
 
-// Every storage cell of the map, frame included, row by row.
-std::vector<std::int32_t> allCells(const vcEdgeletMap& map) {
-  std::vector<std::int32_t> cells;
-  for (long y = -1; y <= map.height(); ++y)
-    for (long x = -1; x <= map.width(); ++x) cells.push_back(*map.pointToPel(x, y));
-  return cells;
+// The cells of the map, row by row, with the frame around it when frame is true.
+std::vector<std::int32_t> cells(const vcEdgeletMap& map, bool frame) {
+  const long f = frame ? 1 : 0;
+  std::vector<std::int32_t> all;
+  for (long y = -f; y < map.height() + f; ++y)
+    for (long x = -f; x < map.width() + f; ++x) all.push_back(*map.pointToPel(x, y));
+  return all;
 }
 
-// The expected cells of the w x h window, computed cell by cell from the edgelet list: the
-// index where an edgelet lies, else minus the number of cells up to the next edgelet or the
-// end of the row.
+// The expected cells, frame included, cell by cell from the edgelet list: the index where an
+// edgelet lies, else minus the number of cells up to the next edgelet or the end of the row;
+// frame rows are runs over the full storage width, frame columns -1.
 std::vector<std::int32_t> referenceCells(const vcEdgeletMap& map) {
   const long w = map.width(), h = map.height();
-  std::vector<std::int32_t> occupant(w * h, -1);
+  std::vector<std::int32_t> occupant((w + 2) * (h + 2), -1);
   for (std::size_t k = 0; k < map.edges().size(); ++k) {
     const vcEdgelet& e = map.edges()[k];
-    occupant[(e.get_j() - map.offset().y()) * w + (e.get_i() - map.offset().x())] = std::int32_t(k);
+    occupant[(e.get_j() - map.offset().y() + 1) * (w + 2) + e.get_i() - map.offset().x() + 1] =
+        std::int32_t(k);
   }
-  std::vector<std::int32_t> cells;
-  for (long y = 0; y < h; ++y)
-    for (long x = 0; x < w; ++x) {
-      if (occupant[y * w + x] >= 0) {
-        cells.push_back(occupant[y * w + x]);
-        continue;
-      }
+  std::vector<std::int32_t> expected;
+  for (long y = 0; y < h + 2; ++y)
+    for (long x = 0; x < w + 2; ++x) {
+      const bool frameRow = y == 0 || y == h + 1;
       long end = x;
-      while (end < w && occupant[y * w + end] < 0) ++end;
-      cells.push_back(std::int32_t(x - end));
+      while (end < w + 2 && occupant[y * (w + 2) + end] < 0 && (frameRow || end <= w)) ++end;
+      if (!frameRow && (x == 0 || x == w + 1)) end = x + 1;
+      expected.push_back(end == x ? occupant[y * (w + 2) + x] : std::int32_t(x - end));
     }
-  return cells;
-}
-
-std::vector<std::int32_t> windowCells(const vcEdgeletMap& map) {
-  std::vector<std::int32_t> cells;
-  for (long y = 0; y < map.height(); ++y)
-    for (long x = 0; x < map.width(); ++x) cells.push_back(map.get(x, y));
-  return cells;
+  return expected;
 }
 
 // A scene with edgelets of every kind of run: a disc, a bar and noise.
@@ -61,60 +54,49 @@ vcPelBuffer<unsigned char> busyScene() {
   return canvas.image();
 }
 
-// Vertical steps of 40 grey levels, one every 8 columns, over the full height: one edgelet
-// per step and row.
-vcPelBuffer<unsigned char> steps(long count, long height) {
-  vcPelBuffer<unsigned char> image(8 * count, height, 32);
-  for (long y = 0; y < height; ++y)
-    for (long x = 0; x < image.width(); ++x) image.put(x, y, (unsigned char)(40 * ((x + 4) / 8)));
+// An image whose pixel (x, y) is f(x, y).
+template <class F>
+vcPelBuffer<unsigned char> drawn(long w, long h, F f) {
+  vcPelBuffer<unsigned char> image(w, h, 32);
+  for (long y = 0; y < h; ++y)
+    for (long x = 0; x < w; ++x) image.put(x, y, (unsigned char)f(x, y));
   return image;
 }
 
-TEST(EdgeletMap, UnboundImageGivesUnboundMapWithoutCache) {
+TEST(EdgeletMap, UnboundImageGivesUnboundMapAndBadInputThrows) {
   vcEdgeletMap map(vcPelBuffer_const<unsigned char>(), 15.0);
   EXPECT_FALSE(map.isBound());
   EXPECT_TRUE(map.cache().isNull());
   EXPECT_TRUE(map.edges().empty());
   EXPECT_FALSE(map.image().isBound());
   EXPECT_NO_THROW(map.rollbackCache(5));
-}
 
-TEST(EdgeletMap, BlankImageReadsFullRowRunsInsideTheFrame) {
-  vcPelBuffer<unsigned char> blank(7, 4, 32);
-  vcEdgeletMap map(blank, 15.0);
-  ASSERT_FALSE(map.cache().isNull());
-  EXPECT_TRUE(map.edges().empty());
-  EXPECT_EQ(map.cache()->indexPool(), nullptr);
-  EXPECT_EQ(map.cache()->miscPool(), nullptr);
-  const std::vector<std::int32_t> frameRow = {-9, -8, -7, -6, -5, -4, -3, -2, -1};
-  const std::vector<std::int32_t> innerRow = {-1, -7, -6, -5, -4, -3, -2, -1, -1};
-  std::vector<std::int32_t> expected = frameRow;
-  for (int r = 0; r < 4; ++r) expected.insert(expected.end(), innerRow.begin(), innerRow.end());
-  expected.insert(expected.end(), frameRow.begin(), frameRow.end());
-  EXPECT_EQ(allCells(map), expected);
+  EXPECT_THROW(vcEdgeletMap(busyScene(), -1.0), vcBadParamsError);
+  vcPelBuffer<unsigned char> image(10, 10, 32);
+  image.offset(-3, 0);
+  EXPECT_THROW(vcEdgeletMap(image, 10.0), vcBadParamsError);
 }
 
 TEST(EdgeletMap, CellsMatchTheReferenceEncoding) {
+  // A blank image: full-row runs inside the frame, no pools.
+  vcEdgeletMap blank(vcPelBuffer<unsigned char>(7, 4, 32), 15.0);
+  ASSERT_FALSE(blank.cache().isNull());
+  EXPECT_EQ(blank.cache()->indexPool(), nullptr);
+  EXPECT_EQ(*blank.pointToPel(-1, -1), -9);
+  EXPECT_EQ(blank.get(0, 3), -7);
+  EXPECT_EQ(cells(blank, true), referenceCells(blank));
+
   // A busy scene: runs of every length, edgelets next to each other.
   vcEdgeletMap busy(busyScene(), 10.0);
   ASSERT_GT(busy.edges().size(), 100u);
-  EXPECT_EQ(windowCells(busy), referenceCells(busy));
-  for (long y = 0; y < busy.height(); ++y) {
-    EXPECT_EQ(*busy.pointToPel(-1, y), -1);
-    EXPECT_EQ(*busy.pointToPel(busy.width(), y), -1);
-  }
+  EXPECT_EQ(cells(busy, true), referenceCells(busy));
 
   // A horizontal step fills a whole row with edgelets: the first column has no run before
-  // it, the last none after it.
-  vcPelBuffer<unsigned char> image(12, 10, 32);
-  for (long y = 5; y < 10; ++y)
-    for (long x = 0; x < 12; ++x) image.put(x, y, 200);
-  vcEdgeletMap step(image, 15.0);
+  // it, the last none after it. Their sub-pixel positions lie on the row boundary y = 5.
+  vcEdgeletMap step(drawn(12, 10, [](long, long y) { return y < 5 ? 0 : 200; }), 15.0);
   ASSERT_EQ(step.edges().size(), 12u);
   for (long x = 0; x < 12; ++x) EXPECT_EQ(step.get(x, 4), x);
-  EXPECT_EQ(windowCells(step), referenceCells(step));
-
-  // The edgelets carry sub-pixel positions: the step lies on the row boundary y = 5.
+  EXPECT_EQ(cells(step, true), referenceCells(step));
   for (const vcEdgelet& e : step.edges()) EXPECT_NEAR(e.posQuickY(), 5.0, 0.05);
 }
 
@@ -127,6 +109,7 @@ TEST(EdgeletMap, WindowedImageKeepsItsCoordinates) {
   for (std::size_t k = 0; k < map.edges().size(); ++k) {
     const vcEdgelet& e = map.edges()[k];
     EXPECT_EQ(map.get(e.get_i() - 6, e.get_j() - 4), long(k));
+    EXPECT_LT(e.position().distance(vcVector<2>(e.get_i() + 0.5, e.get_j() + 0.5)), 1.0);
   }
 
   // image() is the same view of the same pixels, with the map's offset.
@@ -139,11 +122,13 @@ TEST(EdgeletMap, WindowedImageKeepsItsCoordinates) {
 }
 
 TEST(EdgeletMap, PoolSizesFollowTheEdgeletCount) {
+  // Steps of 40 grey levels every 8 columns: one edgelet per step and row.
   struct Case {
     long steps, height, edgelets, misc;
   };
   for (const Case& c : {Case{1, 255, 255, 257}, Case{1, 256, 256, 257}, Case{4, 250, 1000, 1001}}) {
-    vcEdgeletMap map(steps(c.steps, c.height), 15.0);
+    vcEdgeletMap map(drawn(8 * c.steps, c.height, [](long x, long) { return 40 * ((x + 4) / 8); }),
+                     15.0);
     ASSERT_EQ(long(map.edges().size()), c.edgelets);
     const vcPtrHandle<vcEdgeletMapCache> cache = map.cache();
     EXPECT_EQ(cache->countPool() - cache->indexPool(), c.edgelets);
@@ -156,7 +141,7 @@ TEST(EdgeletMap, PoolSizesFollowTheEdgeletCount) {
 
 TEST(EdgeletMap, CopiesShareMarksAndRollbackRestoresBitForBit) {
   const vcEdgeletMap map(busyScene(), 10.0);
-  const std::vector<std::int32_t> built = allCells(map);
+  const std::vector<std::int32_t> built = cells(map, true);
   const vcEdgeletMap copy = map;
   EXPECT_EQ(copy.cache(), map.cache());
 
@@ -170,25 +155,18 @@ TEST(EdgeletMap, CopiesShareMarksAndRollbackRestoresBitForBit) {
   }
   const vcEdgelet& first = map.edges()[0];
   EXPECT_EQ(copy.get(first.get_i(), first.get_j()), -1);
-  EXPECT_NE(allCells(map), built);
+  EXPECT_NE(cells(map, true), built);
 
   // Bad counts and indexes are refused before any cell changes.
-  const std::vector<std::int32_t> marked = allCells(map);
+  const std::vector<std::int32_t> marked = cells(map, true);
   EXPECT_THROW(map.rollbackCache(-1), vcBadParamsError);
   EXPECT_THROW(map.rollbackCache(long(map.edges().size()) + 1), vcBadParamsError);
   pool[n] = long(map.edges().size());
   EXPECT_THROW(map.rollbackCache(n + 1), vcBadParamsError);
-  EXPECT_EQ(allCells(map), marked);
+  EXPECT_EQ(cells(map, true), marked);
 
   copy.rollbackCache(n);
-  EXPECT_EQ(allCells(map), built);
-}
-
-TEST(EdgeletMap, BadThresholdIsRefused) {
-  EXPECT_THROW(vcEdgeletMap(busyScene(), -1.0), vcBadParamsError);
-  vcPelBuffer<unsigned char> image(10, 10, 32);
-  image.offset(-3, 0);
-  EXPECT_THROW(vcEdgeletMap(image, 10.0), vcBadParamsError);
+  EXPECT_EQ(cells(map, true), built);
 }
 
 }  // namespace
