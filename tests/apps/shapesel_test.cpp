@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "apps/shapesel/cli.h"
+#include "io/image_file.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+struct Outcome {
+  int code = 0;
+  std::string out;
+  std::string err;
+};
+
+Outcome shapesel(std::vector<std::string> args) {
+  args.insert(args.begin(), "shapesel");
+  std::ostringstream out, err;
+  const int code = vfShapeselMain(args, out, err, false);
+  return {code, out.str(), err.str()};
+}
+
+std::string temp(const std::string& name) { return ::testing::TempDir() + "shapesel_" + name; }
+
+Json readJson(const std::string& path) {
+  std::ifstream in(path);
+  return Json::parse(in);
+}
+
+long lineCount(const std::string& s) { return long(std::count(s.begin(), s.end(), '\n')); }
+
+// Writes a scene with `shapes` and returns its image path; the truth is next to it.
+std::string scene(const std::string& kind, const std::string& name, const std::string& seed) {
+  const std::string path = temp(name + ".png");
+  const Outcome o = shapesel({"scene", "--kind", kind, "--seed", seed, "--size", "160x120",
+                              "--count", "1", "--min-size", "20", "--max-size", "40", path});
+  EXPECT_EQ(o.code, 0) << o.err;
+  return path;
+}
+
+// Distance from p to the infinite line through a and b.
+double lineDistance(const Json& p, const Json& a, const Json& b) {
+  const double dx = double(b[0]) - double(a[0]), dy = double(b[1]) - double(a[1]);
+  return std::abs((double(p[0]) - double(a[0])) * dy - (double(p[1]) - double(a[1])) * dx) /
+         std::hypot(dx, dy);
+}
+
+TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
+  const std::string image = scene("circles", "options", "1");
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"edges"},
+      {"edges", "--bogus", image},
+      {"edges", "--mag-thresh", "nan", image},
+      {"edges", "--mag-thresh", "-1", image},
+      {"edges", "--client-scale", "0", image},
+      {"edges", "--client-offset", "3", image},
+      {"edges", "--overlay", temp("o.jpg"), image},
+      {"edges", "--zoom", "17", image},
+      {"chains", "--sort", "random", image},
+      {"lines", "--angle-tol", "200", image},
+      {"scene", "--kind", "hexagons", temp("x.png")},
+      {"scene", "--size", "64by48", temp("x.png")},
+      {"scene", "--size", "4x4", temp("x.png")},
+      {"scene", "--size", "64.5x48", temp("x.png")},
+  };
+  for (const auto& args : bad) {
+    const Outcome o = shapesel(args);
+    std::string what;
+    for (const std::string& a : args) what += a + ' ';
+    EXPECT_EQ(o.code, 2) << what;
+    EXPECT_EQ(lineCount(o.err), 1) << what << ": " << o.err;
+    EXPECT_EQ(o.err.rfind("shapesel: ", 0), 0u) << what;
+    EXPECT_EQ(o.out, "") << what;
+  }
+  const Outcome help = shapesel({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("lines"), std::string::npos);
+  EXPECT_NE(shapesel({"lines", "--help"}).out.find("--distance-tol"), std::string::npos);
+}
+
+TEST(ShapeselJson, EdgesFollowTheClientTransform) {
+  const std::string image = scene("circles", "edges", "2");
+  ASSERT_EQ(shapesel({"edges", image, "--json", temp("e1.json")}).code, 0);
+  ASSERT_EQ(shapesel({"edges", image, "--json", temp("e2.json"), "--client-scale", "0.5",
+                      "--client-offset", "10,-4"})
+                .code,
+            0);
+  const Json plain = readJson(temp("e1.json"));
+  const Json scaled = readJson(temp("e2.json"));
+  EXPECT_EQ(plain["command"], "edges");
+  EXPECT_EQ(plain["params"]["mag-thresh"], 15.0);
+  EXPECT_EQ(scaled["clientFromImage"]["scale"], 0.5);
+  const Json& a = plain["images"][0];
+  const Json& b = scaled["images"][0];
+  EXPECT_EQ(a["width"], 160);
+  ASSERT_GT(a["count"].get<long>(), 20);
+  ASSERT_EQ(a["count"], b["count"]);
+  for (std::size_t i = 0; i < a["results"].size(); ++i) {
+    const Json& p = a["results"][i];
+    const Json& q = b["results"][i];
+    EXPECT_EQ(p["pixel"], q["pixel"]);
+    EXPECT_NEAR(double(q["x"]), 0.5 * double(p["x"]) + 10.0, 1e-5);
+    EXPECT_NEAR(double(q["y"]), 0.5 * double(p["y"]) - 4.0, 1e-5);
+    EXPECT_NEAR(double(q["angle"]), double(p["angle"]), 1e-5);
+  }
+}
+
+TEST(ShapeselJson, ChainsAndLinesMatchTheSceneTruth) {
+  // The longest chain around a lone disc or ring is closed and lies on a true circle.
+  const std::string discs = scene("circles", "disc", "5");
+  const Json truth = readJson(temp("disc.json"));
+  ASSERT_FALSE(truth["circles"].empty());
+  ASSERT_EQ(shapesel({"chains", discs, "--sort", "length", "--json", temp("c.json")}).code, 0);
+  const Json chain = readJson(temp("c.json"))["images"][0]["results"][0];
+  EXPECT_TRUE(chain["closed"].get<bool>());
+  EXPECT_EQ(chain["points"].size(), chain["numEdgelets"].get<std::size_t>());
+  double worst = 1e9;
+  for (const Json& c : truth["circles"]) {
+    double far = 0.0;
+    for (const Json& p : chain["points"])
+      far = std::max(far, std::abs(std::hypot(double(p[0]) - double(c["center"][0]),
+                                              double(p[1]) - double(c["center"][1])) -
+                                   double(c["radius"])));
+    worst = std::min(worst, far);
+  }
+  EXPECT_LT(worst, 0.75);
+
+  // Every long line found on a bar lies along one of its true edges, gradient to the light.
+  const std::string bar = scene("lines", "bar", "6");
+  const Json edges = readJson(temp("bar.json"))["edges"];
+  ASSERT_EQ(edges.size(), 4u);
+  ASSERT_EQ(shapesel({"lines", bar, "--min-edgelets", "8", "--json", temp("l.json")}).code, 0);
+  const Json lines = readJson(temp("l.json"))["images"][0]["results"];
+  ASSERT_GE(lines.size(), 2u);
+  for (const Json& line : lines) {
+    bool onEdge = false;
+    for (const Json& e : edges) {
+      const double normal = std::atan2(double(e["lightNormal"][1]), double(e["lightNormal"][0]));
+      const double gradient = double(line["gradientAngle"]) * M_PI / 180.0;
+      const double turn = std::abs(std::remainder(gradient - normal, 2.0 * M_PI));
+      onEdge = onEdge || (lineDistance(line["p1"], e["p1"], e["p2"]) < 0.5 &&
+                          lineDistance(line["p2"], e["p1"], e["p2"]) < 0.5 && turn < 0.1);
+    }
+    EXPECT_TRUE(onEdge) << line.dump();
+  }
+}
+
+TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
+  const std::string a = scene("circles", "multi_a", "7");
+  const std::string b = scene("lines", "multi_b", "8");
+  const std::string text = temp("text.png");
+  std::ofstream(text) << "not an image";
+  const std::string missing = temp("missing.png");
+  const Outcome o =
+      shapesel({"lines", a, missing, text, b, "--json", temp("multi.json"), "--overlay",
+                temp("ov.png"), "--zoom", "2", "--diag", temp("multi.html")});
+  EXPECT_EQ(o.code, 2);
+  EXPECT_EQ(lineCount(o.err), 2) << o.err;
+  EXPECT_NE(o.err.find(missing), std::string::npos);
+  EXPECT_NE(o.err.find(text), std::string::npos);
+  EXPECT_NE(o.out.find(a + ": 160 x 120"), std::string::npos);
+  EXPECT_NE(o.out.find(b + ": 160 x 120"), std::string::npos);
+
+  // The JSON keeps the command-line order, with an error for each failed file.
+  const Json doc = readJson(temp("multi.json"));
+  ASSERT_EQ(doc["images"].size(), 4u);
+  EXPECT_TRUE(doc["images"][0].contains("results"));
+  EXPECT_TRUE(doc["images"][1].contains("error"));
+  EXPECT_TRUE(doc["images"][2].contains("error"));
+  EXPECT_EQ(doc["images"][3]["count"], doc["images"][3]["results"].size());
+
+  // One overlay per readable image, at twice its size; one page for all.
+  const vcPelBuffer<unsigned char> overlay = vfReadImage(temp("ov-shapesel_multi_b.png"));
+  EXPECT_EQ(overlay.width(), 320);
+  EXPECT_EQ(overlay.height(), 240);
+  std::ifstream page(temp("multi.html"));
+  const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+  EXPECT_NE(html.find("Line Tracker"), std::string::npos);
+  EXPECT_NE(html.find("Lines ("), std::string::npos);
+  EXPECT_NE(html.find("Edgelets ("), std::string::npos);
+
+  // An output that cannot be written fails the command with one line.
+  const Outcome unwritable = shapesel({"edges", a, "--json", temp("no/such/dir/x.json")});
+  EXPECT_EQ(unwritable.code, 2);
+  EXPECT_NE(unwritable.err.find("--json"), std::string::npos);
+  // JSON on the standard output replaces the table there.
+  const Outcome stdoutJson = shapesel({"edges", a, "--json", "-"});
+  EXPECT_EQ(Json::parse(stdoutJson.out)["images"][0]["file"], a);
+}
+
+}  // namespace
