@@ -149,7 +149,7 @@ inline bool isPeak(const Window& w, long x, bool alongRow, std::int32_t m, std::
 // Sub-pixel offset of the peak along the axis (edge_peak_fit.h), from the gradient projected
 // on the peak's direction at up to 3 steps each way, each sample smoothed (1 2 1) with its two
 // neighbours across the axis, that is along the edge: the wider support along the edge
-// averages noise (a quarter less error at 5 grey levels) for an inward shift of curved edges
+// averages noise (a fifth less error at 5 grey levels) for an inward shift of curved edges
 // of about 0.5 / radius pixel.
 inline float axisOffset(const Window& w, long x, bool alongRow, std::int32_t gx, std::int32_t gy,
                         float magnitude) {
