@@ -67,8 +67,8 @@ class TAVSHSL_API vcCorrespondingHashTable : public vcRepBase {
   // Throws: vcBadParamsError when found is empty, binSize or distTol is not > 0 and finite,
   // angleTol is not >= 0 and finite, an end point is not finite, or the grid would exceed
   // kMaxCells.
-  vcCorrespondingHashTable(double binSize, const std::vector<vcFoundSegment>& found,
-                           double distTol, vcRadian angleTol);
+  vcCorrespondingHashTable(double binSize, const std::vector<vcFoundSegment>& found, double distTol,
+                           vcRadian angleTol);
 
   // Replaces out with every found segment near modelSeg (in image coordinates) whose
   // direction differs from modelSeg's by at most 2 angleTol (folded for undirected segments)

@@ -82,7 +82,8 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   const std::vector<vcSegmentCorresponderDofModel>& instances() const { return instances_; }
   const std::vector<long>& instanceModel() const { return instanceModel_; }
   // The voting table of a model type; null before training or when no model has segments.
-  const vcPtrHandle<vcVotingHashTable>& votingTable(vcSegmentCorresponderModel::ModelType type) const;
+  const vcPtrHandle<vcVotingHashTable>& votingTable(
+      vcSegmentCorresponderModel::ModelType type) const;
   long maxSegs() const { return maxSegs_; }
   // Sum of each instance's segment lengths; mean length of all instance segments.
   const std::vector<double>& instanceLength() const { return instanceLength_; }

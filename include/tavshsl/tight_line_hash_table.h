@@ -214,35 +214,36 @@ class vcTightLineHashTable : public vcRepBase {
   GridIterator begin() const { return GridIterator(this, 0); }
   GridIterator end() const { return GridIterator(this, cells_.size()); }
 
-  // Cuts segment ab to the square |x|, |y| <= kCoordLimit (Liang-Barsky). False when nothing
-  // of it is left or an end is not finite.
+  // Cuts segment ab to the square |x|, |y| <= kCoordLimit (Cohen-Sutherland: an end outside
+  // moves along the line onto the side it lies beyond, exactly onto that side). False when
+  // nothing of it is left or an end is not finite.
   static bool clipToLimit(vcVector<2>& a, vcVector<2>& b) {
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
         !std::isfinite(b.y()))
       return false;
-    const double lim = kCoordLimit;
-    if (std::abs(a.x()) <= lim && std::abs(a.y()) <= lim && std::abs(b.x()) <= lim &&
-        std::abs(b.y()) <= lim)
-      return true;
-    const vcVector<2> d = b - a;
-    double t0 = 0.0, t1 = 1.0;
-    const double p[4] = {-d.x(), d.x(), -d.y(), d.y()};
-    const double q[4] = {a.x() + lim, lim - a.x(), a.y() + lim, lim - a.y()};
-    for (int i = 0; i < 4; ++i) {
-      if (p[i] == 0.0) {
-        if (q[i] < 0.0) return false;
-        continue;
+    constexpr double lim = kCoordLimit;
+    const auto code = [](const vcVector<2>& p) {
+      return (p.x() < -lim ? 1 : 0) | (p.x() > lim ? 2 : 0) | (p.y() < -lim ? 4 : 0) |
+             (p.y() > lim ? 8 : 0);
+    };
+    // Each move clears one side's bit; four moves leave at most rounding beyond the square.
+    for (int moves = 0; moves < 4; ++moves) {
+      const int ca = code(a), cb = code(b);
+      if (!(ca | cb)) break;
+      if (ca & cb) return false;  // both beyond one side
+      vcVector<2>& p = ca ? a : b;
+      const int c = ca ? ca : cb;
+      const vcVector<2> d = b - a;
+      if (c & 3) {
+        const double x = (c & 1) ? -lim : lim;
+        p = vcVector<2>(x, a.y() + d.y() * ((x - a.x()) / d.x()));
+      } else {
+        const double y = (c & 4) ? -lim : lim;
+        p = vcVector<2>(a.x() + d.x() * ((y - a.y()) / d.y()), y);
       }
-      const double t = q[i] / p[i];
-      if (p[i] < 0.0)
-        t0 = std::max(t0, t);
-      else
-        t1 = std::min(t1, t);
     }
-    if (t0 > t1) return false;
-    const vcVector<2> start = a;
-    a = start + d * t0;
-    b = start + d * t1;
+    for (vcVector<2>* p : {&a, &b})
+      *p = vcVector<2>(std::clamp(p->x(), -lim, lim), std::clamp(p->y(), -lim, lim));
     return true;
   }
 

@@ -25,12 +25,9 @@ vcSegmentCorresponderTrainParams::vcSegmentCorresponderTrainParams(const ModelLi
         L"vcSegmentCorresponderTrainParams: maxPerturbationAngle must be in [0, 90] degrees");
 }
 
-vcSegmentCorresponderRunParams::vcSegmentCorresponderRunParams(long maxNumResults,
-                                                               const vcXform<2>& startPose,
-                                                               double considerThreshold,
-                                                               double acceptThreshold,
-                                                               double maxOverlapPerimFraction,
-                                                               bool performFineCorrespond)
+vcSegmentCorresponderRunParams::vcSegmentCorresponderRunParams(
+    long maxNumResults, const vcXform<2>& startPose, double considerThreshold,
+    double acceptThreshold, double maxOverlapPerimFraction, bool performFineCorrespond)
     : maxNumResults_(maxNumResults),
       startPose_(startPose),
       considerThreshold_(considerThreshold),

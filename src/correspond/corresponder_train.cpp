@@ -111,14 +111,16 @@ void vcSegmentCorresponder::train_() {
   // Cell size: fine enough for the shortest segment and half the closest separation.
   votingBinSize_ = std::min(std::max(st.maxLen / 8.0, st.minLen / 3.0), 0.5 * st.minSep);
   if (!(votingBinSize_ > 0.0))
-    throw vcBadParamsError(L"vcSegmentCorresponder::train: two segments of one model coincide "
-                           L"(zero separation)");
+    throw vcBadParamsError(
+        L"vcSegmentCorresponder::train: two segments of one model coincide "
+        L"(zero separation)");
 
   // Grid: twice the largest extent at the largest basis scale, the basis origin at its centre.
   const double size = std::trunc(maxScale * st.maxExtent * 2.0 / votingBinSize_) + 1.0;
   if (!(size * size <= vcVotingHashTable::kMaxCells))
-    throw vcBadParamsError(L"vcSegmentCorresponder::train: the voting grid would be too large; "
-                           L"the models' segments are too short for their extent");
+    throw vcBadParamsError(
+        L"vcSegmentCorresponder::train: the voting grid would be too large; "
+        L"the models' segments are too short for their extent");
   const long width = static_cast<long>(size);
 
   // Angle bins of at least 10 degrees that divide 180 degrees evenly.
@@ -128,14 +130,14 @@ void vcSegmentCorresponder::train_() {
   const vcRadian angleStep(std::numbers::pi / n);
 
   // One table per model type, both over the ids of every instance.
-  const double numIds = static_cast<double>(st.maxSegs) * 2.0 *
-                        static_cast<double>(numBoundary + numSkeleton);
+  const double numIds =
+      static_cast<double>(st.maxSegs) * 2.0 * static_cast<double>(numBoundary + numSkeleton);
   if (numIds > static_cast<double>(std::numeric_limits<std::int32_t>::max()))
     throw vcBadParamsError(L"vcSegmentCorresponder::train: too many basis ids (" +
                            vfStr(static_cast<long>(numIds)) + L")");
   for (vcPtrHandle<vcVotingHashTable>& table : votingTables_)
-    table.reset(new vcVotingHashTable(static_cast<long>(numIds), votingBinSize_, angleStep,
-                                      width, width));
+    table.reset(
+        new vcVotingHashTable(static_cast<long>(numIds), votingBinSize_, angleStep, width, width));
   fillHashTable_();
 
   // Cell size of the corresponding tables of a run.
@@ -183,8 +185,7 @@ void vcSegmentCorresponder::insertModelBasis_(vcVotingHashTable& table, long t, 
 
 void vcSegmentCorresponder::insertSegment_(vcVotingHashTable& table, long t, long j, long s,
                                            const vcLineSeg& seg, double c) {
-  table.addSegment(idFromIndices_(t, j, s), seg,
-                   c * instanceLength_[static_cast<std::size_t>(t)],
+  table.addSegment(idFromIndices_(t, j, s), seg, c * instanceLength_[static_cast<std::size_t>(t)],
                    trainParams_.maxPerturbationDist(),
                    vcRadian(trainParams_.maxPerturbationAngle()));
 }

@@ -8,17 +8,11 @@
 #include "platform/base/assert.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
+#include "table_checks.h"
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-bool isFinite(const vcLineSeg& s) {
-  return std::isfinite(s.p1().x()) && std::isfinite(s.p1().y()) && std::isfinite(s.p2().x()) &&
-         std::isfinite(s.p2().y());
-}
-
-bool positiveFinite(double v) { return v > 0.0 && std::isfinite(v); }
 
 [[noreturn]] void badParam(const std::wstring& text) {
   throw vcBadParamsError(L"vcCorrespondingHashTable: " + text);
@@ -31,8 +25,8 @@ long cellOf(double v) { return static_cast<long>(v); }
 
 // ---- Quadrilateral iterator ---------------------------------------------------------------
 
-vcGridQuadIterator::vcGridQuadIterator(long width, long height, long ax, long ay, long bx,
-                                       long by, long cx, long cy, std::vector<long>& rows)
+vcGridQuadIterator::vcGridQuadIterator(long width, long height, long ax, long ay, long bx, long by,
+                                       long cx, long cy, std::vector<long>& rows)
     : width_(width), height_(height), rows_(rows) {
   // Fourth corner and the rows the outline spans.
   const long dx = bx + cx - ax, dy = by + cy - ay;
@@ -87,17 +81,17 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
                                                    double distTol, vcRadian angleTol)
     : distTol_(distTol), angleTol_(angleTol), found_(&found) {
   if (found.empty()) badParam(L"the found segment list must not be empty");
-  if (!positiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
-  if (!positiveFinite(distTol)) badParam(L"distTol must be > 0 and finite");
-  if (!(angleTol.plain() >= 0.0 && std::isfinite(angleTol.plain())))
-    badParam(L"angleTol must be >= 0 and finite");
+  if (!vfIsPositiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
+  if (!vfIsPositiveFinite(distTol)) badParam(L"distTol must be > 0 and finite");
+  if (!vfIsNonNegativeFinite(angleTol.plain())) badParam(L"angleTol must be >= 0 and finite");
 
   // Bounds of all end points.
   double minX = std::numeric_limits<double>::infinity(), maxX = -minX;
   double minY = minX, maxY = -minX;
   for (std::size_t i = 0; i < found.size(); ++i) {
     const vcLineSeg& s = found[i].segment();
-    if (!isFinite(s)) badParam(L"found segment " + vfStr(static_cast<long>(i)) + L" is not finite");
+    if (!vfIsFiniteSegment(s))
+      badParam(L"found segment " + vfStr(static_cast<long>(i)) + L" is not finite");
     minX = std::min({minX, s.p1().x(), s.p2().x()});
     maxX = std::max({maxX, s.p1().x(), s.p2().x()});
     minY = std::min({minY, s.p1().y(), s.p2().y()});
@@ -114,12 +108,14 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
                        vcVector<2>((distTol - minX) / binSize, (distTol - minY) / binSize));
 
   // Enter every found segment in the cells of its rectangle, widened by 2 distTol on every
-  // side: corners a = p1 + u - v, b = p1 - u - v, c = p2 + u + v, with v along the direction
-  // and u across it.
+  // side: corners a = p1 + u - v, b = p1 - u - v, c = p2 + u + v, with v along p2 - p1 and u
+  // across it. The direction is the geometric one from p1 to p2 whatever the polarity: a
+  // reversed or undirected segment's direction angle may point from p2 to p1, which would
+  // shorten the rectangle instead of widening it.
   std::vector<long> rows;
   for (std::size_t i = 0; i < found.size(); ++i) {
     const vcLineSeg& s = found[i].segment();
-    const vcRadian d = found[i].dirAngle();
+    const vcRadian d = (s.p2() - s.p1()).angle();
     const vcVector<2> u(2.0 * distTol, d + vcRadian(kPi / 2.0));
     const vcVector<2> v(2.0 * distTol, d);
     const vcVector<2> a = toGrid_.mapPoint(s.p1() + u - v);
@@ -137,7 +133,7 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
 
 void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchData>& out,
                                      const vcModelSegment& modelSeg, long /*modelSegIndex*/) {
-  if (!isFinite(modelSeg.segment())) badParam(L"match: the model segment is not finite");
+  if (!vfIsFiniteSegment(modelSeg.segment())) badParam(L"match: the model segment is not finite");
   out.clear();
   std::fill(seen_.begin(), seen_.end(), 0);
   const std::vector<vcFoundSegment>& found = *found_;

@@ -10,18 +10,12 @@
 #include "platform/base/assert.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
+#include "table_checks.h"
 #include "tavshsl/segments.h"
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-
-bool isFinite(const vcLineSeg& s) {
-  return std::isfinite(s.p1().x()) && std::isfinite(s.p1().y()) && std::isfinite(s.p2().x()) &&
-         std::isfinite(s.p2().y());
-}
-
-bool positiveFinite(double v) { return v > 0.0 && std::isfinite(v); }
 
 [[noreturn]] void badParam(const std::wstring& text) {
   throw vcBadParamsError(L"vcVotingHashTable: " + text);
@@ -34,7 +28,7 @@ vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angle
     : width_(width), height_(height), binSize_(binSize), angleStep_(angleStep), numIds_(numIds) {
   if (numIds < 0 || numIds > std::numeric_limits<std::int32_t>::max())
     badParam(L"numIds must be in [0, 2^31 - 1], got " + vfStr(numIds));
-  if (!positiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
+  if (!vfIsPositiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
   if (!(angleStep.plain() > 0.0 && angleStep.plain() <= kPi))
     badParam(L"angleStep must be in (0, pi] radians");
   if (width < 1 || height < 1)
@@ -50,8 +44,9 @@ vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angle
   for (long b = 0; b < nBins; ++b) tables_.emplace_back(width, height);
   binEmpty_.assign(static_cast<std::size_t>(nBins), 1);
   // Basis frame to grid: scale 1 / binSize, basis origin at the grid centre.
-  toGrid_ = vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
-                       vcVector<2>(0.5 * static_cast<double>(width), 0.5 * static_cast<double>(height)));
+  toGrid_ =
+      vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
+                 vcVector<2>(0.5 * static_cast<double>(width), 0.5 * static_cast<double>(height)));
   votes_.resize(static_cast<std::size_t>(numIds));
   visited_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 }
@@ -73,8 +68,10 @@ bool vcVotingHashTable::isBinEmpty(long b) const {
 // ---- Training ----------------------------------------------------------------------------
 
 // K(i, j) = cos(rho / 6 * pi / 2), rho = |(i, j)| / (distTol / binSize), over the offsets
-// within r = ceil(2 distTol / binSize) cells. The corresponder passes one distTol for a whole
-// training, so the kernel is kept between calls.
+// within r = ceil(2 distTol / binSize) cells. The cosine falls to 0 at rho = 6 and is held at
+// 0 beyond: when distTol is small against the cell size the neighbouring cells lie past that
+// point, and a negative weight there would take votes away. The corresponder passes one
+// distTol for a whole training, so the kernel is kept between calls.
 void vcVotingHashTable::prepareKernel_(double distTol) {
   if (kernel_.radius >= 0 && kernel_.distTol == distTol) return;
   const double scale = 1.0 / binSize_;
@@ -87,22 +84,24 @@ void vcVotingHashTable::prepareKernel_(double distTol) {
   for (long j = -r; j <= r; ++j)
     for (long i = -r; i <= r; ++i) {
       const double rho = std::sqrt(static_cast<double>(i * i + j * j)) / (scale * distTol);
-      k.values[static_cast<std::size_t>((j + r) * side + (i + r))] = std::cos(rho / 6.0 * kPi / 2.0);
+      k.values[static_cast<std::size_t>((j + r) * side + (i + r))] =
+          rho < 6.0 ? std::cos(rho / 6.0 * kPi / 2.0) : 0.0;
     }
-  for (long j = -r; j <= r; ++j) k.columnSum += k.values[static_cast<std::size_t>((j + r) * side + r)];
+  for (long j = -r; j <= r; ++j)
+    k.columnSum += k.values[static_cast<std::size_t>((j + r) * side + r)];
   VC_ASSERT(k.columnSum > 0.0);
   kernel_ = std::move(k);
 }
 
-void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normaliser,
-                                   double distTol, vcRadian angleTol) {
+void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normaliser, double distTol,
+                                   vcRadian angleTol) {
   if (id < 0 || id >= numIds_)
     badParam(L"addSegment: id must be in [0, " + vfStr(numIds_) + L"), got " + vfStr(id));
-  if (!positiveFinite(normaliser)) badParam(L"addSegment: normaliser must be > 0 and finite");
-  if (!positiveFinite(distTol)) badParam(L"addSegment: distTol must be > 0 and finite");
-  if (!(angleTol.plain() >= 0.0 && std::isfinite(angleTol.plain())))
+  if (!vfIsPositiveFinite(normaliser)) badParam(L"addSegment: normaliser must be > 0 and finite");
+  if (!vfIsPositiveFinite(distTol)) badParam(L"addSegment: distTol must be > 0 and finite");
+  if (!vfIsNonNegativeFinite(angleTol.plain()))
     badParam(L"addSegment: angleTol must be >= 0 and finite");
-  if (!isFinite(seg)) badParam(L"addSegment: the segment's end points must be finite");
+  if (!vfIsFiniteSegment(seg)) badParam(L"addSegment: the segment's end points must be finite");
   // Every cell list is sorted by id because ids arrive in non-decreasing order.
   VC_ASSERT(id >= lastId_);
   prepareKernel_(distTol);
@@ -143,8 +142,10 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
       double* out = &patch_[static_cast<std::size_t>(row * pw + (cx - px0))];
       const double* k = &kernel_.values[static_cast<std::size_t>((j + r) * side + r)];
       for (long i = i0; i <= i1; ++i) out[i] += k[i];
-      spanLo_[static_cast<std::size_t>(row)] = std::min(spanLo_[static_cast<std::size_t>(row)], cx + i0);
-      spanHi_[static_cast<std::size_t>(row)] = std::max(spanHi_[static_cast<std::size_t>(row)], cx + i1);
+      spanLo_[static_cast<std::size_t>(row)] =
+          std::min(spanLo_[static_cast<std::size_t>(row)], cx + i0);
+      spanHi_[static_cast<std::size_t>(row)] =
+          std::max(spanHi_[static_cast<std::size_t>(row)], cx + i1);
     }
   }
 
@@ -170,10 +171,12 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
     binEmpty_[static_cast<std::size_t>(b)] = 0;
     for (long row = 0; row < ph; ++row) {
       const long y = py0 + row;
-      const long x0 = spanLo_[static_cast<std::size_t>(row)], x1 = spanHi_[static_cast<std::size_t>(row)];
+      const long x0 = spanLo_[static_cast<std::size_t>(row)],
+                 x1 = spanHi_[static_cast<std::size_t>(row)];
       const double* in = patch_.data() + row * pw;
       for (long x = x0; x <= x1; ++x) {
         const double value = in[x - px0] * norm;
+        if (value == 0.0) continue;  // beyond the kernel's reach: an entry would add nothing
         Cell& cell = grid.cellOrCreate(x, y);
         if (!cell.empty() && cell.back().id == id)
           cell.back().value = std::min(1.0, cell.back().value + value);
@@ -194,7 +197,7 @@ void vcVotingHashTable::clearVotes() {
 }
 
 bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
-  if (!isFinite(seg)) badParam(L"voteSegment: the segment's end points must be finite");
+  if (!vfIsFiniteSegment(seg)) badParam(L"voteSegment: the segment's end points must be finite");
 
   // Angle bin of the line angle, folded into [0, pi).
   double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();

@@ -1,0 +1,105 @@
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tavshsl/corresponding_hash_table.h"
+#include "tavshsl/tight_line_hash_table.h"
+
+namespace {
+
+using Cells = std::vector<std::pair<long, long>>;
+
+Cells walk(long ax, long ay, long bx, long by) {
+  Cells out;
+  for (vcGridLineWalk w(ax, ay, bx, by); !w.done(); w.next()) out.emplace_back(w.x(), w.y());
+  return out;
+}
+
+// The slow reference: the whole walk, keeping the in-grid cells.
+Cells clippedReference(long w, long h, long ax, long ay, long bx, long by) {
+  Cells out;
+  for (const auto& c : walk(ax, ay, bx, by))
+    if (c.first >= 0 && c.second >= 0 && c.first < w && c.second < h) out.push_back(c);
+  return out;
+}
+
+Cells iterate(vcGridLineIterator it) {
+  Cells out;
+  for (; !it.done(); it.next()) out.emplace_back(it.x(), it.y());
+  return out;
+}
+
+TEST(GridLineWalk, FollowsBresenhamFromEndToEnd) {
+  // Major axis x: the term starts at 2 dy - dx = -1, a negative term steps straight.
+  EXPECT_EQ(walk(0, 0, 5, 2), (Cells{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}));
+  // Major axis y, walking backwards; both ends included.
+  EXPECT_EQ(walk(3, 4, 2, 0), (Cells{{3, 4}, {3, 3}, {2, 2}, {2, 1}, {2, 0}}));
+  // One cell.
+  EXPECT_EQ(walk(7, -3, 7, -3), (Cells{{7, -3}}));
+}
+
+TEST(GridLineWalk, ClippedIteratorYieldsExactlyTheInGridCellsOfTheWalk) {
+  std::mt19937 rng(20240611);
+  std::uniform_int_distribution<long> coord(-40, 70);
+  const long w = 25, h = 17;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const long ax = coord(rng), ay = coord(rng), bx = coord(rng), by = coord(rng);
+    ASSERT_EQ(iterate(vcGridLineIterator(w, h, ax, ay, bx, by)),
+              clippedReference(w, h, ax, ay, bx, by))
+        << ax << "," << ay << " -> " << bx << "," << by;
+  }
+}
+
+TEST(GridLineWalk, PointLinesClipAndSkipWhatLiesOutside) {
+  vcTightLineHashTable<int> grid(10, 8);
+  // Entirely left of the grid: nothing.
+  EXPECT_TRUE(grid.lineIterator(vcVector<2>(-9.5, 2.5), vcVector<2>(-1.5, 6.5)).done());
+  // Cells come from truncation toward zero: -0.5 lies in column 0.
+  EXPECT_EQ(iterate(grid.lineIterator(vcVector<2>(-0.5, 2.5), vcVector<2>(-9.5, 2.5))),
+            (Cells{{0, 2}}));
+  // Entering from the left: only the in-grid cells.
+  EXPECT_EQ(iterate(grid.lineIterator(vcVector<2>(-5.5, 3.2), vcVector<2>(3.9, 3.7))),
+            (Cells{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+  // Far-away ends are cut before the walk; the in-grid part stays.
+  EXPECT_EQ(iterate(grid.lineIterator(vcVector<2>(-1e300, 5.5), vcVector<2>(1e300, 5.5))).size(),
+            10u);
+  // A non-finite end yields nothing.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(grid.lineIterator(vcVector<2>(nan, 1.0), vcVector<2>(3.0, 1.0)).done());
+  EXPECT_THROW(vcTightLineHashTable<int>(0, 5), vcBadParamsError);
+}
+
+TEST(GridQuadIterator, CoversTheParallelogramRowByRowInsideTheGrid) {
+  std::vector<long> rows;
+  // Axis-aligned: corners (2, 2), (2, 5), (6, 2) and the fourth (6, 5).
+  Cells all;
+  for (vcGridQuadIterator it(20, 20, 2, 2, 2, 5, 6, 2, rows); !it.done(); it.next())
+    all.emplace_back(it.x(), it.y());
+  ASSERT_EQ(all.size(), 20u);
+  EXPECT_EQ(all.front(), (std::pair<long, long>(2, 2)));
+  EXPECT_EQ(all.back(), (std::pair<long, long>(6, 5)));
+
+  // The same shape cut by a 5 x 4 grid keeps x < 5 and y < 4 only.
+  Cells clipped;
+  for (vcGridQuadIterator it(5, 4, 2, 2, 2, 5, 6, 2, rows); !it.done(); it.next())
+    clipped.emplace_back(it.x(), it.y());
+  EXPECT_EQ(clipped, (Cells{{2, 2}, {3, 2}, {4, 2}, {2, 3}, {3, 3}, {4, 3}}));
+
+  // A tilted one: rows ascend, no cell twice, and every corner is covered.
+  std::set<std::pair<long, long>> seen;
+  long lastY = -1;
+  for (vcGridQuadIterator it(40, 40, 10, 3, 4, 9, 25, 18, rows); !it.done(); it.next()) {
+    EXPECT_GE(it.y(), lastY);
+    lastY = it.y();
+    EXPECT_TRUE(seen.emplace(it.x(), it.y()).second);
+  }
+  for (const auto& corner : Cells{{10, 3}, {4, 9}, {25, 18}, {19, 24}})
+    EXPECT_TRUE(seen.count(corner)) << corner.first << "," << corner.second;
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/base/exception.h"
+#include "tavshsl/voting_hash_table.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+const vcRadian kTenDegrees(kPi / 18.0);
+
+vcLineSeg seg(double x1, double y1, double x2, double y2) {
+  return vcLineSeg(vcVector<2>(x1, y1), vcVector<2>(x2, y2));
+}
+
+// 40 x 40 cells of size 1 around the basis origin, 18 angle bins of 10 degrees.
+vcVotingHashTable makeTable(long numIds = 4) {
+  return vcVotingHashTable(numIds, 1.0, kTenDegrees, 40, 40);
+}
+
+std::vector<long> filledBins(const vcVotingHashTable& t) {
+  std::vector<long> out;
+  for (long b = 0; b < t.numAngleBins(); ++b)
+    if (!t.isBinEmpty(b)) out.push_back(b);
+  return out;
+}
+
+double voteAlone(vcVotingHashTable& t, const std::vector<vcLineSeg>& segs) {
+  t.clearVotes();
+  for (const vcLineSeg& s : segs) t.voteSegment(s);
+  return t.maxVote();
+}
+
+// A horizontal line along row 20 of the grid (basis y = 0.5), from column 5 to 35.
+const vcLineSeg kLongLine = seg(-15.0, 0.5, 15.0, 0.5);
+// Eleven cells (columns 15 to 25) along the middle of it.
+const vcLineSeg kShortAlong = seg(-5.0, 0.5, 5.0, 0.5);
+
+TEST(VotingHashTable, AngleRangesWrapPastPiIntoTheFirstAndLastBins) {
+  // Line angle 0.05 rad, 2 x angleTol = 0.2: from -0.15 (= pi - 0.15, bin 17) to 0.25 (bin 1).
+  vcVotingHashTable up = makeTable();
+  up.addSegment(0, seg(-10.0, 0.0, 10.0, 20.0 * std::tan(0.05)), 10.0, 1.0, vcRadian(0.1));
+  EXPECT_EQ(filledBins(up), (std::vector<long>{0, 1, 17}));
+
+  // Line angle -0.05 rad: from pi - 0.25 (bin 16) to 0.15 (bin 0).
+  vcVotingHashTable down = makeTable();
+  down.addSegment(0, seg(-10.0, 0.0, 10.0, -20.0 * std::tan(0.05)), 10.0, 1.0, vcRadian(0.1));
+  EXPECT_EQ(filledBins(down), (std::vector<long>{0, 16, 17}));
+
+  // A range of pi or more fills every bin.
+  vcVotingHashTable all = makeTable();
+  all.addSegment(0, kLongLine, 10.0, 1.0, vcRadian(kPi / 4.0));
+  EXPECT_EQ(filledBins(all).size(), 18u);
+}
+
+TEST(VotingHashTable, LongLineGivesEachCellBinSizeOverNormaliserCappedAtOne) {
+  // Every cell on a long stored line receives binSize / normaliser = 0.01, so a found segment
+  // over eleven of its cells gathers 0.11.
+  vcVotingHashTable t = makeTable();
+  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));
+  EXPECT_NEAR(voteAlone(t, {kShortAlong}), 0.11, 1e-12);
+  EXPECT_EQ(t.bestId(), 0);
+
+  // A tiny normaliser, stored twice under one id: one entry per cell, capped at 1.0.
+  vcVotingHashTable capped = makeTable();
+  capped.addSegment(2, kLongLine, 0.01, 1.0, vcRadian(0.05));
+  capped.addSegment(2, kLongLine, 0.01, 1.0, vcRadian(0.05));
+  const auto* cell = capped.angleBin(0).cell(20, 20);
+  ASSERT_NE(cell, nullptr);
+  ASSERT_EQ(cell->size(), 1u);
+  EXPECT_EQ(cell->front().value, 1.0);
+  EXPECT_NEAR(voteAlone(capped, {kShortAlong}), 11.0, 1e-12);
+}
+
+TEST(VotingHashTable, CountsEachCellOncePerPass) {
+  // Stored in every angle bin, so a vertical found segment meets it too.
+  vcVotingHashTable t = makeTable();
+  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(kPi / 4.0));
+  const vcLineSeg vertical = seg(0.5, -5.0, 0.5, 5.0);  // column 20, crossing row 20
+  const double vh = voteAlone(t, {kShortAlong});
+  const double vv = voteAlone(t, {vertical});
+
+  // The same segment twice: the second finds every cell visited.
+  t.clearVotes();
+  EXPECT_TRUE(t.voteSegment(kShortAlong));
+  EXPECT_FALSE(t.voteSegment(kShortAlong));
+  EXPECT_NEAR(t.maxVote(), vh, 1e-12);
+
+  // Crossing segments in different angle bins share cell (20, 20): counted once, by the
+  // first segment to reach it.
+  const double shared = t.angleBin(9).cell(20, 20)->front().value;
+  EXPECT_NEAR(voteAlone(t, {kShortAlong, vertical}), vh + vv - shared, 1e-12);
+}
+
+TEST(VotingHashTable, EmptyAngleBinReturnsAtOnceWithoutMarkingCells) {
+  vcVotingHashTable t = makeTable();
+  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));  // bins 17 and 0 only
+  const double alone = voteAlone(t, {kShortAlong});
+
+  // A vertical segment through the stored cells falls in empty bin 9: no vote, and the
+  // cells it crosses still count for the horizontal one.
+  t.clearVotes();
+  EXPECT_FALSE(t.voteSegment(seg(0.5, -5.0, 0.5, 5.0)));
+  EXPECT_EQ(t.maxVote(), 0.0);
+  EXPECT_TRUE(t.voteSegment(kShortAlong));
+  EXPECT_NEAR(t.maxVote(), alone, 1e-12);
+
+  // A segment outside the grid meets nothing either.
+  EXPECT_FALSE(t.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
+}
+
+TEST(VotingHashTable, ResultsAboveTheFractionOfTheBestVoteBestFirst) {
+  vcVotingHashTable t = makeTable();
+  std::vector<vcVotingResult> out{{7, 1.0}};
+  t.clearVotes();
+  t.getResults(out, 0.2);
+  EXPECT_TRUE(out.empty());  // all votes 0: nothing exceeds a threshold of 0
+
+  // Votes 0.11, 0.1 (91% of the best) and 0.055 (50%).
+  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));
+  t.addSegment(1, kLongLine, 110.0, 1.0, vcRadian(0.05));
+  t.addSegment(3, kLongLine, 200.0, 1.0, vcRadian(0.05));
+  voteAlone(t, {kShortAlong});
+  t.getResults(out, 0.2);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].id, 0);
+  EXPECT_EQ(out[1].id, 1);
+  t.getResults(out, 0.6);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[2].id, 3);
+  EXPECT_NEAR(out[2].vote, 0.055, 1e-12);
+}
+
+TEST(VotingHashTable, RefusesBadInputAndStaysUnchanged) {
+  EXPECT_THROW(vcVotingHashTable(-1, 1.0, kTenDegrees, 4, 4), vcBadParamsError);
+  EXPECT_THROW(vcVotingHashTable(1, 0.0, kTenDegrees, 4, 4), vcBadParamsError);
+  EXPECT_THROW(vcVotingHashTable(1, 1.0, vcRadian(0.0), 4, 4), vcBadParamsError);
+  EXPECT_THROW(vcVotingHashTable(1, 1.0, kTenDegrees, 0, 4), vcBadParamsError);
+  EXPECT_THROW(vcVotingHashTable(1, 1.0, kTenDegrees, 100000, 100000), vcBadParamsError);
+
+  vcVotingHashTable t = makeTable();
+  t.addSegment(2, kLongLine, 100.0, 1.0, vcRadian(0.05));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_THROW(t.addSegment(4, kLongLine, 100.0, 1.0, vcRadian(0.05)), vcBadParamsError);
+  EXPECT_THROW(t.addSegment(3, kLongLine, 0.0, 1.0, vcRadian(0.05)), vcBadParamsError);
+  EXPECT_THROW(t.addSegment(3, kLongLine, 100.0, nan, vcRadian(0.05)), vcBadParamsError);
+  EXPECT_THROW(t.addSegment(3, seg(nan, 0, 1, 1), 100.0, 1.0, vcRadian(0.05)), vcBadParamsError);
+  // Ids go in non-decreasing order; a smaller one is an internal error.
+  EXPECT_THROW(t.addSegment(1, seg(-15, 5, 15, 5), 100.0, 1.0, vcRadian(0.05)), vcAssertionFailure);
+  EXPECT_EQ(filledBins(t), (std::vector<long>{0, 17}));
+  EXPECT_EQ(t.angleBin(0).cell(20, 25), nullptr);
+  EXPECT_THROW(t.voteSegment(seg(0, 0, nan, 1)), vcBadParamsError);
+  EXPECT_THROW(t.angleBin(18), vcBadParamsError);
+}
+
+}  // namespace
