@@ -9,7 +9,7 @@ JOBS     ?= $(shell nproc)
 CMAKE    ?= cmake
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libpng-dev nlohmann-json3-dev libcli11-dev
-PEER_PACKAGES := libopencv-dev libopencv-contrib-dev
+PEER_PACKAGES := libopencv-dev libopencv-contrib-dev python3-skimage
 
 RELEASE := build/release
 ASAN    := build/asan
