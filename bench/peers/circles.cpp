@@ -35,11 +35,14 @@ struct CircleRun {
   std::vector<vsFoundCircle> circles;
 };
 
-// Ours, with every result in the band (at most 100), either polarity.
-CircleRun runOurs(const vcPelBuffer_const<unsigned char>& image, RadiusBand band, int runs) {
+// Ours, with every result in the band (at most 100), either polarity, the image reduced by
+// subSample (0: searched as it is).
+CircleRun runOurs(const vcPelBuffer_const<unsigned char>& image, RadiusBand band, int runs,
+                  long subSample = 0) {
   vcCircleFinderRunParams params;
   params.radiusRange(vcRange(band.low, band.high));
   params.maxNumResults(100);
+  params.subSample(subSample);
   vcCircleFinderResultSet found;
   CircleRun run;
   run.ms = medianMs([&] { vfCircleFinder(image, params, found, nullptr, 0); }, runs);
@@ -113,24 +116,14 @@ std::string countNote(std::size_t ours, std::size_t peer) {
   return "circles " + std::to_string(ours) + " / " + std::to_string(peer);
 }
 
-}  // namespace
-
-void compareCircles(int runs) {
-  // Five 640x480 scenes of five discs and rings each: radii 20 to 60, rings 6 to 12 pixels
-  // wide, so every boundary has a radius from 8 to 60.
-  vsSceneParams params;
-  params.width = 640;
-  params.height = 480;
-  params.count = 5;
-  params.minSize = 20.0;
-  params.maxSize = 60.0;
-  params.minWidth = 6.0;
-  params.maxWidth = 12.0;
-  const RadiusBand band{params.minSize - params.maxWidth, params.maxSize};
+// Times the three finders on kScenes seeded scenes of `params` and prints their figures
+// against the scenes' truth. Ours runs a second time with the image reduced by 2 first, the
+// finder's own smoothing for noisy images, which the quality table lists on its own line.
+void compareOnScenes(const std::string& title, vsSceneParams params, RadiusBand band, int runs) {
   constexpr int kScenes = 5;
-
-  printTimingHeader("Circles (edge detection included), generated scenes");
+  printTimingHeader("Circles (edge detection included), " + title);
   vsQualityRow ours{"circle finder"};
+  vsQualityRow reduced{"circle finder, reduced by 2"};
   vsQualityRow ed{"EdgeDrawing circles"};
   vsQualityRow hough{"HoughCircles (gradient)"};
   for (int k = 0; k < kScenes; ++k) {
@@ -146,13 +139,35 @@ void compareCircles(int runs) {
     printTiming({"circle finder vs HoughCircles", size, oursRun.ms, houghRun.ms,
                  countNote(oursRun.circles.size(), houghRun.circles.size())});
     addRun(ours, oursRun, scene.circles);
+    addRun(reduced, runOurs(scene.image, band, runs, 2), scene.circles);
     addRun(ed, edRun, scene.circles);
     addRun(hough, houghRun, scene.circles);
   }
-  for (vsQualityRow* row : {&ours, &ed, &hough}) finishRow(*row, kScenes);
-  printQualityHeader("Circles against ground truth, " + std::to_string(kScenes) +
-                     " generated scenes");
-  for (const vsQualityRow* row : {&ours, &ed, &hough}) printQuality(*row);
+  for (vsQualityRow* row : {&ours, &reduced, &ed, &hough}) finishRow(*row, kScenes);
+  printQualityHeader("Circles against ground truth, " + std::to_string(kScenes) + " " + title);
+  for (const vsQualityRow* row : {&ours, &reduced, &ed, &hough}) printQuality(*row);
+}
+
+}  // namespace
+
+void compareCircles(int runs) {
+  // 640x480 scenes of five discs and rings each: radii 20 to 60, rings 6 to 12 pixels wide,
+  // so every boundary has a radius from 8 to 60. First clean ones (contrast 160, noise 2),
+  // then faint, noisy ones (contrast 50, noise 8).
+  vsSceneParams params;
+  params.width = 640;
+  params.height = 480;
+  params.count = 5;
+  params.minSize = 20.0;
+  params.maxSize = 60.0;
+  params.minWidth = 6.0;
+  params.maxWidth = 12.0;
+  const RadiusBand band{params.minSize - params.maxWidth, params.maxSize};
+  compareOnScenes("clean generated scenes", params, band, runs);
+  params.background = 80.0;
+  params.foreground = 130.0;
+  params.noiseSigma = 8.0;
+  compareOnScenes("faint, noisy generated scenes", params, band, runs);
 
   // The coins photograph: coins of about 20 to 35 pixels radius; no ground truth, times only.
   printTimingHeader("Circles (edge detection included), photograph");
