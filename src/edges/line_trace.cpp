@@ -25,6 +25,26 @@ constexpr Tracer kDownLeft = {{-1, -1, 0}, {0, 1, 1}, -1};    // class 3: -x+y
 constexpr Tracer kForwards = {{1, 1, 1}, {0, -1, 1}, 1};      // class 0/4: +x
 constexpr Tracer kBackwards = {{-1, -1, -1}, {0, -1, 1}, -1}; // class 0/4: -x
 
+// Direction of the tangent of every gradient code, (code + 64) * 2 pi / 256, filled once at
+// load.
+struct TangentTable {
+  double c[256];
+  double s[256];
+  TangentTable() {
+    for (int a = 0; a < 256; ++a) {
+      const double t = (a + 64) * (2.0 * std::numbers::pi / 256.0);
+      c[a] = std::cos(t);
+      s[a] = std::sin(t);
+    }
+  }
+};
+const TangentTable kTangent;
+
+// Signed distance of q from the current line (positive on the side of the normal).
+inline double distanceFromLine(const LineTraceContext& ctx, const vcVector<2>& q) {
+  return -q.x() * ctx.sinA + q.y() * ctx.cosA - ctx.dist;
+}
+
 // The line code after a refit: the fitted normal (direction + 90 degrees) as a rounded code,
 // turned by half a turn when it points away from the old code, so that it keeps the sense of
 // the start gradient.
@@ -57,11 +77,11 @@ bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell) {
   if (vc_tracker_detail::codeAbsDiff(ctx.lineCode, e.angle().plain()) >= ctx.angleTol)
     return false;
   const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
-  if (!(std::fabs(ctx.line.distanceFrom(q)) < ctx.distanceTol)) {
+  if (!(std::fabs(distanceFromLine(ctx, q)) < ctx.distanceTol)) {
     if (ctx.fitter.numPoints() <= ctx.lastFitCount || !refitLine(ctx)) return false;
     ctx.lastFitCount = ctx.fitter.numPoints();
-    if (!(std::fabs(ctx.line.distanceFrom(q)) < ctx.distanceTol)) return false;
-    ctx.lineCode = refittedCode(ctx.line, ctx.lineCode);
+    if (!(std::fabs(distanceFromLine(ctx, q)) < ctx.distanceTol)) return false;
+    ctx.lineCode = refittedCode(ctx.fit, ctx.lineCode);
   }
   take(ctx, cell, q);
   return true;
@@ -92,11 +112,21 @@ void follow(LineTraceContext& ctx, long x, long y, const Tracer& tracer) {
 
 bool refitLine(LineTraceContext& ctx) {
   try {
-    ctx.line = ctx.fitter.fit();
-    return true;
+    ctx.fit = ctx.fitter.fit();
   } catch (const vcBadParamsError&) {
     return false;  // all points coincide: keep the line as it is
   }
+  ctx.fitted = true;
+  ctx.cosA = ctx.fit.cosAngle();
+  ctx.sinA = ctx.fit.sinAngle();
+  ctx.dist = ctx.fit.distance();
+  return true;
+}
+
+vcFLine lineOf(const LineTraceContext& ctx) {
+  if (ctx.fitted) return ctx.fit;
+  const double turns = (ctx.startCode + 64) * (2.0 * std::numbers::pi / 256.0);
+  return vcFLine(vcDegree(vcRadian(turns)), ctx.startPoint, true);
 }
 
 void traceLine(LineTraceContext& ctx, long x, long y) {
@@ -107,7 +137,12 @@ void traceLine(LineTraceContext& ctx, long x, long y) {
   const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
   ctx.lineCode = a;
   ctx.fitter.reset();
-  ctx.line = vcFLine(vcDegree(vcRadian((a + 64) * (2.0 * std::numbers::pi / 256.0))), q, true);
+  ctx.startCode = a;
+  ctx.startPoint = q;
+  ctx.fitted = false;
+  ctx.cosA = kTangent.c[a];
+  ctx.sinA = kTangent.s[a];
+  ctx.dist = -q.x() * ctx.sinA + q.y() * ctx.cosA;
   ctx.lastFitCount = 1;
   long* first = ctx.indexOut;
   take(ctx, start, q);

@@ -16,6 +16,7 @@
 
 #include "platform/base/fline.h"
 #include "platform/base/line_fitter.h"
+#include "platform/base/vector.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_line_detail {
@@ -45,13 +46,25 @@ struct LineTraceContext {
   long* indexOut = nullptr;
   long* indexEnd = nullptr;
 
-  // The line being grown: its points, its current line, the code of its gradient side and the
-  // number of points at the last fit.
+  // The line being grown: its points, the code of its gradient side and the number of points
+  // at the last fit. Until the first fit the line is the start edgelet's tangent, kept as
+  // direction and distance only (a vcFLine costs trigonometry, and most starts stay single
+  // edgelets); lineOf() makes the vcFLine when a line is kept.
   vcLSLineFitter fitter;
-  vcFLine line;
   std::uint8_t lineCode = 0;
   long lastFitCount = 0;
+  std::uint8_t startCode = 0;
+  vcVector<2> startPoint;
+  bool fitted = false;
+  vcFLine fit;            // the last fit, when fitted
+  double cosA = 1.0;      // the current line: direction (cosA, sinA), signed distance dist
+  double sinA = 0.0;
+  double dist = 0.0;
 };
+
+// The current line of ctx as a vcFLine: the last fit, or the line through the start edgelet
+// along its tangent.
+vcFLine lineOf(const LineTraceContext& ctx);
 
 // Grows a line from the unconsumed cell (x, y): takes the start edgelet, then follows its
 // direction class (for lines along x towards +x, reverses the indexes taken so far, then
@@ -60,7 +73,8 @@ struct LineTraceContext {
 // line; their cells read -1.
 void traceLine(LineTraceContext& ctx, long x, long y);
 
-// Refits ctx.line from the fitter; false (line unchanged) when its points all coincide.
+// Refits the current line from the fitter; false (line unchanged) when its points all
+// coincide.
 bool refitLine(LineTraceContext& ctx);
 
 }  // namespace vc_line_detail

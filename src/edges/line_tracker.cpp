@@ -77,10 +77,10 @@ void LineRun::keepLine_(std::vector<vcLineTrackerResult>& lines, long* first, lo
   // The results vector grows by 2048 entries whenever it is full.
   if (lines.size() == lines.capacity()) lines.reserve(lines.capacity() + 2048);
   vcLineTrackerResult& r = lines.emplace_back();
-  static_cast<vcFLine&>(r) = ctx_.line;
+  static_cast<vcFLine&>(r) = lineOf(ctx_);
   r.edgeletIndexes_ = first;
   r.numEdgelets_ = n;
-  r.error_ = (params_.auxResults() & 0x1) ? ctx_.fitter.error(ctx_.line) : 0.0;
+  r.error_ = (params_.auxResults() & 0x1) ? ctx_.fitter.error(r) : 0.0;
   r.calcAuxResults_(map_, params_.auxResults());
 }
 
