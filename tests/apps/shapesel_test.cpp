@@ -67,6 +67,9 @@ TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
       {"edges", "--zoom", "17", image},
       {"chains", "--sort", "random", image},
       {"lines", "--angle-tol", "200", image},
+      {"circles", "--radius", "10", image},
+      {"circles", "--polarity", "grey", image},
+      {"circles", "--coverage", "1.5", image},
       {"scene", "--kind", "hexagons", temp("x.png")},
       {"scene", "--size", "64by48", temp("x.png")},
       {"scene", "--size", "4x4", temp("x.png")},
@@ -152,6 +155,37 @@ TEST(ShapeselJson, ChainsAndLinesMatchTheSceneTruth) {
     }
     EXPECT_TRUE(onEdge) << line.dump();
   }
+}
+
+TEST(ShapeselJson, CirclesMatchTheSceneTruth) {
+  // Every true disc and ring edge is found: centre and radius within half a pixel.
+  const std::string image = temp("circles.png");
+  ASSERT_EQ(shapesel({"scene", "--kind", "circles", "--seed", "11", "--size", "200x160", "--count",
+                      "3", "--min-size", "12", "--max-size", "30", image})
+                .code,
+            0);
+  const Json truth = readJson(temp("circles.json"))["circles"];
+  ASSERT_GE(truth.size(), 2u);
+  ASSERT_EQ(shapesel({"circles", image, "--max", "10", "--json", temp("ci.json")}).code, 0);
+  const Json found = readJson(temp("ci.json"))["images"][0]["results"];
+  for (const Json& t : truth) {
+    bool matched = false;
+    for (const Json& f : found)
+      matched = matched || (std::hypot(double(f["center"][0]) - double(t["center"][0]),
+                                       double(f["center"][1]) - double(t["center"][1])) < 0.5 &&
+                            std::abs(double(f["radius"]) - double(t["radius"])) < 0.5 &&
+                            f["polarity"] == t["polarity"]);
+    EXPECT_TRUE(matched) << t.dump();
+  }
+  // A dark-only search finds no light disc.
+  ASSERT_EQ(
+      shapesel({"circles", image, "--max", "10", "--polarity", "dark", "--json", temp("cd.json")})
+          .code,
+      0);
+  const Json dark = readJson(temp("cd.json"))["images"][0]["results"];
+  for (const Json& f : dark)
+    EXPECT_EQ(f["polarity"], "dark");
+  EXPECT_EQ(shapesel({"circles", image, "--radius", "30:10"}).code, 2);
 }
 
 TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
