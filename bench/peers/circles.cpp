@@ -56,8 +56,7 @@ CircleRun runOurs(const vcPelBuffer_const<unsigned char>& image, RadiusBand band
 // semi-axis. It takes no radius range, so answers outside the band are dropped afterwards,
 // which costs nothing worth timing. OpenCV puts pixel centres at integers, hence the half
 // pixel.
-CircleRun runEdgeDrawing(const vcPelBuffer_const<unsigned char>& image, RadiusBand band,
-                         int runs) {
+CircleRun runEdgeDrawing(const vcPelBuffer_const<unsigned char>& image, RadiusBand band, int runs) {
   const cv::Mat mat = matView(image);
   const cv::Ptr<cv::ximgproc::EdgeDrawing> ed = cv::ximgproc::createEdgeDrawing();
   std::vector<cv::Vec6d> ellipses;
@@ -87,8 +86,8 @@ CircleRun runHough(const vcPelBuffer_const<unsigned char>& image, RadiusBand ban
   CircleRun run;
   run.ms = medianMs(
       [&] {
-        cv::HoughCircles(mat, circles, cv::HOUGH_GRADIENT, 1.0, 16.0, 100.0, 30.0,
-                         int(band.low), int(band.high + 0.5));
+        cv::HoughCircles(mat, circles, cv::HOUGH_GRADIENT, 1.0, 16.0, 100.0, 30.0, int(band.low),
+                         int(band.high + 0.5));
       },
       runs);
   for (const cv::Vec3f& c : circles)
@@ -173,8 +172,7 @@ void compareCircles(int runs) {
   printTimingHeader("Circles (edge detection included), photograph");
   const RadiusBand coinBand{10.0, 40.0};
   for (const vsPhoto& photo : loadPhotos({"coins"})) {
-    const std::string size = photo.name + " " + sizeText(photo.image.width(),
-                                                         photo.image.height());
+    const std::string size = photo.name + " " + sizeText(photo.image.width(), photo.image.height());
     const CircleRun oursRun = runOurs(photo.image, coinBand, runs);
     const CircleRun edRun = runEdgeDrawing(photo.image, coinBand, runs);
     const CircleRun houghRun = runHough(photo.image, coinBand, runs);

@@ -13,8 +13,7 @@ namespace peers {
 // Throws: vcBadParamsError for an unbound image.
 inline cv::Mat matView(const vcPelBuffer_const<unsigned char>& image) {
   return cv::Mat(int(image.height()), int(image.width()), CV_8UC1,
-                 const_cast<unsigned char*>(image.pointToOffset()),
-                 std::size_t(image.rowUpdate()));
+                 const_cast<unsigned char*>(image.pointToOffset()), std::size_t(image.rowUpdate()));
 }
 
 }  // namespace peers

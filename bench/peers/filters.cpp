@@ -67,10 +67,9 @@ void compareMedian(const vcPelBuffer<unsigned char>& image, int runs) {
   cv::Mat difference;
   cv::compare(matView(ours), peer, difference, cv::CMP_NE);
   const int differing = cv::countNonZero(difference);
-  printTiming({"median 9x9 vs cv::medianBlur", sizeText(image.width(), image.height()), oursMs,
-               peerMs,
-               differing == 0 ? "outputs identical"
-                              : std::to_string(differing) + " pixels differ"});
+  printTiming(
+      {"median 9x9 vs cv::medianBlur", sizeText(image.width(), image.height()), oursMs, peerMs,
+       differing == 0 ? "outputs identical" : std::to_string(differing) + " pixels differ"});
 }
 
 }  // namespace

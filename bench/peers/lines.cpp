@@ -75,8 +75,7 @@ std::string countNote(std::size_t ours, std::size_t peer) {
   return "segments " + std::to_string(ours) + " / " + std::to_string(peer);
 }
 
-std::string coverageNote(std::size_t ours, std::size_t peer, double oursCover,
-                         double peerCover) {
+std::string coverageNote(std::size_t ours, std::size_t peer, double oursCover, double peerCover) {
   char text[96];
   std::snprintf(text, sizeof text, ", truth covered %.0f%% / %.0f%%", 100.0 * oursCover,
                 100.0 * peerCover);
@@ -90,10 +89,9 @@ void printRuns(const std::string& label, const vcPelBuffer_const<unsigned char>&
   std::string edNote = countNote(run.ours.size(), run.ed.size());
   if (truth != nullptr) {
     const double oursCover = edgeCoverage(*truth, run.ours);
-    lsdNote = coverageNote(run.ours.size(), run.lsd.size(), oursCover,
-                           edgeCoverage(*truth, run.lsd));
-    edNote = coverageNote(run.ours.size(), run.ed.size(), oursCover,
-                          edgeCoverage(*truth, run.ed));
+    lsdNote =
+        coverageNote(run.ours.size(), run.lsd.size(), oursCover, edgeCoverage(*truth, run.lsd));
+    edNote = coverageNote(run.ours.size(), run.ed.size(), oursCover, edgeCoverage(*truth, run.ed));
   }
   printTiming({"line tracker vs LSD", size, run.oursMs, run.lsdMs, lsdNote});
   printTiming({"line tracker vs EdgeDrawing lines", size, run.oursMs, run.edMs, edNote});

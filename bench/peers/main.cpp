@@ -75,9 +75,8 @@ int main(int argc, char** argv) {
   try {
     const Options options = parse(argc, argv);
     cv::setNumThreads(1);
-    std::printf("OpenCV %s, %d thread, IPP %s; median of %d runs after a warm-up\n",
-                CV_VERSION, cv::getNumThreads(), cv::ipp::useIPP() ? "on" : "off",
-                options.runs);
+    std::printf("OpenCV %s, %d thread, IPP %s; median of %d runs after a warm-up\n", CV_VERSION,
+                cv::getNumThreads(), cv::ipp::useIPP() ? "on" : "off", options.runs);
     std::printf("load average at start: %s\n", loadAverage().c_str());
     std::printf("ratio = ours / peer: below 1 means ours is faster\n");
 

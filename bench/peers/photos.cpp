@@ -9,7 +9,7 @@ namespace peers {
 const char* photoFolder() { return "/usr/lib/python3/dist-packages/skimage/data"; }
 
 std::vector<std::string> lineTestPhotos() {
-  return {"astronaut", "brick", "camera", "cell", "chelsea", "coffee",          "coins",
+  return {"astronaut", "brick",  "camera", "cell", "chelsea", "coffee",          "coins",
           "grass",     "gravel", "ihc",    "moon", "page",    "motorcycle_left", "text"};
 }
 

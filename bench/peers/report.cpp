@@ -10,8 +10,8 @@ std::string sizeText(long width, long height) {
 
 void printTimingHeader(const std::string& title) {
   std::printf("\n%s\n", title.c_str());
-  std::printf("%-40s %-22s %9s %9s %7s  %s\n", "operation", "image", "ours ms", "peer ms",
-              "ratio", "note");
+  std::printf("%-40s %-22s %9s %9s %7s  %s\n", "operation", "image", "ours ms", "peer ms", "ratio",
+              "note");
 }
 
 void printTiming(const vsTimingRow& row) {
@@ -27,8 +27,8 @@ void printTiming(const vsTimingRow& row) {
 
 void printQualityHeader(const std::string& title) {
   std::printf("\n%s\n", title.c_str());
-  std::printf("%-34s %9s %6s %6s %8s %10s %14s\n", "finder", "mean ms", "truth", "found",
-              "recall", "precision", "centre err px");
+  std::printf("%-34s %9s %6s %6s %8s %10s %14s\n", "finder", "mean ms", "truth", "found", "recall",
+              "precision", "centre err px");
 }
 
 namespace {
