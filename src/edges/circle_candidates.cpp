@@ -1,0 +1,313 @@
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+#include "edges/circle_impl.h"
+
+namespace vc_circle_detail {
+
+namespace {
+
+// Narrow grab band half-width and the coverage below which one chain of the wide band is
+// taken, pixels and share of the circumference.
+constexpr double kNarrowTol = 2.0;
+constexpr double kWideCoverage = 0.6;
+// Chains tested against an expected centre.
+constexpr long kMaxCenterChains = 128;
+
+// Unit vectors of the 256 gradient codes.
+struct CodeVectors {
+  std::array<double, 256> dx, dy;
+  CodeVectors() {
+    for (int a = 0; a < 256; ++a) {
+      dx[std::size_t(a)] = std::cos(a * 2.0 * std::numbers::pi / 256.0);
+      dy[std::size_t(a)] = std::sin(a * 2.0 * std::numbers::pi / 256.0);
+    }
+  }
+};
+const CodeVectors kCodeVectors;
+
+}  // namespace
+
+void FinderImpl::labelMap_(bool withChainIndexes) {
+  // Every edgelet cell of every chain gets its chain's index (or back its own edgelet index).
+  const std::vector<vcEdgelet>& edges = chains_.edges();
+  const long stride = map_.rowUpdate();
+  std::int32_t* origin = map_.pointToOffset();
+  const long numChains = long(chains_.results().size());
+  for (long k = 0; k < numChains; ++k) {
+    const vcChainTrackerResult& chain = chains_.results()[std::size_t(k)];
+    const long* idx = chain.edgeletIndexes();
+    for (long i = 0; i < chain.numEdgelets(); ++i) {
+      const vcEdgelet& e = edges[std::size_t(idx[i])];
+      origin[(long(e.get_j()) - oy_) * stride + (long(e.get_i()) - ox_)] =
+          std::int32_t(withChainIndexes ? k : idx[i]);
+    }
+  }
+  labelled_ = withChainIndexes;
+}
+
+bool FinderImpl::refit_(CircleCandidate& c) const {
+  CircleFit fit;
+  if (!c.sums.fit(fit)) return false;
+  if (!(fit.radiusSqr >= fitMinSqr_ && fit.radiusSqr <= fitMaxSqr_)) return false;
+  const double r = std::sqrt(fit.radiusSqr);
+  if (!(r >= fitMin_ && r <= fitMax_)) return false;
+  c.cx = fit.cx + c0x_;
+  c.cy = fit.cy + c0y_;
+  c.radius = r;
+  c.coverage = c.sums.n / (2.0 * std::numbers::pi * r);
+  return true;
+}
+
+int FinderImpl::chainPolarity_(long rec, double cx, double cy) const {
+  // The middle edgelet, stepped one pixel along its gradient: further from the centre means
+  // the outside is lighter (polarity 2).
+  const vcChainTrackerResult& chain = chains_.results()[std::size_t(records_[rec].chain)];
+  const vcEdgelet& e =
+      chains_.edges()[std::size_t(chain.edgeletIndexes()[chain.numEdgelets() / 2])];
+  const double px = double(e.posQuickX()) - cx, py = double(e.posQuickY()) - cy;
+  const double d2 = px * px + py * py;
+  if (!(d2 <= centerDistSqr_)) return 0;
+  const std::size_t a = e.angle().plain();
+  const double qx = px + kCodeVectors.dx[a], qy = py + kCodeVectors.dy[a];
+  return qx * qx + qy * qy > d2 ? 2 : 1;
+}
+
+void FinderImpl::take_(CircleCandidate& c, long rec) {
+  records_[rec].used = true;
+  c.sums += records_[rec].sums;
+  taken_.push_back(rec);
+  ++c.numTaken;
+}
+
+void FinderImpl::dropLast_(CircleCandidate& c) {
+  const long rec = taken_.back();
+  taken_.pop_back();
+  --c.numTaken;
+  c.sums -= records_[rec].sums;
+  records_[rec].used = false;
+}
+
+void FinderImpl::releaseAll_(CircleCandidate& c) {
+  // The chains stay listed with the candidate (verification reads them) but are free again.
+  for (long k = 0; k < c.numTaken; ++k)
+    records_[taken_[std::size_t(c.firstTaken + k)]].used = false;
+}
+
+long FinderImpl::startCandidate_(long rec, bool lightOnDark) {
+  CircleCandidate& c = cands_[numCands_];
+  c = CircleCandidate();
+  c.lightOnDark = lightOnDark;
+  c.firstTaken = long(taken_.size());
+  take_(c, rec);
+  if (!refit_(c)) {
+    dropLast_(c);
+    return -1;
+  }
+  return numCands_++;
+}
+
+bool FinderImpl::inBand_(long rec, const CircleCandidate& c, double tol, double* worst) const {
+  // The first, last and (beyond two edgelets) middle edgelet within tol of the circle.
+  const vcChainTrackerResult& chain = chains_.results()[std::size_t(records_[rec].chain)];
+  const long n = chain.numEdgelets();
+  const long* idx = chain.edgeletIndexes();
+  const double lo = std::max(c.radius - tol, 1.0), hi = c.radius + tol;
+  const long probes[3] = {0, n - 1, n / 2};
+  double largest = 0.0;
+  for (int k = 0; k < (n > 2 ? 3 : 2); ++k) {
+    const vcEdgelet& e = chains_.edges()[std::size_t(idx[probes[k]])];
+    const double dx = double(e.posQuickX()) - c.cx, dy = double(e.posQuickY()) - c.cy;
+    const double d2 = dx * dx + dy * dy;
+    if (!(d2 >= lo * lo && d2 <= hi * hi)) return false;
+    largest = std::max(largest, std::abs(std::sqrt(d2) - c.radius));
+  }
+  if (worst) *worst = largest;
+  return true;
+}
+
+bool FinderImpl::keepsTakenChains_(const CircleCandidate& c) const {
+  for (long k = 0; k + 1 < c.numTaken; ++k)
+    if (!inBand_(taken_[std::size_t(c.firstTaken + k)], c, kNarrowTol, nullptr)) return false;
+  return true;
+}
+
+void FinderImpl::grabFrom_(CircleCandidate& c, std::vector<long>& listed) {
+  // Offer the listed chains until a round takes none: those within the narrow band, else,
+  // while coverage is low, the one chain of the wide band that fits best.
+  for (;;) {
+    bool added = false;
+    for (long& rec : listed) {
+      if (rec < 0 || !inBand_(rec, c, kNarrowTol, nullptr)) continue;
+      const long chosen = rec;
+      rec = -1;
+      take_(c, chosen);
+      if (refit_(c))
+        added = true;
+      else {
+        dropLast_(c);
+        refit_(c);
+      }
+    }
+    if (!added && c.coverage < kWideCoverage) {
+      const double t = std::max({c.radius * params_.grabTol(), params_.absDeviationTol(), 3.0});
+      long* best = nullptr;
+      double bestWorst = 0.0;
+      for (long& rec : listed) {
+        double worst = 0.0;
+        if (rec >= 0 && inBand_(rec, c, t, &worst) && (!best || worst < bestWorst)) {
+          best = &rec;
+          bestWorst = worst;
+        }
+      }
+      if (best) {
+        // Kept only when the refitted circle still runs through every chain taken before
+        // (narrow band): a stray chain of the wide band must not drag a good fit away.
+        const long chosen = *best;
+        *best = -1;
+        take_(c, chosen);
+        if (refit_(c) && keepsTakenChains_(c))
+          added = true;
+        else {
+          dropLast_(c);
+          refit_(c);
+        }
+      }
+    }
+    if (!added) break;
+  }
+}
+
+bool FinderImpl::listWindow_(CircleCandidate& c, std::vector<long>& listed,
+                             std::vector<long>& other) {
+  // The window around the centre, clamped to the map; too small below 6 cells either way.
+  const double half = c.radius * params_.grabTol() + 2.0;
+  if (!(half >= 3.0)) return false;
+  const double x0d = std::max(c.cx - half, double(ox_)),
+               x1d = std::min(c.cx + half, double(ox_ + w_));
+  const double y0d = std::max(c.cy - half, double(oy_)),
+               y1d = std::min(c.cy + half, double(oy_ + h_));
+  if (!(x1d - x0d >= 6.0 && y1d - y0d >= 6.0)) return false;
+  const long x0 = long(std::floor(x0d)) - ox_, x1 = long(std::ceil(x1d)) - ox_;
+  const long y0 = long(std::floor(y0d)) - oy_, y1 = long(std::ceil(y1d)) - oy_;
+
+  // Labelled cells of unused chains: each chain is marked once and listed when its polarity
+  // about the candidate's centre is the candidate's.
+  const int wanted = c.lightOnDark ? 1 : 2;
+  for (long y = y0; y < y1; ++y) {
+    const std::int32_t* row = map_.pointToRow(y);
+    for (long x = x0; x < x1;) {
+      const std::int32_t v = row[x];
+      if (v < 0) {
+        x -= v;
+        continue;
+      }
+      ++x;
+      ChainRecord& rec = records_[v];
+      if (rec.used) continue;
+      rec.used = true;
+      (chainPolarity_(v, c.cx, c.cy) == wanted ? listed : other).push_back(v);
+    }
+  }
+  return true;
+}
+
+void FinderImpl::candidatesWithoutCenter_() {
+  const long numLong = chains_.numResults();
+  const int wanted = int(params_.polarity());
+  for (long k = 0; k < numLong; ++k) {
+    const vcChainTrackerResult& chain = chains_.results()[std::size_t(k)];
+    if (chain.numEdgelets() < seedThresh_) break;  // longest first: no later chain seeds
+    if (records_[k].used) continue;
+
+    // Seed: the chain's own circle, inside the image and of the wanted polarity.
+    const long ci = startCandidate_(k, false);
+    if (ci < 0) continue;
+    ++numCandidates_;
+    CircleCandidate& c = cands_[ci];
+    const bool inside = c.cx >= double(ox_) && c.cx < double(ox_ + w_) && c.cy >= double(oy_) &&
+                        c.cy < double(oy_ + h_);
+    const int pol = inside ? chainPolarity_(k, c.cx, c.cy) : 0;
+    if (pol == 0 || (wanted != 0 && pol != wanted)) {
+      releaseAll_(c);
+      --numCands_;
+      taken_.resize(std::size_t(c.firstTaken));
+      continue;
+    }
+    c.lightOnDark = pol == 1;
+
+    // A closed chain is a whole circle by itself.
+    if (chain.isClosed()) {
+      c.coverage = 1.0;
+      continue;
+    }
+    if (c.coverage < params_.coverageInitialFit()) {
+      releaseAll_(c);
+      --numCands_;
+      taken_.resize(std::size_t(c.firstTaken));
+      continue;
+    }
+
+    // Grab the chains of its polarity that lie on its circle; chains not taken are free again.
+    listed_.clear();
+    other_.clear();
+    const bool grabbed = listWindow_(c, listed_, other_);
+    if (grabbed) grabFrom_(c, listed_);
+    for (long rec : listed_)
+      if (rec >= 0) records_[rec].used = false;
+    for (long rec : other_) records_[rec].used = false;
+    if (!grabbed || !(c.coverage >= params_.coverageThresh()) ||
+        !(c.radius >= verifyMin_ && c.radius <= verifyMax_))
+      releaseAll_(c);
+  }
+}
+
+void FinderImpl::candidatesWithCenter_(const vcVector<2>& expected) {
+  // The first long chains, split by their polarity about the expected centre.
+  std::vector<long> lists[2];
+  const long numTested = std::min(chains_.numResults(), kMaxCenterChains);
+  for (long k = 0; k < numTested; ++k) {
+    const int pol = chainPolarity_(k, expected.x(), expected.y());
+    if (pol != 0) lists[pol - 1].push_back(k);
+  }
+
+  const int wanted = int(params_.polarity());
+  for (int pol = 1; pol <= 2; ++pol) {
+    if (wanted != 0 && wanted != pol) continue;
+    std::vector<long>& list = lists[pol - 1];
+
+    // Every closed chain is a candidate of its own.
+    for (long rec : list) {
+      if (!chains_.results()[std::size_t(rec)].isClosed() || records_[rec].used) continue;
+      ++numCandidates_;
+      const long ci = startCandidate_(rec, pol == 1);
+      if (ci >= 0) cands_[ci].coverage = 1.0;
+    }
+
+    // Open chains seed candidates that grow from the same list.
+    for (long rec : list) {
+      const vcChainTrackerResult& chain = chains_.results()[std::size_t(rec)];
+      if (chain.numEdgelets() < seedThresh_) break;
+      if (records_[rec].used) continue;
+      ++numCandidates_;
+      const long ci = startCandidate_(rec, pol == 1);
+      if (ci < 0) continue;
+      CircleCandidate& c = cands_[ci];
+      const bool inside = c.cx >= double(ox_) && c.cx < double(ox_ + w_) && c.cy >= double(oy_) &&
+                          c.cy < double(oy_ + h_);
+      if (c.coverage < params_.coverageInitialFit() || !inside) {
+        releaseAll_(c);
+        continue;
+      }
+      listed_.clear();
+      for (long other : list)
+        if (!records_[other].used) listed_.push_back(other);
+      grabFrom_(c, listed_);
+      if (!(c.coverage >= params_.coverageThresh())) releaseAll_(c);
+    }
+  }
+}
+
+}  // namespace vc_circle_detail
