@@ -1,0 +1,193 @@
+// Pattern alignment of a trained circle: refinement of position and size, scores of full,
+// half, missing and textured outlines, client transforms, and refused input.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/align/gx_align.h"
+#include "platform/base/circle.h"
+#include "platform/base/exception.h"
+#include "scenes/canvas.h"
+
+namespace {
+
+constexpr double kTrainedRadius = 10.0;
+
+vcGXAlignPattern trainedPattern(const vcXform<2>& clientFromImage = vcXform<2>()) {
+  vcGXAlignPattern pattern;
+  pattern.autoSelectGrainLimits(false);
+  pattern.grainLimits(6.0f, 2.0f);  // either order
+  pattern.scaleSearch(true);
+  pattern.train(vcCircle(vcVector<2>(0.0, 0.0), kTrainedRadius), clientFromImage, vcPelRect(0, 0),
+                vcGXAlignPattern::eTrainOutline | vcGXAlignPattern::eTrainPolarity, nullptr, 0);
+  return pattern;
+}
+
+vcPtrHandle_const<vc2XformBase> startAt(const vcVector<2>& center, double radius) {
+  const double s = radius / kTrainedRadius;
+  return vcPtrHandle_const<vc2XformBase>(
+      new vc2XformLinear(center, vcRadian(0.0), vcRadian(0.0), s, s));
+}
+
+vcGXAlignRunParams runParams(double threshold = 0.0) {
+  vcGXAlignRunParams params;
+  params.algorithm(2);
+  params.scoreUsingClutter(false);
+  params.acceptThreshold(threshold);
+  return params;
+}
+
+// A w x w scene: a disc (grey fg on bg), blur 1, noise; half hides the right half.
+vcPelBuffer<unsigned char> discScene(long w, const vcVector<2>& c, double r, double bg, double fg,
+                                     double noise, bool half = false) {
+  vcSceneCanvas canvas(w, w, bg);
+  canvas.drawDisc(c, r, fg);
+  if (half) canvas.drawHalfPlane(c, vcVector<2>(1.0, 0.0), bg);
+  canvas.blur(1.0);
+  vcSceneRandom random(17);
+  canvas.addNoise(noise, random);
+  return canvas.image();
+}
+
+double scoreAt(const vcGXAlignPattern& pattern, const vcPelBuffer<unsigned char>& image,
+               const vcVector<2>& c, double r, vcGXAlignResultSet& found) {
+  pattern.run(image, runParams(), startAt(c, r), found, nullptr, 0);
+  EXPECT_EQ(found.numFound(), 1);
+  return found.numFound() > 0 ? found.results()[0].score() : -1.0;
+}
+
+TEST(GXAlign, FullCirclesScoreHighAndAreRefined) {
+  const vcGXAlignPattern pattern = trainedPattern();
+  vcGXAlignResultSet found;
+  struct Case {
+    double radius, bg, fg;
+  };
+  for (const Case& k :
+       {Case{8.0, 40.0, 200.0}, Case{35.0, 180.0, 60.0}, Case{110.0, 50.0, 120.0}}) {
+    const long w = long(2.0 * k.radius + 40.0);
+    const vcVector<2> truth(w / 2.0 + 0.37, w / 2.0 - 0.21);
+    const vcPelBuffer<unsigned char> image = discScene(w, truth, k.radius, k.bg, k.fg, 5.0);
+    // Start 1.5 pixels and 4 % off.
+    const double score =
+        scoreAt(pattern, image, truth + vcVector<2>(1.2, -0.9), k.radius * 1.04, found);
+    EXPECT_GE(score, 0.9) << "radius " << k.radius;
+    const vc2XformLinear& pose = found.results()[0].pose();
+    EXPECT_NEAR(pose.trans().x(), truth.x(), 0.15) << "radius " << k.radius;
+    EXPECT_NEAR(pose.trans().y(), truth.y(), 0.15) << "radius " << k.radius;
+    EXPECT_NEAR(pose.scale() * kTrainedRadius, k.radius, 0.2) << "radius " << k.radius;
+  }
+}
+
+TEST(GXAlign, PartialMissingAndTexturedOutlinesScoreByWhatIsThere) {
+  const vcGXAlignPattern pattern = trainedPattern();
+  vcGXAlignResultSet found;
+  const vcVector<2> c(60.3, 59.6);
+
+  // Half a disc.
+  const double half =
+      scoreAt(pattern, discScene(120, c, 40.0, 40.0, 200.0, 5.0, true), c, 40.0, found);
+  EXPECT_GT(half, 0.4);
+  EXPECT_LT(half, 0.6);
+
+  // Blank, noisy.
+  EXPECT_LT(scoreAt(pattern, discScene(120, c, 1.0, 100.0, 100.5, 8.0), c, 40.0, found), 0.3);
+
+  // Texture: many small blobs of random grey.
+  vcSceneCanvas canvas(120, 120, 100.0);
+  vcSceneRandom random(5);
+  for (int k = 0; k < 400; ++k)
+    canvas.drawDisc(vcVector<2>(random.uniform(0.0, 120.0), random.uniform(0.0, 120.0)),
+                    random.uniform(1.5, 4.0), random.uniform(30.0, 220.0));
+  canvas.blur(1.0);
+  canvas.addNoise(5.0, random);
+  EXPECT_LT(scoreAt(pattern, canvas.image(), c, 40.0, found), 0.3);
+
+  // Below the accept threshold nothing is reported.
+  pattern.run(discScene(120, c, 40.0, 40.0, 200.0, 5.0, true), runParams(0.7), startAt(c, 40.0),
+              found, nullptr, 0);
+  EXPECT_EQ(found.numFound(), 0);
+
+  // Clutter just off the outline (a concentric ring 5 pixels outside) lowers the score.
+  vcSceneCanvas rings(120, 120, 40.0);
+  rings.drawRing(c, 48.0, 45.0, 200.0);
+  rings.drawDisc(c, 40.0, 200.0);
+  rings.blur(1.0);
+  vcGXAlignRunParams clutter = runParams();
+  pattern.run(rings.image(), clutter, startAt(c, 40.0), found, nullptr, 0);
+  const double plain = found.results()[0].score();
+  clutter.scoreUsingClutter(true);
+  pattern.run(rings.image(), clutter, startAt(c, 40.0), found, nullptr, 0);
+  ASSERT_EQ(found.numFound(), 1);
+  EXPECT_LT(found.results()[0].score(), plain - 0.3);
+}
+
+TEST(GXAlign, WorksInClientCoordinatesAndScoresTheStartPoseOnRequest) {
+  // Client = 0.5 x image + (100, 200): a 30-pixel disc is 15 client units.
+  const vcXform<2> clientFromImage(vcVector<2>(100.0, 200.0), 0.5, 1.0, vcRadian(0.0),
+                                   vcRadian(0.0));
+  const vcGXAlignPattern pattern = trainedPattern(clientFromImage);
+  vcPelBuffer<unsigned char> image =
+      discScene(100, vcVector<2>(50.4, 49.8), 30.0, 40.0, 200.0, 3.0);
+  image.clientFromImageXform(clientFromImage);
+  const vcVector<2> truth = clientFromImage.mapPoint(vcVector<2>(50.4, 49.8));
+  vcGXAlignResultSet found;
+  pattern.run(image, runParams(), startAt(truth + vcVector<2>(0.5, 0.5), 15.5), found, nullptr, 0);
+  ASSERT_EQ(found.numFound(), 1);
+  EXPECT_NEAR(found.results()[0].pose().trans().x(), truth.x(), 0.08);
+  EXPECT_NEAR(found.results()[0].pose().trans().y(), truth.y(), 0.08);
+  EXPECT_NEAR(found.results()[0].pose().scale() * kTrainedRadius, 15.0, 0.1);
+
+  // Scoring the start pose as it is: 3 pixels off, most of the outline is outside the window.
+  vcGXAlignRunParams scoreOnly = runParams();
+  scoreOnly.algorithm(vcGXAlignRunParams::eScoreOnly);
+  pattern.run(image, scoreOnly, startAt(truth + vcVector<2>(1.5, 0.0), 15.0), found, nullptr, 0);
+  ASSERT_EQ(found.numFound(), 1);
+  EXPECT_LT(found.results()[0].score(), 0.7);
+  EXPECT_EQ(found.results()[0].pose().trans(), truth + vcVector<2>(1.5, 0.0));
+}
+
+TEST(GXAlign, RefusesBadInput) {
+  vcGXAlignPattern pattern;
+  vcGXAlignResultSet found;
+  const vcPelBuffer<unsigned char> image(40, 40);
+  EXPECT_THROW(
+      pattern.run(image, runParams(), startAt(vcVector<2>(20, 20), 10.0), found, nullptr, 0),
+      vcBadParamsError);
+  EXPECT_THROW(pattern.grainLimits(std::nanf(""), 2.0f), vcBadParamsError);
+  EXPECT_THROW(pattern.grainLimits(0.0f, 2.0f), vcBadParamsError);
+  const vcCircle circle(vcVector<2>(0.0, 0.0), 5.0);
+  EXPECT_THROW(pattern.train(circle, vcXform<2>(), vcPelRect(0, 0), 2, nullptr, 0),
+               vcBadParamsError);
+  EXPECT_THROW(pattern.train(circle, vcXform<2>(), vcPelRect(0, 0), 5, nullptr, 0),
+               vcBadParamsError);
+  EXPECT_THROW(pattern.train(circle, vcXform<2>(), vcPelRect(4, 4), 1, nullptr, 0),
+               vcBadParamsError);
+  EXPECT_THROW(pattern.train(vcCircle(vcVector<2>(0.0, 0.0), 0.0), vcXform<2>(), vcPelRect(0, 0), 1,
+                             nullptr, 0),
+               vcBadParamsError);
+  EXPECT_FALSE(pattern.isTrained());
+
+  vcGXAlignRunParams params;
+  EXPECT_THROW(params.acceptThreshold(1.5), vcBadParamsError);
+  EXPECT_THROW(params.algorithm(3), vcBadParamsError);
+  EXPECT_EQ(params.acceptThreshold(), 0.5);
+  EXPECT_EQ(params.algorithm(), vcGXAlignRunParams::eRefine);
+
+  const vcGXAlignPattern trained = trainedPattern();
+  EXPECT_THROW(
+      trained.run(image, runParams(), vcPtrHandle_const<vc2XformBase>(), found, nullptr, 0),
+      vcBadParamsError);
+  EXPECT_THROW(
+      trained.run(image, runParams(), startAt(vcVector<2>(20, 20), 1e-3), found, nullptr, 0),
+      vcBadParamsError);
+  EXPECT_THROW(trained.run(vcPelBuffer<unsigned char>(), runParams(),
+                           startAt(vcVector<2>(20, 20), 10.0), found, nullptr, 0),
+               vcBadParamsError);
+  // A circle reaching past the image is scored, its outside samples unsupported.
+  trained.run(image, runParams(), startAt(vcVector<2>(0, 0), 15.0), found, nullptr, 0);
+  ASSERT_EQ(found.numFound(), 1);
+  EXPECT_EQ(found.results()[0].score(), 0.0);
+}
+
+}  // namespace
