@@ -1,7 +1,6 @@
 #include "tavshsl/skeleton_model.h"
 
 #include <cmath>
-#include <utility>
 
 #include "platform/base/assert.h"
 #include "segment_mapping.h"
@@ -32,47 +31,32 @@ vcSegmentCorresponderSkeletonModel::vcSegmentCorresponderSkeletonModel(
 
 void vcSegmentCorresponderSkeletonModel::buildOutline_(vcSegmentDefs::veSegmentPolarity polarity) {
   const std::size_t n = skeleton_.size();
+  std::vector<vcLineSeg> centreLines;
+  centreLines.reserve(n);
+  for (const vcModelSegment& s : skeleton_) centreLines.push_back(s.segment());
 
-  // Start candidates: end points inside no other stroke, in stroke order, p1 before p2.
-  // Ends that touch no other stroke come first: a walk that starts at a joint can start on
-  // the inner side of the joint, inside the other stroke, and then closes at once around
-  // nothing. Only a figure whose every end meets another stroke (a closed loop) starts at
-  // a joint, and then the first such end whose walk gives a real outline is kept.
-  std::vector<std::pair<std::size_t, bool>> freeEnds;
-  std::vector<std::pair<std::size_t, bool>> jointEnds;
-  for (std::size_t i = 0; i < n; ++i)
-    for (const bool fromP2 : {false, true}) {
-      const vcLineSeg& s = skeleton_[i].segment();
-      const vsEndContact contact = vfClassifyEnd(fromP2 ? s.p2() : s.p1(), i, skeleton_);
-      if (contact.free) (contact.touch ? jointEnds : freeEnds).emplace_back(i, fromP2);
-    }
-  VC_ASSERT(!(freeEnds.empty() && jointEnds.empty()) &&
-            "a stroke end point that lies inside no other stroke");
-  freeEnds.insert(freeEnds.end(), jointEnds.begin(), jointEnds.end());
-
-  // Walk around the figure; a closed outline has at least two sides and two ends.
-  std::optional<std::vector<std::vector<vsOutlinePiece>>> outline;
-  for (const auto& [stroke, fromP2] : freeEnds) {
-    outline = vfWalkStrokeOutline(skeleton_, nominalStrokeWidths_, stroke, fromP2, polarity);
-    std::size_t count = 0;
-    if (outline)
-      for (const std::vector<vsOutlinePiece>& pieces : *outline) count += pieces.size();
-    if (count >= 4) break;
-    outline.reset();
-  }
+  // Walk around the figure from the first end that gives a real outline. Crossings are taken
+  // strictly ahead, and the walk reverses onto a crossed stroke only when the stroke it leaves
+  // reaches the crossed one's line.
+  const std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(centreLines);
+  VC_ASSERT(!starts.empty() && "a stroke end point that lies inside no other stroke");
+  const std::optional<std::vector<vsOutlinePiece>> outline =
+      vfWalkStrokeOutline(centreLines, nominalStrokeWidths_, starts, vsStrokeWalkRules{});
   VC_ASSERT(outline.has_value() && "the stroke outline walk closes");
 
-  // Flatten, grouped by stroke, in emission order within a stroke.
-  for (const vcModelSegment& s : skeleton_) skeletonLines_.push_back(lineThrough(s.segment()));
+  // Group by stroke, in emission order within a stroke.
+  for (const vcLineSeg& s : centreLines) skeletonLines_.push_back(lineThrough(s));
   strokeBoundarySegments_.assign(n, {});
   for (std::size_t s = 0; s < n; ++s) {
-    for (const vsOutlinePiece& piece : (*outline)[s]) {
-      strokeBoundarySegments_[s].push_back(piece.segment);
-      boundarySegments_.push_back(piece.segment);
+    for (const vsOutlinePiece& piece : *outline) {
+      if (piece.stroke != s) continue;
+      const vcModelSegment segment(piece.segment, skeleton_[s].weight(), polarity);
+      strokeBoundarySegments_[s].push_back(segment);
+      boundarySegments_.push_back(segment);
       boundaryTypes_.push_back(piece.type);
       boundaryPoints_.emplace_back(piece.point);
       boundaryStrokes_.push_back(static_cast<long>(s));
-      boundaryLines_.push_back(lineThrough(piece.segment.segment()));
+      boundaryLines_.push_back(lineThrough(piece.segment));
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/base/assert.h"
 #include "platform/base/real_eq.h"
 #include "stroke_geometry.h"
 
@@ -14,17 +15,16 @@ constexpr double kClosed = 1e-8;
 using Vec = vcVector<2>;
 using Skeleton = vcSegmentCorresponderSkeletonModel;
 
-}  // namespace
-
-std::optional<std::vector<std::vector<vsOutlinePiece>>> vfWalkStrokeOutline(
-    const std::vector<vcModelSegment>& skeleton, const std::vector<double>& widths,
-    std::size_t start, bool fromP2, vcSegmentDefs::veSegmentPolarity polarity) {
+// The walk that starts at `start`; nothing when it does not close within 2n^2 + 4n + 1 steps.
+std::optional<std::vector<vsOutlinePiece>> walkFrom(const std::vector<vcLineSeg>& skeleton,
+                                                    const std::vector<double>& widths,
+                                                    const vsStrokeEnd& start,
+                                                    const vsStrokeWalkRules& rules) {
   const std::size_t n = skeleton.size();
-  std::vector<std::vector<vsOutlinePiece>> perStroke(n);
-  const auto emit = [&](std::size_t s, const Vec& from, const Vec& to, Skeleton::veBoundarySegmentType type,
-                        const Vec& point) {
-    perStroke[s].push_back(
-        {vcModelSegment(vcLineSeg(from, to), skeleton[s].weight(), polarity), type, point});
+  std::vector<vsOutlinePiece> pieces;
+  const auto emit = [&](std::size_t s, const Vec& from, const Vec& to,
+                        Skeleton::veBoundarySegmentType type, const Vec& point) {
+    pieces.push_back({vcLineSeg(from, to), type, s, point});
   };
   // The extension beyond end point p of stroke s: half the width of the stroke whose end it
   // touches, else `own`.
@@ -35,18 +35,16 @@ std::optional<std::vector<std::vector<vsOutlinePiece>>> vfWalkStrokeOutline(
 
   // First corner: behind the start end A, on the side opposite the normal. The first target
   // uses A's extension for B as well.
-  std::size_t c = start;
-  Vec A = fromP2 ? skeleton[c].segment().p2() : skeleton[c].segment().p1();
-  Vec B = fromP2 ? skeleton[c].segment().p1() : skeleton[c].segment().p2();
+  std::size_t c = start.stroke;
+  Vec A = start.atP2 ? skeleton[c].p2() : skeleton[c].p1();
+  Vec B = start.atP2 ? skeleton[c].p1() : skeleton[c].p2();
   Vec d = (B - A).unit();
-  Vec nrm = d.perp();
   double h = widths[c] / 2.0;
   Vec along = d * extension(A, c, h);
-  Vec side = nrm * h;
+  Vec side = d.perp() * h;
   const Vec P0 = A - along - side;
   Vec P = P0;
   Vec T = B + along - side;
-  Vec W = d;
 
   const std::size_t limit = 2 * n * n + 4 * n + 1;
   for (std::size_t iter = 0; iter < limit; ++iter) {
@@ -56,7 +54,7 @@ std::optional<std::vector<std::vector<vsOutlinePiece>>> vfWalkStrokeOutline(
     std::size_t k = c;
     for (std::size_t j = 0; j < n; ++j) {
       if (j == c) continue;
-      const std::optional<vsRayHit> hit = vfRayHit(P, W, skeleton[j].segment());
+      const std::optional<vsRayHit> hit = vfRayHit(P, d, skeleton[j], rules.behindTolerance);
       if (hit && hit->t < tb) {
         Xb = hit->point;
         tb = hit->t;
@@ -67,42 +65,71 @@ std::optional<std::vector<std::vector<vsOutlinePiece>>> vfWalkStrokeOutline(
     if (k == c) {
       // Nothing crossed: run to the far corner, cap the end and turn back along the other side.
       emit(c, P, Xb, Skeleton::eStrokeSide, B);
-      if (vfRealEq(Xb, P0, kClosed)) return perStroke;
+      if (vfRealEq(Xb, P0, kClosed)) return pieces;
       const Vec Q = B + along + side;
       emit(c, Xb, Q, Skeleton::eStrokeEnd, B);
       d = -d;
-      nrm = -nrm;
       along = -along;
       side = -side;
       P = Q;
       std::swap(A, B);
+      // The new far end keeps the extension of the end just capped unless it meets a stroke.
       const vsEndContact endContact = vfClassifyEnd(B, c, skeleton);
       if (endContact.touch) along = d * (widths[endContact.other] / 2.0);
       T = B + along - side;
-      W = d;
     } else {
       // Crossed stroke k: turn onto it, heading away from the stroke being left.
-      Vec A2 = skeleton[k].segment().p1();
-      Vec B2 = skeleton[k].segment().p2();
-      d = (B2 - A2).unit();
-      if (vfRayHit(Xb, d, skeleton[c].segment())) {
-        d = -d;
+      Vec A2 = skeleton[k].p1();
+      Vec B2 = skeleton[k].p2();
+      Vec dk = (B2 - A2).unit();
+      const std::optional<vsRayHit> towards =
+          rules.awayFromLine ? vfLineAhead(Xb, dk, skeleton[c], rules.behindTolerance)
+                             : vfRayHit(Xb, dk, skeleton[c], rules.behindTolerance);
+      if (towards) {
+        dk = -dk;
         std::swap(A2, B2);
       }
-      nrm = d.perp();
       h = widths[k] / 2.0;
-      along = d * extension(B2, k, h);
-      side = nrm * h;
-      Xb = Xb - side;
-      emit(c, P, Xb, Skeleton::eStrokeSide, B2);
+      along = dk * extension(B2, k, h);
+      side = dk.perp() * h;
+      // The corner lies on the crossed stroke's offset line, opposite the centre-line hit.
+      const Vec corner = Xb - side;
+      emit(c, P, corner, Skeleton::eStrokeSide, B2);
       c = k;
       A = A2;
       B = B2;
-      P = Xb;
+      P = corner;
       T = B2 + along - side;
-      W = d;
+      d = dk;
     }
-    if (vfRealEq(P, P0, kClosed)) return perStroke;
+    if (vfRealEq(P, P0, kClosed)) return pieces;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<vsStrokeEnd> vfStrokeWalkStarts(const std::vector<vcLineSeg>& centreLines) {
+  std::vector<vsStrokeEnd> freeEnds;
+  std::vector<vsStrokeEnd> jointEnds;
+  for (std::size_t i = 0; i < centreLines.size(); ++i)
+    for (const bool atP2 : {false, true}) {
+      const vcLineSeg& s = centreLines[i];
+      const vsEndContact contact = vfClassifyEnd(atP2 ? s.p2() : s.p1(), i, centreLines);
+      if (contact.free) (contact.touch ? jointEnds : freeEnds).push_back({i, atP2});
+    }
+  freeEnds.insert(freeEnds.end(), jointEnds.begin(), jointEnds.end());
+  return freeEnds;
+}
+
+std::optional<std::vector<vsOutlinePiece>> vfWalkStrokeOutline(
+    const std::vector<vcLineSeg>& centreLines, const std::vector<double>& widths,
+    const std::vector<vsStrokeEnd>& starts, const vsStrokeWalkRules& rules) {
+  VC_ASSERT(widths.size() == centreLines.size());
+  // A closed outline has at least two sides and two ends; a shorter loop went around nothing.
+  for (const vsStrokeEnd& start : starts) {
+    std::optional<std::vector<vsOutlinePiece>> pieces = walkFrom(centreLines, widths, start, rules);
+    if (pieces && pieces->size() >= 4) return pieces;
   }
   return std::nullopt;
 }

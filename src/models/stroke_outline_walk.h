@@ -1,6 +1,13 @@
 #pragma once
 
-// The walk around a stroke figure that gives the skeleton model its outline.
+// The walk around a stroke figure that gives the skeleton model and the stroke template their
+// outline.
+//
+//   std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(centreLines);
+//   if (starts.empty()) ...                       // every end lies inside another stroke
+//   std::optional<std::vector<vsOutlinePiece>> outline =
+//       vfWalkStrokeOutline(centreLines, widths, starts, rules);
+//   if (!outline) ...                             // no walk closed
 //
 // Each stroke is the rectangle of its centre-line widened by half its width on each side and
 // extended at each end by half its width, or by half the width of another stroke whose end
@@ -9,24 +16,52 @@
 // caps a stroke's end and turns back when it crosses none, until it is back at its first
 // corner.
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
-#include "tavshsl/segments.h"
+#include "platform/base/line_seg.h"
 #include "tavshsl/skeleton_model.h"
 
-// One emitted outline segment with its type and the skeleton end point it was heading for
-// (for an end segment, the end it closes).
+// One end point of a stroke: p1 (atP2 false) or p2 (atP2 true).
+struct vsStrokeEnd {
+  std::size_t stroke;
+  bool atP2;
+};
+
+// The ends a walk may start from, in the order to try them: ends inside no other stroke, in
+// stroke order, p1 before p2; those that touch no other stroke first, then those at a joint.
+// A walk that starts at a joint can start on the inner side of it, inside the other stroke,
+// and then closes at once around nothing; only a figure whose every end meets another stroke
+// (a closed loop) needs a joint. Empty when every end lies inside another stroke.
+std::vector<vsStrokeEnd> vfStrokeWalkStarts(const std::vector<vcLineSeg>& centreLines);
+
+// One emitted outline segment: its type, its stroke, and the centre-line end point the walk
+// was heading for (for an end segment, the end it closes).
 struct vsOutlinePiece {
-  vcModelSegment segment;
+  vcLineSeg segment;
   vcSegmentCorresponderSkeletonModel::veBoundarySegmentType type;
+  std::size_t stroke;
   vcVector<2> point;
 };
 
-// The outline per stroke, in emission order, of the walk that starts at end point `fromP2`
-// (false: p1, true: p2) of stroke `start`; nothing when the walk does not close within
-// 2n^2 + 4n + 1 steps. Every segment gets its stroke's weight and `polarity`.
-// Requires: widths.size() == skeleton.size(), widths > 0, no zero-length centre-line.
-std::optional<std::vector<std::vector<vsOutlinePiece>>> vfWalkStrokeOutline(
-    const std::vector<vcModelSegment>& skeleton, const std::vector<double>& widths,
-    std::size_t start, bool fromP2, vcSegmentDefs::veSegmentPolarity polarity);
+// The two users of the walk round and turn differently at a crossing.
+struct vsStrokeWalkRules {
+  // A crossing found up to this far behind the walk position (along the unit walking
+  // direction) counts as at the position: 0 takes the crossings ahead only.
+  double behindTolerance = 0.0;
+  // On turning onto a crossed stroke the walk heads away from the stroke it leaves. true: away
+  // from that stroke's infinite centre-line, which also holds when the two centre-lines do
+  // not touch. false: reverse the crossed stroke's p1 -> p2 direction only when the left
+  // centre-line reaches the crossed stroke's line and lies ahead.
+  bool awayFromLine = false;
+};
+
+// The outline in emission order, from the first of `starts` whose walk closes within
+// 2n^2 + 4n + 1 steps (n strokes) with at least four segments (two sides, two ends); nothing
+// when none does.
+// Requires: widths.size() == centreLines.size(), widths > 0, no zero-length centre-line.
+// Throws: vcAssertionFailure when the counts differ.
+std::optional<std::vector<vsOutlinePiece>> vfWalkStrokeOutline(
+    const std::vector<vcLineSeg>& centreLines, const std::vector<double>& widths,
+    const std::vector<vsStrokeEnd>& starts, const vsStrokeWalkRules& rules);

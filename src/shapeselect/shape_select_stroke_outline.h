@@ -6,20 +6,24 @@
 //
 // Each stroke is the rectangle of its skeletal segment widened by half its width on each side
 // and lengthened at each end: by half its own width at a free end, by half the width of the
-// other stroke at an end that meets another stroke's end. The walk starts at the first end
-// point that lies inside no other stroke, runs along the offset lines, turns onto a crossing
-// stroke at the nearest crossing ahead, and caps the free ends, until it is back at its start.
+// other stroke at an end that meets another stroke's end. The walk starts at an end point
+// that lies inside no other stroke, preferring ends that touch no other stroke, runs along the
+// offset lines, turns onto a crossing stroke at the nearest crossing ahead, and caps the free
+// ends, until it is back at its start. It is the skeleton model's walk, with a crossing that
+// rounding puts up to 1e-6 behind the walk position taken as at it, and a turn onto a crossing
+// stroke that heads away from the infinite line of the stroke being left.
 
 #include <vector>
 
 #include "platform/base/line_seg.h"
 
-// The closed, connected chain of outline segments of the figure, with the figure on the side
-// of each segment's direction turned by +90 degrees.
+// The closed, connected chain of outline segments of the figure, in walk order, with the
+// figure on the side of each segment's direction turned by +90 degrees.
 // Requires: skeleton and widths of equal, non-zero size; widths > 0; no zero-length segment
 // (the stroke template checks these).
 // Throws: vcShapeSelectDefs::BadParams "Skeleton has no free end point: Model is degenerate."
 // when every end point lies inside another stroke; BadParams "Invalid stroke width: Model is
-// degenerate." when the walk does not close within n (2n + 4) + 1 steps for n strokes.
+// degenerate." when no walk closes within n (2n + 4) + 1 steps for n strokes with at least
+// four segments.
 std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skeleton,
                                             const std::vector<double>& widths);

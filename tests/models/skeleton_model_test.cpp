@@ -104,6 +104,21 @@ TEST(SkeletonModel, JunctionsAndStartPointsOfJoinedStrokes) {
   EXPECT_FALSE(f.adjacency()[2][1]);
   EXPECT_EQ(f.junctionPoints()[2][0].pos(), pt(-40, 0));
 
+  // A Y listed from its joint has the outline of the Y listed from its stem's free end, with
+  // its three free ends capped.
+  const Skeleton yJoint(strokes({seg(0, 0, 0, 10), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}),
+                        {2.0, 2.0, 2.0}, true);
+  const Skeleton yStem(strokes({seg(0, 10, 0, 0), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}),
+                       {2.0, 2.0, 2.0}, true);
+  EXPECT_EQ(yJoint.boundarySegments().size(), yStem.boundarySegments().size());
+  EXPECT_NEAR(perimeter(yJoint.boundarySegments()), perimeter(yStem.boundarySegments()), 1e-9);
+  long caps = 0;
+  for (std::size_t b = 0; b < yJoint.boundarySegments().size(); ++b)
+    if (yJoint.boundaryTypes()[b] == Skeleton::eStrokeEnd &&
+        yJoint.boundarySegments()[b].length() > 1.0)
+      ++caps;
+  EXPECT_EQ(caps, 3);
+
   // Bad construction input reaches the assertion hook.
   EXPECT_THROW(Skeleton(letterF(), {8.0, 8.0}, true), vcAssertionFailure);
   EXPECT_THROW(Skeleton(letterF(), {8.0, 0.0, 6.0}, true), vcAssertionFailure);
@@ -126,7 +141,8 @@ TEST(SkeletonModel, PoseAndWidthFactorsOfDrawnStrokes) {
   for (const double factor : {0.5, 1.0, 2.0}) {
     SCOPED_TRACE(factor);
     const std::vector<double> factors(3, factor);
-    const Fit f = fit(model, drawn(model, truth, factors), oneToOne(model.boundarySegments().size()));
+    const Fit f =
+        fit(model, drawn(model, truth, factors), oneToOne(model.boundarySegments().size()));
     ASSERT_FALSE(f.fitFailed);
     EXPECT_FALSE(f.outOfRange);
     expectNearPose(f.pose, truth, 0.05, 0.05, 1e-3);
@@ -233,8 +249,9 @@ TEST(SkeletonModel, FailuresDiagnosticsAndRuleViolations) {
   Skeleton one(strokes({seg(0, 0, 10, 0)}), {2.0}, true);
   one.setDOFRange(Model::eAspect, vcRange(0.5, 2.0));
   Fit untouched;
-  EXPECT_THROW(one.findPose(untouched.pose, untouched.factors, foundFrom(one.boundarySegments(), vcXform<2>()),
-                            oneToOne(4), untouched.fitFailed, untouched.outOfRange, nullptr, 0),
+  EXPECT_THROW(one.findPose(untouched.pose, untouched.factors,
+                            foundFrom(one.boundarySegments(), vcXform<2>()), oneToOne(4),
+                            untouched.fitFailed, untouched.outOfRange, nullptr, 0),
                vcAssertionFailure);
   EXPECT_EQ(untouched.factors, std::vector<double>{7.0});
   EXPECT_TRUE(untouched.fitFailed && untouched.outOfRange);

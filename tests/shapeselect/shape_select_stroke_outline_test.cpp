@@ -96,18 +96,65 @@ TEST(StrokeOutline, FiguresCloseAndEncloseTheUnionOfTheirStrokes) {
   EXPECT_GT(enclosedArea(y), 2.0 * 12.0);
 }
 
+TEST(StrokeOutline, FiguresListedFromAJointCloseAroundTheSameUnion) {
+  // Each figure listed twice: once from an end that touches nothing, once from a joint. The
+  // walk must not start on the inner side of the joint; both listings enclose the same union.
+  struct Figure {
+    const char* name;
+    std::vector<vcLineSeg> fromFreeEnd;
+    std::vector<vcLineSeg> fromJoint;
+    std::vector<double> widths;
+  };
+  const std::vector<Figure> figures = {
+      {"Y",
+       {seg(0, 10, 0, 0), seg(0, 0, -8, -6), seg(0, 0, 8, -6)},
+       {seg(0, 0, 0, 10), seg(0, 0, -8, -6), seg(0, 0, 8, -6)},
+       {2, 2, 2}},
+      {"V", {seg(-6, -8, 0, 0), seg(6, -8, 0, 0)}, {seg(0, 0, -6, -8), seg(0, 0, 6, -8)}, {2, 2}},
+      // An F whose upright starts at the corner it shares with the top bar.
+      {"F",
+       {seg(-40, 50, -40, -50), seg(40, -50, -40, -50), seg(-40, 0, 20, 0)},
+       {seg(-40, -50, -40, 50), seg(-40, -50, 40, -50), seg(-40, 0, 20, 0)},
+       {8, 8, 6}}};
+  for (const Figure& f : figures) {
+    SCOPED_TRACE(f.name);
+    const std::vector<vcLineSeg> reference = outlineOf(f.fromFreeEnd, f.widths);
+    const std::vector<vcLineSeg> joint = outlineOf(f.fromJoint, f.widths);
+    expectClosedChain(joint);
+    EXPECT_EQ(joint.size(), reference.size());
+    EXPECT_NEAR(enclosedArea(joint), enclosedArea(reference), 1e-9);
+  }
+  // The F's union by hand: upright 8 x 108, top bar 88 x 8 less the shared corner square,
+  // middle bar 66 x 6 less the 7 x 6 inside the upright.
+  EXPECT_NEAR(enclosedArea(outlineOf(figures[2].fromJoint, figures[2].widths)),
+              864.0 + 640.0 + 354.0, 1e-9);
+}
+
+TEST(StrokeOutline, StrokeEndingShortOfAnotherTurnsAwayFromIt) {
+  // The bar ends half a unit before the upright's centre-line, inside the upright. The walk
+  // along the bar's side crosses the upright's centre-line and must follow the upright away
+  // from the bar, around the whole union: 2 x 12 + 2 x 12 - 1.5 x 2.
+  const auto gap = outlineOf({seg(0, 0, 10, 0), seg(10.5, -5, 10.5, 5)}, {2, 2});
+  expectOutline(
+      gap, {{-1, -1}, {9.5, -1}, {9.5, -6}, {11.5, -6}, {11.5, 6}, {9.5, 6}, {9.5, 1}, {-1, 1}});
+  EXPECT_NEAR(enclosedArea(gap), 45.0, 1e-9);
+}
+
 TEST(StrokeOutline, WalkThatCannotComeBackIsRefused) {
-  // The same Y listed from its joint: the walk starts at a corner that a neighbouring branch
-  // covers, circles the figure without passing it again and gives up after its step bound.
-  vcShapeSelectTemplateStroke y({seg(0, 0, 0, 10), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}, {2, 2, 2});
-  EXPECT_ERROR(y.boundarySegments(), vcShapeSelectDefs::BadParams,
+  // A wide bar crossed inside it by two thin strokes that also cross each other: from every
+  // start the walk falls into the loop of the three crossings inside the bar and never comes
+  // back to its first corner.
+  const std::vector<vcLineSeg> trapped = {seg(6, 4, -7, -7), seg(-4, -2, 5, -9),
+                                          seg(-2, 2, -9, -7)};
+  vcShapeSelectTemplateStroke figure(trapped, {4, 1, 2});
+  EXPECT_ERROR(figure.boundarySegments(), vcShapeSelectDefs::BadParams,
                L"Invalid stroke width: Model is degenerate.");
   // The failure is not cached: a later call walks again, and a good figure set afterwards is
   // traced normally.
-  EXPECT_ERROR(y.numBoundarySegments(), vcShapeSelectDefs::BadParams,
+  EXPECT_ERROR(figure.numBoundarySegments(), vcShapeSelectDefs::BadParams,
                L"Invalid stroke width: Model is degenerate.");
-  y.set({seg(0, 10, 0, 0), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}, {2, 2, 2});
-  EXPECT_EQ(y.numBoundarySegments(), 9);
+  figure.set({seg(0, 10, 0, 0), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}, {2, 2, 2});
+  EXPECT_EQ(figure.numBoundarySegments(), 9);
 }
 
 }  // namespace
