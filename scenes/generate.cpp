@@ -1,5 +1,6 @@
 #include "scenes/generate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -207,6 +208,17 @@ vsScene strokes(const vsSceneParams& params) {
 
 vsScene mixed(const vsSceneParams& params) {
   return generate(params, {&SceneBuilder::placeCircle, &SceneBuilder::placeBar});
+}
+
+vsScene edgeDensityScene(long width, long height) {
+  vsSceneParams params;
+  params.width = width;
+  params.height = height;
+  params.seed = 17;
+  params.count = std::min(1000L, 20 * width * height / (640 * 480));
+  params.minSize = 12.0;
+  params.maxSize = 50.0;
+  return mixed(params);
 }
 
 }  // namespace scenes

@@ -60,4 +60,9 @@ vsScene strokes(const vsSceneParams& params);
 // edges and polygons.
 vsScene mixed(const vsSceneParams& params);
 
+// The edge benchmarks' scene: mixed() with 20 shapes of size 12 to 50 per 640 x 480 pixels
+// (at most 1000), seed 17, so that the edgelet density - a few thousand per 640 x 480 - is the
+// same at every size and costs per pixel compare across sizes.
+vsScene edgeDensityScene(long width, long height);
+
 }  // namespace scenes

@@ -3,7 +3,6 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <algorithm>
 #include <string>
 
 #include "comparisons.h"
@@ -18,17 +17,6 @@ namespace peers {
 
 namespace {
 
-// Discs, rings and bars in proportion to the area (20 at 640x480), as the edge benchmarks use.
-vcPelBuffer<unsigned char> mixedScene(long width, long height) {
-  vsSceneParams params;
-  params.width = width;
-  params.height = height;
-  params.seed = 17;
-  params.count = std::min(1000L, 20 * width * height / (640 * 480));
-  params.minSize = 12.0;
-  params.maxSize = 50.0;
-  return scenes::mixed(params).image;
-}
 
 // Our magnitude is the Sobel response divided by 8 (grey levels per pixel); Canny works on the
 // raw response. Both thresholds at 8 x 15 with the Euclidean norm select the pixels our
@@ -78,7 +66,7 @@ void compareFilters(int runs) {
   printTimingHeader("Edges and median, generated scenes of discs, rings and bars");
   const long sizes[][2] = {{640, 480}, {1280, 1024}, {2048, 2048}};
   for (const auto& size : sizes) {
-    const vcPelBuffer<unsigned char> image = mixedScene(size[0], size[1]);
+    const vcPelBuffer<unsigned char> image = scenes::edgeDensityScene(size[0], size[1]).image;
     compareEdges(image, runs);
     compareMedian(image, runs);
   }
