@@ -172,6 +172,8 @@ class vcTightLineHashTable : public vcRepBase {
     if (!slot) slot = std::make_unique<T>();
     return *slot;
   }
+  // The contents of a cell by index, null until something was put there; may be modified.
+  T* mutableCell(std::size_t index) { return cells_[index].get(); }
   std::size_t index(long x, long y) const {
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
            static_cast<std::size_t>(x);

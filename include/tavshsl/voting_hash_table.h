@@ -75,6 +75,10 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   void addSegment(long id, const vcLineSeg& seg, double normaliser, double distTol,
                   vcRadian angleTol);
 
+  // Ends training: gives every cell list and the training scratch back their spare capacity.
+  // Adding segments afterwards still works.
+  void shrinkToFit();
+
   // Starts a voting pass: all votes 0, no cell visited, maxVote 0 (bestId is kept).
   void clearVotes();
 

@@ -155,6 +155,7 @@ void vcSegmentCorresponder::fillHashTable_() {
     for (std::size_t j = 0; j < instances_[t].segments.size(); ++j)
       insertModelBasis_(table, static_cast<long>(t), static_cast<long>(j));
   }
+  for (vcPtrHandle<vcVotingHashTable>& table : votingTables_) table->shrinkToFit();
 }
 
 // Every segment of instance t in the frame of its segment j, seen from either end.

@@ -188,6 +188,18 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
   }
 }
 
+void vcVotingHashTable::shrinkToFit() {
+  for (vcTightLineHashTable<Cell>& grid : tables_) {
+    const std::size_t n =
+        static_cast<std::size_t>(grid.width()) * static_cast<std::size_t>(grid.height());
+    for (std::size_t i = 0; i < n; ++i)
+      if (Cell* cell = grid.mutableCell(i)) cell->shrink_to_fit();
+  }
+  patch_ = std::vector<double>();
+  spanLo_ = std::vector<long>();
+  spanHi_ = std::vector<long>();
+}
+
 // ---- Voting ------------------------------------------------------------------------------
 
 void vcVotingHashTable::clearVotes() {
