@@ -13,6 +13,7 @@
 #include "edges/chain_diag.h"
 #include "edges/chain_pool.h"
 #include "edges/chain_trace.h"
+#include "edges/map_scan.h"
 #include "edges/pixel_probe.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
@@ -115,27 +116,16 @@ void ChainRun::scan_() {
                                  : ctx_.trendWindow < 2 ? tracePlain
                                                         : traceTrend;
   long* counts = cache_->countPool();
-  for (long y = 0; y < ctx_.h; ++y) {
-    const std::int32_t* row = ctx_.origin + y * ctx_.stride;
-    for (long x = 0; x < ctx_.w;) {
-      // An empty run (or a consumed cell, -1) is skipped in one step.
-      const std::int32_t v = row[x];
-      if (v < 0) {
-        x -= v;
-        continue;
-      }
-      if (std::uint32_t(v) >= ctx_.numEdges)
-        throw vcBadParamsError(L"vfChainTracker: map cell (" + vfStr(x) + L", " + vfStr(y) +
-                               L") holds " + vfStr(v) + L", which is no edgelet index");
-      // Trace a chain from here; its indexes follow the previous chain's in indexPool.
-      ctx_.startAt(x, y);
-      trace(ctx_);
-      counts[numChains_++] = ctx_.length;
-      written_ += ctx_.length;
-      if (ctx_.length >= minLength_) ++numLong_;
-      ++x;
-    }
-  }
+  vc_tracker_detail::vfScanUnconsumedCells(
+      ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges, L"vfChainTracker",
+      [&](long x, long y) {
+        // Trace a chain from here; its indexes follow the previous chain's in indexPool.
+        ctx_.startAt(x, y);
+        trace(ctx_);
+        counts[numChains_++] = ctx_.length;
+        written_ += ctx_.length;
+        if (ctx_.length >= minLength_) ++numLong_;
+      });
 }
 
 void ChainRun::fill_(vcChainTrackerResultSet& out) const {

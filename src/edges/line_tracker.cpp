@@ -11,6 +11,7 @@
 #include "edges/chain_codes.h"
 #include "edges/chain_diag.h"
 #include "edges/line_trace.h"
+#include "edges/map_scan.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
 #include "platform/base/timer.h"
@@ -87,27 +88,16 @@ void LineRun::keepLine_(std::vector<vcLineTrackerResult>& lines, long* first, lo
 void LineRun::scan_(std::vector<vcLineTrackerResult>& lines) {
   long* counts = cache_->countPool();
   long numLines = 0;
-  for (long y = 0; y < ctx_.h; ++y) {
-    const std::int32_t* row = ctx_.origin + y * ctx_.stride;
-    for (long x = 0; x < ctx_.w;) {
-      // An empty run (or a consumed cell, -1) is skipped in one step.
-      const std::int32_t v = row[x];
-      if (v < 0) {
-        x -= v;
-        continue;
-      }
-      if (std::uint32_t(v) >= ctx_.numEdges)
-        throw vcBadParamsError(L"vfLineTracker: map cell (" + vfStr(x) + L", " + vfStr(y) +
-                               L") holds " + vfStr(v) + L", which is no edgelet index");
-      // Grow a line from here; its indexes follow the previous line's in indexPool.
-      long* first = ctx_.indexOut;
-      traceLine(ctx_, x, y);
-      const long n = ctx_.fitter.numPoints();
-      counts[numLines++] = n;
-      if (n >= minLength_) keepLine_(lines, first, n);
-      ++x;
-    }
-  }
+  vc_tracker_detail::vfScanUnconsumedCells(
+      ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges, L"vfLineTracker",
+      [&](long x, long y) {
+        // Grow a line from here; its indexes follow the previous line's in indexPool.
+        long* first = ctx_.indexOut;
+        traceLine(ctx_, x, y);
+        const long n = ctx_.fitter.numPoints();
+        counts[numLines++] = n;
+        if (n >= minLength_) keepLine_(lines, first, n);
+      });
 }
 
 void LineRun::givePool_(vcLineTrackerResultSet& out) const {
