@@ -32,7 +32,6 @@ TEST(GeomAngles, NormalisationRangesAndCodes) {
   EXPECT_EQ(vcRadian(2 * kPi).norm().plain(), 0.0);
   EXPECT_EQ(vcRadian(kPi).signedNorm().plain(), -kPi);
   EXPECT_NEAR(vcRadian(vcDegree(180)).plain(), kPi, 1e-15);
-  EXPECT_NEAR(vcRadian(1.0) / vcRadian(0.25), 4.0, 1e-15);
 
   // Codes: 256 per turn, 64 along +y, rounding to the nearest code and wrapping.
   EXPECT_EQ(vcAngle8(vcDegree(90)).plain(), 64);
@@ -50,17 +49,14 @@ TEST(GeomAngles, NormalisationRangesAndCodes) {
 
 TEST(GeomRange, KindsEndsAndScaling) {
   const vcRange full;
-  EXPECT_EQ(full.range(), vcRange::eFull);
   EXPECT_EQ(full, vcRange::FullRange());
   for (double x : {-1e300, 0.0, 1e300, kInf}) EXPECT_TRUE(full.isWithin(x));
   EXPECT_FALSE(full.isWithin(NAN));
 
   const vcRange empty = vcRange::EmptyRange();
-  EXPECT_EQ(empty.range(), vcRange::eEmpty);
   for (double x : {-kInf, 0.0, kInf}) EXPECT_FALSE(empty.isWithin(x));
 
   const vcRange r(0.5, 2.0);
-  EXPECT_EQ(r.range(), vcRange::eOrdinary);
   EXPECT_TRUE(r.isWithin(0.5));
   EXPECT_TRUE(r.isWithin(2.0));
   EXPECT_FALSE(r.isWithin(std::nextafter(2.0, 3.0)));

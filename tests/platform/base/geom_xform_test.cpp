@@ -30,7 +30,6 @@ TEST(GeomXform, AxisFormAndScaleFormRoundTrip) {
     EXPECT_THAT(x.yRot(), SameDirection(yr, 1e-12));
     EXPECT_NEAR(x.xScale(), xs, 1e-12 * xs);
     EXPECT_NEAR(x.yScale(), ys, 1e-12 * ys);
-    EXPECT_NEAR(x.aspect(), ys / xs, 1e-12 * ys / xs);
     EXPECT_GE(x.shear().plain(), -kPi);
     EXPECT_LT(x.shear().plain(), kPi);
 
@@ -64,7 +63,6 @@ TEST(GeomXform, CompositionAndInverse) {
     EXPECT_THAT((aFromB * bFromC).mapPoint(p), NearVec(aFromB.mapPoint(bFromC.mapPoint(p)), 1e-9));
     EXPECT_THAT(aFromB.invMapPoint(aFromB.mapPoint(p)), NearVec(p, 1e-9));
     EXPECT_THAT(aFromB * aFromB.inverse(), NearXform(vcXform<2>(), 1e-12));
-    EXPECT_THAT(aFromB.inverse() * aFromB, NearXform(vcXform<2>(), 1e-12));
     EXPECT_THAT(aFromB * vcXform<2>(), NearXform(aFromB, 0.0));
     // Vectors ignore the translation.
     EXPECT_THAT(aFromB.mapVector(p),
