@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "io/image_file.h"
@@ -167,28 +168,20 @@ TEST(ImageFile, PgmHeadersMaxValuesAndComments) {
 
 TEST(ImageFile, BadFilesThrowNamingTheFileAndTheReason) {
   expectReadError("missing.png", nullptr, "cannot open");
-  const Bytes empty;
-  expectReadError("empty.pgm", &empty, "empty");
-  const Bytes garbage = text("GIF89a garbage");
-  expectReadError("garbage.png", &garbage, "not a PNG or PGM");
-
-  Bytes png = makePng(8, 8, 8, 0, Bytes(72, 0));
-  const Bytes truncatedPng(png.begin(), png.begin() + static_cast<long>(png.size()) / 2);
-  expectReadError("truncated.png", &truncatedPng, "truncated");
+  const Bytes png = makePng(8, 8, 8, 0, Bytes(72, 0));
   Bytes corrupt = png;
   corrupt[50] ^= 0x55;  // inside the image data: the chunk check sum fails
-  expectReadError("corrupt.png", &corrupt, "cannot decode the PNG");
-
-  const Bytes truncatedPgm = text("P5\n4 4\n255\nabc");
-  expectReadError("truncated.pgm", &truncatedPgm, "truncated: 3 of 16 bytes");
-  const Bytes shortAscii = text("P2 2 2 255 1 2 3");
-  expectReadError("short.pgm", &shortAscii, "truncated");
-  const Bytes overMax = text("P2 2 1 10 3 11");
-  expectReadError("overmax.pgm", &overMax, "exceeds the maximum value 10");
-  const Bytes badHeader = text("P5 4 x 255\n");
-  expectReadError("header.pgm", &badHeader, "height expected");
-  const Bytes zeroSize = text("P5 0 4 255\n");
-  expectReadError("zero.pgm", &zeroSize, "unsupported image size 0 x 4");
+  const std::tuple<std::string, Bytes, std::string> bad[] = {
+      {"empty.pgm", {}, "empty"},
+      {"garbage.png", text("GIF89a garbage"), "not a PNG or PGM"},
+      {"truncated.png", Bytes(png.begin(), png.begin() + long(png.size()) / 2), "truncated"},
+      {"corrupt.png", corrupt, "cannot decode the PNG"},
+      {"truncated.pgm", text("P5\n4 4\n255\nabc"), "truncated: 3 of 16 bytes"},
+      {"short.pgm", text("P2 2 2 255 1 2 3"), "truncated"},
+      {"overmax.pgm", text("P2 2 1 10 3 11"), "exceeds the maximum value 10"},
+      {"header.pgm", text("P5 4 x 255\n"), "height expected"},
+      {"zero.pgm", text("P5 0 4 255\n"), "unsupported image size 0 x 4"}};
+  for (const auto& [name, bytes, reason] : bad) expectReadError(name, &bytes, reason);
 
   // Writing: unknown extension, unbound image, missing directory.
   const vcPelBuffer<unsigned char> image(4, 4, 32);
