@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "platform/base/exception.h"
 #include "scenes/generate.h"
@@ -150,21 +151,18 @@ TEST(SceneGenerators, NoiseHasTheRequestedSigma) {
 }
 
 TEST(SceneGenerators, BadParametersThrowAndCrowdedImagesHoldFewerShapes) {
-  vsSceneParams bad;
-  bad.foreground = bad.background;
-  EXPECT_THROW(scenes::circles(bad), vcBadParamsError);
-  bad = vsSceneParams();
-  bad.maxSize = bad.minSize - 1.0;
-  EXPECT_THROW(scenes::lines(bad), vcBadParamsError);
-  bad = vsSceneParams();
-  bad.width = 4;
-  EXPECT_THROW(scenes::strokes(bad), vcBadParamsError);
-  bad = vsSceneParams();
-  bad.blurSigma = -1.0;
-  EXPECT_THROW(scenes::polygons(bad), vcBadParamsError);
-  bad = vsSceneParams();
-  bad.ringFraction = 1.5;
-  EXPECT_THROW(scenes::mixed(bad), vcBadParamsError);
+  // One bad field at a time, each through a different generator.
+  const std::pair<void (*)(vsSceneParams&), vsScene (*)(const vsSceneParams&)> bad[] = {
+      {[](vsSceneParams& p) { p.foreground = p.background; }, scenes::circles},
+      {[](vsSceneParams& p) { p.maxSize = p.minSize - 1.0; }, scenes::lines},
+      {[](vsSceneParams& p) { p.width = 4; }, scenes::strokes},
+      {[](vsSceneParams& p) { p.blurSigma = -1.0; }, scenes::polygons},
+      {[](vsSceneParams& p) { p.ringFraction = 1.5; }, scenes::mixed}};
+  for (const auto& [spoil, generator] : bad) {
+    vsSceneParams params;
+    spoil(params);
+    EXPECT_THROW(generator(params), vcBadParamsError);
+  }
 
   vsSceneParams crowded;
   crowded.width = 64;
