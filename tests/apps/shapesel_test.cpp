@@ -38,10 +38,12 @@ Json readJson(const std::string& path) {
 long lineCount(const std::string& s) { return long(std::count(s.begin(), s.end(), '\n')); }
 
 // Writes a scene with `shapes` and returns its image path; the truth is next to it.
-std::string scene(const std::string& kind, const std::string& name, const std::string& seed) {
+std::string scene(const std::string& kind, const std::string& name, const std::string& seed,
+                  const std::string& size = "160x120", const std::string& count = "1",
+                  const std::string& minSize = "20", const std::string& maxSize = "40") {
   const std::string path = temp(name + ".png");
-  const Outcome o = shapesel({"scene", "--kind", kind, "--seed", seed, "--size", "160x120",
-                              "--count", "1", "--min-size", "20", "--max-size", "40", path});
+  const Outcome o = shapesel({"scene", "--kind", kind, "--seed", seed, "--size", size, "--count",
+                              count, "--min-size", minSize, "--max-size", maxSize, path});
   EXPECT_EQ(o.code, 0) << o.err;
   return path;
 }
@@ -159,11 +161,7 @@ TEST(ShapeselJson, ChainsAndLinesMatchTheSceneTruth) {
 
 TEST(ShapeselJson, CirclesMatchTheSceneTruth) {
   // Every true disc and ring edge is found: centre and radius within half a pixel.
-  const std::string image = temp("circles.png");
-  ASSERT_EQ(shapesel({"scene", "--kind", "circles", "--seed", "11", "--size", "200x160", "--count",
-                      "3", "--min-size", "12", "--max-size", "30", image})
-                .code,
-            0);
+  const std::string image = scene("circles", "circles", "11", "200x160", "3", "12", "30");
   const Json truth = readJson(temp("circles.json"))["circles"];
   ASSERT_GE(truth.size(), 2u);
   ASSERT_EQ(shapesel({"circles", image, "--max", "10", "--json", temp("ci.json")}).code, 0);
