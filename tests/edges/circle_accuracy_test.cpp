@@ -23,7 +23,7 @@ struct TruthCircle {
   bool occluded;
 };
 
-struct SceneSpec {
+struct SceneRecipe {
   long width, height, columns, rows;
   double minRadius, maxRadius;
   double background, foreground;
@@ -41,7 +41,7 @@ struct Scene {
 
 // One circle per grid cell (the last cells hold clutter bars instead), centre and radius
 // random within the cell.
-Scene makeScene(const SceneSpec& s) {
+Scene makeScene(const SceneRecipe& s) {
   vcSceneCanvas canvas(s.width, s.height, s.background);
   vcSceneRandom random(s.seed);
   Scene scene;
@@ -94,8 +94,8 @@ struct Tally {
   double centerError = 0.0, radiusError = 0.0;
 };
 
-void search(const SceneSpec& spec, const vcCircleFinderRunParams& params, Tally& tally) {
-  const Scene scene = makeScene(spec);
+void search(const SceneRecipe& recipe, const vcCircleFinderRunParams& params, Tally& tally) {
+  const Scene scene = makeScene(recipe);
   vcCircleFinderResultSet found;
   vfCircleFinder(scene.image, params, found, nullptr, 0);
   auto matches = [](const TruthCircle& t, const vcCircleFinderResult& r) {
@@ -108,7 +108,7 @@ void search(const SceneSpec& spec, const vcCircleFinderRunParams& params, Tally&
     for (const vcCircleFinderResult& r : found.results()) {
       if (!matches(t, r)) continue;
       ++tally.recalled;
-      if (!t.occluded && spec.noise <= 5.0) {
+      if (!t.occluded && recipe.noise <= 5.0) {
         ++tally.measured;
         tally.centerError += r.center().distance(t.center);
         tally.radiusError += std::abs(r.radius() - t.radius);
