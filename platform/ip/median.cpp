@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ip/image_checks.h"
+#include "platform/ip/median_9x9.h"
 
 // The filter runs down the image row by row. For every padded column it keeps a 256-bin
 // histogram of the h pixels in the current band of rows, and for every 16-level band b the
@@ -18,13 +19,14 @@ namespace {
 constexpr int kBands = 16;  // coarse bands of 16 grey levels each
 
 // The input clamped into the value range and padded by replicating its border pixels:
-// left/top pixels before, right/bottom after. Row stride = width + left + right.
+// left/top pixels before, right/bottom after. Row stride = width + left + right, followed by
+// the bytes the 9 x 9 filter may read past the end.
 std::vector<uint8_t> padReplicated(const vcPelBuffer_const<unsigned char>& image, long left,
                                    long top, long right, long bottom, long low, long high) {
   const long w = image.width();
   const long h = image.height();
   const long stride = w + left + right;
-  std::vector<uint8_t> padded(stride * (h + top + bottom));
+  std::vector<uint8_t> padded(stride * (h + top + bottom) + vc_ip_detail::kMedian9x9Slack);
   for (long y = 0; y < h + top + bottom; ++y) {
     const unsigned char* src = image.pointToRow(std::clamp(y - top, 0L, h - 1));
     uint8_t* dst = padded.data() + y * stride;
@@ -161,7 +163,10 @@ vcPelBuffer<unsigned char> vfPelMedian(const vcPelBuffer_const<unsigned char>& i
   const long width = image.width() + padX - (w - 1);
   const long height = image.height() + padY - (h - 1);
   vcPelBuffer<unsigned char> result(width, height, 32);
-  if (w * h <= 255)
+  if (w == 9 && h == 9)
+    vc_ip_detail::median9x9(padded.data(), stride, width, height, result.pointToOffset(),
+                            result.rowUpdate());
+  else if (w * h <= 255)
     medianOfPadded<uint8_t>(padded.data(), stride, width, height, w, h, result.pointToOffset(),
                             result.rowUpdate());
   else

@@ -35,11 +35,13 @@ unsigned char referenceMedian(const vcPelBuffer_const<unsigned char>& img, long 
 TEST(PelMedian, MatchesSortingReferenceOnRandomImages) {
   struct Case { long width, height, w, h, low, high; int levels; };
   // 9 x 9 as used, even and odd sides, the 8-bit/16-bit count boundary (255 and 256 pixels),
-  // a window larger than the image, a clamped value range, and few grey levels (many ties).
+  // a window larger than the image, a clamped value range, few grey levels (many ties), and
+  // an image wider than the 9 x 9 filter's strips.
   for (const Case c : {Case{37, 23, 9, 9, 0, 255, 256}, Case{20, 31, 4, 6, 0, 255, 256},
                        Case{19, 18, 15, 17, 0, 255, 256}, Case{21, 20, 16, 16, 0, 255, 256},
                        Case{5, 3, 9, 9, 0, 255, 256}, Case{24, 16, 9, 9, 40, 180, 256},
-                       Case{30, 12, 9, 9, 0, 255, 3}, Case{7, 6, 1, 1, 0, 255, 256}}) {
+                       Case{30, 12, 9, 9, 0, 255, 3}, Case{7, 6, 1, 1, 0, 255, 256},
+                       Case{300, 11, 9, 9, 0, 255, 256}}) {
     const vcPelBuffer<unsigned char> img = randomImage(c.width, c.height, 7 + c.w * c.h, c.levels);
     const vcPelBuffer<unsigned char> out = vfPelMedian(
         img, vcPelMedianParams(vcPair<long>(c.w, c.h), vcPair<long>(c.low, c.high), false));
