@@ -13,8 +13,10 @@
 // has the input's size. With shrinkToValid the output keeps only the pixels whose window lies
 // wholly inside the input.
 //
-// The filter keeps a histogram per column and counts per 16-level band, so its cost per pixel
-// does not grow with the window height and grows only mildly with its width.
+// A 9 x 9 window runs through shared min/max merge networks (platform/ip/median_9x9.h), with
+// AVX2 when the processor has it. Other windows keep a histogram per column and counts per
+// 16-level band, so their cost per pixel does not grow with the window height and grows only
+// mildly with its width.
 
 #include "platform/base/pair.h"
 #include "platform/base/pel_buffer.h"

@@ -1,12 +1,18 @@
 #include "platform/ip/median_9x9.h"
 
-#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define MEDIAN_9X9_AVX2 1
+// The 32-lane vectors never cross a call boundary (everything that uses them is inlined into
+// one AVX2 function), so the warning about their calling convention does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
 #include "platform/ip/median_network.h"
@@ -18,20 +24,26 @@
 //  2. Merge neighbouring sorted columns into sorted pairs (18 values), kept for every column.
 //  3. Merge pairs two columns apart into sorted quadruples (36 values), kept for every column.
 //  4. Per output pixel, select rank 40 from quadruples x and x + 4 and column x + 8.
-// A vector lane holds one column, so each step runs on 16 neighbouring columns at once; the
-// data a step reads for column x + d comes from the rows the previous step wrote, at x + d.
+// A vector lane holds one column, so each step runs on 16 (SSE2) or 32 (AVX2) neighbouring
+// columns at once; the data a step reads for column x + d comes from the rows the previous
+// step wrote, at x + d.
 
 namespace vc_ip_detail {
 
 namespace {
 
-using Lanes = uint8_t __attribute__((vector_size(16)));
-constexpr long kLanes = sizeof(Lanes);
 constexpr long kStrip = 256;  // output columns per strip
 
-// Lane-wise minimum and maximum: one instruction each with SSE2 (the compiler does not find
-// them in the portable form).
-struct MinMax {
+// Lanes of 16 grey levels (SSE2, the x86-64 baseline) with their lane-wise minimum and maximum;
+// the compiler does not find pminub/pmaxub in the portable vector form.
+struct Lanes16 {
+  using Lanes = uint8_t __attribute__((vector_size(16)));
+  static Lanes load(const uint8_t* p) {
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  static void store(uint8_t* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
 #if defined(__SSE2__)
   static Lanes min(Lanes a, Lanes b) { return Lanes(_mm_min_epu8(__m128i(a), __m128i(b))); }
   static Lanes max(Lanes a, Lanes b) { return Lanes(_mm_max_epu8(__m128i(a), __m128i(b))); }
@@ -41,13 +53,27 @@ struct MinMax {
 #endif
 };
 
-Lanes load(const uint8_t* p) {
-  Lanes v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-void store(uint8_t* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
+#if defined(MEDIAN_9X9_AVX2)
+// Lanes of 32 grey levels for processors with AVX2, chosen at run time. Every function that
+// touches them is compiled for AVX2 and inlined into filterStripsAvx2 below.
+struct Lanes32 {
+  using Lanes = uint8_t __attribute__((vector_size(32)));
+  __attribute__((target("avx2"))) static Lanes load(const uint8_t* p) {
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  __attribute__((target("avx2"))) static void store(uint8_t* p, Lanes v) {
+    std::memcpy(p, &v, sizeof v);
+  }
+  __attribute__((target("avx2"))) static Lanes min(Lanes a, Lanes b) {
+    return Lanes(_mm256_min_epu8(__m256i(a), __m256i(b)));
+  }
+  __attribute__((target("avx2"))) static Lanes max(Lanes a, Lanes b) {
+    return Lanes(_mm256_max_epu8(__m256i(a), __m256i(b)));
+  }
+};
+#endif
 
 // Step 1: inputs 0..7 the shared rows, 8 the row above, 9 the row below; outputs the sorted
 // column of the upper output row, then that of the lower one.
@@ -95,68 +121,98 @@ struct StripRows {
 
 // Step 1 for `count` columns from `in` (padded row y, strip's first column); `lower` tells
 // whether the lower output row exists (row y + 9 is read only then).
+template <class L>
 void sortColumns(const uint8_t* in, long stride, long count, bool lower, StripRows& rows) {
+  constexpr long kLanes = sizeof(typename L::Lanes);
   const uint8_t* below = in + (lower ? 9 : 8) * stride;
   for (long u = 0; u < count; u += kLanes) {
-    Lanes v[kColumns.kValues];
-    for (int r = 0; r < 8; ++r) v[r] = load(in + (r + 1) * stride + u);
-    v[8] = load(in + u);
-    v[9] = load(below + u);
-    runMedianNetwork<kColumns, MinMax>(v);
+    typename L::Lanes v[kColumns.kValues];
+    for (int r = 0; r < 8; ++r) v[r] = L::load(in + (r + 1) * stride + u);
+    v[8] = L::load(in + u);
+    v[9] = L::load(below + u);
+    runMedianNetwork<kColumns, L>(v);
     for (int r = 0; r < 9; ++r) {
-      store(rows.columns[0][r] + u, v[kColumns.outputs[r]]);
-      store(rows.columns[1][r] + u, v[kColumns.outputs[9 + r]]);
+      L::store(rows.columns[0][r] + u, v[kColumns.outputs[r]]);
+      L::store(rows.columns[1][r] + u, v[kColumns.outputs[9 + r]]);
     }
   }
 }
 
 // Steps 2 to 4 for one output row of `count` pixels from the sorted columns.
+template <class L>
 void filterRow(uint8_t* const* columns, long count, StripRows& rows, uint8_t* out) {
+  constexpr long kLanes = sizeof(typename L::Lanes);
   // Pairs of neighbouring columns, for strip columns 0 .. count + 5.
   for (long u = 0; u < count + 6; u += kLanes) {
-    Lanes v[kPairs.kValues];
+    typename L::Lanes v[kPairs.kValues];
     for (int r = 0; r < 9; ++r) {
-      v[r] = load(columns[r] + u);
-      v[9 + r] = load(columns[r] + u + 1);
+      v[r] = L::load(columns[r] + u);
+      v[9 + r] = L::load(columns[r] + u + 1);
     }
-    runMedianNetwork<kPairs, MinMax>(v);
-    for (int r = 0; r < 18; ++r) store(rows.pairs[r] + u, v[kPairs.outputs[r]]);
+    runMedianNetwork<kPairs, L>(v);
+    for (int r = 0; r < 18; ++r) L::store(rows.pairs[r] + u, v[kPairs.outputs[r]]);
   }
   // Quadruples from pairs two columns apart, for strip columns 0 .. count + 3.
   for (long u = 0; u < count + 4; u += kLanes) {
-    Lanes v[kQuads.kValues];
+    typename L::Lanes v[kQuads.kValues];
     for (int r = 0; r < 18; ++r) {
-      v[r] = load(rows.pairs[r] + u);
-      v[18 + r] = load(rows.pairs[r] + u + 2);
+      v[r] = L::load(rows.pairs[r] + u);
+      v[18 + r] = L::load(rows.pairs[r] + u + 2);
     }
-    runMedianNetwork<kQuads, MinMax>(v);
-    for (int r = 0; r < 36; ++r) store(rows.quads[r] + u, v[kQuads.outputs[r]]);
+    runMedianNetwork<kQuads, L>(v);
+    for (int r = 0; r < 36; ++r) L::store(rows.quads[r] + u, v[kQuads.outputs[r]]);
   }
   // The median of quadruples u and u + 4 and column u + 8.
   for (long u = 0; u < count; u += kLanes) {
-    Lanes v[kMedian.kValues];
+    typename L::Lanes v[kMedian.kValues];
     for (int r = 0; r < 36; ++r) {
-      v[r] = load(rows.quads[r] + u);
-      v[36 + r] = load(rows.quads[r] + u + 4);
+      v[r] = L::load(rows.quads[r] + u);
+      v[36 + r] = L::load(rows.quads[r] + u + 4);
     }
-    for (int r = 0; r < 9; ++r) v[72 + r] = load(columns[r] + u + 8);
-    runMedianNetwork<kMedian, MinMax>(v);
+    for (int r = 0; r < 9; ++r) v[72 + r] = L::load(columns[r] + u + 8);
+    runMedianNetwork<kMedian, L>(v);
     if (u + kLanes <= count) {
-      store(out + u, v[kMedian.outputs[0]]);
+      L::store(out + u, v[kMedian.outputs[0]]);
     } else {
       uint8_t last[kLanes];
-      store(last, v[kMedian.outputs[0]]);
+      L::store(last, v[kMedian.outputs[0]]);
       std::memcpy(out + u, last, static_cast<std::size_t>(count - u));
     }
   }
 }
 
+// The strips of the image, one after the other, with lanes L.
+template <class L>
+void filterStrips(const uint8_t* padded, long stride, long width, long height, uint8_t* out,
+                  long outStride, StripRows& rows) {
+  for (long x0 = 0; x0 < width; x0 += kStrip) {
+    const long count = width - x0 < kStrip ? width - x0 : kStrip;
+    for (long y = 0; y < height; y += 2) {
+      const bool lower = y + 1 < height;
+      sortColumns<L>(padded + y * stride + x0, stride, count + 8, lower, rows);
+      filterRow<L>(rows.columns[0], count, rows, out + y * outStride + x0);
+      if (lower) filterRow<L>(rows.columns[1], count, rows, out + (y + 1) * outStride + x0);
+    }
+  }
+}
+
+#if defined(MEDIAN_9X9_AVX2)
+// The AVX2 instance: flatten inlines every call, so all of it is compiled for AVX2.
+__attribute__((target("avx2"), flatten)) void filterStripsAvx2(const uint8_t* padded,
+                                                               long stride, long width,
+                                                               long height, uint8_t* out,
+                                                               long outStride, StripRows& rows) {
+  filterStrips<Lanes32>(padded, stride, width, height, out, outStride, rows);
+}
+#endif
+
 }  // namespace
 
 void median9x9(const uint8_t* padded, long stride, long width, long height, uint8_t* out,
                long outStride) {
-  // Scratch rows for one strip; the steps read up to kLanes + 8 columns past what they use.
-  const long rowStride = (kStrip + 8 + 3 * kLanes) / kLanes * kLanes;
+  // Scratch rows for one strip; the steps read up to 8 columns and one vector past the strip.
+  constexpr long kMaxLanes = 32;
+  constexpr long rowStride = kStrip + 8 + 2 * kMaxLanes;
   std::vector<uint8_t> scratch(static_cast<std::size_t>(rowStride * (18 + 18 + 36)));
   StripRows rows;
   uint8_t* next = scratch.data();
@@ -165,15 +221,14 @@ void median9x9(const uint8_t* padded, long stride, long width, long height, uint
   for (uint8_t*& row : rows.pairs) row = std::exchange(next, next + rowStride);
   for (uint8_t*& row : rows.quads) row = std::exchange(next, next + rowStride);
 
-  for (long x0 = 0; x0 < width; x0 += kStrip) {
-    const long count = std::min(kStrip, width - x0);
-    for (long y = 0; y < height; y += 2) {
-      const bool lower = y + 1 < height;
-      sortColumns(padded + y * stride + x0, stride, count + 8, lower, rows);
-      filterRow(rows.columns[0], count, rows, out + y * outStride + x0);
-      if (lower) filterRow(rows.columns[1], count, rows, out + (y + 1) * outStride + x0);
-    }
+  // Filter with the widest lanes the processor has.
+#if defined(MEDIAN_9X9_AVX2)
+  if (__builtin_cpu_supports("avx2")) {
+    filterStripsAvx2(padded, stride, width, height, out, outStride, rows);
+    return;
   }
+#endif
+  filterStrips<Lanes16>(padded, stride, width, height, out, outStride, rows);
 }
 
 }  // namespace vc_ip_detail

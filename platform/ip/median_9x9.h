@@ -15,7 +15,7 @@ namespace vc_ip_detail {
 
 // Bytes the filter may read past the last pixel of the padded input (whose content does not
 // matter); the caller allocates them.
-inline constexpr long kMedian9x9Slack = 32;
+inline constexpr long kMedian9x9Slack = 64;
 
 // out(x, y) = median of padded rows y .. y + 8, columns x .. x + 8, for 0 <= x < width and
 // 0 <= y < height.
