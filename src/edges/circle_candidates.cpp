@@ -31,18 +31,17 @@ const CodeVectors kCodeVectors;
 }  // namespace
 
 void FinderImpl::labelMap_(bool withChainIndexes) {
-  // Every edgelet cell of every chain gets its chain's index (or back its own edgelet index).
+  // Every edgelet cell of every chain gets the index of its piece's record (or back its own
+  // edgelet index).
   const std::vector<vcEdgelet>& edges = chains_.edges();
   const long stride = map_.rowUpdate();
   std::int32_t* origin = map_.pointToOffset();
-  const long numChains = long(chains_.results().size());
-  for (long k = 0; k < numChains; ++k) {
-    const vcChainTrackerResult& chain = chains_.results()[std::size_t(k)];
-    const long* idx = chain.edgeletIndexes();
-    for (long i = 0; i < chain.numEdgelets(); ++i) {
-      const vcEdgelet& e = edges[std::size_t(idx[i])];
+  for (long k = 0; k < records_.size(); ++k) {
+    const ChainRecord& rec = records_[k];
+    for (long i = 0; i < rec.count; ++i) {
+      const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       origin[(long(e.get_j()) - oy_) * stride + (long(e.get_i()) - ox_)] =
-          std::int32_t(withChainIndexes ? k : idx[i]);
+          std::int32_t(withChainIndexes ? k : rec.idx[i]);
     }
   }
   labelled_ = withChainIndexes;
@@ -64,9 +63,8 @@ bool FinderImpl::refit_(CircleCandidate& c) const {
 int FinderImpl::chainPolarity_(long rec, double cx, double cy) const {
   // The middle edgelet, stepped one pixel along its gradient: further from the centre means
   // the outside is lighter (polarity 2).
-  const vcChainTrackerResult& chain = chains_.results()[std::size_t(records_[rec].chain)];
-  const vcEdgelet& e =
-      chains_.edges()[std::size_t(chain.edgeletIndexes()[chain.numEdgelets() / 2])];
+  const ChainRecord& r = records_[rec];
+  const vcEdgelet& e = chains_.edges()[std::size_t(r.idx[r.count / 2])];
   const double px = double(e.posQuickX()) - cx, py = double(e.posQuickY()) - cy;
   const double d2 = px * px + py * py;
   if (!(d2 <= centerDistSqr_)) return 0;
@@ -111,9 +109,8 @@ long FinderImpl::startCandidate_(long rec, bool lightOnDark) {
 
 bool FinderImpl::inBand_(long rec, const CircleCandidate& c, double tol, double* worst) const {
   // The first, last and (beyond two edgelets) middle edgelet within tol of the circle.
-  const vcChainTrackerResult& chain = chains_.results()[std::size_t(records_[rec].chain)];
-  const long n = chain.numEdgelets();
-  const long* idx = chain.edgeletIndexes();
+  const long n = records_[rec].count;
+  const long* idx = records_[rec].idx;
   const double lo = std::max(c.radius - tol, 1.0), hi = c.radius + tol;
   const long probes[3] = {0, n - 1, n / 2};
   double largest = 0.0;
@@ -215,11 +212,9 @@ bool FinderImpl::listWindow_(CircleCandidate& c, std::vector<long>& listed,
 }
 
 void FinderImpl::candidatesWithoutCenter_() {
-  const long numLong = chains_.numResults();
   const int wanted = int(params_.polarity());
-  for (long k = 0; k < numLong; ++k) {
-    const vcChainTrackerResult& chain = chains_.results()[std::size_t(k)];
-    if (chain.numEdgelets() < seedThresh_) break;  // longest first: no later chain seeds
+  for (long k = 0; k < numLong_; ++k) {
+    if (records_[k].count < seedThresh_) break;  // longest first: no later piece seeds
     if (records_[k].used) continue;
 
     // Seed: the chain's own circle, inside the image and of the wanted polarity.
@@ -239,7 +234,7 @@ void FinderImpl::candidatesWithoutCenter_() {
     c.lightOnDark = pol == 1;
 
     // A closed chain is a whole circle by itself.
-    if (chain.isClosed()) {
+    if (records_[k].closed) {
       c.coverage = 1.0;
       continue;
     }
@@ -267,7 +262,7 @@ void FinderImpl::candidatesWithoutCenter_() {
 void FinderImpl::candidatesWithCenter_(const vcVector<2>& expected) {
   // The first long chains, split by their polarity about the expected centre.
   std::vector<long> lists[2];
-  const long numTested = std::min(chains_.numResults(), kMaxCenterChains);
+  const long numTested = std::min(numLong_, kMaxCenterChains);
   for (long k = 0; k < numTested; ++k) {
     const int pol = chainPolarity_(k, expected.x(), expected.y());
     if (pol != 0) lists[pol - 1].push_back(k);
@@ -280,7 +275,7 @@ void FinderImpl::candidatesWithCenter_(const vcVector<2>& expected) {
 
     // Every closed chain is a candidate of its own.
     for (long rec : list) {
-      if (!chains_.results()[std::size_t(rec)].isClosed() || records_[rec].used) continue;
+      if (!records_[rec].closed || records_[rec].used) continue;
       ++numCandidates_;
       const long ci = startCandidate_(rec, pol == 1);
       if (ci >= 0) cands_[ci].coverage = 1.0;
@@ -288,8 +283,7 @@ void FinderImpl::candidatesWithCenter_(const vcVector<2>& expected) {
 
     // Open chains seed candidates that grow from the same list.
     for (long rec : list) {
-      const vcChainTrackerResult& chain = chains_.results()[std::size_t(rec)];
-      if (chain.numEdgelets() < seedThresh_) break;
+      if (records_[rec].count < seedThresh_) break;
       if (records_[rec].used) continue;
       ++numCandidates_;
       const long ci = startCandidate_(rec, pol == 1);

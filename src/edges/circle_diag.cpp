@@ -19,10 +19,10 @@ void FinderImpl::beginDiag_() {
 void FinderImpl::chainDiag_() {
   if (!record_ || !vcDiagObject::shouldRecord(flags_, vcDiagObject::eEdgelets)) return;
   const std::vector<vcEdgelet>& edges = chains_.edges();
-  const std::vector<vcChainTrackerResult>& chains = chains_.results();
 
-  // Chains of the valid candidates, cyan and blue by candidate; the other long chains blue.
-  std::vector<bool> drawn(std::size_t(chains_.numResults()), false);
+  // Chain pieces of the valid candidates, cyan and blue by candidate; the other pieces of the
+  // long chains blue.
+  std::vector<bool> drawn(std::size_t(records_.size()), false);
   vcUISketch taken;
   vcUITablet takenTablet(taken);
   bool cyan = true;
@@ -30,11 +30,10 @@ void FinderImpl::chainDiag_() {
     const CircleCandidate& c = cands_[i];
     if (!c.valid) continue;
     for (long k = 0; k < c.numTaken; ++k) {
-      const long chain = records_[taken_[std::size_t(c.firstTaken + k)]].chain;
-      drawn[std::size_t(chain)] = true;
-      const vcChainTrackerResult& r = chains[std::size_t(chain)];
-      vc_tracker_detail::drawRun(takenTablet, edges, clientFromImage_, r.edgeletIndexes(),
-                                 r.numEdgelets(), cyan ? vcColor::cyan() : vcColor::blue());
+      const long rec = taken_[std::size_t(c.firstTaken + k)];
+      drawn[std::size_t(rec)] = true;
+      vc_tracker_detail::drawRun(takenTablet, edges, clientFromImage_, records_[rec].idx,
+                                 records_[rec].count, cyan ? vcColor::cyan() : vcColor::blue());
     }
     cyan = !cyan;
   }
@@ -42,11 +41,10 @@ void FinderImpl::chainDiag_() {
 
   vcUISketch unused;
   vcUITablet unusedTablet(unused);
-  for (long k = 0; k < chains_.numResults(); ++k) {
-    if (drawn[std::size_t(k)]) continue;
-    const vcChainTrackerResult& r = chains[std::size_t(k)];
-    vc_tracker_detail::drawRun(unusedTablet, edges, clientFromImage_, r.edgeletIndexes(),
-                               r.numEdgelets(), vcColor::blue());
+  for (long k = 0; k < records_.size(); ++k) {
+    if (drawn[std::size_t(k)] || records_[k].chain >= chains_.numResults()) continue;
+    vc_tracker_detail::drawRun(unusedTablet, edges, clientFromImage_, records_[k].idx,
+                               records_[k].count, vcColor::blue());
   }
   record_->sketch(unused, vcDiagRecord::eClientCoords, L"Unused chains");
 }

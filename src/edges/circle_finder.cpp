@@ -129,24 +129,51 @@ void FinderImpl::setup_() {
   fitMinSqr_ = fitMin_ * fitMin_;
   fitMaxSqr_ = fitMax_ * fitMax_;
 
-  // One record per chain, with its fit sums relative to the map centre.
+  // Pieces: every long chain cut at its corners; bends, pieces of fewer than 3 edgelets and
+  // the short chains never take part.
   const long numChains = long(chains_.results().size());
-  records_.prepare(numChains);
-  const std::vector<vcEdgelet>& edges = chains_.edges();
+  pieces_.clear();
   for (long k = 0; k < numChains; ++k) {
     const vcChainTrackerResult& chain = chains_.results()[std::size_t(k)];
+    const bool isLong = k < chains_.numResults();
+    pieceEnds_.assign(1, ChainPiece{chain.numEdgelets(), false});
+    if (isLong)
+      cutter_.cut(chains_.edges(), chain.edgeletIndexes(), chain.numEdgelets(), pieceEnds_);
+    long begin = 0;
+    for (const ChainPiece& piece : pieceEnds_) {
+      ChainRecord rec;
+      rec.chain = k;
+      rec.idx = chain.edgeletIndexes() + begin;
+      rec.count = piece.end - begin;
+      rec.closed = chain.isClosed() && pieceEnds_.size() == 1;
+      rec.used = !isLong || piece.bend || rec.count < 3;
+      pieces_.push_back(rec);
+      begin = piece.end;
+    }
+  }
+
+  // Records: the pieces that take part, longest first (in chain order among equals), then the
+  // rest; each with its fit sums relative to the map centre.
+  std::stable_partition(pieces_.begin(), pieces_.end(),
+                        [](const ChainRecord& r) { return !r.used; });
+  numLong_ = long(
+      std::find_if(pieces_.begin(), pieces_.end(), [](const ChainRecord& r) { return r.used; }) -
+      pieces_.begin());
+  std::stable_sort(pieces_.begin(), pieces_.begin() + numLong_,
+                   [](const ChainRecord& a, const ChainRecord& b) { return a.count > b.count; });
+  records_.prepare(long(pieces_.size()));
+  const std::vector<vcEdgelet>& edges = chains_.edges();
+  for (long k = 0; k < long(pieces_.size()); ++k) {
     ChainRecord& rec = records_[k];
-    rec.chain = k;
-    rec.used = k >= chains_.numResults();  // short chains never take part
+    rec = pieces_[std::size_t(k)];
     if (rec.used) continue;
-    const long* idx = chain.edgeletIndexes();
-    for (long i = 0; i < chain.numEdgelets(); ++i) {
-      const vcEdgelet& e = edges[std::size_t(idx[i])];
+    for (long i = 0; i < rec.count; ++i) {
+      const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       rec.sums.addPoint(double(e.posQuickX()) - c0x_, double(e.posQuickY()) - c0y_,
                         double(e.magnitude()));
     }
   }
-  cands_.prepare(chains_.numResults());
+  cands_.prepare(numLong_);
   numCands_ = 0;
   numCandidates_ = 0;
   taken_.clear();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "edges/circle_fit.h"
+#include "edges/circle_pieces.h"
 #include "platform/base/pel_buffer.h"
 #include "platform/base/xform.h"
 #include "tavshsl/chain_tracker.h"
@@ -56,10 +57,14 @@ class RunTable {
   long size_ = 0;
 };
 
-// One chain of the chain tracker.
+// One piece of a chain of the chain tracker: the whole chain, or the part between two of its
+// corners. Candidates are made of pieces.
 struct ChainRecord {
   bool used = false;
-  long chain = 0;  // index into the chain results
+  bool closed = false;        // a closed chain that was not cut
+  long chain = 0;             // index into the chain results
+  const long* idx = nullptr;  // its edgelet indexes, in chain order
+  long count = 0;
   FitSums sums;
 };
 
@@ -143,12 +148,16 @@ class FinderImpl {
   long seedThresh_ = 4;
   double centerDistSqr_ = 0.0;
 
-  RunTable<ChainRecord> records_;    // one per chain result (short chains included)
-  RunTable<CircleCandidate> cands_;  // at most one per long chain
+  RunTable<ChainRecord> records_;    // the pieces of every chain: long ones first, longest first
+  long numLong_ = 0;                 // pieces of 3 or more edgelets of the long chains
+  RunTable<CircleCandidate> cands_;  // at most one per long piece
   long numCands_ = 0;
   long numCandidates_ = 0;            // reported count
   std::vector<long> taken_;           // chain records taken by the candidates, by candidate
   std::vector<long> listed_, other_;  // grab lists, reused
+  CornerCutter cutter_;
+  std::vector<ChainPiece> pieceEnds_;
+  std::vector<ChainRecord> pieces_;  // pieces before they are sorted into records_
 };
 
 }  // namespace vc_circle_detail

@@ -61,11 +61,9 @@ void FinderImpl::contrast_(CircleCandidate& c) const {
 
   ProbeSums sums;
   for (long k = 0; k < c.numTaken; ++k) {
-    const vcChainTrackerResult& chain =
-        chains_.results()[std::size_t(records_[taken_[std::size_t(c.firstTaken + k)]].chain)];
-    const long* idx = chain.edgeletIndexes();
-    for (long i = 0; i < chain.numEdgelets(); i += step) {
-      const vcEdgelet& e = edges[std::size_t(idx[i])];
+    const ChainRecord& rec = records_[taken_[std::size_t(c.firstTaken + k)]];
+    for (long i = 0; i < rec.count; i += step) {
+      const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       long x = long(e.get_i()), y = long(e.get_j());
       if (factor_ > 1) {
         x = long(std::floor(double(e.posQuickX()) * double(factor_) + shift.x()));
@@ -95,11 +93,9 @@ void FinderImpl::pointStats_(CircleCandidate& c) const {
   double minD2 = 0.0, maxD2 = 0.0, devSum = 0.0;
   long n = 0;
   for (long k = 0; k < c.numTaken; ++k) {
-    const vcChainTrackerResult& chain =
-        chains_.results()[std::size_t(records_[taken_[std::size_t(c.firstTaken + k)]].chain)];
-    const long* idx = chain.edgeletIndexes();
-    for (long i = 0; i < chain.numEdgelets(); ++i) {
-      const vcEdgelet& e = edges[std::size_t(idx[i])];
+    const ChainRecord& rec = records_[taken_[std::size_t(c.firstTaken + k)]];
+    for (long i = 0; i < rec.count; ++i) {
+      const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       const double dx = double(e.posQuickX()) - c.cx, dy = double(e.posQuickY()) - c.cy;
       const double d2 = dx * dx + dy * dy;
       if (n == 0 || d2 < minD2) minD2 = d2;

@@ -154,11 +154,17 @@ TEST(CircleFinderAccuracy, SyntheticScenes) {
   // Large discs under strong noise.
   params.radiusRange(vcRange(75.0, 125.0));
   search({800, 600, 3, 2, 80.0, 120.0, 50.0, 170.0, 0.0, 0.0, 0, 1.0, 8.0, 5}, params, tally);
+  // Faint, noisy, partly hidden dark discs: at full resolution noise 8 breaks their edges into
+  // scraps at any edge threshold, so a user reduces the image by 2 and lowers the threshold.
+  params.polarity(Defs::eDarkOnLight);
+  params.radiusRange(vcRange(18.0, 47.0));
+  params.magThresh(10.0);
+  params.cstThresh(15.0);
+  params.subSample(2);
+  search({640, 480, 5, 3, 20.0, 45.0, 140.0, 100.0, 0.0, 0.3, 2, 1.5, 8.0, 7}, params, tally);
 
   ASSERT_GT(tally.truths, 50);
-  // Recall falls short of 98 % where an occluder's straight edge continues a visible arc in
-  // one chain: that chain neither seeds nor joins a good circle (2 of the 10 hidden outlines).
-  EXPECT_GE(double(tally.recalled), 0.95 * double(tally.truths))
+  EXPECT_GE(double(tally.recalled), 0.98 * double(tally.truths))
       << tally.recalled << " of " << tally.truths;
   EXPECT_GE(double(tally.correct), 0.98 * double(tally.results))
       << tally.correct << " of " << tally.results;

@@ -1,0 +1,53 @@
+#pragma once
+
+// Cutting a chain at its corners, so that a circle is fitted only to edgelets that turn at
+// one rate. The chain tracker follows an edge round a blurred corner: a visible arc of a
+// partly hidden circle can run on into the straight edge of whatever hides it, and a few such
+// edgelets are enough to pull the fit of a short arc far off the circle.
+//
+//   vc_circle_detail::CornerCutter cutter;           // reused; keeps its scratch
+//   cutter.cut(edges, idx, n, pieces);               // consecutive pieces, the last ends at n
+//
+// A corner is a step of the unwrapped gradient code along the chain: the mean code over up to
+// 4 edgelets after a position, less the mean over up to 4 before it, less what the chain's own
+// mean turn rate accounts for. It counts when it stands well out of the chain's own code noise
+// (estimated from its step-to-step turns), so noisy faint edges are not chopped up. The
+// edgelets of the bend itself, whose codes leave the trend of the edge on their side, form a
+// piece of their own that belongs to neither edge.
+
+#include <vector>
+
+#include "platform/ip/edgelet.h"
+
+namespace vc_circle_detail {
+
+struct ChainPiece {
+  long end = 0;       // the piece runs from the previous piece's end (or 0) to here
+  bool bend = false;  // the edgelets round a corner
+};
+
+class CornerCutter {
+ public:
+  // Requires: idx holds n >= 1 indexes into edges, in chain order.
+  // Ensures: pieces is cleared and filled with consecutive pieces of increasing ends, the last
+  // ending at n; a chain without corners is one piece.
+  void cut(const std::vector<vcEdgelet>& edges, const long* idx, long n,
+           std::vector<ChainPiece>& pieces);
+
+ private:
+  // Corner strength of the position between b - 1 and b: the code step over its threshold
+  // (above 1 is a corner).
+  double strength_(long n, long b) const;
+  // Whether the code of edgelet j leaves the trend of the w edgelets from a on.
+  bool offTrend_(long j, long a, long w) const;
+  double mean_(long a, long w) const {
+    return (sum_[std::size_t(a + w)] - sum_[std::size_t(a)]) / double(w);
+  }
+
+  std::vector<double> sum_;      // prefix sums of the unwrapped codes, n + 1 entries
+  std::vector<double> scratch_;  // turn deviations, then strengths
+  double rate_ = 0.0;            // mean turn per edgelet, codes
+  double noise_ = 0.0;           // code noise of one edgelet, codes
+};
+
+}  // namespace vc_circle_detail
