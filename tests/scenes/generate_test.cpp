@@ -42,20 +42,14 @@ void expectEdgesSeparateLightFromDark(const vsScene& scene) {
 }  // namespace
 
 TEST(SceneGenerators, SeedsReproduceAndDiffer) {
-  vsSceneParams params;
-  params.width = 160;
-  params.height = 120;
-  params.seed = 12345;
-  params.minSize = 6.0;
-  params.maxSize = 20.0;
+  const vsSceneParams params{
+      .width = 160, .height = 120, .seed = 12345, .minSize = 6.0, .maxSize = 20.0};
   for (auto generator :
        {scenes::circles, scenes::lines, scenes::polygons, scenes::strokes, scenes::mixed}) {
     const vsScene a = generator(params);
     const vsScene b = generator(params);
     EXPECT_TRUE(samePixels(a.image, b.image));
-    ASSERT_EQ(a.edges.size(), b.edges.size());
-    ASSERT_EQ(a.circles.size() + a.polygons.size() + a.strokes.size(),
-              b.circles.size() + b.polygons.size() + b.strokes.size());
+    EXPECT_EQ(a.edges.size(), b.edges.size());
     EXPECT_GT(a.circles.size() + a.polygons.size() + a.strokes.size(), 0u);
     vsSceneParams other = params;
     other.seed = 12346;
@@ -64,14 +58,13 @@ TEST(SceneGenerators, SeedsReproduceAndDiffer) {
 }
 
 TEST(SceneGenerators, CircleTruthMatchesTheImage) {
-  vsSceneParams params;
-  params.seed = 3;
-  params.count = 10;
-  params.minSize = 8.0;
-  params.maxSize = 40.0;
-  params.ringFraction = 0.5;
-  params.foreground = 30.0;
-  params.background = 180.0;
+  vsSceneParams params{.seed = 3,
+                       .count = 10,
+                       .minSize = 8.0,
+                       .maxSize = 40.0,
+                       .ringFraction = 0.5,
+                       .background = 180.0,
+                       .foreground = 30.0};
   const vsScene scene = scenes::circles(params);
   ASSERT_GE(scene.circles.size(), 10u);
   bool sawRing = false;
@@ -103,11 +96,7 @@ TEST(SceneGenerators, CircleTruthMatchesTheImage) {
 }
 
 TEST(SceneGenerators, EdgePolygonAndStrokeTruthMatchTheImage) {
-  vsSceneParams params;
-  params.seed = 99;
-  params.count = 8;
-  params.minSize = 20.0;
-  params.maxSize = 80.0;
+  vsSceneParams params{.seed = 99, .count = 8, .minSize = 20.0, .maxSize = 80.0};
   const vsScene bars = scenes::lines(params);
   EXPECT_EQ(bars.edges.size(), 4 * bars.polygons.size());
   expectEdgesSeparateLightFromDark(bars);
@@ -130,13 +119,8 @@ TEST(SceneGenerators, EdgePolygonAndStrokeTruthMatchTheImage) {
 }
 
 TEST(SceneGenerators, NoiseHasTheRequestedSigma) {
-  vsSceneParams params;
-  params.width = 256;
-  params.height = 256;
-  params.count = 0;
-  params.background = 100.0;
-  params.noiseSigma = 6.0;
-  const vsScene scene = scenes::circles(params);
+  const vsScene scene = scenes::circles(
+      {.width = 256, .height = 256, .count = 0, .background = 100.0, .noiseSigma = 6.0});
   double sum = 0.0, sum2 = 0.0;
   for (long y = 0; y < 256; ++y)
     for (long x = 0; x < 256; ++x) {
@@ -164,13 +148,8 @@ TEST(SceneGenerators, BadParametersThrowAndCrowdedImagesHoldFewerShapes) {
     EXPECT_THROW(generator(params), vcBadParamsError);
   }
 
-  vsSceneParams crowded;
-  crowded.width = 64;
-  crowded.height = 64;
-  crowded.count = 50;
-  crowded.minSize = 8.0;
-  crowded.maxSize = 10.0;
-  const vsScene scene = scenes::circles(crowded);
+  const vsScene scene = scenes::circles(
+      {.width = 64, .height = 64, .count = 50, .minSize = 8.0, .maxSize = 10.0});
   EXPECT_GE(scene.circles.size(), 1u);
   EXPECT_LT(scene.circles.size(), 50u);
   for (std::size_t a = 0; a < scene.circles.size(); ++a)

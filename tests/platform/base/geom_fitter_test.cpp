@@ -70,9 +70,6 @@ TEST(GeomLineFitter, DegenerateInputThrows) {
   const vcFLine vertical = f.fit();
   EXPECT_NEAR(vertical.angle().plain(), kPi / 2, 1e-12);
   EXPECT_NEAR(vertical.distanceFrom(vcVector<2>(0, 0)), 2.0, 1e-12);
-  f.reset();
-  EXPECT_EQ(f.numPoints(), 0);
-  EXPECT_EQ(f.error(vertical), 0.0);
 }
 
 // Seeded source points spread over a 200 x 200 field.
@@ -209,7 +206,6 @@ TEST(GeomGeneralFitter, RefusesUndeterminedSystemsAndBadArguments) {
   vcLSGeneralFitter f;
   double rms = 123;
   EXPECT_THROW(f.fit(4, rms), vcLSGeneralFitter::Singular);
-  EXPECT_THROW(f.fit(4, rms), vcException);
   // Weight 0 everywhere determines nothing.
   f.update(vcVector<2>(0, 0), vcVector<2>(1, 1), 0.0);
   f.update(vcVector<2>(5, 0), vcVector<2>(6, 1), 0.0);
@@ -238,8 +234,6 @@ TEST(GeomGeneralFitter, RefusesUndeterminedSystemsAndBadArguments) {
   EXPECT_THROW(line.update(vcVector<2>(0, 0), vcVector<2>(1, 1), -1.0), vcBadParamsError);
   EXPECT_THROW(line.update(vcVector<2>(0, INFINITY), vcFLine(), 1.0), vcBadParamsError);
   EXPECT_EQ(line.numConstraints(), 5);
-  line.reset();
-  EXPECT_EQ(line.numConstraints(), 0);
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ TEST(GeomAngles, NormalisationRangesAndCodes) {
   }
   EXPECT_EQ(vcRadian(2 * kPi).norm().plain(), 0.0);
   EXPECT_EQ(vcRadian(kPi).signedNorm().plain(), -kPi);
-  EXPECT_NEAR(vcRadian(vcDegree(180)).plain(), kPi, 1e-15);
 
   // Codes: 256 per turn, 64 along +y, rounding to the nearest code and wrapping.
   EXPECT_EQ(vcAngle8(vcDegree(90)).plain(), 64);
@@ -41,30 +40,21 @@ TEST(GeomAngles, NormalisationRangesAndCodes) {
   EXPECT_EQ((vcAngle8(std::uint8_t{3}) - vcAngle8(std::uint8_t{250})).plain(), 9);
   EXPECT_THROW(vcAngle8(vcRadian(NAN)), vcBadParamsError);
 
-  // Vector directions and polar construction agree.
-  EXPECT_THAT(vcVector<2>(2.0, vcRadian(kPi / 2)), NearVec(vcVector<2>(0, 2), 1e-15));
+  // Vector directions: the third quadrant is negative.
   EXPECT_NEAR(vcVector<2>(-1, -1).angle().plain(), -3 * kPi / 4, 1e-15);
   EXPECT_THROW(vcVector<2>(0, 0).unit(), vcBadParamsError);
 }
 
-TEST(GeomRange, KindsEndsAndScaling) {
-  const vcRange full;
-  EXPECT_EQ(full, vcRange::FullRange());
-  for (double x : {-1e300, 0.0, 1e300, kInf}) EXPECT_TRUE(full.isWithin(x));
+TEST(GeomRange, EndsScalingAndRefusals) {
+  const vcRange full, empty = vcRange::EmptyRange(), r(0.5, 2.0);
+  EXPECT_TRUE(full.isWithin(kInf));
   EXPECT_FALSE(full.isWithin(NAN));
-
-  const vcRange empty = vcRange::EmptyRange();
-  for (double x : {-kInf, 0.0, kInf}) EXPECT_FALSE(empty.isWithin(x));
-
-  const vcRange r(0.5, 2.0);
-  EXPECT_TRUE(r.isWithin(0.5));
-  EXPECT_TRUE(r.isWithin(2.0));
+  EXPECT_FALSE(empty.isWithin(0.0));
+  EXPECT_TRUE(r.isWithin(0.5) && r.isWithin(2.0));
   EXPECT_FALSE(r.isWithin(std::nextafter(2.0, 3.0)));
-  EXPECT_EQ(r.scale(10.0), vcRange(5.0, 20.0));
-  EXPECT_EQ(r.scale(-2.0), vcRange(-4.0, -1.0));
+  EXPECT_EQ(r.scale(-2.0), vcRange(-4.0, -1.0));  // a negative factor swaps the ends
   EXPECT_EQ(full.scale(0.0), full);
   EXPECT_EQ(empty.scale(3.0), empty);
-  EXPECT_TRUE(vcRange(1.0, 1.0).isWithin(1.0));
   EXPECT_THROW(vcRange(2.0, 1.0), vcBadParamsError);
   EXPECT_THROW(vcRange(0.0, kInf), vcBadParamsError);
   EXPECT_THROW(r.scale(NAN), vcBadParamsError);
@@ -83,10 +73,8 @@ TEST(GeomLines, IntersectionsDistancesAndMapping) {
 
   // Signed distance: positive on the side of the normal, the direction turned towards +y.
   const vcFLine f(vcDegree(0), vcVector<2>(0, 3));
-  EXPECT_NEAR(f.distance(), 3.0, 1e-15);
   EXPECT_NEAR(f.distanceFrom(vcVector<2>(7, 5)), 2.0, 1e-15);
   EXPECT_NEAR(f.distanceFrom(vcVector<2>(7, 1)), -2.0, 1e-15);
-  EXPECT_NEAR(f.distanceAlong(vcVector<2>(7, 1)), 7.0, 1e-15);
   // With the normal given instead of the direction, the line runs 90 degrees earlier.
   EXPECT_NEAR(vcFLine(vcDegree(90), vcVector<2>(0, 3), false).angle().plain(), 0.0, 1e-15);
 
@@ -161,7 +149,6 @@ TEST(GeomPolyline, HandednessNearestPointAndBadInput) {
   // Circles: distance to the outline, also from the centre.
   const vcCircle c(vcVector<2>(1, 1), 2.0);
   EXPECT_NEAR(c.distanceToPoint(vcVector<2>(1, 1)), 2.0, 1e-15);
-  EXPECT_NEAR(c.distanceToPoint(vcVector<2>(4, 5)), 3.0, 1e-12);
   EXPECT_THAT(c.nearestPoint(vcVector<2>(1, 9)), NearVec(vcVector<2>(1, 3), 1e-12));
   EXPECT_THROW(vcCircle(vcVector<2>(), -1.0), vcBadParamsError);
 }

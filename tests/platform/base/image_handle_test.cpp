@@ -33,13 +33,9 @@ TEST(Handle, TheLastHandleFreesTheBodyWhicheverKindItIs) {
   EXPECT_EQ(deaths, 2);
 }
 
-TEST(Timer, ReadingsAreMonotonicAndFreezeWhenStopped) {
+TEST(Timer, ReadingsFreezeWhenStoppedAndAccumulateOnRestart) {
   vcTimer timer(true);
-  double last = 0.0;
-  for (int i = 0; i < 1000; ++i) {
-    const double now = timer.usec();
-    EXPECT_GE(now, last);
-    last = now;
+  while (timer.usec() == 0.0) {
   }
   timer.stop();
   const double stopped = timer.sec();
