@@ -8,6 +8,7 @@
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
 #include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_bridge.h"
 #include "platform/ip/edge_peak_fit.h"
 #include "platform/ip/edge_sobel.h"
 
@@ -52,11 +53,6 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
   const double squared = sobel * sobel * (1.0 - 1e-12);  // a threshold met exactly still counts
   if (squared > 2.1e6) return INT32_MAX;                 // above any 8-bit gradient
   return std::max<std::int32_t>(1, std::int32_t(std::ceil(squared)));  // a zero gradient is no edge
-}
-
-// Magnitude in grey levels per pixel times magScale, rounded and saturated at limit.
-inline long scaledMagnitude(std::int32_t q, float scale, float limit) {
-  return long(std::min(limit, std::sqrt(float(q)) * scale + 0.5f));
 }
 
 // ---- Gradient rows ----------------------------------------------------------------------
@@ -242,6 +238,8 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
       for (long x = 0; x < width; ++x)
         if (magnitudes[x] >= threshold) peaks.tryPixel(x);
     }
+    // Join the edges where noise set neighbouring peaks two pixels apart.
+    bridgeGaps(image, threshold, float(params.magScale() / 8.0), edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

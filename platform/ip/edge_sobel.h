@@ -1,6 +1,7 @@
 #pragma once
 
-// One row of the 3x3 Sobel gradient, shared by both forms of the edge detector.
+// The 3x3 Sobel gradient, by rows for both forms of the edge detector and at single pixels
+// for the gap bridging after detection.
 //
 //   gx = [-1 0 1; -2 0 2; -1 0 1] * image,  gy = its transpose * image
 //
@@ -9,6 +10,8 @@
 // magnitude, and q = gx^2 + gy^2 (at most 2080800) is the squared magnitude that peak
 // detection compares.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace vc_edge_detail {
@@ -37,6 +40,26 @@ inline void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std:
     gy[x] = dy;
     q[x] = std::int32_t(dx) * dx + std::int32_t(dy) * dy;
   }
+}
+
+// The gradient of pixel (x, y) alone, equal to entry x of sobelRow for row y. row0 points to
+// row 0 of an image of width w and height h with rows `stride` apart; (x, y) inside it.
+inline void sobelAt(const std::uint8_t* row0, long stride, long w, long h, long x, long y,
+                    std::int32_t& gx, std::int32_t& gy) {
+  const std::uint8_t* up = row0 + std::max(y - 1, 0L) * stride;
+  const std::uint8_t* mid = row0 + y * stride;
+  const std::uint8_t* down = row0 + std::min(y + 1, h - 1) * stride;
+  const long l = std::max(x - 1, 0L), r = std::min(x + 1, w - 1);
+  const auto vs = [&](long c) { return std::int32_t(up[c] + 2 * mid[c] + down[c]); };
+  const auto vd = [&](long c) { return std::int32_t(down[c] - up[c]); };
+  gx = vs(r) - vs(l);
+  gy = vd(l) + 2 * vd(x) + vd(r);
+}
+
+// Magnitude in grey levels per pixel times magScale (scale = magScale / 8) from the squared
+// Sobel magnitude q, rounded and saturated at limit.
+inline long scaledMagnitude(std::int32_t q, float scale, float limit) {
+  return long(std::min(limit, std::sqrt(float(q)) * scale + 0.5f));
 }
 
 }  // namespace vc_edge_detail

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
+#include <vector>
 
 #include "platform/base/exception.h"
 #include "platform/ip/edge_angle_code.h"
@@ -106,6 +108,36 @@ TEST(EdgeDetect, OnePeakAcrossEachEdgeInRasterOrder) {
   EXPECT_EQ(detect(step(40), 20.0).edges().size(), 4u);
   EXPECT_TRUE(detect(step(40), 20.01).edges().empty());
   EXPECT_TRUE(detect(step(0), 0.0).edges().empty());
+}
+
+TEST(EdgeDetect, NoisyBlurredEdgesStayEightConnected) {
+  // Across a blurred noisy edge the gradient peak is flat, and the peaks of neighbouring rows
+  // can land two columns apart; the detector joins such gaps, so every row of a steep edge
+  // holds an edgelet next to one of the row above.
+  long rows = 0, breaks = 0, bridged = 0;
+  for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+    vcSceneCanvas canvas(48, 200, 60.0);
+    canvas.drawHalfPlane(vcVector<2>(20.0 + seed * 0.37, 0.0), vcVector<2>(1.0, -0.01 * seed),
+                         160.0);
+    canvas.blur(1.5);
+    vcSceneRandom random(seed);
+    canvas.addNoise(8.0, random);
+    const vcEdgeletSet set = detect(canvas.image(), 15.0);
+    std::vector<std::vector<long>> columns(200);
+    for (const vcEdgelet& e : set.edges())
+      if (e.get_i() >= 4 && e.get_i() < 44 && std::cos(e.angle().plain() * std::numbers::pi / 128.0) > 0.7)
+        columns[e.get_j()].push_back(e.get_i());
+    for (long y = 11; y < 190; ++y) {
+      ++rows;
+      bool linked = false;
+      for (long x : columns[std::size_t(y)])
+        for (long above : columns[std::size_t(y - 1)]) linked |= std::labs(x - above) <= 1;
+      breaks += !linked;
+      bridged += columns[std::size_t(y)].size() > 1;
+    }
+  }
+  EXPECT_EQ(breaks, 0) << "of " << rows << " rows";
+  EXPECT_GT(bridged, 0);  // the scenes do need bridges
 }
 
 TEST(EdgeDetect, InterpolationMovesAlongTheGradientOnce) {
