@@ -168,7 +168,8 @@ void compareCircles(int runs) {
   params.noiseSigma = 8.0;
   compareOnScenes("faint, noisy generated scenes", params, band, runs);
 
-  // The coins photograph: coins of about 20 to 35 pixels radius; no ground truth, times only.
+  // The coins photograph: coins of about 20 to 35 pixels radius; no ground truth, times only,
+// for the full-size search and the half-size one.
   printTimingHeader("Circles (edge detection included), photograph");
   const RadiusBand coinBand{10.0, 40.0};
   for (const vsPhoto& photo : loadPhotos({"coins"})) {
@@ -180,6 +181,10 @@ void compareCircles(int runs) {
                  countNote(oursRun.circles.size(), edRun.circles.size())});
     printTiming({"circle finder vs HoughCircles", size, oursRun.ms, houghRun.ms,
                  countNote(oursRun.circles.size(), houghRun.circles.size())});
+    // Coins 20 pixels and more across keep their outlines at half size.
+    const CircleRun reducedRun = runOurs(photo.image, coinBand, runs, 2);
+    printTiming({"half-size circle finder vs EdgeDrawing", size, reducedRun.ms, edRun.ms,
+                 countNote(reducedRun.circles.size(), edRun.circles.size())});
   }
 }
 
