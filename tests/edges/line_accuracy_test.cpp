@@ -40,11 +40,12 @@ std::vector<Piece> piecesOn(const vsSceneEdge& edge, const vcLineTrackerResultSe
 }
 
 TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
-  // Blur 0.7 to 1.5 pixels and noise 1.5 to 8 grey levels, rising with the seed. Blur rounds
-  // the bars' corners, where gradients turn beyond the angle tolerance, so lines stop about a
-  // pixel or two short of a corner; strong noise breaks the edgelet chain itself (a row whose
-  // edgelet jumps two columns), so pieces multiply at noise 6 and more.
+  // Blur 0.7 to 1.5 pixels and noise 1.5 to 8 grey levels, rising with the seed. An end point
+  // is the last edgelet projected onto the line; next to a corner the 3x3 gradient also sees
+  // the other side and turns beyond the angle tolerance, so lines stop a pixel or two short of
+  // a corner (1.6 on average). At noise 8 crossings and noise cut some edges into more pieces.
   int checked = 0;
+  double endShortfall = 0.0;
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
     vsSceneParams params;
     params.width = 480;
@@ -67,8 +68,7 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
       ++checked;
       const std::vector<Piece> pieces = piecesOn(edge, set);
       ASSERT_FALSE(pieces.empty()) << "seed " << seed << " edge of length " << length;
-      const bool moderate = params.noiseSigma < 6.0;
-      if (moderate) {
+      if (params.noiseSigma < 8.0) {
         EXPECT_LE(pieces.size(), 3u) << "seed " << seed;
       }
       double lo = length, hi = 0.0, covered = 0.0;
@@ -77,12 +77,15 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
         hi = std::max(hi, p.t2);
         covered += p.t2 - p.t1;
       }
+      endShortfall += std::fabs(lo) + std::fabs(hi - length);
       EXPECT_LT(std::fabs(lo), 4.0) << "seed " << seed << " length " << length;
       EXPECT_LT(std::fabs(hi - length), 4.0) << "seed " << seed << " length " << length;
-      EXPECT_GT(covered, (moderate ? 0.85 : 0.65) * length) << "seed " << seed << " length " << length;
+      EXPECT_GT(covered, (params.noiseSigma < 6.0 ? 0.85 : 0.65) * length)
+          << "seed " << seed << " length " << length;
     }
   }
   EXPECT_GE(checked, 40);
+  EXPECT_LT(endShortfall / (2 * checked), 1.75);
 }
 
 TEST(LineTrackerAccuracy, CleanLongEdgesFitWithinATenthOfAPixel) {
