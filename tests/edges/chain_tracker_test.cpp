@@ -15,8 +15,9 @@
 namespace {
 
 using Defs = vcChainTrackerDefs;
+using Params = vcChainTrackerRunParams;
 
-// A w x h image, dark above row `row` (or left of column `column` when vertical), light below.
+// A w x h image, dark above row `at` (left of column `at` when vertical), light from it on.
 vcPelBuffer<unsigned char> step(long w, long h, long at, bool vertical, unsigned char dark = 50,
                                 unsigned char light = 200) {
   vcPelBuffer<unsigned char> image(w, h, 32);
@@ -25,19 +26,14 @@ vcPelBuffer<unsigned char> step(long w, long h, long at, bool vertical, unsigned
   return image;
 }
 
-vcPelBuffer<unsigned char> polygonImage(long w, long h, const std::vector<vcVector<2>>& vertices) {
-  vcSceneCanvas canvas(w, h, 40.0);
-  canvas.drawPolygon(vertices, 200.0);
-  return canvas.image();
-}
-
-vcPelBuffer<unsigned char> discImage(long size, double radius, double blur) {
+// A light disc, blurred and noisy, centred off the pixel grid.
+vcEdgeletMap discMap(long size, double radius) {
   vcSceneCanvas canvas(size, size, 40.0);
   canvas.drawDisc(vcVector<2>(size / 2.0 + 0.3, size / 2.0 - 0.2), radius, 200.0);
-  canvas.blur(blur);
+  canvas.blur(1.0);
   vcSceneRandom random(3);
   canvas.addNoise(2.0, random);
-  return canvas.image();
+  return vcEdgeletMap(canvas.image(), 15.0);
 }
 
 // Window cells of a map, row by row.
@@ -53,24 +49,20 @@ const vcEdgelet& edgelet(const vcChainTrackerResultSet& set, const vcChainTracke
   return set.edges()[std::size_t(c.edgeletIndexes()[k])];
 }
 
-long rasterKey(const vcEdgelet& e) { return long(e.get_j()) * 100000 + e.get_i(); }
-
 TEST(ChainTracker, StraightEdgesRunForwardFromTheirFirstEdgeletInRasterOrder) {
   vcChainTrackerResultSet set;
-  vfChainTracker(step(30, 12, 6, false), vcChainTrackerRunParams(), set, nullptr, 0);
-  ASSERT_EQ(set.numResults(), 1);
-  ASSERT_EQ(set.results().size(), 1u);
-  const vcChainTrackerResult& row = set.results()[0];
-  EXPECT_EQ(row.numEdgelets(), 30);
-  EXPECT_EQ(set.poolSize(), long(set.edges().size()));
-  for (long k = 0; k < row.numEdgelets(); ++k) EXPECT_EQ(edgelet(set, row, k).get_i(), k);
-  EXPECT_FALSE(row.isClosed());
-
-  vfChainTracker(step(12, 30, 6, true), vcChainTrackerRunParams(), set, nullptr, 0);
-  ASSERT_EQ(set.numResults(), 1);
-  const vcChainTrackerResult& column = set.results()[0];
-  EXPECT_EQ(column.numEdgelets(), 30);
-  for (long k = 0; k < column.numEdgelets(); ++k) EXPECT_EQ(edgelet(set, column, k).get_j(), k);
+  for (bool vertical : {false, true}) {
+    vfChainTracker(vertical ? step(12, 30, 6, true) : step(30, 12, 6, false), Params(), set,
+                   nullptr, 0);
+    ASSERT_EQ(set.numResults(), 1);
+    ASSERT_EQ(set.results().size(), 1u);
+    const vcChainTrackerResult& c = set.results()[0];
+    ASSERT_EQ(c.numEdgelets(), 30);
+    EXPECT_FALSE(c.isClosed());
+    EXPECT_EQ(set.poolSize(), long(set.edges().size()));
+    for (long k = 0; k < 30; ++k)
+      EXPECT_EQ(vertical ? edgelet(set, c, k).get_j() : edgelet(set, c, k).get_i(), k);
+  }
 }
 
 TEST(ChainTracker, ShortChainsFollowTheResultsProper) {
@@ -79,106 +71,91 @@ TEST(ChainTracker, ShortChainsFollowTheResultsProper) {
   canvas.drawDisc(vcVector<2>(8.0, 8.0), 3.0, 200.0);
   canvas.drawDisc(vcVector<2>(24.0, 8.0), 1.5, 200.0);
   canvas.blur(0.7);
-  const vcPelBuffer<unsigned char> image = canvas.image();
-
   vcChainTrackerResultSet set;
-  vfChainTracker(image, vcChainTrackerRunParams(), set, nullptr, 0);
+  const auto rasterKey = [&set](std::size_t k) {
+    const vcEdgelet& e = edgelet(set, set.results()[k], 0);
+    return long(e.get_j()) * 100000 + e.get_i();
+  };
+  vfChainTracker(canvas.image(), Params(), set, nullptr, 0);
   ASSERT_EQ(set.numResults(), 1);
   ASSERT_EQ(set.results().size(), 9u);
   EXPECT_EQ(set.poolSize(), long(set.edges().size()));
   EXPECT_TRUE(set.results()[0].isClosed());
   // Single edgelets, last found first: raster order decreases along the short part.
-  for (std::size_t k = 1; k < set.results().size(); ++k) {
-    EXPECT_EQ(set.results()[k].numEdgelets(), 1);
-    if (k > 1) {
-      EXPECT_LT(rasterKey(edgelet(set, set.results()[k], 0)),
-                rasterKey(edgelet(set, set.results()[k - 1], 0)));
-    }
-  }
+  for (std::size_t k = 1; k < 9; ++k) EXPECT_EQ(set.results()[k].numEdgelets(), 1);
+  for (std::size_t k = 2; k < 9; ++k) EXPECT_LT(rasterKey(k), rasterKey(k - 1));
 
   // Sorted by length, the short chains come after the long ones in discovery order.
-  vcChainTrackerRunParams byLength;
-  byLength.sortBy(Defs::eSortByLength);
-  vfChainTracker(image, byLength, set, nullptr, 0);
+  vfChainTracker(canvas.image(), Params(2, 15.0, vcDegree(35.0), false, Defs::eSortByLength), set,
+                 nullptr, 0);
   ASSERT_EQ(set.results().size(), 9u);
   EXPECT_EQ(set.results()[0].numEdgelets(), 16);
-  for (std::size_t k = 2; k < set.results().size(); ++k)
-    EXPECT_GT(rasterKey(edgelet(set, set.results()[k], 0)),
-              rasterKey(edgelet(set, set.results()[k - 1], 0)));
+  for (std::size_t k = 2; k < 9; ++k) EXPECT_GT(rasterKey(k), rasterKey(k - 1));
 }
 
 TEST(ChainTracker, ClosureNeedsEightEdgeletsWithNeighbouringEnds) {
-  const vcChainTrackerRunParams wide(1, 15.0, vcDegree(60.0));
   vcChainTrackerResultSet set;
-
-  // A small quadrilateral traced all the way round in 8 edgelets.
-  vfChainTracker(polygonImage(12, 12, {{7.22, 6.09}, {5.19, 8.33}, {4.14, 5.94}, {6.40, 4.17}}),
-                 wide, set, nullptr, 0);
-  const auto eight = std::find_if(set.results().begin(), set.results().end(),
-                                  [](const vcChainTrackerResult& c) { return c.numEdgelets() == 8; });
+  // The chain of n edgelets round a small light polygon.
+  const auto chainOf = [&set](std::vector<vcVector<2>> vertices, long n) {
+    vcSceneCanvas canvas(12, 12, 40.0);
+    canvas.drawPolygon(vertices, 200.0);
+    vfChainTracker(canvas.image(), Params(1, 15.0, vcDegree(60.0)), set, nullptr, 0);
+    return std::find_if(set.results().begin(), set.results().end(),
+                        [n](const vcChainTrackerResult& c) { return c.numEdgelets() == n; });
+  };
+  // A quadrilateral traced all the way round in 8 edgelets is closed.
+  const auto eight = chainOf({{7.22, 6.09}, {5.19, 8.33}, {4.14, 5.94}, {6.40, 4.17}}, 8);
   ASSERT_NE(eight, set.results().end());
   EXPECT_TRUE(eight->isClosed());
 
-  // A small triangle whose chain of 7 also ends next to its start: not closed.
-  vfChainTracker(polygonImage(12, 12, {{7.35, 5.97}, {3.91, 6.22}, {4.73, 3.75}}), wide, set,
-                 nullptr, 0);
-  const auto seven = std::find_if(set.results().begin(), set.results().end(),
-                                  [](const vcChainTrackerResult& c) { return c.numEdgelets() == 7; });
+  // A triangle whose chain of 7 also ends next to its start is not.
+  const auto seven = chainOf({{7.35, 5.97}, {3.91, 6.22}, {4.73, 3.75}}, 7);
   ASSERT_NE(seven, set.results().end());
-  const vcEdgelet& first = edgelet(set, *seven, 0);
-  const vcEdgelet& last = edgelet(set, *seven, 6);
+  const vcEdgelet &first = edgelet(set, *seven, 0), &last = edgelet(set, *seven, 6);
   ASSERT_LE(std::abs(first.get_i() - last.get_i()), 1);
   ASSERT_LE(std::abs(first.get_j() - last.get_j()), 1);
   EXPECT_FALSE(seven->isClosed());
 }
 
-TEST(ChainTracker, LineModeCutsCurvesThatThePlainTracerFollows) {
-  const vcEdgeletMap map(discImage(80, 30.0, 1.0), 15.0);
+TEST(ChainTracker, LineModeCutsCurvesThatThePlainAndTrendTracersFollow) {
+  const vcEdgeletMap map = discMap(80, 30.0);
   const long n = long(map.edges().size());
   ASSERT_GT(n, 150);
 
-  // Plain: one closed chain round the whole disc.
-  vcChainTrackerResultSet plain;
-  vfChainTracker(map, vcChainTrackerRunParams(), plain, nullptr, 0);
-  ASSERT_GE(plain.numResults(), 1);
-  EXPECT_GE(plain.results()[0].numEdgelets(), n * 9 / 10);
+  // Plain and trend mode: one chain round (nearly) the whole disc.
+  vcChainTrackerResultSet set;
+  for (long window : {0, 5}) {
+    vfChainTracker(map,
+                   Params(2, 15.0, vcDegree(35.0), false, Defs::eUnsorted, vcDegree(20.0), window),
+                   set, nullptr, 0);
+    ASSERT_GE(set.numResults(), 1);
+    EXPECT_GE(set.results()[0].numEdgelets(), n * 9 / 10) << window;
+  }
 
   // Line mode: many pieces, each within the tolerance (25 codes) of its first edgelet.
-  vcChainTrackerRunParams lineParams;
-  lineParams.lineMode(true);
-  vcChainTrackerResultSet lines;
-  vfChainTracker(map, lineParams, lines, nullptr, 0);
-  EXPECT_GE(lines.numResults(), 8);
-  for (const vcChainTrackerResult& c : lines.results()) {
-    const int a = edgelet(lines, c, 0).angle().plain();
+  vfChainTracker(map, Params(2, 15.0, vcDegree(35.0), true), set, nullptr, 0);
+  EXPECT_GE(set.numResults(), 8);
+  for (const vcChainTrackerResult& c : set.results()) {
+    const int a = edgelet(set, c, 0).angle().plain();
     for (long k = 1; k < c.numEdgelets(); ++k) {
-      const int d = std::abs(int(edgelet(lines, c, k).angle().plain()) - a);
+      const int d = std::abs(int(edgelet(set, c, k).angle().plain()) - a);
       EXPECT_LE(std::min(d, 256 - d), 25);
     }
   }
-
-  // Trend mode follows the arc as well.
-  vcChainTrackerRunParams trend;
-  trend.trendWindowSize(5);
-  vcChainTrackerResultSet arcs;
-  vfChainTracker(map, trend, arcs, nullptr, 0);
-  ASSERT_GE(arcs.numResults(), 1);
-  EXPECT_GE(arcs.results()[0].numEdgelets(), n * 9 / 10);
 }
 
 TEST(ChainTracker, RestoringTheMapIsOptional) {
-  const vcEdgeletMap map(discImage(40, 12.0, 1.0), 15.0);
+  const vcEdgeletMap map = discMap(40, 12.0);
   const std::vector<std::int32_t> built = cells(map);
   vcChainTrackerResultSet first, second;
-
-  vfChainTracker(map, vcChainTrackerRunParams(), first, nullptr, 0);
+  vfChainTracker(map, Params(), first, nullptr, 0);
   EXPECT_EQ(cells(map), built);
 
-  vcChainTrackerRunParams keepMarks;
+  Params keepMarks;
   keepMarks.restoreEdgeletMap(false);
   vfChainTracker(map, keepMarks, first, nullptr, 0);
   EXPECT_GE(first.numResults(), 1);
-  vfChainTracker(map, vcChainTrackerRunParams(), second, nullptr, 0);
+  vfChainTracker(map, Params(), second, nullptr, 0);
   EXPECT_EQ(second.results().size(), 0u);
   EXPECT_EQ(second.poolSize(), 0);
 
@@ -205,21 +182,19 @@ TEST(ChainTracker, SortKeysOrderTheResultsProper) {
     std::sort(out.begin(), out.end());
     return out;
   };
-  vcChainTrackerRunParams params(2, 15.0, vcDegree(35.0), false, Defs::eUnsorted, vcDegree(20.0),
-                                 0, 2, true);
+  Params params(2, 15.0, vcDegree(35.0), false, Defs::eUnsorted, vcDegree(20.0), 0, 2, true);
   vcChainTrackerResultSet unsorted, sorted;
   vfChainTracker(map, params, unsorted, nullptr, 0);
   ASSERT_GE(unsorted.numResults(), 6);
 
-  for (Defs::SortBy key : {Defs::eSortByLength, Defs::eSortByLightPel, Defs::eSortByDarkPel,
-                           Defs::eSortByMagnitude}) {
+  for (Defs::SortBy key :
+       {Defs::eSortByLength, Defs::eSortByLightPel, Defs::eSortByDarkPel, Defs::eSortByMagnitude}) {
     params.sortBy(key);
     vfChainTracker(map, params, sorted, nullptr, 0);
     EXPECT_EQ(lengths(sorted), lengths(unsorted)) << key;
     for (long k = 1; k < sorted.numResults(); ++k) {
-      const vcChainTrackerResult& a = sorted.results()[k - 1];
-      const vcChainTrackerResult& b = sorted.results()[k];
-      const bool ordered = key == Defs::eSortByLength  ? a.numEdgelets() >= b.numEdgelets()
+      const vcChainTrackerResult &a = sorted.results()[k - 1], &b = sorted.results()[k];
+      const bool ordered = key == Defs::eSortByLength     ? a.numEdgelets() >= b.numEdgelets()
                            : key == Defs::eSortByLightPel ? a.avgLightPel() >= b.avgLightPel()
                            : key == Defs::eSortByDarkPel  ? a.avgDarkPel() <= b.avgDarkPel()
                                                           : a.magnitude() >= b.magnitude();
@@ -229,7 +204,7 @@ TEST(ChainTracker, SortKeysOrderTheResultsProper) {
 }
 
 TEST(ChainTracker, PixelProbeReadsBothSidesAndStopsAtTheBorder) {
-  vcChainTrackerRunParams params;
+  Params params;
   params.probePelVal(true);
   vcChainTrackerResultSet set;
   vfChainTracker(step(20, 20, 10, true), params, set, nullptr, 0);
@@ -247,97 +222,80 @@ TEST(ChainTracker, PixelProbeReadsBothSidesAndStopsAtTheBorder) {
 }
 
 TEST(ChainTrackerResultSet, CopiesDuplicateAnOwnedPoolAndShareTheMapsPool) {
-  const vcEdgeletMap map(discImage(40, 12.0, 1.0), 15.0);
+  const vcEdgeletMap map = discMap(40, 12.0);
   vcChainTrackerResultSet copy;
   {
     vcChainTrackerResultSet owned;
-    vfChainTracker(map, vcChainTrackerRunParams(), owned, nullptr, 0);
-    ASSERT_TRUE(owned.ownIndexPool());
+    vfChainTracker(map, Params(), owned, nullptr, 0);
     ASSERT_GE(owned.numResults(), 1);
     copy = owned;
     EXPECT_TRUE(copy.ownIndexPool());
     EXPECT_NE(copy.indexPool(), owned.indexPool());
-    EXPECT_EQ(copy.poolSize(), owned.poolSize());
-    for (const vcChainTrackerResult& r : copy.results()) {
-      EXPECT_GE(r.edgeletIndexes(), copy.indexPool());
-      EXPECT_LE(r.edgeletIndexes() + r.numEdgelets(), copy.indexPool() + copy.poolSize());
-    }
   }
-  // The copy outlives the original with the same chains.
-  const vcChainTrackerResult& c = copy.results()[0];
-  EXPECT_TRUE(std::equal(c.edgeletIndexes(), c.edgeletIndexes() + c.numEdgelets(),
-                         copy.indexPool()));
+  // The copy outlives the original, its chains in its own pool.
+  for (const vcChainTrackerResult& r : copy.results()) {
+    EXPECT_GE(r.edgeletIndexes(), copy.indexPool());
+    EXPECT_LE(r.edgeletIndexes() + r.numEdgelets(), copy.indexPool() + copy.poolSize());
+  }
+  EXPECT_EQ(copy.indexPool()[0], copy.results()[0].edgeletIndexes()[0]);
 
-  vcChainTrackerRunParams share;
+  Params share;
   share.sharePool(true);
   vcChainTrackerResultSet shared;
   vfChainTracker(map, share, shared, nullptr, 0);
   EXPECT_FALSE(shared.ownIndexPool());
   EXPECT_EQ(shared.indexPool(), map.cache()->indexPool());
   const vcChainTrackerResultSet sharedCopy(shared);
-  EXPECT_EQ(sharedCopy.indexPool(), shared.indexPool());
   EXPECT_EQ(sharedCopy.results()[0].edgeletIndexes(), shared.results()[0].edgeletIndexes());
 }
 
 TEST(ChainTracker, BadInputThrowsAndChangesNothing) {
-  const vcEdgeletMap map(discImage(40, 12.0, 1.0), 15.0);
+  const vcEdgeletMap map = discMap(40, 12.0);
   const std::vector<std::int32_t> built = cells(map);
   vcChainTrackerResultSet set;
-  vfChainTracker(map, vcChainTrackerRunParams(), set, nullptr, 0);
-  const long before = long(set.results().size());
+  vfChainTracker(map, Params(), set, nullptr, 0);
+  const std::size_t before = set.results().size();
   const long* pool = set.indexPool();
 
-  const auto refused = [&](const vcChainTrackerRunParams& p) {
+  // Trend buffers of 2 x (W + F + 2) entries must fit in miscPool (257 entries here).
+  const vcDegree a(35.0), t(20.0);
+  for (const Params& p :
+       {Params(2, 15.0, vcDegree(-1.0)), Params(2, 15.0, a, false, Defs::SortBy(7)),
+        Params(2, 15.0, a, false, Defs::eUnsorted, t, 100, 27),
+        Params(2, 15.0, a, false, Defs::eUnsorted, t, 5, -1)}) {
     EXPECT_THROW(vfChainTracker(map, p, set, nullptr, 0), vcBadParamsError);
-    EXPECT_EQ(long(set.results().size()), before);
+    EXPECT_EQ(set.results().size(), before);
     EXPECT_EQ(set.indexPool(), pool);
     EXPECT_EQ(cells(map), built);
-  };
-  vcChainTrackerRunParams p;
-  p.angleTol(vcDegree(-1.0));
-  refused(p);
-  p = vcChainTrackerRunParams();
-  p.sortBy(Defs::SortBy(7));
-  refused(p);
-  // Trend buffers of 2 x (W + F + 2) entries must fit in miscPool (257 entries here).
-  p = vcChainTrackerRunParams();
-  p.trendWindowSize(100);
-  p.trendForwardStep(27);
-  refused(p);
-  p.trendForwardStep(-1);
-  p.trendWindowSize(5);
-  refused(p);
-  p.trendForwardStep(26);
-  p.trendWindowSize(100);
-  EXPECT_NO_THROW(vfChainTracker(map, p, set, nullptr, 0));
+  }
+  EXPECT_NO_THROW(
+      vfChainTracker(map, Params(2, 15.0, a, false, Defs::eUnsorted, t, 100, 26), set, nullptr, 0));
 
   // A map without cache is a no-op.
-  vfChainTracker(vcEdgeletMap(), vcChainTrackerRunParams(), set, nullptr, 0);
+  vfChainTracker(vcEdgeletMap(), Params(), set, nullptr, 0);
   EXPECT_EQ(set.edgeletMap().cache(), map.cache());
 }
 
 TEST(ChainTracker, DiagnosticsRecordInputsEdgeletsAndChains) {
-  const vcEdgeletMap map(discImage(40, 12.0, 1.0), 15.0);
+  const vcEdgeletMap map = discMap(40, 12.0);
   vcChainTrackerResultSet set;
   vcDiagObject diag;
-  vfChainTracker(map, vcChainTrackerRunParams(), set, &diag, 0);
-  vfChainTracker(map, vcChainTrackerRunParams(), set, nullptr, 0x70000);
+  vfChainTracker(map, Params(), set, &diag, 0);
+  vfChainTracker(map, Params(), set, nullptr, 0x70000);
   EXPECT_EQ(diag.numRecords(), 0);
 
-  vfChainTracker(map, vcChainTrackerRunParams(1), set, &diag, 0x70000);
+  vfChainTracker(map, Params(1), set, &diag, 0x70000);
   ASSERT_EQ(diag.numRecords(), 1);
   const vcDiagRecord& record = diag.diagRecord(0);
   EXPECT_TRUE(record.image().sharesPixels(map.image()));
-  ASSERT_EQ(record.annotations().size(), 1u);
-  EXPECT_EQ(record.annotations()[0], L"Line Tracker");
+  EXPECT_EQ(record.annotations(), std::vector<std::wstring>{L"Line Tracker"});
   ASSERT_EQ(record.entries().size(), 2u);
-  EXPECT_EQ(record.entries()[0].label(), L"Edgelets");
+  // The edgelets, then the chains.
   EXPECT_EQ(record.entries()[0].sketch().size(), long(map.edges().size()));
-  EXPECT_EQ(record.entries()[1].label(), L"Chains");
   EXPECT_EQ(record.entries()[1].sketch().size(), long(set.results().size()));
 
   // Only the results.
-  vfChainTracker(map, vcChainTrackerRunParams(), set, &diag, 0x20000);
+  vfChainTracker(map, Params(), set, &diag, 0x20000);
   ASSERT_EQ(diag.numRecords(), 2);
   EXPECT_FALSE(diag.diagRecord(1).image().isBound());
   ASSERT_EQ(diag.diagRecord(1).entries().size(), 1u);
