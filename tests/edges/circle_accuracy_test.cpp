@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -89,8 +90,7 @@ Scene makeScene(const SceneRecipe& s) {
 }
 
 struct Tally {
-  long truths = 0, recalled = 0, results = 0, correct = 0;
-  long measured = 0;
+  long truths = 0, recalled = 0, results = 0, correct = 0, measured = 0;
   double centerError = 0.0, radiusError = 0.0;
 };
 
@@ -116,52 +116,36 @@ void search(const SceneRecipe& recipe, const vcCircleFinderRunParams& params, Ta
       break;
     }
   }
-  for (const vcCircleFinderResult& r : found.results()) {
-    ++tally.results;
-    for (const TruthCircle& t : scene.truth)
-      if (matches(t, r)) {
-        ++tally.correct;
-        break;
-      }
-  }
+  tally.results += long(found.results().size());
+  for (const vcCircleFinderResult& r : found.results())
+    tally.correct += std::any_of(scene.truth.begin(), scene.truth.end(),
+                                 [&](const TruthCircle& t) { return matches(t, r); });
 }
 
 TEST(CircleFinderAccuracy, SyntheticScenes) {
+  using Params = vcCircleFinderRunParams;
+  const auto light = Defs::eLightOnDark, dark = Defs::eDarkOnLight;
   Tally tally;
-  vcCircleFinderRunParams params;
-  params.maxNumResults(100);
-
   // Small light discs, sharp and noisy.
-  params.polarity(Defs::eLightOnDark);
-  params.radiusRange(vcRange(7.0, 22.0));
-  search({640, 480, 6, 4, 8.0, 20.0, 40.0, 200.0, 0.0, 0.0, 0, 0.7, 5.0, 1}, params, tally);
+  search({640, 480, 6, 4, 8.0, 20.0, 40.0, 200.0, 0.0, 0.0, 0, 0.7, 5.0, 1},
+         Params(light, vcRange(7.0, 22.0), 100), tally);
   // Dark discs of contrast 40, blurred, among bars; a lower edge threshold.
-  params.polarity(Defs::eDarkOnLight);
-  params.radiusRange(vcRange(18.0, 47.0));
-  params.magThresh(6.0);
-  params.cstThresh(15.0);
-  search({640, 480, 5, 3, 20.0, 45.0, 150.0, 110.0, 0.0, 0.0, 3, 1.5, 3.0, 2}, params, tally);
+  search({640, 480, 5, 3, 20.0, 45.0, 150.0, 110.0, 0.0, 0.0, 3, 1.5, 3.0, 2},
+         Params(dark, vcRange(18.0, 47.0), 100, 6.0, 15.0), tally);
   // Rings, both edges wanted.
-  params.polarity(Defs::eAnyPolarity);
-  params.radiusRange(vcRange(25.0, 65.0));
-  params.magThresh(15.0);
-  params.cstThresh(20.0);
-  search({640, 480, 4, 3, 42.0, 60.0, 200.0, 60.0, 14.0, 0.0, 2, 1.0, 5.0, 3}, params, tally);
+  search({640, 480, 4, 3, 42.0, 60.0, 200.0, 60.0, 14.0, 0.0, 2, 1.0, 5.0, 3},
+         Params(Defs::eAnyPolarity, vcRange(25.0, 65.0), 100), tally);
   // Light discs with 30 % of every second outline hidden, and bars.
-  params.polarity(Defs::eLightOnDark);
-  params.radiusRange(vcRange(20.0, 45.0));
-  search({640, 480, 5, 3, 22.0, 42.0, 30.0, 180.0, 0.0, 0.3, 3, 1.0, 5.0, 4}, params, tally);
+  search({640, 480, 5, 3, 22.0, 42.0, 30.0, 180.0, 0.0, 0.3, 3, 1.0, 5.0, 4},
+         Params(light, vcRange(20.0, 45.0), 100), tally);
   // Large discs under strong noise.
-  params.radiusRange(vcRange(75.0, 125.0));
-  search({800, 600, 3, 2, 80.0, 120.0, 50.0, 170.0, 0.0, 0.0, 0, 1.0, 8.0, 5}, params, tally);
+  search({800, 600, 3, 2, 80.0, 120.0, 50.0, 170.0, 0.0, 0.0, 0, 1.0, 8.0, 5},
+         Params(light, vcRange(75.0, 125.0), 100), tally);
   // Faint, noisy, partly hidden dark discs: at full resolution noise 8 breaks their edges into
   // scraps at any edge threshold, so a user reduces the image by 2 and lowers the threshold.
-  params.polarity(Defs::eDarkOnLight);
-  params.radiusRange(vcRange(18.0, 47.0));
-  params.magThresh(10.0);
-  params.cstThresh(15.0);
-  params.subSample(2);
-  search({640, 480, 5, 3, 20.0, 45.0, 140.0, 100.0, 0.0, 0.3, 2, 1.5, 8.0, 7}, params, tally);
+  Params halfSize(dark, vcRange(18.0, 47.0), 100, 10.0, 15.0);
+  halfSize.subSample(2);
+  search({640, 480, 5, 3, 20.0, 45.0, 140.0, 100.0, 0.0, 0.3, 2, 1.5, 8.0, 7}, halfSize, tally);
 
   ASSERT_GT(tally.truths, 50);
   EXPECT_GE(double(tally.recalled), 0.98 * double(tally.truths))
