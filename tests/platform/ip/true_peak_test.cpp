@@ -5,22 +5,19 @@
 
 namespace {
 
-// Magnitude profile p[d] along distance d from a line, with a constant gradient code.
-struct Ridge {
-  vcPelBuffer<unsigned char> magnitude{12, 10, 32};
-  vcPelBuffer<unsigned char> angle{12, 10, 32};
-};
-
+// vfTruePeak on a 12 x 10 ridge: magnitude profile[d] at distance d from a line (0 elsewhere),
+// one gradient code everywhere; count receives the number of peaks kept.
 template <class Distance>
-Ridge drawRidge(const int (&profile)[5], unsigned char code, Distance distance) {
-  Ridge r;
+vcPelBuffer<unsigned char> thinRidge(const int (&profile)[5], unsigned char code, Distance distance,
+                                     long threshold, long* count) {
+  vcPelBuffer<unsigned char> magnitude(12, 10, 32), angle(12, 10, 32);
   for (long y = 0; y < 10; ++y)
     for (long x = 0; x < 12; ++x) {
       const long d = distance(x, y);
-      r.magnitude.put(x, y, d >= 0 && d < 5 ? static_cast<unsigned char>(profile[d]) : 0);
-      r.angle.put(x, y, code);
+      magnitude.put(x, y, d >= 0 && d < 5 ? static_cast<unsigned char>(profile[d]) : 0);
+      angle.put(x, y, code);
     }
-  return r;
+  return vfTruePeak(magnitude, angle, threshold, count);
 }
 
 }  // namespace
@@ -30,37 +27,34 @@ Ridge drawRidge(const int (&profile)[5], unsigned char code, Distance distance) 
 TEST(TruePeak, KeepsOneCrestPixelAcrossTheEdge) {
   const int peak[5] = {10, 40, 90, 40, 10};
   const int plateau[5] = {10, 60, 60, 10, 0};
+  const auto fromColumn3 = [](long x, long) { return x - 3; };
   long count = -1;
 
-  const Ridge vertical = drawRidge(peak, 0, [](long x, long) { return x - 3; });
-  const vcPelBuffer<unsigned char> v = vfTruePeak(vertical.magnitude, vertical.angle, 20, &count);
+  const vcPelBuffer<unsigned char> v = thinRidge(peak, 0, fromColumn3, 20, &count);
   EXPECT_EQ(count, 8);  // column 5, rows 1..8 (border rows are never peaks)
   for (long y = 1; y < 9; ++y) {
     EXPECT_EQ(v.get(5, y), 90);
     EXPECT_EQ(v.get(4, y) + v.get(6, y), 0);
   }
   EXPECT_EQ(v.get(5, 0), 0);
+  thinRidge(peak, 0, fromColumn3, 91, &count);
+  EXPECT_EQ(count, 0);
+  EXPECT_NO_THROW(thinRidge(peak, 0, fromColumn3, 20, nullptr));
 
   // Gradient across x but codes near +y: the ridge is not a crest along y, so nothing remains.
-  const Ridge wrongAxis = drawRidge(peak, 64, [](long x, long) { return x - 3; });
-  vfTruePeak(wrongAxis.magnitude, wrongAxis.angle, 20, &count);
+  thinRidge(peak, 64, fromColumn3, 20, &count);
   EXPECT_EQ(count, 0);
 
-  const Ridge horizontal = drawRidge(plateau, 192, [](long, long y) { return y - 2; });
-  const vcPelBuffer<unsigned char> h = vfTruePeak(horizontal.magnitude, horizontal.angle, 20, &count);
+  const vcPelBuffer<unsigned char> h = thinRidge(
+      plateau, 192, [](long, long y) { return y - 2; }, 20, &count);
   EXPECT_EQ(count, 10);  // one of the two plateau rows, columns 1..10
   for (long x = 1; x < 11; ++x) EXPECT_EQ((h.get(x, 3) == 60) + (h.get(x, 4) == 60), 1);
 
   // Along the diagonal gradient a step changes x + y by 2: draw the profile on even lines only.
-  const Ridge diagonal =
-      drawRidge(peak, 32, [](long x, long y) { return (x + y) % 2 ? -1 : (x + y - 4) / 2; });
-  const vcPelBuffer<unsigned char> d = vfTruePeak(diagonal.magnitude, diagonal.angle, 20, &count);
+  const vcPelBuffer<unsigned char> d = thinRidge(
+      peak, 32, [](long x, long y) { return (x + y) % 2 ? -1 : (x + y - 4) / 2; }, 20, &count);
   for (long y = 1; y < 9; ++y)
     for (long x = 1; x < 11; ++x) EXPECT_EQ(d.get(x, y) != 0, x + y == 8) << x << "," << y;
-
-  vfTruePeak(vertical.magnitude, vertical.angle, 91, &count);
-  EXPECT_EQ(count, 0);
-  EXPECT_NO_THROW(vfTruePeak(vertical.magnitude, vertical.angle, 20, nullptr));
 }
 
 TEST(TruePeak, RefusesBadInput) {
