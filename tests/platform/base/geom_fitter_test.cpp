@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "geom_near.h"
@@ -109,28 +110,25 @@ TEST(GeomGeneralFitter, FitsEachKindExactlyOrAsTheLeastSquaresOptimum) {
       {6, vcXform<2>(vcMatrix<2>::fromElements(1.3, 0.4, -0.2, 0.8), vcVector<2>(12, 9))}};
   // Line constraints alone, with a weak pull to the target, point constraints alone, and both
   // from sources jittered by Gaussian noise.
-  const struct {
-    bool lines;
-    double pull, noise;
-  } mixes[] = {{true, 0, 0}, {true, 1e-4, 0}, {false, 1, 0}, {true, 0.5, 0.2}};
   for (const auto& [dofs, truth] : kinds) {
-    for (const auto& mix : mixes) {
+    for (const auto& [lines, pull, noise] :
+         {std::tuple(true, 0.0, 0.0), {true, 1e-4, 0.0}, {false, 1.0, 0.0}, {true, 0.5, 0.2}}) {
       // Per source point: two lines in seeded directions through its target, weights 1 and 2.
       std::vector<Constraint> cs;
       for (int i = 0; i < 100; ++i) {
         const vcVector<2> p(pos(rng) + 300, pos(rng) - 200), q = truth.mapPoint(p);
-        const vcVector<2> src = p + vcVector<2>(jitter(rng), jitter(rng)) * mix.noise;
+        const vcVector<2> src = p + vcVector<2>(jitter(rng), jitter(rng)) * noise;
         const double a = ang(rng);
-        if (mix.lines) {
+        if (lines) {
           cs.push_back({src, true, vcFLine(vcDegree(vcRadian(a)), q), {}, 1.0});
           cs.push_back({src, true, vcFLine(vcDegree(vcRadian(a + 1.2)), q), {}, 2.0});
         }
-        if (mix.pull > 0) cs.push_back({src, false, {}, q, mix.pull});
+        if (pull > 0) cs.push_back({src, false, {}, q, pull});
       }
       double rms = -1;
       const vcXform<2> x = fitterOf(cs).fit(dofs, rms);
       // Exact data gives the true transform, noisy data one that maps every source near it.
-      const double tol = mix.noise == 0 ? 1e-9 : 0.2;
+      const double tol = noise == 0 ? 1e-9 : 0.2;
       for (const Constraint& c : cs)
         EXPECT_THAT(x.mapPoint(c.p), NearVec(truth.mapPoint(c.p), tol)) << dofs << " dofs";
 
@@ -139,7 +137,7 @@ TEST(GeomGeneralFitter, FitsEachKindExactlyOrAsTheLeastSquaresOptimum) {
       for (const Constraint& c : cs) wsum += c.w;
       const double cost = slowCost(cs, x);
       EXPECT_NEAR(rms, std::sqrt(cost / wsum), 1e-9);
-      EXPECT_EQ(rms > 0.05, mix.noise > 0);
+      EXPECT_EQ(rms > 0.05, noise > 0);
 
       // A least-squares optimum: turning or shifting the result raises the cost.
       for (double d : {-1e-3, 1e-3}) {

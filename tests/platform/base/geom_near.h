@@ -13,16 +13,15 @@ MATCHER_P2(NearVec, expected, tol, "") {
   return vfRealEq(arg, expected, tol);
 }
 
-// Every matrix element and both translation components within tol.
+// Every matrix element (the images of the unit vectors) and both translation components
+// within tol.
 MATCHER_P2(NearXform, expected, tol, "") {
-  bool ok = vfRealEq(arg.trans(), expected.trans(), tol);
-  for (int r = 0; r < 2; ++r)
-    for (int c = 0; c < 2; ++c)
-      ok = ok && vfRealEq(arg.matrix().element(r, c), expected.matrix().element(r, c), tol);
-  *result_listener << "[" << arg.matrix().element(0, 0) << " " << arg.matrix().element(0, 1) << "; "
-                   << arg.matrix().element(1, 0) << " " << arg.matrix().element(1, 1) << "] + ("
-                   << arg.trans().x() << ", " << arg.trans().y() << ")";
-  return ok;
+  const vcVector<2> ex(1, 0), ey(0, 1);
+  *result_listener << "columns (" << arg.mapVector(ex).x() << ", " << arg.mapVector(ex).y()
+                   << "), (" << arg.mapVector(ey).x() << ", " << arg.mapVector(ey).y() << ")";
+  return vfRealEq(arg.trans(), expected.trans(), tol) &&
+         vfRealEq(arg.mapVector(ex), expected.mapVector(ex), tol) &&
+         vfRealEq(arg.mapVector(ey), expected.mapVector(ey), tol);
 }
 
 // Two angles that name the same direction within tol radians.

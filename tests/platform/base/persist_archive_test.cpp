@@ -19,7 +19,7 @@ class Sample : public vcPersistent {
  public:
   long number = 0;
   std::wstring name;
-
+  explicit Sample(long n = 0, std::wstring s = L"") : number(n), name(std::move(s)) {}
   void dispatchSerialize(vcArchive& ar) override {
     serializeLevel_(ar, this, sizeof(*this), [&](unsigned char version) {
       if (version != 0) throw vcArchive::UnknownVersion(L"Sample", 0);
@@ -115,10 +115,7 @@ TEST(PersistArchive, TruncatedOrCorruptDataThrowsAndLeavesValuesUnchanged) {
 
 TEST(PersistArchive, ObjectsTravelByClassName) {
   vc_Instantiator registration(typeid(Sample), &Sample::make);
-  Sample first, second;
-  first.number = -7;
-  first.name = L"first";
-  second.number = 42;
+  Sample first(-7, L"first"), second(42);
   vcMemoryArchive out;
   out.writeObject(first);
   out.writeObject(first);  // the visited set is per object operation: written again in full
@@ -147,16 +144,11 @@ TEST(PersistArchive, ObjectsTravelByClassName) {
   EXPECT_EQ(target.number, 42);
   EXPECT_EQ(plainIn.remaining(), 0u);
 
-  // A newer stored version is refused by name.
+  // A newer stored version reaches the class's version check, which refuses it.
   std::vector<unsigned char> bytes = plain.bytes();
   bytes[0] = 1;
   vcMemoryArchive newer(bytes);
-  try {
-    target.loadSimple(newer);
-    ADD_FAILURE() << "version 1 was accepted";
-  } catch (const vcArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.className(), L"Sample");
-  }
+  EXPECT_THROW(target.loadSimple(newer), vcArchive::UnknownVersion);
 }
 
 TEST(PersistArchive, MisuseUnknownClassesAndRegistrationLifetime) {
