@@ -18,15 +18,12 @@ constexpr double kLight = 180.0;  // contrast 100
 // separately instead of adding them.
 struct Rms {
   double sum = 0.0;
-  long count = 0;
-  long outliers = 0;
+  long count = 0, outliers = 0;
   void add(double v, double limit) {
-    if (std::fabs(v) > limit) {
-      ++outliers;
-      return;
-    }
-    sum += v * v;
-    ++count;
+    const bool outlier = std::fabs(v) > limit;
+    outliers += outlier;
+    count += !outlier;
+    sum += outlier ? 0.0 : v * v;
   }
   double value() const { return count ? std::sqrt(sum / count) : 0.0; }
 };

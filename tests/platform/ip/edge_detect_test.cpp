@@ -43,7 +43,8 @@ TEST(EdgeDetect, MagnitudeReadsGreyLevelsPerPixelAndAngleCodesFollowTheLightSide
   vcPelBuffer<unsigned char> magnitude, angle;
   for (const auto& [image, scale, peak] :
        {std::tuple(drawn(12, 4, [](long x, long) { return 3 * x; }), 1.0 / 3.0, 1),
-        {step(100), 1.0, 50}, {step(200), 1000.0, 255}}) {
+        {step(100), 1.0, 50},
+        {step(200), 1000.0, 255}}) {
     vfEdgeDetect(image, vcEdgeletParams(scale), magnitude, angle);
     EXPECT_EQ(magnitude.get(5, 2), peak) << "scale " << scale;
   }
