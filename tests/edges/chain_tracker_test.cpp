@@ -144,26 +144,6 @@ TEST(ChainTracker, LineModeCutsCurvesThatThePlainAndTrendTracersFollow) {
   }
 }
 
-TEST(ChainTracker, RestoringTheMapIsOptional) {
-  const vcEdgeletMap map = discMap(40, 12.0);
-  const std::vector<std::int32_t> built = cells(map);
-  vcChainTrackerResultSet first, second;
-  vfChainTracker(map, Params(), first, nullptr, 0);
-  EXPECT_EQ(cells(map), built);
-
-  Params keepMarks;
-  keepMarks.restoreEdgeletMap(false);
-  vfChainTracker(map, keepMarks, first, nullptr, 0);
-  EXPECT_GE(first.numResults(), 1);
-  vfChainTracker(map, Params(), second, nullptr, 0);
-  EXPECT_EQ(second.results().size(), 0u);
-  EXPECT_EQ(second.poolSize(), 0);
-
-  // The marks of the first run are still listed in the pool: rolling back restores the map.
-  map.rollbackCache(long(map.edges().size()));
-  EXPECT_EQ(cells(map), built);
-}
-
 TEST(ChainTracker, SortKeysOrderTheResultsProper) {
   // Bars of different lengths and contrasts on a mid-grey background.
   vcSceneCanvas canvas(160, 120, 100.0);
@@ -204,102 +184,107 @@ TEST(ChainTracker, SortKeysOrderTheResultsProper) {
 }
 
 TEST(ChainTracker, PixelProbeReadsBothSidesAndStopsAtTheBorder) {
+  // A step in mid-image, and one in the first column where the dark walk ends on the border
+  // pixel. A Sobel step peaks at half its height in grey levels per pixel.
+  struct Case {
+    long at;
+    unsigned char left, right;
+  };
   Params params;
   params.probePelVal(true);
   vcChainTrackerResultSet set;
-  vfChainTracker(step(20, 20, 10, true), params, set, nullptr, 0);
-  ASSERT_EQ(set.numResults(), 1);
-  EXPECT_DOUBLE_EQ(set.results()[0].avgDarkPel(), 50.0);
-  EXPECT_DOUBLE_EQ(set.results()[0].avgLightPel(), 200.0);
-  // A Sobel step of 150 peaks at 150 / 2 grey levels per pixel.
-  EXPECT_NEAR(set.results()[0].magnitude(), 75.0, 1.0);
-
-  // An edge in the first column: the dark walk ends on the border pixel.
-  vfChainTracker(step(20, 20, 1, true, 90, 30), params, set, nullptr, 0);
-  ASSERT_EQ(set.numResults(), 1);
-  EXPECT_DOUBLE_EQ(set.results()[0].avgDarkPel(), 30.0);
-  EXPECT_DOUBLE_EQ(set.results()[0].avgLightPel(), 90.0);
+  for (const Case& c : {Case{10, 50, 200}, Case{1, 90, 30}}) {
+    vfChainTracker(step(20, 20, c.at, true, c.left, c.right), params, set, nullptr, 0);
+    ASSERT_EQ(set.numResults(), 1);
+    EXPECT_DOUBLE_EQ(set.results()[0].avgDarkPel(), std::min(c.left, c.right));
+    EXPECT_DOUBLE_EQ(set.results()[0].avgLightPel(), std::max(c.left, c.right));
+    EXPECT_NEAR(set.results()[0].magnitude(), std::abs(c.right - c.left) / 2.0, 1.0);
+  }
 }
 
-TEST(ChainTrackerResultSet, CopiesDuplicateAnOwnedPoolAndShareTheMapsPool) {
+TEST(ChainTracker, PoolsMapRestorationAndRefusedInput) {
   const vcEdgeletMap map = discMap(40, 12.0);
+  const std::vector<std::int32_t> built = cells(map);
+
+  // A copy duplicates an owned pool and outlives the original, its chains in its own pool.
   vcChainTrackerResultSet copy;
   {
     vcChainTrackerResultSet owned;
     vfChainTracker(map, Params(), owned, nullptr, 0);
     ASSERT_GE(owned.numResults(), 1);
+    EXPECT_EQ(cells(map), built);
     copy = owned;
     EXPECT_TRUE(copy.ownIndexPool());
     EXPECT_NE(copy.indexPool(), owned.indexPool());
   }
-  // The copy outlives the original, its chains in its own pool.
   for (const vcChainTrackerResult& r : copy.results()) {
     EXPECT_GE(r.edgeletIndexes(), copy.indexPool());
     EXPECT_LE(r.edgeletIndexes() + r.numEdgelets(), copy.indexPool() + copy.poolSize());
   }
   EXPECT_EQ(copy.indexPool()[0], copy.results()[0].edgeletIndexes()[0]);
 
-  Params share;
-  share.sharePool(true);
-  vcChainTrackerResultSet shared;
-  vfChainTracker(map, share, shared, nullptr, 0);
-  EXPECT_FALSE(shared.ownIndexPool());
-  EXPECT_EQ(shared.indexPool(), map.cache()->indexPool());
-  const vcChainTrackerResultSet sharedCopy(shared);
-  EXPECT_EQ(sharedCopy.results()[0].edgeletIndexes(), shared.results()[0].edgeletIndexes());
-}
-
-TEST(ChainTracker, BadInputThrowsAndChangesNothing) {
-  const vcEdgeletMap map = discMap(40, 12.0);
-  const std::vector<std::int32_t> built = cells(map);
-  vcChainTrackerResultSet set;
-  vfChainTracker(map, Params(), set, nullptr, 0);
-  const std::size_t before = set.results().size();
-  const long* pool = set.indexPool();
-
-  // Trend buffers of 2 x (W + F + 2) entries must fit in miscPool (257 entries here).
+  // Refused parameters leave the results, their pool and the map as they were. Trend buffers
+  // of 2 x (W + F + 2) entries must fit in miscPool (257 entries here).
+  const std::size_t before = copy.results().size();
+  const long* pool = copy.indexPool();
   const vcDegree a(35.0), t(20.0);
   for (const Params& p :
        {Params(2, 15.0, vcDegree(-1.0)), Params(2, 15.0, a, false, Defs::SortBy(7)),
         Params(2, 15.0, a, false, Defs::eUnsorted, t, 100, 27),
         Params(2, 15.0, a, false, Defs::eUnsorted, t, 5, -1)}) {
-    EXPECT_THROW(vfChainTracker(map, p, set, nullptr, 0), vcBadParamsError);
-    EXPECT_EQ(set.results().size(), before);
-    EXPECT_EQ(set.indexPool(), pool);
+    EXPECT_THROW(vfChainTracker(map, p, copy, nullptr, 0), vcBadParamsError);
+    EXPECT_EQ(copy.results().size(), before);
+    EXPECT_EQ(copy.indexPool(), pool);
     EXPECT_EQ(cells(map), built);
   }
+  vcChainTrackerResultSet set, second;
   EXPECT_NO_THROW(
       vfChainTracker(map, Params(2, 15.0, a, false, Defs::eUnsorted, t, 100, 26), set, nullptr, 0));
+
+  // A shared pool is the map's, and so is a copy's.
+  Params share;
+  share.sharePool(true);
+  vfChainTracker(map, share, set, nullptr, 0);
+  EXPECT_FALSE(set.ownIndexPool());
+  EXPECT_EQ(set.indexPool(), map.cache()->indexPool());
+  EXPECT_EQ(vcChainTrackerResultSet(set).results()[0].edgeletIndexes(),
+            set.results()[0].edgeletIndexes());
+
+  // Marks left in the map hide its edgelets from the next run. They are still listed in the
+  // pool, so rolling back restores the map.
+  Params keepMarks;
+  keepMarks.restoreEdgeletMap(false);
+  vfChainTracker(map, keepMarks, set, nullptr, 0);
+  EXPECT_GE(set.numResults(), 1);
+  vfChainTracker(map, Params(), second, nullptr, 0);
+  EXPECT_EQ(second.results().size(), 0u);
+  EXPECT_EQ(second.poolSize(), 0);
+  map.rollbackCache(long(map.edges().size()));
+  EXPECT_EQ(cells(map), built);
 
   // A map without cache is a no-op.
   vfChainTracker(vcEdgeletMap(), Params(), set, nullptr, 0);
   EXPECT_EQ(set.edgeletMap().cache(), map.cache());
 }
 
-TEST(ChainTracker, DiagnosticsRecordInputsEdgeletsAndChains) {
+TEST(ChainTracker, DiagnosticsRecordWhatTheFlagsAsk) {
   const vcEdgeletMap map = discMap(40, 12.0);
   vcChainTrackerResultSet set;
   vcDiagObject diag;
-  vfChainTracker(map, Params(), set, &diag, 0);
-  vfChainTracker(map, Params(), set, nullptr, 0x70000);
-  EXPECT_EQ(diag.numRecords(), 0);
-
-  vfChainTracker(map, Params(1), set, &diag, 0x70000);
-  ASSERT_EQ(diag.numRecords(), 1);
-  const vcDiagRecord& record = diag.diagRecord(0);
-  EXPECT_TRUE(record.image().sharesPixels(map.image()));
-  EXPECT_EQ(record.annotations(), std::vector<std::wstring>{L"Line Tracker"});
-  ASSERT_EQ(record.entries().size(), 2u);
-  // The edgelets, then the chains.
-  EXPECT_EQ(record.entries()[0].sketch().size(), long(map.edges().size()));
-  EXPECT_EQ(record.entries()[1].sketch().size(), long(set.results().size()));
-
-  // Only the results.
-  vfChainTracker(map, Params(), set, &diag, 0x20000);
+  vfChainTracker(map, Params(), set, &diag, 0);          // no flags
+  vfChainTracker(map, Params(), set, nullptr, 0x70000);  // no object
+  vfChainTracker(map, Params(), set, &diag, 0x20000);    // the chains only
+  vfChainTracker(map, Params(1), set, &diag, 0x70000);   // the image, edgelets and chains
   ASSERT_EQ(diag.numRecords(), 2);
-  EXPECT_FALSE(diag.diagRecord(1).image().isBound());
-  ASSERT_EQ(diag.diagRecord(1).entries().size(), 1u);
-  EXPECT_EQ(diag.diagRecord(1).entries()[0].label(), L"Chains");
+  const vcDiagRecord &chains = diag.diagRecord(0), &all = diag.diagRecord(1);
+  EXPECT_FALSE(chains.image().isBound());
+  ASSERT_EQ(chains.entries().size(), 1u);
+  EXPECT_EQ(chains.entries()[0].label(), L"Chains");
+  EXPECT_TRUE(all.image().sharesPixels(map.image()));
+  EXPECT_EQ(all.annotations(), std::vector<std::wstring>{L"Line Tracker"});
+  ASSERT_EQ(all.entries().size(), 2u);
+  EXPECT_EQ(all.entries()[0].sketch().size(), long(map.edges().size()));
+  EXPECT_EQ(all.entries()[1].sketch().size(), long(set.results().size()));
 }
 
 }  // namespace
