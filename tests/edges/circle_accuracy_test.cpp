@@ -35,22 +35,15 @@ struct SceneRecipe {
   std::uint32_t seed;
 };
 
-struct Scene {
-  vcPelBuffer<unsigned char> image;
-  std::vector<TruthCircle> truth;
-};
-
 // One circle per grid cell (the last cells hold clutter bars instead), centre and radius
-// random within the cell.
-Scene makeScene(const SceneRecipe& s) {
+// random within the cell; the circles' edges are appended to truth.
+vcPelBuffer<unsigned char> makeScene(const SceneRecipe& s, std::vector<TruthCircle>& truth) {
   vcSceneCanvas canvas(s.width, s.height, s.background);
   vcSceneRandom random(s.seed);
-  Scene scene;
   const double cw = double(s.width) / double(s.columns), ch = double(s.height) / double(s.rows);
-  const Defs::Polarity outer =
-      s.foreground > s.background ? Defs::eLightOnDark : Defs::eDarkOnLight;
-  const Defs::Polarity inner =
-      outer == Defs::eLightOnDark ? Defs::eDarkOnLight : Defs::eLightOnDark;
+  const bool light = s.foreground > s.background;
+  const Defs::Polarity outer = light ? Defs::eLightOnDark : Defs::eDarkOnLight;
+  const Defs::Polarity inner = light ? Defs::eDarkOnLight : Defs::eLightOnDark;
   const long cells = s.columns * s.rows;
   for (long k = 0; k < cells; ++k) {
     const double x0 = double(k % s.columns) * cw, y0 = double(k / s.columns) * ch;
@@ -68,11 +61,11 @@ Scene makeScene(const SceneRecipe& s) {
     const bool occluded = s.hiddenFraction > 0.0 && k % 2 == 1;
     if (s.ringWidth > 0.0) {
       canvas.drawRing(c, r, r - s.ringWidth, s.foreground);
-      scene.truth.push_back({c, r - s.ringWidth, inner, occluded});
+      truth.push_back({c, r - s.ringWidth, inner, occluded});
     } else {
       canvas.drawDisc(c, r, s.foreground);
     }
-    scene.truth.push_back({c, r, outer, occluded});
+    truth.push_back({c, r, outer, occluded});
     if (occluded) {
       // A block of background beyond a chord hides the arc of the given share.
       const double a = random.uniform(0.0, 2.0 * std::numbers::pi);
@@ -85,8 +78,7 @@ Scene makeScene(const SceneRecipe& s) {
   }
   canvas.blur(s.blur);
   canvas.addNoise(s.noise, random);
-  scene.image = canvas.image();
-  return scene;
+  return canvas.image();
 }
 
 struct Tally {
@@ -95,13 +87,13 @@ struct Tally {
 };
 
 void search(const SceneRecipe& recipe, const vcCircleFinderRunParams& params, Tally& tally) {
-  const Scene scene = makeScene(recipe);
+  std::vector<TruthCircle> truth;
   vcCircleFinderResultSet found;
-  vfCircleFinder(scene.image, params, found, nullptr, 0);
+  vfCircleFinder(makeScene(recipe, truth), params, found, nullptr, 0);
   auto matches = [](const TruthCircle& t, const vcCircleFinderResult& r) {
     return r.center().distance(t.center) <= 2.0 && std::abs(r.radius() - t.radius) <= 2.0;
   };
-  for (const TruthCircle& t : scene.truth) {
+  for (const TruthCircle& t : truth) {
     if (!params.radiusRange().isWithin(t.radius)) continue;
     if (params.polarity() != Defs::eAnyPolarity && params.polarity() != t.polarity) continue;
     ++tally.truths;
@@ -118,7 +110,7 @@ void search(const SceneRecipe& recipe, const vcCircleFinderRunParams& params, Ta
   }
   tally.results += long(found.results().size());
   for (const vcCircleFinderResult& r : found.results())
-    tally.correct += std::any_of(scene.truth.begin(), scene.truth.end(),
+    tally.correct += std::any_of(truth.begin(), truth.end(),
                                  [&](const TruthCircle& t) { return matches(t, r); });
 }
 

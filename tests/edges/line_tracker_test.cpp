@@ -230,24 +230,22 @@ TEST(LineTracker, PoolsMapRestorationAndRefusedInput) {
   for (long x = 0; x < 30; ++x) EXPECT_GE(map.get(x, 5), 0);
 }
 
-TEST(LineTracker, DiagnosticsRecordInputsEdgeletsAndLines) {
+TEST(LineTracker, DiagnosticsRecordWhatTheFlagsAsk) {
   const vcEdgeletMap map(step(30, 12, 6, false), 15.0);
   vcLineTrackerResultSet set;
   vcDiagObject diag;
+  vfLineTracker(map, Params(), set, &diag, 0x20000);  // the one line only
   vfLineTracker(map, Params(15.0, vcDegree(0.0), 1.0, 1), set, &diag, 0x70000);
-  ASSERT_EQ(diag.numRecords(), 1);
-  const vcDiagRecord& record = diag.diagRecord(0);
-  EXPECT_EQ(record.annotations(), std::vector<std::wstring>{L"Line Tracker"});
-  ASSERT_EQ(record.entries().size(), 2u);
-  // The edgelets, then one pixel per one-edgelet line.
-  EXPECT_EQ(record.entries()[0].sketch().size(), 30);
-  EXPECT_EQ(record.entries()[1].sketch().size(), 30);
-
-  vfLineTracker(map, Params(), set, &diag, 0x20000);
   ASSERT_EQ(diag.numRecords(), 2);
-  ASSERT_EQ(diag.diagRecord(1).entries().size(), 1u);
-  EXPECT_EQ(diag.diagRecord(1).entries()[0].sketch().size(), 1);
-  EXPECT_TRUE(diag.diagRecord(1).annotations().empty());
+  const vcDiagRecord &lines = diag.diagRecord(0), &all = diag.diagRecord(1);
+  EXPECT_TRUE(lines.annotations().empty());
+  ASSERT_EQ(lines.entries().size(), 1u);
+  EXPECT_EQ(lines.entries()[0].sketch().size(), 1);
+  EXPECT_EQ(all.annotations(), std::vector<std::wstring>{L"Line Tracker"});
+  ASSERT_EQ(all.entries().size(), 2u);
+  // The edgelets, then one pixel per one-edgelet line.
+  EXPECT_EQ(all.entries()[0].sketch().size(), 30);
+  EXPECT_EQ(all.entries()[1].sketch().size(), 30);
 }
 
 }  // namespace
