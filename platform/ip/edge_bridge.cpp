@@ -28,33 +28,38 @@ class ThreeRows {
       begin_[std::size_t(r)] = k;
       while (k < edges.size() && long(edges[k].get_j()) - oy == r) ++k;
     }
-    for (long r = 0; r < std::min(3L, h); ++r) set_(r, true);
+    for (long i = 0; i < 3; ++i) row_[i] = &cells_[std::size_t(i * padded_ + 2)];
+    for (long r = 0; r < std::min(3L, h); ++r) set_(row_[r], r, true);
   }
 
   std::size_t begin(long r) const { return begin_[std::size_t(r)]; }
   std::size_t end(long r) const { return begin_[std::size_t(r) + 1]; }
 
-  // The index of the edgelet at window column x (-2 <= x < w + 2) of row r (one of the three
-  // rows held), or -1.
-  long at(long x, long r) const { return cells_[std::size_t((r % 3) * padded_ + x + 2)]; }
+  // The index of the edgelet at window column x (-2 <= x < w + 2) of the first, second or
+  // third row held (k = 0, 1, 2), or -1.
+  std::int32_t at(long x, long k) const { return row_[k][x]; }
 
   // Moves on from rows r .. r + 2 to rows r + 1 .. r + 3.
   void advance(long r) {
-    set_(r, false);
-    if (r + 3 < h_) set_(r + 3, true);
+    std::int32_t* freed = row_[0];
+    set_(freed, r, false);
+    row_[0] = row_[1];
+    row_[1] = row_[2];
+    row_[2] = freed;
+    if (r + 3 < h_) set_(freed, r + 3, true);
   }
 
  private:
-  void set_(long r, bool fill) {
-    long* row = &cells_[std::size_t((r % 3) * padded_ + 2)];
+  void set_(std::int32_t* row, long r, bool fill) {
     for (std::size_t k = begin(r); k < end(r); ++k)
-      row[long(edges_[k].get_i()) - ox_] = fill ? long(k) : -1;
+      row[long(edges_[k].get_i()) - ox_] = fill ? std::int32_t(k) : -1;
   }
 
   const std::vector<vcEdgelet>& edges_;
   long ox_, h_, padded_;
   std::vector<std::size_t> begin_;
-  std::vector<long> cells_;
+  std::vector<std::int32_t> cells_;
+  std::int32_t* row_[3];
 };
 
 struct Bridge {
@@ -141,13 +146,14 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
       const long x = long(edges[u].get_i()) - ox;
       for (long s = -1; s <= 1; s += 2) {
         // Two columns over in the next row: the pixels neighbouring both are beside u and
-        // below it.
-        const long far = rows.at(x + 2 * s, y + 1);
-        if (far >= 0 && rows.at(x + s, y) < 0 && rows.at(x + s, y + 1) < 0)
+        // below it. The tests use & rather than && so that the common case, no gap, takes no
+        // unpredictable branch.
+        const std::int32_t far = rows.at(x + 2 * s, 1);
+        if ((far >= 0) & (rows.at(x + s, 0) < 0) & (rows.at(x + s, 1) < 0))
           maker.tryBridge(u, std::size_t(far), x + s, y + 1, bridges);
         // One column over two rows down: both in the next row.
-        const long low = rows.at(x + s, y + 2);
-        if (low >= 0 && rows.at(x, y + 1) < 0 && rows.at(x + s, y + 1) < 0)
+        const std::int32_t low = rows.at(x + s, 2);
+        if ((low >= 0) & (rows.at(x, 1) < 0) & (rows.at(x + s, 1) < 0))
           maker.tryBridge(u, std::size_t(low), x + s, y + 1, bridges);
       }
     }
@@ -162,28 +168,23 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
                                      !rasterBefore(b.edgelet, a.edgelet);
                             }),
                 bridges.end());
-  std::vector<vcEdgelet> mergedEdges;
-  std::vector<float> mergedPositions;
-  mergedEdges.reserve(edges.size() + bridges.size());
-  mergedPositions.reserve(positions.size() + 2 * bridges.size());
-  std::size_t k = 0;
-  for (const Bridge& b : bridges) {
-    for (; k < edges.size() && rasterBefore(edges[k], b.edgelet); ++k) {
-      mergedEdges.push_back(edges[k]);
-      mergedPositions.push_back(positions[2 * k]);
-      mergedPositions.push_back(positions[2 * k + 1]);
+  // Merged in place from the back, so nothing is copied twice.
+  std::size_t k = edges.size(), out = edges.size() + bridges.size();
+  edges.resize(out);
+  positions.resize(2 * out);
+  for (std::size_t j = bridges.size(); j-- > 0;) {
+    const Bridge& b = bridges[j];
+    for (; k > 0 && rasterBefore(b.edgelet, edges[k - 1]); --k) {
+      --out;
+      edges[out] = edges[k - 1];
+      positions[2 * out] = positions[2 * (k - 1)];
+      positions[2 * out + 1] = positions[2 * (k - 1) + 1];
     }
-    mergedEdges.push_back(b.edgelet);
-    mergedPositions.push_back(b.x);
-    mergedPositions.push_back(b.y);
+    --out;
+    edges[out] = b.edgelet;
+    positions[2 * out] = b.x;
+    positions[2 * out + 1] = b.y;
   }
-  for (; k < edges.size(); ++k) {
-    mergedEdges.push_back(edges[k]);
-    mergedPositions.push_back(positions[2 * k]);
-    mergedPositions.push_back(positions[2 * k + 1]);
-  }
-  edges.swap(mergedEdges);
-  positions.swap(mergedPositions);
 }
 
 }  // namespace vc_edge_detail

@@ -27,7 +27,7 @@
 //
 // Sub-pixel position. A Gaussian is fitted to the gradient, projected on the edgelet's
 // direction and smoothed (1 2 1) along the edge, at up to 3 pixels on each side along the
-// same axis (vc_edge_detail::peakOffset). Along a row or column the profile of a straight edge
+// same axis (vc_edge_detail::peakOffsets). Along a row or column the profile of a straight edge
 // is its profile across the edge, stretched, so the peak found there lies on the edge; the
 // edgelet is then placed at the foot of the perpendicular from its pixel centre to the edge,
 // that is along its gradient direction. On anti-aliased edges blurred by 0.5 to 1.5 pixel and

@@ -1,49 +1,78 @@
 #include "platform/ip/edge_peak_fit.h"
 
-#include <algorithm>
-#include <cmath>
+#include <bit>
+#include <cstdint>
 
 namespace vc_edge_detail {
+namespace {
 
-float peakOffset(const float* p) {
-  // Support: the contiguous run of positive samples around the centre.
-  int lo = 3;
-  while (lo > 0 && p[lo - 1] > 0.0f) --lo;
-  int hi = 3;
-  while (hi < 6 && p[hi + 1] > 0.0f) ++hi;
-  // One sample: no offset. Two (a sharp step on a pixel boundary): their centroid, half-way
-  // between them when they are equal.
-  if (hi == lo) return 0.0f;
-  if (hi - lo == 1) return (p[hi] * float(hi - 3) + p[lo] * float(lo - 3)) / (p[hi] + p[lo]);
+// log2 of x > 0 within about 1e-7: the exponent plus an odd series in (m - 1) / (m + 1) of the
+// mantissa m in [0.707, 1.414). The fit only needs logarithms in a common base; this form has
+// no branches and no calls, so the loop over a batch becomes vector code.
+inline float log2Positive(float x) {
+  // Split x = m * 2^e with m in [sqrt(1/2), sqrt(2)): 0x3f3504f3 is sqrt(1/2).
+  const std::uint32_t shifted = std::bit_cast<std::uint32_t>(x) - 0x3f3504f3u;
+  const float e = float(std::int32_t(shifted) >> 23);
+  const float m = std::bit_cast<float>((shifted & 0x7fffffu) + 0x3f3504f3u);
+  const float t = (m - 1.0f) / (m + 1.0f);
+  const float t2 = t * t;
+  // 2 / ln 2 * (t + t^3 / 3 + t^5 / 5 + t^7 / 7); |t| <= 0.172.
+  return e + t * (2.8853900f + t2 * (0.9617967f + t2 * (0.5770780f + t2 * 0.4121986f)));
+}
+
+inline float offsetOfOne(const float (&p)[7]) {
+  // Support: the contiguous run of positive samples around the centre, as 0/1 weights.
+  float in[7];
+  in[3] = 1.0f;
+  for (int i = 2; i >= 0; --i) in[i] = p[i] > 0.0f ? in[i + 1] : 0.0f;
+  for (int i = 4; i <= 6; ++i) in[i] = p[i] > 0.0f ? in[i - 1] : 0.0f;
 
   // Moments of the weighted normal equations; weights relative to the centre keep them O(1).
-  const double inv = 1.0 / p[3];
-  double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, t0 = 0, t1 = 0, t2 = 0;
-  for (int i = lo; i <= hi; ++i) {
-    const double v = p[i] * inv;
-    const double wt = v * v;
-    const double l = std::log(float(v));  // single precision is plenty, and faster
-    const double k = i - 3;
-    const double k2 = k * k;
+  // Every sample enters, with weight 0 outside the support.
+  const float inv = 1.0f / p[3];
+  float s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, t0 = 0, t1 = 0, t2 = 0;
+  for (int i = 0; i < 7; ++i) {
+    const float v = p[i] * inv;
+    const float wt = in[i] * v * v;
+    const float l = log2Positive(v > 1e-30f ? v : 1e-30f);
+    const float k = float(i - 3);
+    const float wk = wt * k, wk2 = wk * k;
     s0 += wt;
-    s1 += wt * k;
-    s2 += wt * k2;
-    s3 += wt * k2 * k;
-    s4 += wt * k2 * k2;
+    s1 += wk;
+    s2 += wk2;
+    s3 += wk2 * k;
+    s4 += wk2 * k * k;
     t0 += wt * l;
-    t1 += wt * k * l;
-    t2 += wt * k2 * l;
+    t1 += wk * l;
+    t2 += wk2 * l;
   }
 
-  // Cramer's rule for c1 and c2 of [s0 s1 s2; s1 s2 s3; s2 s3 s4] c = t.
-  const double det = s0 * (s2 * s4 - s3 * s3) - s1 * (s1 * s4 - s2 * s3) + s2 * (s1 * s3 - s2 * s2);
-  const double det1 =
-      s0 * (t1 * s4 - s3 * t2) - t0 * (s1 * s4 - s3 * s2) + s2 * (s1 * t2 - t1 * s2);
-  const double det2 =
-      s0 * (s2 * t2 - t1 * s3) - s1 * (s1 * t2 - t1 * s2) + t0 * (s1 * s3 - s2 * s2);
+  // Cramer's rule for c1 and c2 of [s0 s1 s2; s1 s2 s3; s2 s3 s4] c = t. The moments are of
+  // order 1 to 100, so single precision leaves the offset good to about 1e-5 pixel.
+  const float det = s0 * (s2 * s4 - s3 * s3) - s1 * (s1 * s4 - s2 * s3) + s2 * (s1 * s3 - s2 * s2);
+  const float det1 = s0 * (t1 * s4 - s3 * t2) - t0 * (s1 * s4 - s3 * s2) + s2 * (s1 * t2 - t1 * s2);
+  const float det2 = s0 * (s2 * t2 - t1 * s3) - s1 * (s1 * t2 - t1 * s2) + t0 * (s1 * s3 - s2 * s2);
   // A maximum needs c2 = det2 / det < 0; det > 0 for a well-posed fit.
-  if (!(det > 1e-12) || !(det2 < 0.0)) return 0.0f;
-  return float(std::clamp(-det1 / (2.0 * det2), -1.0, 1.0));
+  const bool fits = det > 1e-12f && det2 < 0.0f;
+  float fitted = fits ? -det1 / (2.0f * (fits ? det2 : -1.0f)) : 0.0f;
+  fitted = fitted < -1.0f ? -1.0f : (fitted > 1.0f ? 1.0f : fitted);
+
+  // One sample: no offset. Two (a sharp step on a pixel boundary): their centroid, half-way
+  // between them when they are equal.
+  const float below = in[2], above = in[4];
+  const float pair = (above * p[4] - below * p[2]) / (p[3] + above * p[4] + below * p[2]);
+  const float count = in[0] + in[1] + in[2] + 1.0f + in[4] + in[5] + in[6];
+  return count >= 3.0f ? fitted : (count == 2.0f ? pair : 0.0f);
+}
+
+}  // namespace
+
+void peakOffsets(const PeakSamples& samples, long n, float* offset) {
+  for (long j = 0; j < n; ++j) {
+    float p[7];
+    for (int k = 0; k < 7; ++k) p[k] = samples.p[k][j];
+    offset[j] = offsetOfOne(p);
+  }
 }
 
 }  // namespace vc_edge_detail
