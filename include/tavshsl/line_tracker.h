@@ -201,9 +201,12 @@ class TAVSHSL_API vcLineTrackerResultSet {
 };
 
 // Tracks lines on a map built here from image with params.magThresh(); time() covers edge
-// detection, tracking, conversions and diagnostics.
-// Throws: as the map form; vcBadParamsError from the edge detector for a negative or non-finite
-// magThresh, or for an unbound image (a map without edgelet cache).
+// detection, tracking, conversions and diagnostics. Once the input has passed its checks,
+// results is emptied before the map is built, so that a set reused in a loop lends its old
+// map's memory to the new one.
+// Throws: vcBadParamsError, results unchanged, for bad tolerances, a negative or non-finite
+// magThresh, an unbound image or pixel coordinates beyond 65535; std::bad_alloc (results may
+// then be empty).
 TAVSHSL_API void vfLineTracker(const vcPelBuffer_const<unsigned char>& image,
                                const vcLineTrackerRunParams& params,
                                vcLineTrackerResultSet& results, vcDiagObject* diag,

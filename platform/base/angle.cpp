@@ -9,6 +9,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
 vcRadian vcRadian::norm() const {
+  if (r_ >= 0.0 && r_ < kTwoPi) return *this;  // the common case, without a division
   // fmod keeps the sign of r_; one correction brings negatives into range. Rounding can land
   // exactly on 2 pi for tiny negative inputs, which is folded back to 0.
   double r = std::fmod(r_, kTwoPi);

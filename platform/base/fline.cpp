@@ -35,6 +35,14 @@ vcFLine::vcFLine(const vcVector<2>& p1, const vcVector<2>& p2) {
   set_((p2 - p1).unit(), p1);
 }
 
+vcFLine vcFLine::alongDirection(const vcVector<2>& point, const vcVector<2>& unitDirection) {
+  if (!finite(point) || !finite(unitDirection))
+    throw vcBadParamsError(L"vcFLine: point and direction must be finite");
+  vcFLine line;
+  line.set_(unitDirection, point);
+  return line;
+}
+
 void vcFLine::set_(const vcVector<2>& unitDir, const vcVector<2>& point) {
   cos_ = unitDir.x();
   sin_ = unitDir.y();

@@ -30,6 +30,9 @@ class vcFLine : public vcShape {
   vcFLine(vcDegree angle, const vcVector<2>& point, bool angleIsDirection = true);
   // The line through p1 and p2, directed from p1 to p2. Throws vcBadParamsError when p1 == p2.
   vcFLine(const vcVector<2>& p1, const vcVector<2>& p2);
+  // The line through point along unitDirection, which must have length 1 (not checked): for
+  // callers that already hold the direction, without the trigonometry of the other forms.
+  static vcFLine alongDirection(const vcVector<2>& point, const vcVector<2>& unitDirection);
 
   // Direction angle in [0, 2 pi).
   vcRadian angle() const { return angle_; }

@@ -36,12 +36,29 @@ vcFLine vcLSLineFitter::fit() const {
   const double cyy = syy_ - n * my * my;
   if (!(cxx + cyy > 0.0)) throw vcBadParamsError(L"vcLSLineFitter::fit: all points coincide");
 
-  // The principal axis of a 2x2 symmetric matrix lies at half the angle of (cxx - cyy, 2 cxy);
-  // the perpendicular spread is smallest along its normal.
-  vcRadian theta(0.5 * std::atan2(2.0 * cxy, cxx - cyy));
-  if (theta.plain() < 0.0) theta += vcRadian(std::numbers::pi);
+  // The principal axis of a 2x2 symmetric matrix lies at half the angle of (a, b) =
+  // (cxx - cyy, 2 cxy); the perpendicular spread is smallest along its normal. Its cosine and
+  // sine come from the half-angle formulas, the larger one by a square root and the smaller
+  // from sin 2t = 2 sin t cos t, which keeps both accurate. The direction is then turned into
+  // [0, 180) degrees.
+  const double a = cxx - cyy, b = 2.0 * cxy;
+  const double r = std::sqrt(a * a + b * b);  // moments of pixel coordinates: no overflow
+  double c = 1.0, s = 0.0;  // equal spread in every direction: along x
+  if (r > 0.0) {
+    if (a >= 0.0) {
+      c = std::sqrt(0.5 * (1.0 + a / r));
+      s = b / (2.0 * r * c);
+    } else {
+      s = std::copysign(std::sqrt(0.5 * (1.0 - a / r)), b);
+      c = b / (2.0 * r * s);
+    }
+  }
+  if (s < 0.0) {
+    c = -c;
+    s = -s;
+  }
   const vcVector<2> centroid = origin_ + vcVector<2>(mx, my);
-  return vcFLine(theta, centroid * vcVector<2>(-std::sin(theta.plain()), std::cos(theta.plain())));
+  return vcFLine::alongDirection(centroid, vcVector<2>(c, s));
 }
 
 double vcLSLineFitter::error(const vcFLine& line) const {

@@ -267,11 +267,15 @@ class RowPeaks {
 
 }  // namespace
 
+void vfEdgeDetectCheckImage(const vcPelBuffer_const<unsigned char>& image) {
+  requireBound(image);
+  requireCoordinates(image);
+}
+
 void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
                   vcEdgeletSet& edgelets, vcDiagObject* /*diag*/, unsigned long /*flags*/) {
   // Check the image; edgelets are built aside and swapped in at the end.
-  requireBound(image);
-  requireCoordinates(image);
+  vfEdgeDetectCheckImage(image);
   std::vector<vcEdgelet> edges;
   std::vector<float> pending;
   const long width = image.width(), height = image.height();

@@ -54,6 +54,11 @@ class vcDiagObject;
 void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
                   vcEdgeletSet& edgelets, vcDiagObject* diag = nullptr, unsigned long flags = 0);
 
+// The image checks of the edgelet form above, on their own, for callers that must know before
+// they start that the detector will accept the image.
+// Throws: vcBadParamsError for an unbound image or coordinates out of range.
+void vfEdgeDetectCheckImage(const vcPelBuffer_const<unsigned char>& image);
+
 // Writes the gradient of every pixel instead of edgelets: magnitudeImage gets the scaled
 // magnitude rounded and saturated to 255 (magThresh does not apply), angleImage the direction
 // code (0 where the gradient is zero). Both are new images of the input's size with its offset

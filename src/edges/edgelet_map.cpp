@@ -143,9 +143,11 @@ void vcEdgeletMap::rollbackCache(long n) const {
                              vfStr(pool[k]));
 
   // Each recorded edgelet gets its index back in its cell.
-  const long ox = offset().x(), oy = offset().y();
+  if (n == 0) return;
+  const long ox = offset().x(), oy = offset().y(), stride = rowUpdate();
+  std::int32_t* origin = pointToOffset();
   for (long k = 0; k < n; ++k) {
     const vcEdgelet& e = edges[std::size_t(pool[k])];
-    pointToRow(e.get_j() - oy)[e.get_i() - ox] = std::int32_t(pool[k]);
+    origin[(e.get_j() - oy) * stride + (e.get_i() - ox)] = std::int32_t(pool[k]);
   }
 }

@@ -15,6 +15,7 @@
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
 #include "platform/base/timer.h"
+#include "platform/ip/edge_detect.h"
 #include "tavshsl/line_tracker.h"
 
 namespace vc_line_detail {
@@ -28,6 +29,11 @@ class LineRun {
   // Runs the tracker; the set's time is timer's reading at the end.
   void run(vcLineTrackerResultSet& results, vcDiagObject* diag, unsigned long flags,
            const vcTimer& timer);
+
+  // Throws vcBadParamsError for tolerances out of range.
+  static void checkTolerances(const vcLineTrackerRunParams& params);
+  // Empties the set, giving back its map and pool.
+  static void release(vcLineTrackerResultSet& results) { vcLineTrackerResultSet().swap_(results); }
 
  private:
   void checkParams_() const;
@@ -43,17 +49,21 @@ class LineRun {
   long minLength_ = 0;
 };
 
+void LineRun::checkTolerances(const vcLineTrackerRunParams& params) {
+  const double angleTol = params.angleTol().toDouble();
+  if (!(angleTol >= 0.0 && angleTol <= 180.0))
+    throw vcBadParamsError(L"vfLineTracker: angleTol must be in [0, 180] degrees");
+  const double distanceTol = params.distanceTol();
+  if (!(std::isfinite(distanceTol) && distanceTol >= 0.0))
+    throw vcBadParamsError(L"vfLineTracker: distanceTol must be finite and >= 0 pixels");
+}
+
 void LineRun::checkParams_() const {
   if (!cache_)
     throw vcBadParamsError(
         L"vfLineTracker: the edgelet map has no edgelet cache (it was built from an unbound "
         L"image)");
-  const double angleTol = params_.angleTol().toDouble();
-  if (!(angleTol >= 0.0 && angleTol <= 180.0))
-    throw vcBadParamsError(L"vfLineTracker: angleTol must be in [0, 180] degrees");
-  const double distanceTol = params_.distanceTol();
-  if (!(std::isfinite(distanceTol) && distanceTol >= 0.0))
-    throw vcBadParamsError(L"vfLineTracker: distanceTol must be finite and >= 0 pixels");
+  checkTolerances(params_);
 }
 
 void LineRun::setUpContext_() {
@@ -177,6 +187,15 @@ void vfLineTracker(const vcPelBuffer_const<unsigned char>& image,
   // The time includes building the map.
   vcTimer timer(false);
   timer.start();
+  // Bad input is refused while the caller's set is untouched. Then the previous results go
+  // before the new map is built: a set reused in a loop gives its map's memory back for the
+  // next map instead of holding it while that is allocated, which would make the heap grow and
+  // take fresh pages from the system on every call.
+  vc_line_detail::LineRun::checkTolerances(params);
+  if (!image.isBound()) throw vcBadParamsError(L"vfLineTracker: the image is unbound");
+  vfEdgeDetectCheckImage(image);
+  vcEdgeletParams().magThresh(params.magThresh());
+  vc_line_detail::LineRun::release(results);
   const vcEdgeletMap map(image, params.magThresh());
   vc_line_detail::LineRun(map, params).run(results, diag, flags, timer);
 }

@@ -222,9 +222,17 @@ TEST(LineTracker, PoolsMapRestorationAndRefusedInput) {
   EXPECT_THROW(vfLineTracker(vcEdgeletMap(), Params(), copy, nullptr, 0), vcBadParamsError);
   EXPECT_THROW(vfLineTracker(vcPelBuffer_const<unsigned char>(), Params(), copy, nullptr, 0),
                vcBadParamsError);
-  for (const Params& p :
-       {Params(15.0, vcDegree(35.0), std::nan("")), Params(15.0, vcDegree(400.0))})
-    EXPECT_THROW(vfLineTracker(map, p, copy, nullptr, 0), vcBadParamsError);
+  vcPelBuffer<unsigned char> far = step(30, 12, 6, false);
+  far.offset(vcPair<long>(65530, 0));  // pixel coordinates beyond 16 bits
+  const vcPelBuffer<unsigned char> image = step(30, 12, 6, false);
+  for (const Params& p : {Params(15.0, vcDegree(35.0), std::nan("")),
+                          Params(15.0, vcDegree(400.0)), Params(-1.0)}) {
+    if (p.magThresh() >= 0.0) {  // the map form has no threshold to refuse
+      EXPECT_THROW(vfLineTracker(map, p, copy, nullptr, 0), vcBadParamsError);
+    }
+    EXPECT_THROW(vfLineTracker(image, p, copy, nullptr, 0), vcBadParamsError);
+  }
+  EXPECT_THROW(vfLineTracker(far, Params(), copy, nullptr, 0), vcBadParamsError);
   EXPECT_EQ(copy.indexPool(), pool);
   ASSERT_EQ(copy.results().size(), 1u);
   for (long x = 0; x < 30; ++x) EXPECT_GE(map.get(x, 5), 0);
