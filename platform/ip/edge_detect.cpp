@@ -1,6 +1,7 @@
 #include "platform/ip/edge_detect.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -59,8 +60,8 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
 // ---- Gradient rows ----------------------------------------------------------------------
 
 // The Sobel gradient of seven consecutive image rows, y - 3 .. y + 3 around the row being
-// searched, in a ring, with each row's gradient also smoothed (1 2 1) along the row for the
-// sub-pixel samples of steep edges. Each row is padded with 3 zero entries at both ends and
+// searched, in a ring, with each row's gradient also smoothed (1 2 1) along the row, on demand,
+// for the sub-pixel samples of steep edges. Each row is padded with 3 zero entries at both ends and
 // rows outside the image read as zeros, so neighbours up to 3 steps away need no bounds checks
 // and count as "no gradient".
 class GradientRows {
@@ -87,12 +88,19 @@ class GradientRows {
     const unsigned char* mid = image_.pointToRow(y);
     const unsigned char* down = image_.pointToRow(std::min(y + 1, height_ - 1));
     const long at = slot_(y) + kReach;
-    std::int16_t* gx = &gx_[at];
-    std::int16_t* gy = &gy_[at];
-    sobelRow(up, mid, down, width_, vs_.data(), vd_.data(), gx, gy, &q_[at]);
-    // Along the row; the zero padding stands for the entries beyond the ends.
-    std::int16_t* sx = &sx_[at];
-    std::int16_t* sy = &sy_[at];
+    sobelRow(up, mid, down, width_, vs_.data(), vd_.data(), &gx_[at], &gy_[at], &q_[at]);
+    smoothed_[std::size_t(y % kRows)] = false;
+  }
+
+  // Smooths row y along the row unless done already since it was computed; rows outside the
+  // image stay zero. Only rows near steep edgelets need it, few on most images.
+  void smooth(long y) {
+    if (y < 0 || y >= height_ || smoothed_[std::size_t(y % kRows)]) return;
+    smoothed_[std::size_t(y % kRows)] = true;
+    const long at = slot_(y) + kReach;
+    const std::int16_t *gx = &gx_[at], *gy = &gy_[at];
+    std::int16_t *sx = &sx_[at], *sy = &sy_[at];
+    // The zero padding stands for the entries beyond the ends.
 #pragma GCC ivdep
     for (long x = 0; x < width_; ++x) {
       sx[x] = std::int16_t(gx[x - 1] + 2 * gx[x] + gx[x + 1]);
@@ -119,6 +127,7 @@ class GradientRows {
   std::vector<std::int16_t> gx_, gy_, sx_, sy_;  // gradient, and smoothed along the row
   std::vector<std::int32_t> q_;
   std::vector<std::int16_t> vs_, vd_;
+  std::array<bool, kRows> smoothed_{};  // per ring slot
 };
 
 // ---- Peaks ------------------------------------------------------------------------------
@@ -176,10 +185,13 @@ class RowPeaks {
         columns_(std::size_t(width)),
         flags_(std::size_t(width)) {
     for (long k = 0; k < 7; ++k) batch_.p[k] = &samples_[std::size_t(k * width)];
+    w_.columnSmoothedGx = columnSmoothedGx_.data() + GradientRows::kReach;
+    w_.columnSmoothedGy = columnSmoothedGy_.data() + GradientRows::kReach;
   }
 
   // Starts row y.
-  void beginRow(const GradientRows& rows, long y) {
+  void beginRow(GradientRows& rows, long y) {
+    rows_ = &rows;
     for (long k = 0; k < GradientRows::kRows; ++k) {
       w_.gx[k] = rows.gx(y - GradientRows::kReach + k);
       w_.gy[k] = rows.gy(y - GradientRows::kReach + k);
@@ -187,20 +199,6 @@ class RowPeaks {
       w_.rowSmoothedGx[k] = rows.smoothedGx(y - GradientRows::kReach + k);
       w_.rowSmoothedGy[k] = rows.smoothedGy(y - GradientRows::kReach + k);
     }
-    // Row y smoothed down the columns, padding included.
-    constexpr long c = GradientRows::kReach;
-    const std::int16_t *ux = w_.gx[c - 1], *mx = w_.gx[c], *dx = w_.gx[c + 1];
-    const std::int16_t *uy = w_.gy[c - 1], *my = w_.gy[c], *dy = w_.gy[c + 1];
-    std::int16_t* sx = columnSmoothedGx_.data() + c;
-    std::int16_t* sy = columnSmoothedGy_.data() + c;
-    const long end = long(columnSmoothedGx_.size()) - c;
-#pragma GCC ivdep
-    for (long x = -c; x < end; ++x) {
-      sx[x] = std::int16_t(ux[x] + 2 * mx[x] + dx[x]);
-      sy[x] = std::int16_t(uy[x] + 2 * my[x] + dy[x]);
-    }
-    w_.columnSmoothedGx = columnSmoothedGx_.data() + c;
-    w_.columnSmoothedGy = columnSmoothedGy_.data() + c;
     y_ = y0_ + y;
   }
 
@@ -214,6 +212,8 @@ class RowPeaks {
       rows.q[k] = w_.q[c - 2 + k];
     }
     count_ = peakColumns(rows, long(columns_.size()), threshold, columns_.data(), flags_.data());
+    if (count_ == 0) return;
+    smoothAround_();
     for (long j = 0; j < count_; ++j) {
       const long x = columns_[std::size_t(j)];
       const std::int32_t m = w_.q[c][x], gx = w_.gx[c][x], gy = w_.gy[c][x];
@@ -221,6 +221,33 @@ class RowPeaks {
       const float magnitude = std::sqrt(float(m));
       axisSamples(w_, x, alongRow, gx, gy, magnitude, batch_, j);
       peaks_[std::size_t(j)] = {x, m, gx, gy, magnitude, alongRow};
+    }
+  }
+
+  // The smoothed gradients the samples of this row's peaks read: along the rows around it for
+  // steep peaks, down the columns of this row, between the first and the last peak, for the
+  // others.
+  void smoothAround_() {
+    constexpr long c = GradientRows::kReach;
+    bool steep = false, flat = false;
+    for (long j = 0; j < count_; ++j) {
+      const long x = columns_[std::size_t(j)];
+      const bool alongRow = std::abs(w_.gx[c][x]) >= std::abs(w_.gy[c][x]);
+      flat |= alongRow;
+      steep |= !alongRow;
+    }
+    if (steep)
+      for (long k = -c; k <= c; ++k) rows_->smooth(y_ - y0_ + k);
+    if (!flat) return;
+    const std::int16_t *ux = w_.gx[c - 1], *mx = w_.gx[c], *dx = w_.gx[c + 1];
+    const std::int16_t *uy = w_.gy[c - 1], *my = w_.gy[c], *dy = w_.gy[c + 1];
+    std::int16_t* sx = columnSmoothedGx_.data() + c;
+    std::int16_t* sy = columnSmoothedGy_.data() + c;
+    const long end = columns_[std::size_t(count_ - 1)] + c + 1;
+#pragma GCC ivdep
+    for (long x = columns_[0] - c; x < end; ++x) {
+      sx[x] = std::int16_t(ux[x] + 2 * mx[x] + dx[x]);
+      sy[x] = std::int16_t(uy[x] + 2 * my[x] + dy[x]);
     }
   }
 
@@ -249,6 +276,7 @@ class RowPeaks {
     bool alongRow;
   };
 
+  GradientRows* rows_ = nullptr;
   Window w_;
   long x0_, y0_, y_ = 0;
   float scale_;
