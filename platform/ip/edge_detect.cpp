@@ -60,10 +60,10 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
 // ---- Gradient rows ----------------------------------------------------------------------
 
 // The Sobel gradient of seven consecutive image rows, y - 3 .. y + 3 around the row being
-// searched, in a ring, with each row's gradient also smoothed (1 2 1) along the row, on demand,
-// for the sub-pixel samples of steep edges. Each row is padded with 3 zero entries at both ends and
-// rows outside the image read as zeros, so neighbours up to 3 steps away need no bounds checks
-// and count as "no gradient".
+// searched, in a ring, with each row's gradient also smoothed (1 2 1) along the row on demand,
+// for the sub-pixel samples of steep edges. Each row is padded with 3 zero entries at both
+// ends and rows outside the image read as zeros, so neighbours up to 3 steps away need no
+// bounds checks and count as "no gradient".
 class GradientRows {
  public:
   static constexpr long kReach = 3;
@@ -192,6 +192,7 @@ class RowPeaks {
   // Starts row y.
   void beginRow(GradientRows& rows, long y) {
     rows_ = &rows;
+    row_ = y;
     for (long k = 0; k < GradientRows::kRows; ++k) {
       w_.gx[k] = rows.gx(y - GradientRows::kReach + k);
       w_.gy[k] = rows.gy(y - GradientRows::kReach + k);
@@ -212,40 +213,38 @@ class RowPeaks {
       rows.q[k] = w_.q[c - 2 + k];
     }
     count_ = peakColumns(rows, long(columns_.size()), threshold, columns_.data(), flags_.data());
-    if (count_ == 0) return;
-    smoothAround_();
+    bool steep = false, flat = false;
     for (long j = 0; j < count_; ++j) {
       const long x = columns_[std::size_t(j)];
       const std::int32_t m = w_.q[c][x], gx = w_.gx[c][x], gy = w_.gy[c][x];
       const bool alongRow = std::abs(gx) >= std::abs(gy);
-      const float magnitude = std::sqrt(float(m));
-      axisSamples(w_, x, alongRow, gx, gy, magnitude, batch_, j);
-      peaks_[std::size_t(j)] = {x, m, gx, gy, magnitude, alongRow};
-    }
-  }
-
-  // The smoothed gradients the samples of this row's peaks read: along the rows around it for
-  // steep peaks, down the columns of this row, between the first and the last peak, for the
-  // others.
-  void smoothAround_() {
-    constexpr long c = GradientRows::kReach;
-    bool steep = false, flat = false;
-    for (long j = 0; j < count_; ++j) {
-      const long x = columns_[std::size_t(j)];
-      const bool alongRow = std::abs(w_.gx[c][x]) >= std::abs(w_.gy[c][x]);
+      peaks_[std::size_t(j)] = {x, m, gx, gy, std::sqrt(float(m)), alongRow};
       flat |= alongRow;
       steep |= !alongRow;
     }
+    if (count_ == 0) return;
+    smoothAround_(steep, flat);
+    for (long j = 0; j < count_; ++j) {
+      const Peak& peak = peaks_[std::size_t(j)];
+      axisSamples(w_, peak.x, peak.alongRow, peak.gx, peak.gy, peak.magnitude, batch_, j);
+    }
+  }
+
+  // The smoothed gradients the samples of this row's peaks read: along the rows around it
+  // when some peaks are steep, down the columns of this row, between the first and the last
+  // peak, when some are not.
+  void smoothAround_(bool steep, bool flat) {
+    constexpr long c = GradientRows::kReach;
     if (steep)
-      for (long k = -c; k <= c; ++k) rows_->smooth(y_ - y0_ + k);
+      for (long k = -c; k <= c; ++k) rows_->smooth(row_ + k);
     if (!flat) return;
     const std::int16_t *ux = w_.gx[c - 1], *mx = w_.gx[c], *dx = w_.gx[c + 1];
     const std::int16_t *uy = w_.gy[c - 1], *my = w_.gy[c], *dy = w_.gy[c + 1];
     std::int16_t* sx = columnSmoothedGx_.data() + c;
     std::int16_t* sy = columnSmoothedGy_.data() + c;
-    const long end = columns_[std::size_t(count_ - 1)] + c + 1;
+    const long end = peaks_[std::size_t(count_ - 1)].x + c + 1;
 #pragma GCC ivdep
-    for (long x = columns_[0] - c; x < end; ++x) {
+    for (long x = peaks_[0].x - c; x < end; ++x) {
       sx[x] = std::int16_t(ux[x] + 2 * mx[x] + dx[x]);
       sy[x] = std::int16_t(uy[x] + 2 * my[x] + dy[x]);
     }
@@ -277,8 +276,9 @@ class RowPeaks {
   };
 
   GradientRows* rows_ = nullptr;
+  long row_ = 0;  // in the image
   Window w_;
-  long x0_, y0_, y_ = 0;
+  long x0_, y0_, y_ = 0;  // y_ in the image's offset coordinates
   float scale_;
   const AngleCoder& coder_;
   std::vector<vcEdgelet>& edges_;

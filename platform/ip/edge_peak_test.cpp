@@ -8,9 +8,9 @@ namespace vc_edge_detail {
 // The hottest loop of edge detection on textured images: also built for AVX2 (twice the
 // lanes and a native 32-bit multiply), chosen when the program loads if the processor has it.
 [[gnu::target_clones("avx2", "default")]] long peakColumns(const PeakRows& rows, long width,
-                                                          std::int32_t threshold,
-                                                          std::int32_t* columns,
-                                                          std::uint8_t* scratch) {
+                                                           std::int32_t threshold,
+                                                           std::int32_t* columns,
+                                                           std::uint8_t* scratch) {
   // Local row pointers: the byte flags written below could alias the struct's members.
   const std::int16_t *gx = rows.gx[2], *gy = rows.gy[2];
   const std::int32_t* q = rows.q[2];
@@ -28,11 +28,11 @@ namespace vc_edge_detail {
     for (long x = begin; x < end; ++x) strongest = std::max(strongest, q[x]);
     if (strongest < threshold) continue;
 
-      // A 0/1 flag per pixel. A neighbour competes with its squared magnitude when its gradient
-      // points the same way (within 90 degrees), else with 0: it belongs to another edge. The
-      // flags never overlap the gradient rows.
 #pragma GCC ivdep
     for (long x = begin; x < end; ++x) {
+      // A 0/1 flag per pixel; the flags never overlap the gradient rows, hence ivdep.
+      // A neighbour competes with its squared magnitude when its gradient points the same way
+      // (within 90 degrees), else with 0: it belongs to another edge.
       const std::int32_t m = q[x], ax = gx[x], ay = gy[x];
       const auto competing = [&](const std::int16_t* nx, const std::int16_t* ny,
                                  const std::int32_t* nq, long at) {
