@@ -5,48 +5,24 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
+#include "edges/edge_scenes.h"
 #include "platform/base/exception.h"
 #include "platform/diag/diag_object.h"
-#include "scenes/canvas.h"
 #include "tavshsl/chain_tracker.h"
 
 namespace {
 
+using namespace edgetest;
 using Defs = vcChainTrackerDefs;
 using Params = vcChainTrackerRunParams;
 
-// A w x h image, dark above row `at` (left of column `at` when vertical), light from it on.
-vcPelBuffer<unsigned char> step(long w, long h, long at, bool vertical, unsigned char dark = 50,
-                                unsigned char light = 200) {
-  vcPelBuffer<unsigned char> image(w, h, 32);
-  for (long y = 0; y < h; ++y)
-    for (long x = 0; x < w; ++x) image.put(x, y, (vertical ? x : y) < at ? dark : light);
-  return image;
-}
-
-// A light disc, blurred and noisy, centred off the pixel grid.
+// A light disc of the given radius, centred off the pixel grid of a size x size image.
 vcEdgeletMap discMap(long size, double radius) {
-  vcSceneCanvas canvas(size, size, 40.0);
-  canvas.drawDisc(vcVector<2>(size / 2.0 + 0.3, size / 2.0 - 0.2), radius, 200.0);
-  canvas.blur(1.0);
-  vcSceneRandom random(3);
-  canvas.addNoise(2.0, random);
-  return vcEdgeletMap(canvas.image(), 15.0);
-}
-
-// Window cells of a map, row by row.
-std::vector<std::int32_t> cells(const vcEdgeletMap& map) {
-  std::vector<std::int32_t> out;
-  for (long y = 0; y < map.height(); ++y)
-    for (long x = 0; x < map.width(); ++x) out.push_back(map.get(x, y));
-  return out;
-}
-
-const vcEdgelet& edgelet(const vcChainTrackerResultSet& set, const vcChainTrackerResult& c,
-                         long k) {
-  return set.edges()[std::size_t(c.edgeletIndexes()[k])];
+  return vcEdgeletMap(
+      discs(size, size, {{{size / 2.0 + 0.3, size / 2.0 - 0.2}, radius, 200.0}}, 40.0, 3), 15.0);
 }
 
 TEST(ChainTracker, StraightEdgesRunForwardFromTheirFirstEdgeletInRasterOrder) {
@@ -61,7 +37,7 @@ TEST(ChainTracker, StraightEdgesRunForwardFromTheirFirstEdgeletInRasterOrder) {
     EXPECT_FALSE(c.isClosed());
     EXPECT_EQ(set.poolSize(), long(set.edges().size()));
     for (long k = 0; k < 30; ++k)
-      EXPECT_EQ(vertical ? edgelet(set, c, k).get_j() : edgelet(set, c, k).get_i(), k);
+      EXPECT_EQ(vertical ? edgeletOf(set, c, k).get_j() : edgeletOf(set, c, k).get_i(), k);
   }
 }
 
@@ -73,7 +49,7 @@ TEST(ChainTracker, ShortChainsFollowTheResultsProper) {
   canvas.blur(0.7);
   vcChainTrackerResultSet set;
   const auto rasterKey = [&set](std::size_t k) {
-    const vcEdgelet& e = edgelet(set, set.results()[k], 0);
+    const vcEdgelet& e = edgeletOf(set, set.results()[k], 0);
     return long(e.get_j()) * 100000 + e.get_i();
   };
   vfChainTracker(canvas.image(), Params(), set, nullptr, 0);
@@ -111,7 +87,7 @@ TEST(ChainTracker, ClosureNeedsEightEdgeletsWithNeighbouringEnds) {
   // A triangle whose chain of 7 also ends next to its start is not.
   const auto seven = chainOf({{7.35, 5.97}, {3.91, 6.22}, {4.73, 3.75}}, 7);
   ASSERT_NE(seven, set.results().end());
-  const vcEdgelet &first = edgelet(set, *seven, 0), &last = edgelet(set, *seven, 6);
+  const vcEdgelet &first = edgeletOf(set, *seven, 0), &last = edgeletOf(set, *seven, 6);
   ASSERT_LE(std::abs(first.get_i() - last.get_i()), 1);
   ASSERT_LE(std::abs(first.get_j() - last.get_j()), 1);
   EXPECT_FALSE(seven->isClosed());
@@ -136,9 +112,9 @@ TEST(ChainTracker, LineModeCutsCurvesThatThePlainAndTrendTracersFollow) {
   vfChainTracker(map, Params(2, 15.0, vcDegree(35.0), true), set, nullptr, 0);
   EXPECT_GE(set.numResults(), 8);
   for (const vcChainTrackerResult& c : set.results()) {
-    const int a = edgelet(set, c, 0).angle().plain();
+    const int a = edgeletOf(set, c, 0).angle().plain();
     for (long k = 1; k < c.numEdgelets(); ++k) {
-      const int d = std::abs(int(edgelet(set, c, k).angle().plain()) - a);
+      const int d = std::abs(int(edgeletOf(set, c, k).angle().plain()) - a);
       EXPECT_LE(std::min(d, 256 - d), 25);
     }
   }
@@ -186,23 +162,19 @@ TEST(ChainTracker, SortKeysOrderTheResultsProper) {
 TEST(ChainTracker, PixelProbeReadsBothSidesAndStopsAtTheBorder) {
   // A step in mid-image, and one in the first column where the dark walk ends on the border
   // pixel. A Sobel step peaks at half its height in grey levels per pixel.
-  struct Case {
-    long at;
-    unsigned char left, right;
-  };
   Params params;
   params.probePelVal(true);
   vcChainTrackerResultSet set;
-  for (const Case& c : {Case{10, 50, 200}, Case{1, 90, 30}}) {
-    vfChainTracker(step(20, 20, c.at, true, c.left, c.right), params, set, nullptr, 0);
+  for (const auto [at, left, right] : {std::tuple(10, 50, 200), std::tuple(1, 90, 30)}) {
+    vfChainTracker(step(20, 20, at, true, left, right), params, set, nullptr, 0);
     ASSERT_EQ(set.numResults(), 1);
-    EXPECT_DOUBLE_EQ(set.results()[0].avgDarkPel(), std::min(c.left, c.right));
-    EXPECT_DOUBLE_EQ(set.results()[0].avgLightPel(), std::max(c.left, c.right));
-    EXPECT_NEAR(set.results()[0].magnitude(), std::abs(c.right - c.left) / 2.0, 1.0);
+    EXPECT_DOUBLE_EQ(set.results()[0].avgDarkPel(), std::min(left, right));
+    EXPECT_DOUBLE_EQ(set.results()[0].avgLightPel(), std::max(left, right));
+    EXPECT_NEAR(set.results()[0].magnitude(), std::abs(right - left) / 2.0, 1.0);
   }
 }
 
-TEST(ChainTracker, PoolsMapRestorationAndRefusedInput) {
+TEST(ChainTracker, PoolsMapRestorationRefusedInputAndDiagnostics) {
   const vcEdgeletMap map = discMap(40, 12.0);
   const std::vector<std::int32_t> built = cells(map);
 
@@ -265,16 +237,14 @@ TEST(ChainTracker, PoolsMapRestorationAndRefusedInput) {
   // A map without cache is a no-op.
   vfChainTracker(vcEdgeletMap(), Params(), set, nullptr, 0);
   EXPECT_EQ(set.edgeletMap().cache(), map.cache());
-}
 
-TEST(ChainTracker, DiagnosticsRecordWhatTheFlagsAsk) {
-  const vcEdgeletMap map = discMap(40, 12.0);
-  vcChainTrackerResultSet set;
+  // Diagnostics: nothing without flags or without an object; the chains alone, or the image,
+  // edgelets and chains.
   vcDiagObject diag;
-  vfChainTracker(map, Params(), set, &diag, 0);          // no flags
-  vfChainTracker(map, Params(), set, nullptr, 0x70000);  // no object
-  vfChainTracker(map, Params(), set, &diag, 0x20000);    // the chains only
-  vfChainTracker(map, Params(1), set, &diag, 0x70000);   // the image, edgelets and chains
+  vfChainTracker(map, Params(), set, &diag, 0);
+  vfChainTracker(map, Params(), set, nullptr, 0x70000);
+  vfChainTracker(map, Params(), set, &diag, 0x20000);
+  vfChainTracker(map, Params(1), set, &diag, 0x70000);
   ASSERT_EQ(diag.numRecords(), 2);
   const vcDiagRecord &chains = diag.diagRecord(0), &all = diag.diagRecord(1);
   EXPECT_FALSE(chains.image().isBound());

@@ -9,38 +9,16 @@
 #include <utility>
 #include <vector>
 
+#include "edges/edge_scenes.h"
 #include "platform/base/exception.h"
 #include "platform/diag/diag_object.h"
-#include "scenes/canvas.h"
 #include "tavshsl/circle_finder.h"
 
 namespace {
 
+using namespace edgetest;
 using Defs = vcCircleFinderDefs;
 using Params = vcCircleFinderRunParams;
-
-struct Disc {
-  vcVector<2> center;
-  double radius;
-  double grey;
-};
-
-vcPelBuffer<unsigned char> discs(long w, long h, const std::vector<Disc>& list,
-                                 double background = 40.0) {
-  vcSceneCanvas canvas(w, h, background);
-  for (const Disc& d : list) canvas.drawDisc(d.center, d.radius, d.grey);
-  canvas.blur(1.0);
-  vcSceneRandom random(11);
-  canvas.addNoise(2.0, random);
-  return canvas.image();
-}
-
-std::vector<std::int32_t> cells(const vcEdgeletMap& map) {
-  std::vector<std::int32_t> out;
-  for (long y = 0; y < map.height(); ++y)
-    for (long x = 0; x < map.width(); ++x) out.push_back(map.get(x, y));
-  return out;
-}
 
 TEST(CircleFinderParams, OutOfRangeValuesAreIgnoredSilently) {
   const auto values = [](const Params& q) {

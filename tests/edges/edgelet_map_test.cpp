@@ -5,19 +5,14 @@
 
 #include <vector>
 
+#include "edges/edge_scenes.h"
 #include "platform/base/exception.h"
-#include "scenes/canvas.h"
 #include "tavshsl/edgelet_map.h"
 
 namespace {
 
-// The cells of the map with the frame around it, row by row.
-std::vector<std::int32_t> cells(const vcEdgeletMap& map) {
-  std::vector<std::int32_t> all;
-  for (long y = -1; y <= map.height(); ++y)
-    for (long x = -1; x <= map.width(); ++x) all.push_back(*map.pointToPel(x, y));
-  return all;
-}
+using edgetest::cells;
+using edgetest::step;
 
 // The expected cells, frame included, cell by cell from the edgelet list: the index where an
 // edgelet lies, else minus the number of cells up to the next edgelet or the end of the row;
@@ -53,15 +48,6 @@ vcPelBuffer<unsigned char> busyScene() {
   return canvas.image();
 }
 
-// An image whose pixel (x, y) is f(x, y).
-template <class F>
-vcPelBuffer<unsigned char> drawn(long w, long h, F f) {
-  vcPelBuffer<unsigned char> image(w, h, 32);
-  for (long y = 0; y < h; ++y)
-    for (long x = 0; x < w; ++x) image.put(x, y, (unsigned char)f(x, y));
-  return image;
-}
-
 TEST(EdgeletMap, UnboundImageGivesUnboundMapAndBadInputThrows) {
   const vcEdgeletMap map(vcPelBuffer_const<unsigned char>(), 15.0);
   EXPECT_FALSE(map.isBound());
@@ -75,39 +61,36 @@ TEST(EdgeletMap, UnboundImageGivesUnboundMapAndBadInputThrows) {
   EXPECT_THROW(vcEdgeletMap(image, 10.0), vcBadParamsError);
 }
 
-TEST(EdgeletMap, CellsMatchTheReferenceEncoding) {
+TEST(EdgeletMap, CellsMatchTheReferenceEncodingAlsoInAWindow) {
   // A blank image: full-row runs inside the frame, no pools.
   vcEdgeletMap blank(vcPelBuffer<unsigned char>(7, 4, 32), 15.0);
   ASSERT_FALSE(blank.cache().isNull());
   EXPECT_EQ(blank.cache()->indexPool(), nullptr);
   EXPECT_EQ(*blank.pointToPel(-1, -1), -9);
   EXPECT_EQ(blank.get(0, 3), -7);
-  EXPECT_EQ(cells(blank), referenceCells(blank));
+  EXPECT_EQ(cells(blank, 1), referenceCells(blank));
 
   // A busy scene: runs of every length, edgelets next to each other.
-  vcEdgeletMap busy(busyScene(), 10.0);
+  const vcPelBuffer<unsigned char> scene = busyScene();
+  const vcEdgeletMap busy(scene, 10.0);
   ASSERT_GT(busy.edges().size(), 100u);
-  EXPECT_EQ(cells(busy), referenceCells(busy));
+  EXPECT_EQ(cells(busy, 1), referenceCells(busy));
 
   // A horizontal step fills a whole row with edgelets: the first column has no run before
   // it, the last none after it. Their sub-pixel positions lie on the row boundary y = 5.
-  vcEdgeletMap step(drawn(12, 10, [](long, long y) { return y < 5 ? 0 : 200; }), 15.0);
-  ASSERT_EQ(step.edges().size(), 12u);
-  for (long x = 0; x < 12; ++x) EXPECT_EQ(step.get(x, 4), x);
-  EXPECT_EQ(cells(step), referenceCells(step));
-  for (const vcEdgelet& e : step.edges()) EXPECT_NEAR(e.posQuickY(), 5.0, 0.05);
-}
+  const vcEdgeletMap row(step(12, 10, 5, false, 0, 200), 15.0);
+  ASSERT_EQ(row.edges().size(), 12u);
+  for (long x = 0; x < 12; ++x) EXPECT_EQ(row.get(x, 4), x);
+  EXPECT_EQ(cells(row, 1), referenceCells(row));
+  for (const vcEdgelet& e : row.edges()) EXPECT_NEAR(e.posQuickY(), 5.0, 0.05);
 
-TEST(EdgeletMap, WindowedImageKeepsItsCoordinates) {
-  const vcPelBuffer<unsigned char> scene = busyScene();
+  // A window keeps its image coordinates; image() is the same view of the same pixels.
   const vcEdgeletMap map(scene.window(6, 4, 25, 20), 10.0);
   EXPECT_EQ(map.offset(), vcPair<long>(6, 4));
   ASSERT_FALSE(map.edges().empty());
-  EXPECT_EQ(cells(map), referenceCells(map));
+  EXPECT_EQ(cells(map, 1), referenceCells(map));
   for (const vcEdgelet& e : map.edges())
     EXPECT_LT(e.position().distance(vcVector<2>(e.get_i() + 0.5, e.get_j() + 0.5)), 1.0);
-
-  // image() is the same view of the same pixels, with the map's offset.
   EXPECT_TRUE(map.image().sharesPixels(scene));
   EXPECT_EQ(map.image().offset(), map.offset());
   EXPECT_EQ(map.image().get(3, 2), scene.get(9, 6));
@@ -119,8 +102,10 @@ TEST(EdgeletMap, PoolSizesFollowTheEdgeletCount) {
     long steps, height, edgelets, misc;
   };
   for (const Case& c : {Case{1, 255, 255, 257}, Case{1, 256, 256, 257}, Case{4, 250, 1000, 1001}}) {
-    vcEdgeletMap map(drawn(8 * c.steps, c.height, [](long x, long) { return 40 * ((x + 4) / 8); }),
-                     15.0);
+    vcPelBuffer<unsigned char> image(8 * c.steps, c.height, 32);
+    for (long y = 0; y < c.height; ++y)
+      for (long x = 0; x < 8 * c.steps; ++x) image.put(x, y, (unsigned char)(40 * ((x + 4) / 8)));
+    const vcEdgeletMap map(image, 15.0);
     ASSERT_EQ(long(map.edges().size()), c.edgelets);
     const vcPtrHandle<vcEdgeletMapCache> cache = map.cache();
     EXPECT_EQ(cache->countPool() - cache->indexPool(), c.edgelets);
@@ -133,7 +118,7 @@ TEST(EdgeletMap, PoolSizesFollowTheEdgeletCount) {
 
 TEST(EdgeletMap, CopiesShareMarksAndRollbackRestoresBitForBit) {
   const vcEdgeletMap map(busyScene(), 10.0);
-  const std::vector<std::int32_t> built = cells(map);
+  const std::vector<std::int32_t> built = cells(map, 1);
   const vcEdgeletMap copy = map;
   EXPECT_EQ(copy.cache(), map.cache());
 
@@ -147,18 +132,18 @@ TEST(EdgeletMap, CopiesShareMarksAndRollbackRestoresBitForBit) {
   }
   const vcEdgelet& first = map.edges()[0];
   EXPECT_EQ(copy.get(first.get_i(), first.get_j()), -1);
-  EXPECT_NE(cells(map), built);
+  EXPECT_NE(cells(map, 1), built);
 
   // Bad counts and indexes are refused before any cell changes.
-  const std::vector<std::int32_t> marked = cells(map);
+  const std::vector<std::int32_t> marked = cells(map, 1);
   EXPECT_THROW(map.rollbackCache(-1), vcBadParamsError);
   EXPECT_THROW(map.rollbackCache(long(map.edges().size()) + 1), vcBadParamsError);
   pool[n] = long(map.edges().size());
   EXPECT_THROW(map.rollbackCache(n + 1), vcBadParamsError);
-  EXPECT_EQ(cells(map), marked);
+  EXPECT_EQ(cells(map, 1), marked);
 
   copy.rollbackCache(n);
-  EXPECT_EQ(cells(map), built);
+  EXPECT_EQ(cells(map, 1), built);
 }
 
 }  // namespace

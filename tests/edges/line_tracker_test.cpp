@@ -7,27 +7,16 @@
 #include <cmath>
 #include <vector>
 
+#include "edges/edge_scenes.h"
 #include "platform/base/exception.h"
 #include "platform/diag/diag_object.h"
-#include "scenes/canvas.h"
 #include "tavshsl/chain_tracker.h"
 #include "tavshsl/line_tracker.h"
 
 namespace {
 
+using namespace edgetest;
 using Params = vcLineTrackerRunParams;
-
-// A w x h image, dark above row `at` (left of column `at` when vertical), light from it on.
-vcPelBuffer<unsigned char> step(long w, long h, long at, bool vertical) {
-  vcPelBuffer<unsigned char> image(w, h, 32);
-  for (long y = 0; y < h; ++y)
-    for (long x = 0; x < w; ++x) image.put(x, y, (vertical ? x : y) < at ? 50 : 200);
-  return image;
-}
-
-const vcEdgelet& edgelet(const vcLineTrackerResultSet& set, const vcLineTrackerResult& r, long k) {
-  return set.edges()[std::size_t(r.edgeletIndexes()[k])];
-}
 
 TEST(LineTracker, IndexesRunMonotonicallyAlongTheLine) {
   // Horizontal: traced +x from the leftmost edgelet, reversed, so it runs right to left.
@@ -40,7 +29,7 @@ TEST(LineTracker, IndexesRunMonotonicallyAlongTheLine) {
     const vcLineTrackerResult& r = set.results()[0];
     ASSERT_EQ(r.numEdgelets(), 30);
     for (long k = 0; k < 30; ++k)
-      EXPECT_EQ(vertical ? edgelet(set, r, k).get_j() : 29 - edgelet(set, r, k).get_i(), k);
+      EXPECT_EQ(vertical ? edgeletOf(set, r, k).get_j() : 29 - edgeletOf(set, r, k).get_i(), k);
     EXPECT_GT(vertical ? r.p2().y() : r.p1().x(), vertical ? r.p1().y() : r.p2().x());
   }
 
@@ -68,7 +57,7 @@ TEST(LineTracker, AngleToleranceIsExclusiveAndLoneEdgeletsFollowTheirTangent) {
   ASSERT_EQ(set.results().size(), 20u);
   for (const vcLineTrackerResult& r : set.results()) {
     ASSERT_EQ(r.numEdgelets(), 1);
-    const vcEdgelet& e = edgelet(set, r, 0);
+    const vcEdgelet& e = edgeletOf(set, r, 0);
     vcVector<2> a, b;
     e.endpoints(a, b, true);
     EXPECT_LT(r.p1().distance(a) + r.p2().distance(b), 1e-9);
@@ -108,10 +97,10 @@ TEST(LineTracker, AuxResultsAndClientTransforms) {
   for (double v :
        {r0.magnitude(), r0.error(), r0.endToEndError(), r0.avgDarkPel(), r0.avgLightPel()})
     EXPECT_EQ(v, 0.0);
-  EXPECT_EQ(r0.p1(), edgelet(none, r0, 0).position());
-  EXPECT_EQ(r0.p2(), edgelet(none, r0, r0.numEdgelets() - 1).position());
+  EXPECT_EQ(r0.p1(), edgeletOf(none, r0, 0).position());
+  EXPECT_EQ(r0.p2(), edgeletOf(none, r0, r0.numEdgelets() - 1).position());
   EXPECT_EQ(r0.gradiantAngle().toDouble(),
-            edgelet(none, r0, r0.numEdgelets() / 2).angle().toDouble());
+            edgeletOf(none, r0, r0.numEdgelets() / 2).angle().toDouble());
 
   vfLineTracker(image, Params(), all, nullptr, 0);
   ASSERT_EQ(all.results().size(), 1u);
@@ -192,7 +181,7 @@ TEST(LineTracker, ChainsConvertOneLinePerResultProper) {
   EXPECT_EQ(sharedLines.indexPool(), chains.indexPool());
 }
 
-TEST(LineTracker, PoolsMapRestorationAndRefusedInput) {
+TEST(LineTracker, PoolsMapRestorationRefusedInputAndDiagnostics) {
   const vcEdgeletMap map(step(30, 12, 6, false), 15.0);
   Params keep;
   keep.restoreEdgeletMap(false);
@@ -225,8 +214,8 @@ TEST(LineTracker, PoolsMapRestorationAndRefusedInput) {
   vcPelBuffer<unsigned char> far = step(30, 12, 6, false);
   far.offset(vcPair<long>(65530, 0));  // pixel coordinates beyond 16 bits
   const vcPelBuffer<unsigned char> image = step(30, 12, 6, false);
-  for (const Params& p : {Params(15.0, vcDegree(35.0), std::nan("")),
-                          Params(15.0, vcDegree(400.0)), Params(-1.0)}) {
+  for (const Params& p :
+       {Params(15.0, vcDegree(35.0), std::nan("")), Params(15.0, vcDegree(400.0)), Params(-1.0)}) {
     if (p.magThresh() >= 0.0) {  // the map form has no threshold to refuse
       EXPECT_THROW(vfLineTracker(map, p, copy, nullptr, 0), vcBadParamsError);
     }
@@ -236,13 +225,11 @@ TEST(LineTracker, PoolsMapRestorationAndRefusedInput) {
   EXPECT_EQ(copy.indexPool(), pool);
   ASSERT_EQ(copy.results().size(), 1u);
   for (long x = 0; x < 30; ++x) EXPECT_GE(map.get(x, 5), 0);
-}
 
-TEST(LineTracker, DiagnosticsRecordWhatTheFlagsAsk) {
-  const vcEdgeletMap map(step(30, 12, 6, false), 15.0);
+  // Diagnostics: the one line only, or the edgelets and one pixel per one-edgelet line.
   vcLineTrackerResultSet set;
   vcDiagObject diag;
-  vfLineTracker(map, Params(), set, &diag, 0x20000);  // the one line only
+  vfLineTracker(map, Params(), set, &diag, 0x20000);
   vfLineTracker(map, Params(15.0, vcDegree(0.0), 1.0, 1), set, &diag, 0x70000);
   ASSERT_EQ(diag.numRecords(), 2);
   const vcDiagRecord &lines = diag.diagRecord(0), &all = diag.diagRecord(1);
@@ -251,7 +238,6 @@ TEST(LineTracker, DiagnosticsRecordWhatTheFlagsAsk) {
   EXPECT_EQ(lines.entries()[0].sketch().size(), 1);
   EXPECT_EQ(all.annotations(), std::vector<std::wstring>{L"Line Tracker"});
   ASSERT_EQ(all.entries().size(), 2u);
-  // The edgelets, then one pixel per one-edgelet line.
   EXPECT_EQ(all.entries()[0].sketch().size(), 30);
   EXPECT_EQ(all.entries()[1].sketch().size(), 30);
 }
