@@ -1,10 +1,8 @@
 #pragma once
 
-// Helpers of the model tests: poses from their parts, found segments made from posed model
-// segments, perturbations drawn from a seeded generator, and the pose comparison.
+// Helpers of the model tests: poses, found segments made from posed model segments, degraded
+// copies of them from a seeded generator, and the pose comparison.
 
-#include <cmath>
-#include <numbers>
 #include <random>
 #include <vector>
 
@@ -29,15 +27,6 @@ inline vcXform<2> makePose(double tx, double ty, double degrees, double scale = 
   return vcXform<2>(pt(tx, ty), scale, aspect, vcRadian(0.0), vcRadian(vcDegree(degrees)));
 }
 
-// A closed polygon as model segments of weight 1.
-inline std::vector<vcModelSegment> polygon(const std::vector<vcVector<2>>& corners,
-                                           vcSegmentDefs::veSegmentPolarity polarity) {
-  std::vector<vcModelSegment> out;
-  for (std::size_t i = 0; i < corners.size(); ++i)
-    out.emplace_back(vcLineSeg(corners[i], corners[(i + 1) % corners.size()]), 1.0, polarity);
-  return out;
-}
-
 // One found segment per model segment, mapped by pose.
 inline std::vector<vcFoundSegment> foundFrom(const std::vector<vcModelSegment>& model,
                                              const vcXform<2>& pose) {
@@ -47,7 +36,7 @@ inline std::vector<vcFoundSegment> foundFrom(const std::vector<vcModelSegment>& 
   return out;
 }
 
-// A found segment per model segment (owner[f] is the model segment of found f, -1 for none).
+// owner[f] is the model segment of found segment f, -1 for none.
 inline vcSegmentCorresponderResult assign(long numModel, const std::vector<long>& owner) {
   vcSegmentCorresponderResult r(0, numModel, static_cast<long>(owner.size()));
   for (std::size_t f = 0; f < owner.size(); ++f)
@@ -55,11 +44,14 @@ inline vcSegmentCorresponderResult assign(long numModel, const std::vector<long>
   return r;
 }
 
-// found[i] on model segment i.
-inline vcSegmentCorresponderResult oneToOne(std::size_t n) {
+// Found segment i on model segment i, for the n of each, except where drop(i) holds.
+inline vcSegmentCorresponderResult oneToOne(std::size_t n, auto drop) {
   std::vector<long> owner(n);
-  for (std::size_t i = 0; i < n; ++i) owner[i] = static_cast<long>(i);
+  for (std::size_t i = 0; i < n; ++i) owner[i] = drop(i) ? -1 : static_cast<long>(i);
   return assign(static_cast<long>(n), owner);
+}
+inline vcSegmentCorresponderResult oneToOne(std::size_t n) {
+  return oneToOne(n, [](std::size_t) { return false; });
 }
 
 // The outputs of one findPose call, starting from `start` and a stale factor list.
@@ -79,38 +71,44 @@ inline Fit fit(const vcSegmentCorresponderModel& model, const std::vector<vcFoun
   return f;
 }
 
-// Degraded views of found segments, from a seeded generator.
-class Perturber {
- public:
-  explicit Perturber(unsigned seed) : rng_(seed) {}
-
-  // Each end moved by up to `amount` in x and in y.
-  vcLineSeg jitter(const vcLineSeg& s, double amount) {
-    std::uniform_real_distribution<double> u(-amount, amount);
-    return vcLineSeg(s.p1() + pt(u(rng_), u(rng_)), s.p2() + pt(u(rng_), u(rng_)));
-  }
-  // Each end pulled in by up to `fraction` of the length.
-  vcLineSeg shorten(const vcLineSeg& s, double fraction) {
-    std::uniform_real_distribution<double> u(0.0, fraction);
-    const vcVector<2> d = s.p2() - s.p1();
-    return vcLineSeg(s.p1() + d * u(rng_), s.p2() - d * u(rng_));
-  }
-
- private:
-  std::mt19937 rng_;
-};
-
-// Each segment cut into `pieces` parts with gaps of `gap` of its length between them.
-inline std::vector<vcLineSeg> split(const vcLineSeg& s, int pieces, double gap) {
-  std::vector<vcLineSeg> out;
-  const vcVector<2> d = s.p2() - s.p1();
-  const double part = (1.0 - gap * (pieces - 1)) / pieces;
-  for (int i = 0; i < pieces; ++i) {
-    const double a = i * (part + gap);
-    out.emplace_back(s.p1() + d * a, s.p1() + d * (a + part));
-  }
-  return out;
+// findPose refuses the input with Error before it touches any output.
+template <class Error>
+void expectRefused(const vcSegmentCorresponderModel& model,
+                   const std::vector<vcFoundSegment>& found,
+                   const vcSegmentCorresponderResult& result) {
+  Fit f;
+  f.pose = makePose(1, 1, 1);
+  EXPECT_THROW(
+      model.findPose(f.pose, f.factors, found, result, f.fitFailed, f.outOfRange, nullptr, 0),
+      Error);
+  EXPECT_EQ(f.pose, makePose(1, 1, 1));
+  EXPECT_EQ(f.factors, std::vector<double>{7.0});
+  EXPECT_TRUE(f.fitFailed && f.outOfRange);
 }
+
+// Found segments as a poor image shows them, with the model segment each lies on.
+struct Degraded {
+  explicit Degraded(unsigned seed) : rng(seed) {}
+  std::mt19937 rng;
+  std::vector<vcFoundSegment> found;
+  std::vector<long> owner;
+
+  // s with each end pulled in by up to `shorten` of its length, cut into `pieces` with gaps of
+  // `gap` of its length, and each end of each piece moved by up to `jitter` in x and in y.
+  void add(long model, vcLineSeg s, double shorten, int pieces, double gap, double jitter) {
+    std::uniform_real_distribution<double> in(0.0, shorten), move(-jitter, jitter);
+    if (shorten > 0.0)
+      s = vcLineSeg(s.p1() + (s.p2() - s.p1()) * in(rng), s.p2() - (s.p2() - s.p1()) * in(rng));
+    const vcVector<2> d = s.p2() - s.p1();
+    const double part = (1.0 - gap * (pieces - 1)) / pieces;
+    for (int i = 0; i < pieces; ++i) {
+      const vcVector<2> p1 = s.p1() + d * (i * (part + gap)), p2 = p1 + d * part;
+      found.emplace_back(vcLineSeg(p1 + pt(move(rng), move(rng)), p2 + pt(move(rng), move(rng))),
+                         10.0, vcSegmentDefs::eUndirected, 0.0);
+      owner.push_back(model);
+    }
+  }
+};
 
 // Pose error of `found` against `truth`, checked where it matters to a user: the shift of the
 // model origin (the models are centred there), the rotation and the scale.
