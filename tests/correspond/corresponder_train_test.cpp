@@ -1,4 +1,4 @@
-#include <cmath>
+#include <array>
 #include <map>
 #include <numbers>
 #include <random>
@@ -16,8 +16,10 @@ struct vcSegmentCorresponderTestAccess {
   static long id(const vcSegmentCorresponder& c, long t, long j, long s) {
     return c.idFromIndices_(t, j, s);
   }
-  static void indices(const vcSegmentCorresponder& c, long id, long& t, long& j, long& s) {
-    c.indicesFromId_(id, t, j, s);
+  static std::array<long, 3> indices(const vcSegmentCorresponder& c, long id) {
+    std::array<long, 3> tjs;
+    c.indicesFromId_(id, tjs[0], tjs[1], tjs[2]);
+    return tjs;
   }
 };
 
@@ -66,16 +68,12 @@ TEST(SegmentCorresponderTrain, BasisIdsPackInstanceSegmentAndSide) {
       false));
   ASSERT_EQ(c.maxSegs(), 5);
   EXPECT_EQ(Access::id(c, 2, 3, 1), 27);
-  long t = -1, j = -1, s = -1;
-  Access::indices(c, 27, t, j, s);
-  EXPECT_EQ(t, 2);
-  EXPECT_EQ(j, 3);
-  EXPECT_EQ(s, 1);
+  EXPECT_EQ(Access::indices(c, 27), (std::array<long, 3>{2, 3, 1}));
   // Every id of the table's range round-trips.
   const long numIds = c.votingTable(vcSegmentCorresponderModel::eBoundaryModel)->numIds();
   EXPECT_EQ(numIds, 10);
   for (long id = 0; id < numIds; ++id) {
-    Access::indices(c, id, t, j, s);
+    const auto [t, j, s] = Access::indices(c, id);
     EXPECT_EQ(Access::id(c, t, j, s), id);
   }
 }

@@ -1,4 +1,4 @@
-#include <cmath>
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <set>
@@ -14,25 +14,14 @@ namespace {
 
 using Cells = std::vector<std::pair<long, long>>;
 
-Cells walk(long ax, long ay, long bx, long by) {
-  Cells out;
-  for (vcGridLineWalk w(ax, ay, bx, by); !w.done(); w.next()) out.emplace_back(w.x(), w.y());
-  return out;
-}
-
-// The slow reference: the whole walk, keeping the in-grid cells.
-Cells clippedReference(long w, long h, long ax, long ay, long bx, long by) {
-  Cells out;
-  for (const auto& c : walk(ax, ay, bx, by))
-    if (c.first >= 0 && c.second >= 0 && c.first < w && c.second < h) out.push_back(c);
-  return out;
-}
-
-Cells iterate(vcGridLineIterator it) {
+template <class Iterator>
+Cells iterate(Iterator it) {
   Cells out;
   for (; !it.done(); it.next()) out.emplace_back(it.x(), it.y());
   return out;
 }
+
+Cells walk(long ax, long ay, long bx, long by) { return iterate(vcGridLineWalk(ax, ay, bx, by)); }
 
 TEST(GridLineWalk, FollowsBresenhamFromEndToEnd) {
   // Major axis x: the term starts at 2 dy - dx = -1, a negative term steps straight.
@@ -49,8 +38,10 @@ TEST(GridLineWalk, ClippedIteratorYieldsExactlyTheInGridCellsOfTheWalk) {
   const long w = 25, h = 17;
   for (int trial = 0; trial < 20000; ++trial) {
     const long ax = coord(rng), ay = coord(rng), bx = coord(rng), by = coord(rng);
-    ASSERT_EQ(iterate(vcGridLineIterator(w, h, ax, ay, bx, by)),
-              clippedReference(w, h, ax, ay, bx, by))
+    Cells inGrid;  // the slow reference: the whole walk, keeping the in-grid cells
+    for (const auto& [x, y] : walk(ax, ay, bx, by))
+      if (x >= 0 && y >= 0 && x < w && y < h) inGrid.emplace_back(x, y);
+    ASSERT_EQ(iterate(vcGridLineIterator(w, h, ax, ay, bx, by)), inGrid)
         << ax << "," << ay << " -> " << bx << "," << by;
   }
 }
@@ -77,27 +68,21 @@ TEST(GridLineWalk, PointLinesClipAndSkipWhatLiesOutside) {
 TEST(GridQuadIterator, CoversTheParallelogramRowByRowInsideTheGrid) {
   std::vector<long> rows;
   // Axis-aligned: corners (2, 2), (2, 5), (6, 2) and the fourth (6, 5).
-  Cells all;
-  for (vcGridQuadIterator it(20, 20, 2, 2, 2, 5, 6, 2, rows); !it.done(); it.next())
-    all.emplace_back(it.x(), it.y());
+  const Cells all = iterate(vcGridQuadIterator(20, 20, 2, 2, 2, 5, 6, 2, rows));
   ASSERT_EQ(all.size(), 20u);
   EXPECT_EQ(all.front(), (std::pair<long, long>(2, 2)));
   EXPECT_EQ(all.back(), (std::pair<long, long>(6, 5)));
 
   // The same shape cut by a 5 x 4 grid keeps x < 5 and y < 4 only.
-  Cells clipped;
-  for (vcGridQuadIterator it(5, 4, 2, 2, 2, 5, 6, 2, rows); !it.done(); it.next())
-    clipped.emplace_back(it.x(), it.y());
-  EXPECT_EQ(clipped, (Cells{{2, 2}, {3, 2}, {4, 2}, {2, 3}, {3, 3}, {4, 3}}));
+  EXPECT_EQ(iterate(vcGridQuadIterator(5, 4, 2, 2, 2, 5, 6, 2, rows)),
+            (Cells{{2, 2}, {3, 2}, {4, 2}, {2, 3}, {3, 3}, {4, 3}}));
 
   // A tilted one: rows ascend, no cell twice, and every corner is covered.
-  std::set<std::pair<long, long>> seen;
-  long lastY = -1;
-  for (vcGridQuadIterator it(40, 40, 10, 3, 4, 9, 25, 18, rows); !it.done(); it.next()) {
-    EXPECT_GE(it.y(), lastY);
-    lastY = it.y();
-    EXPECT_TRUE(seen.emplace(it.x(), it.y()).second);
-  }
+  const Cells tilted = iterate(vcGridQuadIterator(40, 40, 10, 3, 4, 9, 25, 18, rows));
+  EXPECT_TRUE(std::is_sorted(tilted.begin(), tilted.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; }));
+  const std::set<std::pair<long, long>> seen(tilted.begin(), tilted.end());
+  EXPECT_EQ(seen.size(), tilted.size());
   for (const auto& corner : Cells{{10, 3}, {4, 9}, {25, 18}, {19, 24}})
     EXPECT_TRUE(seen.count(corner)) << corner.first << "," << corner.second;
 }

@@ -41,29 +41,42 @@ const vcLineSeg kLongLine = seg(-15.0, 0.5, 15.0, 0.5);
 const vcLineSeg kShortAlong = seg(-5.0, 0.5, 5.0, 0.5);
 
 TEST(VotingHashTable, AngleRangesWrapPastPiIntoTheFirstAndLastBins) {
-  // Line angle 0.05 rad, 2 x angleTol = 0.2: from -0.15 (= pi - 0.15, bin 17) to 0.25 (bin 1).
-  vcVotingHashTable up = makeTable();
-  up.addSegment(0, seg(-10.0, 0.0, 10.0, 20.0 * std::tan(0.05)), 10.0, 1.0, vcRadian(0.1));
-  EXPECT_EQ(filledBins(up), (std::vector<long>{0, 1, 17}));
-
-  // Line angle -0.05 rad: from pi - 0.25 (bin 16) to 0.15 (bin 0).
-  vcVotingHashTable down = makeTable();
-  down.addSegment(0, seg(-10.0, 0.0, 10.0, -20.0 * std::tan(0.05)), 10.0, 1.0, vcRadian(0.1));
-  EXPECT_EQ(filledBins(down), (std::vector<long>{0, 16, 17}));
-
+  // Line angle +-0.05 rad, 2 x angleTol = 0.2: from -0.15 (= pi - 0.15, bin 17) to 0.25
+  // (bin 1), or from pi - 0.25 (bin 16) to 0.15 (bin 0).
+  for (const double sign : {1.0, -1.0}) {
+    vcVotingHashTable t = makeTable();
+    t.addSegment(0, seg(-10.0, 0.0, 10.0, sign * 20.0 * std::tan(0.05)), 10.0, 1.0, vcRadian(0.1));
+    EXPECT_EQ(filledBins(t),
+              (sign > 0 ? std::vector<long>{0, 1, 17} : std::vector<long>{0, 16, 17}));
+  }
   // A range of pi or more fills every bin.
   vcVotingHashTable all = makeTable();
   all.addSegment(0, kLongLine, 10.0, 1.0, vcRadian(kPi / 4.0));
   EXPECT_EQ(filledBins(all).size(), 18u);
 }
 
-TEST(VotingHashTable, LongLineGivesEachCellBinSizeOverNormaliserCappedAtOne) {
-  // Every cell on a long stored line receives binSize / normaliser = 0.01, so a found segment
-  // over eleven of its cells gathers 0.11.
+TEST(VotingHashTable, CellsHoldBinSizeOverNormaliserAndResultsListTheBestFirst) {
   vcVotingHashTable t = makeTable();
+  std::vector<vcVotingResult> out{{7, 1.0}};
+  t.clearVotes();
+  t.getResults(out, 0.2);
+  EXPECT_TRUE(out.empty());  // all votes 0: nothing exceeds a threshold of 0
+
+  // Every cell on a long stored line receives binSize / normaliser, so a found segment over
+  // eleven of its cells gathers 0.11, 0.1 (91% of the best) and 0.055 (50%) for ids 0, 1, 3.
   t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));
+  t.addSegment(1, kLongLine, 110.0, 1.0, vcRadian(0.05));
+  t.addSegment(3, kLongLine, 200.0, 1.0, vcRadian(0.05));
   EXPECT_NEAR(voteAlone(t, {kShortAlong}), 0.11, 1e-12);
   EXPECT_EQ(t.bestId(), 0);
+  t.getResults(out, 0.2);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].id, 0);
+  EXPECT_EQ(out[1].id, 1);
+  t.getResults(out, 0.6);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[2].id, 3);
+  EXPECT_NEAR(out[2].vote, 0.055, 1e-12);
 
   // A tiny normaliser, stored twice under one id: one entry per cell, capped at 1.0.
   vcVotingHashTable capped = makeTable();
@@ -76,7 +89,7 @@ TEST(VotingHashTable, LongLineGivesEachCellBinSizeOverNormaliserCappedAtOne) {
   EXPECT_NEAR(voteAlone(capped, {kShortAlong}), 11.0, 1e-12);
 }
 
-TEST(VotingHashTable, CountsEachCellOncePerPass) {
+TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
   // Stored in every angle bin, so a vertical found segment meets it too.
   vcVotingHashTable t = makeTable();
   t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(kPi / 4.0));
@@ -94,45 +107,18 @@ TEST(VotingHashTable, CountsEachCellOncePerPass) {
   // first segment to reach it.
   const double shared = t.angleBin(9).cell(20, 20)->front().value;
   EXPECT_NEAR(voteAlone(t, {kShortAlong, vertical}), vh + vv - shared, 1e-12);
-}
 
-TEST(VotingHashTable, EmptyAngleBinReturnsAtOnceWithoutMarkingCells) {
-  vcVotingHashTable t = makeTable();
-  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));  // bins 17 and 0 only
-  const double alone = voteAlone(t, {kShortAlong});
-
-  // A vertical segment through the stored cells falls in empty bin 9: no vote, and the
-  // cells it crosses still count for the horizontal one.
-  t.clearVotes();
-  EXPECT_FALSE(t.voteSegment(seg(0.5, -5.0, 0.5, 5.0)));
-  EXPECT_EQ(t.maxVote(), 0.0);
-  EXPECT_TRUE(t.voteSegment(kShortAlong));
-  EXPECT_NEAR(t.maxVote(), alone, 1e-12);
-
+  // Stored in bins 17 and 0 only: the vertical segment falls in empty bin 9, so it returns
+  // at once without a vote, and the cells it crosses still count for the horizontal one.
+  vcVotingHashTable flat = makeTable();
+  flat.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));
+  flat.clearVotes();
+  EXPECT_FALSE(flat.voteSegment(vertical));
+  EXPECT_EQ(flat.maxVote(), 0.0);
+  EXPECT_TRUE(flat.voteSegment(kShortAlong));
+  EXPECT_NEAR(flat.maxVote(), vh, 1e-12);
   // A segment outside the grid meets nothing either.
-  EXPECT_FALSE(t.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
-}
-
-TEST(VotingHashTable, ResultsAboveTheFractionOfTheBestVoteBestFirst) {
-  vcVotingHashTable t = makeTable();
-  std::vector<vcVotingResult> out{{7, 1.0}};
-  t.clearVotes();
-  t.getResults(out, 0.2);
-  EXPECT_TRUE(out.empty());  // all votes 0: nothing exceeds a threshold of 0
-
-  // Votes 0.11, 0.1 (91% of the best) and 0.055 (50%).
-  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));
-  t.addSegment(1, kLongLine, 110.0, 1.0, vcRadian(0.05));
-  t.addSegment(3, kLongLine, 200.0, 1.0, vcRadian(0.05));
-  voteAlone(t, {kShortAlong});
-  t.getResults(out, 0.2);
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(out[0].id, 0);
-  EXPECT_EQ(out[1].id, 1);
-  t.getResults(out, 0.6);
-  ASSERT_EQ(out.size(), 3u);
-  EXPECT_EQ(out[2].id, 3);
-  EXPECT_NEAR(out[2].vote, 0.055, 1e-12);
+  EXPECT_FALSE(flat.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
 }
 
 TEST(VotingHashTable, RefusesBadInputAndStaysUnchanged) {
