@@ -210,9 +210,12 @@ class TAVSHSL_API vcChainTrackerResultSet {
 };
 
 // Tracks a map built here from image with params.magThresh(); the result set keeps its own
-// copy of that map, so its indexes stay valid after the call.
+// copy of that map, so its indexes stay valid after the call. Once the input has passed its
+// checks, results is emptied before the map is built, so that a set reused in a loop lends its
+// old map's memory to the new one (not when the trend window's fit depends on the map).
 // Throws: as the map form; vcBadParamsError from the edge detector for a negative or non-finite
-// magThresh.
+// magThresh or pixel coordinates beyond 65535; results are then unchanged, except after
+// std::bad_alloc.
 TAVSHSL_API void vfChainTracker(const vcPelBuffer_const<unsigned char>& image,
                                 const vcChainTrackerRunParams& params,
                                 vcChainTrackerResultSet& results, vcDiagObject* diag,

@@ -85,6 +85,9 @@ class TAVSHSL_API vcEdgeletMap : public vcPelBuffer<std::int32_t> {
   // Throws: vcBadParamsError from the detector (magThresh negative or not finite, pixel
   // coordinates outside [0, 65535]); std::bad_alloc.
   vcEdgeletMap(const vcPelBuffer_const<unsigned char>& image, double magThresh);
+  // Throws what the constructor above would throw for these arguments, without building
+  // anything: for callers that refuse bad input before they change anything.
+  static void checkSource(const vcPelBuffer_const<unsigned char>& image, double magThresh);
 
   // Copies share the cells, the image and the cache.
   vcEdgeletMap(const vcEdgeletMap&) = default;

@@ -49,8 +49,20 @@ class ChainRun {
 
   void run(vcChainTrackerResultSet& results, vcDiagObject* diag, unsigned long flags);
 
+  // Throws vcBadParamsError unless params suit a map of numEdges edgelets.
+  static void checkParams(const vcChainTrackerRunParams& params, long numEdges);
+  // True when the trend buffers, if any, fit the pool of every map (the smallest has 257
+  // entries), so that whether params suit a map does not depend on its edgelets.
+  static bool fitsEveryMap(const vcChainTrackerRunParams& params) {
+    const long W = params.trendWindowSize(), F = params.trendForwardStep();
+    return params.lineMode() || W < 2 || (W <= 128 && F <= 128 && W + F + 2 <= 128);
+  }
+  // Empties the set, giving back its map and pool.
+  static void release(vcChainTrackerResultSet& results) {
+    vcChainTrackerResultSet().swap_(results);
+  }
+
  private:
-  void checkParams_() const;
   void setUpContext_();
   void scan_();
   void fill_(vcChainTrackerResultSet& out) const;
@@ -67,20 +79,20 @@ class ChainRun {
   long written_ = 0;  // indexes written to indexPool
 };
 
-void ChainRun::checkParams_() const {
-  checkTolerance(params_.angleTol(), L"angleTol");
-  const long sortBy = long(params_.sortBy());
+void ChainRun::checkParams(const vcChainTrackerRunParams& params, long numEdges) {
+  checkTolerance(params.angleTol(), L"angleTol");
+  const long sortBy = long(params.sortBy());
   if (sortBy < 0 || sortBy > 4)
     throw vcBadParamsError(L"vfChainTracker: sortBy must be in [0, 4], got " + vfStr(sortBy));
 
   // Trend mode: the two ring buffers of W + F + 2 entries must fit in miscPool.
-  const long W = params_.trendWindowSize(), F = params_.trendForwardStep();
-  if (params_.lineMode() || W < 2) return;
-  checkTolerance(params_.trendAngleTol(), L"trendAngleTol");
+  const long W = params.trendWindowSize(), F = params.trendForwardStep();
+  if (params.lineMode() || W < 2) return;
+  checkTolerance(params.trendAngleTol(), L"trendAngleTol");
   if (F < 0)
     throw vcBadParamsError(L"vfChainTracker: trendForwardStep must be >= 0 in trend mode, got " +
                            vfStr(F));
-  const long n = long(cache_->edges().size());
+  const long n = numEdges;
   const long half = std::max(257L, n + 1) / 2;
   if (W > half || F > half || W + F + 2 > half)
     throw vcBadParamsError(
@@ -237,7 +249,7 @@ void ChainRun::sortByKey_(vcChainTrackerResultSet& out) const {
 
 void ChainRun::run(vcChainTrackerResultSet& results, vcDiagObject* diag, unsigned long flags) {
   // Check the parameters before anything changes.
-  checkParams_();
+  checkParams(params_, long(cache_->edges().size()));
   setUpContext_();
 
   // Scan and trace, then build the new result set aside. On failure the marks are undone, so
@@ -281,6 +293,16 @@ void vfChainTracker(const vcEdgeletMap& map, const vcChainTrackerRunParams& para
 void vfChainTracker(const vcPelBuffer_const<unsigned char>& image,
                     const vcChainTrackerRunParams& params, vcChainTrackerResultSet& results,
                     vcDiagObject* diag, unsigned long flags) {
+  // Input that the run would refuse is refused while the caller's set is untouched; then the
+  // previous results go before the new map is built, so that a set reused in a loop gives its
+  // old map's memory back for the new one instead of holding it while that is allocated (which
+  // makes the heap grow and take fresh pages on every call). When the trend window check
+  // depends on the number of edgelets, the set is kept until the run has checked it.
+  if (image.isBound() && vc_chain_detail::ChainRun::fitsEveryMap(params)) {
+    vcEdgeletMap::checkSource(image, params.magThresh());
+    vc_chain_detail::ChainRun::checkParams(params, 0);
+    vc_chain_detail::ChainRun::release(results);
+  }
   // The result set keeps its own copy of the temporary map.
   const vcEdgeletMap map(image, params.magThresh());
   vfChainTracker(map, params, results, diag, flags);

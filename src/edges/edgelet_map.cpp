@@ -49,6 +49,12 @@ vcEdgeletMap::vcEdgeletMap(const vcPelBuffer_const<unsigned char>& image, double
 
 vcEdgeletMap::~vcEdgeletMap() = default;
 
+void vcEdgeletMap::checkSource(const vcPelBuffer_const<unsigned char>& image, double magThresh) {
+  if (!image.isBound()) return;  // an unbound map
+  vcEdgeletParams().magThresh(magThresh);
+  vfEdgeDetectCheckImage(image);
+}
+
 const std::vector<vcEdgelet>& vcEdgeletMap::edges() const {
   static const std::vector<vcEdgelet> kNoEdgelets;
   return cache_ ? cache_->edges() : kNoEdgelets;

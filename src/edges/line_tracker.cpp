@@ -15,7 +15,6 @@
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
 #include "platform/base/timer.h"
-#include "platform/ip/edge_detect.h"
 #include "tavshsl/line_tracker.h"
 
 namespace vc_line_detail {
@@ -193,8 +192,7 @@ void vfLineTracker(const vcPelBuffer_const<unsigned char>& image,
   // take fresh pages from the system on every call.
   vc_line_detail::LineRun::checkTolerances(params);
   if (!image.isBound()) throw vcBadParamsError(L"vfLineTracker: the image is unbound");
-  vfEdgeDetectCheckImage(image);
-  vcEdgeletParams().magThresh(params.magThresh());
+  vcEdgeletMap::checkSource(image, params.magThresh());
   vc_line_detail::LineRun::release(results);
   const vcEdgeletMap map(image, params.magThresh());
   vc_line_detail::LineRun(map, params).run(results, diag, flags, timer);
