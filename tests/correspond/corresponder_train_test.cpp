@@ -17,7 +17,7 @@ struct vcSegmentCorresponderTestAccess {
     return c.idFromIndices_(t, j, s);
   }
   static std::array<long, 3> indices(const vcSegmentCorresponder& c, long id) {
-    std::array<long, 3> tjs;
+    std::array<long, 3> tjs{-1, -1, -1};
     c.indicesFromId_(id, tjs[0], tjs[1], tjs[2]);
     return tjs;
   }

@@ -17,10 +17,8 @@ vcLineSeg seg(double x1, double y1, double x2, double y2) {
   return vcLineSeg(vcVector<2>(x1, y1), vcVector<2>(x2, y2));
 }
 
-// 40 x 40 cells of size 1 around the basis origin, 18 angle bins of 10 degrees.
-vcVotingHashTable makeTable(long numIds = 4) {
-  return vcVotingHashTable(numIds, 1.0, kTenDegrees, 40, 40);
-}
+// Four ids; 40 x 40 cells of size 1 around the basis origin, 18 angle bins of 10 degrees.
+vcVotingHashTable makeTable() { return vcVotingHashTable(4, 1.0, kTenDegrees, 40, 40); }
 
 std::vector<long> filledBins(const vcVotingHashTable& t) {
   std::vector<long> out;
