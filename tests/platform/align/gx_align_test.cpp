@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "platform/align/gx_align.h"
 #include "platform/base/circle.h"
@@ -60,22 +62,18 @@ double scoreAt(const vcGXAlignPattern& pattern, const vcPelBuffer<unsigned char>
 TEST(GXAlign, FullCirclesScoreHighAndAreRefined) {
   const vcGXAlignPattern pattern = trainedPattern();
   vcGXAlignResultSet found;
-  struct Case {
-    double radius, bg, fg;
-  };
-  for (const Case& k :
-       {Case{8.0, 40.0, 200.0}, Case{35.0, 180.0, 60.0}, Case{110.0, 50.0, 120.0}}) {
-    const long w = long(2.0 * k.radius + 40.0);
+  for (const auto& [radius, bg, fg] : {std::tuple(8.0, 40.0, 200.0), std::tuple(35.0, 180.0, 60.0),
+                                       std::tuple(110.0, 50.0, 120.0)}) {
+    const long w = long(2.0 * radius + 40.0);
     const vcVector<2> truth(w / 2.0 + 0.37, w / 2.0 - 0.21);
-    const vcPelBuffer<unsigned char> image = discScene(w, truth, k.radius, k.bg, k.fg, 5.0);
     // Start 1.5 pixels and 4 % off.
-    const double score =
-        scoreAt(pattern, image, truth + vcVector<2>(1.2, -0.9), k.radius * 1.04, found);
-    EXPECT_GE(score, 0.9) << "radius " << k.radius;
+    const double score = scoreAt(pattern, discScene(w, truth, radius, bg, fg, 5.0),
+                                 truth + vcVector<2>(1.2, -0.9), radius * 1.04, found);
+    EXPECT_GE(score, 0.9) << "radius " << radius;
     const vc2XformLinear& pose = found.results()[0].pose();
-    EXPECT_NEAR(pose.trans().x(), truth.x(), 0.15) << "radius " << k.radius;
-    EXPECT_NEAR(pose.trans().y(), truth.y(), 0.15) << "radius " << k.radius;
-    EXPECT_NEAR(pose.scale() * kTrainedRadius, k.radius, 0.2) << "radius " << k.radius;
+    EXPECT_NEAR(pose.trans().x(), truth.x(), 0.15) << "radius " << radius;
+    EXPECT_NEAR(pose.trans().y(), truth.y(), 0.15) << "radius " << radius;
+    EXPECT_NEAR(pose.scale() * kTrainedRadius, radius, 0.2) << "radius " << radius;
   }
 }
 
@@ -84,11 +82,13 @@ TEST(GXAlign, PartialMissingAndTexturedOutlinesScoreByWhatIsThere) {
   vcGXAlignResultSet found;
   const vcVector<2> c(60.3, 59.6);
 
-  // Half a disc.
-  const double half =
-      scoreAt(pattern, discScene(120, c, 40.0, 40.0, 200.0, 5.0, true), c, 40.0, found);
+  // Half a disc scores about a half, below an accept threshold of 0.7 nothing is reported.
+  const vcPelBuffer<unsigned char> halfDisc = discScene(120, c, 40.0, 40.0, 200.0, 5.0, true);
+  const double half = scoreAt(pattern, halfDisc, c, 40.0, found);
   EXPECT_GT(half, 0.4);
   EXPECT_LT(half, 0.6);
+  pattern.run(halfDisc, runParams(0.7), startAt(c, 40.0), found, nullptr, 0);
+  EXPECT_EQ(found.numFound(), 0);
 
   // Blank, noisy.
   EXPECT_LT(scoreAt(pattern, discScene(120, c, 1.0, 100.0, 100.5, 8.0), c, 40.0, found), 0.3);
@@ -102,11 +102,6 @@ TEST(GXAlign, PartialMissingAndTexturedOutlinesScoreByWhatIsThere) {
   canvas.blur(1.0);
   canvas.addNoise(5.0, random);
   EXPECT_LT(scoreAt(pattern, canvas.image(), c, 40.0, found), 0.3);
-
-  // Below the accept threshold nothing is reported.
-  pattern.run(discScene(120, c, 40.0, 40.0, 200.0, 5.0, true), runParams(0.7), startAt(c, 40.0),
-              found, nullptr, 0);
-  EXPECT_EQ(found.numFound(), 0);
 
   // Clutter just off the outline (a concentric ring 5 pixels outside) lowers the score.
   vcSceneCanvas rings(120, 120, 40.0);
@@ -126,10 +121,9 @@ TEST(GXAlign, WorksInClientCoordinatesAndScoresTheStartPoseOnRequest) {
   const vcXform<2> clientFromImage(vcVector<2>(100.0, 200.0), 0.5, 1.0, vcRadian(0.0),
                                    vcRadian(0.0));
   const vcGXAlignPattern pattern = trainedPattern(clientFromImage);
-  vcPelBuffer<unsigned char> image =
-      discScene(100, vcVector<2>(50.4, 49.8), 30.0, 40.0, 200.0, 3.0);
+  const vcVector<2> at(50.4, 49.8), truth = clientFromImage.mapPoint(at);
+  vcPelBuffer<unsigned char> image = discScene(100, at, 30.0, 40.0, 200.0, 3.0);
   image.clientFromImageXform(clientFromImage);
-  const vcVector<2> truth = clientFromImage.mapPoint(vcVector<2>(50.4, 49.8));
   vcGXAlignResultSet found;
   pattern.run(image, runParams(), startAt(truth + vcVector<2>(0.5, 0.5), 15.5), found, nullptr, 0);
   ASSERT_EQ(found.numFound(), 1);
@@ -155,16 +149,12 @@ TEST(GXAlign, RefusesBadInput) {
       vcBadParamsError);
   EXPECT_THROW(pattern.grainLimits(std::nanf(""), 2.0f), vcBadParamsError);
   EXPECT_THROW(pattern.grainLimits(0.0f, 2.0f), vcBadParamsError);
-  const vcCircle circle(vcVector<2>(0.0, 0.0), 5.0);
-  EXPECT_THROW(pattern.train(circle, vcXform<2>(), vcPelRect(0, 0), 2, nullptr, 0),
-               vcBadParamsError);
-  EXPECT_THROW(pattern.train(circle, vcXform<2>(), vcPelRect(0, 0), 5, nullptr, 0),
-               vcBadParamsError);
-  EXPECT_THROW(pattern.train(circle, vcXform<2>(), vcPelRect(4, 4), 1, nullptr, 0),
-               vcBadParamsError);
-  EXPECT_THROW(pattern.train(vcCircle(vcVector<2>(0.0, 0.0), 0.0), vcXform<2>(), vcPelRect(0, 0), 1,
-                             nullptr, 0),
-               vcBadParamsError);
+  // Unknown training flags, a non-empty rectangle, a circle of radius 0.
+  const vcCircle circle(vcVector<2>(0.0, 0.0), 5.0), point(vcVector<2>(0.0, 0.0), 0.0);
+  for (const auto& [c, rect, flags] :
+       {std::tuple(circle, vcPelRect(0, 0), 2), std::tuple(circle, vcPelRect(0, 0), 5),
+        std::tuple(circle, vcPelRect(4, 4), 1), std::tuple(point, vcPelRect(0, 0), 1)})
+    EXPECT_THROW(pattern.train(c, vcXform<2>(), rect, flags, nullptr, 0), vcBadParamsError);
   EXPECT_FALSE(pattern.isTrained());
 
   vcGXAlignRunParams params;
@@ -173,16 +163,13 @@ TEST(GXAlign, RefusesBadInput) {
   EXPECT_EQ(params.acceptThreshold(), 0.5);
   EXPECT_EQ(params.algorithm(), vcGXAlignRunParams::eRefine);
 
+  // No start pose, a start of almost zero size, an unbound image.
   const vcGXAlignPattern trained = trainedPattern();
-  EXPECT_THROW(
-      trained.run(image, runParams(), vcPtrHandle_const<vc2XformBase>(), found, nullptr, 0),
-      vcBadParamsError);
-  EXPECT_THROW(
-      trained.run(image, runParams(), startAt(vcVector<2>(20, 20), 1e-3), found, nullptr, 0),
-      vcBadParamsError);
-  EXPECT_THROW(trained.run(vcPelBuffer<unsigned char>(), runParams(),
-                           startAt(vcVector<2>(20, 20), 10.0), found, nullptr, 0),
-               vcBadParamsError);
+  for (const auto& [img, start] :
+       {std::pair(image, vcPtrHandle_const<vc2XformBase>()),
+        std::pair(image, startAt(vcVector<2>(20, 20), 1e-3)),
+        std::pair(vcPelBuffer<unsigned char>(), startAt(vcVector<2>(20, 20), 10.0))})
+    EXPECT_THROW(trained.run(img, runParams(), start, found, nullptr, 0), vcBadParamsError);
   // A circle reaching past the image is scored, its outside samples unsupported.
   trained.run(image, runParams(), startAt(vcVector<2>(0, 0), 15.0), found, nullptr, 0);
   ASSERT_EQ(found.numFound(), 1);

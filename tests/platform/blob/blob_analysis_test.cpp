@@ -1,7 +1,10 @@
+// Blob analysis: regions and areas of known shapes, a flood-fill reference on random masks,
+// windows, and refused input.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <queue>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -10,53 +13,55 @@
 
 namespace {
 
-void fillRect(const vcPelBuffer<unsigned char>& img, long x0, long y0, long w, long h, unsigned char v) {
-  for (long y = y0; y < y0 + h; ++y)
-    for (long x = x0; x < x0 + w; ++x) img.put(x, y, v);
+// (label, area) of regions: label 1 for foreground, 0 for background.
+using Regions = std::vector<std::pair<long, long>>;
+
+// A w x h mask: fg where inside(x, y) holds, 0 elsewhere; pixels visited in raster order.
+template <class Inside>
+vcPelBuffer<unsigned char> mask(long w, long h, unsigned char fg, Inside inside) {
+  vcPelBuffer<unsigned char> img(w, h, 32);
+  for (long k = 0; k < w * h; ++k) img.put(k % w, k / w, inside(k % w, k / w) ? fg : 0);
+  return img;
 }
 
-std::vector<const vcBlob*> analyse(const vcPelBuffer_const<unsigned char>& img, vcBlobResults& results) {
+// The blobs of an image segmented at one foreground value: all regions, or the foreground's.
+std::vector<const vcBlob*> analyse(const vcPelBuffer_const<unsigned char>& img,
+                                   vcBlobResults& results, long foreground = 255,
+                                   bool foregroundOnly = false) {
   vcBlobParams params;
-  params.setSegmentationNone(255);
+  params.setSegmentationNone(foreground);
   vfBlobAnalysis(img, params, results);
-  return results.connectedBlobs()->allBlobs(false);
+  return results.connectedBlobs()->allBlobs(foregroundOnly);
 }
 
 // (label, area) of each blob, in the order given.
-std::vector<std::pair<long, long>> labelsAndAreas(const std::vector<const vcBlob*>& blobs) {
-  std::vector<std::pair<long, long>> out;
+Regions labelsAndAreas(const std::vector<const vcBlob*>& blobs) {
+  Regions out;
   for (const vcBlob* b : blobs) out.emplace_back(b->label(), b->area());
   return out;
 }
 
 // Flood-fill reference: sorted (label, area) of all regions, foreground 8-connected and
 // background 4-connected.
-std::vector<std::pair<long, long>> floodFillRegions(const vcPelBuffer_const<unsigned char>& img) {
+Regions floodFillRegions(const vcPelBuffer_const<unsigned char>& img) {
   const long w = img.width(), h = img.height();
   std::vector<char> seen(w * h, 0);
-  std::vector<std::pair<long, long>> regions;
+  Regions regions;
   for (long start = 0; start < w * h; ++start) {
     if (seen[start]) continue;
     const bool fg = img.get(start % w, start / w) == 255;
-    long area = 0;
-    std::queue<long> todo;
-    todo.push(start);
+    std::vector<long> region{start};
     seen[start] = 1;
-    while (!todo.empty()) {
-      const long p = todo.front();
-      todo.pop();
-      ++area;
+    for (std::size_t k = 0; k < region.size(); ++k)
       for (long dy = -1; dy <= 1; ++dy)
         for (long dx = -1; dx <= 1; ++dx) {
-          if ((dx == 0 && dy == 0) || (!fg && dx != 0 && dy != 0)) continue;
-          const long x = p % w + dx, y = p / w + dy;
-          if (x < 0 || y < 0 || x >= w || y >= h || seen[y * w + x]) continue;
-          if ((img.get(x, y) == 255) != fg) continue;
+          const long x = region[k] % w + dx, y = region[k] / w + dy;
+          if ((!fg && dx != 0 && dy != 0) || x < 0 || y < 0 || x >= w || y >= h) continue;
+          if (seen[y * w + x] || (img.get(x, y) == 255) != fg) continue;
           seen[y * w + x] = 1;
-          todo.push(y * w + x);
+          region.push_back(y * w + x);
         }
-    }
-    regions.emplace_back(fg ? 1 : 0, area);
+    regions.emplace_back(fg ? 1 : 0, long(region.size()));
   }
   std::sort(regions.begin(), regions.end());
   return regions;
@@ -64,43 +69,32 @@ std::vector<std::pair<long, long>> floodFillRegions(const vcPelBuffer_const<unsi
 
 }  // namespace
 
-// A ring: the outside, the ring and its hole are three regions, in raster order of their
-// first pixel.
-TEST(BlobAnalysis, RingWithHoleGivesThreeRegions) {
-  vcPelBuffer<unsigned char> img(20, 20, 32);
-  fillRect(img, 4, 4, 12, 12, 255);
-  fillRect(img, 8, 8, 4, 4, 0);
+TEST(BlobAnalysis, RingsAndDiagonalsGiveTheirRegions) {
+  // A 12 x 12 square with a 4 x 4 hole, both centred in a 20 x 20 image: the outside, the ring
+  // and its hole are three regions, in raster order of their first pixel.
+  vcPelBuffer<unsigned char> img = mask(20, 20, 255, [](long x, long y) {
+    const long d = std::max(std::abs(2 * x - 19), std::abs(2 * y - 19));
+    return d > 3 && d < 12;
+  });
   vcBlobResults results;
   const std::vector<const vcBlob*> blobs = analyse(img, results);
   ASSERT_EQ(blobs.size(), 3u);
-  EXPECT_EQ(labelsAndAreas(blobs),
-            (std::vector<std::pair<long, long>>{{0, 400 - 144}, {1, 144 - 16}, {0, 16}}));
+  EXPECT_EQ(labelsAndAreas(blobs), (Regions{{0, 400 - 144}, {1, 144 - 16}, {0, 16}}));
   EXPECT_EQ(results.connectedBlobs()->allBlobs(true).size(), 1u);
 
   // Filling the small hole, as speck removal does, leaves one solid square.
   blobs[2]->region().setRegion(img, 255, vcPair<long>(0, 0), false);
   EXPECT_EQ(analyse(img, results).size(), 2u);
-}
 
-// Foreground touching only at corners is one blob; the background it separates stays two.
-TEST(BlobAnalysis, DiagonalsJoinForegroundAndSplitBackground) {
-  vcPelBuffer<unsigned char> img(6, 6, 32);
-  for (long i = 0; i < 6; ++i) img.put(i, i, 255);
-  vcBlobResults results;
-  // The diagonal, then the background above and below it.
-  EXPECT_EQ(labelsAndAreas(analyse(img, results)),
-            (std::vector<std::pair<long, long>>{{1, 6}, {0, 15}, {0, 15}}));
+  // Foreground touching only at corners is one blob; the background it separates stays two:
+  // the diagonal, then the background above and below it.
+  EXPECT_EQ(
+      labelsAndAreas(analyse(mask(6, 6, 255, [](long x, long y) { return x == y; }), results)),
+      (Regions{{1, 6}, {0, 15}, {0, 15}}));
 
   // Two separate diagonal strokes, a foreground value other than 255.
-  vcPelBuffer<unsigned char> two(8, 4, 32);
-  for (long i = 0; i < 4; ++i) {
-    two.put(i, i, 7);
-    two.put(7 - i, i, 7);
-  }
-  vcBlobParams params;
-  params.setSegmentationNone(7);
-  vfBlobAnalysis(two, params, results);
-  const std::vector<const vcBlob*> strokes = results.connectedBlobs()->allBlobs(true);
+  const std::vector<const vcBlob*> strokes =
+      analyse(mask(8, 4, 7, [](long x, long y) { return x == y || x == 7 - y; }), results, 7, true);
   ASSERT_EQ(strokes.size(), 1u);  // (3, 3) and (4, 3) meet at an edge: the V is one blob
   EXPECT_EQ(strokes[0]->area(), 8);
 }
@@ -108,20 +102,15 @@ TEST(BlobAnalysis, DiagonalsJoinForegroundAndSplitBackground) {
 // Random masks against a flood fill; regions of a window are in image coordinates.
 TEST(BlobAnalysis, MatchesFloodFillAndKeepsWindowCoordinates) {
   std::mt19937 rng(5);
-  vcPelBuffer<unsigned char> root(50, 40, 32);
-  for (long y = 0; y < 40; ++y)
-    for (long x = 0; x < 50; ++x) root.put(x, y, rng() % 100 < 45 ? 255 : 0);
-  const vcPelBuffer<unsigned char> win = root.window(7, 3, 31, 29);
+  const vcPelBuffer<unsigned char> win =
+      mask(50, 40, 255, [&rng](long, long) { return rng() % 100 < 45; }).window(7, 3, 31, 29);
   vcBlobResults results;
   const std::vector<const vcBlob*> blobs = analyse(win, results);
 
-  std::vector<std::pair<long, long>> found = labelsAndAreas(blobs);
+  Regions found = labelsAndAreas(blobs);
   vcPelBuffer<unsigned char> painted = vcPelBuffer<unsigned char>(50, 40, 32).window(7, 3, 31, 29);
   for (const vcBlob* b : blobs) {
-    for (const vsRLERun& run : b->region().runs()) {
-      ASSERT_GE(run.x, 7);
-      ASSERT_GE(run.y, 3);
-    }
+    for (const vsRLERun& run : b->region().runs()) ASSERT_TRUE(run.x >= 7 && run.y >= 3);
     if (b->label() == 1) b->region().setRegion(painted, 255, vcPair<long>(0, 0), false);
   }
   std::sort(found.begin(), found.end());

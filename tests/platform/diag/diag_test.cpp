@@ -18,10 +18,8 @@ namespace {
 // client coordinates are millimetres at 0.5 mm per pixel shifted by (10, 20).
 vcPelBuffer<unsigned char> barImage() {
   vcPelBuffer<unsigned char> image(12, 8, 32);
-  for (long y = 0; y < image.height(); ++y) {
-    unsigned char* row = image.pointToRow(y);
-    for (long x = 0; x < image.width(); ++x) row[x] = (x >= 4 && x <= 6) ? 200 : 20;
-  }
+  for (long y = 0; y < 8; ++y)
+    for (long x = 0; x < 12; ++x) image.put(x, y, (x >= 4 && x <= 6) ? 200 : 20);
   image.clientFromImageXform(
       vcXform<2>(vcVector<2>(10, 20), vcRadian(0.0), vcRadian(0.0), 0.5, 0.5));
   return image;
