@@ -165,7 +165,7 @@ TEST(ChainTracker, PixelProbeReadsBothSidesAndStopsAtTheBorder) {
   Params params;
   params.probePelVal(true);
   vcChainTrackerResultSet set;
-  for (const auto [at, left, right] : {std::tuple(10, 50, 200), std::tuple(1, 90, 30)}) {
+  for (const auto& [at, left, right] : {std::tuple(10, 50, 200), std::tuple(1, 90, 30)}) {
     vfChainTracker(step(20, 20, at, true, left, right), params, set, nullptr, 0);
     ASSERT_EQ(set.numResults(), 1);
     EXPECT_DOUBLE_EQ(set.results()[0].avgDarkPel(), std::min(left, right));
