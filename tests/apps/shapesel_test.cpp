@@ -35,6 +35,18 @@ Json readJson(const std::string& path) {
   return Json::parse(in);
 }
 
+// Runs a command that must succeed with its JSON written to a temporary file; returns the JSON.
+Json run(std::vector<std::string> args, const std::string& name) {
+  args.insert(args.end(), {"--json", temp(name)});
+  const Outcome o = shapesel(args);
+  EXPECT_EQ(o.code, 0) << o.err;
+  return readJson(temp(name));
+}
+
+Json results(const std::vector<std::string>& args, const std::string& name) {
+  return run(args, name)["images"][0]["results"];
+}
+
 long lineCount(const std::string& s) { return long(std::count(s.begin(), s.end(), '\n')); }
 
 // Writes a scene with `shapes` and returns its image path; the truth is next to it.
@@ -70,6 +82,7 @@ TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
       {"chains", "--sort", "random", image},
       {"lines", "--angle-tol", "200", image},
       {"circles", "--radius", "10", image},
+      {"circles", "--radius", "30:10", image},
       {"circles", "--polarity", "grey", image},
       {"circles", "--coverage", "1.5", image},
       {"scene", "--kind", "hexagons", temp("x.png")},
@@ -78,13 +91,12 @@ TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
       {"scene", "--size", "64.5x48", temp("x.png")},
   };
   for (const auto& args : bad) {
+    SCOPED_TRACE(::testing::PrintToString(args));
     const Outcome o = shapesel(args);
-    std::string what;
-    for (const std::string& a : args) what += a + ' ';
-    EXPECT_EQ(o.code, 2) << what;
-    EXPECT_EQ(lineCount(o.err), 1) << what << ": " << o.err;
-    EXPECT_EQ(o.err.rfind("shapesel: ", 0), 0u) << what;
-    EXPECT_EQ(o.out, "") << what;
+    EXPECT_EQ(o.code, 2);
+    EXPECT_EQ(lineCount(o.err), 1) << o.err;
+    EXPECT_EQ(o.err.rfind("shapesel: ", 0), 0u);
+    EXPECT_EQ(o.out, "");
   }
   EXPECT_EQ(shapesel({"--help"}).code, 0);
   EXPECT_NE(shapesel({"lines", "--help"}).out.find("--distance-tol"), std::string::npos);
@@ -92,13 +104,9 @@ TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
 
 TEST(ShapeselJson, EdgesFollowTheClientTransform) {
   const std::string image = scene("circles", "edges", "2");
-  ASSERT_EQ(shapesel({"edges", image, "--json", temp("e1.json")}).code, 0);
-  ASSERT_EQ(shapesel({"edges", image, "--json", temp("e2.json"), "--client-scale", "0.5",
-                      "--client-offset", "10,-4"})
-                .code,
-            0);
-  const Json plain = readJson(temp("e1.json"));
-  const Json scaled = readJson(temp("e2.json"));
+  const Json plain = run({"edges", image}, "e1.json");
+  const Json scaled =
+      run({"edges", image, "--client-scale", "0.5", "--client-offset", "10,-4"}, "e2.json");
   EXPECT_EQ(plain["command"], "edges");
   EXPECT_EQ(plain["params"]["mag-thresh"], 15.0);
   EXPECT_EQ(scaled["clientFromImage"]["scale"], 0.5);
@@ -122,8 +130,7 @@ TEST(ShapeselJson, ChainsAndLinesMatchTheSceneTruth) {
   const std::string discs = scene("circles", "disc", "5");
   const Json truth = readJson(temp("disc.json"));
   ASSERT_FALSE(truth["circles"].empty());
-  ASSERT_EQ(shapesel({"chains", discs, "--sort", "length", "--json", temp("c.json")}).code, 0);
-  const Json chain = readJson(temp("c.json"))["images"][0]["results"][0];
+  const Json chain = results({"chains", discs, "--sort", "length"}, "c.json")[0];
   EXPECT_TRUE(chain["closed"].get<bool>());
   EXPECT_EQ(chain["points"].size(), chain["numEdgelets"].get<std::size_t>());
   double worst = 1e9;
@@ -141,8 +148,7 @@ TEST(ShapeselJson, ChainsAndLinesMatchTheSceneTruth) {
   const std::string bar = scene("lines", "bar", "6");
   const Json edges = readJson(temp("bar.json"))["edges"];
   ASSERT_EQ(edges.size(), 4u);
-  ASSERT_EQ(shapesel({"lines", bar, "--min-edgelets", "8", "--json", temp("l.json")}).code, 0);
-  const Json lines = readJson(temp("l.json"))["images"][0]["results"];
+  const Json lines = results({"lines", bar, "--min-edgelets", "8"}, "l.json");
   ASSERT_GE(lines.size(), 2u);
   for (const Json& line : lines) {
     bool onEdge = false;
@@ -162,8 +168,7 @@ TEST(ShapeselJson, CirclesMatchTheSceneTruth) {
   const std::string image = scene("circles", "circles", "11", "200x160", "3", "12", "30");
   const Json truth = readJson(temp("circles.json"))["circles"];
   ASSERT_GE(truth.size(), 2u);
-  ASSERT_EQ(shapesel({"circles", image, "--max", "10", "--json", temp("ci.json")}).code, 0);
-  const Json found = readJson(temp("ci.json"))["images"][0]["results"];
+  const Json found = results({"circles", image, "--max", "10"}, "ci.json");
   for (const Json& t : truth) {
     bool matched = false;
     for (const Json& f : found)
@@ -174,14 +179,8 @@ TEST(ShapeselJson, CirclesMatchTheSceneTruth) {
     EXPECT_TRUE(matched) << t.dump();
   }
   // A dark-only search finds no light disc.
-  ASSERT_EQ(
-      shapesel({"circles", image, "--max", "10", "--polarity", "dark", "--json", temp("cd.json")})
-          .code,
-      0);
-  const Json dark = readJson(temp("cd.json"))["images"][0]["results"];
-  for (const Json& f : dark)
+  for (const Json& f : results({"circles", image, "--max", "10", "--polarity", "dark"}, "cd.json"))
     EXPECT_EQ(f["polarity"], "dark");
-  EXPECT_EQ(shapesel({"circles", image, "--radius", "30:10"}).code, 2);
 }
 
 TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
