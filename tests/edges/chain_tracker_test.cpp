@@ -35,7 +35,6 @@ TEST(ChainTracker, StraightEdgesRunForwardFromTheirFirstEdgeletInRasterOrder) {
     const vcChainTrackerResult& c = set.results()[0];
     ASSERT_EQ(c.numEdgelets(), 30);
     EXPECT_FALSE(c.isClosed());
-    EXPECT_EQ(set.poolSize(), long(set.edges().size()));
     for (long k = 0; k < 30; ++k)
       EXPECT_EQ(vertical ? edgeletOf(set, c, k).get_j() : edgeletOf(set, c, k).get_i(), k);
   }

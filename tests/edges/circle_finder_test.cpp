@@ -45,7 +45,6 @@ TEST(CircleFinderParams, OutOfRangeValuesAreIgnoredSilently) {
   const Params bad(Defs::eDarkOnLight, vcRange(5.0, 9.0), 4, 15.0, 20.0, 1.5);
   EXPECT_EQ(bad.polarity(), Defs::eAnyPolarity);
   EXPECT_EQ(values(bad), values(Params()));
-  EXPECT_EQ(Params(Defs::eDarkOnLight, vcRange(5.0, 9.0), 4).maxNumResults(), 4);
 }
 
 TEST(CircleFinder, LargestRadiusWinsAndTiesGoToTheLaterCandidate) {
@@ -72,7 +71,6 @@ TEST(CircleFinder, LargestRadiusWinsAndTiesGoToTheLaterCandidate) {
   vfCircleFinder(image, Params(Defs::eAnyPolarity, vcRange(), 5), found, nullptr, 0);
   ASSERT_EQ(found.results().size(), 2u);
   EXPECT_GT(found.results()[0].radius(), found.results()[1].radius());
-  EXPECT_EQ(found.results()[0].polarity(), Defs::eLightOnDark);
   vfCircleFinder(image, Params(Defs::eAnyPolarity, vcRange(10.0, 20.0)), found, nullptr, 0);
   ASSERT_EQ(found.results().size(), 1u);
   EXPECT_NEAR(found.results()[0].center().x(), 115.6, 0.1);
