@@ -1,5 +1,7 @@
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -15,10 +17,8 @@ constexpr auto kNoDOF = static_cast<Defs::DOF>(64);
 std::vector<double> zonesOf(const vcShapeSelectTemplateParams& p) {
   std::vector<double> z;
   for (Defs::DOF dof :
-       {Defs::eTranslationX, Defs::eTranslationY, Defs::eAngle, Defs::eScale, Defs::eStrokeWidth}) {
-    z.push_back(p.zoneLow(dof));
-    z.push_back(p.zoneHigh(dof));
-  }
+       {Defs::eTranslationX, Defs::eTranslationY, Defs::eAngle, Defs::eScale, Defs::eStrokeWidth})
+    z.insert(z.end(), {p.zoneLow(dof), p.zoneHigh(dof)});
   return z;
 }
 
@@ -34,10 +34,9 @@ TEST(TemplateParams, ZoneChecksRunInOrderAndChangeNothing) {
   EXPECT_ERROR(p.zone(kNoDOF, 2, 1), Defs::BadParams, L"low must be <= high");
   EXPECT_ERROR(p.zone(kNoDOF, 1, 2), Defs::InvalidDOF, L"Unknown DOF");
   // One message for both angle bounds.
-  EXPECT_ERROR(p.zone(Defs::eAngle, -361, 0), Defs::BadParams,
-               L"Angle range must be specified between -360 and 360");
-  EXPECT_ERROR(p.zone(Defs::eAngle, 0, 360.5), Defs::BadParams,
-               L"Angle range must be specified between -360 and 360");
+  for (auto [low, high] : {std::pair{-361.0, 0.0}, {0.0, 360.5}})
+    EXPECT_ERROR(p.zone(Defs::eAngle, low, high), Defs::BadParams,
+                 L"Angle range must be specified between -360 and 360");
   EXPECT_ERROR(p.zone(Defs::eScale, 0, 2), Defs::BadParams, L"Scale must be positive");
   EXPECT_ERROR(p.zone(Defs::eStrokeWidth, -1, 2), Defs::BadParams,
                L"Stroke width factor must be positive");
@@ -57,10 +56,9 @@ TEST(TemplateParams, ZoneChecksRunInOrderAndChangeNothing) {
 
 TEST(TemplateParams, AccessorsOfAspectUnknownDOFsAndPolarities) {
   vcShapeSelectTemplateParams p;
-  EXPECT_ERROR(p.zoneLow(Defs::eAspect), Defs::NotImplemented,
-               L"Aspect range is not currently supported");
-  EXPECT_ERROR(p.zoneHigh(Defs::eAspect), Defs::NotImplemented,
-               L"Aspect range is not currently supported");
+  for (auto bound : {&vcShapeSelectTemplateParams::zoneLow, &vcShapeSelectTemplateParams::zoneHigh})
+    EXPECT_ERROR((p.*bound)(Defs::eAspect), Defs::NotImplemented,
+                 L"Aspect range is not currently supported");
   EXPECT_EQ(p.nominal(Defs::eAspect), 1.0);
   EXPECT_ERROR(p.nominal(kNoDOF), Defs::InvalidDOF, L"Unknown DOF");
   EXPECT_ERROR(p.nominal(kNoDOF, 3.0), Defs::InvalidDOF, L"Unknown DOF");
@@ -90,8 +88,6 @@ TEST(TemplateParams, ContainmentOfDOFSettings) {
 
   // Both enabled: the inner zone must lie in the outer one, ends included.
   vcShapeSelectTemplateParams narrow;
-  narrow.zone(Defs::eAngle, -10, 10);
-  EXPECT_TRUE(narrow.isContainedBy(defaults));
   narrow.zone(Defs::eAngle, -10, 180);
   EXPECT_TRUE(narrow.isContainedBy(defaults));
   narrow.zone(Defs::eAngle, -10, 181);
@@ -125,7 +121,6 @@ TEST(RunParams, ChecksRefuseAndKeepTheOldValue) {
   vcShapeSelectRunParams run;
   run.maxNumResults(3);
   EXPECT_ERROR(run.maxNumResults(0), Defs::BadParams, L"maxNumResults must be positive");
-  EXPECT_ERROR(run.maxNumResults(-5), Defs::BadParams, L"maxNumResults must be positive");
   EXPECT_EQ(run.maxNumResults(), 3);
 
   run.acceptThreshold(0.0);

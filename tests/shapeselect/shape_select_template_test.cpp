@@ -44,12 +44,14 @@ TEST(TemplateCircle, RadiusCheckAndMap) {
   EXPECT_TRUE(circle.boundarySegments().empty());
   EXPECT_EQ(circle.numStrokeSegments(), 0);
 
-  // The pose takes the template's origin to (100, 100) and doubles it; factors are ignored.
-  const auto placed = circle.map(pose(100, 100, 0, 2, {3.0}));
+  // The pose takes the template's origin to (100, 100), turns it by 30 degrees and doubles it;
+  // factors are ignored.
+  const double turn = std::numbers::pi / 6;
+  const auto placed = circle.map(pose(100, 100, turn, 2, {3.0}));
   const auto* found = dynamic_cast<const vcShapeSelectTemplateCircle*>(placed.get());
   ASSERT_NE(found, nullptr);
   EXPECT_NEAR(found->nominalRadius(), 10.0, 1e-12);
-  expectNear(found->center(), Vec(120, 100));
+  expectNear(found->center(), Vec(100 + 20 * std::cos(turn), 100 + 20 * std::sin(turn)));
   EXPECT_EQ(circle.center(), Vec(10, 0));
 }
 
