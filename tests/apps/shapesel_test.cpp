@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cmath>
 #include <fstream>
@@ -12,6 +12,8 @@
 #include "io/image_file.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 using Json = nlohmann::json;
 
@@ -99,7 +101,7 @@ TEST(ShapeselOptions, BadOptionsGiveOneLineAndExitCode2) {
     EXPECT_EQ(o.out, "");
   }
   EXPECT_EQ(shapesel({"--help"}).code, 0);
-  EXPECT_NE(shapesel({"lines", "--help"}).out.find("--distance-tol"), std::string::npos);
+  EXPECT_THAT(shapesel({"lines", "--help"}).out, HasSubstr("--distance-tol"));
 }
 
 TEST(ShapeselJson, EdgesFollowTheClientTransform) {
@@ -194,10 +196,10 @@ TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
                 temp("ov.png"), "--zoom", "2", "--diag", temp("multi.html")});
   EXPECT_EQ(o.code, 2);
   EXPECT_EQ(lineCount(o.err), 2) << o.err;
-  EXPECT_NE(o.err.find(missing), std::string::npos);
-  EXPECT_NE(o.err.find(text), std::string::npos);
-  EXPECT_NE(o.out.find(a + ": 160 x 120"), std::string::npos);
-  EXPECT_NE(o.out.find(b + ": 160 x 120"), std::string::npos);
+  EXPECT_THAT(o.err, HasSubstr(missing));
+  EXPECT_THAT(o.err, HasSubstr(text));
+  EXPECT_THAT(o.out, HasSubstr(a + ": 160 x 120"));
+  EXPECT_THAT(o.out, HasSubstr(b + ": 160 x 120"));
 
   // The JSON keeps the command-line order, with an error for each failed file.
   const Json doc = readJson(temp("multi.json"));
@@ -213,13 +215,13 @@ TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
   EXPECT_EQ(overlay.height(), 240);
   std::ifstream page(temp("multi.html"));
   const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
-  EXPECT_NE(html.find("Line Tracker"), std::string::npos);
-  EXPECT_NE(html.find("Edgelets ("), std::string::npos);
+  EXPECT_THAT(html, HasSubstr("Line Tracker"));
+  EXPECT_THAT(html, HasSubstr("Edgelets ("));
 
   // An output that cannot be written fails the command with one line.
   const Outcome unwritable = shapesel({"edges", a, "--json", temp("no/such/dir/x.json")});
   EXPECT_EQ(unwritable.code, 2);
-  EXPECT_NE(unwritable.err.find("--json"), std::string::npos);
+  EXPECT_THAT(unwritable.err, HasSubstr("--json"));
   // JSON on the standard output replaces the table there.
   const Outcome stdoutJson = shapesel({"edges", a, "--json", "-"});
   EXPECT_EQ(Json::parse(stdoutJson.out)["images"][0]["file"], a);

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cstdio>
 #include <fstream>
@@ -10,6 +10,9 @@
 #include "scenes/canvas.h"
 
 namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -57,11 +60,10 @@ Bytes makePng(unsigned width, unsigned height, int depth, int colourType, const 
   chunk(out, "IHDR", header);
   if (!palette.empty()) chunk(out, "PLTE", palette);
   if (!transparency.empty()) chunk(out, "tRNS", transparency);
-  Bytes z = {0x78, 0x01, 0x01};  // one final stored block (scanlines here stay below 64 KiB)
-  z.push_back(static_cast<unsigned char>(scanlines.size()));
-  z.push_back(static_cast<unsigned char>(scanlines.size() >> 8));
-  z.push_back(static_cast<unsigned char>(~scanlines.size()));
-  z.push_back(static_cast<unsigned char>(~scanlines.size() >> 8));
+  // One final stored block (scanlines here stay below 64 KiB): length, then its complement.
+  const auto u8 = [](std::size_t v) { return static_cast<unsigned char>(v); };
+  const std::size_t n = scanlines.size();
+  Bytes z = {0x78, 0x01, 0x01, u8(n), u8(n >> 8), u8(~n), u8(~n >> 8)};
   z.insert(z.end(), scanlines.begin(), scanlines.end());
   unsigned long a = 1, b = 0;
   for (unsigned char c : scanlines) {
@@ -98,9 +100,7 @@ void expectReadError(const std::string& name, const Bytes* bytes, const std::str
     vfReadImage(path);
     ADD_FAILURE() << name << ": no exception";
   } catch (const vcImageFileError& e) {
-    const std::string message = e.what();
-    EXPECT_NE(message.find(path), std::string::npos) << message;
-    EXPECT_NE(message.find(reason), std::string::npos) << message;
+    EXPECT_THAT(e.what(), AllOf(HasSubstr(path), HasSubstr(reason)));
   }
   std::remove(path.c_str());
 }
