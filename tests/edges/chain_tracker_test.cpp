@@ -199,11 +199,15 @@ TEST(ChainTracker, PoolsMapRestorationRefusedInputAndDiagnostics) {
   const std::size_t before = copy.results().size();
   const long* pool = copy.indexPool();
   const vcDegree a(35.0), t(20.0);
+  // The image form refuses the same, and a negative threshold, before it empties the set.
   for (const Params& p :
        {Params(2, 15.0, vcDegree(-1.0)), Params(2, 15.0, a, false, Defs::SortBy(7)),
         Params(2, 15.0, a, false, Defs::eUnsorted, t, 100, 27),
-        Params(2, 15.0, a, false, Defs::eUnsorted, t, 5, -1)}) {
-    EXPECT_THROW(vfChainTracker(map, p, copy, nullptr, 0), vcBadParamsError);
+        Params(2, 15.0, a, false, Defs::eUnsorted, t, 5, -1), Params(2, -1.0)}) {
+    if (p.magThresh() >= 0.0) {
+      EXPECT_THROW(vfChainTracker(map, p, copy, nullptr, 0), vcBadParamsError);
+    }
+    EXPECT_THROW(vfChainTracker(map.image(), p, copy, nullptr, 0), vcBadParamsError);
     EXPECT_EQ(copy.results().size(), before);
     EXPECT_EQ(copy.indexPool(), pool);
     EXPECT_EQ(cells(map), built);
