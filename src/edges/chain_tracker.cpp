@@ -51,12 +51,15 @@ class ChainRun {
 
   // Throws vcBadParamsError unless params suit a map of numEdges edgelets.
   static void checkParams(const vcChainTrackerRunParams& params, long numEdges);
-  // True when the trend buffers, if any, fit the pool of every map (the smallest has 257
-  // entries), so that whether params suit a map does not depend on its edgelets.
-  static bool fitsEveryMap(const vcChainTrackerRunParams& params) {
+  // True when the trend buffers, if any, fit the pool of a map of numEdges edgelets; with 0,
+  // the smallest pool, they then fit every map.
+  static bool trendFits(const vcChainTrackerRunParams& params, long numEdges) {
     const long W = params.trendWindowSize(), F = params.trendForwardStep();
-    return params.lineMode() || W < 2 || (W <= 128 && F <= 128 && W + F + 2 <= 128);
+    const long half = trendBufferSize(numEdges);
+    return params.lineMode() || W < 2 || (W <= half && F <= half && W + F + 2 <= half);
   }
+  // Each trend buffer's share of miscPool, max(257, n + 1) entries for n edgelets.
+  static long trendBufferSize(long numEdges) { return std::max(257L, numEdges + 1) / 2; }
   // Empties the set, giving back its map and pool.
   static void release(vcChainTrackerResultSet& results) {
     vcChainTrackerResultSet().swap_(results);
@@ -92,13 +95,11 @@ void ChainRun::checkParams(const vcChainTrackerRunParams& params, long numEdges)
   if (F < 0)
     throw vcBadParamsError(L"vfChainTracker: trendForwardStep must be >= 0 in trend mode, got " +
                            vfStr(F));
-  const long n = numEdges;
-  const long half = std::max(257L, n + 1) / 2;
-  if (W > half || F > half || W + F + 2 > half)
+  if (!trendFits(params, numEdges))
     throw vcBadParamsError(
         L"vfChainTracker: trendWindowSize + trendForwardStep + 2 must be at most " +
-        vfStr(half) + L" for a map of " + vfStr(n) + L" edgelets, got " + vfStr(W) + L" + " +
-        vfStr(F) + L" + 2");
+        vfStr(trendBufferSize(numEdges)) + L" for a map of " + vfStr(numEdges) +
+        L" edgelets, got " + vfStr(W) + L" + " + vfStr(F) + L" + 2");
 }
 
 void ChainRun::setUpContext_() {
@@ -298,7 +299,7 @@ void vfChainTracker(const vcPelBuffer_const<unsigned char>& image,
   // old map's memory back for the new one instead of holding it while that is allocated (which
   // makes the heap grow and take fresh pages on every call). When the trend window check
   // depends on the number of edgelets, the set is kept until the run has checked it.
-  if (image.isBound() && vc_chain_detail::ChainRun::fitsEveryMap(params)) {
+  if (image.isBound() && vc_chain_detail::ChainRun::trendFits(params, 0)) {
     vcEdgeletMap::checkSource(image, params.magThresh());
     vc_chain_detail::ChainRun::checkParams(params, 0);
     vc_chain_detail::ChainRun::release(results);
