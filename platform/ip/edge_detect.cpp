@@ -61,9 +61,10 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
 
 // The Sobel gradient of seven consecutive image rows, y - 3 .. y + 3 around the row being
 // searched, in a ring, with each row's gradient also smoothed (1 2 1) along the row on demand,
-// for the sub-pixel samples of steep edges. Each row is padded with 3 zero entries at both
-// ends and rows outside the image read as zeros, so neighbours up to 3 steps away need no
-// bounds checks and count as "no gradient".
+// for the sub-pixel samples of steep edges. Gradients are interleaved, (gx, gy) of pixel x at
+// entries 2x and 2x + 1. Each row is padded with 3 zero pixels at both ends and rows outside
+// the image read as zeros, so neighbours up to 3 steps away need no bounds checks and count
+// as "no gradient".
 class GradientRows {
  public:
   static constexpr long kReach = 3;
@@ -74,10 +75,8 @@ class GradientRows {
         width_(image.width()),
         height_(image.height()),
         padded_(image.width() + 2 * kReach),
-        gx_((kRows + 1) * padded_, 0),
-        gy_((kRows + 1) * padded_, 0),
-        sx_((kRows + 1) * padded_, 0),
-        sy_((kRows + 1) * padded_, 0),
+        g_(2 * (kRows + 1) * padded_, 0),
+        s_(2 * (kRows + 1) * padded_, 0),
         q_((kRows + 1) * padded_, 0),
         vs_(width_ + 2),
         vd_(width_ + 2) {}
@@ -88,7 +87,7 @@ class GradientRows {
     const unsigned char* mid = image_.pointToRow(y);
     const unsigned char* down = image_.pointToRow(std::min(y + 1, height_ - 1));
     const long at = slot_(y) + kReach;
-    sobelRow(up, mid, down, width_, vs_.data(), vd_.data(), &gx_[at], &gy_[at], &q_[at]);
+    sobelRow(up, mid, down, width_, vs_.data(), vd_.data(), &g_[2 * at], &q_[at]);
     smoothed_[std::size_t(y % kRows)] = false;
   }
 
@@ -97,22 +96,18 @@ class GradientRows {
   void smooth(long y) {
     if (y < 0 || y >= height_ || smoothed_[std::size_t(y % kRows)]) return;
     smoothed_[std::size_t(y % kRows)] = true;
-    const long at = slot_(y) + kReach;
-    const std::int16_t *gx = &gx_[at], *gy = &gy_[at];
-    std::int16_t *sx = &sx_[at], *sy = &sy_[at];
-    // The zero padding stands for the entries beyond the ends.
+    const long at = 2 * (slot_(y) + kReach);
+    const std::int16_t* g = &g_[at];
+    std::int16_t* s = &s_[at];
+    // Both components at once: a pixel's neighbours are 2 entries away. The zero padding
+    // stands for the entries beyond the ends.
 #pragma GCC ivdep
-    for (long x = 0; x < width_; ++x) {
-      sx[x] = std::int16_t(gx[x - 1] + 2 * gx[x] + gx[x + 1]);
-      sy[x] = std::int16_t(gy[x - 1] + 2 * gy[x] + gy[x + 1]);
-    }
+    for (long i = 0; i < 2 * width_; ++i) s[i] = std::int16_t(g[i - 2] + 2 * g[i] + g[i + 2]);
   }
 
-  // Pointers to entry x = 0 of row y (any y; rows outside the image are the zero row).
-  const std::int16_t* gx(long y) const { return &gx_[start_(y)]; }
-  const std::int16_t* gy(long y) const { return &gy_[start_(y)]; }
-  const std::int16_t* smoothedGx(long y) const { return &sx_[start_(y)]; }
-  const std::int16_t* smoothedGy(long y) const { return &sy_[start_(y)]; }
+  // Pointers to pixel x = 0 of row y (any y; rows outside the image are the zero row).
+  const std::int16_t* g(long y) const { return &g_[2 * start_(y)]; }
+  const std::int16_t* smoothed(long y) const { return &s_[2 * start_(y)]; }
   const std::int32_t* q(long y) const { return &q_[start_(y)]; }
 
  private:
@@ -124,7 +119,7 @@ class GradientRows {
 
   const vcPelBuffer_const<unsigned char>& image_;
   long width_, height_, padded_;
-  std::vector<std::int16_t> gx_, gy_, sx_, sy_;  // gradient, and smoothed along the row
+  std::vector<std::int16_t> g_, s_;  // gradient, and smoothed along the row
   std::vector<std::int32_t> q_;
   std::vector<std::int16_t> vs_, vd_;
   std::array<bool, kRows> smoothed_{};  // per ring slot
@@ -135,14 +130,11 @@ class GradientRows {
 // Row pointers of the seven rows around row y, so that a column neighbour k steps away is
 // entry [kReach + k][x], like a row neighbour is entry [x + k] of row y.
 struct Window {
-  const std::int16_t* gx[GradientRows::kRows];
-  const std::int16_t* gy[GradientRows::kRows];
+  const std::int16_t* g[GradientRows::kRows];
   const std::int32_t* q[GradientRows::kRows];
   // The gradient smoothed (1 2 1) along each row, and of row y smoothed down the columns.
-  const std::int16_t* rowSmoothedGx[GradientRows::kRows];
-  const std::int16_t* rowSmoothedGy[GradientRows::kRows];
-  const std::int16_t* columnSmoothedGx;
-  const std::int16_t* columnSmoothedGy;
+  const std::int16_t* rowSmoothed[GradientRows::kRows];
+  const std::int16_t* columnSmoothed;
 };
 
 // The gradient projected on the peak's direction at up to 3 steps each way along the axis,
@@ -154,14 +146,11 @@ inline void axisSamples(const Window& w, long x, bool alongRow, std::int32_t gx,
                         float magnitude, const PeakSamples& out, long j) {
   constexpr long c = GradientRows::kReach;
   const float inv = 0.25f / magnitude;
+  const auto project = [&](const std::int16_t* s) { return float(s[0] * gx + s[1] * gy) * inv; };
   if (alongRow) {
-    for (long k = -c; k <= c; ++k)
-      out.p[k + c][j] =
-          float(w.columnSmoothedGx[x + k] * gx + w.columnSmoothedGy[x + k] * gy) * inv;
+    for (long k = -c; k <= c; ++k) out.p[k + c][j] = project(&w.columnSmoothed[2 * (x + k)]);
   } else {
-    for (long k = -c; k <= c; ++k)
-      out.p[k + c][j] =
-          float(w.rowSmoothedGx[c + k][x] * gx + w.rowSmoothedGy[c + k][x] * gy) * inv;
+    for (long k = -c; k <= c; ++k) out.p[k + c][j] = project(&w.rowSmoothed[c + k][2 * x]);
   }
 }
 
@@ -178,15 +167,13 @@ class RowPeaks {
         edges_(edges),
         pending_(pending),
         samples_(std::size_t(7 * width)),
-        columnSmoothedGx_(std::size_t(width + 2 * GradientRows::kReach)),
-        columnSmoothedGy_(std::size_t(width + 2 * GradientRows::kReach)),
+        columnSmoothed_(std::size_t(2 * (width + 2 * GradientRows::kReach))),
         peaks_(std::size_t(width)),
         offsets_(std::size_t(width)),
         columns_(std::size_t(width)),
         flags_(std::size_t(width)) {
     for (long k = 0; k < 7; ++k) batch_.p[k] = &samples_[std::size_t(k * width)];
-    w_.columnSmoothedGx = columnSmoothedGx_.data() + GradientRows::kReach;
-    w_.columnSmoothedGy = columnSmoothedGy_.data() + GradientRows::kReach;
+    w_.columnSmoothed = columnSmoothed_.data() + 2 * GradientRows::kReach;
   }
 
   // Starts row y.
@@ -194,11 +181,9 @@ class RowPeaks {
     rows_ = &rows;
     row_ = y;
     for (long k = 0; k < GradientRows::kRows; ++k) {
-      w_.gx[k] = rows.gx(y - GradientRows::kReach + k);
-      w_.gy[k] = rows.gy(y - GradientRows::kReach + k);
+      w_.g[k] = rows.g(y - GradientRows::kReach + k);
       w_.q[k] = rows.q(y - GradientRows::kReach + k);
-      w_.rowSmoothedGx[k] = rows.smoothedGx(y - GradientRows::kReach + k);
-      w_.rowSmoothedGy[k] = rows.smoothedGy(y - GradientRows::kReach + k);
+      w_.rowSmoothed[k] = rows.smoothed(y - GradientRows::kReach + k);
     }
     y_ = y0_ + y;
   }
@@ -208,15 +193,14 @@ class RowPeaks {
     constexpr long c = GradientRows::kReach;
     PeakRows rows;
     for (long k = 0; k < 5; ++k) {
-      rows.gx[k] = w_.gx[c - 2 + k];
-      rows.gy[k] = w_.gy[c - 2 + k];
+      rows.g[k] = w_.g[c - 2 + k];
       rows.q[k] = w_.q[c - 2 + k];
     }
     count_ = peakColumns(rows, long(columns_.size()), threshold, columns_.data(), flags_.data());
     bool steep = false, flat = false;
     for (long j = 0; j < count_; ++j) {
       const long x = columns_[std::size_t(j)];
-      const std::int32_t m = w_.q[c][x], gx = w_.gx[c][x], gy = w_.gy[c][x];
+      const std::int32_t m = w_.q[c][x], gx = w_.g[c][2 * x], gy = w_.g[c][2 * x + 1];
       const bool alongRow = std::abs(gx) >= std::abs(gy);
       peaks_[std::size_t(j)] = {x, m, gx, gy, std::sqrt(float(m)), alongRow};
       flat |= alongRow;
@@ -238,16 +222,13 @@ class RowPeaks {
     if (steep)
       for (long k = -c; k <= c; ++k) rows_->smooth(row_ + k);
     if (!flat) return;
-    const std::int16_t *ux = w_.gx[c - 1], *mx = w_.gx[c], *dx = w_.gx[c + 1];
-    const std::int16_t *uy = w_.gy[c - 1], *my = w_.gy[c], *dy = w_.gy[c + 1];
-    std::int16_t* sx = columnSmoothedGx_.data() + c;
-    std::int16_t* sy = columnSmoothedGy_.data() + c;
-    const long end = peaks_[std::size_t(count_ - 1)].x + c + 1;
+    const std::int16_t *up = w_.g[c - 1], *mid = w_.g[c], *down = w_.g[c + 1];
+    std::int16_t* s = columnSmoothed_.data() + 2 * c;
+    // Both components at once, over the interleaved entries.
+    const long end = 2 * (peaks_[std::size_t(count_ - 1)].x + c + 1);
 #pragma GCC ivdep
-    for (long x = peaks_[0].x - c; x < end; ++x) {
-      sx[x] = std::int16_t(ux[x] + 2 * mx[x] + dx[x]);
-      sy[x] = std::int16_t(uy[x] + 2 * my[x] + dy[x]);
-    }
+    for (long i = 2 * (peaks_[0].x - c); i < end; ++i)
+      s[i] = std::int16_t(up[i] + 2 * mid[i] + down[i]);
   }
 
   // Fits the gathered peaks and appends their edgelets, in column order.
@@ -284,7 +265,7 @@ class RowPeaks {
   std::vector<vcEdgelet>& edges_;
   std::vector<float>& pending_;
   std::vector<float> samples_;
-  std::vector<std::int16_t> columnSmoothedGx_, columnSmoothedGy_;
+  std::vector<std::int16_t> columnSmoothed_;
   PeakSamples batch_;
   std::vector<Peak> peaks_;
   std::vector<float> offsets_;
@@ -342,17 +323,17 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
   if (width > 0 && height > 0) {
     const AngleCoder& coder = AngleCoder::instance();
     const float scale = float(params.magScale() / 8.0);
-    std::vector<std::int16_t> vs(width + 2), vd(width + 2), gx(width), gy(width);
+    std::vector<std::int16_t> vs(width + 2), vd(width + 2), g(2 * width);
     std::vector<std::int32_t> q(width);
     for (long y = 0; y < height; ++y) {
       sobelRow(image.pointToRow(std::max(y - 1, 0L)), image.pointToRow(y),
-               image.pointToRow(std::min(y + 1, height - 1)), width, vs.data(), vd.data(),
-               gx.data(), gy.data(), q.data());
+               image.pointToRow(std::min(y + 1, height - 1)), width, vs.data(), vd.data(), g.data(),
+               q.data());
       unsigned char* magRow = magnitudes.pointToRow(y);
       unsigned char* angleRow = angles.pointToRow(y);
       for (long x = 0; x < width; ++x) {
         magRow[x] = static_cast<unsigned char>(scaledMagnitude(q[x], scale, 255));
-        angleRow[x] = coder.code(gx[x], gy[x]);
+        angleRow[x] = coder.code(g[2 * x], g[2 * x + 1]);
       }
     }
   }

@@ -3,57 +3,134 @@
 #include <algorithm>
 #include <cstdlib>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VC_PEAK_TEST_AVX2 1
+#endif
+
 namespace vc_edge_detail {
+namespace {
 
-// The hottest loop of edge detection on textured images: also built for AVX2 (twice the
-// lanes and a native 32-bit multiply), chosen when the program loads if the processor has it.
-[[gnu::target_clones("avx2", "default")]] long peakColumns(const PeakRows& rows, long width,
-                                                           std::int32_t threshold,
-                                                           std::int32_t* columns,
-                                                           std::uint8_t* scratch) {
+// Columns are tested in blocks, so that stretches below the threshold, most of a smooth image,
+// cost one quick test each.
+constexpr long kBlock = 32;
+
+// The portable test of pixels [begin, end): a 0/1 flag per pixel, then the flagged columns
+// appended from n on. Returns the new count.
+long peaksPortable(const PeakRows& rows, long begin, long end, std::int32_t threshold,
+                   std::int32_t* columns, long n, std::uint8_t* scratch) {
   // Local row pointers: the byte flags written below could alias the struct's members.
-  const std::int16_t *gx = rows.gx[2], *gy = rows.gy[2];
-  const std::int32_t* q = rows.q[2];
-  const std::int16_t *gx0 = rows.gx[0], *gy0 = rows.gy[0], *gx1 = rows.gx[1], *gy1 = rows.gy[1];
-  const std::int16_t *gx3 = rows.gx[3], *gy3 = rows.gy[3], *gx4 = rows.gx[4], *gy4 = rows.gy[4];
-  const std::int32_t *q0 = rows.q[0], *q1 = rows.q[1], *q3 = rows.q[3], *q4 = rows.q[4];
-
-  // Blocks of the row, so that stretches below the threshold, most of a smooth image, cost
-  // one quick test each.
-  constexpr long kBlock = 32;
-  long n = 0;
-  for (long begin = 0; begin < width; begin += kBlock) {
-    const long end = std::min(begin + kBlock, width);
-    std::int32_t strongest = 0;
-    for (long x = begin; x < end; ++x) strongest = std::max(strongest, q[x]);
-    if (strongest < threshold) continue;
-
+  const std::int16_t *g = rows.g[2], *g0 = rows.g[0], *g1 = rows.g[1], *g3 = rows.g[3],
+                     *g4 = rows.g[4];
+  const std::int32_t *q = rows.q[2], *q0 = rows.q[0], *q1 = rows.q[1], *q3 = rows.q[3],
+                     *q4 = rows.q[4];
 #pragma GCC ivdep
-    for (long x = begin; x < end; ++x) {
-      // A 0/1 flag per pixel; the flags never overlap the gradient rows, hence ivdep.
-      // A neighbour competes with its squared magnitude when its gradient points the same way
-      // (within 90 degrees), else with 0: it belongs to another edge.
-      const std::int32_t m = q[x], ax = gx[x], ay = gy[x];
-      const auto competing = [&](const std::int16_t* nx, const std::int16_t* ny,
-                                 const std::int32_t* nq, long at) {
-        // A mask rather than a conditional load keeps the loop free of branches.
-        return nq[at] & -std::int32_t(nx[at] * ax + ny[at] * ay > 0);
-      };
-      // Along the row, and along the column; & rather than && keeps the loop free of branches.
-      const bool rowPeak = (competing(gx, gy, q, x - 1) < m) & (m >= competing(gx, gy, q, x + 1)) &
-                           (competing(gx, gy, q, x - 2) < m) & (m >= competing(gx, gy, q, x + 2));
-      const bool columnPeak = (competing(gx1, gy1, q1, x) < m) & (m >= competing(gx3, gy3, q3, x)) &
-                              (competing(gx0, gy0, q0, x) < m) & (m >= competing(gx4, gy4, q4, x));
-      const bool alongRow = std::abs(ax) >= std::abs(ay);
-      scratch[x] =
-          std::uint8_t((m >= threshold) & ((alongRow & rowPeak) | (!alongRow & columnPeak)));
-    }
+  for (long x = begin; x < end; ++x) {
+    // A neighbour competes with its squared magnitude when its gradient points the same way
+    // (within 90 degrees), else with 0: it belongs to another edge. The flags never overlap
+    // the gradient rows, hence ivdep.
+    const std::int32_t m = q[x], ax = g[2 * x], ay = g[2 * x + 1];
+    const auto competing = [&](const std::int16_t* ng, const std::int32_t* nq, long at) {
+      // A mask rather than a conditional load keeps the loop free of branches.
+      return nq[at] & -std::int32_t(ng[2 * at] * ax + ng[2 * at + 1] * ay > 0);
+    };
+    // Along the row, and along the column; & rather than && keeps the loop free of branches.
+    const bool rowPeak = (competing(g, q, x - 1) < m) & (m >= competing(g, q, x + 1)) &
+                         (competing(g, q, x - 2) < m) & (m >= competing(g, q, x + 2));
+    const bool columnPeak = (competing(g1, q1, x) < m) & (m >= competing(g3, q3, x)) &
+                            (competing(g0, q0, x) < m) & (m >= competing(g4, q4, x));
+    const bool alongRow = std::abs(ax) >= std::abs(ay);
+    scratch[x] = std::uint8_t((m >= threshold) & ((alongRow & rowPeak) | (!alongRow & columnPeak)));
+  }
+  // The flagged columns, written unconditionally and counted.
+  for (long x = begin; x < end; ++x) {
+    columns[n] = std::int32_t(x);
+    n += scratch[x];
+  }
+  return n;
+}
 
-    // The flagged columns, written unconditionally and counted.
-    for (long x = begin; x < end; ++x) {
-      columns[n] = std::int32_t(x);
-      n += scratch[x];
+#if VC_PEAK_TEST_AVX2
+
+#define VC_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
+
+VC_AVX2 __m256i load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+
+// A neighbour's squared magnitude where its gradient points the same way as the centre
+// gradients c (a positive dot product, one multiply-add of the interleaved pairs), else 0.
+VC_AVX2 __m256i competing(const std::int16_t* g, const std::int32_t* q, long at, __m256i c) {
+  const __m256i dot = _mm256_madd_epi16(load(g + 2 * at), c);
+  return _mm256_and_si256(load(q + at), _mm256_cmpgt_epi32(dot, _mm256_setzero_si256()));
+}
+
+// Where m is a peak: both neighbours before it below m, neither after it above m.
+VC_AVX2 __m256i peak(__m256i m, __m256i before1, __m256i after1, __m256i before2, __m256i after2) {
+  const __m256i below =
+      _mm256_and_si256(_mm256_cmpgt_epi32(m, before1), _mm256_cmpgt_epi32(m, before2));
+  const __m256i above =
+      _mm256_or_si256(_mm256_cmpgt_epi32(after1, m), _mm256_cmpgt_epi32(after2, m));
+  return _mm256_andnot_si256(above, below);
+}
+
+// The same test, eight pixels at a time, over the whole 8-pixel groups of [0, width); appends
+// the peaks' columns from n on, and returns where it stopped.
+[[gnu::target("avx2")]] long peaksAvx2(const PeakRows& rows, long width, std::int32_t threshold,
+                                       std::int32_t* columns, long& n) {
+  const std::int16_t *g = rows.g[2], *g0 = rows.g[0], *g1 = rows.g[1], *g3 = rows.g[3],
+                     *g4 = rows.g[4];
+  const std::int32_t *q = rows.q[2], *q0 = rows.q[0], *q1 = rows.q[1], *q3 = rows.q[3],
+                     *q4 = rows.q[4];
+  const __m256i weak = _mm256_set1_epi32(threshold - 1);
+  const __m256i lowHalf = _mm256_set1_epi32(0xffff);
+  const long groups = width / 8 * 8;
+  for (long begin = 0; begin < groups; begin += kBlock) {
+    const long end = std::min(begin + kBlock, groups);
+    // Skip the block when no pixel reaches the threshold.
+    __m256i strongest = load(q + begin);
+    for (long x = begin + 8; x < end; x += 8) strongest = _mm256_max_epi32(strongest, load(q + x));
+    const __m256i strong = _mm256_cmpgt_epi32(strongest, weak);
+    if (_mm256_testz_si256(strong, strong)) continue;
+
+    std::uint32_t bits = 0;
+    for (long x = begin; x < end; x += 8) {
+      const __m256i c = load(g + 2 * x);
+      const __m256i m = load(q + x);
+      const __m256i rowPeak = peak(m, competing(g, q, x - 1, c), competing(g, q, x + 1, c),
+                                   competing(g, q, x - 2, c), competing(g, q, x + 2, c));
+      const __m256i columnPeak = peak(m, competing(g1, q1, x, c), competing(g3, q3, x, c),
+                                      competing(g0, q0, x, c), competing(g4, q4, x, c));
+      // |gx| in the low half of each lane, |gy| in the high half; steep where |gy| > |gx|.
+      const __m256i a = _mm256_abs_epi16(c);
+      const __m256i steep =
+          _mm256_cmpgt_epi32(_mm256_srli_epi32(a, 16), _mm256_and_si256(a, lowHalf));
+      const __m256i isPeak = _mm256_and_si256(_mm256_blendv_epi8(rowPeak, columnPeak, steep),
+                                              _mm256_cmpgt_epi32(m, weak));
+      bits |= std::uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(isPeak))) << (x - begin);
     }
+    // The set bits are the peaks' columns.
+    for (; bits != 0; bits &= bits - 1) columns[n++] = std::int32_t(begin + __builtin_ctz(bits));
+  }
+  return groups;
+}
+
+#undef VC_AVX2
+
+#endif
+
+}  // namespace
+
+long peakColumns(const PeakRows& rows, long width, std::int32_t threshold, std::int32_t* columns,
+                 std::uint8_t* scratch) {
+  long n = 0, x = 0;
+#if VC_PEAK_TEST_AVX2
+  // The vector test where the processor has AVX2, the portable one for the rest of the row.
+  if (__builtin_cpu_supports("avx2")) x = peaksAvx2(rows, width, threshold, columns, n);
+#endif
+  for (; x < width; x += kBlock) {
+    const long end = std::min(x + kBlock, width);
+    std::int32_t strongest = 0;
+    for (long k = x; k < end; ++k) strongest = std::max(strongest, rows.q[2][k]);
+    if (strongest >= threshold) n = peaksPortable(rows, x, end, threshold, columns, n, scratch);
   }
   return n;
 }

@@ -16,12 +16,13 @@
 
 namespace vc_edge_detail {
 
-// Fills gx, gy and q (width entries each) for the image row mid, with up and down the rows
-// above and below (mid itself at the top or bottom border). vs and vd are scratch rows of
+// Fills g (2 * width entries: gx and gy of pixel x at 2x and 2x + 1, interleaved for the
+// peak test's multiply-adds) and q (width entries) for the image row mid, with up and down the
+// rows above and below (mid itself at the top or bottom border). vs and vd are scratch rows of
 // width + 2 entries. Requires width >= 1.
 inline void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
-                     long width, std::int16_t* vs, std::int16_t* vd, std::int16_t* gx,
-                     std::int16_t* gy, std::int32_t* q) {
+                     long width, std::int16_t* vs, std::int16_t* vd, std::int16_t* g,
+                     std::int32_t* q) {
   // Vertical pass: smoothing (1 2 1) and difference (-1 0 1) down each column, entry x + 1
   // for column x, with the border columns repeated at both ends.
   for (long x = 0; x < width; ++x) {
@@ -36,8 +37,8 @@ inline void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std:
   for (long x = 0; x < width; ++x) {
     const std::int16_t dx = std::int16_t(vs[x + 2] - vs[x]);
     const std::int16_t dy = std::int16_t(vd[x] + 2 * vd[x + 1] + vd[x + 2]);
-    gx[x] = dx;
-    gy[x] = dy;
+    g[2 * x] = dx;
+    g[2 * x + 1] = dy;
     q[x] = std::int32_t(dx) * dx + std::int32_t(dy) * dy;
   }
 }
