@@ -1,6 +1,7 @@
 #include "platform/ip/edge_bridge.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -15,52 +16,61 @@ int codeDistance(std::uint8_t a, std::uint8_t b) {
   return std::min(d, 256 - d);
 }
 
-// The edgelets of three consecutive window rows by column, as edgelet indexes (-1 where
-// none), for neighbour lookups without a search. Columns are padded by two on either side, so
-// that lookups up to two columns beyond the window need no bounds checks.
-class ThreeRows {
+// The number of set bits, without the call a portable std::popcount makes on processors of
+// the base instruction set.
+inline std::uint32_t bitCount(std::uint64_t v) {
+  v -= (v >> 1) & 0x5555555555555555ull;
+  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+  v = (v + (v >> 4)) & 0x0f0f0f0f0f0f0f0full;
+  return std::uint32_t((v * 0x0101010101010101ull) >> 56);
+}
+
+// The edgelets of every window row as column bits, so that the gap patterns are tested on 64
+// columns at a time, and the edgelet index of a set bit. Each row has a zero word before and
+// after its columns, and rows outside the window read as zeros, so columns up to 64 beyond
+// the window need no bounds checks.
+class ColumnBits {
  public:
-  ThreeRows(const std::vector<vcEdgelet>& edges, long ox, long oy, long w, long h)
-      : edges_(edges), ox_(ox), h_(h), padded_(w + 4), begin_(std::size_t(h) + 1, edges.size()),
-        cells_(std::size_t(3 * padded_), -1) {
-    std::size_t k = 0;
-    for (long r = 0; r < h; ++r) {
-      begin_[std::size_t(r)] = k;
-      while (k < edges.size() && long(edges[k].get_j()) - oy == r) ++k;
+  ColumnBits(const std::vector<vcEdgelet>& edges, long ox, long oy, long w, long h)
+      : h_(h),
+        words_((w + 63) / 64 + 2),
+        bits_(std::size_t((h + 1) * words_), 0),
+        before_(std::size_t((h + 1) * words_), 0) {
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+      const long p = long(edges[k].get_i()) - ox + 64;
+      bits_[std::size_t((long(edges[k].get_j()) - oy) * words_ + (p >> 6))] |= 1ull << (p & 63);
     }
-    for (long i = 0; i < 3; ++i) row_[i] = &cells_[std::size_t(i * padded_ + 2)];
-    for (long r = 0; r < std::min(3L, h); ++r) set_(row_[r], r, true);
+    // Edgelets before each word, counted over the rows in raster order.
+    std::uint32_t count = 0;
+    for (std::size_t k = 0; k < bits_.size(); ++k) {
+      before_[k] = count;
+      count += bitCount(bits_[k]);
+    }
   }
 
-  std::size_t begin(long r) const { return begin_[std::size_t(r)]; }
-  std::size_t end(long r) const { return begin_[std::size_t(r) + 1]; }
-
-  // The index of the edgelet at window column x (-2 <= x < w + 2) of the first, second or
-  // third row held (k = 0, 1, 2), or -1.
-  std::int32_t at(long x, long k) const { return row_[k][x]; }
-
-  // Moves on from rows r .. r + 2 to rows r + 1 .. r + 3.
-  void advance(long r) {
-    std::int32_t* freed = row_[0];
-    set_(freed, r, false);
-    row_[0] = row_[1];
-    row_[1] = row_[2];
-    row_[2] = freed;
-    if (r + 3 < h_) set_(freed, r + 3, true);
+  long words() const { return words_; }
+  // Row r's words (the zero row outside the window), word 1 holding columns 0..63.
+  const std::uint64_t* row(long r) const { return &bits_[std::size_t((r < h_ ? r : h_) * words_)]; }
+  // The index of the edgelet at column x of row r, which must hold one.
+  std::size_t index(long r, long x) const {
+    const std::size_t word = std::size_t(r * words_ + ((x + 64) >> 6));
+    const std::uint64_t below = (1ull << ((x + 64) & 63)) - 1;
+    return before_[word] + bitCount(bits_[word] & below);
   }
 
  private:
-  void set_(std::int32_t* row, long r, bool fill) {
-    for (std::size_t k = begin(r); k < end(r); ++k)
-      row[long(edges_[k].get_i()) - ox_] = fill ? std::int32_t(k) : -1;
-  }
-
-  const std::vector<vcEdgelet>& edges_;
-  long ox_, h_, padded_;
-  std::vector<std::size_t> begin_;
-  std::vector<std::int32_t> cells_;
-  std::int32_t* row_[3];
+  long h_, words_;
+  std::vector<std::uint64_t> bits_;
+  std::vector<std::uint32_t> before_;
 };
+
+// Word j of a row of column bits moved so that bit x reads column x + k (k = 1, 2) or x - k.
+inline std::uint64_t ahead(const std::uint64_t* row, long j, int k) {
+  return (row[j] >> k) | (row[j + 1] << (64 - k));
+}
+inline std::uint64_t behind(const std::uint64_t* row, long j, int k) {
+  return (row[j] << k) | (row[j - 1] >> (64 - k));
+}
 
 struct Bridge {
   vcEdgelet edgelet;
@@ -108,10 +118,10 @@ class BridgeMaker {
     // On the line between them, along the gradient from the pixel centre.
     const float cx = float(ox_ + mx) + 0.5f, cy = float(oy_ + my) + 0.5f;
     const float t = (0.5f * (ux + lx) - cx) * nx + (0.5f * (uy + ly) - cy) * ny;
-    out.push_back({vcEdgelet(std::uint16_t(ox_ + mx), std::uint16_t(oy_ + my),
-                             std::uint16_t(scaledMagnitude(q, scale_, 65535)), vcAngle8(cm), cx,
-                             cy),
-                   cx + t * nx, cy + t * ny});
+    out.push_back(
+        {vcEdgelet(std::uint16_t(ox_ + mx), std::uint16_t(oy_ + my),
+                   std::uint16_t(scaledMagnitude(q, scale_, 65535)), vcAngle8(cm), cx, cy),
+         cx + t * nx, cy + t * ny});
   }
 
  private:
@@ -136,27 +146,37 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   if (edges.empty()) return;
   const long w = image.width(), h = image.height();
   const long ox = image.offset().x(), oy = image.offset().y();
-  ThreeRows rows(edges, ox, oy, w, h);
+  const ColumnBits bits(edges, ox, oy, w, h);
   const BridgeMaker maker(image, threshold, scale, edges, positions);
 
-  // Find the gaps: from every edgelet u, the four knight's moves downwards.
+  // Find the gaps: from every edgelet u, the four knight's moves downwards. Rows y, y + 1 and
+  // y + 2 are tested a word of columns at a time for any of the four patterns; the few hits
+  // are then tried one by one.
   std::vector<Bridge> bridges;
-  for (long y = 0; y + 1 < h; rows.advance(y++))
-    for (std::size_t u = rows.begin(y); u < rows.end(y); ++u) {
-      const long x = long(edges[u].get_i()) - ox;
-      for (long s = -1; s <= 1; s += 2) {
-        // Two columns over in the next row: the pixels neighbouring both are beside u and
-        // below it. The tests use & rather than && so that the common case, no gap, takes no
-        // unpredictable branch.
-        const std::int32_t far = rows.at(x + 2 * s, 1);
-        if ((far >= 0) & (rows.at(x + s, 0) < 0) & (rows.at(x + s, 1) < 0))
-          maker.tryBridge(u, std::size_t(far), x + s, y + 1, bridges);
-        // One column over two rows down: both in the next row.
-        const std::int32_t low = rows.at(x + s, 2);
-        if ((low >= 0) & (rows.at(x, 1) < 0) & (rows.at(x + s, 1) < 0))
-          maker.tryBridge(u, std::size_t(low), x + s, y + 1, bridges);
+  for (long y = 0; y + 1 < h; ++y) {
+    const std::uint64_t *r0 = bits.row(y), *r1 = bits.row(y + 1), *r2 = bits.row(y + 2);
+    for (long j = 1; j + 1 < bits.words(); ++j) {
+      // Two columns over in the next row, with neither pixel neighbouring both set; or one
+      // column over two rows down, with both pixels between (in the next row) empty.
+      const std::uint64_t farRight = ahead(r1, j, 2) & ~ahead(r0, j, 1) & ~ahead(r1, j, 1);
+      const std::uint64_t farLeft = behind(r1, j, 2) & ~behind(r0, j, 1) & ~behind(r1, j, 1);
+      const std::uint64_t lowRight = ahead(r2, j, 1) & ~r1[j] & ~ahead(r1, j, 1);
+      const std::uint64_t lowLeft = behind(r2, j, 1) & ~r1[j] & ~behind(r1, j, 1);
+      // Each hit tries its gaps left before right, the far one before the low one.
+      for (std::uint64_t hits = r0[j] & (farRight | farLeft | lowRight | lowLeft); hits != 0;
+           hits &= hits - 1) {
+        const int b = std::countr_zero(hits);
+        const long x = (j - 1) * 64 + b;
+        const std::size_t u = bits.index(y, x);
+        if ((farLeft >> b) & 1) maker.tryBridge(u, bits.index(y + 1, x - 2), x - 1, y + 1, bridges);
+        if ((lowLeft >> b) & 1) maker.tryBridge(u, bits.index(y + 2, x - 1), x - 1, y + 1, bridges);
+        if ((farRight >> b) & 1)
+          maker.tryBridge(u, bits.index(y + 1, x + 2), x + 1, y + 1, bridges);
+        if ((lowRight >> b) & 1)
+          maker.tryBridge(u, bits.index(y + 2, x + 1), x + 1, y + 1, bridges);
       }
     }
+  }
   if (bridges.empty()) return;
 
   // One bridge per pixel, then merge both lists in raster order.
