@@ -117,17 +117,39 @@ void vcEdgeletMap::setupMap_() {
   const long ox = offset().x(), oy = offset().y();
   std::size_t k = 0;
   for (long y = 0; y < h; ++y) {
-    // Runs before, between and after the edgelets of this row, which come in raster order.
+    // This row's edgelets, which come in raster order.
     std::int32_t* row = pointToRow(y);
-    long column = 0;
-    for (; k < edges.size() && edges[k].get_j() - oy == y; ++k) {
+    const std::size_t first = k;
+    for (long last = -1; k < edges.size() && edges[k].get_j() - oy == y; ++k) {
       const long i = edges[k].get_i() - ox;
-      VC_ASSERT(i >= column && i < w);
-      fillRun(row, column, i);
-      row[i] = std::int32_t(k);
-      column = i + 1;
+      VC_ASSERT(i > last && i < w);
+      last = i;
     }
-    fillRun(row, column, w);
+    if (long(k - first) * 8 < w) {
+      // Few edgelets: the runs before, between and after them, each in one go.
+      long column = 0;
+      for (std::size_t e = first; e < k; ++e) {
+        const long i = edges[e].get_i() - ox;
+        fillRun(row, column, i);
+        row[i] = std::int32_t(e);
+        column = i + 1;
+      }
+      fillRun(row, column, w);
+    } else {
+      // Many edgelets, as on texture, where short runs of unpredictable length would cost a
+      // mispredicted branch each: the indexes go in among -1s, then one pass from the right
+      // end gives every empty cell its distance to the next edgelet, without branches.
+      std::fill(row, row + w, -1);
+      for (std::size_t e = first; e < k; ++e) row[edges[e].get_i() - ox] = std::int32_t(e);
+      long next = w;
+      for (long c = w - 1; c >= 0; --c) {
+        // Masks rather than selects, which the compiler would turn back into a branch.
+        const std::int32_t v = row[c];
+        const std::int32_t empty = v >> 31;  // all ones where the cell holds no edgelet
+        row[c] = (v & ~empty) | (std::int32_t(c - next) & empty);
+        next += (c - next) & ~long(empty);
+      }
+    }
   }
   VC_ASSERT(k == edges.size());
 }
