@@ -146,11 +146,13 @@ inline void axisSamples(const Window& w, long x, bool alongRow, std::int32_t gx,
                         float magnitude, const PeakSamples& out, long j) {
   constexpr long c = GradientRows::kReach;
   const float inv = 0.25f / magnitude;
-  const auto project = [&](const std::int16_t* s) { return float(s[0] * gx + s[1] * gy) * inv; };
-  if (alongRow) {
-    for (long k = -c; k <= c; ++k) out.p[k + c][j] = project(&w.columnSmoothed[2 * (x + k)]);
-  } else {
-    for (long k = -c; k <= c; ++k) out.p[k + c][j] = project(&w.rowSmoothed[c + k][2 * x]);
+  for (long k = -c; k <= c; ++k) {
+    // Along the row: entry x + k of the row smoothed down the columns; along the column: entry
+    // x of the row k away, smoothed along it. A select, not a branch: on texture the axis
+    // changes unpredictably from peak to peak.
+    const std::int16_t* s =
+        alongRow ? &w.columnSmoothed[2 * (x + k)] : &w.rowSmoothed[c + k][2 * x];
+    out.p[k + c][j] = float(s[0] * gx + s[1] * gy) * inv;
   }
 }
 
@@ -238,7 +240,8 @@ class RowPeaks {
       const Peak& peak = peaks_[std::size_t(j)];
       // The peak along the axis, then the foot of the perpendicular on the edge.
       const float nx = float(peak.gx) / peak.magnitude, ny = float(peak.gy) / peak.magnitude;
-      const float across = offsets_[std::size_t(j)] * (peak.alongRow ? nx : ny);
+      const float axis = float(peak.alongRow) * nx + float(!peak.alongRow) * ny;  // no branch
+      const float across = offsets_[std::size_t(j)] * axis;
       const float cx = float(x0_ + peak.x) + 0.5f, cy = float(y_) + 0.5f;
       edges_.emplace_back(std::uint16_t(x0_ + peak.x), std::uint16_t(y_),
                           std::uint16_t(scaledMagnitude(peak.m, scale_, 65535)),
