@@ -8,20 +8,8 @@ vcLSLineFitter::vcLSLineFitter(const std::vector<vcVector<2>>& points) {
   for (const vcVector<2>& p : points) update(p);
 }
 
-void vcLSLineFitter::reset() { *this = vcLSLineFitter(); }
-
-void vcLSLineFitter::update(const vcVector<2>& p) {
-  if (!std::isfinite(p.x()) || !std::isfinite(p.y()))
-    throw vcBadParamsError(L"vcLSLineFitter::update: the point must be finite");
-  if (n_ == 0) origin_ = p;
-  const double dx = p.x() - origin_.x();
-  const double dy = p.y() - origin_.y();
-  ++n_;
-  sx_ += dx;
-  sy_ += dy;
-  sxx_ += dx * dx;
-  sxy_ += dx * dy;
-  syy_ += dy * dy;
+void vcLSLineFitter::throwNotFinite_() {
+  throw vcBadParamsError(L"vcLSLineFitter::update: the point must be finite");
 }
 
 vcFLine vcLSLineFitter::fit() const {
@@ -43,7 +31,7 @@ vcFLine vcLSLineFitter::fit() const {
   // [0, 180) degrees.
   const double a = cxx - cyy, b = 2.0 * cxy;
   const double r = std::sqrt(a * a + b * b);  // moments of pixel coordinates: no overflow
-  double c = 1.0, s = 0.0;  // equal spread in every direction: along x
+  double c = 1.0, s = 0.0;                    // equal spread in every direction: along x
   if (r > 0.0) {
     if (a >= 0.0) {
       c = std::sqrt(0.5 * (1.0 + a / r));

@@ -9,6 +9,7 @@
 //   vcFLine line = fitter.fit();                 // throws with fewer than 2 distinct points
 //   double rms = std::sqrt(fitter.error(line) / fitter.numPoints());
 
+#include <cmath>
 #include <vector>
 
 #include "platform/base/fline.h"
@@ -21,9 +22,21 @@ class vcLSLineFitter {
   explicit vcLSLineFitter(const std::vector<vcVector<2>>& points);
 
   // Forgets every point.
-  void reset();
+  void reset() { *this = vcLSLineFitter(); }
   // Adds one point. Throws vcBadParamsError for a non-finite point (the fitter is unchanged).
-  void update(const vcVector<2>& p);
+  // Inline: trackers add every edgelet they take.
+  void update(const vcVector<2>& p) {
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y())) throwNotFinite_();
+    if (n_ == 0) origin_ = p;
+    const double dx = p.x() - origin_.x();
+    const double dy = p.y() - origin_.y();
+    ++n_;
+    sx_ += dx;
+    sy_ += dy;
+    sxx_ += dx * dx;
+    sxy_ += dx * dy;
+    syy_ += dy * dy;
+  }
   long numPoints() const { return n_; }
 
   // The line through the centroid along the principal axis of the points, with its angle in
@@ -36,6 +49,8 @@ class vcLSLineFitter {
  private:
   // Moments are kept relative to the first point, which keeps them small for points far from
   // the origin and so avoids cancellation in the covariance.
+  [[noreturn]] static void throwNotFinite_();
+
   vcVector<2> origin_;
   long n_ = 0;
   double sx_ = 0.0, sy_ = 0.0;
