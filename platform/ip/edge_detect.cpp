@@ -236,6 +236,12 @@ class RowPeaks {
   // Fits the gathered peaks and appends their edgelets, in column order.
   void endRow() {
     peakOffsets(batch_, count_, offsets_.data());
+    // The row's edgelets and positions are written in place, without a capacity check each.
+    const std::size_t first = edges_.size();
+    edges_.resize(first + std::size_t(count_));
+    pending_.resize(2 * (first + std::size_t(count_)));
+    vcEdgelet* edge = edges_.data() + first;
+    float* position = pending_.data() + 2 * first;
     for (long j = 0; j < count_; ++j) {
       const Peak& peak = peaks_[std::size_t(j)];
       // The peak along the axis, then the foot of the perpendicular on the edge.
@@ -243,11 +249,11 @@ class RowPeaks {
       const float axis = float(peak.alongRow) * nx + float(!peak.alongRow) * ny;  // no branch
       const float across = offsets_[std::size_t(j)] * axis;
       const float cx = float(x0_ + peak.x) + 0.5f, cy = float(y_) + 0.5f;
-      edges_.emplace_back(std::uint16_t(x0_ + peak.x), std::uint16_t(y_),
+      edge[j] = vcEdgelet(std::uint16_t(x0_ + peak.x), std::uint16_t(y_),
                           std::uint16_t(scaledMagnitude(peak.m, scale_, 65535)),
                           vcAngle8(coder_.code(peak.gx, peak.gy)), cx, cy);
-      pending_.push_back(cx + across * nx);
-      pending_.push_back(cy + across * ny);
+      position[2 * j] = cx + across * nx;
+      position[2 * j + 1] = cy + across * ny;
     }
   }
 
