@@ -11,6 +11,7 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_bridge.h"
 #include "platform/ip/edge_peak_fit.h"
+#include "platform/ip/edge_peak_samples.h"
 #include "platform/ip/edge_peak_test.h"
 #include "platform/ip/edge_sobel.h"
 
@@ -137,25 +138,6 @@ struct Window {
   const std::int16_t* columnSmoothed;
 };
 
-// The gradient projected on the peak's direction at up to 3 steps each way along the axis,
-// into column j of the batch's samples. Each sample is the gradient smoothed (1 2 1) with its
-// two neighbours across the axis, that is along the edge: the wider support along the edge
-// averages noise (a fifth less error at 5 grey levels) for an inward shift of curved edges of
-// about 0.5 / radius pixel.
-inline void axisSamples(const Window& w, long x, bool alongRow, std::int32_t gx, std::int32_t gy,
-                        float magnitude, const PeakSamples& out, long j) {
-  constexpr long c = GradientRows::kReach;
-  const float inv = 0.25f / magnitude;
-  for (long k = -c; k <= c; ++k) {
-    // Along the row: entry x + k of the row smoothed down the columns; along the column: entry
-    // x of the row k away, smoothed along it. A select, not a branch: on texture the axis
-    // changes unpredictably from peak to peak.
-    const std::int16_t* s =
-        alongRow ? &w.columnSmoothed[2 * (x + k)] : &w.rowSmoothed[c + k][2 * x];
-    out.p[k + c][j] = float(s[0] * gx + s[1] * gy) * inv;
-  }
-}
-
 // The peaks of one row, gathered first and fitted together (edge_peak_fit.h), then turned into
 // edgelets (pixel centres) and interpolated positions. Holds its buffers for all rows.
 class RowPeaks {
@@ -168,13 +150,15 @@ class RowPeaks {
         coder_(AngleCoder::instance()),
         edges_(edges),
         pending_(pending),
-        samples_(std::size_t(7 * width)),
-        columnSmoothed_(std::size_t(2 * (width + 2 * GradientRows::kReach))),
+        samples_(std::size_t(8 * width)),
+        // Pixels -3 .. width + 3: the samples read 8 pixels from 3 before a peak.
+        columnSmoothed_(std::size_t(2 * (width + 2 * GradientRows::kReach + 1))),
         peaks_(std::size_t(width)),
         offsets_(std::size_t(width)),
         columns_(std::size_t(width)),
+        order_(std::size_t(2 * width)),
         flags_(std::size_t(width)) {
-    for (long k = 0; k < 7; ++k) batch_.p[k] = &samples_[std::size_t(k * width)];
+    batch_.p = samples_.data();
     w_.columnSmoothed = columnSmoothed_.data() + 2 * GradientRows::kReach;
   }
 
@@ -210,10 +194,10 @@ class RowPeaks {
     }
     if (count_ == 0) return;
     smoothAround_(steep, flat);
-    for (long j = 0; j < count_; ++j) {
-      const Peak& peak = peaks_[std::size_t(j)];
-      axisSamples(w_, peak.x, peak.alongRow, peak.gx, peak.gy, peak.magnitude, batch_, j);
-    }
+    SmoothedGradients smoothed;
+    smoothed.column = w_.columnSmoothed;
+    for (long k = 0; k < GradientRows::kRows; ++k) smoothed.rows[k] = w_.rowSmoothed[k];
+    axisSamples(smoothed, peaks_.data(), count_, samples_.data(), order_.data());
   }
 
   // The smoothed gradients the samples of this row's peaks read: along the rows around it
@@ -243,7 +227,7 @@ class RowPeaks {
     vcEdgelet* edge = edges_.data() + first;
     float* position = pending_.data() + 2 * first;
     for (long j = 0; j < count_; ++j) {
-      const Peak& peak = peaks_[std::size_t(j)];
+      const RowPeak& peak = peaks_[std::size_t(j)];
       // The peak along the axis, then the foot of the perpendicular on the edge.
       const float nx = float(peak.gx) / peak.magnitude, ny = float(peak.gy) / peak.magnitude;
       const float axis = float(peak.alongRow) * nx + float(!peak.alongRow) * ny;  // no branch
@@ -258,13 +242,6 @@ class RowPeaks {
   }
 
  private:
-  struct Peak {
-    long x;
-    std::int32_t m, gx, gy;
-    float magnitude;
-    bool alongRow;
-  };
-
   GradientRows* rows_ = nullptr;
   long row_ = 0;  // in the image
   Window w_;
@@ -276,9 +253,10 @@ class RowPeaks {
   std::vector<float> samples_;
   std::vector<std::int16_t> columnSmoothed_;
   PeakSamples batch_;
-  std::vector<Peak> peaks_;
+  std::vector<RowPeak> peaks_;
   std::vector<float> offsets_;
   std::vector<std::int32_t> columns_;
+  std::vector<std::int32_t> order_;  // scratch of the samples
   std::vector<std::uint8_t> flags_;
   long count_ = 0;
 };

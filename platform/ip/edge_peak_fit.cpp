@@ -69,10 +69,10 @@ inline float offsetOfOne(const float (&p)[7]) {
 
 // Built for AVX2 as well, chosen when the program loads if the processor has it.
 [[gnu::target_clones("avx2", "default")]] void peakOffsets(const PeakSamples& samples, long n,
-                                                          float* offset) {
+                                                           float* offset) {
   for (long j = 0; j < n; ++j) {
     float p[7];
-    for (int k = 0; k < 7; ++k) p[k] = samples.p[k][j];
+    for (int k = 0; k < 7; ++k) p[k] = samples.p[8 * j + k];
     offset[j] = offsetOfOne(p);
   }
 }

@@ -5,10 +5,10 @@
 
 namespace vc_edge_detail {
 
-// The seven samples of each peak, at steps -3..3 across it: sample k of peak n is p[k][n],
-// p[3][n] > 0 being the peak sample.
+// The seven samples of each peak, at steps -3..3 across it: sample k of peak n is p[8n + k],
+// p[8n + 3] > 0 being the peak sample (p[8n + 7] is not read).
 struct PeakSamples {
-  float* p[7];
+  const float* p;
 };
 
 // Offsets of n peaks from their centre samples, in sample steps, into offset[0..n-1]. A sample

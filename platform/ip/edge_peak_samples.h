@@ -1,0 +1,35 @@
+#pragma once
+
+// The samples the sub-pixel fit (edge_peak_fit.h) takes across each peak of a row: the gradient
+// projected on the peak's own direction at 3 steps each way along the peak's axis, the row
+// when |gx| >= |gy|, else the column. Each sample is the gradient smoothed (1 2 1) with its two
+// neighbours across the axis, that is along the edge: the wider support along the edge
+// averages noise (a fifth less error at 5 grey levels) for an inward shift of curved edges of
+// about 0.5 / radius pixel.
+
+#include <cstdint>
+
+namespace vc_edge_detail {
+
+// A peak of the row: its column, squared magnitude, gradient, magnitude and axis.
+struct RowPeak {
+  long x;
+  std::int32_t m, gx, gy;
+  float magnitude;
+  bool alongRow;
+};
+
+// The smoothed gradients, interleaved (gx, gy) per pixel like the gradient rows. column: the
+// searched row smoothed down the columns, readable from pixel -3 to pixel width + 3; rows[3 + k]:
+// row y + k smoothed along the row, readable at every peak's column.
+struct SmoothedGradients {
+  const std::int16_t* column;
+  const std::int16_t* rows[7];
+};
+
+// Writes the samples of peaks[0..n-1] to samples: sample k (steps k - 3) of peak j at entry
+// 8j + k, entry 8j + 7 unused. scratch holds 2n entries.
+void axisSamples(const SmoothedGradients& smoothed, const RowPeak* peaks, long n, float* samples,
+                 std::int32_t* scratch);
+
+}  // namespace vc_edge_detail
