@@ -71,6 +71,7 @@ TEST(LibraryErrors, RegisteredWithTheirCodesRoundTripAndRefuseOtherVersions) {
     const auto read = in.readObjectAs<vcExceptionWithString>();
     EXPECT_EQ(typeid(*read), typeid(*made));
     EXPECT_EQ(read->message(), made->message());
+    EXPECT_STREQ(read->what(), made->what());
     EXPECT_EQ(in.remaining(), 0u);
 
     const std::string name = kind.name;

@@ -99,12 +99,8 @@ TEST(GeomXform, LinearKindRoundTripsThroughAnArchive) {
   EXPECT_THAT(in.readObjectAs<vc2XformLinear>()->xform(), NearXform(x, 0.0));
   EXPECT_EQ(in.remaining(), 0u);
 
-  // A stored version other than 0 is refused; a truncated read changes nothing.
+  // A truncated read changes nothing.
   const std::size_t data = 4 + std::string("vc2XformLinear").size();  // after the class name
-  std::vector<unsigned char> bytes = out.bytes();
-  bytes.at(data) = 1;
-  vcMemoryArchive badVersion(bytes);
-  EXPECT_THROW(badVersion.readObject(), vcArchive::UnknownVersion);
   vc2XformLinear target(x.inverse());
   vcMemoryArchive truncated({out.bytes().begin() + data, out.bytes().end() - 3});
   EXPECT_THROW(target.dispatchSerialize(truncated), vcArchive::Error);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/handle.h"
-#include "platform/base/timer.h"
 
 namespace {
 
@@ -31,18 +30,6 @@ TEST(Handle, TheLastHandleFreesTheBodyWhicheverKindItIs) {
     EXPECT_EQ(deaths, 1);
   }
   EXPECT_EQ(deaths, 2);
-}
-
-TEST(Timer, ReadingsFreezeWhenStoppedAndAccumulateOnRestart) {
-  vcTimer timer(true);
-  while (timer.usec() == 0.0) {
-  }
-  timer.stop();
-  const double stopped = timer.sec();
-  EXPECT_GT(stopped, 0.0);
-  EXPECT_EQ(timer.sec(), stopped);
-  timer.start();  // restarting accumulates
-  EXPECT_GE(timer.sec(), stopped);
 }
 
 }  // namespace

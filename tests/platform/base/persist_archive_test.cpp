@@ -143,12 +143,6 @@ TEST(PersistArchive, ObjectsTravelByClassName) {
   target.loadSimple(plainIn);
   EXPECT_EQ(target.number, 42);
   EXPECT_EQ(plainIn.remaining(), 0u);
-
-  // A newer stored version reaches the class's version check, which refuses it.
-  std::vector<unsigned char> bytes = plain.bytes();
-  bytes[0] = 1;
-  vcMemoryArchive newer(bytes);
-  EXPECT_THROW(target.loadSimple(newer), vcArchive::UnknownVersion);
 }
 
 TEST(PersistArchive, MisuseUnknownClassesAndRegistrationLifetime) {

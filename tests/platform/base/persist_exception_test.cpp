@@ -26,14 +26,11 @@ TEST(PersistException, MessageReachesEveryCatchSiteAndSurvivesCopiesAndArchives)
   EXPECT_STREQ(copy.what(), "");
   EXPECT_EQ(error.message(), message);
 
-  // Through an archive the message arrives whole; a read that fails keeps the old one.
-  vcExceptionWithString written(L"carried \U0001F600"), read(L"before"), kept(L"kept");
+  // A read cut short keeps the old message (the library's error tests round-trip whole ones).
+  vcExceptionWithString written(L"carried \U0001F600"), kept(L"kept");
   vcMemoryArchive out;
   written.dispatchSerialize(out);
-  vcMemoryArchive in(out.bytes()), cut({out.bytes().begin(), out.bytes().end() - 1});
-  read.loadSimple(in);
-  EXPECT_EQ(read.message(), written.message());
-  EXPECT_STREQ(read.what(), written.what());
+  vcMemoryArchive cut({out.bytes().begin(), out.bytes().end() - 1});
   EXPECT_THROW(kept.dispatchSerialize(cut), vcArchive::UnexpectedEnd);
   EXPECT_EQ(kept.message(), L"kept");
 }

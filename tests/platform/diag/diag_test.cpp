@@ -37,9 +37,7 @@ TEST(DiagObject, RecordingDestinationAndCategories) {
 
   EXPECT_TRUE(vcDiagObject::shouldRecord(0x10000, vcDiagObject::eInputs));
   EXPECT_FALSE(vcDiagObject::shouldRecord(0x10000, vcDiagObject::eResults));
-  EXPECT_TRUE(vcDiagObject::shouldRecord(0x70000, vcDiagObject::eEdgelets));
   EXPECT_FALSE(vcDiagObject::shouldRecord(0x30000, vcDiagObject::eEdgelets));
-  EXPECT_FALSE(vcDiagObject::shouldRecord(0, vcDiagObject::eInputs));
   EXPECT_FALSE(vcDiagObject::shouldRecord(0xffffffffUL, 0));
 }
 

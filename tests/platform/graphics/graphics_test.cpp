@@ -1,11 +1,10 @@
-// Colours, graphic properties, graphic lists read back through a visitor, and
-// sketches drawn with the tablet.
+// Colours, graphic properties, and graphic lists read back through a visitor. What the tablet
+// draws is checked where it is rendered and recorded (io and diag tests).
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "platform/base/exception.h"
@@ -58,7 +57,7 @@ TEST(GraphicsProps, ColourLevelsFormatsAndRefusedSettings) {
   EXPECT_THROW(vcUIFormat(-1), vcBadParamsError);
 }
 
-TEST(GraphicsList, VisitsEveryKindInOrderAndSharesBodies) {
+TEST(GraphicsList, VisitsEveryKindInOrderAndRefusesBadGraphics) {
   const vcLineSeg seg(vcVector<2>(1, 2), vcVector<2>(9, 2));
   vcGraphicList list;
   list.append(vcGraphicSimple<vcLineSeg>(seg, vcGraphicProps(vcColor::red(), 3)));
@@ -69,24 +68,14 @@ TEST(GraphicsList, VisitsEveryKindInOrderAndSharesBodies) {
                                                       vcGraphicProps(vcColor::cyan())));
   list.append(vcGraphicWithFill<vcCircle, vcEllipse2>(
       vcCircle(vcVector<2>(5, 5), 1.0), vcGraphicProps(vcColor::cyan()), vcColor::yellow()));
-  vcPtrHandle<vcGraphicText> text(new vcGraphicText(
-      L"12", seg.midpoint(), vcColor::red(), vcColor::pass(), vcUIFormat(4), vcPair<long>(0, 0)));
-  list.append(text);
+  list.append(vcGraphicText(L"12", seg.midpoint(), vcColor::red(), vcColor::pass(), vcUIFormat(4),
+                            vcPair<long>(0, 0)));
 
   Transcript t;
   list.accept(t);
   EXPECT_EQ(t.lines, (std::vector<std::string>{"seg 255,0,0", "poly 0,255,0", "point 0,0,255",
                                                "circle 0,255,255", "circle 0,255,255 filled",
                                                "text 0,128,0"}));
-
-  // A copied list shares the graphics rather than duplicating them.
-  EXPECT_EQ(text->refCount(), 2);
-  {
-    const vcGraphicList copy = list;
-    EXPECT_EQ(text->refCount(), 3);
-    EXPECT_EQ(&copy.graphic(5), &list.graphic(5));
-  }
-  EXPECT_EQ(text->refCount(), 2);
 
   // Refused input leaves the list as it was.
   EXPECT_THROW(list.append(vcPtrHandle_const<vcGraphic>()), vcBadParamsError);
@@ -96,28 +85,11 @@ TEST(GraphicsList, VisitsEveryKindInOrderAndSharesBodies) {
                vcBadParamsError);
   EXPECT_THROW(vcGraphicSimple<vcPolygon>(vcPolygon(), vcColor::red()), vcBadParamsError);
   EXPECT_EQ(list.size(), 6);
-}
 
-TEST(GraphicsSketch, TabletRecordsItemsInDrawingOrder) {
+  // The tablet refuses the same and records nothing.
   vcUISketch sketch;
   vcUITablet tablet(sketch);
-  // Two edgelet pixels, a chain as an open polyline on layer 1, and a circle.
-  tablet.drawPixel(vcVector<2>(3.5, 4.5), vcColor::green());
-  tablet.drawPixel(vcVector<2>(4.5, 4.5), vcColor::green());
-  tablet.draw(vcPolygon({{1, 1}, {2, 2}, {3, 2}}, false), vcColor::red(), 1);
-  tablet.drawCircle(vcCircle(vcVector<2>(8, 8), 3.0), vcColor::orange(), 2);
-
-  ASSERT_EQ(sketch.size(), 4);
-  EXPECT_EQ(std::get<vsSketchPixel>(sketch.items()[1]).position.x(), 4.5);
-  EXPECT_FALSE(std::get<vsSketchPolygon>(sketch.items()[2]).polygon.isClosed());
-  EXPECT_TRUE(std::holds_alternative<vsSketchCircle>(sketch.items()[3]));
-
-  // A copy taken now is not affected by later drawing.
-  const vcUISketch before = sketch;
-  tablet.drawPixel(vcVector<2>(0.5, 0.5), vcColor::white());
-  EXPECT_EQ(before.size(), 4);
-
   EXPECT_THROW(tablet.drawPixel(vcVector<2>(kNaN, 1), vcColor::red()), vcBadParamsError);
   EXPECT_THROW(tablet.draw(vcPolygon(), vcColor::red()), vcBadParamsError);
-  EXPECT_EQ(sketch.size(), 5);
+  EXPECT_EQ(sketch.size(), 0);
 }
