@@ -82,13 +82,11 @@ TEST(BoundaryModel, SamplesFollowTheAnchoredGridAndTransformsMapTheSides) {
   dot.iterateDOFs(samples, 2.0, false);
   EXPECT_TRUE(samples.empty());
 
-  // transformModel without factors is transformModelCore; factors are refused.
-  std::vector<vcModelSegment> core, full;
-  model.transformModelCore(core, makePose(5, -3, 30, 1.5));
-  model.transformModel(full, makePose(5, -3, 30, 1.5), {});
-  EXPECT_EQ(full[1].segment(), core[1].segment());
-  EXPECT_EQ(full[1].segment(), bar[1].segment().map(makePose(5, -3, 30, 1.5)));
-  EXPECT_THROW(model.transformModel(full, vcXform<2>(), {1.0}), vcAssertionFailure);
+  // transformModel maps the sides; a boundary takes no width factors.
+  std::vector<vcModelSegment> mapped;
+  model.transformModel(mapped, makePose(5, -3, 30, 1.5), {});
+  EXPECT_EQ(mapped[1].segment(), bar[1].segment().map(makePose(5, -3, 30, 1.5)));
+  EXPECT_THROW(model.transformModel(mapped, vcXform<2>(), {1.0}), vcAssertionFailure);
 }
 
 TEST(BoundaryModel, ExactCorrespondenceRecoversThePose) {

@@ -53,16 +53,11 @@ TEST(SkeletonModel, OutlineOfOneStrokeIsItsCappedRectangle) {
     EXPECT_EQ(model.boundaryTypes()[i], i % 2 == 0 ? Skeleton::eStrokeSide : Skeleton::eStrokeEnd);
     EXPECT_EQ(model.boundaryStrokes()[i], 0);
   }
-  EXPECT_EQ(model.adjacency().size(), 1u);
-  EXPECT_TRUE(model.adjacency()[0].empty());
   EXPECT_EQ(Skeleton(strokes({seg(0, 0, 10, 0)}), {2.0}, false).boundarySegments()[0].polarity(),
             vcSegmentDefs::eForward);
 
-  // Identity pose and unit factors reproduce the outline; a factor beyond the width range
-  // is clamped to it; the factor count must match the strokes.
+  // A factor beyond the width range is clamped to it; the factor count must match the strokes.
   std::vector<vcModelSegment> out;
-  model.transformModel(out, vcXform<2>(), {1.0});
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(out[i].segment(), expected[i]);
   Skeleton ranged = model;
   ranged.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 1.5));
   ranged.transformModel(out, vcXform<2>(), {2.0});
@@ -77,41 +72,21 @@ TEST(SkeletonModel, OutlineOfOneStrokeIsItsCappedRectangle) {
   EXPECT_EQ(samples[0].segments[0].segment(), seg(0, 0, 9, 0));
 }
 
-TEST(SkeletonModel, JunctionsAndStartPointsOfJoinedStrokes) {
+TEST(SkeletonModel, JunctionsOfJoinedStrokes) {
   // An X: adjacent, meeting at the crossing.
   const Skeleton x(strokes({seg(0, 0, 10, 10), seg(0, 10, 10, 0)}), {2.0, 2.0}, true);
   ASSERT_TRUE(x.adjacency()[1][0]);
   EXPECT_NEAR(x.junctionPoints()[1][0].pos().distance(pt(5, 5)), 0.0, 1e-12);
 
-  // A T whose stem starts inside the bar: the walk starts at the stem's free end, and the
-  // outline is the union's boundary (perimeter 26 of the bar plus 22 of the stem).
-  const Skeleton t(strokes({seg(5, 0, 5, 10), seg(0, 0, 10, 0)}), {2.0, 2.0}, true);
-  EXPECT_EQ(t.boundarySegments()[0].segment().p1(), pt(4, 11));
-  EXPECT_NEAR(perimeter(t.boundarySegments()), 48.0, 1e-9);
-
   // The F: L corner, T junction; strokes 0-1 and 0-2 meet, the disjoint 1-2 do not. Its outline is
-  // the boundary of the union, 510 long, although stroke 0 starts at the L corner.
+  // the boundary of the union, 510 long, although stroke 0 starts at the L corner (where the walk
+  // starts is checked with the stroke template, which shares the walk).
   const Skeleton f(letterF(), kFWidths, true);
   EXPECT_NEAR(perimeter(f.boundarySegments()), 510.0, 1e-9);
   EXPECT_TRUE(f.adjacency()[1][0]);
   EXPECT_TRUE(f.adjacency()[2][0]);
   EXPECT_FALSE(f.adjacency()[2][1]);
   EXPECT_EQ(f.junctionPoints()[2][0].pos(), pt(-40, 0));
-
-  // A Y listed from its joint has the outline of the Y listed from its stem's free end, with
-  // its three free ends capped.
-  const Skeleton yJoint(strokes({seg(0, 0, 0, 10), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}),
-                        {2.0, 2.0, 2.0}, true);
-  const Skeleton yStem(strokes({seg(0, 10, 0, 0), seg(0, 0, -8, -6), seg(0, 0, 8, -6)}),
-                       {2.0, 2.0, 2.0}, true);
-  EXPECT_EQ(yJoint.boundarySegments().size(), yStem.boundarySegments().size());
-  EXPECT_NEAR(perimeter(yJoint.boundarySegments()), perimeter(yStem.boundarySegments()), 1e-9);
-  long caps = 0;
-  for (std::size_t b = 0; b < yJoint.boundarySegments().size(); ++b)
-    if (yJoint.boundaryTypes()[b] == Skeleton::eStrokeEnd &&
-        yJoint.boundarySegments()[b].length() > 1.0)
-      ++caps;
-  EXPECT_EQ(caps, 3);
 
   // Bad construction input reaches the assertion hook.
   EXPECT_THROW(Skeleton(letterF(), {8.0, 8.0}, true), vcAssertionFailure);
@@ -121,7 +96,6 @@ TEST(SkeletonModel, JunctionsAndStartPointsOfJoinedStrokes) {
   // Stroke width is a DOF of this model, with the limits of scale.
   Skeleton g = f;
   g.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 2.0));
-  EXPECT_TRUE(g.isDOFEnabled(Model::eStrokeWidth));
   EXPECT_THROW(g.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 12.0)), vcAssertionFailure);
   EXPECT_EQ(g.dofRange(Model::eStrokeWidth), vcRange(0.5, 2.0));
 }

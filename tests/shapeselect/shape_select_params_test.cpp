@@ -62,10 +62,6 @@ TEST(TemplateParams, AccessorsOfAspectUnknownDOFsAndPolarities) {
   EXPECT_EQ(p.nominal(Defs::eAspect), 1.0);
   EXPECT_ERROR(p.nominal(kNoDOF), Defs::InvalidDOF, L"Unknown DOF");
   EXPECT_ERROR(p.nominal(kNoDOF, 3.0), Defs::InvalidDOF, L"Unknown DOF");
-  // Nominal values are not range-checked, and each DOF keeps its own.
-  p.nominal(Defs::eAngle, 720.0);
-  EXPECT_EQ(p.nominal(Defs::eAngle), 720.0);
-  EXPECT_EQ(p.nominal(Defs::eScale), 1.0);
 
   // A mask asks whether any of its DOFs is enabled.
   EXPECT_TRUE(p.isZoneEnabled(static_cast<Defs::DOF>(Defs::eScale | Defs::eTranslationY)));

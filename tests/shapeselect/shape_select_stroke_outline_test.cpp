@@ -45,9 +45,6 @@ double enclosedArea(const std::vector<vcLineSeg>& outline) {
 }
 
 TEST(StrokeOutline, StraightLTAndShortEndingStrokesAreExact) {
-  // A single stroke: a rectangle lengthened by half the width at each end.
-  expectOutline(outlineOf({seg(0, 0, 10, 0)}, {2.0}), {{-1, -1}, {11, -1}, {11, 1}, {-1, 1}});
-
   // An L: the joint leaves a zero-length segment at the outer corner, which stays.
   const std::vector<vcLineSeg> l = outlineOf({seg(0, 0, 10, 0), seg(10, 0, 10, 10)}, {2, 2});
   expectOutline(l, {{-1, -1}, {11, -1}, {11, 1}, {11, 1}, {11, 11}, {9, 11}, {9, 1}, {-1, 1}});
@@ -65,7 +62,6 @@ TEST(StrokeOutline, StraightLTAndShortEndingStrokesAreExact) {
 }
 
 TEST(StrokeOutline, FiguresCloseAndEncloseTheUnionOfTheirStrokes) {
-  const double barX = 2.0 * (20.0 * std::sqrt(2.0) + 2.0);
   const struct {
     const char* name;
     std::vector<vcLineSeg> skeleton;
@@ -74,8 +70,6 @@ TEST(StrokeOutline, FiguresCloseAndEncloseTheUnionOfTheirStrokes) {
   } figures[] = {
       // Two bars of width 2 and length 20 (22 with the caps): 2 * 44 - 4.
       {"plus", {seg(-10, 0, 10, 0), seg(0, -10, 0, 10)}, {2, 2}, 84.0},
-      // The same at 45 degrees, bars of length 20 sqrt 2.
-      {"X", {seg(-10, -10, 10, 10), seg(-10, 10, 10, -10)}, {2, 2}, 2.0 * barX - 4.0},
       // Crossbar ends touch the uprights' sides: uprights 2 x 22, crossbar 8 x 2 between them.
       {"H", {seg(0, 0, 0, 20), seg(10, 0, 10, 20), seg(0, 10, 10, 10)}, {2, 2, 2}, 104.0},
       // Strokes of different widths end to end, each end at a joint lengthened by half the width

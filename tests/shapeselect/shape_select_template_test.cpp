@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "expect_error.h"
+#include "tavshsl/shape_select_result.h"
 #include "tavshsl/shape_select_template.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST(TemplateXform, FactorsMustBePositive) {
   EXPECT_EQ(p.strokeWidthFactors(), std::vector<double>{2.0});
 }
 
-TEST(TemplateCircle, RadiusCheckAndMap) {
+TEST(TemplateCircle, RadiusCheckMapAndResult) {
   EXPECT_ERROR(vcShapeSelectTemplateCircle(0.0, Vec(0, 0)), Defs::BadParams,
                L"Radius must be greater than 0");
   vcShapeSelectTemplateCircle circle(5.0, Vec(10, 0));
@@ -53,6 +54,14 @@ TEST(TemplateCircle, RadiusCheckAndMap) {
   EXPECT_NEAR(found->nominalRadius(), 10.0, 1e-12);
   expectNear(found->center(), Vec(100 + 20 * std::cos(turn), 100 + 20 * std::sin(turn)));
   EXPECT_EQ(circle.center(), Vec(10, 0));
+
+  // A result holds the mapped template, shared by its copies, and gives the angle in degrees.
+  const vcShapeSelectResult result(true, 3, 0.8, pose(100, 100, turn, 2), circle);
+  EXPECT_NEAR(result.angle().toDouble(), 30.0, 1e-9);
+  EXPECT_NEAR(result.uniformScale(), 2.0, 1e-12);
+  const auto& held = dynamic_cast<const vcShapeSelectTemplateCircle&>(*result.foundTemplate());
+  EXPECT_NEAR(held.nominalRadius(), 10.0, 1e-12);
+  EXPECT_TRUE(vcShapeSelectResult(result).foundTemplate() == result.foundTemplate());
 }
 
 TEST(TemplateBoundary, PolygonChecksSidesAndMap) {
