@@ -149,31 +149,42 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   const ColumnBits bits(edges, ox, oy, w, h);
   const BridgeMaker maker(image, threshold, scale, edges, positions);
 
-  // Find the gaps: from every edgelet u, the four knight's moves downwards. Rows y, y + 1 and
-  // y + 2 are tested a word of columns at a time for any of the four patterns; the few hits
-  // are then tried one by one.
+  // Find the gaps: from every edgelet u, the four knight's moves downwards and the two
+  // diagonal steps over a row. Rows y, y + 1 and y + 2 are tested a word of columns at a time
+  // for any of the six patterns; the few hits are then tried one by one.
   std::vector<Bridge> bridges;
   for (long y = 0; y + 1 < h; ++y) {
     const std::uint64_t *r0 = bits.row(y), *r1 = bits.row(y + 1), *r2 = bits.row(y + 2);
     for (long j = 1; j + 1 < bits.words(); ++j) {
-      // Two columns over in the next row, with neither pixel neighbouring both set; or one
-      // column over two rows down, with both pixels between (in the next row) empty.
+      // Two columns over in the next row, with neither pixel neighbouring both set; one
+      // column over two rows down, with both pixels between (in the next row) empty; or two
+      // columns over two rows down, with the pixel between them empty and so the pixels
+      // beside u, below u and above the lower edgelet.
       const std::uint64_t farRight = ahead(r1, j, 2) & ~ahead(r0, j, 1) & ~ahead(r1, j, 1);
       const std::uint64_t farLeft = behind(r1, j, 2) & ~behind(r0, j, 1) & ~behind(r1, j, 1);
       const std::uint64_t lowRight = ahead(r2, j, 1) & ~r1[j] & ~ahead(r1, j, 1);
       const std::uint64_t lowLeft = behind(r2, j, 1) & ~r1[j] & ~behind(r1, j, 1);
-      // Each hit tries its gaps left before right, the far one before the low one.
-      for (std::uint64_t hits = r0[j] & (farRight | farLeft | lowRight | lowLeft); hits != 0;
-           hits &= hits - 1) {
+      const std::uint64_t diagRight =
+          ahead(r2, j, 2) & ~ahead(r1, j, 1) & ~ahead(r1, j, 2) & ~ahead(r0, j, 1) & ~r1[j];
+      const std::uint64_t diagLeft =
+          behind(r2, j, 2) & ~behind(r1, j, 1) & ~behind(r1, j, 2) & ~behind(r0, j, 1) & ~r1[j];
+      // Each hit tries its gaps left before right: the far one, the low one, the diagonal one.
+      for (std::uint64_t hits =
+               r0[j] & (farRight | farLeft | lowRight | lowLeft | diagRight | diagLeft);
+           hits != 0; hits &= hits - 1) {
         const int b = std::countr_zero(hits);
         const long x = (j - 1) * 64 + b;
         const std::size_t u = bits.index(y, x);
         if ((farLeft >> b) & 1) maker.tryBridge(u, bits.index(y + 1, x - 2), x - 1, y + 1, bridges);
         if ((lowLeft >> b) & 1) maker.tryBridge(u, bits.index(y + 2, x - 1), x - 1, y + 1, bridges);
+        if ((diagLeft >> b) & 1)
+          maker.tryBridge(u, bits.index(y + 2, x - 2), x - 1, y + 1, bridges);
         if ((farRight >> b) & 1)
           maker.tryBridge(u, bits.index(y + 1, x + 2), x + 1, y + 1, bridges);
         if ((lowRight >> b) & 1)
           maker.tryBridge(u, bits.index(y + 2, x + 1), x + 1, y + 1, bridges);
+        if ((diagRight >> b) & 1)
+          maker.tryBridge(u, bits.index(y + 2, x + 2), x + 1, y + 1, bridges);
       }
     }
   }

@@ -14,8 +14,14 @@
 // order, so they reach it from the upper edgelet and go on from it where the lower one would
 // have taken them.
 //
+// On a diagonal edge a whole row can also lose its peak, where noise makes each pixel on the
+// crest lose to a neighbour along its own axis (the row for one, the column for the next). The
+// edgelets above and below are then two pixels apart diagonally, and that gap gets the pixel
+// diagonally between them; it is bridged only when the pixels next to that one towards either
+// edgelet (beside the upper one, above the lower one) hold no edgelet either.
+//
 // A gap is bridged only when all of these hold:
-// - neither pixel that neighbours both edgelets holds an edgelet (nothing links them yet);
+// - no pixel that neighbours both edgelets holds an edgelet (nothing links them yet);
 // - both edgelets and the bridging pixel point the same way, within kBridgeCodes codes of each
 //   other (one edge, not a corner or two edges);
 // - the bridging pixel's gradient reaches the detection threshold;

@@ -43,7 +43,7 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
   // Blur 0.7 to 1.5 pixels and noise 1.5 to 8 grey levels, rising with the seed. An end point
   // is the last edgelet projected onto the line; next to a corner the 3x3 gradient also sees
   // the other side and turns beyond the angle tolerance, so lines stop a pixel or two short of
-  // a corner (1.6 on average). At noise 8 crossings and noise cut some edges into more pieces.
+  // a corner (1.6 on average).
   int checked = 0;
   double endShortfall = 0.0;
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
@@ -68,9 +68,11 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
       ++checked;
       const std::vector<Piece> pieces = piecesOn(edge, set);
       ASSERT_FALSE(pieces.empty()) << "seed " << seed << " edge of length " << length;
-      if (params.noiseSigma < 8.0) {
-        EXPECT_LE(pieces.size(), 3u) << "seed " << seed;
-      }
+      // At noise 8 short fragments of two or three edgelets beside the line are not counted.
+      const auto significant = std::count_if(pieces.begin(), pieces.end(), [&](const Piece& p) {
+        return params.noiseSigma < 8.0 || p.t2 - p.t1 >= 5.0;
+      });
+      EXPECT_LE(significant, 3) << "seed " << seed;
       double lo = length, hi = 0.0, covered = 0.0;
       for (const Piece& p : pieces) {
         lo = std::min(lo, p.t1);
