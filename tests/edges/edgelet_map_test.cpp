@@ -54,8 +54,7 @@ TEST(EdgeletMap, UnboundImageGivesUnboundMapAndBadInputThrows) {
   EXPECT_TRUE(map.cache().isNull());
   EXPECT_NO_THROW(map.rollbackCache(5));
 
-  // A negative threshold; a window with a negative offset.
-  EXPECT_THROW(vcEdgeletMap(busyScene(), -1.0), vcBadParamsError);
+  // A window with a negative offset.
   vcPelBuffer<unsigned char> image(10, 10, 32);
   image.offset(-3, 0);
   EXPECT_THROW(vcEdgeletMap(image, 10.0), vcBadParamsError);
@@ -66,28 +65,21 @@ TEST(EdgeletMap, CellsMatchTheReferenceEncodingAlsoInAWindow) {
   vcEdgeletMap blank(vcPelBuffer<unsigned char>(7, 4, 32), 15.0);
   ASSERT_FALSE(blank.cache().isNull());
   EXPECT_EQ(blank.cache()->indexPool(), nullptr);
-  EXPECT_EQ(*blank.pointToPel(-1, -1), -9);
-  EXPECT_EQ(blank.get(0, 3), -7);
   EXPECT_EQ(cells(blank, 1), referenceCells(blank));
-
-  // A busy scene: runs of every length, edgelets next to each other.
-  const vcPelBuffer<unsigned char> scene = busyScene();
-  const vcEdgeletMap busy(scene, 10.0);
-  ASSERT_GT(busy.edges().size(), 100u);
-  EXPECT_EQ(cells(busy, 1), referenceCells(busy));
 
   // A horizontal step fills a whole row with edgelets: the first column has no run before
   // it, the last none after it. Their sub-pixel positions lie on the row boundary y = 5.
   const vcEdgeletMap row(step(12, 10, 5, false, 0, 200), 15.0);
   ASSERT_EQ(row.edges().size(), 12u);
-  for (long x = 0; x < 12; ++x) EXPECT_EQ(row.get(x, 4), x);
   EXPECT_EQ(cells(row, 1), referenceCells(row));
   for (const vcEdgelet& e : row.edges()) EXPECT_NEAR(e.posQuickY(), 5.0, 0.05);
 
-  // A window keeps its image coordinates; image() is the same view of the same pixels.
+  // A window of a busy scene: runs of every length, edgelets next to each other. The map keeps
+  // the window's image coordinates; image() is the same view of the same pixels.
+  const vcPelBuffer<unsigned char> scene = busyScene();
   const vcEdgeletMap map(scene.window(6, 4, 25, 20), 10.0);
   EXPECT_EQ(map.offset(), vcPair<long>(6, 4));
-  ASSERT_FALSE(map.edges().empty());
+  ASSERT_GT(map.edges().size(), 50u);
   EXPECT_EQ(cells(map, 1), referenceCells(map));
   for (const vcEdgelet& e : map.edges())
     EXPECT_LT(e.position().distance(vcVector<2>(e.get_i() + 0.5, e.get_j() + 0.5)), 1.0);
