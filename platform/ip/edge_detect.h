@@ -25,6 +25,10 @@
 // compete, so both sides of a thin bar are found, and the two-step neighbours keep noise from
 // splitting the broad peak of a blurred edge. Magnitudes outside the image count as 0.
 //
+// Gaps. Where noise set the peaks of neighbouring rows or columns two pixels apart, or made a
+// diagonal edge lose a row's peak, one more edgelet joins the two sides of the gap when they
+// belong to one edge (edge_bridge.h), so that tracers linking 8-neighbours follow the edge.
+//
 // Sub-pixel position. A Gaussian is fitted to the gradient, projected on the edgelet's
 // direction and smoothed (1 2 1) along the edge, at up to 3 pixels on each side along the
 // same axis (vc_edge_detail::peakOffsets). Along a row or column the profile of a straight edge
