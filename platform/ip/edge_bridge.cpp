@@ -25,43 +25,65 @@ inline std::uint32_t bitCount(std::uint64_t v) {
   return std::uint32_t((v * 0x0101010101010101ull) >> 56);
 }
 
-// The edgelets of every window row as column bits, so that the gap patterns are tested on 64
-// columns at a time, and the edgelet index of a set bit. Each row has a zero word before and
-// after its columns, and rows outside the window read as zeros, so columns up to 64 beyond
-// the window need no bounds checks.
+// The edgelets of three consecutive window rows as column bits, so that the gap patterns are
+// tested on 64 columns at a time, and the edgelet index of a set bit. Each row has a zero word
+// before and after its columns, and rows outside the window read as zeros, so columns up to 64
+// beyond the window need no bounds checks. Rows are loaded in order as the search moves down;
+// three rows of buffers serve any image size.
 class ColumnBits {
  public:
   ColumnBits(const std::vector<vcEdgelet>& edges, long ox, long oy, long w, long h)
-      : h_(h),
+      : edges_(edges),
+        ox_(ox),
+        oy_(oy),
+        h_(h),
         words_((w + 63) / 64 + 2),
-        bits_(std::size_t((h + 1) * words_), 0),
-        before_(std::size_t((h + 1) * words_), 0) {
-    for (std::size_t k = 0; k < edges.size(); ++k) {
-      const long p = long(edges[k].get_i()) - ox + 64;
-      bits_[std::size_t((long(edges[k].get_j()) - oy) * words_ + (p >> 6))] |= 1ull << (p & 63);
-    }
-    // Edgelets before each word, counted over the rows in raster order.
-    std::uint32_t count = 0;
-    for (std::size_t k = 0; k < bits_.size(); ++k) {
-      before_[k] = count;
-      count += bitCount(bits_[k]);
-    }
+        bits_(std::size_t(4 * words_), 0),
+        before_(std::size_t(4 * words_), 0) {
+    for (long r = 0; r < 3; ++r) load_(r);
   }
 
   long words() const { return words_; }
-  // Row r's words (the zero row outside the window), word 1 holding columns 0..63.
-  const std::uint64_t* row(long r) const { return &bits_[std::size_t((r < h_ ? r : h_) * words_)]; }
-  // The index of the edgelet at column x of row r, which must hold one.
+  // Row r's words, for a row loaded (r to r + 2 after advance(r - 1)); the zero row outside the
+  // window. Word 1 holds columns 0..63.
+  const std::uint64_t* row(long r) const { return &bits_[slot_(r)]; }
+  // The index of the edgelet at column x of a loaded row r, which must hold one.
   std::size_t index(long r, long x) const {
-    const std::size_t word = std::size_t(r * words_ + ((x + 64) >> 6));
+    const std::size_t word = slot_(r) + std::size_t((x + 64) >> 6);
     const std::uint64_t below = (1ull << ((x + 64) & 63)) - 1;
     return before_[word] + bitCount(bits_[word] & below);
   }
+  // Moves on from rows r .. r + 2 to rows r + 1 .. r + 3.
+  void advance(long r) { load_(r + 3); }
 
  private:
-  long h_, words_;
+  // Slot 3 is the zero row.
+  std::size_t slot_(long r) const { return std::size_t((r < h_ ? r % 3 : 3) * words_); }
+
+  // Fills row r's slot from its edgelets, the next ones of the list, and counts the edgelets
+  // before each word.
+  void load_(long r) {
+    if (r >= h_) return;
+    std::uint64_t* bits = &bits_[slot_(r)];
+    std::uint32_t* before = &before_[slot_(r)];
+    std::fill(bits, bits + words_, 0);
+    const std::size_t first = next_;
+    for (; next_ < edges_.size() && long(edges_[next_].get_j()) - oy_ == r; ++next_) {
+      const long p = long(edges_[next_].get_i()) - ox_ + 64;
+      bits[p >> 6] |= 1ull << (p & 63);
+    }
+    std::uint32_t count = std::uint32_t(first);
+    for (long j = 0; j < words_; ++j) {
+      before[j] = count;
+      count += bitCount(bits[j]);
+    }
+  }
+
+  const std::vector<vcEdgelet>& edges_;
+  long ox_, oy_, h_, words_;
   std::vector<std::uint64_t> bits_;
   std::vector<std::uint32_t> before_;
+  std::size_t next_ = 0;  // the first edgelet of the next row to load
 };
 
 // Word j of a row of column bits moved so that bit x reads column x + k (k = 1, 2) or x - k.
@@ -146,7 +168,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   if (edges.empty()) return;
   const long w = image.width(), h = image.height();
   const long ox = image.offset().x(), oy = image.offset().y();
-  const ColumnBits bits(edges, ox, oy, w, h);
+  ColumnBits bits(edges, ox, oy, w, h);
   const BridgeMaker maker(image, threshold, scale, edges, positions);
 
   // Find the gaps: from every edgelet u, the four knight's moves downwards and the two
@@ -187,6 +209,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
           maker.tryBridge(u, bits.index(y + 2, x + 2), x + 1, y + 1, bridges);
       }
     }
+    bits.advance(y);
   }
   if (bridges.empty()) return;
 
