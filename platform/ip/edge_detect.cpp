@@ -75,7 +75,8 @@ class GradientRows {
       : image_(image),
         width_(image.width()),
         height_(image.height()),
-        padded_(image.width() + 2 * kReach),
+        // One more zero pixel at the right end: samples read 8 pixels from 3 before a peak.
+        padded_(image.width() + 2 * kReach + 1),
         g_(2 * (kRows + 1) * padded_, 0),
         s_(2 * (kRows + 1) * padded_, 0),
         q_((kRows + 1) * padded_, 0),
@@ -133,9 +134,8 @@ class GradientRows {
 struct Window {
   const std::int16_t* g[GradientRows::kRows];
   const std::int32_t* q[GradientRows::kRows];
-  // The gradient smoothed (1 2 1) along each row, and of row y smoothed down the columns.
+  // The gradient smoothed (1 2 1) along each row.
   const std::int16_t* rowSmoothed[GradientRows::kRows];
-  const std::int16_t* columnSmoothed;
 };
 
 // The peaks of one row, gathered first and fitted together (edge_peak_fit.h), then turned into
@@ -151,15 +151,12 @@ class RowPeaks {
         edges_(edges),
         pending_(pending),
         samples_(std::size_t(8 * width)),
-        // Pixels -3 .. width + 3: the samples read 8 pixels from 3 before a peak.
-        columnSmoothed_(std::size_t(2 * (width + 2 * GradientRows::kReach + 1))),
         peaks_(std::size_t(width)),
         offsets_(std::size_t(width)),
         columns_(std::size_t(width)),
         order_(std::size_t(2 * width)),
         flags_(std::size_t(width)) {
     batch_.p = samples_.data();
-    w_.columnSmoothed = columnSmoothed_.data() + 2 * GradientRows::kReach;
   }
 
   // Starts row y.
@@ -183,38 +180,22 @@ class RowPeaks {
       rows.q[k] = w_.q[c - 2 + k];
     }
     count_ = peakColumns(rows, long(columns_.size()), threshold, columns_.data(), flags_.data());
-    bool steep = false, flat = false;
+    bool steep = false;
     for (long j = 0; j < count_; ++j) {
       const long x = columns_[std::size_t(j)];
       const std::int32_t m = w_.q[c][x], gx = w_.g[c][2 * x], gy = w_.g[c][2 * x + 1];
       const bool alongRow = std::abs(gx) >= std::abs(gy);
       peaks_[std::size_t(j)] = {x, m, gx, gy, std::sqrt(float(m)), alongRow};
-      flat |= alongRow;
       steep |= !alongRow;
     }
     if (count_ == 0) return;
-    smoothAround_(steep, flat);
-    SmoothedGradients smoothed;
-    smoothed.column = w_.columnSmoothed;
-    for (long k = 0; k < GradientRows::kRows; ++k) smoothed.rows[k] = w_.rowSmoothed[k];
-    axisSamples(smoothed, peaks_.data(), count_, samples_.data(), order_.data());
-  }
-
-  // The smoothed gradients the samples of this row's peaks read: along the rows around it
-  // when some peaks are steep, down the columns of this row, between the first and the last
-  // peak, when some are not.
-  void smoothAround_(bool steep, bool flat) {
-    constexpr long c = GradientRows::kReach;
+    // Steep peaks read the rows around this one smoothed along the row.
     if (steep)
       for (long k = -c; k <= c; ++k) rows_->smooth(row_ + k);
-    if (!flat) return;
-    const std::int16_t *up = w_.g[c - 1], *mid = w_.g[c], *down = w_.g[c + 1];
-    std::int16_t* s = columnSmoothed_.data() + 2 * c;
-    // Both components at once, over the interleaved entries.
-    const long end = 2 * (peaks_[std::size_t(count_ - 1)].x + c + 1);
-#pragma GCC ivdep
-    for (long i = 2 * (peaks_[0].x - c); i < end; ++i)
-      s[i] = std::int16_t(up[i] + 2 * mid[i] + down[i]);
+    SmoothedGradients smoothed;
+    for (long k = 0; k < 3; ++k) smoothed.around[k] = w_.g[c - 1 + k];
+    for (long k = 0; k < GradientRows::kRows; ++k) smoothed.rows[k] = w_.rowSmoothed[k];
+    axisSamples(smoothed, peaks_.data(), count_, samples_.data(), order_.data());
   }
 
   // Fits the gathered peaks and appends their edgelets, in column order.
@@ -251,7 +232,6 @@ class RowPeaks {
   std::vector<vcEdgelet>& edges_;
   std::vector<float>& pending_;
   std::vector<float> samples_;
-  std::vector<std::int16_t> columnSmoothed_;
   PeakSamples batch_;
   std::vector<RowPeak> peaks_;
   std::vector<float> offsets_;

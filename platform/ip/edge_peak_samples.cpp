@@ -10,20 +10,25 @@
 namespace vc_edge_detail {
 namespace {
 
-// The samples of one peak from the seven smoothed gradients s[0..6] at its steps.
-inline void samplesOf(const RowPeak& peak, const std::int16_t* const (&s)[7], float* out) {
-  const float inv = 0.25f / peak.magnitude;
-  for (int k = 0; k < 7; ++k) out[k] = float(s[k][0] * peak.gx + s[k][1] * peak.gy) * inv;
-}
-
 void samplesPortable(const SmoothedGradients& smoothed, const RowPeak* peaks, long n,
                      float* samples) {
+  const std::int16_t *up = smoothed.around[0], *mid = smoothed.around[1],
+                     *down = smoothed.around[2];
   for (long j = 0; j < n; ++j) {
     const RowPeak& peak = peaks[j];
-    const std::int16_t* s[7];
-    for (int k = 0; k < 7; ++k)
-      s[k] = peak.alongRow ? &smoothed.column[2 * (peak.x + k - 3)] : &smoothed.rows[k][2 * peak.x];
-    samplesOf(peak, s, &samples[8 * j]);
+    const float inv = 0.25f / peak.magnitude;
+    for (long k = 0; k < 7; ++k) {
+      std::int32_t sx, sy;
+      if (peak.alongRow) {
+        const long at = 2 * (peak.x + k - 3);
+        sx = up[at] + 2 * mid[at] + down[at];
+        sy = up[at + 1] + 2 * mid[at + 1] + down[at + 1];
+      } else {
+        sx = smoothed.rows[k][2 * peak.x];
+        sy = smoothed.rows[k][2 * peak.x + 1];
+      }
+      samples[8 * j + k] = float(sx * peak.gx + sy * peak.gy) * inv;
+    }
   }
 }
 
@@ -38,6 +43,10 @@ inline std::int32_t pairAt(const std::int16_t* s) {
   return pair;
 }
 
+VC_AVX2 __m256i eightPairs(const std::int16_t* s) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+}
+
 // The eight projections of the gradient pairs onto the peak's gradient, one multiply-add, scaled
 // to the samples.
 VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
@@ -47,9 +56,9 @@ VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
   _mm256_storeu_ps(out, _mm256_mul_ps(dots, _mm256_set1_ps(0.25f / peak.magnitude)));
 }
 
-// Peaks along the row read eight neighbouring pairs of the column-smoothed row in one load,
-// peaks along the column one pair from each of the seven rows. The two kinds go in separate
-// passes, so that the axis costs no unpredictable branch.
+// Peaks along the row read eight neighbouring pairs from each of the three rows around them,
+// peaks along the column one pair from each of the seven rows smoothed along the row. The two kinds
+// go in separate passes, so that the axis costs no unpredictable branch.
 [[gnu::target("avx2")]] void samplesAvx2(const SmoothedGradients& smoothed, const RowPeak* peaks,
                                          long n, float* samples, std::int32_t* scratch) {
   std::int32_t* flat = scratch;
@@ -62,8 +71,12 @@ VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
   }
   for (long i = 0; i < numFlat; ++i) {
     const RowPeak& peak = peaks[flat[i]];
-    const __m256i pairs =
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&smoothed.column[2 * (peak.x - 3)]));
+    // Eight neighbouring pairs of the three rows, smoothed (1 2 1) down the columns.
+    const long at = 2 * (peak.x - 3);
+    const __m256i mid = eightPairs(&smoothed.around[1][at]);
+    const __m256i pairs = _mm256_add_epi16(
+        _mm256_add_epi16(eightPairs(&smoothed.around[0][at]), eightPairs(&smoothed.around[2][at])),
+        _mm256_add_epi16(mid, mid));
     project(pairs, peak, &samples[8 * flat[i]]);
   }
   for (long i = 0; i < numSteep; ++i) {

@@ -19,11 +19,13 @@ struct RowPeak {
   bool alongRow;
 };
 
-// The smoothed gradients, interleaved (gx, gy) per pixel like the gradient rows. column: the
-// searched row smoothed down the columns, readable from pixel -3 to pixel width + 3; rows[3 + k]:
-// row y + k smoothed along the row, readable at every peak's column.
+// The gradients the samples read, interleaved (gx, gy) per pixel like the gradient rows.
+// around[1 + k]: the gradient of row y + k (k = -1, 0, 1), readable from pixel -3 to pixel
+// width + 4, smoothed down the columns for the peaks along the row as they are sampled;
+// rows[3 + k]: row y + k (k = -3 .. 3) smoothed along the row, readable at every peak's
+// column, for the peaks along the column.
 struct SmoothedGradients {
-  const std::int16_t* column;
+  const std::int16_t* around[3];
   const std::int16_t* rows[7];
 };
 
