@@ -20,28 +20,8 @@ namespace vc_edge_detail {
 // peak test's multiply-adds) and q (width entries) for the image row mid, with up and down the
 // rows above and below (mid itself at the top or bottom border). vs and vd are scratch rows of
 // width + 2 entries. Requires width >= 1.
-inline void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
-                     long width, std::int16_t* vs, std::int16_t* vd, std::int16_t* g,
-                     std::int32_t* q) {
-  // Vertical pass: smoothing (1 2 1) and difference (-1 0 1) down each column, entry x + 1
-  // for column x, with the border columns repeated at both ends.
-  for (long x = 0; x < width; ++x) {
-    vs[x + 1] = std::int16_t(up[x] + 2 * mid[x] + down[x]);
-    vd[x + 1] = std::int16_t(down[x] - up[x]);
-  }
-  vs[0] = vs[1];
-  vd[0] = vd[1];
-  vs[width + 1] = vs[width];
-  vd[width + 1] = vd[width];
-  // Horizontal pass: difference of the smoothed columns, smoothing of the differences.
-  for (long x = 0; x < width; ++x) {
-    const std::int16_t dx = std::int16_t(vs[x + 2] - vs[x]);
-    const std::int16_t dy = std::int16_t(vd[x] + 2 * vd[x + 1] + vd[x + 2]);
-    g[2 * x] = dx;
-    g[2 * x + 1] = dy;
-    q[x] = std::int32_t(dx) * dx + std::int32_t(dy) * dy;
-  }
-}
+void sobelRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down, long width,
+              std::int16_t* vs, std::int16_t* vd, std::int16_t* g, std::int32_t* q);
 
 // The gradient of pixel (x, y) alone, equal to entry x of sobelRow for row y. row0 points to
 // row 0 of an image of width w and height h with rows `stride` apart; (x, y) inside it.
