@@ -60,6 +60,16 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
 
 // ---- Gradient rows ----------------------------------------------------------------------
 
+// s = the interleaved gradients g of a row of width pixels smoothed (1 2 1) along the row,
+// both components at once: a pixel's neighbours are 2 entries away. g must be readable one
+// pixel beyond both ends (the zero padding stands for the pixels beyond them). Also built for
+// AVX2, chosen when the program loads.
+[[gnu::target_clones("avx2", "default")]] void smoothAlongRow(const std::int16_t* g,
+                                                              std::int16_t* s, long width) {
+#pragma GCC ivdep
+  for (long i = 0; i < 2 * width; ++i) s[i] = std::int16_t(g[i - 2] + 2 * g[i] + g[i + 2]);
+}
+
 // The Sobel gradient of seven consecutive image rows, y - 3 .. y + 3 around the row being
 // searched, in a ring, with each row's gradient also smoothed (1 2 1) along the row on demand,
 // for the sub-pixel samples of steep edges. Gradients are interleaved, (gx, gy) of pixel x at
@@ -99,12 +109,7 @@ class GradientRows {
     if (y < 0 || y >= height_ || smoothed_[std::size_t(y % kRows)]) return;
     smoothed_[std::size_t(y % kRows)] = true;
     const long at = 2 * (slot_(y) + kReach);
-    const std::int16_t* g = &g_[at];
-    std::int16_t* s = &s_[at];
-    // Both components at once: a pixel's neighbours are 2 entries away. The zero padding
-    // stands for the entries beyond the ends.
-#pragma GCC ivdep
-    for (long i = 0; i < 2 * width_; ++i) s[i] = std::int16_t(g[i - 2] + 2 * g[i] + g[i + 2]);
+    smoothAlongRow(&g_[at], &s_[at], width_);
   }
 
   // Pointers to pixel x = 0 of row y (any y; rows outside the image are the zero row).
