@@ -220,7 +220,7 @@ class RowPeaks {
       const float across = offsets_[std::size_t(j)] * axis;
       const float cx = float(x0_ + peak.x) + 0.5f, cy = float(y_) + 0.5f;
       edge[j] = vcEdgelet(std::uint16_t(x0_ + peak.x), std::uint16_t(y_),
-                          std::uint16_t(scaledMagnitude(peak.m, scale_, 65535)),
+                          std::uint16_t(scaledMagnitude(peak.magnitude, scale_, 65535)),
                           vcAngle8(coder_.code(peak.gx, peak.gy)), cx, cy);
       position[2 * j] = cx + across * nx;
       position[2 * j + 1] = cy + across * ny;

@@ -37,10 +37,15 @@ inline void sobelAt(const std::uint8_t* row0, long stride, long w, long h, long 
   gy = vd(l) + 2 * vd(x) + vd(r);
 }
 
-// Magnitude in grey levels per pixel times magScale (scale = magScale / 8) from the squared
-// Sobel magnitude q, rounded and saturated at limit.
+// Magnitude in grey levels per pixel times magScale (scale = magScale / 8) from the Sobel
+// magnitude sqrt(q), rounded and saturated at limit.
+inline long scaledMagnitude(float sobelMagnitude, float scale, float limit) {
+  return long(std::min(limit, sobelMagnitude * scale + 0.5f));
+}
+
+// The same from the squared Sobel magnitude q.
 inline long scaledMagnitude(std::int32_t q, float scale, float limit) {
-  return long(std::min(limit, std::sqrt(float(q)) * scale + 0.5f));
+  return scaledMagnitude(std::sqrt(float(q)), scale, limit);
 }
 
 }  // namespace vc_edge_detail
