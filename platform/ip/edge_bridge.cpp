@@ -180,7 +180,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
     for (long j = 1; j + 1 < bits.words(); ++j) {
       // Two columns over in the next row, with neither pixel neighbouring both set; one
       // column over two rows down, with both pixels between (in the next row) empty; or two
-      // columns over two rows down, with the pixel between them empty and so the pixels
+      // columns over two rows down, with the pixel between them empty and also the pixels
       // beside u, below u and above the lower edgelet.
       const std::uint64_t farRight = ahead(r1, j, 2) & ~ahead(r0, j, 1) & ~ahead(r1, j, 1);
       const std::uint64_t farLeft = behind(r1, j, 2) & ~behind(r0, j, 1) & ~behind(r1, j, 1);

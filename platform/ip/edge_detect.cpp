@@ -188,9 +188,9 @@ class RowPeaks {
     bool steep = false;
     for (long j = 0; j < count_; ++j) {
       const long x = columns_[std::size_t(j)];
-      const std::int32_t m = w_.q[c][x], gx = w_.g[c][2 * x], gy = w_.g[c][2 * x + 1];
+      const std::int32_t gx = w_.g[c][2 * x], gy = w_.g[c][2 * x + 1];
       const bool alongRow = std::abs(gx) >= std::abs(gy);
-      peaks_[std::size_t(j)] = {x, m, gx, gy, std::sqrt(float(m)), alongRow};
+      peaks_[std::size_t(j)] = {x, gx, gy, std::sqrt(float(w_.q[c][x])), alongRow};
       steep |= !alongRow;
     }
     if (count_ == 0) return;

@@ -11,10 +11,10 @@
 
 namespace vc_edge_detail {
 
-// A peak of the row: its column, squared magnitude, gradient, magnitude and axis.
+// A peak of the row: its column, gradient, magnitude and axis.
 struct RowPeak {
   long x;
-  std::int32_t m, gx, gy;
+  std::int32_t gx, gy;
   float magnitude;
   bool alongRow;
 };
