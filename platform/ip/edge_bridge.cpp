@@ -16,20 +16,11 @@ int codeDistance(std::uint8_t a, std::uint8_t b) {
   return std::min(d, 256 - d);
 }
 
-// The number of set bits, without the call a portable std::popcount makes on processors of
-// the base instruction set.
-inline std::uint32_t bitCount(std::uint64_t v) {
-  v -= (v >> 1) & 0x5555555555555555ull;
-  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
-  v = (v + (v >> 4)) & 0x0f0f0f0f0f0f0f0full;
-  return std::uint32_t((v * 0x0101010101010101ull) >> 56);
-}
-
 // The edgelets of three consecutive window rows as column bits, so that the gap patterns are
-// tested on 64 columns at a time, and the edgelet index of a set bit. Each row has a zero word
-// before and after its columns, and rows outside the window read as zeros, so columns up to 64
-// beyond the window need no bounds checks. Rows are loaded in order as the search moves down;
-// three rows of buffers serve any image size.
+// tested on 64 columns at a time, with the index and the direction code of the edgelet at each
+// set bit. Each row has a zero word before and after its columns, and rows outside the window
+// read as zeros, so columns up to 64 beyond the window need no bounds checks. Rows are loaded
+// in order as the search moves down; three rows of buffers serve any image size.
 class ColumnBits {
  public:
   ColumnBits(const std::vector<vcEdgelet>& edges, long ox, long oy, long w, long h)
@@ -39,7 +30,8 @@ class ColumnBits {
         h_(h),
         words_((w + 63) / 64 + 2),
         bits_(std::size_t(4 * words_), 0),
-        before_(std::size_t(4 * words_), 0) {
+        index_(std::size_t(4 * words_ * 64)),
+        code_(std::size_t(4 * words_ * 64)) {
     for (long r = 0; r < 3; ++r) load_(r);
   }
 
@@ -47,12 +39,10 @@ class ColumnBits {
   // Row r's words, for a row loaded (r to r + 2 after advance(r - 1)); the zero row outside the
   // window. Word 1 holds columns 0..63.
   const std::uint64_t* row(long r) const { return &bits_[slot_(r)]; }
-  // The index of the edgelet at column x of a loaded row r, which must hold one.
-  std::size_t index(long r, long x) const {
-    const std::size_t word = slot_(r) + std::size_t((x + 64) >> 6);
-    const std::uint64_t below = (1ull << ((x + 64) & 63)) - 1;
-    return before_[word] + bitCount(bits_[word] & below);
-  }
+  // The index and the direction code of the edgelet at column x of a loaded row r, which must
+  // hold one (other columns hold stale entries).
+  std::size_t index(long r, long x) const { return index_[64 * slot_(r) + std::size_t(x + 64)]; }
+  std::uint8_t code(long r, long x) const { return code_[64 * slot_(r) + std::size_t(x + 64)]; }
   // Moves on from rows r .. r + 2 to rows r + 1 .. r + 3.
   void advance(long r) { load_(r + 3); }
 
@@ -60,29 +50,26 @@ class ColumnBits {
   // Slot 3 is the zero row.
   std::size_t slot_(long r) const { return std::size_t((r < h_ ? r % 3 : 3) * words_); }
 
-  // Fills row r's slot from its edgelets, the next ones of the list, and counts the edgelets
-  // before each word.
+  // Fills row r's slot from its edgelets, the next ones of the list.
   void load_(long r) {
     if (r >= h_) return;
     std::uint64_t* bits = &bits_[slot_(r)];
-    std::uint32_t* before = &before_[slot_(r)];
+    std::uint32_t* index = &index_[64 * slot_(r)];
+    std::uint8_t* code = &code_[64 * slot_(r)];
     std::fill(bits, bits + words_, 0);
-    const std::size_t first = next_;
     for (; next_ < edges_.size() && long(edges_[next_].get_j()) - oy_ == r; ++next_) {
       const long p = long(edges_[next_].get_i()) - ox_ + 64;
       bits[p >> 6] |= 1ull << (p & 63);
-    }
-    std::uint32_t count = std::uint32_t(first);
-    for (long j = 0; j < words_; ++j) {
-      before[j] = count;
-      count += bitCount(bits[j]);
+      index[p] = std::uint32_t(next_);
+      code[p] = edges_[next_].angle().plain();
     }
   }
 
   const std::vector<vcEdgelet>& edges_;
   long ox_, oy_, h_, words_;
   std::vector<std::uint64_t> bits_;
-  std::vector<std::uint32_t> before_;
+  std::vector<std::uint32_t> index_;
+  std::vector<std::uint8_t> code_;
   std::size_t next_ = 0;  // the first edgelet of the next row to load
 };
 
@@ -117,11 +104,9 @@ class BridgeMaker {
         edges_(edges),
         positions_(positions) {}
 
-  void tryBridge(std::size_t u, std::size_t l, long mx, long my, std::vector<Bridge>& out) const {
-    // Both ends point the same way.
-    const std::uint8_t cu = edges_[u].angle().plain(), cl = edges_[l].angle().plain();
-    if (codeDistance(cu, cl) > kBridgeCodes) return;
-
+  // Both ends must point the same way, which the caller has checked with their codes cu, cl.
+  void tryBridge(std::size_t u, std::size_t l, std::uint8_t cu, std::uint8_t cl, long mx, long my,
+                 std::vector<Bridge>& out) const {
     // The pixel between is an edge pixel pointing the same way.
     std::int32_t gx = 0, gy = 0;
     sobelAt(row0_, stride_, w_, h_, mx, my, gx, gy);
@@ -196,17 +181,20 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
            hits != 0; hits &= hits - 1) {
         const int b = std::countr_zero(hits);
         const long x = (j - 1) * 64 + b;
-        const std::size_t u = bits.index(y, x);
-        if ((farLeft >> b) & 1) maker.tryBridge(u, bits.index(y + 1, x - 2), x - 1, y + 1, bridges);
-        if ((lowLeft >> b) & 1) maker.tryBridge(u, bits.index(y + 2, x - 1), x - 1, y + 1, bridges);
-        if ((diagLeft >> b) & 1)
-          maker.tryBridge(u, bits.index(y + 2, x - 2), x - 1, y + 1, bridges);
-        if ((farRight >> b) & 1)
-          maker.tryBridge(u, bits.index(y + 1, x + 2), x + 1, y + 1, bridges);
-        if ((lowRight >> b) & 1)
-          maker.tryBridge(u, bits.index(y + 2, x + 1), x + 1, y + 1, bridges);
-        if ((diagRight >> b) & 1)
-          maker.tryBridge(u, bits.index(y + 2, x + 2), x + 1, y + 1, bridges);
+        const std::uint8_t cu = bits.code(y, x);
+        // The gap to the edgelet at (lx, ly), bridged at (mx, y + 1), when both ends point the
+        // same way: most gaps found join two edges and end at this cheap test.
+        const auto tryGap = [&](long lx, long ly, long mx) {
+          const std::uint8_t cl = bits.code(ly, lx);
+          if (codeDistance(cu, cl) <= kBridgeCodes)
+            maker.tryBridge(bits.index(y, x), bits.index(ly, lx), cu, cl, mx, y + 1, bridges);
+        };
+        if ((farLeft >> b) & 1) tryGap(x - 2, y + 1, x - 1);
+        if ((lowLeft >> b) & 1) tryGap(x - 1, y + 2, x - 1);
+        if ((diagLeft >> b) & 1) tryGap(x - 2, y + 2, x - 1);
+        if ((farRight >> b) & 1) tryGap(x + 2, y + 1, x + 1);
+        if ((lowRight >> b) & 1) tryGap(x + 1, y + 2, x + 1);
+        if ((diagRight >> b) & 1) tryGap(x + 2, y + 2, x + 1);
       }
     }
     bits.advance(y);
