@@ -27,17 +27,6 @@ bool samePixels(const vcPelBuffer<unsigned char>& a, const vcPelBuffer<unsigned 
   return true;
 }
 
-// Two pixels 2.5 pixels either side of each edge's middle: the light side must be lighter.
-void expectEdgesSeparateLightFromDark(const vsScene& scene) {
-  const double contrast = lightLevel(scene) - darkLevel(scene);
-  for (const vsSceneEdge& e : scene.edges) {
-    const V mid = (e.p1 + e.p2) * 0.5;
-    EXPECT_NEAR(e.lightNormal * (e.p2 - e.p1), 0.0, 1e-9);
-    EXPECT_GT(greyAt(scene, mid + e.lightNormal * 2.5) - greyAt(scene, mid - e.lightNormal * 2.5),
-              0.5 * contrast);
-  }
-}
-
 }  // namespace
 
 TEST(SceneGenerators, SeedsReproduceAndDiffer) {
@@ -56,7 +45,7 @@ TEST(SceneGenerators, SeedsReproduceAndDiffer) {
   }
 }
 
-TEST(SceneGenerators, CircleAndEdgeTruthMatchTheImage) {
+TEST(SceneGenerators, CircleTruthMatchesTheImage) {
   const vsScene scene = scenes::circles({.seed = 3,
                                          .count = 10,
                                          .minSize = 8.0,
@@ -78,16 +67,6 @@ TEST(SceneGenerators, CircleAndEdgeTruthMatchTheImage) {
     }
   }
   EXPECT_TRUE(sawRing);
-
-  // Light bars, then dark polygons whose normals turn outwards.
-  vsSceneParams params{.seed = 99, .count = 8, .minSize = 20.0, .maxSize = 80.0};
-  const vsScene bars = scenes::lines(params);
-  EXPECT_EQ(bars.edges.size(), 4 * bars.polygons.size());
-  expectEdgesSeparateLightFromDark(bars);
-  params.foreground = 10.0;
-  const vsScene shapes = scenes::polygons(params);
-  EXPECT_GE(shapes.polygons.size(), 4u);
-  expectEdgesSeparateLightFromDark(shapes);
 }
 
 TEST(SceneGenerators, BadParametersThrow) {
