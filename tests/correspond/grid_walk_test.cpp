@@ -1,7 +1,5 @@
-#include <algorithm>
 #include <limits>
 #include <random>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -63,28 +61,6 @@ TEST(GridLineWalk, PointLinesClipAndSkipWhatLiesOutside) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_TRUE(grid.lineIterator(vcVector<2>(nan, 1.0), vcVector<2>(3.0, 1.0)).done());
   EXPECT_THROW(vcTightLineHashTable<int>(0, 5), vcBadParamsError);
-}
-
-TEST(GridQuadIterator, CoversTheParallelogramRowByRowInsideTheGrid) {
-  std::vector<long> rows;
-  // Axis-aligned: corners (2, 2), (2, 5), (6, 2) and the fourth (6, 5).
-  const Cells all = iterate(vcGridQuadIterator(20, 20, 2, 2, 2, 5, 6, 2, rows));
-  ASSERT_EQ(all.size(), 20u);
-  EXPECT_EQ(all.front(), (std::pair<long, long>(2, 2)));
-  EXPECT_EQ(all.back(), (std::pair<long, long>(6, 5)));
-
-  // The same shape cut by a 5 x 4 grid keeps x < 5 and y < 4 only.
-  EXPECT_EQ(iterate(vcGridQuadIterator(5, 4, 2, 2, 2, 5, 6, 2, rows)),
-            (Cells{{2, 2}, {3, 2}, {4, 2}, {2, 3}, {3, 3}, {4, 3}}));
-
-  // A tilted one: rows ascend, no cell twice, and every corner is covered.
-  const Cells tilted = iterate(vcGridQuadIterator(40, 40, 10, 3, 4, 9, 25, 18, rows));
-  EXPECT_TRUE(std::is_sorted(tilted.begin(), tilted.end(),
-                             [](const auto& a, const auto& b) { return a.second < b.second; }));
-  const std::set<std::pair<long, long>> seen(tilted.begin(), tilted.end());
-  EXPECT_EQ(seen.size(), tilted.size());
-  for (const auto& corner : Cells{{10, 3}, {4, 9}, {25, 18}, {19, 24}})
-    EXPECT_TRUE(seen.count(corner)) << corner.first << "," << corner.second;
 }
 
 }  // namespace

@@ -75,16 +75,6 @@ TEST(VotingHashTable, CellsHoldBinSizeOverNormaliserAndResultsListTheBestFirst) 
   ASSERT_EQ(out.size(), 3u);
   EXPECT_EQ(out[2].id, 3);
   EXPECT_NEAR(out[2].vote, 0.055, 1e-12);
-
-  // A tiny normaliser, stored twice under one id: one entry per cell, capped at 1.0.
-  vcVotingHashTable capped = makeTable();
-  capped.addSegment(2, kLongLine, 0.01, 1.0, vcRadian(0.05));
-  capped.addSegment(2, kLongLine, 0.01, 1.0, vcRadian(0.05));
-  const auto* cell = capped.angleBin(0).cell(20, 20);
-  ASSERT_NE(cell, nullptr);
-  ASSERT_EQ(cell->size(), 1u);
-  EXPECT_EQ(cell->front().value, 1.0);
-  EXPECT_NEAR(voteAlone(capped, {kShortAlong}), 11.0, 1e-12);
 }
 
 TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
