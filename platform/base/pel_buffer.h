@@ -52,6 +52,9 @@
 
 // A read-only view of pixels. Default construction gives an unbound image:
 // no pixels, width and height 0, offset (0, 0), identity transforms.
+// Asks a new vcPelBuffer for pixels left unset rather than zeroed.
+struct vcUnsetPels {};
+
 template <class T>
 class vcPelBuffer_const {
   static_assert(std::is_arithmetic_v<T>, "pixels are arithmetic values");
@@ -170,14 +173,14 @@ class vcPelBuffer_const {
   }
 
  protected:
-  // A fresh zeroed root of width x height pixels, rows aligned to alignment
-  // bytes.
-  vcPelBuffer_const(long width, long height, long alignment)
+  // A fresh root of width x height pixels, rows aligned to alignment bytes,
+  // zeroed unless zeroed is false.
+  vcPelBuffer_const(long width, long height, long alignment, bool zeroed = true)
       : stride_(vc_pel_detail::rowStride(width, height, alignment, sizeof(T))),
         rootSize_(width, height),
         size_(width, height) {
     std::shared_ptr<void> block =
-        vc_pel_detail::allocatePels(stride_, height, alignment, sizeof(T));
+        vc_pel_detail::allocatePels(stride_, height, alignment, sizeof(T), zeroed);
     storage_ = std::shared_ptr<T>(block, static_cast<T*>(block.get()));
   }
 
@@ -228,6 +231,10 @@ class vcPelBuffer : public vcPelBuffer_const<T> {
   // that is not a power of two in [1, 4096], or more than 2^39 bytes of
   // pixels; std::bad_alloc when memory runs out.
   vcPelBuffer(long width, long height, long alignment = 32) : Base(width, height, alignment) {}
+  // The same with pixels left unset, for a caller that writes every pixel before it reads
+  // any: it saves a pass over the whole image. The rows' alignment padding stays unset too.
+  vcPelBuffer(long width, long height, long alignment, vcUnsetPels)
+      : Base(width, height, alignment, false) {}
 
   // Writes v at column x, row y of the window.
   // Throws: vcBadParamsError when unbound or (x, y) is outside the window.

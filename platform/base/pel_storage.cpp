@@ -54,13 +54,14 @@ long rowStride(long width, long height, long alignment, std::size_t pelSize) {
   return static_cast<long>(rowBytes / pelSize);
 }
 
-std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize) {
+std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize,
+                                   bool zeroed) {
   const std::size_t align = effectiveAlignment(alignment, pelSize);
   // An empty image still gets a (tiny) block, so that bound means non-null.
   const std::size_t bytes = std::max(
       static_cast<std::size_t>(stride) * static_cast<std::size_t>(height) * pelSize, align);
   void* block = ::operator new(bytes, std::align_val_t(align));
-  std::memset(block, 0, bytes);
+  if (zeroed) std::memset(block, 0, bytes);
   return std::shared_ptr<void>(block,
                                [align](void* p) { ::operator delete(p, std::align_val_t(align)); });
 }

@@ -17,9 +17,11 @@ namespace vc_pel_detail {
 // [1, 4096], or more than 2^39 bytes of pixels.
 long rowStride(long width, long height, long alignment, std::size_t pelSize);
 
-// Zeroed storage of stride * height pixels of pelSize bytes, starting on an
-// alignment-byte boundary (at least pelSize). Never null.
-std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize);
+// Storage of stride * height pixels of pelSize bytes, starting on an
+// alignment-byte boundary (at least pelSize), zeroed unless zeroed is false.
+// Never null.
+std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize,
+                                   bool zeroed = true);
 
 // Throws vcBadParamsError naming the operation when the image is unbound.
 void requireBound(bool bound, const char* operation);

@@ -87,9 +87,10 @@ void vcEdgeletMap::reset_(const vcPelBuffer_const<unsigned char>& image, double 
   vfEdgeDetect(image, params, *cache, nullptr, 0);
   cache->init_();
 
-  // Storage with a one-cell frame: frame rows -(w + 2) ... -1, frame columns -1.
+  // Storage with a one-cell frame: frame rows -(w + 2) ... -1, frame columns -1. Every cell is
+  // written below, so the storage is not zeroed first.
   const long w = image.width(), h = image.height();
-  vcPelBuffer<std::int32_t> storage(w + 2, h + 2, 32);
+  vcPelBuffer<std::int32_t> storage(w + 2, h + 2, 32, vcUnsetPels());
   fillRun(storage.pointToRow(0), 0, w + 2);
   for (long y = 1; y <= h; ++y) {
     std::int32_t* row = storage.pointToRow(y);
