@@ -12,6 +12,7 @@
 #include "edges/chain_diag.h"
 #include "edges/line_trace.h"
 #include "edges/map_scan.h"
+#include "edges/pixel_probe.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
 #include "platform/base/timer.h"
@@ -45,6 +46,7 @@ class LineRun {
   const vcLineTrackerRunParams& params_;
   vcPtrHandle<vcEdgeletMapCache> cache_;
   LineTraceContext ctx_;
+  vcPelBuffer_const<unsigned char> image_;  // the map's image, for the grey values
   long minLength_ = 0;
 };
 
@@ -68,6 +70,7 @@ void LineRun::checkParams_() const {
 void LineRun::setUpContext_() {
   const std::vector<vcEdgelet>& edges = cache_->edges();
   ctx_.edges = edges.data();
+  image_ = map_.image();
   ctx_.numEdges = std::uint32_t(edges.size());
   ctx_.w = map_.width();
   ctx_.h = map_.height();
@@ -92,21 +95,28 @@ void LineRun::keepLine_(std::vector<vcLineTrackerResult>& lines, long* first, lo
   r.numEdgelets_ = n;
   r.error_ = (params_.auxResults() & 0x1) ? ctx_.fitter.error(r) : 0.0;
   r.calcAuxResults_(map_, params_.auxResults());
+  // Grey values now, while the line's edgelets are still in the cache.
+  if (params_.auxResults() & 0x20) {
+    const vc_tracker_detail::PelAverages pels =
+        vc_tracker_detail::probePels(image_, cache_->edges(), first, n);
+    r.avgDarkPel_ = pels.dark;
+    r.avgLightPel_ = pels.light;
+  }
 }
 
 void LineRun::scan_(std::vector<vcLineTrackerResult>& lines) {
   long* counts = cache_->countPool();
   long numLines = 0;
-  vc_tracker_detail::vfScanUnconsumedCells(
-      ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges, L"vfLineTracker",
-      [&](long x, long y) {
-        // Grow a line from here; its indexes follow the previous line's in indexPool.
-        long* first = ctx_.indexOut;
-        traceLine(ctx_, x, y);
-        const long n = ctx_.fitter.numPoints();
-        counts[numLines++] = n;
-        if (n >= minLength_) keepLine_(lines, first, n);
-      });
+  vc_tracker_detail::vfScanUnconsumedCells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges,
+                                           L"vfLineTracker", [&](long x, long y) {
+                                             // Grow a line from here; its indexes follow the
+                                             // previous line's in indexPool.
+                                             long* first = ctx_.indexOut;
+                                             traceLine(ctx_, x, y);
+                                             const long n = ctx_.fitter.numPoints();
+                                             counts[numLines++] = n;
+                                             if (n >= minLength_) keepLine_(lines, first, n);
+                                           });
 }
 
 void LineRun::givePool_(vcLineTrackerResultSet& out) const {
@@ -154,12 +164,10 @@ void LineRun::run(vcLineTrackerResultSet& results, vcDiagObject* diag, unsigned 
   out.edgeletMap_ = map_;
 
   // Undo the marks: every consumed cell gets its index back.
-  if (params_.restoreEdgeletMap())
-    map_.rollbackCache(long(ctx_.indexOut - cache_->indexPool()));
+  if (params_.restoreEdgeletMap()) map_.rollbackCache(long(ctx_.indexOut - cache_->indexPool()));
 
-  // Client coordinates, grey values.
+  // Client coordinates; the grey values came with each line.
   out.covertToClient_(params_);
-  out.updateAvgPels_(params_);
   results.cleanup_();
   results.swap_(out);
 
