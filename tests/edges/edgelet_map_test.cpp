@@ -37,11 +37,13 @@ std::vector<std::int32_t> referenceCells(const vcEdgeletMap& map) {
   return expected;
 }
 
-// A scene with edgelets of every kind of run: a disc, a bar and noise.
+// A scene with edgelets of every kind of run: discs, a bar and noise, in rows long enough for
+// runs of any length up to the row.
 vcPelBuffer<unsigned char> busyScene() {
-  vcSceneCanvas canvas(40, 30, 60.0);
+  vcSceneCanvas canvas(120, 30, 60.0);
   canvas.drawDisc(vcVector<2>(14.3, 15.6), 9.2, 190.0);
   canvas.drawStroke(vcVector<2>(27.0, 3.0), vcVector<2>(36.0, 27.0), 3.0, 20.0);
+  canvas.drawDisc(vcVector<2>(97.6, 14.2), 11.5, 150.0);
   canvas.blur(0.8);
   vcSceneRandom random(5);
   canvas.addNoise(3.0, random);
@@ -74,9 +76,13 @@ TEST(EdgeletMap, CellsMatchTheReferenceEncodingAlsoInAWindow) {
   EXPECT_EQ(cells(row, 1), referenceCells(row));
   for (const vcEdgelet& e : row.edges()) EXPECT_NEAR(e.posQuickY(), 5.0, 0.05);
 
-  // A window of a busy scene: runs of every length, edgelets next to each other. The map keeps
-  // the window's image coordinates; image() is the same view of the same pixels.
+  // A busy scene: runs of every length, edgelets next to each other.
   const vcPelBuffer<unsigned char> scene = busyScene();
+  const vcEdgeletMap busy(scene, 10.0);
+  EXPECT_EQ(cells(busy, 1), referenceCells(busy));
+
+  // A window of it keeps the window's image coordinates; image() is the same view of the same
+  // pixels.
   const vcEdgeletMap map(scene.window(6, 4, 25, 20), 10.0);
   EXPECT_EQ(map.offset(), vcPair<long>(6, 4));
   ASSERT_GT(map.edges().size(), 50u);
