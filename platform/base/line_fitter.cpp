@@ -13,6 +13,12 @@ void vcLSLineFitter::throwNotFinite_() {
 }
 
 vcFLine vcLSLineFitter::fit() const {
+  vcVector<2> centroid, direction;
+  fitAxis(centroid, direction);
+  return vcFLine::alongDirection(centroid, direction);
+}
+
+void vcLSLineFitter::fitAxis(vcVector<2>& centroid, vcVector<2>& direction) const {
   if (n_ < 2) throw vcBadParamsError(L"vcLSLineFitter::fit: needs at least 2 points");
 
   // Centroid and scatter matrix about it.
@@ -45,8 +51,8 @@ vcFLine vcLSLineFitter::fit() const {
     c = -c;
     s = -s;
   }
-  const vcVector<2> centroid = origin_ + vcVector<2>(mx, my);
-  return vcFLine::alongDirection(centroid, vcVector<2>(c, s));
+  centroid = origin_ + vcVector<2>(mx, my);
+  direction = vcVector<2>(c, s);
 }
 
 double vcLSLineFitter::error(const vcFLine& line) const {

@@ -43,6 +43,9 @@ class vcLSLineFitter {
   // [0, pi). Points spread equally in every direction (no principal axis) give angle 0.
   // Throws vcBadParamsError with fewer than 2 points or when all points coincide.
   vcFLine fit() const;
+  // The centroid and the unit direction of the line fit() returns, without making the line
+  // (which takes an arctangent for its angle); the same refusals.
+  void fitAxis(vcVector<2>& centroid, vcVector<2>& direction) const;
   // The sum over the points of their squared distance from line (0 without points).
   double error(const vcFLine& line) const;
 

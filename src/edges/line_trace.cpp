@@ -19,11 +19,11 @@ struct Tracer {
   int dy[3];
   int boundDx;
 };
-constexpr Tracer kDownRight = {{1, 1, 0}, {0, 1, 1}, 1};      // class 1: +x+y
-constexpr Tracer kDown = {{0, -1, 1}, {1, 1, 1}, 0};          // class 2: +y
-constexpr Tracer kDownLeft = {{-1, -1, 0}, {0, 1, 1}, -1};    // class 3: -x+y
-constexpr Tracer kForwards = {{1, 1, 1}, {0, -1, 1}, 1};      // class 0/4: +x
-constexpr Tracer kBackwards = {{-1, -1, -1}, {0, -1, 1}, -1}; // class 0/4: -x
+constexpr Tracer kDownRight = {{1, 1, 0}, {0, 1, 1}, 1};       // class 1: +x+y
+constexpr Tracer kDown = {{0, -1, 1}, {1, 1, 1}, 0};           // class 2: +y
+constexpr Tracer kDownLeft = {{-1, -1, 0}, {0, 1, 1}, -1};     // class 3: -x+y
+constexpr Tracer kForwards = {{1, 1, 1}, {0, -1, 1}, 1};       // class 0/4: +x
+constexpr Tracer kBackwards = {{-1, -1, -1}, {0, -1, 1}, -1};  // class 0/4: -x
 
 // Direction of the tangent of every gradient code, (code + 64) * 2 pi / 256, filled once at
 // load.
@@ -74,14 +74,13 @@ bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell) {
   const std::int32_t v = *cell;
   if (static_cast<std::uint32_t>(v) >= ctx.numEdges) return false;  // empty, consumed, bad
   const vcEdgelet& e = ctx.edges[v];
-  if (vc_tracker_detail::codeAbsDiff(ctx.lineCode, e.angle().plain()) >= ctx.angleTol)
-    return false;
+  if (vc_tracker_detail::codeAbsDiff(ctx.lineCode, e.angle().plain()) >= ctx.angleTol) return false;
   const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
   if (!(std::fabs(distanceFromLine(ctx, q)) < ctx.distanceTol)) {
     if (ctx.fitter.numPoints() <= ctx.lastFitCount || !refitLine(ctx)) return false;
     ctx.lastFitCount = ctx.fitter.numPoints();
     if (!(std::fabs(distanceFromLine(ctx, q)) < ctx.distanceTol)) return false;
-    ctx.lineCode = refittedCode(ctx.fit, ctx.lineCode);
+    ctx.lineCode = refittedCode(lineOf(ctx), ctx.lineCode);
   }
   take(ctx, cell, q);
   return true;
@@ -112,19 +111,21 @@ void follow(LineTraceContext& ctx, long x, long y, const Tracer& tracer) {
 
 bool refitLine(LineTraceContext& ctx) {
   try {
-    ctx.fit = ctx.fitter.fit();
+    ctx.fitter.fitAxis(ctx.fitCentroid, ctx.fitDirection);
   } catch (const vcBadParamsError&) {
     return false;  // all points coincide: keep the line as it is
   }
+  // The direction and distance of the line fit() would give; the line itself, with its angle,
+  // only when a caller asks for it.
   ctx.fitted = true;
-  ctx.cosA = ctx.fit.cosAngle();
-  ctx.sinA = ctx.fit.sinAngle();
-  ctx.dist = ctx.fit.distance();
+  ctx.cosA = ctx.fitDirection.x();
+  ctx.sinA = ctx.fitDirection.y();
+  ctx.dist = ctx.fitCentroid * vcVector<2>(-ctx.sinA, ctx.cosA);
   return true;
 }
 
 vcFLine lineOf(const LineTraceContext& ctx) {
-  if (ctx.fitted) return ctx.fit;
+  if (ctx.fitted) return vcFLine::alongDirection(ctx.fitCentroid, ctx.fitDirection);
   const double turns = (ctx.startCode + 64) * (2.0 * std::numbers::pi / 256.0);
   return vcFLine(vcDegree(vcRadian(turns)), ctx.startPoint, true);
 }

@@ -33,9 +33,9 @@ inline constexpr std::array<std::uint8_t, 256> kDirClass = [] {
 struct LineTraceContext {
   // The map.
   const vcEdgelet* edges = nullptr;
-  std::uint32_t numEdges = 0;  // a cell holds an edgelet when 0 <= cell < numEdges
-  long w = 0, h = 0;           // window size
-  long stride = 0;             // cells from one row to the next
+  std::uint32_t numEdges = 0;      // a cell holds an edgelet when 0 <= cell < numEdges
+  long w = 0, h = 0;               // window size
+  long stride = 0;                 // cells from one row to the next
   std::int32_t* origin = nullptr;  // cell (0, 0) of the window
 
   // Tolerances: distance in pixels (exclusive), gradient code difference (exclusive).
@@ -47,17 +47,18 @@ struct LineTraceContext {
   long* indexEnd = nullptr;
 
   // The line being grown: its points, the code of its gradient side and the number of points
-  // at the last fit. Until the first fit the line is the start edgelet's tangent, kept as
-  // direction and distance only (a vcFLine costs trigonometry, and most starts stay single
-  // edgelets); lineOf() makes the vcFLine when a line is kept.
+  // at the last fit. The line is kept as direction and distance only, the start edgelet's
+  // tangent until the first fit and the fitted axis after it (a vcFLine costs trigonometry, and
+  // most starts stay single edgelets, most refits are not followed by a new code); lineOf()
+  // makes the vcFLine when one is needed.
   vcLSLineFitter fitter;
   std::uint8_t lineCode = 0;
   long lastFitCount = 0;
   std::uint8_t startCode = 0;
   vcVector<2> startPoint;
   bool fitted = false;
-  vcFLine fit;            // the last fit, when fitted
-  double cosA = 1.0;      // the current line: direction (cosA, sinA), signed distance dist
+  vcVector<2> fitCentroid, fitDirection;  // the last fit's axis, when fitted
+  double cosA = 1.0;  // the current line: direction (cosA, sinA), signed distance dist
   double sinA = 0.0;
   double dist = 0.0;
 };
