@@ -175,35 +175,31 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
           ahead(r2, j, 2) & ~ahead(r1, j, 1) & ~ahead(r1, j, 2) & ~ahead(r0, j, 1) & ~r1[j];
       const std::uint64_t diagLeft =
           behind(r2, j, 2) & ~behind(r1, j, 1) & ~behind(r1, j, 2) & ~behind(r0, j, 1) & ~r1[j];
-      // Each hit tries its gaps left before right: the far one, the low one, the diagonal one.
-      for (std::uint64_t hits =
-               r0[j] & (farRight | farLeft | lowRight | lowLeft | diagRight | diagLeft);
-           hits != 0; hits &= hits - 1) {
-        const int b = std::countr_zero(hits);
-        const long x = (j - 1) * 64 + b;
-        const std::uint8_t cu = bits.code(y, x);
-        // The gap to the edgelet at (lx, ly), bridged at (mx, y + 1), when both ends point the
-        // same way: most gaps found join two edges and end at this cheap test.
-        const auto tryGap = [&](long lx, long ly, long mx) {
-          const std::uint8_t cl = bits.code(ly, lx);
+      // Each pattern's hits in turn. The lower edgelet is at (x + dx, y + dy), the bridge at
+      // (x + mx, y + 1). A gap is tried when both ends point the same way: most gaps found
+      // join two edges and end at this cheap test of their codes.
+      const struct {
+        std::uint64_t hits;
+        long dx, dy, mx;
+      } gaps[] = {{farLeft, -2, 1, -1}, {lowLeft, -1, 2, -1}, {diagLeft, -2, 2, -1},
+                  {farRight, 2, 1, 1},  {lowRight, 1, 2, 1},  {diagRight, 2, 2, 1}};
+      for (const auto& gap : gaps)
+        for (std::uint64_t hits = r0[j] & gap.hits; hits != 0; hits &= hits - 1) {
+          const long x = (j - 1) * 64 + std::countr_zero(hits);
+          const std::uint8_t cu = bits.code(y, x), cl = bits.code(y + gap.dy, x + gap.dx);
           if (codeDistance(cu, cl) <= kBridgeCodes)
-            maker.tryBridge(bits.index(y, x), bits.index(ly, lx), cu, cl, mx, y + 1, bridges);
-        };
-        if ((farLeft >> b) & 1) tryGap(x - 2, y + 1, x - 1);
-        if ((lowLeft >> b) & 1) tryGap(x - 1, y + 2, x - 1);
-        if ((diagLeft >> b) & 1) tryGap(x - 2, y + 2, x - 1);
-        if ((farRight >> b) & 1) tryGap(x + 2, y + 1, x + 1);
-        if ((lowRight >> b) & 1) tryGap(x + 1, y + 2, x + 1);
-        if ((diagRight >> b) & 1) tryGap(x + 2, y + 2, x + 1);
-      }
+            maker.tryBridge(bits.index(y, x), bits.index(y + gap.dy, x + gap.dx), cu, cl,
+                            x + gap.mx, y + 1, bridges);
+        }
     }
     bits.advance(y);
   }
   if (bridges.empty()) return;
 
-  // One bridge per pixel, then merge both lists in raster order.
-  std::sort(bridges.begin(), bridges.end(),
-            [](const Bridge& a, const Bridge& b) { return rasterBefore(a.edgelet, b.edgelet); });
+  // One bridge per pixel, the first one found, then merge both lists in raster order.
+  std::stable_sort(bridges.begin(), bridges.end(), [](const Bridge& a, const Bridge& b) {
+    return rasterBefore(a.edgelet, b.edgelet);
+  });
   bridges.erase(std::unique(bridges.begin(), bridges.end(),
                             [](const Bridge& a, const Bridge& b) {
                               return !rasterBefore(a.edgelet, b.edgelet) &&
