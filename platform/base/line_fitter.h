@@ -50,10 +50,10 @@ class vcLSLineFitter {
   double error(const vcFLine& line) const;
 
  private:
-  // Moments are kept relative to the first point, which keeps them small for points far from
-  // the origin and so avoids cancellation in the covariance.
   [[noreturn]] static void throwNotFinite_();
 
+  // Moments are kept relative to the first point, which keeps them small for points far from
+  // the origin and so avoids cancellation in the covariance.
   vcVector<2> origin_;
   long n_ = 0;
   double sx_ = 0.0, sy_ = 0.0;

@@ -50,11 +50,11 @@
 #include "platform/base/pel_storage.h"
 #include "platform/base/xform.h"
 
-// A read-only view of pixels. Default construction gives an unbound image:
-// no pixels, width and height 0, offset (0, 0), identity transforms.
 // Asks a new vcPelBuffer for pixels left unset rather than zeroed.
 struct vcUnsetPels {};
 
+// A read-only view of pixels. Default construction gives an unbound image:
+// no pixels, width and height 0, offset (0, 0), identity transforms.
 template <class T>
 class vcPelBuffer_const {
   static_assert(std::is_arithmetic_v<T>, "pixels are arithmetic values");
