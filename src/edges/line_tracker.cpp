@@ -107,16 +107,16 @@ void LineRun::keepLine_(std::vector<vcLineTrackerResult>& lines, long* first, lo
 void LineRun::scan_(std::vector<vcLineTrackerResult>& lines) {
   long* counts = cache_->countPool();
   long numLines = 0;
+  // Grow a line from every start; its indexes follow the previous line's in indexPool.
+  const auto grow = [&](long x, long y) {
+    long* first = ctx_.indexOut;
+    traceLine(ctx_, x, y);
+    const long n = ctx_.fitter.numPoints();
+    counts[numLines++] = n;
+    if (n >= minLength_) keepLine_(lines, first, n);
+  };
   vc_tracker_detail::vfScanUnconsumedCells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges,
-                                           L"vfLineTracker", [&](long x, long y) {
-                                             // Grow a line from here; its indexes follow the
-                                             // previous line's in indexPool.
-                                             long* first = ctx_.indexOut;
-                                             traceLine(ctx_, x, y);
-                                             const long n = ctx_.fitter.numPoints();
-                                             counts[numLines++] = n;
-                                             if (n >= minLength_) keepLine_(lines, first, n);
-                                           });
+                                           L"vfLineTracker", grow);
 }
 
 void LineRun::givePool_(vcLineTrackerResultSet& out) const {
