@@ -162,9 +162,13 @@ void vcEdgeletMap::rollbackCache(long n) const {
     throw vcBadParamsError(L"vcEdgeletMap::rollbackCache: n must be in [0, " + vfStr(count) +
                            L"], got " + vfStr(n));
 
-  // Check every recorded index before writing any cell.
+  // Check every recorded index before writing any cell: first all at once, without a branch
+  // per entry, then entry by entry for the message when one is bad.
   const long* pool = cache_->indexPool();
+  bool bad = false;
   for (long k = 0; k < n; ++k)
+    bad |= static_cast<unsigned long>(pool[k]) >= static_cast<unsigned long>(count);
+  for (long k = 0; bad && k < n; ++k)
     if (pool[k] < 0 || pool[k] >= count)
       throw vcBadParamsError(L"vcEdgeletMap::rollbackCache: indexPool entry " + vfStr(k) +
                              L" must be an edgelet index in [0, " + vfStr(count - 1) + L"], got " +
