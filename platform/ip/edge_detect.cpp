@@ -155,13 +155,13 @@ class RowPeaks {
         coder_(AngleCoder::instance()),
         edges_(edges),
         pending_(pending),
-        samples_(std::size_t(8 * width)),
+        samples_(std::size_t(7 * width)),
         peaks_(std::size_t(width)),
         offsets_(std::size_t(width)),
         columns_(std::size_t(width)),
         order_(std::size_t(2 * width)),
         flags_(std::size_t(width)) {
-    batch_.p = samples_.data();
+    batch_ = {samples_.data(), width};
   }
 
   // Starts row y.
@@ -200,7 +200,7 @@ class RowPeaks {
     SmoothedGradients smoothed;
     for (long k = 0; k < 3; ++k) smoothed.around[k] = w_.g[c - 1 + k];
     for (long k = 0; k < GradientRows::kRows; ++k) smoothed.rows[k] = w_.rowSmoothed[k];
-    axisSamples(smoothed, peaks_.data(), count_, samples_.data(), order_.data());
+    axisSamples(smoothed, peaks_.data(), count_, samples_.data(), batch_.stride, order_.data());
   }
 
   // Fits the gathered peaks and appends their edgelets, in column order.

@@ -72,7 +72,7 @@ inline float offsetOfOne(const float (&p)[7]) {
                                                            float* offset) {
   for (long j = 0; j < n; ++j) {
     float p[7];
-    for (int k = 0; k < 7; ++k) p[k] = samples.p[8 * j + k];
+    for (int k = 0; k < 7; ++k) p[k] = samples.p[k * samples.stride + j];
     offset[j] = offsetOfOne(p);
   }
 }

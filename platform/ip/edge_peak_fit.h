@@ -5,10 +5,11 @@
 
 namespace vc_edge_detail {
 
-// The seven samples of each peak, at steps -3..3 across it: sample k of peak n is p[8n + k],
-// p[8n + 3] > 0 being the peak sample (p[8n + 7] is not read).
+// The seven samples of each peak, at steps -3..3 across it: sample k of peak n is
+// p[k * stride + n], p[3 * stride + n] > 0 being the peak sample.
 struct PeakSamples {
   const float* p;
+  long stride;
 };
 
 // Offsets of n peaks from their centre samples, in sample steps, into offset[0..n-1]. A sample

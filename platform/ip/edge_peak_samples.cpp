@@ -11,7 +11,7 @@ namespace vc_edge_detail {
 namespace {
 
 void samplesPortable(const SmoothedGradients& smoothed, const RowPeak* peaks, long n,
-                     float* samples) {
+                     float* samples, long stride) {
   const std::int16_t *up = smoothed.around[0], *mid = smoothed.around[1],
                      *down = smoothed.around[2];
   for (long j = 0; j < n; ++j) {
@@ -27,7 +27,7 @@ void samplesPortable(const SmoothedGradients& smoothed, const RowPeak* peaks, lo
         sx = smoothed.rows[k][2 * peak.x];
         sy = smoothed.rows[k][2 * peak.x + 1];
       }
-      samples[8 * j + k] = float(sx * peak.gx + sy * peak.gy) * inv;
+      samples[k * stride + j] = float(sx * peak.gx + sy * peak.gy) * inv;
     }
   }
 }
@@ -48,19 +48,23 @@ VC_AVX2 __m256i eightPairs(const std::int16_t* s) {
 }
 
 // The eight projections of the gradient pairs onto the peak's gradient, one multiply-add, scaled
-// to the samples.
-VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
+// to the samples; the first seven go to the peak's column of the sample rows (out, stride
+// apart), where the fit reads them as whole vectors.
+VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out, long stride) {
   const __m256i gradient = _mm256_set1_epi32(
       std::int32_t(std::uint32_t(peak.gy) << 16 | (std::uint32_t(peak.gx) & 0xffffu)));
   const __m256 dots = _mm256_cvtepi32_ps(_mm256_madd_epi16(pairs, gradient));
-  _mm256_storeu_ps(out, _mm256_mul_ps(dots, _mm256_set1_ps(0.25f / peak.magnitude)));
+  alignas(32) float lanes[8];
+  _mm256_store_ps(lanes, _mm256_mul_ps(dots, _mm256_set1_ps(0.25f / peak.magnitude)));
+  for (long k = 0; k < 7; ++k) out[k * stride] = lanes[k];
 }
 
 // Peaks along the row read eight neighbouring pairs from each of the three rows around them,
 // peaks along the column one pair from each of the seven rows smoothed along the row. The two kinds
 // go in separate passes, so that the axis costs no unpredictable branch.
 [[gnu::target("avx2")]] void samplesAvx2(const SmoothedGradients& smoothed, const RowPeak* peaks,
-                                         long n, float* samples, std::int32_t* scratch) {
+                                         long n, float* samples, long stride,
+                                         std::int32_t* scratch) {
   std::int32_t* flat = scratch;
   std::int32_t* steep = scratch + n;
   long numFlat = 0, numSteep = 0;
@@ -77,7 +81,7 @@ VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
     const __m256i pairs = _mm256_add_epi16(
         _mm256_add_epi16(eightPairs(&smoothed.around[0][at]), eightPairs(&smoothed.around[2][at])),
         _mm256_add_epi16(mid, mid));
-    project(pairs, peak, &samples[8 * flat[i]]);
+    project(pairs, peak, &samples[flat[i]], stride);
   }
   for (long i = 0; i < numSteep; ++i) {
     const RowPeak& peak = peaks[steep[i]];
@@ -86,7 +90,7 @@ VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
         pairAt(&smoothed.rows[0][at]), pairAt(&smoothed.rows[1][at]), pairAt(&smoothed.rows[2][at]),
         pairAt(&smoothed.rows[3][at]), pairAt(&smoothed.rows[4][at]), pairAt(&smoothed.rows[5][at]),
         pairAt(&smoothed.rows[6][at]), 0);
-    project(pairs, peak, &samples[8 * steep[i]]);
+    project(pairs, peak, &samples[steep[i]], stride);
   }
 }
 
@@ -97,11 +101,12 @@ VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out) {
 }  // namespace
 
 void axisSamples(const SmoothedGradients& smoothed, const RowPeak* peaks, long n, float* samples,
-                 std::int32_t* scratch) {
+                 long stride, std::int32_t* scratch) {
 #if VC_PEAK_SAMPLES_AVX2
-  if (__builtin_cpu_supports("avx2")) return samplesAvx2(smoothed, peaks, n, samples, scratch);
+  if (__builtin_cpu_supports("avx2"))
+    return samplesAvx2(smoothed, peaks, n, samples, stride, scratch);
 #endif
-  samplesPortable(smoothed, peaks, n, samples);
+  samplesPortable(smoothed, peaks, n, samples, stride);
 }
 
 }  // namespace vc_edge_detail

@@ -30,8 +30,8 @@ struct SmoothedGradients {
 };
 
 // Writes the samples of peaks[0..n-1] to samples: sample k (steps k - 3) of peak j at entry
-// 8j + k, entry 8j + 7 unused. scratch holds 2n entries.
+// k * stride + j. scratch holds 2n entries.
 void axisSamples(const SmoothedGradients& smoothed, const RowPeak* peaks, long n, float* samples,
-                 std::int32_t* scratch);
+                 long stride, std::int32_t* scratch);
 
 }  // namespace vc_edge_detail
