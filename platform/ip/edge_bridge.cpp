@@ -57,9 +57,15 @@ class ColumnBits {
     std::uint32_t* index = &index_[64 * slot_(r)];
     std::uint8_t* code = &code_[64 * slot_(r)];
     std::fill(bits, bits + words_, 0);
+    // The row's edgelets come in column order: each word's bits gather in a register and are
+    // stored whole, rather than read back and or-ed in memory edgelet after edgelet.
+    long word = 0;
+    std::uint64_t gathered = 0;
     for (; next_ < edges_.size() && long(edges_[next_].get_j()) - oy_ == r; ++next_) {
       const long p = long(edges_[next_].get_i()) - ox_ + 64;
-      bits[p >> 6] |= 1ull << (p & 63);
+      gathered = ((p >> 6) == word ? gathered : 0) | (1ull << (p & 63));
+      word = p >> 6;
+      bits[word] = gathered;
       index[p] = std::uint32_t(next_);
       code[p] = edges_[next_].angle().plain();
     }
