@@ -184,19 +184,21 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
       // Each pattern's hits in turn. The lower edgelet is at (x + dx, y + dy), the bridge at
       // (x + mx, y + 1). A gap is tried when both ends point the same way: most gaps found
       // join two edges and end at this cheap test of their codes.
-      const struct {
-        std::uint64_t hits;
-        long dx, dy, mx;
-      } gaps[] = {{farLeft, -2, 1, -1}, {lowLeft, -1, 2, -1}, {diagLeft, -2, 2, -1},
-                  {farRight, 2, 1, 1},  {lowRight, 1, 2, 1},  {diagRight, 2, 2, 1}};
-      for (const auto& gap : gaps)
-        for (std::uint64_t hits = r0[j] & gap.hits; hits != 0; hits &= hits - 1) {
+      const auto tryGaps = [&](std::uint64_t pattern, long dx, long dy, long mx) {
+        for (std::uint64_t hits = r0[j] & pattern; hits != 0; hits &= hits - 1) {
           const long x = (j - 1) * 64 + std::countr_zero(hits);
-          const std::uint8_t cu = bits.code(y, x), cl = bits.code(y + gap.dy, x + gap.dx);
+          const std::uint8_t cu = bits.code(y, x), cl = bits.code(y + dy, x + dx);
           if (codeDistance(cu, cl) <= kBridgeCodes)
-            maker.tryBridge(bits.index(y, x), bits.index(y + gap.dy, x + gap.dx), cu, cl,
-                            x + gap.mx, y + 1, bridges);
+            maker.tryBridge(bits.index(y, x), bits.index(y + dy, x + dx), cu, cl, x + mx, y + 1,
+                            bridges);
         }
+      };
+      tryGaps(farLeft, -2, 1, -1);
+      tryGaps(lowLeft, -1, 2, -1);
+      tryGaps(diagLeft, -2, 2, -1);
+      tryGaps(farRight, 2, 1, 1);
+      tryGaps(lowRight, 1, 2, 1);
+      tryGaps(diagRight, 2, 2, 1);
     }
     bits.advance(y);
   }
