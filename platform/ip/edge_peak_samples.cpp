@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VC_PEAK_SAMPLES_AVX2 1
-#endif
+#include "platform/ip/edge_avx2.h"
 
 namespace vc_edge_detail {
 namespace {
@@ -32,9 +29,7 @@ void samplesPortable(const SmoothedGradients& smoothed, const RowPeak* peaks, lo
   }
 }
 
-#if VC_PEAK_SAMPLES_AVX2
-
-#define VC_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
+#if VC_EDGE_AVX2
 
 // A gradient pair (gx, gy) as one 32-bit lane.
 inline std::int32_t pairAt(const std::int16_t* s) {
@@ -43,14 +38,14 @@ inline std::int32_t pairAt(const std::int16_t* s) {
   return pair;
 }
 
-VC_AVX2 __m256i eightPairs(const std::int16_t* s) {
+VC_EDGE_AVX2_INLINE __m256i eightPairs(const std::int16_t* s) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
 }
 
 // The eight projections of the gradient pairs onto the peak's gradient, one multiply-add, scaled
 // to the samples; the first seven go to the peak's column of the sample rows (out, stride
 // apart), where the fit reads them as whole vectors.
-VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out, long stride) {
+VC_EDGE_AVX2_INLINE void project(__m256i pairs, const RowPeak& peak, float* out, long stride) {
   const __m256i gradient = _mm256_set1_epi32(
       std::int32_t(std::uint32_t(peak.gy) << 16 | (std::uint32_t(peak.gx) & 0xffffu)));
   const __m256 dots = _mm256_cvtepi32_ps(_mm256_madd_epi16(pairs, gradient));
@@ -94,15 +89,13 @@ VC_AVX2 void project(__m256i pairs, const RowPeak& peak, float* out, long stride
   }
 }
 
-#undef VC_AVX2
-
 #endif
 
 }  // namespace
 
 void axisSamples(const SmoothedGradients& smoothed, const RowPeak* peaks, long n, float* samples,
                  long stride, std::int32_t* scratch) {
-#if VC_PEAK_SAMPLES_AVX2
+#if VC_EDGE_AVX2
   if (__builtin_cpu_supports("avx2"))
     return samplesAvx2(smoothed, peaks, n, samples, stride, scratch);
 #endif

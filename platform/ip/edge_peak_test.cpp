@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VC_PEAK_TEST_AVX2 1
-#endif
+#include "platform/ip/edge_avx2.h"
 
 namespace vc_edge_detail {
 namespace {
@@ -50,21 +47,23 @@ long peaksPortable(const PeakRows& rows, long begin, long end, std::int32_t thre
   return n;
 }
 
-#if VC_PEAK_TEST_AVX2
+#if VC_EDGE_AVX2
 
-#define VC_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
-
-VC_AVX2 __m256i load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+VC_EDGE_AVX2_INLINE __m256i load(const void* p) {
+  return _mm256_loadu_si256(static_cast<const __m256i*>(p));
+}
 
 // A neighbour's squared magnitude where its gradient points the same way as the centre
 // gradients c (a positive dot product, one multiply-add of the interleaved pairs), else 0.
-VC_AVX2 __m256i competing(const std::int16_t* g, const std::int32_t* q, long at, __m256i c) {
+VC_EDGE_AVX2_INLINE __m256i competing(const std::int16_t* g, const std::int32_t* q, long at,
+                                      __m256i c) {
   const __m256i dot = _mm256_madd_epi16(load(g + 2 * at), c);
   return _mm256_and_si256(load(q + at), _mm256_cmpgt_epi32(dot, _mm256_setzero_si256()));
 }
 
 // Where m is a peak: both neighbours before it below m, neither after it above m.
-VC_AVX2 __m256i peak(__m256i m, __m256i before1, __m256i after1, __m256i before2, __m256i after2) {
+VC_EDGE_AVX2_INLINE __m256i peak(__m256i m, __m256i before1, __m256i after1, __m256i before2,
+                                 __m256i after2) {
   const __m256i below =
       _mm256_and_si256(_mm256_cmpgt_epi32(m, before1), _mm256_cmpgt_epi32(m, before2));
   const __m256i above =
@@ -112,8 +111,6 @@ VC_AVX2 __m256i peak(__m256i m, __m256i before1, __m256i after1, __m256i before2
   return groups;
 }
 
-#undef VC_AVX2
-
 #endif
 
 }  // namespace
@@ -121,7 +118,7 @@ VC_AVX2 __m256i peak(__m256i m, __m256i before1, __m256i after1, __m256i before2
 long peakColumns(const PeakRows& rows, long width, std::int32_t threshold, std::int32_t* columns,
                  std::uint8_t* scratch) {
   long n = 0, x = 0;
-#if VC_PEAK_TEST_AVX2
+#if VC_EDGE_AVX2
   // The vector test where the processor has AVX2, the portable one for the rest of the row.
   if (__builtin_cpu_supports("avx2")) x = peaksAvx2(rows, width, threshold, columns, n);
 #endif
