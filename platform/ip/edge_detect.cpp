@@ -13,6 +13,7 @@
 #include "platform/ip/edge_peak_fit.h"
 #include "platform/ip/edge_peak_samples.h"
 #include "platform/ip/edge_peak_test.h"
+#include "platform/ip/edge_place_peaks.h"
 #include "platform/ip/edge_sobel.h"
 
 namespace vc_edge_detail {
@@ -152,16 +153,20 @@ class RowPeaks {
       : x0_(offset.x()),
         y0_(offset.y()),
         scale_(float(magScale / 8.0)),
-        coder_(AngleCoder::instance()),
         edges_(edges),
         pending_(pending),
+        width_(width),
         samples_(std::size_t(7 * width)),
-        peaks_(std::size_t(width)),
-        offsets_(std::size_t(width)),
         columns_(std::size_t(width)),
+        gradients_(std::size_t(width)),
+        magnitudes_(std::size_t(width)),
+        axes_(std::size_t(width)),
+        rowEdges_(std::size_t(width)),
+        offsets_(std::size_t(width)),
         order_(std::size_t(2 * width)),
         flags_(std::size_t(width)) {
     batch_ = {samples_.data(), width};
+    peaks_ = {columns_.data(), gradients_.data(), magnitudes_.data(), axes_.data()};
   }
 
   // Starts row y.
@@ -184,13 +189,15 @@ class RowPeaks {
       rows.g[k] = w_.g[c - 2 + k];
       rows.q[k] = w_.q[c - 2 + k];
     }
-    count_ = peakColumns(rows, long(columns_.size()), threshold, columns_.data(), flags_.data());
+    count_ = peakColumns(rows, width_, threshold, peaks_.x, flags_.data());
     bool steep = false;
     for (long j = 0; j < count_; ++j) {
-      const long x = columns_[std::size_t(j)];
+      const long x = peaks_.x[j];
       const std::int32_t gx = w_.g[c][2 * x], gy = w_.g[c][2 * x + 1];
       const bool alongRow = std::abs(gx) >= std::abs(gy);
-      peaks_[std::size_t(j)] = {x, gx, gy, std::sqrt(float(w_.q[c][x])), alongRow};
+      peaks_.gradient[j] = std::int32_t(std::uint32_t(gy) << 16 | (std::uint32_t(gx) & 0xffffu));
+      peaks_.magnitude[j] = std::sqrt(float(w_.q[c][x]));
+      peaks_.alongRow[j] = alongRow;
       steep |= !alongRow;
     }
     if (count_ == 0) return;
@@ -200,31 +207,20 @@ class RowPeaks {
     SmoothedGradients smoothed;
     for (long k = 0; k < 3; ++k) smoothed.around[k] = w_.g[c - 1 + k];
     for (long k = 0; k < GradientRows::kRows; ++k) smoothed.rows[k] = w_.rowSmoothed[k];
-    axisSamples(smoothed, peaks_.data(), count_, samples_.data(), batch_.stride, order_.data());
+    axisSamples(smoothed, peaks_, count_, samples_.data(), batch_.stride, order_.data());
   }
 
   // Fits the gathered peaks and appends their edgelets, in column order.
   void endRow() {
     peakOffsets(batch_, count_, offsets_.data());
-    // The row's edgelets and positions are written in place, without a capacity check each.
+    // The row's edgelets go to a row buffer and are appended in one copy (growing the list in
+    // place would construct every entry before it is written); the positions are written in
+    // place.
     const std::size_t first = edges_.size();
-    edges_.resize(first + std::size_t(count_));
     pending_.resize(2 * (first + std::size_t(count_)));
-    vcEdgelet* edge = edges_.data() + first;
-    float* position = pending_.data() + 2 * first;
-    for (long j = 0; j < count_; ++j) {
-      const RowPeak& peak = peaks_[std::size_t(j)];
-      // The peak along the axis, then the foot of the perpendicular on the edge.
-      const float nx = float(peak.gx) / peak.magnitude, ny = float(peak.gy) / peak.magnitude;
-      const float axis = float(peak.alongRow) * nx + float(!peak.alongRow) * ny;  // no branch
-      const float across = offsets_[std::size_t(j)] * axis;
-      const float cx = float(x0_ + peak.x) + 0.5f, cy = float(y_) + 0.5f;
-      edge[j] = vcEdgelet(std::uint16_t(x0_ + peak.x), std::uint16_t(y_),
-                          std::uint16_t(scaledMagnitude(peak.magnitude, scale_, 65535)),
-                          vcAngle8(coder_.code(peak.gx, peak.gy)), cx, cy);
-      position[2 * j] = cx + across * nx;
-      position[2 * j + 1] = cy + across * ny;
-    }
+    placePeaks(peaks_, offsets_.data(), count_, {x0_, y_, scale_}, rowEdges_.data(),
+               pending_.data() + 2 * first);
+    edges_.insert(edges_.end(), rowEdges_.data(), rowEdges_.data() + count_);
   }
 
  private:
@@ -233,14 +229,18 @@ class RowPeaks {
   Window w_;
   long x0_, y0_, y_ = 0;  // y_ in the image's offset coordinates
   float scale_;
-  const AngleCoder& coder_;
   std::vector<vcEdgelet>& edges_;
   std::vector<float>& pending_;
+  long width_;
   std::vector<float> samples_;
   PeakSamples batch_;
-  std::vector<RowPeak> peaks_;
+  // The row's peaks, field by field.
+  std::vector<std::int32_t> columns_, gradients_;
+  std::vector<float> magnitudes_;
+  std::vector<std::uint8_t> axes_;
+  PeakList peaks_;
+  std::vector<vcEdgelet> rowEdges_;
   std::vector<float> offsets_;
-  std::vector<std::int32_t> columns_;
   std::vector<std::int32_t> order_;  // scratch of the samples
   std::vector<std::uint8_t> flags_;
   long count_ = 0;

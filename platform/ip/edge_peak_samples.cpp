@@ -7,24 +7,25 @@
 namespace vc_edge_detail {
 namespace {
 
-void samplesPortable(const SmoothedGradients& smoothed, const RowPeak* peaks, long n,
+void samplesPortable(const SmoothedGradients& smoothed, const PeakList& peaks, long n,
                      float* samples, long stride) {
   const std::int16_t *up = smoothed.around[0], *mid = smoothed.around[1],
                      *down = smoothed.around[2];
   for (long j = 0; j < n; ++j) {
-    const RowPeak& peak = peaks[j];
-    const float inv = 0.25f / peak.magnitude;
+    const long x = peaks.x[j];
+    const std::int32_t gx = gradientX(peaks.gradient[j]), gy = gradientY(peaks.gradient[j]);
+    const float inv = 0.25f / peaks.magnitude[j];
     for (long k = 0; k < 7; ++k) {
       std::int32_t sx, sy;
-      if (peak.alongRow) {
-        const long at = 2 * (peak.x + k - 3);
+      if (peaks.alongRow[j]) {
+        const long at = 2 * (x + k - 3);
         sx = up[at] + 2 * mid[at] + down[at];
         sy = up[at + 1] + 2 * mid[at + 1] + down[at + 1];
       } else {
-        sx = smoothed.rows[k][2 * peak.x];
-        sy = smoothed.rows[k][2 * peak.x + 1];
+        sx = smoothed.rows[k][2 * x];
+        sy = smoothed.rows[k][2 * x + 1];
       }
-      samples[k * stride + j] = float(sx * peak.gx + sy * peak.gy) * inv;
+      samples[k * stride + j] = float(sx * gx + sy * gy) * inv;
     }
   }
 }
@@ -42,22 +43,22 @@ VC_EDGE_AVX2_INLINE __m256i eightPairs(const std::int16_t* s) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
 }
 
-// The eight projections of the gradient pairs onto the peak's gradient, one multiply-add, scaled
-// to the samples; the first seven go to the peak's column of the sample rows (out, stride
-// apart), where the fit reads them as whole vectors.
-VC_EDGE_AVX2_INLINE void project(__m256i pairs, const RowPeak& peak, float* out, long stride) {
-  const __m256i gradient = _mm256_set1_epi32(
-      std::int32_t(std::uint32_t(peak.gy) << 16 | (std::uint32_t(peak.gx) & 0xffffu)));
+// The eight projections of the gradient pairs onto the gradient of peak j, one multiply-add,
+// scaled to the samples; the first seven go to the peak's column of the sample rows (out,
+// stride apart), where the fit reads them as whole vectors.
+VC_EDGE_AVX2_INLINE void project(__m256i pairs, const PeakList& peaks, long j, float* out,
+                                 long stride) {
+  const __m256i gradient = _mm256_set1_epi32(peaks.gradient[j]);
   const __m256 dots = _mm256_cvtepi32_ps(_mm256_madd_epi16(pairs, gradient));
   alignas(32) float lanes[8];
-  _mm256_store_ps(lanes, _mm256_mul_ps(dots, _mm256_set1_ps(0.25f / peak.magnitude)));
+  _mm256_store_ps(lanes, _mm256_mul_ps(dots, _mm256_set1_ps(0.25f / peaks.magnitude[j])));
   for (long k = 0; k < 7; ++k) out[k * stride] = lanes[k];
 }
 
 // Peaks along the row read eight neighbouring pairs from each of the three rows around them,
-// peaks along the column one pair from each of the seven rows smoothed along the row. The two kinds
-// go in separate passes, so that the axis costs no unpredictable branch.
-[[gnu::target("avx2")]] void samplesAvx2(const SmoothedGradients& smoothed, const RowPeak* peaks,
+// peaks along the column one pair from each of the seven rows smoothed along the row. The two
+// kinds go in separate passes, so that the axis costs no unpredictable branch.
+[[gnu::target("avx2")]] void samplesAvx2(const SmoothedGradients& smoothed, const PeakList& peaks,
                                          long n, float* samples, long stride,
                                          std::int32_t* scratch) {
   std::int32_t* flat = scratch;
@@ -65,27 +66,27 @@ VC_EDGE_AVX2_INLINE void project(__m256i pairs, const RowPeak& peak, float* out,
   long numFlat = 0, numSteep = 0;
   for (long j = 0; j < n; ++j) {
     flat[numFlat] = steep[numSteep] = std::int32_t(j);
-    numFlat += peaks[j].alongRow;
-    numSteep += !peaks[j].alongRow;
+    numFlat += peaks.alongRow[j];
+    numSteep += !peaks.alongRow[j];
   }
   for (long i = 0; i < numFlat; ++i) {
-    const RowPeak& peak = peaks[flat[i]];
+    const long j = flat[i];
     // Eight neighbouring pairs of the three rows, smoothed (1 2 1) down the columns.
-    const long at = 2 * (peak.x - 3);
+    const long at = 2 * (peaks.x[j] - 3);
     const __m256i mid = eightPairs(&smoothed.around[1][at]);
     const __m256i pairs = _mm256_add_epi16(
         _mm256_add_epi16(eightPairs(&smoothed.around[0][at]), eightPairs(&smoothed.around[2][at])),
         _mm256_add_epi16(mid, mid));
-    project(pairs, peak, &samples[flat[i]], stride);
+    project(pairs, peaks, j, &samples[j], stride);
   }
   for (long i = 0; i < numSteep; ++i) {
-    const RowPeak& peak = peaks[steep[i]];
-    const long at = 2 * peak.x;
+    const long j = steep[i];
+    const long at = 2 * peaks.x[j];
     const __m256i pairs = _mm256_setr_epi32(
         pairAt(&smoothed.rows[0][at]), pairAt(&smoothed.rows[1][at]), pairAt(&smoothed.rows[2][at]),
         pairAt(&smoothed.rows[3][at]), pairAt(&smoothed.rows[4][at]), pairAt(&smoothed.rows[5][at]),
         pairAt(&smoothed.rows[6][at]), 0);
-    project(pairs, peak, &samples[steep[i]], stride);
+    project(pairs, peaks, j, &samples[j], stride);
   }
 }
 
@@ -93,7 +94,7 @@ VC_EDGE_AVX2_INLINE void project(__m256i pairs, const RowPeak& peak, float* out,
 
 }  // namespace
 
-void axisSamples(const SmoothedGradients& smoothed, const RowPeak* peaks, long n, float* samples,
+void axisSamples(const SmoothedGradients& smoothed, const PeakList& peaks, long n, float* samples,
                  long stride, std::int32_t* scratch) {
 #if VC_EDGE_AVX2
   if (__builtin_cpu_supports("avx2"))

@@ -23,8 +23,9 @@ void vcEdgeletMapCache::init_() {
   const long n = long(edges().size());
   if (n == 0) return;
   doEdgeInterp();
-  // indexPool and countPool n entries each, miscPool max(257, n + 1); zeroed.
-  pools_ = std::make_unique<long[]>(2 * n + miscPoolSize());
+  // indexPool and countPool n entries each, miscPool max(257, n + 1). Not zeroed: every
+  // tracker writes the entries it reads.
+  pools_.reset(new long[std::size_t(2 * n + miscPoolSize())]);
   indexPool_ = pools_.get();
   countPool_ = indexPool_ + n;
   miscPool_ = countPool_ + n;
