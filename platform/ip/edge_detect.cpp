@@ -11,6 +11,7 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_bridge.h"
 #include "platform/ip/edge_peak_fit.h"
+#include "platform/ip/edge_peak_list.h"
 #include "platform/ip/edge_peak_samples.h"
 #include "platform/ip/edge_peak_test.h"
 #include "platform/ip/edge_place_peaks.h"
@@ -190,17 +191,8 @@ class RowPeaks {
       rows.q[k] = w_.q[c - 2 + k];
     }
     count_ = peakColumns(rows, width_, threshold, peaks_.x, flags_.data());
-    bool steep = false;
-    for (long j = 0; j < count_; ++j) {
-      const long x = peaks_.x[j];
-      const std::int32_t gx = w_.g[c][2 * x], gy = w_.g[c][2 * x + 1];
-      const bool alongRow = std::abs(gx) >= std::abs(gy);
-      peaks_.gradient[j] = std::int32_t(std::uint32_t(gy) << 16 | (std::uint32_t(gx) & 0xffffu));
-      peaks_.magnitude[j] = std::sqrt(float(w_.q[c][x]));
-      peaks_.alongRow[j] = alongRow;
-      steep |= !alongRow;
-    }
     if (count_ == 0) return;
+    const bool steep = describePeaks(w_.g[c], w_.q[c], count_, peaks_);
     // Steep peaks read the rows around this one smoothed along the row.
     if (steep)
       for (long k = -c; k <= c; ++k) rows_->smooth(row_ + k);

@@ -9,19 +9,9 @@
 
 #include <cstdint>
 
+#include "platform/ip/edge_peak_list.h"
+
 namespace vc_edge_detail {
-
-// The peaks of a row, one array per field with peak j at entry j, so that the steps over a
-// row's peaks can load them as whole vectors.
-struct PeakList {
-  std::int32_t* x;          // column
-  std::int32_t* gradient;   // (gx, gy) as the low and high 16 bits, as in the gradient rows
-  float* magnitude;         // Sobel magnitude, sqrt(gx^2 + gy^2)
-  std::uint8_t* alongRow;   // 1 when |gx| >= |gy|: the samples run along the row
-};
-
-inline std::int32_t gradientX(std::int32_t pair) { return std::int16_t(pair & 0xffff); }
-inline std::int32_t gradientY(std::int32_t pair) { return pair >> 16; }
 
 // The gradients the samples read, interleaved (gx, gy) per pixel like the gradient rows.
 // around[1 + k]: the gradient of row y + k (k = -1, 0, 1), readable from pixel -3 to pixel

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "platform/ip/edge_peak_samples.h"
+#include "platform/ip/edge_peak_list.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_edge_detail {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "edges/map_rows.h"
 #include "platform/base/assert.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
@@ -32,27 +33,6 @@ void vcEdgeletMapCache::init_() {
 }
 
 // ---- Map --------------------------------------------------------------------------------
-
-namespace {
-
-// Writes the skip run -(to - from), ..., -1 into cells [from, to) of a row.
-inline void fillRun(std::int32_t* row, long from, long to) {
-  for (long c = from; c < to; ++c) row[c] = std::int32_t(c - to);
-}
-
-// The same for a run followed by more of the row, with from + kRunBlock inside the row: a
-// fixed block of cells from `from` goes first, whatever the run's length, and only a longer run
-// needs more. The block's cells past the run are written again by what follows in the row. A
-// fixed length instead of the run's own saves a mispredicted branch per run on texture, where
-// run lengths are random (texture maps fill in about a third of the time).
-constexpr long kRunBlock = 32;
-inline void fillRunAhead(std::int32_t* row, long from, long to) {
-  const std::int32_t first = std::int32_t(from - to);
-  for (long k = 0; k < kRunBlock; ++k) row[from + k] = first + std::int32_t(k);
-  for (long c = from + kRunBlock; c < to; ++c) row[c] = std::int32_t(c - to);
-}
-
-}  // namespace
 
 vcEdgeletMap::vcEdgeletMap() = default;
 
@@ -104,13 +84,13 @@ void vcEdgeletMap::reset_(const vcPelBuffer_const<unsigned char>& image, double 
   // written below, so the storage is not zeroed first.
   const long w = image.width(), h = image.height();
   vcPelBuffer<std::int32_t> storage(w + 2, h + 2, 32, vcUnsetPels());
-  fillRun(storage.pointToRow(0), 0, w + 2);
+  vc_tracker_detail::fillRun(storage.pointToRow(0), 0, w + 2);
   for (long y = 1; y <= h; ++y) {
     std::int32_t* row = storage.pointToRow(y);
     row[0] = -1;
     row[w + 1] = -1;
   }
-  fillRun(storage.pointToRow(h + 1), 0, w + 2);
+  vc_tracker_detail::fillRun(storage.pointToRow(h + 1), 0, w + 2);
 
   // The map is the inner window, in the image's coordinates.
   vcPelBuffer<std::int32_t> cells = storage.subWindow(1, 1, w, h);
@@ -129,29 +109,10 @@ void vcEdgeletMap::setupMap_() {
   VC_ASSERT(edges.size() <= std::size_t(INT32_MAX));
   const long w = width(), h = height();
   const long ox = offset().x(), oy = offset().y();
+  // The edgelets come in raster order, row after row.
+  const vc_tracker_detail::MapRowWriter writeRow = vc_tracker_detail::mapRowWriter();
   std::size_t k = 0;
-  for (long y = 0; y < h; ++y) {
-    // This row's edgelets, which come in raster order.
-    std::int32_t* row = pointToRow(y);
-    const std::size_t first = k;
-    for (long last = -1; k < edges.size() && edges[k].get_j() - oy == y; ++k) {
-      const long i = edges[k].get_i() - ox;
-      VC_ASSERT(i > last && i < w);
-      last = i;
-    }
-    // The runs before, between and after the edgelets.
-    long column = 0;
-    for (std::size_t e = first; e < k; ++e) {
-      const long i = edges[e].get_i() - ox;
-      if (column + kRunBlock <= w)
-        fillRunAhead(row, column, i);
-      else
-        fillRun(row, column, i);
-      row[i] = std::int32_t(e);
-      column = i + 1;
-    }
-    fillRun(row, column, w);
-  }
+  for (long y = 0; y < h; ++y) k = writeRow(pointToRow(y), w, edges, k, ox, oy + y);
   VC_ASSERT(k == edges.size());
 }
 
