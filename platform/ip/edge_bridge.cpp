@@ -214,22 +214,26 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
                                      !rasterBefore(b.edgelet, a.edgelet);
                             }),
                 bridges.end());
-  // Merged in place from the back, so nothing is copied twice.
-  std::size_t k = edges.size(), out = edges.size() + bridges.size();
-  edges.resize(out);
-  positions.resize(2 * out);
+  // Merged in place from the back, so nothing is copied twice: each bridge's place is found by
+  // a binary search, and the edgelets after it move up as one block.
+  std::size_t k = edges.size();
+  edges.resize(edges.size() + bridges.size());
+  positions.resize(2 * edges.size());
   for (std::size_t j = bridges.size(); j-- > 0;) {
     const Bridge& b = bridges[j];
-    for (; k > 0 && rasterBefore(b.edgelet, edges[k - 1]); --k) {
-      --out;
-      edges[out] = edges[k - 1];
-      positions[2 * out] = positions[2 * (k - 1)];
-      positions[2 * out + 1] = positions[2 * (k - 1) + 1];
-    }
-    --out;
-    edges[out] = b.edgelet;
-    positions[2 * out] = b.x;
-    positions[2 * out + 1] = b.y;
+    const std::size_t at = std::size_t(
+        std::upper_bound(edges.begin(), edges.begin() + std::ptrdiff_t(k), b.edgelet, rasterBefore) -
+        edges.begin());
+    // Edgelets at..k-1 move up by j + 1 places, the bridge goes just below them.
+    std::copy_backward(edges.begin() + std::ptrdiff_t(at), edges.begin() + std::ptrdiff_t(k),
+                       edges.begin() + std::ptrdiff_t(k + j + 1));
+    std::copy_backward(positions.begin() + std::ptrdiff_t(2 * at),
+                       positions.begin() + std::ptrdiff_t(2 * k),
+                       positions.begin() + std::ptrdiff_t(2 * (k + j + 1)));
+    edges[at + j] = b.edgelet;
+    positions[2 * (at + j)] = b.x;
+    positions[2 * (at + j) + 1] = b.y;
+    k = at;
   }
 }
 
