@@ -1,6 +1,8 @@
 #include "platform/ip/edge_peak_test.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdlib>
 
 #include "platform/ip/edge_avx2.h"
@@ -71,6 +73,30 @@ VC_EDGE_AVX2_INLINE __m256i peak(__m256i m, __m256i before1, __m256i after1, __m
   return _mm256_andnot_si256(above, below);
 }
 
+// For each 8-bit mask, the positions of its set bits in increasing order, one per 4 bits from
+// the lowest: the lane order that moves the set lanes of a vector to its front.
+constexpr auto kPackOrder = [] {
+  std::array<std::uint32_t, 256> order{};
+  for (unsigned mask = 0; mask < 256; ++mask)
+    for (unsigned bit = 0, n = 0; bit < 8; ++bit)
+      if (mask & (1u << bit)) order[mask] |= bit << (4 * n++);
+  return order;
+}();
+
+// Appends the columns x + k of the set lanes k of isPeak at columns + n, in order, without a
+// branch per peak: all eight lanes are stored, the set ones first, and n moves by their number.
+// Requires n + 8 <= the room at columns.
+VC_EDGE_AVX2_INLINE void appendPeaks(__m256i isPeak, long x, std::int32_t* columns, long& n) {
+  const unsigned mask = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(isPeak)));
+  const __m256i order = _mm256_and_si256(
+      _mm256_srlv_epi32(_mm256_set1_epi32(std::int32_t(kPackOrder[mask])),
+                        _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28)),
+      _mm256_set1_epi32(15));
+  const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(std::int32_t(x)), order);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(columns + n), lanes);
+  n += std::popcount(mask);
+}
+
 // The same test, eight pixels at a time, over the whole 8-pixel groups of [0, width); appends
 // the peaks' columns from n on, and returns where it stopped.
 [[gnu::target("avx2")]] long peaksAvx2(const PeakRows& rows, long width, std::int32_t threshold,
@@ -82,31 +108,25 @@ VC_EDGE_AVX2_INLINE __m256i peak(__m256i m, __m256i before1, __m256i after1, __m
   const __m256i weak = _mm256_set1_epi32(threshold - 1);
   const __m256i lowHalf = _mm256_set1_epi32(0xffff);
   const long groups = width / 8 * 8;
-  for (long begin = 0; begin < groups; begin += kBlock) {
-    const long end = std::min(begin + kBlock, groups);
-    std::uint32_t bits = 0;
-    for (long x = begin; x < end; x += 8) {
-      // Skip the group when no pixel reaches the threshold: on some textured images that is
-      // most groups of eight, though nearly every block of 32 has a pixel that does.
-      const __m256i m = load(q + x);
-      const __m256i strong = _mm256_cmpgt_epi32(m, weak);
-      if (_mm256_testz_si256(strong, strong)) continue;
+  for (long x = 0; x < groups; x += 8) {
+    // Skip the group when no pixel reaches the threshold: on some textured images that is
+    // most groups of eight.
+    const __m256i m = load(q + x);
+    const __m256i strong = _mm256_cmpgt_epi32(m, weak);
+    if (_mm256_testz_si256(strong, strong)) continue;
 
-      const __m256i c = load(g + 2 * x);
-      const __m256i rowPeak = peak(m, competing(g, q, x - 1, c), competing(g, q, x + 1, c),
-                                   competing(g, q, x - 2, c), competing(g, q, x + 2, c));
-      const __m256i columnPeak = peak(m, competing(g1, q1, x, c), competing(g3, q3, x, c),
-                                      competing(g0, q0, x, c), competing(g4, q4, x, c));
-      // |gx| in the low half of each lane, |gy| in the high half; steep where |gy| > |gx|.
-      const __m256i a = _mm256_abs_epi16(c);
-      const __m256i steep =
-          _mm256_cmpgt_epi32(_mm256_srli_epi32(a, 16), _mm256_and_si256(a, lowHalf));
-      const __m256i isPeak =
-          _mm256_and_si256(_mm256_blendv_epi8(rowPeak, columnPeak, steep), strong);
-      bits |= std::uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(isPeak))) << (x - begin);
-    }
-    // The set bits are the peaks' columns.
-    for (; bits != 0; bits &= bits - 1) columns[n++] = std::int32_t(begin + __builtin_ctz(bits));
+    const __m256i c = load(g + 2 * x);
+    const __m256i rowPeak = peak(m, competing(g, q, x - 1, c), competing(g, q, x + 1, c),
+                                 competing(g, q, x - 2, c), competing(g, q, x + 2, c));
+    const __m256i columnPeak = peak(m, competing(g1, q1, x, c), competing(g3, q3, x, c),
+                                    competing(g0, q0, x, c), competing(g4, q4, x, c));
+    // |gx| in the low half of each lane, |gy| in the high half; steep where |gy| > |gx|.
+    const __m256i a = _mm256_abs_epi16(c);
+    const __m256i steep =
+        _mm256_cmpgt_epi32(_mm256_srli_epi32(a, 16), _mm256_and_si256(a, lowHalf));
+    // At most x peaks come before column x, so the eight lanes fit in the row's room.
+    appendPeaks(_mm256_and_si256(_mm256_blendv_epi8(rowPeak, columnPeak, steep), strong), x,
+                columns, n);
   }
   return groups;
 }
