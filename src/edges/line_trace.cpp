@@ -72,7 +72,7 @@ inline void take(LineTraceContext& ctx, std::int32_t* cell, const vcVector<2>& q
 // The candidate test: the gradient code within angleTol of the line code; the position within
 // distanceTol of the line, or of the line refitted when new points came since the last fit.
 // Requires: the cell holds an unconsumed edgelet.
-bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell) {
+[[gnu::always_inline]] inline bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell) {
   const vcEdgelet& e = ctx.edges[*cell];
   if (vc_tracker_detail::codeAbsDiff(ctx.lineCode, e.angle().plain()) >= ctx.angleTol) return false;
   const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
