@@ -50,13 +50,14 @@ class AngleCoder {
     const __m256i lo = _mm256_min_epi32(ax, ay);
     // A zero gradient divides by 1 instead, which gives code 0 like code().
     const __m256i hi = _mm256_max_epi32(_mm256_max_epi32(ax, ay), _mm256_set1_epi32(1));
-    const __m256 ratio = _mm256_mul_ps(
-        _mm256_cvtepi32_ps(lo), _mm256_div_ps(_mm256_set1_ps(float(kSteps)), _mm256_cvtepi32_ps(hi)));
+    const __m256 ratio =
+        _mm256_mul_ps(_mm256_cvtepi32_ps(lo),
+                      _mm256_div_ps(_mm256_set1_ps(float(kSteps)), _mm256_cvtepi32_ps(hi)));
     const __m256i step = _mm256_cvttps_epi32(_mm256_add_ps(ratio, _mm256_set1_ps(0.5f)));
     // 32-bit reads of the 16-bit table: the entry and the one after it (the table has a spare).
-    __m256i t = _mm256_and_si256(
-        _mm256_i32gather_epi32(reinterpret_cast<const int*>(octant_), step, 2),
-        _mm256_set1_epi32(0xffff));
+    __m256i t =
+        _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(octant_), step, 2),
+                         _mm256_set1_epi32(0xffff));
     t = flipFrom(t, kQuarter, steep);
     t = flipFrom(t, 2 * kQuarter, _mm256_cmpgt_epi32(_mm256_setzero_si256(), gx));
     t = flipFrom(t, 4 * kQuarter, _mm256_cmpgt_epi32(_mm256_setzero_si256(), gy));

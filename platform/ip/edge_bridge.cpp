@@ -221,9 +221,10 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   positions.resize(2 * edges.size());
   for (std::size_t j = bridges.size(); j-- > 0;) {
     const Bridge& b = bridges[j];
-    const std::size_t at = std::size_t(
-        std::upper_bound(edges.begin(), edges.begin() + std::ptrdiff_t(k), b.edgelet, rasterBefore) -
-        edges.begin());
+    const std::size_t at =
+        std::size_t(std::upper_bound(edges.begin(), edges.begin() + std::ptrdiff_t(k), b.edgelet,
+                                     rasterBefore) -
+                    edges.begin());
     // Edgelets at..k-1 move up by j + 1 places, the bridge goes just below them.
     std::copy_backward(edges.begin() + std::ptrdiff_t(at), edges.begin() + std::ptrdiff_t(k),
                        edges.begin() + std::ptrdiff_t(k + j + 1));

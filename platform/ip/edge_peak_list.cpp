@@ -45,7 +45,8 @@ bool describePortable(const std::int16_t* g, const std::int32_t* q, long from, l
     const __m256i along = _mm256_add_epi32(isSteep, _mm256_set1_epi32(1));
     const __m128i words =
         _mm_packs_epi32(_mm256_castsi256_si128(along), _mm256_extracti128_si256(along, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(peaks.alongRow + j), _mm_packus_epi16(words, words));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(peaks.alongRow + j),
+                     _mm_packus_epi16(words, words));
   }
   steep = !_mm256_testz_si256(anySteep, anySteep);
   return j;

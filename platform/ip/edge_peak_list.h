@@ -13,10 +13,10 @@ namespace vc_edge_detail {
 
 // Peak j at entry j of each array.
 struct PeakList {
-  std::int32_t* x;          // column
-  std::int32_t* gradient;   // (gx, gy) as the low and high 16 bits, as in the gradient rows
-  float* magnitude;         // Sobel magnitude, sqrt(gx^2 + gy^2)
-  std::uint8_t* alongRow;   // 1 when |gx| >= |gy|: the peak's axis is the row
+  std::int32_t* x;         // column
+  std::int32_t* gradient;  // (gx, gy) as the low and high 16 bits, as in the gradient rows
+  float* magnitude;        // Sobel magnitude, sqrt(gx^2 + gy^2)
+  std::uint8_t* alongRow;  // 1 when |gx| >= |gy|: the peak's axis is the row
 };
 
 inline std::int32_t gradientX(std::int32_t pair) { return std::int16_t(pair & 0xffff); }

@@ -88,10 +88,10 @@ constexpr auto kPackOrder = [] {
 // Requires n + 8 <= the room at columns.
 VC_EDGE_AVX2_INLINE void appendPeaks(__m256i isPeak, long x, std::int32_t* columns, long& n) {
   const unsigned mask = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(isPeak)));
-  const __m256i order = _mm256_and_si256(
-      _mm256_srlv_epi32(_mm256_set1_epi32(std::int32_t(kPackOrder[mask])),
-                        _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28)),
-      _mm256_set1_epi32(15));
+  const __m256i order =
+      _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(std::int32_t(kPackOrder[mask])),
+                                         _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28)),
+                       _mm256_set1_epi32(15));
   const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(std::int32_t(x)), order);
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(columns + n), lanes);
   n += std::popcount(mask);

@@ -54,15 +54,15 @@ static_assert(sizeof(vcEdgelet) == 16 && std::is_trivially_copyable_v<vcEdgelet>
     const __m256 nx = _mm256_div_ps(gx, magnitude), ny = _mm256_div_ps(gy, magnitude);
     const __m256 along = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(
         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(peaks.alongRow + j))));
-    const __m256 axis = _mm256_add_ps(_mm256_mul_ps(along, nx),
-                                      _mm256_mul_ps(_mm256_sub_ps(one, along), ny));
+    const __m256 axis =
+        _mm256_add_ps(_mm256_mul_ps(along, nx), _mm256_mul_ps(_mm256_sub_ps(one, along), ny));
     const __m256 across = _mm256_mul_ps(_mm256_loadu_ps(offsets + j), axis);
-    const __m256i x = _mm256_add_epi32(
-        x0, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(peaks.x + j)));
+    const __m256i x =
+        _mm256_add_epi32(x0, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(peaks.x + j)));
     const __m256 cx = _mm256_add_ps(_mm256_cvtepi32_ps(x), half);
-    const __m256i scaled = _mm256_cvttps_epi32(_mm256_min_ps(
-        _mm256_add_ps(_mm256_mul_ps(magnitude, _mm256_set1_ps(row.scale)), half),
-        _mm256_set1_ps(65535.0f)));
+    const __m256i scaled = _mm256_cvttps_epi32(
+        _mm256_min_ps(_mm256_add_ps(_mm256_mul_ps(magnitude, _mm256_set1_ps(row.scale)), half),
+                      _mm256_set1_ps(65535.0f)));
 
     // The four words of the eight edgelets, then transposed into eight edgelets.
     const __m256i w0 = _mm256_or_si256(x, rowBits);

@@ -22,6 +22,7 @@ inline void take(TraceContext& ctx) {
   VC_ASSERT(ctx.indexOut != ctx.indexEnd);
   *ctx.indexOut++ = *ctx.cell;
   *ctx.cell = -1;
+  ctx.unconsumed->consume(ctx.x, ctx.y);
   ++ctx.length;
 }
 
@@ -70,7 +71,8 @@ void tracePlain(TraceContext& ctx) {
   // direction towards each new tangent.
   const std::uint8_t tol = ctx.angleTol;
   std::uint8_t b = 0;
-  while (stepTo(ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b)) {
+  while (stepTo(
+      ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b)) {
     d = kTurn[d][kTangentDir[b]];
     a = b;
     take(ctx);
@@ -85,7 +87,8 @@ void traceLine(TraceContext& ctx) {
 
   const std::uint8_t tol = ctx.angleTol;
   std::uint8_t b = 0;
-  while (stepTo(ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b))
+  while (stepTo(
+      ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b))
     take(ctx);
 }
 
@@ -109,7 +112,9 @@ void traceTrend(TraceContext& ctx) {
   const std::uint8_t tol = ctx.angleTol;
   std::uint8_t b = 0;
   while (k < W + F - 1) {
-    if (!stepTo(ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b)) return;
+    if (!stepTo(
+            ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b))
+      return;
     const long s = vc_tracker_detail::codeSignedDiff(b, a);
     steps[k % R] = s;
     if (k < W - 1) sum += s;
@@ -129,8 +134,8 @@ void traceTrend(TraceContext& ctx) {
     const long base = ring[(c - F - 1) % R];
     const std::uint8_t p =
         static_cast<std::uint8_t>(base + static_cast<long>(double(sum) * ctx.trendRatio));
-    if (!stepTo(ctx, d, [&](std::uint8_t code) { return codeAbsDiff(p, code) <= trendTol; },
-                &b))
+    if (!stepTo(
+            ctx, d, [&](std::uint8_t code) { return codeAbsDiff(p, code) <= trendTol; }, &b))
       return;
     // The window slides by one: s_{c-F-1} enters, s_{c-F-W} leaves.
     steps[k % R] = vc_tracker_detail::codeSignedDiff(b, a);

@@ -8,11 +8,13 @@
 //   vc_chain_detail::tracePlain(ctx);            // ctx.length edgelets appended to the pool
 //
 // Each tracer takes the start edgelet and then, while a neighbour ahead passes its test, steps
-// to it and takes it. Taking an edgelet appends its index at ctx.indexOut and writes -1 into
-// its cell. The map's one-cell frame makes every neighbour of a window cell readable.
+// to it and takes it. Taking an edgelet appends its index at ctx.indexOut, writes -1 into its
+// cell and clears its bit in ctx.unconsumed. The map's one-cell frame makes every neighbour of a
+// window cell readable.
 
 #include <cstdint>
 
+#include "edges/unconsumed_cells.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_chain_detail {
@@ -20,10 +22,11 @@ namespace vc_chain_detail {
 struct TraceContext {
   // The map.
   const vcEdgelet* edges = nullptr;
-  std::uint32_t numEdges = 0;  // a cell holds an edgelet when 0 <= cell < numEdges
-  long w = 0, h = 0;           // window size
-  long stride = 0;             // cells from one row to the next
+  std::uint32_t numEdges = 0;      // a cell holds an edgelet when 0 <= cell < numEdges
+  long w = 0, h = 0;               // window size
+  long stride = 0;                 // cells from one row to the next
   std::int32_t* origin = nullptr;  // cell (0, 0) of the window
+  vc_tracker_detail::UnconsumedCells* unconsumed = nullptr;  // the scan, told of each take
 
   // Tolerances as codes.
   std::uint8_t angleTol = 0;
@@ -37,11 +40,11 @@ struct TraceContext {
   long* misc = nullptr;
 
   // The chain being traced.
-  long x = 0, y = 0;           // window position of the current cell
+  long x = 0, y = 0;  // window position of the current cell
   std::int32_t* cell = nullptr;
   long length = 0;
-  long* indexOut = nullptr;    // next write position in indexPool
-  long* indexEnd = nullptr;    // end of indexPool
+  long* indexOut = nullptr;  // next write position in indexPool
+  long* indexEnd = nullptr;  // end of indexPool
 
   void startAt(long cx, long cy) {
     x = cx;

@@ -13,7 +13,6 @@
 #include "edges/chain_diag.h"
 #include "edges/chain_pool.h"
 #include "edges/chain_trace.h"
-#include "edges/map_scan.h"
 #include "edges/pixel_probe.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
@@ -125,20 +124,20 @@ void ChainRun::setUpContext_() {
 }
 
 void ChainRun::scan_() {
-  void (*trace)(TraceContext&) = params_.lineMode() ? traceLine
+  void (*trace)(TraceContext&) = params_.lineMode()     ? traceLine
                                  : ctx_.trendWindow < 2 ? tracePlain
                                                         : traceTrend;
   long* counts = cache_->countPool();
-  vc_tracker_detail::vfScanUnconsumedCells(
-      ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges, L"vfChainTracker",
-      [&](long x, long y) {
-        // Trace a chain from here; its indexes follow the previous chain's in indexPool.
-        ctx_.startAt(x, y);
-        trace(ctx_);
-        counts[numChains_++] = ctx_.length;
-        written_ += ctx_.length;
-        if (ctx_.length >= minLength_) ++numLong_;
-      });
+  vc_tracker_detail::UnconsumedCells cells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h);
+  ctx_.unconsumed = &cells;
+  cells.scan(ctx_.numEdges, L"vfChainTracker", [&](long x, long y) {
+    // Trace a chain from here; its indexes follow the previous chain's in indexPool.
+    ctx_.startAt(x, y);
+    trace(ctx_);
+    counts[numChains_++] = ctx_.length;
+    written_ += ctx_.length;
+    if (ctx_.length >= minLength_) ++numLong_;
+  });
 }
 
 void ChainRun::fill_(vcChainTrackerResultSet& out) const {
@@ -175,8 +174,10 @@ void ChainRun::fill_(vcChainTrackerResultSet& out) const {
     // Long chains from the front in discovery order, short ones from the back.
     long front = 0, back = numChains_ - 1, start = 0;
     for (long c = 0; c < numChains_; ++c) {
-      if (counts[c] >= minLength_) place(c, start, front++, true);
-      else place(c, start, back--, false);
+      if (counts[c] >= minLength_)
+        place(c, start, front++, true);
+      else
+        place(c, start, back--, false);
       start += counts[c];
     }
     return;
@@ -226,22 +227,22 @@ void ChainRun::sortByKey_(vcChainTrackerResultSet& out) const {
   const auto first = out.results_.begin(), last = first + out.numResults_;
   switch (params_.sortBy()) {
     case vcChainTrackerDefs::eSortByLightPel:
-      std::stable_sort(first, last, [](const vcChainTrackerResult& a,
-                                       const vcChainTrackerResult& b) {
-        return a.avgLightPel_ > b.avgLightPel_;
-      });
+      std::stable_sort(first, last,
+                       [](const vcChainTrackerResult& a, const vcChainTrackerResult& b) {
+                         return a.avgLightPel_ > b.avgLightPel_;
+                       });
       break;
     case vcChainTrackerDefs::eSortByDarkPel:
-      std::stable_sort(first, last, [](const vcChainTrackerResult& a,
-                                       const vcChainTrackerResult& b) {
-        return a.avgDarkPel_ < b.avgDarkPel_;
-      });
+      std::stable_sort(first, last,
+                       [](const vcChainTrackerResult& a, const vcChainTrackerResult& b) {
+                         return a.avgDarkPel_ < b.avgDarkPel_;
+                       });
       break;
     case vcChainTrackerDefs::eSortByMagnitude:
-      std::stable_sort(first, last, [](const vcChainTrackerResult& a,
-                                       const vcChainTrackerResult& b) {
-        return a.magnitude_ > b.magnitude_;
-      });
+      std::stable_sort(first, last,
+                       [](const vcChainTrackerResult& a, const vcChainTrackerResult& b) {
+                         return a.magnitude_ > b.magnitude_;
+                       });
       break;
     default:
       break;

@@ -60,19 +60,21 @@ std::uint8_t refittedCode(const vcFLine& line, std::uint8_t oldCode) {
   return c;
 }
 
-// Takes the edgelet of `cell` into the line.
-inline void take(LineTraceContext& ctx, std::int32_t* cell, const vcVector<2>& q) {
+// Takes the edgelet of `cell`, at (x, y) in the window, into the line.
+inline void take(LineTraceContext& ctx, std::int32_t* cell, long x, long y, const vcVector<2>& q) {
   // A map whose cells list an edgelet twice would overrun the pool.
   VC_ASSERT(ctx.indexOut != ctx.indexEnd);
   ctx.fitter.update(q);
   *ctx.indexOut++ = *cell;
   *cell = -1;
+  ctx.unconsumed->consume(x, y);
 }
 
 // The candidate test: the gradient code within angleTol of the line code; the position within
 // distanceTol of the line, or of the line refitted when new points came since the last fit.
-// Requires: the cell holds an unconsumed edgelet.
-[[gnu::always_inline]] inline bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell) {
+// Requires: the cell, at (x, y) in the window, holds an unconsumed edgelet.
+[[gnu::always_inline]] inline bool tryCandidate(LineTraceContext& ctx, std::int32_t* cell, long x,
+                                                long y) {
   const vcEdgelet& e = ctx.edges[*cell];
   if (vc_tracker_detail::codeAbsDiff(ctx.lineCode, e.angle().plain()) >= ctx.angleTol) return false;
   const vcVector<2> q(double(e.posQuickX()), double(e.posQuickY()));
@@ -82,7 +84,7 @@ inline void take(LineTraceContext& ctx, std::int32_t* cell, const vcVector<2>& q
     if (!(std::fabs(distanceFromLine(ctx, q)) < ctx.distanceTol)) return false;
     ctx.lineCode = refittedCode(lineOf(ctx), ctx.lineCode);
   }
-  take(ctx, cell, q);
+  take(ctx, cell, x, y, q);
   return true;
 }
 
@@ -109,7 +111,7 @@ void follow(LineTraceContext& ctx, long x, long y) {
     for (;; held &= held - 1) {
       if (held == 0) return;
       const int k = std::countr_zero(held);
-      if (tryCandidate(ctx, next[k])) {
+      if (tryCandidate(ctx, next[k], x + tracer.dx[k], y + tracer.dy[k])) {
         x += tracer.dx[k];
         y += tracer.dy[k];
         cell = next[k];
@@ -158,7 +160,7 @@ void traceLine(LineTraceContext& ctx, long x, long y) {
   ctx.dist = -q.x() * ctx.sinA + q.y() * ctx.cosA;
   ctx.lastFitCount = 1;
   long* first = ctx.indexOut;
-  take(ctx, start, q);
+  take(ctx, start, x, y, q);
 
   // Grow by direction class; lines along x go both ways, the indexes reversed in between so
   // that they run monotonically along the line.

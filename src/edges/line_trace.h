@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 
+#include "edges/unconsumed_cells.h"
 #include "platform/base/fline.h"
 #include "platform/base/line_fitter.h"
 #include "platform/base/vector.h"
@@ -37,6 +38,7 @@ struct LineTraceContext {
   long w = 0, h = 0;               // window size
   long stride = 0;                 // cells from one row to the next
   std::int32_t* origin = nullptr;  // cell (0, 0) of the window
+  vc_tracker_detail::UnconsumedCells* unconsumed = nullptr;  // the scan, told of each take
 
   // Tolerances: distance in pixels (exclusive), gradient code difference (exclusive).
   double distanceTol = 1.0;
@@ -71,7 +73,7 @@ vcFLine lineOf(const LineTraceContext& ctx);
 // direction class (for lines along x towards +x, reverses the indexes taken so far, then
 // towards -x from the start). Ensures: the fitter holds the positions of the edgelets taken,
 // whose indexes are the last fitter.numPoints() entries before indexOut, in order along the
-// line; their cells read -1.
+// line; their cells read -1 and their bits in ctx.unconsumed are clear.
 void traceLine(LineTraceContext& ctx, long x, long y);
 
 // Refits the current line from the fitter; false (line unchanged) when its points all

@@ -11,7 +11,6 @@
 #include "edges/chain_codes.h"
 #include "edges/chain_diag.h"
 #include "edges/line_trace.h"
-#include "edges/map_scan.h"
 #include "edges/pixel_probe.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
@@ -115,8 +114,9 @@ void LineRun::scan_(std::vector<vcLineTrackerResult>& lines) {
     counts[numLines++] = n;
     if (n >= minLength_) keepLine_(lines, first, n);
   };
-  vc_tracker_detail::vfScanUnconsumedCells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h, ctx_.numEdges,
-                                           L"vfLineTracker", grow);
+  vc_tracker_detail::UnconsumedCells cells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h);
+  ctx_.unconsumed = &cells;
+  cells.scan(ctx_.numEdges, L"vfLineTracker", grow);
 }
 
 void LineRun::givePool_(vcLineTrackerResultSet& out) const {

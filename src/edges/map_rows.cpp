@@ -67,8 +67,8 @@ struct Avx2Block {
 };
 
 [[gnu::target("avx2")]] std::size_t writeRowAvx2(std::int32_t* row, long w,
-                                                 const std::vector<vcEdgelet>& edges,
-                                                 std::size_t k, long ox, long j) {
+                                                 const std::vector<vcEdgelet>& edges, std::size_t k,
+                                                 long ox, long j) {
   return writeRow<Avx2Block>(row, w, edges, k, ox, j);
 }
 

@@ -17,9 +17,8 @@ namespace vc_tracker_detail {
 // Writes the w cells of `row` for the edgelets from edges[k] on whose get_j() is j, with
 // columns get_i() - ox; returns the index after them. Throws (assertion) unless their columns
 // increase and lie in the row.
-using MapRowWriter = std::size_t (*)(std::int32_t* row, long w,
-                                     const std::vector<vcEdgelet>& edges, std::size_t k, long ox,
-                                     long j);
+using MapRowWriter = std::size_t (*)(std::int32_t* row, long w, const std::vector<vcEdgelet>& edges,
+                                     std::size_t k, long ox, long j);
 
 // The writer for this processor: AVX2 where it has it. Both give the same cells.
 MapRowWriter mapRowWriter();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "edges/edge_scenes.h"
@@ -170,6 +171,31 @@ TEST(LineTracker, ChainsConvertOneLinePerResultProper) {
   const vcLineTrackerResultSet sharedLines(chains, Params());
   EXPECT_FALSE(sharedLines.ownIndexPool());
   EXPECT_EQ(sharedLines.indexPool(), chains.indexPool());
+}
+
+TEST(LineTracker, TheScanPassesOverMarkedCellsAndRefusesBadOnes) {
+  // A caller may mark cells consumed (-1) to leave their edgelets out: the edge at row 5 then
+  // comes in two pieces.
+  vcEdgeletMap map(step(30, 12, 6, false), 15.0);
+  vcLineTrackerResultSet set;
+  map.pointToRow(5)[10] = -1;
+  vfLineTracker(map, Params(), set, nullptr, 0);
+  ASSERT_EQ(set.results().size(), 2u);
+  EXPECT_EQ(set.results()[0].numEdgelets() + set.results()[1].numEdgelets(), 29);
+
+  // A cell holding no edgelet index is refused when the scan reaches it, after the line before
+  // it was traced; the marks of that line are undone.
+  map.pointToRow(5)[10] = 10;
+  map.pointToRow(5)[20] = 1000;
+  try {
+    vfLineTracker(map, Params(), set, nullptr, 0);
+    ADD_FAILURE() << "no exception";
+  } catch (const vcBadParamsError& e) {
+    EXPECT_NE(std::string(e.what()).find("map cell (20, 5) holds 1000"), std::string::npos)
+        << e.what();
+  }
+  for (long x = 0; x < 20; ++x) EXPECT_EQ(map.get(x, 5), x);
+  EXPECT_EQ(set.results().size(), 2u);
 }
 
 TEST(LineTracker, PoolsMapRestorationRefusedInputAndDiagnostics) {

@@ -1,0 +1,65 @@
+#pragma once
+
+// The raster scan of the trackers over an edgelet-map window: every unconsumed edgelet cell,
+// row by row, in order. The window's cells are read once, at the start, into one bit per cell
+// (set where the cell is not negative); a tracker clears a cell's bit as it consumes the
+// cell, so that the scan jumps from start to start by counting zero bits instead of stepping
+// over every run of empty and consumed cells, which on textured images costs a mispredicted
+// branch per run.
+//
+//   UnconsumedCells cells(origin, stride, w, h);
+//   cells.scan(numEdges, L"vfLineTracker", [&](long x, long y) {
+//     ... consume cell (x, y) and more, calling cells.consume(x', y') for each ...
+//   });
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
+
+namespace vc_tracker_detail {
+
+class UnconsumedCells {
+ public:
+  // The w by h window with row stride `stride` and first cell `origin`, as it reads now.
+  UnconsumedCells(const std::int32_t* origin, long stride, long w, long h);
+
+  // Clears the bit of cell (x, y) of the window.
+  void consume(long x, long y) {
+    bits_[std::size_t(y * words_ + (x >> 6))] &= ~(std::uint64_t(1) << (x & 63));
+  }
+
+  // Calls start(x, y) at every cell whose bit is set, in raster order; the cell's bit is
+  // cleared whatever start() does, and cells start() consumes are passed over. A cell whose
+  // value is not below numEdges throws vcBadParamsError naming `tool` and the cell.
+  template <class Start>
+  void scan(std::uint32_t numEdges, const wchar_t* tool, Start&& start) {
+    for (long y = 0; y < h_; ++y) {
+      std::uint64_t* row = &bits_[std::size_t(y * words_)];
+      const std::int32_t* cells = origin_ + y * stride_;
+      for (long k = 0; k < words_; ++k) {
+        for (std::uint64_t word = row[k]; word != 0; word = row[k]) {
+          const long x = k * 64 + __builtin_ctzll(word);
+          row[k] = word & (word - 1);
+          const std::int32_t v = cells[x];
+          if (std::uint32_t(v) >= numEdges) throwBadCell_(tool, x, y, v);
+          start(x, y);
+        }
+      }
+    }
+  }
+
+ private:
+  [[noreturn]] static void throwBadCell_(const wchar_t* tool, long x, long y, std::int32_t v) {
+    throw vcBadParamsError(std::wstring(tool) + L": map cell (" + vfStr(x) + L", " + vfStr(y) +
+                           L") holds " + vfStr(v) + L", which is no edgelet index");
+  }
+
+  const std::int32_t* origin_;
+  long stride_, h_, words_;
+  std::vector<std::uint64_t> bits_;  // words_ per row, bit x of a row at word x / 64
+};
+
+}  // namespace vc_tracker_detail
