@@ -140,7 +140,11 @@ void vcEdgeletMap::rollbackCache(long n) const {
   if (n == 0) return;
   const long ox = offset().x(), oy = offset().y(), stride = rowUpdate();
   std::int32_t* origin = pointToOffset();
+  // The entries follow the traces, which cross rows at every step, so the edgelets they name
+  // are fetched ahead.
+  constexpr long kAhead = 32;
   for (long k = 0; k < n; ++k) {
+    if (k + kAhead < n) __builtin_prefetch(&edges[std::size_t(pool[k + kAhead])]);
     const vcEdgelet& e = edges[std::size_t(pool[k])];
     origin[(e.get_j() - oy) * stride + (e.get_i() - ox)] = std::int32_t(pool[k]);
   }
