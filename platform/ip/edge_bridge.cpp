@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_avx2.h"
 #include "platform/ip/edge_sobel.h"
 
 namespace vc_edge_detail {
@@ -43,6 +44,9 @@ class ColumnBits {
   // hold one (other columns hold stale entries).
   std::size_t index(long r, long x) const { return index_[64 * slot_(r) + std::size_t(x + 64)]; }
   std::uint8_t code(long r, long x) const { return code_[64 * slot_(r) + std::size_t(x + 64)]; }
+  // The codes of a loaded row r from column 0 on, readable from column -64 to the end of the
+  // last word; stale where no edgelet is.
+  const std::uint8_t* codes(long r) const { return &code_[64 * slot_(r) + 64]; }
   // Moves on from rows r .. r + 2 to rows r + 1 .. r + 3.
   void advance(long r) { load_(r + 3); }
 
@@ -78,6 +82,47 @@ class ColumnBits {
   std::vector<std::uint8_t> code_;
   std::size_t next_ = 0;  // the first edgelet of the next row to load
 };
+
+// The six partners of the gap patterns in the order tried: two columns left in the next row,
+// one and two columns left two rows down, then the same to the right.
+struct Partner {
+  int dx, dy;
+};
+constexpr Partner kPartners[6] = {{-2, 1}, {-1, 2}, {-2, 2}, {2, 1}, {1, 2}, {2, 2}};
+
+// For the 64 columns from x0 of rows y (codes c0), y + 1 (c1) and y + 2 (c2), and each
+// partner k, the columns where the codes of the column and of its partner are within
+// kBridgeCodes of each other, as bits of agree[k]. Where the processor has no AVX2 every bit
+// is set, and the hits are told apart by their codes one by one only.
+using Agreement = void (*)(const std::uint8_t* c0, const std::uint8_t* c1, const std::uint8_t* c2,
+                           std::uint64_t* agree);
+
+void allAgree(const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, std::uint64_t* agree) {
+  for (int k = 0; k < 6; ++k) agree[k] = ~0ull;
+}
+
+#if VC_EDGE_AVX2
+
+VC_EDGE_AVX2_INLINE std::uint32_t agreeing32(const std::uint8_t* a, const std::uint8_t* b) {
+  const __m256i d = _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a)),
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b)));
+  // The circular distance min(d, 256 - d) of codes, as unsigned bytes.
+  const __m256i distance = _mm256_min_epu8(d, _mm256_sub_epi8(_mm256_setzero_si256(), d));
+  const __m256i close =
+      _mm256_cmpeq_epi8(_mm256_min_epu8(distance, _mm256_set1_epi8(kBridgeCodes)), distance);
+  return std::uint32_t(_mm256_movemask_epi8(close));
+}
+
+[[gnu::target("avx2")]] void avx2Agree(const std::uint8_t* c0, const std::uint8_t* c1,
+                                       const std::uint8_t* c2, std::uint64_t* agree) {
+  for (int k = 0; k < 6; ++k) {
+    const std::uint8_t* partner = (kPartners[k].dy == 1 ? c1 : c2) + kPartners[k].dx;
+    agree[k] = std::uint64_t(agreeing32(c0, partner)) |
+               std::uint64_t(agreeing32(c0 + 32, partner + 32)) << 32;
+  }
+}
+
+#endif
 
 // Word j of a row of column bits moved so that bit x reads column x + k (k = 1, 2) or x - k.
 inline std::uint64_t ahead(const std::uint64_t* row, long j, int k) {
@@ -165,10 +210,17 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   // Find the gaps: from every edgelet u, the four knight's moves downwards and the two
   // diagonal steps over a row. Rows y, y + 1 and y + 2 are tested a word of columns at a time
   // for any of the six patterns; the few hits are then tried one by one.
+  Agreement agreement = allAgree;
+#if VC_EDGE_AVX2
+  if (__builtin_cpu_supports("avx2")) agreement = avx2Agree;
+#endif
   std::vector<Bridge> bridges;
   for (long y = 0; y + 1 < h; ++y) {
     const std::uint64_t *r0 = bits.row(y), *r1 = bits.row(y + 1), *r2 = bits.row(y + 2);
     for (long j = 1; j + 1 < bits.words(); ++j) {
+      const long x0 = (j - 1) * 64;
+      std::uint64_t agree[6];
+      agreement(bits.codes(y) + x0, bits.codes(y + 1) + x0, bits.codes(y + 2) + x0, agree);
       // Two columns over in the next row, with neither pixel neighbouring both set; one
       // column over two rows down, with both pixels between (in the next row) empty; or two
       // columns over two rows down, with the pixel between them empty and also the pixels
@@ -183,9 +235,11 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
           behind(r2, j, 2) & ~behind(r1, j, 1) & ~behind(r1, j, 2) & ~behind(r0, j, 1) & ~r1[j];
       // Each pattern's hits in turn. The lower edgelet is at (x + dx, y + dy), the bridge at
       // (x + mx, y + 1). A gap is tried when both ends point the same way: most gaps found
-      // join two edges and end at this cheap test of their codes.
-      const auto tryGaps = [&](std::uint64_t pattern, long dx, long dy, long mx) {
-        for (std::uint64_t hits = r0[j] & pattern; hits != 0; hits &= hits - 1) {
+      // join two edges, and the codes of the whole word, tested at once above, leave them out
+      // before they are visited (without AVX2, the test of each hit's codes does).
+      const auto tryGaps = [&](int k, std::uint64_t pattern, long mx) {
+        const long dx = kPartners[k].dx, dy = kPartners[k].dy;
+        for (std::uint64_t hits = r0[j] & pattern & agree[k]; hits != 0; hits &= hits - 1) {
           const long x = (j - 1) * 64 + std::countr_zero(hits);
           const std::uint8_t cu = bits.code(y, x), cl = bits.code(y + dy, x + dx);
           if (codeDistance(cu, cl) <= kBridgeCodes)
@@ -193,12 +247,12 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
                             bridges);
         }
       };
-      tryGaps(farLeft, -2, 1, -1);
-      tryGaps(lowLeft, -1, 2, -1);
-      tryGaps(diagLeft, -2, 2, -1);
-      tryGaps(farRight, 2, 1, 1);
-      tryGaps(lowRight, 1, 2, 1);
-      tryGaps(diagRight, 2, 2, 1);
+      tryGaps(0, farLeft, -1);
+      tryGaps(1, lowLeft, -1);
+      tryGaps(2, diagLeft, -1);
+      tryGaps(3, farRight, 1);
+      tryGaps(4, lowRight, 1);
+      tryGaps(5, diagRight, 1);
     }
     bits.advance(y);
   }

@@ -39,7 +39,8 @@
 
 namespace vc_edge_detail {
 
-// Largest code difference (of 256 per turn) between the edgelets of a bridged gap: 22.5 degrees.
+// Largest code difference (of 256 per turn) between the edgelets of a bridged gap: 33.75
+// degrees.
 inline constexpr int kBridgeCodes = 24;
 
 // Adds the bridging edgelets of `edges` (in raster order, pixel coordinates in the image's
