@@ -110,9 +110,9 @@ void vcEdgeletMap::setupMap_() {
   const long w = width(), h = height();
   const long ox = offset().x(), oy = offset().y();
   // The edgelets come in raster order, row after row.
-  const vc_tracker_detail::MapRowWriter writeRow = vc_tracker_detail::mapRowWriter();
+  vc_tracker_detail::MapRowWriter writer(w);
   std::size_t k = 0;
-  for (long y = 0; y < h; ++y) k = writeRow(pointToRow(y), w, edges, k, ox, oy + y);
+  for (long y = 0; y < h; ++y) k = writer.write(pointToRow(y), edges, k, ox, oy + y);
   VC_ASSERT(k == edges.size());
 }
 
