@@ -71,8 +71,7 @@ void tracePlain(TraceContext& ctx) {
   // direction towards each new tangent.
   const std::uint8_t tol = ctx.angleTol;
   std::uint8_t b = 0;
-  while (stepTo(
-      ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b)) {
+  while (stepTo(ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b)) {
     d = kTurn[d][kTangentDir[b]];
     a = b;
     take(ctx);
@@ -87,8 +86,7 @@ void traceLine(TraceContext& ctx) {
 
   const std::uint8_t tol = ctx.angleTol;
   std::uint8_t b = 0;
-  while (stepTo(
-      ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b))
+  while (stepTo(ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b))
     take(ctx);
 }
 
@@ -112,9 +110,7 @@ void traceTrend(TraceContext& ctx) {
   const std::uint8_t tol = ctx.angleTol;
   std::uint8_t b = 0;
   while (k < W + F - 1) {
-    if (!stepTo(
-            ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b))
-      return;
+    if (!stepTo(ctx, d, [&](std::uint8_t c) { return codeAbsDiff(a, c) <= tol; }, &b)) return;
     const long s = vc_tracker_detail::codeSignedDiff(b, a);
     steps[k % R] = s;
     if (k < W - 1) sum += s;
@@ -134,8 +130,8 @@ void traceTrend(TraceContext& ctx) {
     const long base = ring[(c - F - 1) % R];
     const std::uint8_t p =
         static_cast<std::uint8_t>(base + static_cast<long>(double(sum) * ctx.trendRatio));
-    if (!stepTo(
-            ctx, d, [&](std::uint8_t code) { return codeAbsDiff(p, code) <= trendTol; }, &b))
+    if (!stepTo(ctx, d, [&](std::uint8_t code) { return codeAbsDiff(p, code) <= trendTol; },
+                &b))
       return;
     // The window slides by one: s_{c-F-1} enters, s_{c-F-W} leaves.
     steps[k % R] = vc_tracker_detail::codeSignedDiff(b, a);

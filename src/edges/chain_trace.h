@@ -22,11 +22,12 @@ namespace vc_chain_detail {
 struct TraceContext {
   // The map.
   const vcEdgelet* edges = nullptr;
-  std::uint32_t numEdges = 0;      // a cell holds an edgelet when 0 <= cell < numEdges
-  long w = 0, h = 0;               // window size
-  long stride = 0;                 // cells from one row to the next
+  std::uint32_t numEdges = 0;  // a cell holds an edgelet when 0 <= cell < numEdges
+  long w = 0, h = 0;           // window size
+  long stride = 0;             // cells from one row to the next
   std::int32_t* origin = nullptr;  // cell (0, 0) of the window
-  vc_tracker_detail::UnconsumedCells* unconsumed = nullptr;  // the scan, told of each take
+  // The scan's record of unconsumed cells, told of each take.
+  vc_tracker_detail::UnconsumedCells* unconsumed = nullptr;
 
   // Tolerances as codes.
   std::uint8_t angleTol = 0;
@@ -40,11 +41,11 @@ struct TraceContext {
   long* misc = nullptr;
 
   // The chain being traced.
-  long x = 0, y = 0;  // window position of the current cell
+  long x = 0, y = 0;           // window position of the current cell
   std::int32_t* cell = nullptr;
   long length = 0;
-  long* indexOut = nullptr;  // next write position in indexPool
-  long* indexEnd = nullptr;  // end of indexPool
+  long* indexOut = nullptr;    // next write position in indexPool
+  long* indexEnd = nullptr;    // end of indexPool
 
   void startAt(long cx, long cy) {
     x = cx;

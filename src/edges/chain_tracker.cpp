@@ -124,7 +124,7 @@ void ChainRun::setUpContext_() {
 }
 
 void ChainRun::scan_() {
-  void (*trace)(TraceContext&) = params_.lineMode()     ? traceLine
+  void (*trace)(TraceContext&) = params_.lineMode() ? traceLine
                                  : ctx_.trendWindow < 2 ? tracePlain
                                                         : traceTrend;
   long* counts = cache_->countPool();
@@ -174,10 +174,8 @@ void ChainRun::fill_(vcChainTrackerResultSet& out) const {
     // Long chains from the front in discovery order, short ones from the back.
     long front = 0, back = numChains_ - 1, start = 0;
     for (long c = 0; c < numChains_; ++c) {
-      if (counts[c] >= minLength_)
-        place(c, start, front++, true);
-      else
-        place(c, start, back--, false);
+      if (counts[c] >= minLength_) place(c, start, front++, true);
+      else place(c, start, back--, false);
       start += counts[c];
     }
     return;
@@ -227,22 +225,22 @@ void ChainRun::sortByKey_(vcChainTrackerResultSet& out) const {
   const auto first = out.results_.begin(), last = first + out.numResults_;
   switch (params_.sortBy()) {
     case vcChainTrackerDefs::eSortByLightPel:
-      std::stable_sort(first, last,
-                       [](const vcChainTrackerResult& a, const vcChainTrackerResult& b) {
-                         return a.avgLightPel_ > b.avgLightPel_;
-                       });
+      std::stable_sort(first, last, [](const vcChainTrackerResult& a,
+                                       const vcChainTrackerResult& b) {
+        return a.avgLightPel_ > b.avgLightPel_;
+      });
       break;
     case vcChainTrackerDefs::eSortByDarkPel:
-      std::stable_sort(first, last,
-                       [](const vcChainTrackerResult& a, const vcChainTrackerResult& b) {
-                         return a.avgDarkPel_ < b.avgDarkPel_;
-                       });
+      std::stable_sort(first, last, [](const vcChainTrackerResult& a,
+                                       const vcChainTrackerResult& b) {
+        return a.avgDarkPel_ < b.avgDarkPel_;
+      });
       break;
     case vcChainTrackerDefs::eSortByMagnitude:
-      std::stable_sort(first, last,
-                       [](const vcChainTrackerResult& a, const vcChainTrackerResult& b) {
-                         return a.magnitude_ > b.magnitude_;
-                       });
+      std::stable_sort(first, last, [](const vcChainTrackerResult& a,
+                                       const vcChainTrackerResult& b) {
+        return a.magnitude_ > b.magnitude_;
+      });
       break;
     default:
       break;
