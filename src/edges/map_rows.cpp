@@ -16,19 +16,22 @@ namespace {
 // fewer than a block use the exact runs.
 constexpr long kRunBlock = 32;
 
-std::size_t writeRuns(std::int32_t* row, long w, const std::vector<vcEdgelet>& edges, std::size_t k,
-                      long ox, long j) {
+// The row of edgelets from k on whose get_j() is j, run by run, with Block::fill(row, from, to)
+// writing a run followed by more of the row; returns the index after them.
+template <class Block>
+[[gnu::always_inline]] inline std::size_t writeRuns(std::int32_t* row, long w,
+                                                    const std::vector<vcEdgelet>& edges,
+                                                    std::size_t k, long ox, long j) {
+  const vcEdgelet* e = edges.data();
+  const std::size_t n = edges.size();
   long column = 0;
-  for (; k < edges.size() && edges[k].get_j() == j; ++k) {
-    const long i = edges[k].get_i() - ox;
+  for (; k < n && e[k].get_j() == j; ++k) {
+    const long i = e[k].get_i() - ox;
     VC_ASSERT(i >= column && i < w);
-    if (column + kRunBlock <= w) {
-      const std::int32_t first = std::int32_t(column - i);
-      for (long c = 0; c < kRunBlock; ++c) row[column + c] = first + std::int32_t(c);
-      fillRun(row, column + kRunBlock, i);
-    } else {
+    if (column + kRunBlock <= w)
+      Block::fill(row, column, i);
+    else
       fillRun(row, column, i);
-    }
     row[i] = std::int32_t(k);
     column = i + 1;
   }
@@ -36,9 +39,41 @@ std::size_t writeRuns(std::int32_t* row, long w, const std::vector<vcEdgelet>& e
   return k;
 }
 
+struct PortableBlock {
+  static void fill(std::int32_t* row, long from, long to) {
+    const std::int32_t first = std::int32_t(from - to);
+    for (long c = 0; c < kRunBlock; ++c) row[from + c] = first + std::int32_t(c);
+    fillRun(row, from + kRunBlock, to);
+  }
+};
+
 constexpr std::int32_t kNone = INT32_MAX;  // no edgelet at this column
 
 #if VC_EDGE_AVX2
+
+// A block as four stores of eight cells, a longer run eight cells at a time. Not forced inline
+// (the row loop is built for the default target first), but inlined into the AVX2 writer.
+struct Avx2Block {
+  [[gnu::target("avx2")]] static void fill(std::int32_t* row, long from, long to) {
+    const __m256i eight = _mm256_set1_epi32(8);
+    __m256i run = _mm256_add_epi32(_mm256_set1_epi32(std::int32_t(from - to)),
+                                   _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (long c = 0; c < kRunBlock; c += 8) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + from + c), run);
+      run = _mm256_add_epi32(run, eight);
+    }
+    long c = from + kRunBlock;
+    for (; c + 8 <= to; c += 8, run = _mm256_add_epi32(run, eight))
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + c), run);
+    fillRun(row, c, to);
+  }
+};
+
+[[gnu::target("avx2")]] std::size_t writeRunsAvx2(std::int32_t* row, long w,
+                                                  const std::vector<vcEdgelet>& edges,
+                                                  std::size_t k, long ox, long j) {
+  return writeRuns<Avx2Block>(row, w, edges, k, ox, j);
+}
 
 // Every cell from the right end, eight at a time: the next edgelet's column at or after each
 // cell is the minimum of `at` over the cells from it to the row end (the row end counting as
@@ -90,26 +125,35 @@ MapRowWriter::MapRowWriter(long w) : w_(w), avx2_(false) {
 
 std::size_t MapRowWriter::write(std::int32_t* row, const std::vector<vcEdgelet>& edges,
                                 std::size_t k, long ox, long j) {
+  const std::size_t first = k;
 #if VC_EDGE_AVX2
-  if (avx2_) {
+  if (avx2_ && dense_) {
     std::fill(at_.begin(), at_.begin() + w_, kNone);
     std::int32_t* at = at_.data();
     std::int32_t* index = index_.data();
     const vcEdgelet* e = edges.data();
     const std::size_t n = edges.size();
-    long column = 0;
-    for (; k < n && e[k].get_j() == j; ++k) {
+    for (long column = 0; k < n && e[k].get_j() == j; ++k) {
       const long i = e[k].get_i() - ox;
       VC_ASSERT(i >= column && i < w_);
       at[i] = std::int32_t(i);
       index[i] = std::int32_t(k);
       column = i + 1;
     }
-    writeCells(row, w_, at_.data(), index_.data());
-    return k;
+    writeCells(row, w_, at, index);
+  } else if (avx2_) {
+    k = writeRunsAvx2(row, w_, edges, k, ox, j);
+  } else {
+    k = writeRuns<PortableBlock>(row, w_, edges, k, ox, j);
   }
+#else
+  k = writeRuns<PortableBlock>(row, w_, edges, k, ox, j);
 #endif
-  return writeRuns(row, w_, edges, k, ox, j);
+  // Rows next to each other hold about as many edgelets: the next row is written the way that
+  // suits this one, cell by cell where more than one cell in kDense holds an edgelet.
+  constexpr long kDense = 8;
+  dense_ = long(k - first) * kDense > w_;
+  return k;
 }
 
 }  // namespace vc_tracker_detail

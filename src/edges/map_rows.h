@@ -28,9 +28,10 @@ class MapRowWriter {
  private:
   long w_;
   bool avx2_;
-  // With AVX2, per column of the row being written: the column itself where an edgelet is,
-  // else a value above any column; and the edgelet's index there. Eight columns of room past
-  // the row's end.
+  bool dense_ = false;  // whether the last row written was dense with edgelets
+  // With AVX2, for a row dense with edgelets, per column: the column itself where an edgelet
+  // is, else a value above any column; and the edgelet's index there. Eight columns of room
+  // past the row's end.
   std::vector<std::int32_t> at_, index_;
 };
 
