@@ -218,9 +218,6 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   for (long y = 0; y + 1 < h; ++y) {
     const std::uint64_t *r0 = bits.row(y), *r1 = bits.row(y + 1), *r2 = bits.row(y + 2);
     for (long j = 1; j + 1 < bits.words(); ++j) {
-      const long x0 = (j - 1) * 64;
-      std::uint64_t agree[6];
-      agreement(bits.codes(y) + x0, bits.codes(y + 1) + x0, bits.codes(y + 2) + x0, agree);
       // Two columns over in the next row, with neither pixel neighbouring both set; one
       // column over two rows down, with both pixels between (in the next row) empty; or two
       // columns over two rows down, with the pixel between them empty and also the pixels
@@ -233,10 +230,15 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
           ahead(r2, j, 2) & ~ahead(r1, j, 1) & ~ahead(r1, j, 2) & ~ahead(r0, j, 1) & ~r1[j];
       const std::uint64_t diagLeft =
           behind(r2, j, 2) & ~behind(r1, j, 1) & ~behind(r1, j, 2) & ~behind(r0, j, 1) & ~r1[j];
+      // Most words of a sparse image have no gap at all.
+      if ((r0[j] & (farRight | farLeft | lowRight | lowLeft | diagRight | diagLeft)) == 0) continue;
+      const long x0 = (j - 1) * 64;
+      std::uint64_t agree[6];
+      agreement(bits.codes(y) + x0, bits.codes(y + 1) + x0, bits.codes(y + 2) + x0, agree);
       // Each pattern's hits in turn. The lower edgelet is at (x + dx, y + dy), the bridge at
       // (x + mx, y + 1). A gap is tried when both ends point the same way: most gaps found
-      // join two edges, and the codes of the whole word, tested at once above, leave them out
-      // before they are visited (without AVX2, the test of each hit's codes does).
+      // join two edges, and the codes of the whole word, tested at once, leave them out before
+      // they are visited (without AVX2, the test of each hit's codes does).
       const auto tryGaps = [&](int k, std::uint64_t pattern, long mx) {
         const long dx = kPartners[k].dx, dy = kPartners[k].dy;
         for (std::uint64_t hits = r0[j] & pattern & agree[k]; hits != 0; hits &= hits - 1) {

@@ -128,7 +128,8 @@ void ChainRun::scan_() {
                                  : ctx_.trendWindow < 2 ? tracePlain
                                                         : traceTrend;
   long* counts = cache_->countPool();
-  vc_tracker_detail::UnconsumedCells cells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h);
+  vc_tracker_detail::UnconsumedCells cells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h,
+                                           cache_->edges(), map_.offset());
   ctx_.unconsumed = &cells;
   cells.scan(ctx_.numEdges, L"vfChainTracker", [&](long x, long y) {
     // Trace a chain from here; its indexes follow the previous chain's in indexPool.

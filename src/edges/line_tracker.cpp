@@ -114,7 +114,8 @@ void LineRun::scan_(std::vector<vcLineTrackerResult>& lines) {
     counts[numLines++] = n;
     if (n >= minLength_) keepLine_(lines, first, n);
   };
-  vc_tracker_detail::UnconsumedCells cells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h);
+  vc_tracker_detail::UnconsumedCells cells(ctx_.origin, ctx_.stride, ctx_.w, ctx_.h,
+                                           cache_->edges(), map_.offset());
   ctx_.unconsumed = &cells;
   cells.scan(ctx_.numEdges, L"vfLineTracker", grow);
 }

@@ -47,13 +47,25 @@ void readRowsPortable(const std::int32_t* origin, long stride, long w, long h, l
 
 }  // namespace
 
-UnconsumedCells::UnconsumedCells(const std::int32_t* origin, long stride, long w, long h)
+UnconsumedCells::UnconsumedCells(const std::int32_t* origin, long stride, long w, long h,
+                                 const std::vector<vcEdgelet>& edges, vcPair<long> offset)
     : origin_(origin),
       stride_(stride),
       h_(h),
       words_((w + 63) / 64),
       bits_(std::size_t(h * words_)) {
   if (bits_.empty()) return;
+  // Reading every cell costs a sixteenth of an edgelet's visit per cell.
+  if (long(edges.size()) * 16 < w * h) {
+    for (const vcEdgelet& e : edges) {
+      const long x = long(e.get_i()) - offset.x(), y = long(e.get_j()) - offset.y();
+      if (static_cast<unsigned long>(x) < static_cast<unsigned long>(w) &&
+          static_cast<unsigned long>(y) < static_cast<unsigned long>(h) &&
+          origin[y * stride + x] >= 0)
+        bits_[std::size_t(y * words_ + (x >> 6))] |= std::uint64_t(1) << (x & 63);
+    }
+    return;
+  }
 #if VC_EDGE_AVX2
   if (__builtin_cpu_supports("avx2")) {
     readRowsAvx2(origin, stride, w, h, words_, bits_.data());

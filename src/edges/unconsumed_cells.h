@@ -1,13 +1,15 @@
 #pragma once
 
 // The raster scan of the trackers over an edgelet-map window: every unconsumed edgelet cell,
-// row by row, in order. The window's cells are read once, at the start, into one bit per cell
-// (set where the cell is not negative); a tracker clears a cell's bit as it consumes the
-// cell, so that the scan jumps from start to start by counting zero bits instead of stepping
-// over every run of empty and consumed cells, which on textured images costs a mispredicted
-// branch per run. The runs' skip counts are not needed: every cell of a run is negative.
+// row by row, in order. The cells are read once, at the start, into one bit per cell (set
+// where the cell is not negative): a dense map cell by cell, a sparse one at its edgelets'
+// cells only (on a map as built only those cells can hold a value that is not negative). A
+// tracker clears a cell's bit as it consumes the cell, so that the scan jumps from start to start
+// by counting zero bits instead of stepping over every run of empty and consumed cells, which on
+// textured images costs a mispredicted branch per run. The runs' skip counts are not needed: every
+// cell of a run is negative.
 //
-//   UnconsumedCells cells(origin, stride, w, h);
+//   UnconsumedCells cells(origin, stride, w, h, edges, offset);
 //   cells.scan(numEdges, L"vfLineTracker", [&](long x, long y) {
 //     ... consume cell (x, y) and more, calling cells.consume(x', y') for each ...
 //   });
@@ -17,14 +19,18 @@
 #include <vector>
 
 #include "platform/base/exception.h"
+#include "platform/base/pair.h"
 #include "platform/base/str.h"
+#include "platform/ip/edgelet.h"
 
 namespace vc_tracker_detail {
 
 class UnconsumedCells {
  public:
-  // The w by h window with row stride `stride` and first cell `origin`, as it reads now.
-  UnconsumedCells(const std::int32_t* origin, long stride, long w, long h);
+  // The w by h window with row stride `stride` and first cell `origin`, as it reads now, of a
+  // map of the edgelets `edges` whose window has the offset `offset`.
+  UnconsumedCells(const std::int32_t* origin, long stride, long w, long h,
+                  const std::vector<vcEdgelet>& edges, vcPair<long> offset);
 
   // Clears the bit of cell (x, y) of the window.
   void consume(long x, long y) {

@@ -174,28 +174,32 @@ TEST(LineTracker, ChainsConvertOneLinePerResultProper) {
 }
 
 TEST(LineTracker, TheScanPassesOverMarkedCellsAndRefusesBadOnes) {
-  // A caller may mark cells consumed (-1) to leave their edgelets out: the edge at row 5 then
-  // comes in two pieces.
-  vcEdgeletMap map(step(30, 12, 6, false), 15.0);
-  vcLineTrackerResultSet set;
-  map.pointToRow(5)[10] = -1;
-  vfLineTracker(map, Params(), set, nullptr, 0);
-  ASSERT_EQ(set.results().size(), 2u);
-  EXPECT_EQ(set.results()[0].numEdgelets() + set.results()[1].numEdgelets(), 29);
-
-  // A cell holding no edgelet index is refused when the scan reaches it, after the line before
-  // it was traced; the marks of that line are undone.
-  map.pointToRow(5)[10] = 10;
-  map.pointToRow(5)[20] = 1000;
-  try {
+  // The scan reads a dense map cell by cell and a sparse one at its edgelets: a 30 x 12 map
+  // with one edge is dense, a 120 x 40 one sparse.
+  for (const long w : {30L, 120L}) {
+    // A caller may mark cells consumed (-1) to leave their edgelets out: the edge at row 5
+    // then comes in two pieces.
+    vcEdgeletMap map(step(w, w / 3 + 2, 6, false), 15.0);
+    vcLineTrackerResultSet set;
+    map.pointToRow(5)[10] = -1;
     vfLineTracker(map, Params(), set, nullptr, 0);
-    ADD_FAILURE() << "no exception";
-  } catch (const vcBadParamsError& e) {
-    EXPECT_NE(std::string(e.what()).find("map cell (20, 5) holds 1000"), std::string::npos)
-        << e.what();
+    ASSERT_EQ(set.results().size(), 2u);
+    EXPECT_EQ(set.results()[0].numEdgelets() + set.results()[1].numEdgelets(), w - 1);
+
+    // A cell holding no edgelet index is refused when the scan reaches it, after the line
+    // before it was traced; the marks of that line are undone.
+    map.pointToRow(5)[10] = 10;
+    map.pointToRow(5)[20] = 1000;
+    try {
+      vfLineTracker(map, Params(), set, nullptr, 0);
+      ADD_FAILURE() << "no exception";
+    } catch (const vcBadParamsError& e) {
+      EXPECT_NE(std::string(e.what()).find("map cell (20, 5) holds 1000"), std::string::npos)
+          << e.what();
+    }
+    for (long x = 0; x < 20; ++x) EXPECT_EQ(map.get(x, 5), x);
+    EXPECT_EQ(set.results().size(), 2u);
   }
-  for (long x = 0; x < 20; ++x) EXPECT_EQ(map.get(x, 5), x);
-  EXPECT_EQ(set.results().size(), 2u);
 }
 
 TEST(LineTracker, PoolsMapRestorationRefusedInputAndDiagnostics) {
