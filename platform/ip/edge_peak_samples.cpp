@@ -64,7 +64,15 @@ VC_EDGE_AVX2_INLINE void project(__m256i pairs, const PeakList& peaks, long j, f
   std::int32_t* flat = scratch;
   std::int32_t* steep = scratch + n;
   long numFlat = 0, numSteep = 0;
-  for (long j = 0; j < n; ++j) {
+  long j = 0;
+  for (; j + 8 <= n; j += 8) {
+    const __m128i along = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(peaks.alongRow + j));
+    const unsigned mask =
+        unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(along, _mm_setzero_si128()))) & 0xffu;
+    appendSetBits(mask, j, flat, numFlat);
+    appendSetBits(~mask & 0xffu, j, steep, numSteep);
+  }
+  for (; j < n; ++j) {
     flat[numFlat] = steep[numSteep] = std::int32_t(j);
     numFlat += peaks.alongRow[j];
     numSteep += !peaks.alongRow[j];

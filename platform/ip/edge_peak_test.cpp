@@ -1,8 +1,6 @@
 #include "platform/ip/edge_peak_test.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cstdlib>
 
 #include "platform/ip/edge_avx2.h"
@@ -73,30 +71,6 @@ VC_EDGE_AVX2_INLINE __m256i peak(__m256i m, __m256i before1, __m256i after1, __m
   return _mm256_andnot_si256(above, below);
 }
 
-// For each 8-bit mask, the positions of its set bits in increasing order, one per 4 bits from
-// the lowest: the lane order that moves the set lanes of a vector to its front.
-constexpr auto kPackOrder = [] {
-  std::array<std::uint32_t, 256> order{};
-  for (unsigned mask = 0; mask < 256; ++mask)
-    for (unsigned bit = 0, n = 0; bit < 8; ++bit)
-      if (mask & (1u << bit)) order[mask] |= bit << (4 * n++);
-  return order;
-}();
-
-// Appends the columns x + k of the set lanes k of isPeak at columns + n, in order, without a
-// branch per peak: all eight lanes are stored, the set ones first, and n moves by their number.
-// Requires n + 8 <= the room at columns.
-VC_EDGE_AVX2_INLINE void appendPeaks(__m256i isPeak, long x, std::int32_t* columns, long& n) {
-  const unsigned mask = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(isPeak)));
-  const __m256i order =
-      _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(std::int32_t(kPackOrder[mask])),
-                                         _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28)),
-                       _mm256_set1_epi32(15));
-  const __m256i lanes = _mm256_add_epi32(_mm256_set1_epi32(std::int32_t(x)), order);
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(columns + n), lanes);
-  n += std::popcount(mask);
-}
-
 // The same test, eight pixels at a time, over the whole 8-pixel groups of [0, width); appends
 // the peaks' columns from n on, and returns where it stopped.
 [[gnu::target("avx2")]] long peaksAvx2(const PeakRows& rows, long width, std::int32_t threshold,
@@ -124,9 +98,9 @@ VC_EDGE_AVX2_INLINE void appendPeaks(__m256i isPeak, long x, std::int32_t* colum
     const __m256i a = _mm256_abs_epi16(c);
     const __m256i steep =
         _mm256_cmpgt_epi32(_mm256_srli_epi32(a, 16), _mm256_and_si256(a, lowHalf));
-    // At most x peaks come before column x, so the eight lanes fit in the row's room.
-    appendPeaks(_mm256_and_si256(_mm256_blendv_epi8(rowPeak, columnPeak, steep), strong), x,
-                columns, n);
+    // At most x peaks come before column x, so eight more fit in the row's room.
+    const __m256i isPeak = _mm256_and_si256(_mm256_blendv_epi8(rowPeak, columnPeak, steep), strong);
+    appendSetBits(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(isPeak))), x, columns, n);
   }
   return groups;
 }
