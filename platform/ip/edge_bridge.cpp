@@ -153,7 +153,8 @@ class BridgeMaker {
         scale_(scale),
         coder_(AngleCoder::instance()),
         edges_(edges),
-        positions_(positions) {}
+        positions_(positions),
+        atPositions_(positions.empty()) {}
 
   // Both ends must point the same way, which the caller has checked with their codes cu, cl.
   void tryBridge(std::size_t u, std::size_t l, std::uint8_t cu, std::uint8_t cl, long mx, long my,
@@ -169,17 +170,17 @@ class BridgeMaker {
     // Both ends on one edge: less than a pixel apart across it.
     const float norm = std::sqrt(float(q));
     const float nx = float(gx) / norm, ny = float(gy) / norm;
-    const float ux = positions_[2 * u], uy = positions_[2 * u + 1];
-    const float lx = positions_[2 * l], ly = positions_[2 * l + 1];
+    const float ux = x_(u), uy = y_(u), lx = x_(l), ly = y_(l);
     if (!(std::fabs((lx - ux) * nx + (ly - uy) * ny) < 1.0f)) return;
 
     // On the line between them, along the gradient from the pixel centre.
     const float cx = float(ox_ + mx) + 0.5f, cy = float(oy_ + my) + 0.5f;
     const float t = (0.5f * (ux + lx) - cx) * nx + (0.5f * (uy + ly) - cy) * ny;
-    out.push_back(
-        {vcEdgelet(std::uint16_t(ox_ + mx), std::uint16_t(oy_ + my),
-                   std::uint16_t(scaledMagnitude(q, scale_, 65535)), vcAngle8(cm), cx, cy),
-         cx + t * nx, cy + t * ny});
+    const float bx = cx + t * nx, by = cy + t * ny;
+    out.push_back({vcEdgelet(std::uint16_t(ox_ + mx), std::uint16_t(oy_ + my),
+                             std::uint16_t(scaledMagnitude(q, scale_, 65535)), vcAngle8(cm),
+                             atPositions_ ? bx : cx, atPositions_ ? by : cy),
+                   bx, by});
   }
 
  private:
@@ -188,8 +189,15 @@ class BridgeMaker {
   std::int32_t threshold_;
   float scale_;
   const AngleCoder& coder_;
+  // An edgelet's position: its own, or the one held aside for it.
+  float x_(std::size_t k) const { return atPositions_ ? edges_[k].posQuickX() : positions_[2 * k]; }
+  float y_(std::size_t k) const {
+    return atPositions_ ? edges_[k].posQuickY() : positions_[2 * k + 1];
+  }
+
   const std::vector<vcEdgelet>& edges_;
   const std::vector<float>& positions_;
+  bool atPositions_;  // the edgelets are at their positions, none are held aside
 };
 
 // Raster order of pixels.
@@ -272,9 +280,10 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
                 bridges.end());
   // Merged in place from the back, so nothing is copied twice: each bridge's place is found by
   // a binary search, and the edgelets after it move up as one block.
+  const bool aside = !positions.empty();
   std::size_t k = edges.size();
   edges.resize(edges.size() + bridges.size());
-  positions.resize(2 * edges.size());
+  if (aside) positions.resize(2 * edges.size());
   for (std::size_t j = bridges.size(); j-- > 0;) {
     const Bridge& b = bridges[j];
     const std::size_t at =
@@ -284,12 +293,14 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
     // Edgelets at..k-1 move up by j + 1 places, the bridge goes just below them.
     std::copy_backward(edges.begin() + std::ptrdiff_t(at), edges.begin() + std::ptrdiff_t(k),
                        edges.begin() + std::ptrdiff_t(k + j + 1));
-    std::copy_backward(positions.begin() + std::ptrdiff_t(2 * at),
-                       positions.begin() + std::ptrdiff_t(2 * k),
-                       positions.begin() + std::ptrdiff_t(2 * (k + j + 1)));
     edges[at + j] = b.edgelet;
-    positions[2 * (at + j)] = b.x;
-    positions[2 * (at + j) + 1] = b.y;
+    if (aside) {
+      std::copy_backward(positions.begin() + std::ptrdiff_t(2 * at),
+                         positions.begin() + std::ptrdiff_t(2 * k),
+                         positions.begin() + std::ptrdiff_t(2 * (k + j + 1)));
+      positions[2 * (at + j)] = b.x;
+      positions[2 * (at + j) + 1] = b.y;
+    }
     k = at;
   }
 }

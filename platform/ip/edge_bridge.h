@@ -44,8 +44,9 @@ namespace vc_edge_detail {
 inline constexpr int kBridgeCodes = 24;
 
 // Adds the bridging edgelets of `edges` (in raster order, pixel coordinates in the image's
-// offset coordinates) with their interpolated positions (x, y pairs in `positions`, one pair
-// per edgelet). threshold is the smallest squared Sobel magnitude of an edgelet, scale =
+// offset coordinates) with their interpolated positions: x, y pairs in `positions`, one pair
+// per edgelet, or, when `positions` is empty, the edgelets' own positions (then the new ones
+// are placed at theirs too). threshold is the smallest squared Sobel magnitude of an edgelet, scale =
 // magScale / 8. Ensures: both vectors stay in raster order, at most one edgelet per pixel.
 void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
                 std::vector<vcEdgelet>& edges, std::vector<float>& positions);

@@ -149,9 +149,12 @@ struct Window {
 // edgelets (pixel centres) and interpolated positions. Holds its buffers for all rows.
 class RowPeaks {
  public:
+  // With positionsAside, edgelets sit at their pixel centres and their positions go to
+  // pending; else they sit at their positions.
   RowPeaks(long width, vcPair<long> offset, double magScale, std::vector<vcEdgelet>& edges,
-           std::vector<float>& pending)
-      : x0_(offset.x()),
+           std::vector<float>& pending, bool positionsAside)
+      : positionsAside_(positionsAside),
+        x0_(offset.x()),
         y0_(offset.y()),
         scale_(float(magScale / 8.0)),
         edges_(edges),
@@ -206,16 +209,20 @@ class RowPeaks {
   void endRow() {
     peakOffsets(batch_, count_, offsets_.data());
     // The row's edgelets go to a row buffer and are appended in one copy (growing the list in
-    // place would construct every entry before it is written); the positions are written in
-    // place.
-    const std::size_t first = edges_.size();
-    pending_.resize(2 * (first + std::size_t(count_)));
-    placePeaks(peaks_, offsets_.data(), count_, {x0_, y_, scale_}, rowEdges_.data(),
-               pending_.data() + 2 * first);
+    // place would construct every entry before it is written); positions held aside are
+    // written in place.
+    float* positions = nullptr;
+    if (positionsAside_) {
+      const std::size_t first = edges_.size();
+      pending_.resize(2 * (first + std::size_t(count_)));
+      positions = pending_.data() + 2 * first;
+    }
+    placePeaks(peaks_, offsets_.data(), count_, {x0_, y_, scale_}, rowEdges_.data(), positions);
     edges_.insert(edges_.end(), rowEdges_.data(), rowEdges_.data() + count_);
   }
 
  private:
+  bool positionsAside_;
   GradientRows* rows_ = nullptr;
   long row_ = 0;  // in the image
   Window w_;
@@ -245,8 +252,12 @@ void vfEdgeDetectCheckImage(const vcPelBuffer_const<unsigned char>& image) {
   requireCoordinates(image);
 }
 
-void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
-                  vcEdgeletSet& edgelets, vcDiagObject* /*diag*/, unsigned long /*flags*/) {
+namespace {
+
+// The edgelet forms of the detector: positions held aside until doEdgeInterp(), or taken at
+// once.
+void detect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
+            vcEdgeletSet& edgelets, bool positionsAside) {
   // Check the image; edgelets are built aside and swapped in at the end.
   vfEdgeDetectCheckImage(image);
   std::vector<vcEdgelet> edges;
@@ -257,7 +268,7 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
     GradientRows rows(image);
     // Gradient rows run 3 ahead of the row searched for peaks.
     for (long y = 0; y < std::min(GradientRows::kReach, height); ++y) rows.compute(y);
-    RowPeaks peaks(width, image.offset(), params.magScale(), edges, pending);
+    RowPeaks peaks(width, image.offset(), params.magScale(), edges, pending, positionsAside);
     for (long y = 0; y < height; ++y) {
       if (y + GradientRows::kReach < height) rows.compute(y + GradientRows::kReach);
       peaks.beginRow(rows, y);
@@ -268,6 +279,18 @@ void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet
     bridgeGaps(image, threshold, float(params.magScale() / 8.0), edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
+}
+
+}  // namespace
+
+void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
+                  vcEdgeletSet& edgelets, vcDiagObject* /*diag*/, unsigned long /*flags*/) {
+  detect(image, params, edgelets, true);
+}
+
+void vfEdgeDetectInterpolated(const vcPelBuffer_const<unsigned char>& image,
+                              const vcEdgeletParams& params, vcEdgeletSet& edgelets) {
+  detect(image, params, edgelets, false);
 }
 
 void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,

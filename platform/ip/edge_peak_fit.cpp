@@ -62,7 +62,10 @@ inline float offsetOfOne(const float (&p)[7]) {
   const float below = in[2], above = in[4];
   const float pair = (above * p[4] - below * p[2]) / (p[3] + above * p[4] + below * p[2]);
   const float count = in[0] + in[1] + in[2] + 1.0f + in[4] + in[5] + in[6];
-  return count >= 3.0f ? fitted : (count == 2.0f ? pair : 0.0f);
+  // A centre sample that is not positive (weak gradients that point apart along the edge,
+  // found only at the lowest thresholds) leaves nothing to fit: no offset.
+  const float offset = count >= 3.0f ? fitted : (count == 2.0f ? pair : 0.0f);
+  return p[3] > 0.0f ? offset : 0.0f;
 }
 
 }  // namespace

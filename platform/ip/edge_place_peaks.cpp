@@ -24,11 +24,14 @@ void placePortable(const PeakList& peaks, const float* offsets, long from, long 
     const float across = offsets[j] * axis;
     const long x = row.x0 + peaks.x[j];
     const float cx = float(x) + 0.5f;
+    const float px = cx + across * nx, py = cy + across * ny;
     edges[j] = vcEdgelet(std::uint16_t(x), std::uint16_t(row.y),
                          std::uint16_t(scaledMagnitude(magnitude, row.scale, 65535)),
-                         vcAngle8(coder.code(gx, gy)), cx, cy);
-    positions[2 * j] = cx + across * nx;
-    positions[2 * j + 1] = cy + across * ny;
+                         vcAngle8(coder.code(gx, gy)), positions ? cx : px, positions ? cy : py);
+    if (positions) {
+      positions[2 * j] = px;
+      positions[2 * j + 1] = py;
+    }
   }
 }
 
@@ -38,8 +41,9 @@ void placePortable(const PeakList& peaks, const float* offsets, long from, long 
 // same bits. An edgelet is four 32-bit words: pixel (i, j), x, y, magnitude and code.
 static_assert(sizeof(vcEdgelet) == 16 && std::is_trivially_copyable_v<vcEdgelet>);
 
-[[gnu::target("avx2")]] long placeAvx2(const PeakList& peaks, const float* offsets, long n,
-                                       const RowPlace& row, vcEdgelet* edges, float* positions) {
+template <bool kAside>
+VC_EDGE_AVX2_INLINE long placeEight(const PeakList& peaks, const float* offsets, long n,
+                                    const RowPlace& row, vcEdgelet* edges, float* positions) {
   const AngleCoder& coder = AngleCoder::instance();
   const __m256 half = _mm256_set1_ps(0.5f), one = _mm256_set1_ps(1.0f);
   const __m256 cy = _mm256_set1_ps(float(row.y) + 0.5f);
@@ -64,10 +68,13 @@ static_assert(sizeof(vcEdgelet) == 16 && std::is_trivially_copyable_v<vcEdgelet>
         _mm256_min_ps(_mm256_add_ps(_mm256_mul_ps(magnitude, _mm256_set1_ps(row.scale)), half),
                       _mm256_set1_ps(65535.0f)));
 
+    const __m256 px = _mm256_add_ps(cx, _mm256_mul_ps(across, nx));
+    const __m256 py = _mm256_add_ps(cy, _mm256_mul_ps(across, ny));
+
     // The four words of the eight edgelets, then transposed into eight edgelets.
     const __m256i w0 = _mm256_or_si256(x, rowBits);
-    const __m256i w1 = _mm256_castps_si256(cx);
-    const __m256i w2 = _mm256_castps_si256(cy);
+    const __m256i w1 = _mm256_castps_si256(kAside ? cx : px);
+    const __m256i w2 = _mm256_castps_si256(kAside ? cy : py);
     const __m256i w3 = _mm256_or_si256(scaled, _mm256_slli_epi32(coder.codes8(pairs), 16));
     const __m256i t0 = _mm256_unpacklo_epi32(w0, w1), t1 = _mm256_unpackhi_epi32(w0, w1);
     const __m256i t2 = _mm256_unpacklo_epi32(w2, w3), t3 = _mm256_unpackhi_epi32(w2, w3);
@@ -80,13 +87,19 @@ static_assert(sizeof(vcEdgelet) == 16 && std::is_trivially_copyable_v<vcEdgelet>
     _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(e45, e67, 0x31));
 
     // Positions, interleaved (x, y).
-    const __m256 px = _mm256_add_ps(cx, _mm256_mul_ps(across, nx));
-    const __m256 py = _mm256_add_ps(cy, _mm256_mul_ps(across, ny));
-    const __m256 lo = _mm256_unpacklo_ps(px, py), hi = _mm256_unpackhi_ps(px, py);
-    _mm256_storeu_ps(positions + 2 * j, _mm256_permute2f128_ps(lo, hi, 0x20));
-    _mm256_storeu_ps(positions + 2 * j + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    if constexpr (kAside) {
+      const __m256 lo = _mm256_unpacklo_ps(px, py), hi = _mm256_unpackhi_ps(px, py);
+      _mm256_storeu_ps(positions + 2 * j, _mm256_permute2f128_ps(lo, hi, 0x20));
+      _mm256_storeu_ps(positions + 2 * j + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    }
   }
   return j;
+}
+
+[[gnu::target("avx2")]] long placeAvx2(const PeakList& peaks, const float* offsets, long n,
+                                       const RowPlace& row, vcEdgelet* edges, float* positions) {
+  return positions ? placeEight<true>(peaks, offsets, n, row, edges, positions)
+                   : placeEight<false>(peaks, offsets, n, row, edges, positions);
 }
 
 #endif

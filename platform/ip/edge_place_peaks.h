@@ -22,7 +22,8 @@ struct RowPlace {
 };
 
 // Writes edgelets edges[0..n-1] and their positions (x, y) at positions[2j], positions[2j + 1]
-// for peaks 0..n-1 with their fitted offsets along the axis, in pixels.
+// for peaks 0..n-1 with their fitted offsets along the axis, in pixels; with positions null,
+// each edgelet is placed at its position instead of its pixel centre.
 void placePeaks(const PeakList& peaks, const float* offsets, long n, const RowPlace& row,
                 vcEdgelet* edges, float* positions);
 

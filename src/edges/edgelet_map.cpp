@@ -77,7 +77,7 @@ void vcEdgeletMap::reset_(const vcPelBuffer_const<unsigned char>& image, double 
   vcEdgeletParams params(1.0, 20.0, 1);
   params.magThresh(magThresh);
   params.magScale(1.0);
-  vfEdgeDetect(image, params, *cache, nullptr, 0);
+  vfEdgeDetectInterpolated(image, params, *cache);
   cache->init_();
 
   // Storage with a one-cell frame: frame rows -(w + 2) ... -1, frame columns -1. Every cell is

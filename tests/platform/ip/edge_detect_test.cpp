@@ -97,6 +97,34 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
     EXPECT_EQ(e.posQuickY(), e.get_j() + 0.5f);
   }
   EXPECT_GE(*std::max_element(perRow.begin(), perRow.end()), 16);
+
+  // Detection with the positions taken at once gives what interpolating afterwards gives.
+  set.doEdgeInterp();
+  vcEdgeletSet placed;
+  vfEdgeDetectInterpolated(noise, params, placed);
+  ASSERT_EQ(placed.edges().size(), set.edges().size());
+  for (std::size_t k = 0; k < set.edges().size(); ++k) {
+    const vcEdgelet &a = set.edges()[k], &b = placed.edges()[k];
+    ASSERT_TRUE(a.get_i() == b.get_i() && a.get_j() == b.get_j() &&
+                a.magnitude() == b.magnitude() && a.angle() == b.angle() &&
+                a.posQuickX() == b.posQuickX() && a.posQuickY() == b.posQuickY())
+        << k;
+  }
+
+  // At threshold 0 some peaks are so weak that their neighbours along the edge point the other
+  // way (one on this noise): they stay at their pixel centres, and every position is within a
+  // pixel of its centre (that peak's was not a number).
+  state = 3u * 2654435761u;
+  const vcPelBuffer<unsigned char> weakNoise = drawn(64, 48, [&state](long, long) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 255;
+  });
+  vcEdgeletSet weakest;
+  vfEdgeDetect(weakNoise, vcEdgeletParams(1.0, 0.0, 1), weakest);
+  weakest.doEdgeInterp();
+  for (const vcEdgelet& e : weakest.edges())
+    ASSERT_LE(e.position().distance(vcVector<2>(e.get_i() + 0.5, e.get_j() + 0.5)), 1.0 + 1e-6)
+        << e.get_i() << ", " << e.get_j();
 }
 
 TEST(EdgeDetect, OnePeakAcrossEachEdgeInRasterOrder) {
@@ -148,7 +176,8 @@ TEST(EdgeDetect, NoisyBlurredEdgesStayEightConnected) {
     const vcEdgeletSet set = detect(canvas.image(), 15.0);
     std::vector<std::vector<long>> columns(200);
     for (const vcEdgelet& e : set.edges())
-      if (e.get_i() >= 4 && e.get_i() < 44 && std::cos(e.angle().plain() * std::numbers::pi / 128.0) > 0.7)
+      if (e.get_i() >= 4 && e.get_i() < 44 &&
+          std::cos(e.angle().plain() * std::numbers::pi / 128.0) > 0.7)
         columns[e.get_j()].push_back(e.get_i());
     for (long y = 11; y < 190; ++y) {
       ++rows;
