@@ -43,8 +43,8 @@ class AngleCoder {
   // The codes of eight gradients given as (gx, gy) pairs of 16-bit halves, gx low, in the low
   // byte of each 32-bit lane: the same steps as code(), eight at a time.
   VC_EDGE_AVX2_INLINE __m256i codes8(__m256i pairs) const {
-    const __m256i gx = _mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16);
-    const __m256i gy = _mm256_srai_epi32(pairs, 16);
+    const __m256i gx = gradientX8(pairs);
+    const __m256i gy = gradientY8(pairs);
     const __m256i ax = _mm256_abs_epi32(gx), ay = _mm256_abs_epi32(gy);
     const __m256i steep = _mm256_cmpgt_epi32(ay, ax);
     const __m256i lo = _mm256_min_epi32(ax, ay);

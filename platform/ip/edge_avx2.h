@@ -22,6 +22,13 @@
 
 namespace vc_edge_detail {
 
+// The gx and gy of eight gradient pairs, each pair a 32-bit lane with gx in the low and gy in
+// the high 16 bits, as in the gradient rows.
+VC_EDGE_AVX2_INLINE __m256i gradientX8(__m256i pairs) {
+  return _mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16);
+}
+VC_EDGE_AVX2_INLINE __m256i gradientY8(__m256i pairs) { return _mm256_srai_epi32(pairs, 16); }
+
 // For each 8-bit mask, the positions of its set bits in increasing order, one per 4 bits from
 // the lowest.
 inline constexpr std::array<std::uint32_t, 256> kSetBitOrder = [] {

@@ -146,7 +146,7 @@ struct Window {
 };
 
 // The peaks of one row, gathered first and fitted together (edge_peak_fit.h), then turned into
-// edgelets (pixel centres) and interpolated positions. Holds its buffers for all rows.
+// edgelets and their interpolated positions. Holds its buffers for all rows.
 class RowPeaks {
  public:
   // With positionsAside, edgelets sit at their pixel centres and their positions go to

@@ -37,8 +37,8 @@ bool describePortable(const std::int16_t* g, const std::int32_t* q, long from, l
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(peaks.gradient + j), pairs);
     const __m256 squared = _mm256_cvtepi32_ps(_mm256_i32gather_epi32(q, x, 4));
     _mm256_storeu_ps(peaks.magnitude + j, _mm256_sqrt_ps(squared));
-    const __m256i ax = _mm256_abs_epi32(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
-    const __m256i ay = _mm256_abs_epi32(_mm256_srai_epi32(pairs, 16));
+    const __m256i ax = _mm256_abs_epi32(gradientX8(pairs));
+    const __m256i ay = _mm256_abs_epi32(gradientY8(pairs));
     const __m256i isSteep = _mm256_cmpgt_epi32(ay, ax);
     anySteep = _mm256_or_si256(anySteep, isSteep);
     // 1 where along the row, as eight bytes in order.

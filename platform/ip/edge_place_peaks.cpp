@@ -52,8 +52,8 @@ VC_EDGE_AVX2_INLINE long placeEight(const PeakList& peaks, const float* offsets,
   long j = 0;
   for (; j + 8 <= n; j += 8) {
     const __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(peaks.gradient + j));
-    const __m256 gx = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
-    const __m256 gy = _mm256_cvtepi32_ps(_mm256_srai_epi32(pairs, 16));
+    const __m256 gx = _mm256_cvtepi32_ps(gradientX8(pairs));
+    const __m256 gy = _mm256_cvtepi32_ps(gradientY8(pairs));
     const __m256 magnitude = _mm256_loadu_ps(peaks.magnitude + j);
     const __m256 nx = _mm256_div_ps(gx, magnitude), ny = _mm256_div_ps(gy, magnitude);
     const __m256 along = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(

@@ -143,12 +143,11 @@ std::size_t MapRowWriter::write(std::int32_t* row, const std::vector<vcEdgelet>&
     writeCells(row, w_, at, index);
   } else if (avx2_) {
     k = writeRunsAvx2(row, w_, edges, k, ox, j);
-  } else {
+  } else
+#endif
+  {
     k = writeRuns<PortableBlock>(row, w_, edges, k, ox, j);
   }
-#else
-  k = writeRuns<PortableBlock>(row, w_, edges, k, ox, j);
-#endif
   // Rows next to each other hold about as many edgelets: the next row is written the way that
   // suits this one, cell by cell where more than one cell in kDense holds an edgelet.
   constexpr long kDense = 8;
