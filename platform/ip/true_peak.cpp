@@ -6,14 +6,16 @@
 
 namespace {
 
-// Neighbour axis of each direction code: 0 horizontal, 1 falling diagonal (+x+y), 2 vertical,
-// 3 rising diagonal (-x+y); codes within 16 of an axis direction (either sense) map to it.
-constexpr std::array<unsigned char, 256> makeAxisTable() {
+// Neighbour direction of each direction code: 0 along +x, then in steps of 45 degrees towards
+// +y (1 is +x+y, 2 is +y, ..., 7 is +x-y); codes within 16 of a direction map to it.
+constexpr std::array<unsigned char, 256> makeDirectionTable() {
   std::array<unsigned char, 256> table{};
-  for (int code = 0; code < 256; ++code) table[code] = static_cast<unsigned char>(((code + 16) >> 5) & 3);
+  for (int code = 0; code < 256; ++code)
+    table[code] = static_cast<unsigned char>(((code + 16) >> 5) & 7);
   return table;
 }
-constexpr std::array<unsigned char, 256> kAxisOfCode = makeAxisTable();
+
+constexpr std::array<unsigned char, 256> kDirectionOfCode = makeDirectionTable();
 
 }  // namespace
 
@@ -33,9 +35,12 @@ vcPelBuffer<unsigned char> vfTruePeak(const vcPelBuffer_const<unsigned char>& ma
   peaks.copyXforms(magnitude);
   peaks.offset(magnitude.offset());
 
-  // Pointer step to the neighbour along the gradient for each axis, in magnitude pixels.
+  // Pointer step to the neighbour along the gradient for each direction, in magnitude pixels.
+  // The sense matters: on a plateau of two the pixel on the dark side is kept, whichever way
+  // the edge faces.
   const long stride = magnitude.rowUpdate();
-  const std::array<long, 4> along = {1, stride + 1, stride, stride - 1};
+  const std::array<long, 8> along = {1,  stride + 1,  stride,  stride - 1,
+                                     -1, -stride - 1, -stride, -stride + 1};
 
   // Keep the interior pixels that pass the threshold and the asymmetric peak test.
   long numPeaks = 0;
@@ -46,7 +51,7 @@ vcPelBuffer<unsigned char> vfTruePeak(const vcPelBuffer_const<unsigned char>& ma
     for (long x = 1; x + 1 < width; ++x) {
       const unsigned char v = m[x];
       if (v < threshold) continue;
-      const long step = along[kAxisOfCode[a[x]]];
+      const long step = along[kDirectionOfCode[a[x]]];
       if (v > m[x - step] && v >= m[x + step]) {
         out[x] = v;
         ++numPeaks;

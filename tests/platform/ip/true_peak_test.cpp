@@ -49,6 +49,9 @@ TEST(TruePeak, KeepsOneCrestPixelAcrossTheEdge) {
       plateau, 192, [](long, long y) { return y - 2; }, 20, &count);
   EXPECT_EQ(count, 10);  // one of the two plateau rows, columns 1..10
   for (long x = 1; x < 11; ++x) EXPECT_EQ((h.get(x, 3) == 60) + (h.get(x, 4) == 60), 1);
+  // The kept pixel is the one against the gradient (on the dark side), for either sense.
+  EXPECT_EQ(h.get(5, 4), 60);
+  EXPECT_EQ(thinRidge(plateau, 64, [](long, long y) { return y - 2; }, 20, nullptr).get(5, 3), 60);
 
   // Along the diagonal gradient a step changes x + y by 2: draw the profile on even lines only.
   const vcPelBuffer<unsigned char> d = thinRidge(
