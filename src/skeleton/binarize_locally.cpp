@@ -1,0 +1,147 @@
+#include "binarize_locally.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/base/exception.h"
+#include "platform/base/pel_ops.h"
+#include "platform/ip/edge_detect.h"
+#include "platform/ip/morph.h"
+#include "platform/ip/true_peak.h"
+
+namespace vc_skeleton {
+namespace {
+
+void requireInputs(const vcPelBuffer_const<unsigned char>& input, double fraction, long ceiling,
+                   long minCount) {
+  const std::wstring op = L"binarizeLocally: ";
+  if (!input.isBound() || input.width() == 0 || input.height() == 0)
+    throw vcBadParamsError(op + L"input must be a bound, non-empty image");
+  if (!(fraction >= 0.0 && fraction <= 1.0))
+    throw vcBadParamsError(op + L"fraction must be in [0, 1]");
+  if (ceiling < 0 || ceiling > 255) throw vcBadParamsError(op + L"ceiling must be in [0, 255]");
+  if (minCount < 0) throw vcBadParamsError(op + L"minCount must be >= 0");
+}
+
+// A table that gives 0 below level and 255 from level up.
+std::array<unsigned char, 256> stepTable(long level) {
+  std::array<unsigned char, 256> table{};
+  for (long v = 0; v < 256; ++v) table[std::size_t(v)] = v >= level ? 255 : 0;
+  return table;
+}
+
+// The input's grey values within one pixel of an edge peak, 0 elsewhere.
+vcPelBuffer<unsigned char> edgeNeighbourhood(const vcPelBuffer_const<unsigned char>& input,
+                                             unsigned char edgeThreshold) {
+  // The detector refuses coordinates outside 16 bits; only pixel values matter here, so it
+  // sees the window at offset (0, 0).
+  vcPelBuffer_const<unsigned char> view = input;
+  view.offset(0, 0);
+  vcPelBuffer<unsigned char> magnitude, angle;
+  vfEdgeDetect(view, vcEdgeletParams(1.0, 20.0, 1), magnitude, angle);
+  const vcPelBuffer<unsigned char> peaks = vfTruePeak(magnitude, angle, edgeThreshold, nullptr);
+  vcPelBuffer<unsigned char> edges;
+  vfPelMap(peaks, stepTable(edgeThreshold), edges);
+  vcPelBuffer<unsigned char> grown;
+  vcGMorphElement(vcGMorph3x3Element(2)).dilate(edges, grown);
+  return vfPelMin<unsigned char>(grown, view);
+}
+
+// Number of grid cells covering n pixels: the ceiling of n / 24, exact multiples adding none.
+long cellCount(long n) {
+  return long(std::ceil(double(n) / double(kBinarizeBlock) * (1.0 - 1e-11)));
+}
+
+// The threshold of the window at (x0, y0): the level below which `fraction` of its non-zero
+// pixels lie, capped at ceiling, or 255 with fewer than minCount of them.
+unsigned char windowThreshold(const vcPelBuffer_const<unsigned char>& masked, long x0, long y0,
+                              double fraction, long ceiling, long minCount) {
+  const long x1 = std::min(x0 + kBinarizeWindow, masked.width());
+  const long y1 = std::min(y0 + kBinarizeWindow, masked.height());
+  std::array<std::uint32_t, 256> histogram{};
+  long count = 0;
+  for (long y = y0; y < y1; ++y) {
+    const unsigned char* row = masked.pointToRow(y);
+    for (long x = x0; x < x1; ++x) {
+      const unsigned char v = row[x];
+      if (v != 0) {
+        ++histogram[v];
+        ++count;
+      }
+    }
+  }
+  if (count < minCount || count == 0) return 255;
+  const double target = double(count) * fraction;
+  long sum = 0, bin = 1;
+  for (; bin < 256; ++bin) {
+    sum += histogram[std::size_t(bin)];
+    if (!(double(sum) < target)) break;
+  }
+  return static_cast<unsigned char>(std::min(std::min(bin + 1, 255L), ceiling));
+}
+
+// Gives every cell still at 255 the smallest threshold among its 3 x 3 neighbours, in place,
+// sweep after sweep until one changes nothing.
+void fillEmptyCells(std::vector<unsigned char>& cells, long nx, long ny) {
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (long i = 0; i < nx; ++i)
+      for (long j = 0; j < ny; ++j) {
+        unsigned char& cell = cells[std::size_t(j * nx + i)];
+        if (cell != 255) continue;
+        for (long jj = std::max(j - 1, 0L); jj <= std::min(j + 1, ny - 1); ++jj)
+          for (long ii = std::max(i - 1, 0L); ii <= std::min(i + 1, nx - 1); ++ii)
+            cell = std::min(cell, cells[std::size_t(jj * nx + ii)]);
+        if (cell != 255) changed = true;
+      }
+  }
+}
+
+}  // namespace
+
+void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned char edgeThreshold,
+                     vcPelBuffer<unsigned char>& output, double fraction, long ceiling,
+                     long minCount) {
+  requireInputs(input, fraction, ceiling, minCount);
+  const long w = input.width(), h = input.height();
+
+  // Grey values near edges.
+  const vcPelBuffer<unsigned char> masked = edgeNeighbourhood(input, edgeThreshold);
+
+  // One threshold per window of the grid.
+  const long nx = cellCount(w), ny = cellCount(h);
+  std::vector<unsigned char> cells(std::size_t(nx * ny), 255);
+  for (long j = 0; j < ny; ++j)
+    for (long i = 0; i < nx; ++i)
+      cells[std::size_t(j * nx + i)] = windowThreshold(
+          masked, i * kBinarizeBlock, j * kBinarizeBlock, fraction, ceiling, minCount);
+
+  // Windows without edges borrow from their neighbours.
+  fillEmptyCells(cells, nx, ny);
+
+  // Cut each block at the lowest threshold of the windows covering it.
+  vcPelBuffer<unsigned char> result(w, h, 32, vcUnsetPels{});
+  result.offset(input.offset());
+  for (long j = 0; j < ny; ++j)
+    for (long i = 0; i < nx; ++i) {
+      long level = ceiling;
+      for (long jj = std::max(j - 1, 0L); jj <= j; ++jj)
+        for (long ii = std::max(i - 1, 0L); ii <= i; ++ii)
+          level = std::min<long>(level, cells[std::size_t(jj * nx + ii)]);
+      const std::array<unsigned char, 256> table = stepTable(level);
+      const long x0 = i * kBinarizeBlock, y0 = j * kBinarizeBlock;
+      const long x1 = std::min(x0 + kBinarizeBlock, w), y1 = std::min(y0 + kBinarizeBlock, h);
+      for (long y = y0; y < y1; ++y) {
+        const unsigned char* in = input.pointToRow(y);
+        unsigned char* out = result.pointToRow(y);
+        for (long x = x0; x < x1; ++x) out[x] = table[in[x]];
+      }
+    }
+  output = result;
+}
+
+}  // namespace vc_skeleton

@@ -1,0 +1,97 @@
+#include "distance_transform.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "distance_lut.h"
+#include "platform/base/exception.h"
+
+namespace vc_skeleton {
+namespace {
+
+// A pixel reached by the wave and the source whose distance it carries.
+struct PropagationRecord {
+  std::int32_t x, y;    // the pixel, window coordinates
+  std::int32_t sx, sy;  // its source
+};
+
+void requireInputs(const vcPelBuffer_const<unsigned char>& mask,
+                   const vcPelBuffer_const<unsigned char>& lut,
+                   const vcPelBuffer<unsigned char>& distance) {
+  const wchar_t* op = L"distanceTransform";
+  if (!mask.isBound() || !distance.isBound())
+    throw vcBadParamsError(std::wstring(op) + L": mask and distance must be bound images");
+  if (mask.width() != distance.width() || mask.height() != distance.height())
+    throw vcBadParamsError(std::wstring(op) + L": distance must have the size of mask");
+  requireDistanceLut(lut, op);
+}
+
+// The background pixels off the outermost rows and columns with a stroke pixel among their
+// four side neighbours, in row-major order; each is its own source.
+void collectSources(const vcPelBuffer_const<unsigned char>& mask,
+                    std::vector<PropagationRecord>& sources) {
+  const long w = mask.width(), h = mask.height();
+  const long stride = mask.rowUpdate();
+  for (long y = 1; y + 1 < h; ++y) {
+    const unsigned char* row = mask.pointToRow(y);
+    for (long x = 1; x + 1 < w; ++x) {
+      if (row[x] != 0) continue;
+      if (row[x - 1] | row[x + 1] | row[x - stride] | row[x + stride])
+        sources.push_back({std::int32_t(x), std::int32_t(y), std::int32_t(x), std::int32_t(y)});
+    }
+  }
+}
+
+}  // namespace
+
+void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
+                       const vcPelBuffer_const<unsigned char>& lut,
+                       vcPelBuffer<unsigned char>& distance) {
+  requireInputs(mask, lut, distance);
+  distance.offset(mask.offset());
+  for (long y = 0; y < distance.height(); ++y)
+    std::fill_n(distance.pointToRow(y), distance.width(), 0);
+  const long w = mask.width(), h = mask.height();
+  if (w < 3 || h < 3) return;  // no pixel lies off the outermost rows and columns
+
+  std::vector<PropagationRecord> current, next;
+  current.reserve(1000);
+  next.reserve(1000);
+  collectSources(mask, current);
+
+  const unsigned char* maskOrigin = mask.pointToOffset();
+  const long maskStride = mask.rowUpdate();
+  unsigned char* distOrigin = distance.pointToOffset();
+  const long distStride = distance.rowUpdate();
+  const unsigned char* lutOrigin = lut.pointToOffset();
+  const long lutStride = lut.rowUpdate();
+  const long lutMax = kDistanceLutSize - 1;
+
+  // Neighbours in the order up, left, right, down.
+  static constexpr int kDx[4] = {0, -1, 1, 0};
+  static constexpr int kDy[4] = {-1, 0, 0, 1};
+
+  while (!current.empty()) {
+    next.clear();
+    for (const PropagationRecord& r : current) {
+      for (int k = 0; k < 4; ++k) {
+        const long nx = r.x + kDx[k], ny = r.y + kDy[k];
+        if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+        if (maskOrigin[ny * maskStride + nx] == 0) continue;
+        const long ax = std::min<long>(std::labs(nx - r.sx), lutMax);
+        const long ay = std::min<long>(std::labs(ny - r.sy), lutMax);
+        const unsigned char d = lutOrigin[ay * lutStride + ax];
+        unsigned char& cell = distOrigin[ny * distStride + nx];
+        if (cell == 0 || d < cell) {
+          cell = d;
+          next.push_back({std::int32_t(nx), std::int32_t(ny), r.sx, r.sy});
+        }
+      }
+    }
+    current.swap(next);
+  }
+}
+
+}  // namespace vc_skeleton

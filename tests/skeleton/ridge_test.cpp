@@ -1,0 +1,145 @@
+// Ridge seeds, ridge following and the per-ridge fit on small distance images.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+#include "skeleton_images.h"
+#include "src/skeleton/distance_lut.h"
+#include "src/skeleton/distance_transform.h"
+#include "src/skeleton/ridge_follow.h"
+#include "src/skeleton/ridge_seeds.h"
+#include "src/skeleton/ridge_trace.h"
+
+namespace {
+
+TEST(RidgeSeeds, EqualValuesComeInReverseOrderOfDiscovery) {
+  vcPelBuffer<unsigned char> distance = flatImage(9, 7, 0);
+  distance.put(2, 2, 5);  // found first
+  distance.put(6, 4, 5);  // found second
+  distance.put(4, 5, 7);  // highest
+  std::vector<vc_SeedInfo> seeds;
+  vc_skeleton::findRidgeSeeds(distance, 1, seeds);
+  ASSERT_EQ(seeds.size(), 3u);
+  EXPECT_EQ(seeds[0].value, 7);
+  EXPECT_EQ(seeds[1].x, 6);
+  EXPECT_EQ(seeds[1].y, 4);
+  EXPECT_EQ(seeds[2].x, 2);
+  EXPECT_EQ(seeds[2].y, 2);
+  // The threshold drops the lower seeds.
+  vc_skeleton::findRidgeSeeds(distance, 6, seeds);
+  ASSERT_EQ(seeds.size(), 1u);
+  EXPECT_EQ(seeds[0].value, 7);
+}
+
+TEST(RidgeSeeds, PlateauGivesOneSeedAtItsFirstPixel) {
+  vcPelBuffer<unsigned char> distance = flatImage(8, 6, 0);
+  fillRect(distance, 2, 2, 3, 2, 6);
+  std::vector<vc_SeedInfo> seeds;
+  vc_skeleton::findRidgeSeeds(distance, 1, seeds);
+  ASSERT_EQ(seeds.size(), 1u);
+  EXPECT_EQ(seeds[0].x, 2);
+  EXPECT_EQ(seeds[0].y, 2);
+}
+
+TEST(RidgeSeeds, TinyImagesAreFramedByZeros) {
+  // 2 x 2: searched as 4 x 4; the seed keeps the small image's coordinates.
+  vcPelBuffer<unsigned char> distance = flatImage(2, 2, 0);
+  distance.put(1, 1, 8);
+  std::vector<vc_SeedInfo> seeds;
+  vc_skeleton::findRidgeSeeds(distance, 1, seeds);
+  ASSERT_EQ(seeds.size(), 1u);
+  EXPECT_EQ(seeds[0].x, 1);
+  EXPECT_EQ(seeds[0].y, 1);
+  // 1 x 3 column: the middle maximum.
+  vcPelBuffer<unsigned char> column = flatImage(1, 3, 2);
+  column.put(0, 1, 9);
+  vc_skeleton::findRidgeSeeds(column, 3, seeds);
+  ASSERT_EQ(seeds.size(), 1u);
+  EXPECT_EQ(seeds[0].x, 0);
+  EXPECT_EQ(seeds[0].y, 1);
+  vc_skeleton::findRidgeSeeds(flatImage(0, 5, 0), 0, seeds);
+  EXPECT_TRUE(seeds.empty());
+}
+
+// The distance image of a mask with one horizontal stroke of the given thickness and length.
+vcPelBuffer<unsigned char> strokeDistance(long thickness, long length) {
+  vcPelBuffer<unsigned char> mask = flatImage(length + 20, thickness + 20, 0);
+  fillRect(mask, 10, 10, length, thickness, 255);
+  vcPelBuffer<unsigned char> distance(mask.width(), mask.height(), 32);
+  vc_skeleton::distanceTransform(mask, vfMakeDistanceLut(), distance);
+  return distance;
+}
+
+std::vector<vc_ridgeLine> trace(const vcPelBuffer_const<unsigned char>& distance, double degrees) {
+  vsRidgeParams params;
+  params.direction = vcRadian(degrees * std::numbers::pi / 180.0);
+  std::vector<vc_ridgeLine> ridges;
+  vc_skeleton::traceRidges(distance, params, ridges);
+  return ridges;
+}
+
+TEST(RidgeTrace, HorizontalBarGivesOneStraightRidgeAlongX) {
+  const vcPelBuffer<unsigned char> distance = strokeDistance(6, 100);
+  std::vector<vc_ridgeLine> ridges = trace(distance, 0.0);
+  ASSERT_EQ(ridges.size(), 1u);
+  vc_skeleton::fitRidge(distance, ridges[0], 0);
+  const vc_ridgeLine& r = ridges[0];
+  EXPECT_NEAR(r.start.y(), 13.0, 0.05);  // rows 10..15: centre line at y = 13
+  EXPECT_NEAR(r.end.y(), 13.0, 0.05);
+  EXPECT_LT(r.start.x(), r.end.x());  // along the pass direction
+  EXPECT_GT(r.length, 90.0);
+  EXPECT_LT(r.rms, 1.0);
+  EXPECT_EQ(r.width, 6.0);
+  // Across a plateau the vertical pass stops at once.
+  EXPECT_TRUE(trace(distance, 90.0).empty());
+}
+
+TEST(RidgeTrace, StrokesOfOneOrTwoPixelsCarryNoRidge) {
+  for (long thickness : {1L, 2L}) {
+    EXPECT_TRUE(trace(strokeDistance(thickness, 100), 0.0).empty()) << thickness;
+    EXPECT_TRUE(trace(strokeDistance(thickness, 100), 90.0).empty()) << thickness;
+  }
+  EXPECT_EQ(trace(strokeDistance(3, 100), 0.0).size(), 1u);
+}
+
+TEST(RidgeFollow, StopsAtTheFloorAndMarksItsSamples) {
+  const vcPelBuffer<unsigned char> distance = strokeDistance(10, 40);
+  std::vector<std::uint16_t> labels(std::size_t(distance.width() * distance.height()), 0);
+  std::vector<vcVector<2>> points;
+  // From the centre of the stroke's left half towards +x; the floor of a 10-wide stroke is 5.
+  const vsRidgeFollowParams settings =
+      vc_skeleton::ridgeFollowParams(vcRadian(0.0), 5.0, vcVector<2>(20.0, 15.0));
+  vc_skeleton::followRidge(distance, settings, points, labels, distance.width(), 7);
+  ASSERT_GT(points.size(), 20u);
+  // On the centre line until the stroke's end rounds the distance values off.
+  for (const vcVector<2>& p : points) {
+    if (p.x() < 45.0) {
+      EXPECT_NEAR(p.y(), 15.0, 1e-6);
+    }
+  }
+  EXPECT_LT(points.back().x(), 51.0);  // the stroke ends at x = 50
+  // The profile at x = 26 samples y = 15 through pixel (25, 14) (bilinear from x - 0.5).
+  EXPECT_EQ(labels[std::size_t(14 * distance.width() + 25)], 7);
+  EXPECT_EQ(labels[std::size_t(15 * distance.width() + 25)], 0);
+  // A start inside the margin gives no points.
+  vc_skeleton::followRidge(distance,
+                           vc_skeleton::ridgeFollowParams(vcRadian(0.0), 5.0, vcVector<2>(3, 2)),
+                           points, labels, distance.width(), 8);
+  EXPECT_TRUE(points.empty());
+}
+
+TEST(RidgeFollow, CentringFindsTheMiddleOfAnOffCentreStart) {
+  const vcPelBuffer<unsigned char> distance = strokeDistance(10, 40);
+  const vsRidgeFollowParams settings =
+      vc_skeleton::ridgeFollowParams(vcRadian(0.0), 4.0, vcVector<2>(30.0, 13.0));
+  EXPECT_NEAR(vc_skeleton::refineOnRidge(distance, settings).y(), 15.0, 0.05);
+  vsRidgeFollowParams bad = settings;
+  bad.stepLength = 0.0;
+  EXPECT_THROW(vc_skeleton::centreOnRidge(distance, bad, settings.startPoint), vcAssertionFailure);
+}
+
+}  // namespace
