@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/base/handle.h"
@@ -64,13 +65,30 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // The corresponder is unchanged then.
   void train(vcDiagObject* diag, unsigned long diagFlags);
 
-  // Finds model instances among the found segments (boundary segments only).
+  // Finds model instances among the found segments (boundary models only): the two-list run
+  // with an empty skeletal list.
   void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
            const std::vector<vcFoundSegment>& found, vcDiagObject* diag,
            unsigned long diagFlags) const;
-  // Finds model instances: boundary models among found (edge segments), skeleton models among
-  // skeletalFound (stroke centre-lines) checked against found.
-  // Not yet able to search: out receives no results, errorCode 0 and the run's time.
+  // Finds model instances in two stages sharing one result list: boundary models voted by and
+  // checked against found (edge segments), then skeleton models voted by skeletalFound
+  // (stroke centre-lines, whose widths set the strokes' widths) and checked against found.
+  // In each stage the longest, strongest found segments (magnitude x length, at most 50, each
+  // also split at the segments crossing it) serve in turn as hashing bases; every basis id
+  // voted within 80 % of the best vote gets a start pose from its basis, a fine
+  // correspondence of its posed model segments with found segments, a least-squares pose and
+  // a score (the Gaussian-weighted share of the model's outline covered, 0 to 1). A candidate
+  // scoring at least the consider threshold is pruned of pairings that lower its score and
+  // kept unless a kept result sharing more than maxOverlapPerimFraction of either outline in
+  // found segments scores at least as well (the weaker one goes). Once maxNumResults results
+  // are kept, a candidate must beat the worst of them, and the stage ends when that worst
+  // score reaches the accept threshold.
+  // Ensures: out holds at most maxNumResults results, best first, errorCode 0 and the run's
+  // time in microseconds. A stage that finds nothing adds nothing; an untrained corresponder
+  // finds nothing. With diag, the records named by diagFlags are appended (0x10000: each
+  // stage's inputs; 0x20000: stage messages and one record per result).
+  // Throws: vcBadParamsError when a found segment has a non-finite end point, width or
+  // magnitude (out and diag unchanged). Errors inside a stage end only that stage.
   void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
            const std::vector<vcFoundSegment>& found,
            const std::vector<vcFoundSegment>& skeletalFound, vcDiagObject* diag,
@@ -106,6 +124,61 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   void insertModelBasis_(vcVotingHashTable& table, long t, long j);
   void insertSegment_(vcVotingHashTable& table, long t, long j, long s, const vcLineSeg& seg,
                       double c);
+
+  // ---- The run (corresponder_run.cpp, corresponder_fine.cpp) ----
+  // A kept result with the outline length of its model at its fitted pose.
+  struct KeptResult_ {
+    vcSegmentCorresponderResult result;
+    double perimeter = 0.0;
+  };
+  // The working data of one stage.
+  struct Stage_;
+
+  // Segment i of v, then for every other segment crossing it away from its own end points
+  // the two pieces before and after the crossing, in index order of the crossing segments.
+  static void basisPieces_(const std::vector<vcFoundSegment>& v, long i,
+                           std::vector<vcFoundSegment>& pieces);
+  void runType_(std::vector<KeptResult_>& results, const vcSegmentCorresponderRunParams& params,
+                vcSegmentCorresponderModel::ModelType modelType,
+                const std::vector<vcFoundSegment>& v, const std::vector<vcFoundSegment>& c) const;
+  void runStage_(Stage_& stage, std::vector<KeptResult_>& results) const;
+  void processCandidate_(Stage_& stage, long id, std::vector<KeptResult_>& results) const;
+  vcXform<2> startPose_(const vcSegmentCorresponderDofModel& instance, long j, long side,
+                        const vcFoundSegment& basis) const;
+  void correspondFine_(vcSegmentCorresponderResult& result,
+                       const std::vector<vcModelSegment>& modelSegments, long instance,
+                       vcCorrespondingHashTable& table,
+                       const std::vector<vcFoundSegment>& found) const;
+  static void correspondSingleSegment_(long k,
+                                       const std::vector<vcCorrespondingHashTableMatchData>& matches,
+                                       const std::vector<vcFoundSegment>& found,
+                                       vcSegmentCorresponderResult& result, double& total);
+  static bool canShare_(const vcFoundSegment& candidate, const std::vector<vcFoundSegment>& found,
+                        const std::vector<long>& assigned);
+  // Sets result's score; returns the outline length at the fitted pose (0 when unscored).
+  double scoreCorrespondence_(vcSegmentCorresponderResult& result,
+                              const vcSegmentCorresponderModel& model,
+                              const std::vector<vcFoundSegment>& found) const;
+  double boundaryScore_(const std::vector<vcModelSegment>& segments,
+                        const std::vector<vcFoundSegment>& found,
+                        const vcSegmentCorresponderResult& result) const;
+  void pruneCorrespondence_(KeptResult_& kept, const vcSegmentCorresponderModel& model,
+                            const std::vector<vcFoundSegment>& found) const;
+  static void updateCorrespondences_(std::vector<KeptResult_>& results, KeptResult_&& next,
+                                     const vcSegmentCorresponderRunParams& params,
+                                     const std::vector<vcFoundSegment>& found);
+  static bool hasOverlap_(const vcSegmentCorresponderResult& a,
+                          const vcSegmentCorresponderResult& b,
+                          const std::vector<vcFoundSegment>& found, double limit);
+
+  // ---- Diagnostics (corresponder_diag.cpp) ----
+  void recordInputDiags_(const vcSegmentCorresponderRunParams& params,
+                         const std::vector<vcFoundSegment>& found) const;
+  void recordSingleResultDiags_(long resultIndex, const vcSegmentCorresponderResult& result,
+                                const vcSegmentCorresponderRunParams& params,
+                                const std::vector<vcFoundSegment>& found, long basisIndex) const;
+  void recordCandidateDiags_(const std::vector<vcModelSegment>& segments) const;
+  void recordMessage_(const std::wstring& text) const;
 
   vcSegmentCorresponderTrainParams trainParams_;
   bool trained_ = false;

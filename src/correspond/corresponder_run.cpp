@@ -1,5 +1,138 @@
+// The corresponder's run: two stages (boundary models, then skeleton models) sharing one result
+// list. Each stage lets the found segments vote in the frames of its strongest found segments
+// and verifies every well-voted model basis (corresponder_fine.cpp does the verification).
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "platform/base/assert.h"
+#include "platform/base/exception.h"
+#include "platform/base/real_eq.h"
+#include "platform/base/str.h"
 #include "platform/base/timer.h"
+#include "platform/diag/diag_object.h"
 #include "tavshsl/segment_corresponder.h"
+#include "tavshsl/skeleton_model.h"
+
+namespace {
+
+// Most found segments tried as voting bases in one stage.
+constexpr long kMaxBases = 50;
+// Basis ids voted within this fraction of the best vote are verified.
+constexpr double kCandidateFraction = 0.2;
+
+void checkFinite(const std::vector<vcFoundSegment>& found, const wchar_t* name) {
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const vcFoundSegment& f = found[i];
+    const vcLineSeg& s = f.segment();
+    if (!std::isfinite(s.p1().x()) || !std::isfinite(s.p1().y()) || !std::isfinite(s.p2().x()) ||
+        !std::isfinite(s.p2().y()) || !std::isfinite(f.magnitude()) || !std::isfinite(f.width()))
+      throw vcBadParamsError(std::wstring(L"vcSegmentCorresponder::run: ") + name + L" segment " +
+                             vfStr(static_cast<long>(i)) +
+                             L" has a non-finite end point, magnitude or width");
+  }
+}
+
+// Side of point q relative to the infinite line through s: the sign of its vertical offset
+// from the line, or of its horizontal offset when the line is vertical; offsets within 1e-10
+// count as on the line.
+int sideOf(const vcLineSeg& s, const vcVector<2>& q) {
+  const double dx = s.p2().x() - s.p1().x();
+  double offset;
+  if (vfRealEq(dx, 0.0, 1e-15))
+    offset = q.x() - s.p1().x();
+  else
+    offset = q.y() - (s.p1().y() + (s.p2().y() - s.p1().y()) / dx * (q.x() - s.p1().x()));
+  if (std::abs(offset) <= 1e-10) return 0;
+  return offset > 0.0 ? 1 : -1;
+}
+
+bool rangesOverlap(double a1, double a2, double b1, double b2) {
+  return std::max(std::min(a1, a2), std::min(b1, b2)) <=
+         std::min(std::max(a1, a2), std::max(b1, b2));
+}
+
+bool withinRange(double v, double a1, double a2) {
+  return v >= std::min(a1, a2) && v <= std::max(a1, a2);
+}
+
+// Whether a and b cross, and where: each one's end points lie on opposite sides of, or on, the
+// other's line; collinear segments cross when their x and y ranges overlap, at b's p1 when it
+// lies within a's ranges, else at b's p2.
+bool crossing(const vcLineSeg& a, const vcLineSeg& b, vcVector<2>& at) {
+  const int a1 = sideOf(b, a.p1()), a2 = sideOf(b, a.p2());
+  const int b1 = sideOf(a, b.p1()), b2 = sideOf(a, b.p2());
+  if (a1 == 0 && a2 == 0 && b1 == 0 && b2 == 0) {
+    if (!rangesOverlap(a.p1().x(), a.p2().x(), b.p1().x(), b.p2().x()) ||
+        !rangesOverlap(a.p1().y(), a.p2().y(), b.p1().y(), b.p2().y()))
+      return false;
+  } else if (a1 * a2 > 0 || b1 * b2 > 0) {
+    return false;
+  }
+  const vcVector<2> da = a.p2() - a.p1(), db = b.p2() - b.p1();
+  const double den = da.cross(db);
+  if (den != 0.0) {
+    at = a.p1() + da * ((b.p1() - a.p1()).cross(db) / den);
+    return true;
+  }
+  at = withinRange(b.p1().x(), a.p1().x(), a.p2().x()) &&
+               withinRange(b.p1().y(), a.p1().y(), a.p2().y())
+           ? b.p1()
+           : b.p2();
+  return true;
+}
+
+// The basis frame of a found piece: its p1 at the origin, its direction along +x, lengths
+// multiplied by c.
+vcXform<2> basisFrame(const vcLineSeg& piece, double c) {
+  const vcRadian theta = (piece.p2() - piece.p1()).angle();
+  return vcXform<2>(piece.p1(), 1.0 / c, 1.0, vcRadian(0.0), theta).inverse();
+}
+
+}  // namespace
+
+// ---- Working data of one stage -------------------------------------------------------------
+
+struct vcSegmentCorresponder::Stage_ {
+  Stage_(const vcSegmentCorresponderRunParams& p, vcSegmentCorresponderModel::ModelType t,
+         vcVotingHashTable& vt, const std::vector<vcFoundSegment>& vv,
+         const std::vector<vcFoundSegment>& cc)
+      : params(p), type(t), table(vt), v(vv), c(cc), consider(p.considerThreshold()) {}
+
+  const vcSegmentCorresponderRunParams& params;
+  vcSegmentCorresponderModel::ModelType type;
+  vcVotingHashTable& table;
+  const std::vector<vcFoundSegment>& v;  // voting list
+  const std::vector<vcFoundSegment>& c;  // corresponding list
+  vcPtrHandle<vcCorrespondingHashTable> fineTable;    // over c
+  vcPtrHandle<vcCorrespondingHashTable> strokeTable;  // over v, skeleton stages only
+  double consider;
+  bool anyFound = false;
+  bool done = false;
+  // The basis of the current vote: index of the found segment in v and the piece voted with.
+  long basisIndex = -1;
+  vcFoundSegment basisPiece;
+};
+
+// ---- Basis pieces --------------------------------------------------------------------------
+
+void vcSegmentCorresponder::basisPieces_(const std::vector<vcFoundSegment>& v, long i,
+                                         std::vector<vcFoundSegment>& pieces) {
+  const vcFoundSegment& seg = v[static_cast<std::size_t>(i)];
+  const vcLineSeg& s = seg.segment();
+  pieces.assign(1, seg);
+  for (std::size_t j = 0; j < v.size(); ++j) {
+    if (static_cast<long>(j) == i) continue;
+    vcVector<2> x;
+    if (!crossing(s, v[j].segment(), x)) continue;
+    if (vfRealEq(x, s.p1(), 1e-8) || vfRealEq(x, s.p2(), 1e-8)) continue;
+    pieces.emplace_back(vcLineSeg(s.p1(), x), seg.magnitude(), seg.polarity(), seg.width());
+    pieces.emplace_back(vcLineSeg(x, s.p2()), seg.magnitude(), seg.polarity(), seg.width());
+  }
+}
+
+// ---- Run -------------------------------------------------------------------------------------
 
 void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
                                 const vcSegmentCorresponderRunParams& params,
@@ -8,17 +141,224 @@ void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
   run(out, params, found, std::vector<vcFoundSegment>(), diag, diagFlags);
 }
 
-// The search itself is not built yet: every run ends with no results, which is also what a
-// run finding nothing reports.
 void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
-                                const vcSegmentCorresponderRunParams& /*params*/,
-                                const std::vector<vcFoundSegment>& /*found*/,
-                                const std::vector<vcFoundSegment>& /*skeletalFound*/,
+                                const vcSegmentCorresponderRunParams& params,
+                                const std::vector<vcFoundSegment>& found,
+                                const std::vector<vcFoundSegment>& skeletalFound,
                                 vcDiagObject* diag, unsigned long diagFlags) const {
   vcTimer timer(true);
+  checkFinite(found, L"found");
+  checkFinite(skeletalFound, L"skeletal");
   diag_ = diag;
   diagFlags_ = diagFlags;
-  out.results_.clear();
+
+  // Boundary models vote with the edge segments, skeleton models with the centre-lines; both
+  // are checked against the edge segments.
+  std::vector<KeptResult_> results;
+  runType_(results, params, vcSegmentCorresponderModel::eBoundaryModel, found, found);
+  runType_(results, params, vcSegmentCorresponderModel::eSkeletonModel, skeletalFound, found);
+
+  std::vector<vcSegmentCorresponderResult> list;
+  list.reserve(results.size());
+  for (KeptResult_& r : results) list.push_back(std::move(r.result));
+
+  if (diag_ && vcDiagObject::shouldRecord(diagFlags_, vcDiagObject::eResults)) {
+    // A skeleton result's basis is a centre-line, not one of the edge segments drawn here.
+    const auto& models = trainParams_.models();
+    for (std::size_t r = 0; r < list.size(); ++r) {
+      const bool boundary = models[static_cast<std::size_t>(list[r].modelIdx())]->modelType() ==
+                            vcSegmentCorresponderModel::eBoundaryModel;
+      recordSingleResultDiags_(static_cast<long>(r), list[r], params, found,
+                               boundary ? list[r].basisSegmentIdx() : -1);
+    }
+  }
+
+  out.results_ = std::move(list);
   out.errorCode_ = 0;
   out.time_ = static_cast<long>(timer.usec());
+}
+
+// One stage. Whatever goes wrong inside it (including finding nothing) ends only this stage;
+// the results it kept stay.
+void vcSegmentCorresponder::runType_(std::vector<KeptResult_>& results,
+                                     const vcSegmentCorresponderRunParams& params,
+                                     vcSegmentCorresponderModel::ModelType modelType,
+                                     const std::vector<vcFoundSegment>& v,
+                                     const std::vector<vcFoundSegment>& c) const {
+  // An untrained corresponder, or one whose models have no segments, has no tables.
+  const vcPtrHandle<vcVotingHashTable>& table = votingTables_[static_cast<std::size_t>(modelType)];
+  if (!trained_ || table.isNull()) return;
+  const bool messages = diag_ && vcDiagObject::shouldRecord(diagFlags_, vcDiagObject::eResults);
+  try {
+    if (v.empty()) {
+      if (messages) recordMessage_(L"No input segments for voting in this stage.");
+      return;
+    }
+    if (c.empty()) {
+      if (messages) recordMessage_(L"No input segments for corresponding in this stage.");
+      return;
+    }
+    if (diag_ && vcDiagObject::shouldRecord(diagFlags_, vcDiagObject::eInputs))
+      recordInputDiags_(params, v);
+
+    Stage_ stage(params, modelType, *table, v, c);
+    const double distTol = trainParams_.maxPerturbationDist();
+    const vcRadian angleTol(trainParams_.maxPerturbationAngle());
+    stage.fineTable.reset(new vcCorrespondingHashTable(fineBinSize_, c, distTol, angleTol));
+    if (modelType == vcSegmentCorresponderModel::eSkeletonModel)
+      stage.strokeTable.reset(new vcCorrespondingHashTable(fineBinSize_, v, distTol, angleTol));
+    runStage_(stage, results);
+  } catch (const vcException& e) {
+    if (messages) recordMessage_(L"FAILURE.  Error code: " + vfStr(e.errorNumber()));
+  }
+}
+
+// The voting loop of one stage.
+void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& results) const {
+  const std::vector<vcFoundSegment>& v = stage.v;
+
+  // Bases in order of magnitude x length, strongest first.
+  std::vector<long> order(v.size());
+  std::iota(order.begin(), order.end(), 0L);
+  std::stable_sort(order.begin(), order.end(), [&v](long a, long b) {
+    const vcFoundSegment& x = v[static_cast<std::size_t>(a)];
+    const vcFoundSegment& y = v[static_cast<std::size_t>(b)];
+    return x.magnitude() * x.length() > y.magnitude() * y.length();
+  });
+
+  // At most kMaxBases found segments (each with its pieces) are tried as bases. A basis whose
+  // best vote does not exceed the consider threshold is passed over; the search for the next
+  // good vote also stops at that limit, which bounds the run's time on pure clutter.
+  const long limit = std::min(static_cast<long>(v.size()), kMaxBases);
+  std::vector<vcFoundSegment> pieces;
+  std::vector<vcVotingResult> candidates;
+  long piecesOf = -1;
+  std::size_t p = 0;
+  long b = 0;
+  const auto advance = [&] {
+    if (++p >= pieces.size()) {
+      p = 0;
+      ++b;
+    }
+  };
+  while (!stage.done && b < limit) {
+    // Vote with the next basis piece until one's best vote exceeds the consider threshold.
+    bool voted = false;
+    for (; b < limit; advance()) {
+      const long i = order[static_cast<std::size_t>(b)];
+      if (piecesOf != i) {
+        basisPieces_(v, i, pieces);
+        piecesOf = i;
+      }
+      const vcFoundSegment& piece = pieces[p];
+      // A zero-length piece defines no frame.
+      if (!(piece.length() > 0.0)) continue;
+      double c = 1.0;
+      if (trainParams_.implyScale()) {
+        VC_ASSERT(meanSegLength_ > 0.0);
+        c = meanSegLength_ / piece.length();
+      }
+      const vcXform<2> basisFromFound = basisFrame(piece.segment(), c);
+      stage.table.clearVotes();
+      for (const vcFoundSegment& f : v) stage.table.voteSegment(f.segment().map(basisFromFound));
+      if (stage.table.maxVote() > stage.consider) {
+        voted = true;
+        break;
+      }
+    }
+    if (!voted) break;
+
+    // Verify every basis id voted within 20 % of the best, all of them even when the stage
+    // is done half-way.
+    stage.table.getResults(candidates, kCandidateFraction);
+    stage.basisIndex = order[static_cast<std::size_t>(b)];
+    stage.basisPiece = pieces[p];
+    for (const vcVotingResult& candidate : candidates)
+      processCandidate_(stage, candidate.id, results);
+    advance();
+  }
+  if (!stage.anyFound) throw vcSegmentDefs::notFound(L"");
+}
+
+// Start pose of a candidate: the model instance's basis segment j, seen from side s, laid onto
+// the found basis piece. The pose is composed of the instance's own scale and aspect (model to
+// instance, as the instance was sampled) and the similarity that takes the instance's basis end
+// to the piece's p1 and its direction to the piece's (scaled to the piece's length when the
+// bases were normalised at training). The piece, not its whole found segment, is used: its
+// frame is the one the votes were cast in, and for a whole segment both are the same.
+vcXform<2> vcSegmentCorresponder::startPose_(const vcSegmentCorresponderDofModel& instance, long j,
+                                             long side, const vcFoundSegment& basis) const {
+  const vcLineSeg& b = instance.segments[static_cast<std::size_t>(j)].segment();
+  const vcLineSeg& q = basis.segment();
+  const vcVector<2> origin = side == 0 ? b.p1() : b.p2();
+  const vcVector<2> toward = side == 0 ? b.p2() : b.p1();
+  double k = 1.0;
+  if (trainParams_.implyScale()) {
+    VC_ASSERT(b.length() > 0.0);
+    k = q.length() / b.length();
+  }
+  const vcRadian rotation((q.p2() - q.p1()).angle().plain() - (toward - origin).angle().plain());
+  const vcXform<2> turn(vcVector<2>(0.0, 0.0), k, 1.0, vcRadian(0.0), rotation);
+  const vcXform<2> foundFromInstance(turn.matrix(), q.p1() - turn.mapVector(origin));
+  const vcXform<2> instanceFromModel(vcVector<2>(0.0, 0.0), instance.scale, instance.aspect,
+                                     vcRadian(0.0), vcRadian(0.0));
+  return foundFromInstance * instanceFromModel;
+}
+
+void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
+                                              std::vector<KeptResult_>& results) const {
+  long t = 0, j = 0, s = 0;
+  indicesFromId_(id, t, j, s);
+  const long m = instanceModel_[static_cast<std::size_t>(t)];
+  const vcSegmentCorresponderModel& model = *trainParams_.models()[static_cast<std::size_t>(m)];
+  const vcSegmentCorresponderDofModel& instance = instances_[static_cast<std::size_t>(t)];
+
+  // Start pose and the posed model (a skeleton's centre-lines).
+  const vcXform<2> pose = startPose_(instance, j, s, stage.basisPiece);
+  std::vector<vcModelSegment> modelSegments;
+  model.transformModelCore(modelSegments, pose);
+
+  // Skeleton models: the centre-lines find their strokes among the voting segments, whose
+  // widths give each stroke's width; the posed outline at those widths is what is matched.
+  if (stage.type == vcSegmentCorresponderModel::eSkeletonModel) {
+    const auto* skeleton = dynamic_cast<const vcSegmentCorresponderSkeletonModel*>(&model);
+    VC_ASSERT(skeleton != nullptr);
+    vcSegmentCorresponderResult strokes;
+    correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v);
+    std::vector<double> factors(modelSegments.size());
+    for (std::size_t k = 0; k < modelSegments.size(); ++k) {
+      const std::vector<long>& list = strokes.foundSegsForModelSeg(static_cast<long>(k));
+      if (list.empty()) return;
+      double lengthSum = 0.0, widthSum = 0.0;
+      for (long f : list) {
+        const vcFoundSegment& fs = stage.v[static_cast<std::size_t>(f)];
+        lengthSum += fs.length();
+        widthSum += fs.length() * fs.width();
+      }
+      VC_ASSERT(lengthSum > 0.0);
+      factors[k] = widthSum / lengthSum / (skeleton->nominalStrokeWidths()[k] * pose.scale());
+    }
+    model.transformModel(modelSegments, pose, factors);
+    if (diag_ && diagFlags_ != 0) recordCandidateDiags_(modelSegments);
+  }
+
+  // Fine correspondence against the corresponding list, pose fit and score.
+  KeptResult_ kept;
+  correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c);
+  kept.result.basisSegmentIdx(stage.basisIndex);
+  kept.perimeter = scoreCorrespondence_(kept.result, model, stage.c);
+  if (kept.result.score() == 0.0) return;
+
+  const std::size_t maxResults = static_cast<std::size_t>(stage.params.maxNumResults());
+  if (stage.consider <= kept.result.score()) {
+    pruneCorrespondence_(kept, model, stage.c);
+    updateCorrespondences_(results, std::move(kept), stage.params, stage.c);
+    stage.anyFound = true;
+    // A full list raises the bar to its worst score.
+    if (results.size() == maxResults) stage.consider = results.back().result.score();
+  }
+  // A full list whose worst result is good enough ends the stage.
+  if (results.size() == maxResults &&
+      results.back().result.score() >= stage.params.acceptThreshold())
+    stage.done = true;
 }

@@ -1,0 +1,147 @@
+// Verification of one voted candidate: which found segments lie on which posed model segments,
+// the pose fitted to them and the score; pruning of pairings that lower the score; keeping the
+// result unless a better one already explains the same found segments.
+
+#include <algorithm>
+
+#include "tavshsl/segment_corresponder.h"
+
+// Every posed model segment in turn takes the found segments near it, best pairing first.
+void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
+                                            const std::vector<vcModelSegment>& modelSegments,
+                                            long instance, vcCorrespondingHashTable& table,
+                                            const std::vector<vcFoundSegment>& found) const {
+  result = vcSegmentCorresponderResult(instanceModel_[static_cast<std::size_t>(instance)],
+                                       static_cast<long>(modelSegments.size()),
+                                       static_cast<long>(found.size()));
+  double total = 0.0;
+  std::vector<vcCorrespondingHashTableMatchData> matches;
+  for (std::size_t k = 0; k < modelSegments.size(); ++k) {
+    table.match(matches, modelSegments[k], static_cast<long>(k));
+    // Stable, so that equal scores keep the order in which the walk met them.
+    std::stable_sort(matches.begin(), matches.end(),
+                     [](const vcCorrespondingHashTableMatchData& a,
+                        const vcCorrespondingHashTableMatchData& b) { return a.score > b.score; });
+    correspondSingleSegment_(static_cast<long>(k), matches, found, result, total);
+  }
+}
+
+// Greedy: a match joins model segment k unless it overlaps one already there; matches come
+// best first, so of two overlapping found segments the better-scoring one wins.
+void vcSegmentCorresponder::correspondSingleSegment_(
+    long k, const std::vector<vcCorrespondingHashTableMatchData>& matches,
+    const std::vector<vcFoundSegment>& found, vcSegmentCorresponderResult& result, double& total) {
+  for (const vcCorrespondingHashTableMatchData& match : matches) {
+    const std::vector<long>& assigned = result.foundSegsForModelSeg(k);
+    if (assigned.empty() ||
+        canShare_(found[static_cast<std::size_t>(match.foundIndex)], found, assigned)) {
+      result.add(match.foundIndex, k);
+      total += match.score;
+    }
+  }
+}
+
+// A found segment may join a model segment unless it overlaps, along the line of one already
+// assigned there, by more than a fifth of the shorter of the two.
+bool vcSegmentCorresponder::canShare_(const vcFoundSegment& candidate,
+                                      const std::vector<vcFoundSegment>& found,
+                                      const std::vector<long>& assigned) {
+  for (long g : assigned) {
+    const vcFoundSegment& other = found[static_cast<std::size_t>(g)];
+    if (vcSegmentCorresponderUtil::calculateOverlap(other, candidate.segment()) >
+        0.2 * std::min(candidate.length(), other.length()))
+      return false;
+  }
+  return true;
+}
+
+double vcSegmentCorresponder::scoreCorrespondence_(vcSegmentCorresponderResult& result,
+                                                   const vcSegmentCorresponderModel& model,
+                                                   const std::vector<vcFoundSegment>& found) const {
+  result.score(0.0);
+  vcXform<2> pose;
+  std::vector<double> factors;
+  bool fitFailed = false, outOfRange = false;
+  model.findPose(pose, factors, found, result, fitFailed, outOfRange, nullptr, 0);
+  if (fitFailed || outOfRange) return 0.0;
+  std::vector<vcModelSegment> segments;
+  model.transformModel(segments, pose, factors);
+  double perimeter = 0.0;
+  for (const vcModelSegment& s : segments) perimeter += s.length();
+  if (!(perimeter > 0.0)) return 0.0;
+  result.score(boundaryScore_(segments, found, result) / perimeter);
+  return perimeter;
+}
+
+// Sum over the pairings of their Gaussian-weighted overlaps.
+double vcSegmentCorresponder::boundaryScore_(const std::vector<vcModelSegment>& segments,
+                                             const std::vector<vcFoundSegment>& found,
+                                             const vcSegmentCorresponderResult& result) const {
+  const double sigma = trainParams_.maxPerturbationDist();
+  double sum = 0.0;
+  for (std::size_t k = 0; k < segments.size(); ++k)
+    for (long f : result.foundSegsForModelSeg(static_cast<long>(k)))
+      sum += vcSegmentCorresponderUtil::scoreSegmentPairing(
+          segments[k], found[static_cast<std::size_t>(f)], sigma);
+  return sum;
+}
+
+// Drops, one at a time, every pairing whose removal raises the score (strictly).
+void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
+                                                 const vcSegmentCorresponderModel& model,
+                                                 const std::vector<vcFoundSegment>& found) const {
+  for (long k = 0; k < model.numBoundarySegments(); ++k) {
+    std::size_t pos = 0;
+    while (pos < kept.result.foundSegsForModelSeg(k).size()) {
+      const long f = kept.result.foundSegsForModelSeg(k)[pos];
+      KeptResult_ trial{kept.result, 0.0};
+      trial.result.remove(f, k);
+      trial.perimeter = scoreCorrespondence_(trial.result, model, found);
+      if (trial.result.score() > kept.result.score())
+        kept = std::move(trial);  // the same position now holds the next found segment
+      else
+        ++pos;
+    }
+  }
+}
+
+// Keeps next unless a kept result sharing too much of the found evidence scores at least as
+// well; kept results it beats are dropped. The share allowed is maxOverlapPerimFraction of the
+// shorter of the two outlines, each measured at its own fitted pose (so that two instances of
+// one model at different scales are compared by their real sizes).
+void vcSegmentCorresponder::updateCorrespondences_(std::vector<KeptResult_>& results,
+                                                   KeptResult_&& next,
+                                                   const vcSegmentCorresponderRunParams& params,
+                                                   const std::vector<vcFoundSegment>& found) {
+  const double fraction = params.maxOverlapPerimFraction();
+  for (std::size_t pos = 0; pos < results.size();) {
+    const KeptResult_& r = results[pos];
+    const double limit = std::min(fraction * r.perimeter, fraction * next.perimeter);
+    if (hasOverlap_(r.result, next.result, found, limit)) {
+      if (r.result.score() >= next.result.score()) return;
+      results.erase(results.begin() + static_cast<std::ptrdiff_t>(pos));
+    } else {
+      ++pos;
+    }
+  }
+  results.push_back(std::move(next));
+  std::stable_sort(results.begin(), results.end(), [](const KeptResult_& a, const KeptResult_& b) {
+    return a.result.score() > b.result.score();
+  });
+  if (results.size() > static_cast<std::size_t>(params.maxNumResults())) results.pop_back();
+}
+
+// Whether the found segments a uses that b uses too are longer in total than limit (a segment
+// counted once per model segment of a it lies on).
+bool vcSegmentCorresponder::hasOverlap_(const vcSegmentCorresponderResult& a,
+                                        const vcSegmentCorresponderResult& b,
+                                        const std::vector<vcFoundSegment>& found, double limit) {
+  double sum = 0.0;
+  for (long k = 0; k < a.numModelSegs(); ++k)
+    for (long f : a.foundSegsForModelSeg(k)) {
+      if (b.modelSegsForFoundSeg(f).empty()) continue;
+      sum += found[static_cast<std::size_t>(f)].length();
+      if (sum > limit) return true;
+    }
+  return sum > limit;
+}
