@@ -185,9 +185,15 @@ void vcSegmentCorresponder::runType_(std::vector<KeptResult_>& results,
                                      vcSegmentCorresponderModel::ModelType modelType,
                                      const std::vector<vcFoundSegment>& v,
                                      const std::vector<vcFoundSegment>& c) const {
-  // An untrained corresponder, or one whose models have no segments, has no tables.
+  // An untrained corresponder, or one whose models have no segments, has no tables; a stage
+  // for a model type that was not trained has nothing to find and says nothing.
   const vcPtrHandle<vcVotingHashTable>& table = votingTables_[static_cast<std::size_t>(modelType)];
   if (!trained_ || table.isNull()) return;
+  const auto& models = trainParams_.models();
+  if (std::none_of(instanceModel_.begin(), instanceModel_.end(), [&](long m) {
+        return models[static_cast<std::size_t>(m)]->modelType() == modelType;
+      }))
+    return;
   const bool messages = diag_ && vcDiagObject::shouldRecord(diagFlags_, vcDiagObject::eResults);
   try {
     if (v.empty()) {

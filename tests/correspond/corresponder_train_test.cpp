@@ -8,13 +8,8 @@
 #include "platform/base/range.h"
 #include "tavshsl/boundary_model.h"
 #include "tavshsl/segment_corresponder.h"
+#include "correspond/corresponder_test_access.h"
 
-// Reaches the private id of a basis: instance, segment and side.
-struct vcSegmentCorresponderTestAccess {
-  static long id(const vcSegmentCorresponder& c, long t, long j, long s) {
-    return c.idFromIndices_(t, j, s);
-  }
-};
 
 namespace {
 
