@@ -179,6 +179,13 @@ void FinderImpl::setup_() {
   taken_.clear();
 }
 
+double FinderImpl::clientRadius_(const CircleCandidate& c) const {
+  // The edge detector places the edgelets of a curved edge inwards, by about 0.9 / r pixel
+  // for the blur of its own gradient kernel plus a little image blur (the gradient of a
+  // blurred disc peaks inside its outline); the radius gets that back.
+  return (c.radius + kCurvatureShift / c.radius) * clientScale_;
+}
+
 void FinderImpl::fillResults_(vcCircleFinderResultSet& out) const {
   out.numCandidates_ = numCandidates_;
   out.results_.clear();
@@ -211,10 +218,7 @@ void FinderImpl::fillResults_(vcCircleFinderResultSet& out) const {
     r.center_ = clientFromImage_.mapPoint(vcVector<2>(c.cx, c.cy));
     r.polarity_ =
         c.lightOnDark ? vcCircleFinderDefs::eLightOnDark : vcCircleFinderDefs::eDarkOnLight;
-    // The edge detector places the edgelets of a curved edge inwards, by about 0.9 / r pixel
-    // for the blur of its own gradient kernel plus a little image blur (the gradient of a
-    // blurred disc peaks inside its outline); the radius gets that back.
-    r.radius_ = (c.radius + kCurvatureShift / c.radius) * clientScale_;
+    r.radius_ = clientRadius_(c);
     r.coverage_ = c.coverage;
     r.magnitude_ = c.magnitude;
     r.minPointToCenter_ = c.minDist;

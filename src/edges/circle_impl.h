@@ -95,6 +95,7 @@ class FinderImpl {
   void trackChains_();
   void setup_();
   double pixelsFromClient_(const vcXform<2>& clientFromImage, double r) const;
+  double clientRadius_(const CircleCandidate& c) const;
   void fillResults_(vcCircleFinderResultSet& out) const;
   void cleanup_();
 

@@ -112,13 +112,21 @@ void FinderImpl::pointStats_(CircleCandidate& c) const {
 }
 
 void FinderImpl::verify_() {
-  // Coverage and radius first (cheap), then the contrast across the edge.
+  // Coverage and radius first (cheap), then the contrast across the edge. The pixel limits
+  // allow half a pixel beyond the range for the fit; the radius reported must lie in the
+  // range itself.
+  const vcRange& range = params_.radiusRange();
+  const bool bounded = range.range() == vcRange::eOrdinary;
   for (long i = 0; i < numCands_; ++i) {
     CircleCandidate& c = cands_[i];
     c.valid = false;
     if (!(c.coverage >= params_.coverageThresh()) ||
         !(c.radius >= verifyMin_ && c.radius <= verifyMax_))
       continue;
+    if (bounded) {
+      const double r = clientRadius_(c);
+      if (!(r >= range.start() && r <= range.end())) continue;
+    }
     contrast_(c);
     if (!(c.light - c.dark > params_.cstThresh())) continue;
     c.valid = true;

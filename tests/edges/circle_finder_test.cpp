@@ -76,6 +76,18 @@ TEST(CircleFinder, LargestRadiusWinsAndTiesGoToTheLaterCandidate) {
   EXPECT_NEAR(found.results()[0].center().x(), 115.6, 0.1);
 }
 
+TEST(CircleFinder, ResultsLieInTheRadiusRange) {
+  // Radii just outside the range pass the fit's half-pixel allowance but are never reported.
+  const vcPelBuffer<unsigned char> image = discs(
+      200, 60, {{{30.3, 30.2}, 5.7, 200.0}, {{90.6, 29.7}, 8.0, 200.0}, {{160.2, 30.4}, 10.3, 200.0}});
+  vcCircleFinderResultSet found;
+  vfCircleFinder(image, Params(Defs::eAnyPolarity, vcRange(), 5), found, nullptr, 0);
+  EXPECT_EQ(found.results().size(), 3u);
+  vfCircleFinder(image, Params(Defs::eAnyPolarity, vcRange(6.0, 10.0), 5), found, nullptr, 0);
+  ASSERT_EQ(found.results().size(), 1u);
+  EXPECT_NEAR(found.results()[0].radius(), 8.0, 0.2);
+}
+
 TEST(CircleFinder, PolarityAndContrastSelectCircles) {
   const vcPelBuffer<unsigned char> image =
       discs(200, 100, {{{50.0, 50.0}, 20.0, 200.0}, {{150.0, 50.0}, 20.0, 30.0}}, 100.0);
