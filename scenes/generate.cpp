@@ -7,6 +7,7 @@
 
 #include "scenes/canvas.h"
 #include "scenes/check.h"
+#include "scenes/placement.h"
 #include "scenes/random.h"
 
 namespace {
@@ -62,8 +63,8 @@ class SceneBuilder {
       : params_(params),
         random_(params.seed),
         canvas_(params.width, params.height, params.background),
-        gap_(2.0 + 3.0 * params.blurSigma),
-        lightInside_(params.foreground > params.background) {
+        lightInside_(params.foreground > params.background),
+        placement_(double(params.width), double(params.height), 2.0 + 3.0 * params.blurSigma) {
     scene_.background = params.background;
     scene_.foreground = params.foreground;
   }
@@ -150,30 +151,15 @@ class SceneBuilder {
     return light ? veScenePolarity::eLightOnDark : veScenePolarity::eDarkOnLight;
   }
 
-  // Draws a centre for a shape reaching extent pixels from it, clear of the border and of
-  // every shape placed so far by the gap; false when this try collides or cannot fit.
   bool findCenter_(double extent, vcVector<2>& center) {
-    const double reach = extent + gap_;
-    const double w = static_cast<double>(params_.width), h = static_cast<double>(params_.height);
-    if (2.0 * reach > w || 2.0 * reach > h) return false;
-    center = vcVector<2>(random_.uniform(reach, w - reach), random_.uniform(reach, h - reach));
-    for (const Taken& t : taken_)
-      if (center.distance(t.center) < t.extent + reach) return false;
-    taken_.push_back({center, extent});
-    return true;
+    return placement_.find(random_, extent, center);
   }
-
-  struct Taken {
-    vcVector<2> center;
-    double extent;
-  };
 
   const vsSceneParams& params_;
   vcSceneRandom random_;
   vcSceneCanvas canvas_;
-  double gap_;
   bool lightInside_;
-  std::vector<Taken> taken_;
+  vcScenePlacement placement_;
   vsScene scene_;
 };
 

@@ -16,4 +16,8 @@ void compareLines(int runs);
 // generated scenes, times on the coins photograph.
 void compareCircles(int runs);
 
+// Lines and circles of every finder on the accuracy benchmark's first `scenes` scenes, scored
+// bucket by bucket (bench/accuracy/score.h); no timing.
+void compareAccuracy(long scenes);
+
 }  // namespace peers

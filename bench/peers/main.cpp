@@ -2,6 +2,7 @@
 //
 //   peers                      every comparison, 20 timed runs per call
 //   peers --runs 5 lines       only the line comparison, 5 runs per call
+//   peers accuracy             the accuracy buckets on 100 benchmark scenes (--scenes N)
 //
 // Sections: filters (edgelet map vs Canny, median vs medianBlur), lines (line tracker vs LSD
 // and EdgeDrawing), circles (circle finder vs EdgeDrawing and HoughCircles). Every time is the
@@ -24,10 +25,11 @@ namespace {
 
 struct Options {
   int runs = 20;
+  long scenes = 100;
   std::set<std::string> sections;  // empty: all
 };
 
-const std::set<std::string> kSections = {"filters", "lines", "circles"};
+const std::set<std::string> kSections = {"filters", "lines", "circles", "accuracy"};
 
 // Throws std::invalid_argument naming the bad argument.
 Options parse(int argc, char** argv) {
@@ -47,11 +49,22 @@ Options parse(int argc, char** argv) {
       if (used != value.size() || runs < 1 || runs > 1000)
         throw std::invalid_argument("--runs needs a count from 1 to 1000, not \"" + value + "\"");
       options.runs = runs;
+    } else if (arg == "--scenes") {
+      const std::string value = i + 1 < argc ? argv[++i] : "";
+      std::size_t used = 0;
+      try {
+        options.scenes = std::stol(value, &used);
+      } catch (const std::exception&) {
+        used = 0;
+      }
+      if (used == 0 || used != value.size() || options.scenes < 1 || options.scenes > 10000)
+        throw std::invalid_argument("--scenes needs a count from 1 to 10000");
     } else if (kSections.count(arg) != 0) {
       options.sections.insert(arg);
     } else {
       throw std::invalid_argument("unknown argument \"" + arg +
-                                  "\"; use --runs N and the sections filters, lines, circles");
+                                  "\"; use --runs N, --scenes N and the sections filters, lines, "
+                                  "circles, accuracy");
     }
   }
   return options;
@@ -83,6 +96,8 @@ int main(int argc, char** argv) {
     if (wanted(options, "filters")) peers::compareFilters(options.runs);
     if (wanted(options, "lines")) peers::compareLines(options.runs);
     if (wanted(options, "circles")) peers::compareCircles(options.runs);
+    // Accuracy only when asked: it scores 100 scenes and times nothing.
+    if (options.sections.count("accuracy") != 0) peers::compareAccuracy(options.scenes);
 
     std::printf("\nload average at end: %s\n", loadAverage().c_str());
     return 0;

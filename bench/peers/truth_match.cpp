@@ -5,6 +5,8 @@
 #include <numbers>
 #include <utility>
 
+#include "score.h"
+
 namespace peers {
 
 vsCircleMatch matchCircles(const std::vector<vsSceneCircle>& truth,
@@ -40,28 +42,6 @@ vsCircleMatch matchCircles(const std::vector<vsSceneCircle>& truth,
   return match;
 }
 
-namespace {
-
-// Total length of the union of intervals on a line.
-double unionLength(std::vector<std::pair<double, double>>& intervals) {
-  std::sort(intervals.begin(), intervals.end());
-  double total = 0.0;
-  double start = 0.0;
-  double end = -1.0;  // no open interval yet
-  for (const auto& [a, b] : intervals) {
-    if (a > end) {
-      if (end > start) total += end - start;
-      start = a;
-      end = b;
-    } else {
-      end = std::max(end, b);
-    }
-  }
-  if (end > start) total += end - start;
-  return total;
-}
-
-}  // namespace
 
 double edgeCoverage(const std::vector<vsSceneEdge>& truth,
                     const std::vector<vsFoundSegment>& found) {
@@ -93,7 +73,7 @@ double edgeCoverage(const std::vector<vsSceneEdge>& truth,
       b = std::min(b, length);
       if (b > a) intervals.emplace_back(a, b);
     }
-    coveredLength += unionLength(intervals);
+    coveredLength += accuracy::unionLength(intervals);
   }
   return totalLength > 0.0 ? coveredLength / totalLength : 0.0;
 }

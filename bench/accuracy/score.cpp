@@ -1,0 +1,302 @@
+#include "score.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <numbers>
+#include <utility>
+
+namespace accuracy {
+
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180.0;
+constexpr double kMinSide = 40.0;       // sides to find, pixels
+constexpr double kMinSegment = 10.0;    // segments judged for precision, pixels
+constexpr double kLineDistance = 2.0;   // pixels
+constexpr double kLineAngle = 5.0;      // degrees
+constexpr double kOnePieceShort = 6.0;  // pixels a one-piece side may miss in all
+constexpr double kCircleTol = 2.0;      // pixels, centre and radius
+
+// Axes in the order printed: contrast, blur, noise, radius, hidden share of a rim.
+enum Axis { eContrast, eBlur, eNoise, eRadius, eHidden, eAll, kAxes };
+
+const vsAxis& axis(long a) {
+  static const vsAxis axes[] = {
+      {"contrast", {20.0, 40.0, 60.0, 80.0}},
+      {"blur", {0.0, 0.5, 1.0}},
+      {"noise", {0.0, 4.0, 8.0}},
+      {"radius", {6.0, 12.0, 20.0, 40.0, 80.0}},
+      {"hidden", {0.0, 1e-9, 0.1, 0.2}},
+      {"all", {-std::numeric_limits<double>::infinity()}},
+  };
+  return axes[a];
+}
+
+std::string bucketName(long a, long b) {
+  const vsAxis& ax = axis(a);
+  char text[48];
+  if (a == eAll) return "all";
+  if (a == eHidden && b == 0) return "hidden none";
+  const double low = ax.lows[std::size_t(b)];
+  if (std::size_t(b) + 1 < ax.lows.size())
+    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, a == eHidden && b == 1 ? 0.0 : low,
+                  ax.lows[std::size_t(b) + 1]);
+  else if (a == eBlur || a == eNoise || a == eHidden)
+    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low,
+                  a == eBlur ? 1.5 : a == eNoise ? 12.0 : 0.3);
+  else if (a == eRadius)
+    std::snprintf(text, sizeof text, "%s %g-126", ax.name, low);
+  else
+    std::snprintf(text, sizeof text, "%s > %g", ax.name, low);
+  return text;
+}
+
+// Where a segment lies against a side: along it or not, and the arc-length interval of the
+// side it covers.
+bool alongSide(const vsSceneEdge& side, const vsSegment& s, double& from, double& to,
+               double& angleDeg) {
+  const vcVector<2> along = side.p2 - side.p1;
+  const double length = along.len();
+  const vcVector<2> d = s.p2 - s.p1;
+  const double dLength = d.len();
+  if (length <= 0.0 || dLength <= 0.0) return false;
+  const vcVector<2> u = along / length;
+  const double sine = std::abs(u.cross(d)) / dLength;
+  if (sine > std::sin(kLineAngle * kDegree)) return false;
+  if (std::abs(u.cross(s.p1 - side.p1)) > kLineDistance ||
+      std::abs(u.cross(s.p2 - side.p1)) > kLineDistance)
+    return false;
+  double a = u * (s.p1 - side.p1), b = u * (s.p2 - side.p1);
+  if (a > b) std::swap(a, b);
+  if (a < -kLineDistance || b > length + kLineDistance) return false;
+  from = std::max(a, 0.0);
+  to = std::min(b, length);
+  angleDeg = std::asin(std::min(1.0, sine)) / kDegree;
+  return to > from;
+}
+
+bool followsCircle(const vsAccuracyScene& scene, const vsSegment& s) {
+  const vcVector<2> mid = (s.p1 + s.p2) * 0.5;
+  for (const vsAccuracyCircle& c : scene.circles) {
+    const auto near = [&](const vcVector<2>& p) {
+      return std::abs(p.distance(c.circle.center) - c.circle.radius) <= kLineDistance;
+    };
+    if (near(s.p1) && near(s.p2) && near(mid)) return true;
+  }
+  return false;
+}
+
+std::string percent(double num, double den) {
+  if (den <= 0.0) return "-";
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", 100.0 * num / den);
+  return text;
+}
+
+std::string mean(double sum, double count, const char* format) {
+  if (count <= 0.0) return "-";
+  char text[16];
+  std::snprintf(text, sizeof text, format, sum / count);
+  return text;
+}
+
+}  // namespace
+
+double unionLength(std::vector<std::pair<double, double>>& intervals) {
+  std::sort(intervals.begin(), intervals.end());
+  double total = 0.0, start = 0.0, end = -1.0;
+  for (const auto& [a, b] : intervals) {
+    if (a > end) {
+      if (end > start) total += end - start;
+      start = a;
+      end = b;
+    } else {
+      end = std::max(end, b);
+    }
+  }
+  if (end > start) total += end - start;
+  return total;
+}
+
+long vsAxis::bucket(double v) const {
+  long b = 0;
+  while (std::size_t(b) + 1 < lows.size() && v >= lows[std::size_t(b) + 1]) ++b;
+  return b;
+}
+
+void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found) {
+  ++scenes_;
+  const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
+  // The tallies a side or a segment of this scene adds to; contrast only for sides.
+  const auto each = [&](double contrast, auto&& add) {
+    if (contrast > 0.0) add(at_(eContrast, axis(eContrast).bucket(contrast)));
+    add(at_(eBlur, blur));
+    add(at_(eNoise, noise));
+    add(at_(eAll, 0));
+  };
+
+  // Recall and one-piece sides.
+  std::vector<std::pair<double, double>> intervals;
+  for (const vsAccuracySide& side : scene.sides) {
+    const double length = side.edge.p1.distance(side.edge.p2);
+    if (!side.counted || length < kMinSide) continue;
+    intervals.clear();
+    double longest = 0.0;
+    for (const vsSegment& s : found) {
+      double from = 0.0, to = 0.0, angle = 0.0;
+      if (!alongSide(side.edge, s, from, to, angle)) continue;
+      intervals.emplace_back(from, to);
+      longest = std::max(longest, to - from);
+    }
+    const double covered = unionLength(intervals);
+    const bool onePiece = longest >= length - kOnePieceShort;
+    each(side.contrast, [&](Tally& t) {
+      t.length += length;
+      t.covered += covered;
+      ++t.sides;
+      t.onePiece += onePiece ? 1 : 0;
+    });
+  }
+
+  // Precision and angle error.
+  for (const vsSegment& s : found) {
+    if (s.p1.distance(s.p2) < kMinSegment) {
+      each(0.0, [&](Tally& t) { ++t.shortOnes; });
+      continue;
+    }
+    double best = 1e9;
+    const vsAccuracySide* on = nullptr;
+    for (const vsAccuracySide& side : scene.sides) {
+      double from = 0.0, to = 0.0, angle = 0.0;
+      if (alongSide(side.edge, s, from, to, angle) && angle < best) {
+        best = angle;
+        on = &side;
+      }
+    }
+    if (on == nullptr && followsCircle(scene, s)) {
+      each(0.0, [&](Tally& t) { ++t.onCircle; });
+      continue;
+    }
+    each(0.0, [&](Tally& t) {
+      ++t.reported;
+      if (on == nullptr) return;
+      ++t.onSide;
+      t.angleSum += best;
+      ++t.angleCount;
+    });
+  }
+}
+
+void vcLineScore::print(const std::string& tool) const {
+  std::printf("\nLines, %s: %ld scenes\n", tool.c_str(), scenes_);
+  std::printf("%-18s %7s %8s %9s %8s %10s %9s %9s %9s\n", "bucket", "sides", "recall%",
+              "onePiece%", "found", "precision%", "angleErr", "onCircle", "short");
+  for (long a = 0; a < kAxes; ++a) {
+    if (a == eRadius || a == eHidden) continue;
+    for (long b = 0; b < long(axis(a).lows.size()); ++b) {
+      const Tally& t = at_(a, b);
+      const bool withFound = a != eContrast;
+      std::printf("%-18s %7ld %8s %9s %8s %10s %9s %9s %9s\n", bucketName(a, b).c_str(), t.sides,
+                  percent(t.covered, t.length).c_str(),
+                  percent(double(t.onePiece), double(t.sides)).c_str(),
+                  withFound ? std::to_string(t.reported).c_str() : "-",
+                  withFound ? percent(double(t.onSide), double(t.reported)).c_str() : "-",
+                  withFound ? mean(t.angleSum, double(t.angleCount), "%.3f").c_str() : "-",
+                  withFound ? std::to_string(t.onCircle).c_str() : "-",
+                  withFound ? std::to_string(t.shortOnes).c_str() : "-");
+    }
+  }
+}
+
+void vcCircleScore::add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
+                        bool listMisses, long label) {
+  // Every admissible pair, closest centres first, taken greedily one to one.
+  struct Pair {
+    double distance;
+    std::size_t t, f;
+  };
+  std::vector<Pair> pairs;
+  for (std::size_t t = 0; t < scene.circles.size(); ++t)
+    for (std::size_t f = 0; f < found.size(); ++f) {
+      const vsSceneCircle& c = scene.circles[t].circle;
+      const double d = c.center.distance(found[f].center);
+      if (d <= kCircleTol && std::abs(found[f].radius - c.radius) <= kCircleTol)
+        pairs.push_back({d, t, f});
+    }
+  std::sort(pairs.begin(), pairs.end(),
+            [](const Pair& a, const Pair& b) { return a.distance < b.distance; });
+  std::vector<long> matchOfTruth(scene.circles.size(), -1), matchOfFound(found.size(), -1);
+  for (const Pair& p : pairs) {
+    if (matchOfTruth[p.t] >= 0 || matchOfFound[p.f] >= 0) continue;
+    matchOfTruth[p.t] = long(p.f);
+    matchOfFound[p.f] = long(p.t);
+  }
+
+  const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
+  for (std::size_t t = 0; t < scene.circles.size(); ++t) {
+    const vsAccuracyCircle& c = scene.circles[t];
+    const long m = matchOfTruth[t];
+    if (listMisses && m < 0)
+      std::printf("scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f blur %.2f "
+                  "noise %.1f\n",
+                  label, c.circle.center.x(), c.circle.center.y(), c.circle.radius, c.contrast,
+                  c.hidden, scene.blur, scene.noise);
+    const double centreError = m >= 0 ? c.circle.center.distance(found[std::size_t(m)].center) : 0.0;
+    const double radiusError = m >= 0 ? found[std::size_t(m)].radius - c.circle.radius : 0.0;
+    const long buckets[] = {axis(eContrast).bucket(c.contrast), blur, noise,
+                            axis(eRadius).bucket(c.circle.radius),
+                            axis(eHidden).bucket(c.hidden), 0};
+    for (long a = 0; a < kAxes; ++a) {
+      Tally& tally = at_(a, buckets[a]);
+      ++tally.truth;
+      if (m < 0) continue;
+      ++tally.matched;
+      tally.radiusSum += radiusError;
+      if (c.hidden == 0.0) {
+        tally.centreSum += centreError;
+        ++tally.centreCount;
+      }
+    }
+  }
+  for (std::size_t f = 0; f < found.size(); ++f) {
+    bool atCorner = false;
+    for (const vcVector<2>& v : scene.corners)
+      atCorner = atCorner || v.distance(found[f].center) <= 2.0 * found[f].radius + 3.0;
+    if (listMisses && matchOfFound[f] < 0)
+      std::printf("scene %ld false circle (%.1f, %.1f) r %.1f%s\n", label, found[f].center.x(),
+                  found[f].center.y(), found[f].radius, atCorner ? " at a corner" : "");
+    const long buckets[] = {blur, noise, axis(eRadius).bucket(found[f].radius), 0};
+    const long axes[] = {eBlur, eNoise, eRadius, eAll};
+    for (long k = 0; k < 4; ++k) {
+      Tally& tally = at_(axes[k], buckets[k]);
+      ++tally.found;
+      if (matchOfFound[f] >= 0)
+        ++tally.foundMatched;
+      else if (atCorner)
+        ++tally.atCorner;
+    }
+  }
+}
+
+void vcCircleScore::print(const std::string& tool) const {
+  std::printf("\nCircles, %s\n", tool.c_str());
+  std::printf("%-18s %7s %8s %8s %10s %8s %10s %10s %10s\n", "bucket", "circles", "recall%",
+              "found", "precision%", "false", "atCorner", "centreErr", "radiusBias");
+  for (long a = 0; a < kAxes; ++a)
+    for (long b = 0; b < long(axis(a).lows.size()); ++b) {
+      const Tally& t = at_(a, b);
+      const bool withFound = a != eContrast && a != eHidden;
+      std::printf("%-18s %7ld %8s %8s %10s %8s %10s %10s %10s\n", bucketName(a, b).c_str(), t.truth,
+                  percent(double(t.matched), double(t.truth)).c_str(),
+                  withFound ? std::to_string(t.found).c_str() : "-",
+                  withFound ? percent(double(t.foundMatched), double(t.found)).c_str() : "-",
+                  withFound ? std::to_string(t.found - t.foundMatched).c_str() : "-",
+                  withFound ? std::to_string(t.atCorner).c_str() : "-",
+                  mean(t.centreSum, double(t.centreCount), "%.3f").c_str(),
+                  mean(t.radiusSum, double(t.matched), "%+.3f").c_str());
+    }
+}
+
+}  // namespace accuracy

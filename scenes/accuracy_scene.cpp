@@ -1,0 +1,193 @@
+#include "scenes/accuracy_scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+
+#include "scenes/canvas.h"
+#include "scenes/check.h"
+#include "scenes/placement.h"
+#include "scenes/random.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr int kTries = 300;
+constexpr long kRadiusBucketCount = 5;
+
+void requireRange(const wchar_t* field, long value, long low, long high) {
+  if (value < low || value > high)
+    vfSceneRefuse(L"vsAccuracySceneParams",
+                  std::wstring(field) + L" must be in [" + std::to_wstring(low) + L", " +
+                      std::to_wstring(high) + L"], got " + std::to_wstring(value));
+}
+
+class AccuracySceneBuilder {
+ public:
+  explicit AccuracySceneBuilder(const vsAccuracySceneParams& params)
+      : params_(params),
+        random_(params.seed),
+        background_(random_.uniform(120.0, 135.0)),
+        canvas_(params.width, params.height, background_) {
+    scene_.blur = random_.uniform(0.0, 1.5);
+    scene_.noise = random_.uniform(0.0, 12.0);
+    placement_ = std::make_unique<vcScenePlacement>(double(params.width), double(params.height),
+                                                    2.0 + 3.0 * scene_.blur);
+  }
+
+  // Circles first, largest first, so that the large ones find room.
+  void placeCircles() {
+    std::vector<double> radii;
+    for (long k = 0; k < params_.circles; ++k) {
+      const long bucket = long((params_.seed * 7u + std::uint32_t(k)) % kRadiusBucketCount);
+      radii.push_back(random_.uniform(scenes::kRadiusBuckets[bucket],
+                                      scenes::kRadiusBuckets[bucket + 1]));
+    }
+    std::sort(radii.rbegin(), radii.rend());
+    for (double r : radii)
+      for (int t = 0; t < kTries && !placeCircle_(r); ++t) {
+      }
+  }
+
+  void placeClutter() {
+    for (long k = 0; k < params_.clutter; ++k)
+      for (int t = 0; t < kTries && !placeClutter_(k % 3); ++t) {
+      }
+  }
+
+  vsAccuracyScene finish() {
+    canvas_.blur(scene_.blur);
+    canvas_.addNoise(scene_.noise, random_);
+    scene_.image = canvas_.image();
+    return std::move(scene_);
+  }
+
+ private:
+  struct Look {
+    double contrast;
+    double grey;
+    bool light;
+  };
+
+  // A polarity and a contrast of 20 to 120 grey levels against the background.
+  Look drawLook_() {
+    const bool light = random_.uniform() < 0.5;
+    const double contrast = random_.uniform(20.0, 120.0);
+    return {contrast, background_ + (light ? contrast : -contrast), light};
+  }
+
+  static veScenePolarity polarity_(bool light) {
+    return light ? veScenePolarity::eLightOnDark : veScenePolarity::eDarkOnLight;
+  }
+
+  bool placeCircle_(double radius) {
+    // Half of the discs get a bar across their rim hiding a share of 0.02 to 0.3 of it; the
+    // bar runs along a radius, from outside the disc to a depth where its width hides exactly
+    // that share (half-angle pi x share, so width 2 r sin(pi share)).
+    const bool ring = random_.uniform() < 0.3 && radius >= 14.0;
+    const bool hide = !ring && random_.uniform() < 0.5;
+    const double share = hide ? random_.uniform(0.02, 0.3) : 0.0;
+    const double outside = hide ? 8.0 + 0.2 * radius : 0.0;
+    vcVector<2> center;
+    if (!findCenter_(radius + outside, center)) return false;
+    const Look look = drawLook_();
+    scene_.circles.push_back({{center, radius, polarity_(look.light)}, look.contrast, share});
+    if (ring) {
+      const double inner = radius - random_.uniform(5.0, std::max(6.0, 0.4 * radius));
+      canvas_.drawRing(center, radius, inner, look.grey);
+      scene_.circles.push_back({{center, inner, polarity_(!look.light)}, look.contrast, 0.0});
+    } else {
+      canvas_.drawDisc(center, radius, look.grey);
+    }
+    if (hide) {
+      // The bar has the other polarity, so its grey differs from the disc's.
+      const double contrast = random_.uniform(20.0, 120.0);
+      const double grey = background_ + (look.light ? -contrast : contrast);
+      const vcVector<2> u(1.0, vcRadian(random_.uniform(0.0, 2.0 * kPi)));
+      const double halfWidth = radius * std::sin(kPi * share);
+      const double depth = std::max(0.0, radius * std::cos(kPi * share) - std::max(3.0, 0.2 * radius));
+      const vcVector<2> a = center + u * depth, b = center + u * (radius + outside);
+      const vcVector<2> n = u.perp() * halfWidth;
+      addPolygon_({a - n, b - n, b + n, a + n}, contrast, grey, !look.light, false);
+    }
+    return true;
+  }
+
+  bool placeClutter_(long kind) {
+    const Look look = drawLook_();
+    std::vector<vcVector<2>> offsets;
+    const vcVector<2> u(1.0, vcRadian(random_.uniform(0.0, 2.0 * kPi)));
+    if (kind == 0 || kind == 1) {
+      // Bars: long and thin; rectangles: two sides of 40 to 160 pixels.
+      const double length = random_.uniform(40.0, 200.0);
+      const double width = kind == 0 ? random_.uniform(4.0, 16.0) : random_.uniform(40.0, 160.0);
+      const vcVector<2> a = u * (0.5 * length), b = u.perp() * (0.5 * width);
+      offsets = {-a - b, a - b, a + b, -a + b};
+    } else {
+      // Polygons of 3 to 8 vertices at increasing angles about the centre (simple,
+      // star-shaped).
+      const long n = random_.integer(3, 8);
+      const double size = random_.uniform(30.0, 120.0);
+      const double turn = random_.uniform(0.0, 2.0 * kPi);
+      for (long k = 0; k < n; ++k) {
+        const double angle = turn + 2.0 * kPi * (double(k) + random_.uniform(-0.3, 0.3)) / double(n);
+        offsets.push_back(vcVector<2>(size * random_.uniform(0.6, 1.0), vcRadian(angle)));
+      }
+    }
+    double extent = 0.0;
+    for (const vcVector<2>& v : offsets) extent = std::max(extent, v.len());
+    vcVector<2> center;
+    if (!findCenter_(extent, center)) return false;
+    for (vcVector<2>& v : offsets) v += center;
+    addPolygon_(offsets, look.contrast, look.grey, look.light, true);
+    return true;
+  }
+
+  // Draws a polygon and records its corners and its sides, each side's normal turned towards
+  // the lighter side.
+  void addPolygon_(const std::vector<vcVector<2>>& vertices, double contrast, double grey,
+                   bool light, bool counted) {
+    canvas_.drawPolygon(vertices, grey);
+    // With a positive shoelace sum the interior lies on the side that d.perp() points to.
+    double twiceArea = 0.0;
+    const std::size_t n = vertices.size();
+    for (std::size_t k = 0; k < n; ++k) twiceArea += vertices[k].cross(vertices[(k + 1) % n]);
+    const double towardsLight = (twiceArea > 0.0) == light ? 1.0 : -1.0;
+    for (std::size_t k = 0; k < n; ++k) {
+      const vcVector<2>& a = vertices[k];
+      const vcVector<2>& b = vertices[(k + 1) % n];
+      scene_.sides.push_back({{a, b, (b - a).unit().perp() * towardsLight}, contrast, counted});
+      scene_.corners.push_back(a);
+    }
+  }
+
+  bool findCenter_(double extent, vcVector<2>& center) {
+    return placement_->find(random_, extent, center);
+  }
+
+  const vsAccuracySceneParams& params_;
+  vcSceneRandom random_;
+  double background_;
+  vcSceneCanvas canvas_;
+  std::unique_ptr<vcScenePlacement> placement_;
+  vsAccuracyScene scene_;
+};
+
+}  // namespace
+
+namespace scenes {
+
+vsAccuracyScene accuracyScene(const vsAccuracySceneParams& params) {
+  requireRange(L"width", params.width, 300, 32768);
+  requireRange(L"height", params.height, 300, 32768);
+  requireRange(L"circles", params.circles, 0, 100);
+  requireRange(L"clutter", params.clutter, 0, 1000);
+  AccuracySceneBuilder builder(params);
+  builder.placeCircles();
+  builder.placeClutter();
+  return builder.finish();
+}
+
+}  // namespace scenes
