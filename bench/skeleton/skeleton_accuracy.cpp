@@ -1,0 +1,203 @@
+// Accuracy of the skeletal extraction on generated bars, printed once per run of the benchmark
+// program: light bars of width 6 to 30 pixels, length 60 to 400, any angle, contrast 40 to 120
+// grey levels, blur up to 1.5 pixels and noise up to 5 grey levels on a background of 20 to
+// 100. A bar counts as found when a segment lies within 3 pixels RMS and 5 degrees of its axis;
+// of those, the one a user would trust most (highest magnitude, that is straightest ridge, then
+// longest) is measured: its RMS distance from the axis along its length, its
+// angle and its width against the bar's. "ok" counts the found bars within 0.3 pixel, 0.5
+// degree and 1.5 pixels. Figures are given per bucket of each parameter and for contrast
+// against blur, since edges weaker than the edge threshold (20 grey levels per pixel) leave a
+// bar to the threshold ceiling of 200. Small bars (area under 1000 pixels) and strokes of 1 or 2
+// pixels, which must give nothing, are counted apart.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "src/skeleton/skeletal_extraction.h"
+#include "stroke_scenes.h"
+
+namespace {
+
+using skeleton_bench::vsBarCase;
+
+struct Outcome {
+  vsBarCase bar;
+  bool found = false;
+  double position = 0.0, angle = 0.0, width = 0.0;  // errors: pixels, degrees, pixels
+  bool ok() const { return found && position <= 0.3 && angle <= 0.5 && std::fabs(width) <= 1.5; }
+};
+
+Outcome measure(const vsBarCase& bar, double background, std::uint32_t seed,
+                const vcPelBuffer_const<unsigned char>& lut, std::size_t* numSegments) {
+  const skeleton_bench::vsBarScene scene = skeleton_bench::barScene(bar, background, seed);
+  std::vector<vcFoundSegment> segments;
+  vfExtractSkeletalSegments(scene.image, segments, 20.0, lut);
+  if (numSegments != nullptr) *numSegments = segments.size();
+  Outcome o;
+  o.bar = bar;
+  double bestMagnitude = -1.0, best = -1.0;
+  for (const vcFoundSegment& s : segments) {
+    const vcVector<2> a = s.segment().p1(), b = s.segment().p2();
+    const double d1 = (a - scene.centre).cross(scene.axis);
+    const double d2 = (b - scene.centre).cross(scene.axis);
+    const double rms = std::sqrt((d1 * d1 + d1 * d2 + d2 * d2) / 3.0);
+    const double cosine = std::min(1.0, std::fabs((b - a) * scene.axis) / (b - a).len());
+    const double degrees = std::acos(cosine) * 180.0 / std::numbers::pi;
+    if (rms > 3.0 || degrees > 5.0) continue;
+    if (s.magnitude() < bestMagnitude || (s.magnitude() == bestMagnitude && s.length() <= best))
+      continue;
+    bestMagnitude = s.magnitude();
+    best = s.length();
+    o.found = true;
+    o.position = rms;
+    o.angle = degrees;
+    o.width = s.width() - bar.width;
+  }
+  return o;
+}
+
+// One line of figures over the outcomes that pass the filter.
+void printBucket(const std::string& name, const std::vector<Outcome>& all,
+                 const std::function<bool(const Outcome&)>& in) {
+  long n = 0, found = 0, ok = 0;
+  double sp = 0, sa = 0, sw = 0, mp = 0, ma = 0, mw = 0;
+  for (const Outcome& o : all) {
+    if (!in(o)) continue;
+    ++n;
+    if (!o.found) continue;
+    ++found;
+    ok += o.ok();
+    sp += o.position * o.position;
+    sa += o.angle * o.angle;
+    sw += o.width * o.width;
+    mp = std::max(mp, o.position);
+    ma = std::max(ma, o.angle);
+    mw = std::max(mw, std::fabs(o.width));
+  }
+  if (n == 0) return;
+  const double f = found > 0 ? double(found) : 1.0;
+  std::printf("  %-22s %5ld %6.1f%% %6.1f%%   %5.3f %5.2f   %5.3f %5.2f   %5.2f %5.2f\n",
+              name.c_str(), n, 100.0 * found / n, 100.0 * ok / n, std::sqrt(sp / f), mp,
+              std::sqrt(sa / f), ma, std::sqrt(sw / f), mw);
+}
+
+void BM_SkeletalAccuracy(benchmark::State& state) {
+  const vcPelBuffer<unsigned char> lut = vfMakeDistanceLut();
+  std::vector<Outcome> outcomes;
+  long smallSegments = 0, smallBars = 0, thinSegments = 0, thinStrokes = 0;
+  for (auto _ : state) {
+    vcSceneRandom random(2026);
+    outcomes.clear();
+    // Bars over the whole range, area at least 1000 pixels.
+    while (outcomes.size() < 800) {
+      vsBarCase bar;
+      bar.width = random.uniform(6.0, 30.0);
+      bar.length = random.uniform(60.0, 400.0);
+      if (bar.width * bar.length < 1000.0) continue;
+      bar.angle = random.uniform(0.0, std::numbers::pi);
+      bar.contrast = random.uniform(40.0, 120.0);
+      bar.blur = random.uniform(0.0, 1.5);
+      bar.noise = random.uniform(0.0, 5.0);
+      const double background = random.uniform(20.0, 100.0);
+      outcomes.push_back(
+          measure(bar, background, std::uint32_t(outcomes.size() + 1), lut, nullptr));
+    }
+    // Bars under 1000 pixels of area, and strokes 1 or 2 pixels wide: nothing may come out.
+    smallSegments = smallBars = thinSegments = thinStrokes = 0;
+    for (int k = 0; k < 100; ++k) {
+      vsBarCase bar;
+      bar.width = random.uniform(6.0, 12.0);
+      bar.length = random.uniform(60.0, 900.0 / bar.width);
+      bar.angle = random.uniform(0.0, std::numbers::pi);
+      bar.contrast = random.uniform(40.0, 120.0);
+      bar.blur = random.uniform(0.0, 1.5);
+      bar.noise = random.uniform(0.0, 5.0);
+      if (bar.length < 60.0) continue;
+      std::size_t count = 0;
+      measure(bar, random.uniform(20.0, 100.0), std::uint32_t(5000 + k), lut, &count);
+      ++smallBars;
+      smallSegments += long(count);
+      bar.width = k % 2 == 0 ? 1.0 : 2.0;
+      bar.length = random.uniform(100.0, 400.0);
+      measure(bar, random.uniform(20.0, 100.0), std::uint32_t(6000 + k), lut, &count);
+      ++thinStrokes;
+      thinSegments += long(count);
+    }
+  }
+
+  std::printf("\nSkeletal extraction accuracy: %zu bars; errors of found bars as RMS and max\n",
+              outcomes.size());
+  std::printf("  %-22s %5s %7s %7s   %11s   %11s   %11s\n", "bucket", "bars", "found", "ok",
+              "centre px", "angle deg", "width px");
+  printBucket("all", outcomes, [](const Outcome&) { return true; });
+  const double contrastEdges[] = {40, 60, 80, 100, 120.01};
+  const double blurEdges[] = {0.0, 0.5, 1.0, 1.50001};
+  const double widthEdges[] = {6, 12, 20, 30.01};
+  const double lengthEdges[] = {60, 150, 250, 400.01};
+  auto range = [](const char* what, double lo, double hi) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %g-%g", what, lo, std::floor(hi * 10) / 10);
+    return std::string(text);
+  };
+  for (int i = 0; i < 4; ++i)
+    printBucket(
+        range("contrast", contrastEdges[i], contrastEdges[i + 1]), outcomes, [&](const Outcome& o) {
+          return o.bar.contrast >= contrastEdges[i] && o.bar.contrast < contrastEdges[i + 1];
+        });
+  for (int i = 0; i < 3; ++i)
+    printBucket(range("blur", blurEdges[i], blurEdges[i + 1]), outcomes, [&](const Outcome& o) {
+      return o.bar.blur >= blurEdges[i] && o.bar.blur < blurEdges[i + 1];
+    });
+  for (int i = 0; i < 3; ++i)
+    printBucket(range("width", widthEdges[i], widthEdges[i + 1]), outcomes, [&](const Outcome& o) {
+      return o.bar.width >= widthEdges[i] && o.bar.width < widthEdges[i + 1];
+    });
+  for (int i = 0; i < 3; ++i)
+    printBucket(range("length", lengthEdges[i], lengthEdges[i + 1]), outcomes,
+                [&](const Outcome& o) {
+                  return o.bar.length >= lengthEdges[i] && o.bar.length < lengthEdges[i + 1];
+                });
+  printBucket("noise 0-2.5", outcomes, [](const Outcome& o) { return o.bar.noise < 2.5; });
+  printBucket("noise 2.5-5", outcomes, [](const Outcome& o) { return o.bar.noise >= 2.5; });
+  printBucket("angle within 10 of axes", outcomes, [](const Outcome& o) {
+    const double d = std::fmod(o.bar.angle * 180.0 / std::numbers::pi, 90.0);
+    return d < 10.0 || d > 80.0;
+  });
+  printBucket("angle 35-55 off axes", outcomes, [](const Outcome& o) {
+    const double d = std::fmod(o.bar.angle * 180.0 / std::numbers::pi, 90.0);
+    return d > 35.0 && d < 55.0;
+  });
+  std::printf("  found %% by contrast (rows) and blur (columns 0-0.5, 0.5-1, 1-1.5):\n");
+  for (int i = 0; i < 4; ++i) {
+    std::printf("    contrast %3g-%-3g", contrastEdges[i], std::floor(contrastEdges[i + 1]));
+    for (int j = 0; j < 3; ++j) {
+      long n = 0, found = 0;
+      for (const Outcome& o : outcomes)
+        if (o.bar.contrast >= contrastEdges[i] && o.bar.contrast < contrastEdges[i + 1] &&
+            o.bar.blur >= blurEdges[j] && o.bar.blur < blurEdges[j + 1]) {
+          ++n;
+          found += o.found;
+        }
+      std::printf(" %6.1f%% (%3ld)", n > 0 ? 100.0 * found / n : 0.0, n);
+    }
+    std::printf("\n");
+  }
+  std::printf(
+      "  bars under 1000 px area: %ld bars, %ld segments; strokes 1-2 px wide: %ld, %ld "
+      "segments\n\n",
+      smallBars, smallSegments, thinStrokes, thinSegments);
+  state.counters["found%"] = 100.0 *
+                             double(std::count_if(outcomes.begin(), outcomes.end(),
+                                                  [](const Outcome& o) { return o.found; })) /
+                             double(outcomes.size());
+}
+BENCHMARK(BM_SkeletalAccuracy)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
