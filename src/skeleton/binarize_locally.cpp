@@ -44,8 +44,8 @@ vcPelBuffer<unsigned char> edgeNeighbourhood(const vcPelBuffer_const<unsigned ch
   vcPelBuffer<unsigned char> magnitude, angle;
   vfEdgeDetect(view, vcEdgeletParams(1.0, 20.0, 1), magnitude, angle);
   const vcPelBuffer<unsigned char> peaks = vfTruePeak(magnitude, angle, edgeThreshold, nullptr);
-  vcPelBuffer<unsigned char> edges;
-  vfPelMap(peaks, stepTable(edgeThreshold), edges);
+  vcPelBuffer<unsigned char> edges = peaks;
+  vfPelMap(peaks, stepTable(edgeThreshold), edges);  // in place
   vcPelBuffer<unsigned char> grown;
   vcGMorphElement(vcGMorph3x3Element(2)).dilate(edges, grown);
   return vfPelMin<unsigned char>(grown, view);
@@ -56,33 +56,63 @@ long cellCount(long n) {
   return long(std::ceil(double(n) / double(kBinarizeBlock) * (1.0 - 1e-11)));
 }
 
-// The threshold of the window at (x0, y0): the level below which `fraction` of its non-zero
-// pixels lie, capped at ceiling, or 255 with fewer than minCount of them.
-unsigned char windowThreshold(const vcPelBuffer_const<unsigned char>& masked, long x0, long y0,
-                              double fraction, long ceiling, long minCount) {
-  const long x1 = std::min(x0 + kBinarizeWindow, masked.width());
-  const long y1 = std::min(y0 + kBinarizeWindow, masked.height());
-  std::array<std::uint32_t, 256> histogram{};
-  long count = 0;
-  for (long y = y0; y < y1; ++y) {
-    const unsigned char* row = masked.pointToRow(y);
-    for (long x = x0; x < x1; ++x) {
-      const unsigned char v = row[x];
-      if (v != 0) {
-        ++histogram[v];
-        ++count;
+// Histograms of the non-zero pixels of every 24 x 24 block, so that each window's histogram is
+// the sum of the four blocks it covers instead of a second look at its pixels. Only blocks that
+// hold such pixels get a histogram (most blocks lie away from edges).
+class BlockHistograms {
+ public:
+  BlockHistograms(const vcPelBuffer_const<unsigned char>& masked, long nx, long ny)
+      : nx_(nx), slots_(std::size_t(nx * ny), -1), totals_(std::size_t(nx * ny), 0) {
+    static_assert(kBinarizeWindow == 2 * kBinarizeBlock, "a window covers 2 x 2 blocks");
+    for (long y = 0; y < masked.height(); ++y) {
+      const unsigned char* row = masked.pointToRow(y);
+      const long j = y / kBinarizeBlock;
+      for (long x = 0; x < masked.width(); ++x) {
+        const unsigned char v = row[x];
+        if (v == 0) continue;
+        const std::size_t cell = std::size_t(j * nx + x / kBinarizeBlock);
+        if (slots_[cell] < 0) {
+          slots_[cell] = long(bins_.size());
+          bins_.resize(bins_.size() + 256, 0);
+        }
+        ++bins_[std::size_t(slots_[cell]) + v];
+        ++totals_[cell];
       }
     }
   }
-  if (count < minCount || count == 0) return 255;
-  const double target = double(count) * fraction;
-  long sum = 0, bin = 1;
-  for (; bin < 256; ++bin) {
-    sum += histogram[std::size_t(bin)];
-    if (!(double(sum) < target)) break;
+
+  // The threshold of the window of cell (i, j), that is of blocks (i..i+1, j..j+1): the level
+  // below which `fraction` of its non-zero pixels lie, capped at ceiling, or 255 with fewer than
+  // minCount of them.
+  unsigned char windowThreshold(long i, long j, long ny, double fraction, long ceiling,
+                                long minCount) const {
+    const std::uint16_t* blocks[4];
+    int n = 0;
+    long count = 0;
+    for (long jj = j; jj <= std::min(j + 1, ny - 1); ++jj)
+      for (long ii = i; ii <= std::min(i + 1, nx_ - 1); ++ii) {
+        const std::size_t cell = std::size_t(jj * nx_ + ii);
+        if (totals_[cell] == 0) continue;
+        blocks[n++] = &bins_[std::size_t(slots_[cell])];
+        count += long(totals_[cell]);
+      }
+    if (count < minCount || count == 0) return 255;
+    // Walk up from bin 1 until the sum is no longer below the wanted share.
+    const double target = double(count) * fraction;
+    long sum = 0, bin = 1;
+    for (; bin < 256; ++bin) {
+      for (int k = 0; k < n; ++k) sum += long(blocks[k][bin]);
+      if (!(double(sum) < target)) break;
+    }
+    return static_cast<unsigned char>(std::min(bin + 1, ceiling));
   }
-  return static_cast<unsigned char>(std::min(std::min(bin + 1, 255L), ceiling));
-}
+
+ private:
+  long nx_;
+  std::vector<long> slots_;            // per block: its first bin in bins_, or -1 without pixels
+  std::vector<std::uint16_t> bins_;    // 256 bins per block with pixels (at most 576 each)
+  std::vector<std::uint32_t> totals_;  // non-zero pixels per block
+};
 
 // Gives every cell still at 255 the smallest threshold among its 3 x 3 neighbours, in place,
 // sweep after sweep until one changes nothing.
@@ -114,11 +144,12 @@ void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned cha
 
   // One threshold per window of the grid.
   const long nx = cellCount(w), ny = cellCount(h);
+  const BlockHistograms histograms(masked, nx, ny);
   std::vector<unsigned char> cells(std::size_t(nx * ny), 255);
   for (long j = 0; j < ny; ++j)
     for (long i = 0; i < nx; ++i)
-      cells[std::size_t(j * nx + i)] = windowThreshold(
-          masked, i * kBinarizeBlock, j * kBinarizeBlock, fraction, ceiling, minCount);
+      cells[std::size_t(j * nx + i)] =
+          histograms.windowThreshold(i, j, ny, fraction, ceiling, minCount);
 
   // Windows without edges borrow from their neighbours.
   fillEmptyCells(cells, nx, ny);
