@@ -22,7 +22,8 @@ h3 { margin: 0 0 .3em 0; font-size: 1em; }
 ul.notes { margin: .2em 0 .5em 0; }
 .layers label { margin-right: 1.2em; white-space: nowrap; }
 .swatch { display: inline-block; width: .8em; height: .8em; border: 1px solid #555; }
-.stage { overflow: auto; max-height: 80vh; margin-top: .4em; background: #333; }
+.stage { display: inline-block; max-width: 100%; vertical-align: top; overflow: auto;
+         max-height: 80vh; margin-top: .4em; background: #333; }
 .stage svg { display: block; }
 .empty { color: #777; font-style: italic; }
 )";

@@ -97,9 +97,39 @@ void extend(vcVector<2>& lo, vcVector<2>& hi, const vcVector<2>& p) {
 
 }  // namespace
 
+// The box holding every graphic of a record without image, in the entries' own
+// coordinates, with a margin of 2 units; (0, 0) to (1, 1) at least.
+void graphicsBounds(const vcDiagRecord& record, vcVector<2>& lo, vcVector<2>& hi) {
+  lo = vcVector<2>(0.0, 0.0);
+  hi = vcVector<2>(1.0, 1.0);
+  for (const vcDiagEntry& entry : record.entries()) {
+    for (const vsRenderItem& item : vfRenderLayer(entry, vcXform<2>()).items) {
+      if (const auto* p = std::get_if<vsRenderPolyline>(&item)) {
+        for (const vcVector<2>& q : p->points) extend(lo, hi, q);
+      } else if (const auto* e = std::get_if<vsRenderEllipse>(&item)) {
+        const double r = std::max(std::hypot(e->axes.element(0, 0), e->axes.element(1, 0)),
+                                  std::hypot(e->axes.element(0, 1), e->axes.element(1, 1)));
+        extend(lo, hi, e->center + vcVector<2>(r, r));
+        extend(lo, hi, e->center - vcVector<2>(r, r));
+      } else if (const auto* m = std::get_if<vsRenderMark>(&item)) {
+        extend(lo, hi, m->center + vcVector<2>(m->size, m->size));
+        extend(lo, hi, m->center - vcVector<2>(m->size, m->size));
+      } else {
+        extend(lo, hi, std::get<vsRenderText>(item).anchor);
+      }
+    }
+  }
+  lo = lo - vcVector<2>(2.0, 2.0);
+  hi = hi + vcVector<2>(2.0, 2.0);
+}
+
 vcXform<2> vfDisplayFromEntry(const vcDiagRecord& record, const vcDiagEntry& entry) {
   const vcPelBuffer_const<unsigned char>& image = record.image();
-  if (!image.isBound()) return vcXform<2>();
+  if (!image.isBound()) {
+    vcVector<2> lo, hi;
+    graphicsBounds(record, lo, hi);
+    return vcXform<2>(vcMatrix<2>(), -lo);
+  }
   // Image coordinates minus the window's offset are the window's own pixel
   // coordinates, whose pixel (0, 0) spans [0, 1) x [0, 1).
   const vcXform<2> displayFromImage(
@@ -130,24 +160,10 @@ vcPair<long> vfDisplaySize(const vcDiagRecord& record) {
   if (record.image().isBound())
     return vcPair<long>(std::max(1L, record.image().width()),
                         std::max(1L, record.image().height()));
-  vcVector<2> lo(0.0, 0.0), hi(1.0, 1.0);
-  for (const vcDiagEntry& entry : record.entries()) {
-    for (const vsRenderItem& item : vfRenderLayer(entry, vcXform<2>()).items) {
-      if (const auto* p = std::get_if<vsRenderPolyline>(&item)) {
-        for (const vcVector<2>& q : p->points) extend(lo, hi, q);
-      } else if (const auto* e = std::get_if<vsRenderEllipse>(&item)) {
-        const double r = std::max(std::hypot(e->axes.element(0, 0), e->axes.element(1, 0)),
-                                  std::hypot(e->axes.element(0, 1), e->axes.element(1, 1)));
-        extend(lo, hi, e->center + vcVector<2>(r, r));
-      } else if (const auto* m = std::get_if<vsRenderMark>(&item)) {
-        extend(lo, hi, m->center + vcVector<2>(m->size, m->size));
-      } else {
-        extend(lo, hi, std::get<vsRenderText>(item).anchor);
-      }
-    }
-  }
+  vcVector<2> lo, hi;
+  graphicsBounds(record, lo, hi);
   // Clamped so that a wild coordinate gives an oversized display, refused
   // by the renderers, rather than an overflowing cast.
   const auto side = [](double v) { return long(std::ceil(std::min(v, 1e9))); };
-  return vcPair<long>(side(hi.x()), side(hi.y()));
+  return vcPair<long>(std::max(1L, side(hi.x() - lo.x())), std::max(1L, side(hi.y() - lo.y())));
 }

@@ -15,7 +15,8 @@
 // (c, r) is at (c + 0.5, r + 0.5). Entries in client coordinates are mapped
 // back through the image's imageFromClientXform(), entries in image
 // coordinates are shifted by the window's offset. A record without an image
-// draws its graphics as they stand.
+// draws its graphics shifted so that the box around them starts at (0, 0)
+// (see vfDisplaySize).
 
 #include <optional>
 #include <string>
@@ -93,6 +94,6 @@ vcXform<2> vfDisplayFromEntry(const vcDiagRecord& record, const vcDiagEntry& ent
 vsRenderLayer vfRenderLayer(const vcDiagEntry& entry, const vcXform<2>& displayFromEntry);
 
 // Display size of a record: its image window's size, or for a record without
-// an image the smallest box from (0, 0) holding all of its graphics (at least
-// 1 x 1).
+// an image the box holding all of its graphics and the origin, with a margin of
+// 2 units (vfDisplayFromEntry then moves the box's corner to (0, 0)).
 vcPair<long> vfDisplaySize(const vcDiagRecord& record);
