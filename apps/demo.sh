@@ -1,42 +1,35 @@
 #!/usr/bin/env bash
-# make demo: generates a scene of discs, rings and bars, finds its circles (when
-# the build has the circle finder) and its lines, prints the result tables and
-# writes overlays and diagnostics pages under demo/out/.
+# make demo: generates a scene of polygons, stroke figures and discs together with the
+# template file that describes them, finds the templates with `shapesel find`, prints the
+# result table and writes an overlay, a diagnostics page and one page leading to both under
+# demo/out/.
 set -euo pipefail
 build=${1:-build/release}
 bin="$build/bin/shapesel"
 out=demo/out
 mkdir -p "$out"
 
-# The scene and its ground truth.
-"$bin" scene --kind mixed --seed 7 --size 640x480 --count 8 --min-size 20 --max-size 70 \
-  "$out/scene.png"
+# The scene, its truth (scene.json) and its templates (scene.templates.json).
+"$bin" scene --kind shapes --seed 7 --size 640x480 --count 9 "$out/scene.png"
 
-# Every tool the build offers, on the same image.
-tools=(lines)
-if "$bin" --help | grep -q '^  circles '; then tools=(circles lines); fi
-for tool in "${tools[@]}"; do
-  echo
-  echo "== shapesel $tool"
-  case $tool in
-    circles) args=(--radius 15:80 --max 10) ;;
-    lines) args=(--min-edgelets 12) ;;
-  esac
-  "$bin" "$tool" "$out/scene.png" "${args[@]}" --rows 12 --zoom 2 --overlay "$out/$tool.png" \
-    --diag "$out/$tool.html" --json "$out/$tool.json"
-done
+# Train on the templates, find them, print the table.
+echo
+echo "== shapesel find --templates $out/scene.templates.json $out/scene.png"
+"$bin" find --templates "$out/scene.templates.json" "$out/scene.png" --zoom 2 \
+  --overlay "$out/found.png" --diag "$out/find.html" --json "$out/found.json"
 
 # One page that leads to the rest.
 {
   echo '<!DOCTYPE html><html lang="en"><head><meta charset="utf-8"><title>shapesel demo</title>'
   echo '<style>body{font-family:sans-serif;margin:1em}img{max-width:100%;border:1px solid #ccc}</style>'
-  echo '</head><body><h1>shapesel demo</h1><p>Scene: <a href="scene.png">scene.png</a>, truth <a href="scene.json">scene.json</a>.</p>'
-  for tool in "${tools[@]}"; do
-    echo "<h2>$tool</h2><p><a href=\"$tool.html\">diagnostics (layers, zoom)</a> &middot; <a href=\"$tool.json\">$tool.json</a></p>"
-    echo "<img src=\"$tool.png\" alt=\"$tool found on the scene\">"
-  done
+  echo '</head><body><h1>shapesel demo</h1>'
+  echo '<p>Scene: <a href="scene.png">scene.png</a>, truth <a href="scene.json">scene.json</a>,'
+  echo 'templates <a href="scene.templates.json">scene.templates.json</a>.</p>'
+  echo '<p><a href="find.html">Diagnostics</a> (edge and centre-line segments, every found pose,'
+  echo 'layers you can switch off) &middot; <a href="found.json">found.json</a></p>'
+  echo '<img src="found.png" alt="templates found on the scene">'
   echo '</body></html>'
 } >"$out/index.html"
 
 echo
-echo "Open $out/index.html in a browser (overlays: ${tools[*]/%/.png} in $out/)."
+echo "Open $out/index.html in a browser (overlay: $out/found.png)."

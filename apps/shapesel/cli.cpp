@@ -148,6 +148,7 @@ class ToolJob {
       out_ << file << ": " << image.width() << " x " << image.height() << ", " << run.results.size()
            << " result" << (run.results.size() == 1 ? "" : "s") << " in "
            << vfFixed(run.seconds * 1e3, 2) << " ms\n";
+      if (!run.note.empty()) out_ << run.note << '\n';
       vfPrintTable(out_, run.table, std::size_t(o_.rows));
     }
     entry["seconds"] = vfJsonNumber(run.seconds);
@@ -196,7 +197,8 @@ int vfShapeselMain(const std::vector<std::string>& args, std::ostream& out, std:
                    bool progress) {
   try {
     // The command line: one subcommand per registered tool, and `scene`.
-    CLI::App app("Find edges, chains, lines and circles in 8-bit grey images.", "shapesel");
+    CLI::App app("Find trained shapes, edges, chains, lines and circles in 8-bit grey images.",
+                 "shapesel");
     app.require_subcommand(1);
     vsCommonOptions common;
     std::vector<std::pair<const vsToolInfo*, std::unique_ptr<vcShapeselTool>>> tools;

@@ -7,6 +7,7 @@
 
 #include "apps/shapesel/json_output.h"
 #include "apps/shapesel/options.h"
+#include "apps/shapesel/shape_scene_command.h"
 #include "io/image_file.h"
 #include "scenes/generate.h"
 
@@ -73,6 +74,7 @@ CLI::App* vfAddSceneCommand(CLI::App& app, vsSceneOptions& o) {
   CLI::App* sub = app.add_subcommand("scene", "Write a synthetic scene and its ground truth");
   std::vector<std::string> kinds;
   for (const auto& [name, make] : generators()) kinds.push_back(name);
+  kinds.push_back("shapes");  // templates and their instances, for `shapesel find`
   sub->add_option("output", o.output, "Image file to write (.png or .pgm)")->required();
   sub->add_option("--kind", o.kind, "What the scene holds")
       ->capture_default_str()
@@ -99,16 +101,21 @@ CLI::App* vfAddSceneCommand(CLI::App& app, vsSceneOptions& o) {
   return sub;
 }
 
+void vfSceneSize(const std::string& size, long& width, long& height) {
+  double w = 0.0, h = 0.0;
+  vfParsePair(size, 'x', w, h);
+  width = long(std::clamp(w, -1.0, 1e9));
+  height = long(std::clamp(h, -1.0, 1e9));
+  if (double(width) != w || double(height) != h)
+    throw std::invalid_argument("--size: width and height must be whole numbers, got " + size);
+}
+
 int vfRunScene(const vsSceneOptions& o, std::ostream& out, std::ostream& err) {
+  if (o.kind == "shapes") return vfRunShapeScene(o, out, err);
   try {
     // The generator checks every parameter and names the one it refuses.
-    double w = 0.0, h = 0.0;
-    vfParsePair(o.size, 'x', w, h);
     vsSceneParams params;
-    params.width = long(std::clamp(w, -1.0, 1e9));
-    params.height = long(std::clamp(h, -1.0, 1e9));
-    if (double(params.width) != w || double(params.height) != h)
-      throw std::invalid_argument("--size: width and height must be whole numbers, got " + o.size);
+    vfSceneSize(o.size, params.width, params.height);
     params.seed = o.seed;
     params.count = o.count;
     params.minSize = o.minSize;

@@ -13,6 +13,8 @@
 //    "polygons": [{"vertices": [[x, y], ...], "polarity": ...}],
 //    "strokes":  [{"p1": [x, y], "p2": [x, y], "width": w, "polarity": ...}]}
 // "light" is a shape lighter than its surround, "dark" a darker one.
+// The kind "shapes" writes a template file as well (apps/shapesel/shape_scene_command.h); of
+// the size options only --count (objects), --blur and --noise (largest values) apply to it.
 
 #include <cstdint>
 #include <ostream>
@@ -21,7 +23,7 @@
 #include <CLI/CLI.hpp>
 
 struct vsSceneOptions {
-  std::string kind = "circles";  // circles, lines, polygons, strokes or mixed
+  std::string kind = "circles";  // circles, lines, polygons, strokes, mixed or shapes
   std::uint32_t seed = 1;
   std::string size = "640x480";  // WIDTHxHEIGHT
   long count = 6;
@@ -36,6 +38,11 @@ struct vsSceneOptions {
 // Adds the `scene` subcommand with its options bound to `options` (defaults
 // as the scene generators have them).
 CLI::App* vfAddSceneCommand(CLI::App& app, vsSceneOptions& options);
+
+// Reads --size "WxH" into width and height (out-of-range values are left for the generator
+// to refuse by name).
+// Throws: std::invalid_argument when a value is not a whole number.
+void vfSceneSize(const std::string& size, long& width, long& height);
 
 // Generates and writes the scene and its truth, printing one line about them
 // to out. Returns 0, or 2 after one line on err when the scene parameters are

@@ -34,6 +34,7 @@ struct vsToolRun {
   vsTable table;                                                     // one row per result
   nlohmann::ordered_json results = nlohmann::ordered_json::array();  // one object per result
   vcGraphicList overlay;  // the results as graphics in client coordinates
+  std::string note;       // when not empty, one line printed under the image's header
 };
 
 class vcShapeselTool {
