@@ -2,8 +2,6 @@
 // templates, the corresponder trained on all of them, and the circle pattern of the first
 // circle template.
 
-#include <algorithm>
-#include <cmath>
 #include <utility>
 
 #include "platform/base/circle.h"
@@ -13,6 +11,7 @@
 #include "platform/graphics/color.h"
 #include "shapeselect/shape_select_impl.h"
 #include "shapeselect/shape_select_pictures.h"
+#include "skeleton/distance_lut.h"
 #include "tavshsl/corresponder_models.h"
 
 namespace {
@@ -79,18 +78,6 @@ void setModelZones(vcSegmentCorresponderModel& model, const vcShapeSelectTemplat
   }
 }
 
-// The distance table of the skeletal extraction: pixel (x, y) holds twice the distance of
-// (x, y) from the origin, rounded half away from zero, saturated at 255.
-vcPelBuffer<unsigned char> makeDistanceLut() {
-  vcPelBuffer<unsigned char> lut(256, 256, 32);
-  for (long y = 0; y < 256; ++y) {
-    unsigned char* row = lut.pointToRow(y);
-    for (long x = 0; x < 256; ++x)
-      row[x] = static_cast<unsigned char>(std::min(255.0, std::round(2.0 * std::hypot(x, y))));
-  }
-  return lut;
-}
-
 }  // namespace
 
 vcShapeSelectImpl::vcShapeSelectImpl() = default;
@@ -150,7 +137,7 @@ void vcShapeSelectImpl::train(const vcShapeSelectTrainParams& params, const Temp
   vcShapeSelectImpl next;
   next.trainParams_ = params;
   next.templates_ = templates;
-  next.distanceLut_ = makeDistanceLut();
+  next.distanceLut_ = vfMakeDistanceLut();
 
   // One model per boundary or stroke template; the first circle template becomes the pattern.
   const vcXform<2> clientFromPixels = clientFromImage.linearXform(vcVector<2>(0.0, 0.0)).xform();
