@@ -73,8 +73,9 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // Finds model instances in two stages sharing one result list: boundary models voted by and
   // checked against found (edge segments), then skeleton models voted by skeletalFound
   // (stroke centre-lines, whose widths set the strokes' widths) and checked against found.
-  // In each stage the longest, strongest found segments (magnitude x length, at most 50, each
-  // also split at the segments crossing it) serve in turn as hashing bases; every basis id
+  // In each stage the longest, strongest found segments (magnitude x length, at most 50 of
+  // those no kept result uses yet, each also split at the segments crossing it) serve in turn
+  // as hashing bases; every basis id
   // voted within 80 % of the best vote gets a start pose from its basis, a fine
   // correspondence of its posed model segments with found segments, a least-squares pose and
   // a score (the Gaussian-weighted share of the model's outline covered, 0 to 1). A candidate
@@ -164,7 +165,7 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
                         const vcSegmentCorresponderResult& result) const;
   void pruneCorrespondence_(KeptResult_& kept, const vcSegmentCorresponderModel& model,
                             const std::vector<vcFoundSegment>& found) const;
-  static void updateCorrespondences_(std::vector<KeptResult_>& results, KeptResult_&& next,
+  static bool updateCorrespondences_(std::vector<KeptResult_>& results, KeptResult_&& next,
                                      const vcSegmentCorresponderRunParams& params,
                                      const std::vector<vcFoundSegment>& found);
   static bool hasOverlap_(const vcSegmentCorresponderResult& a,

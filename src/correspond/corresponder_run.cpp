@@ -113,6 +113,8 @@ struct vcSegmentCorresponder::Stage_ {
   // The basis of the current vote: index of the found segment in v and the piece voted with.
   long basisIndex = -1;
   vcFoundSegment basisPiece;
+  // Per segment of v: whether a kept result already uses it.
+  std::vector<char> explained;
 };
 
 // ---- Basis pieces --------------------------------------------------------------------------
@@ -234,27 +236,36 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
 
   // At most kMaxBases found segments (each with its pieces) are tried as bases. A basis whose
   // best vote does not exceed the consider threshold is passed over; the search for the next
-  // good vote also stops at that limit, which bounds the run's time on pure clutter.
-  const long limit = std::min(static_cast<long>(v.size()), kMaxBases);
+  // good vote also stops at that limit, which bounds the run's time on pure clutter. A found
+  // segment that a kept result already uses would only find that result again: it is passed
+  // over without counting towards the limit, so that the tries go to what is still unexplained.
+  const long n = static_cast<long>(v.size());
+  stage.explained.assign(v.size(), 0);
   std::vector<vcFoundSegment> pieces;
   std::vector<vcVotingResult> candidates;
   long piecesOf = -1;
   std::size_t p = 0;
-  long b = 0;
+  long b = 0, tried = 0;
   const auto advance = [&] {
     if (++p >= pieces.size()) {
       p = 0;
       ++b;
     }
   };
-  while (!stage.done && b < limit) {
+  const auto more = [&] { return b < n && (tried < kMaxBases || piecesOf == order[b]); };
+  while (!stage.done && more()) {
     // Vote with the next basis piece until one's best vote exceeds the consider threshold.
     bool voted = false;
-    for (; b < limit; advance()) {
+    for (; more(); advance()) {
       const long i = order[static_cast<std::size_t>(b)];
       if (piecesOf != i) {
+        if (stage.explained[static_cast<std::size_t>(i)]) {
+          p = pieces.size();  // pass over the whole segment
+          continue;
+        }
         basisPieces_(v, i, pieces);
         piecesOf = i;
+        ++tried;
       }
       const vcFoundSegment& piece = pieces[p];
       // A zero-length piece defines no frame.
@@ -322,6 +333,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   // Start pose and the posed model (a skeleton's centre-lines).
   const vcXform<2> pose = startPose_(instance, j, s, stage.basisPiece);
   std::vector<vcModelSegment> modelSegments;
+  vcSegmentCorresponderResult strokes;
   model.transformModelCore(modelSegments, pose);
 
   // Skeleton models: the centre-lines find their strokes among the voting segments, whose
@@ -329,7 +341,6 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   if (stage.type == vcSegmentCorresponderModel::eSkeletonModel) {
     const auto* skeleton = dynamic_cast<const vcSegmentCorresponderSkeletonModel*>(&model);
     VC_ASSERT(skeleton != nullptr);
-    vcSegmentCorresponderResult strokes;
     correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v);
     std::vector<double> factors(modelSegments.size());
     for (std::size_t k = 0; k < modelSegments.size(); ++k) {
@@ -358,7 +369,14 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   const std::size_t maxResults = static_cast<std::size_t>(stage.params.maxNumResults());
   if (stage.consider <= kept.result.score()) {
     pruneCorrespondence_(kept, model, stage.c);
-    updateCorrespondences_(results, std::move(kept), stage.params, stage.c);
+    // The voting segments it explains: its strokes' centre-lines, or its own found segments.
+    const vcSegmentCorresponderResult& uses =
+        stage.type == vcSegmentCorresponderModel::eSkeletonModel ? strokes : kept.result;
+    std::vector<long> used;
+    for (long k = 0; k < uses.numModelSegs(); ++k)
+      for (long f : uses.foundSegsForModelSeg(k)) used.push_back(f);
+    if (updateCorrespondences_(results, std::move(kept), stage.params, stage.c))
+      for (long f : used) stage.explained[static_cast<std::size_t>(f)] = 1;
     stage.anyFound = true;
     // A full list raises the bar to its worst score.
     if (results.size() == maxResults) stage.consider = results.back().result.score();

@@ -81,7 +81,7 @@ inline std::vector<NamedModel> modelSet() {
   return {
       {"triangle", boundary({P(-70, -50), P(90, -30), P(-20, 70)}), 1},
       {"rectangle", boundary({P(-80, -45), P(80, -45), P(80, 45), P(-80, 45)}), 2},
-      {"L outline", boundary({P(-60, -80), P(0, -80), P(0, 20), P(80, 20), P(80, 80), P(-60, 80)}),
+      {"L outline", boundary({P(-60, -80), P(-20, -80), P(-20, 40), P(80, 40), P(80, 80), P(-60, 80)}),
        1},
       {"gear", boundary(gearCorners()), 4},
       {"L strokes", strokes({vcLineSeg(P(-50, 60), P(-50, -60)), vcLineSeg(P(-50, 60), P(50, 60))}, 16.0),
@@ -96,7 +96,8 @@ inline std::vector<NamedModel> modelSet() {
 inline vcSegmentCorresponderTrainParams trainParams(const std::vector<NamedModel>& models) {
   vcSegmentCorresponderTrainParams::ModelList list;
   for (const NamedModel& m : models) list.push_back(m.model);
-  return vcSegmentCorresponderTrainParams(list, 2.0, vcDegree(15.0), true);
+  // Tolerances a little above what the scenes' jitter of 0.5 can do to a segment.
+  return vcSegmentCorresponderTrainParams(list, 1.0, vcDegree(5.0), true);
 }
 
 // How a scene degrades the posed models.
@@ -112,8 +113,16 @@ struct Instance {
   vcXform<2> pose;  // found from model
 };
 
+// Where a found segment came from: the instance and its model's boundary segment (-1, -1 for
+// clutter).
+struct Origin {
+  long instance = -1;
+  long modelSegment = -1;
+};
+
 struct Scene {
   std::vector<vcFoundSegment> edges;        // outlines and clutter
+  std::vector<Origin> edgeOrigins;          // one per edge
   std::vector<vcFoundSegment> centreLines;  // stroke centre-lines and clutter
   std::vector<Instance> truth;
 };
@@ -133,7 +142,8 @@ class Generator {
 
   // The posed segments as found: a share dropped, long ones broken, end points jittered.
   void degrade(const std::vector<vcModelSegment>& posed, const std::vector<double>& widths,
-               std::vector<vcFoundSegment>& out) {
+               std::vector<vcFoundSegment>& out, std::vector<Origin>* origins = nullptr,
+               long instance = -1) {
     std::vector<std::size_t> keep;
     std::vector<double> lengths;
     for (std::size_t i = 0; i < posed.size(); ++i)
@@ -167,6 +177,7 @@ class Generator {
         const double t1 = cuts[c + 1] - (c + 2 < cuts.size() ? gap : 0.0);
         out.emplace_back(vcLineSeg(jitter(a + v * t0), jitter(a + v * t1)), magnitude,
                          m.polarity(), width);
+        if (origins) origins->push_back(Origin{instance, static_cast<long>(i)});
       }
     }
   }
@@ -213,7 +224,7 @@ inline Scene makeScene(const std::vector<NamedModel>& models, const std::vector<
     std::vector<vcModelSegment> outline;
     model.transformModel(outline, pose, std::vector<double>(static_cast<std::size_t>(model.numStrokes()), 1.0));
     edgeCount += static_cast<long>(outline.size());
-    g.degrade(outline, {}, scene.edges);
+    g.degrade(outline, {}, scene.edges, &scene.edgeOrigins, static_cast<long>(i));
     if (model.modelType() == vcSegmentCorresponderModel::eSkeletonModel) {
       const auto& skeleton = dynamic_cast<const vcSegmentCorresponderSkeletonModel&>(model);
       std::vector<vcModelSegment> lines;
@@ -226,10 +237,21 @@ inline Scene makeScene(const std::vector<NamedModel>& models, const std::vector<
   }
   const double w = 400.0 * columns, h = 400.0 * static_cast<double>(rows);
   g.clutter(std::lround(d.clutterShare * static_cast<double>(edgeCount)), w, h, false, scene.edges);
+  scene.edgeOrigins.resize(scene.edges.size());
   g.clutter(std::lround(d.clutterShare * static_cast<double>(lineCount)), w, h, true,
             scene.centreLines);
   // Found lists come in no particular order.
-  std::shuffle(scene.edges.begin(), scene.edges.end(), g.rng());
+  std::vector<std::size_t> order(scene.edges.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), g.rng());
+  std::vector<vcFoundSegment> edges;
+  std::vector<Origin> origins;
+  for (std::size_t i : order) {
+    edges.push_back(scene.edges[i]);
+    origins.push_back(scene.edgeOrigins[i]);
+  }
+  scene.edges = std::move(edges);
+  scene.edgeOrigins = std::move(origins);
   std::shuffle(scene.centreLines.begin(), scene.centreLines.end(), g.rng());
   return scene;
 }
@@ -272,6 +294,19 @@ inline bool fittedPose(const std::vector<NamedModel>& models, const std::vector<
   models[static_cast<std::size_t>(r.modelIdx())].model->findPose(pose, factors, edges, r, failed,
                                                                  outOfRange, nullptr, 0);
   return !failed;
+}
+
+// The pose from the true correspondence of instance i: every found edge on the model segment
+// it came from. What the best possible result would give.
+inline bool idealPose(const std::vector<NamedModel>& models, const Scene& scene, std::size_t i,
+                      vcXform<2>& pose) {
+  const long m = scene.truth[i].model;
+  vcSegmentCorresponderResult r(m, models[static_cast<std::size_t>(m)].model->numBoundarySegments(),
+                                static_cast<long>(scene.edges.size()));
+  for (std::size_t f = 0; f < scene.edges.size(); ++f)
+    if (scene.edgeOrigins[f].instance == static_cast<long>(i))
+      r.add(static_cast<long>(f), scene.edgeOrigins[f].modelSegment);
+  return fittedPose(models, scene.edges, r, pose);
 }
 
 // The result of the right model closest to instance i, with its pose error.

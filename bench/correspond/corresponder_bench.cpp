@@ -1,0 +1,75 @@
+// Speed of one corresponder run (both stages, boundary models only): 1, 10 or 30 trained
+// star-polygon models of 4 to 16 sides, scale 0.8 to 1.25; the found list holds five posed
+// instances and clutter segments 10 to 80 long, 200 to 2000 segments in all, inside a 1600 x
+// 1200 scene. Only the run is timed.
+
+#include <benchmark/benchmark.h>
+
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "platform/base/range.h"
+#include "tavshsl/boundary_model.h"
+#include "tavshsl/segment_corresponder.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+vcPtrHandle<vcSegmentCorresponderModel> starModel(std::mt19937& rng) {
+  const int n = std::uniform_int_distribution<int>(4, 16)(rng);
+  std::uniform_real_distribution<double> radius(60.0, 120.0), jitter(-0.2, 0.2);
+  std::vector<vcVector<2>> corners;
+  for (int i = 0; i < n; ++i)
+    corners.emplace_back(radius(rng), vcRadian(2.0 * kPi * (i + 0.5 + jitter(rng)) / n));
+  std::vector<vcModelSegment> sides;
+  for (int i = 0; i < n; ++i)
+    sides.emplace_back(vcLineSeg(corners[i], corners[(i + 1) % n]), 1.0, vcSegmentDefs::eForward);
+  vcPtrHandle<vcSegmentCorresponderModel> m(new vcSegmentCorresponderBoundaryModel(sides));
+  m->setDOFRange(vcSegmentCorresponderModel::eScale, vcRange(0.8, 1.25));
+  return m;
+}
+
+void BM_Run(benchmark::State& state) {
+  const long numFound = state.range(0), numModels = state.range(1);
+  std::mt19937 rng(7);
+  vcSegmentCorresponderTrainParams::ModelList models;
+  for (long m = 0; m < numModels; ++m) models.push_back(starModel(rng));
+  const vcSegmentCorresponder corresponder(
+      vcSegmentCorresponderTrainParams(models, 2.0, vcDegree(15.0), true));
+
+  std::uniform_real_distribution<double> x(0.0, 1600.0), y(0.0, 1200.0), len(10.0, 80.0),
+      dir(-kPi, kPi), mag(20.0, 100.0);
+  std::vector<vcFoundSegment> found;
+  for (int i = 0; i < 5; ++i) {
+    const vcXform<2> pose(vcVector<2>(300.0 * (i + 1), 300.0 + 150.0 * (i % 2)), 1.0, 1.0,
+                          vcRadian(0.0), vcRadian(dir(rng)));
+    for (const vcModelSegment& s :
+         models[static_cast<std::size_t>(i % numModels)]->boundarySegments())
+      found.emplace_back(s.segment().map(pose), mag(rng), s.polarity(), 0.0);
+  }
+  while (static_cast<long>(found.size()) < numFound) {
+    const vcVector<2> p(x(rng), y(rng));
+    found.emplace_back(vcLineSeg(p, p + vcVector<2>(len(rng), vcRadian(dir(rng)))), mag(rng),
+                       vcSegmentDefs::eForward, 0.0);
+  }
+
+  const vcSegmentCorresponderRunParams params(10, vcXform<2>(), 0.6, 2.0, 0.0, true);
+  vcSegmentCorresponderResultSet out;
+  for (auto _ : state) corresponder.run(out, params, found, nullptr, 0);
+  state.counters["results"] = static_cast<double>(out.results().size());
+}
+BENCHMARK(BM_Run)
+    ->ArgNames({"found", "models"})
+    ->Args({200, 10})
+    ->Args({500, 10})
+    ->Args({1000, 10})
+    ->Args({2000, 10})
+    ->Args({200, 1})
+    ->Args({200, 30})
+    ->Args({1000, 1})
+    ->Args({1000, 30})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
