@@ -20,13 +20,15 @@
 // units, centred on the basis origin; the line angle, in [0, pi), into equal bins of
 // angleStep. A stored segment is smeared over the cells within about twice distTol and over
 // the angle bins within twice angleTol, so a found segment within those tolerances still hits
-// it. Every cell holds its entries in strictly increasing id order.
+// it. Every cell holds its entries in strictly increasing id order, in one flat array per
+// table (32-bit id, single-precision value), so that a voting pass reads memory in order.
 //
 // The vote state (votes, visited cells, best vote) lives in the table: one voting pass at a
 // time.
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/base/angle.h"
@@ -47,12 +49,13 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // One stored vote: the basis id and the value a found segment through the cell adds to it.
   struct BasisInfo {
     std::int32_t id;
-    double value;
+    float value;
   };
-  using Cell = std::vector<BasisInfo>;
 
   // Largest number of grid cells over all angle bins (width x height x bins).
-  static constexpr double kMaxCells = 33554432.0;  // 2^25 pointers, 256 MB
+  static constexpr double kMaxCells = 33554432.0;  // 2^25
+  // Largest number of stored entries (ids in cells) over all angle bins.
+  static constexpr double kMaxEntries = 4294967295.0;  // 2^32 - 1
 
   // An empty table for ids in [0, numIds): a width x height grid of binSize units per cell
   // for each of trunc(pi / angleStep) angle bins (at least 1). The basis origin maps to the
@@ -75,8 +78,11 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   void addSegment(long id, const vcLineSeg& seg, double normaliser, double distTol,
                   vcRadian angleTol);
 
-  // Ends training: gives every cell list and the training scratch back their spare capacity.
-  // Adding segments afterwards still works.
+  // Ends training: sorts what was added into the cells' compact lists and gives the training
+  // scratch back. Voting and reading cells do it themselves when needed; adding segments
+  // afterwards still works.
+  // Throws: vcBadParamsError when the table would hold more than kMaxEntries entries (it is
+  // then emptied of everything added since the last call).
   void shrinkToFit();
 
   // Starts a voting pass: all votes 0, no cell visited, maxVote 0 (bestId is kept).
@@ -103,15 +109,18 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   long height() const { return height_; }
   double binSize() const { return binSize_; }
   vcRadian angleStep() const { return angleStep_; }
-  long numAngleBins() const { return static_cast<long>(tables_.size()); }
+  long numAngleBins() const { return numBins_; }
   // Basis coordinates to grid coordinates.
   const vcXform<2>& toGrid() const { return toGrid_; }
-  // The grid of angle bin b; whether anything was ever stored in it.
+  // The entries of cell (x, y) of angle bin b, in increasing id order (none for a cell that
+  // holds nothing); valid until the table changes.
+  // Throws: vcBadParamsError for b, x or y outside the grid.
+  std::span<const BasisInfo> cell(long b, long x, long y);
+  // Whether anything was ever stored in angle bin b.
   // Throws: vcBadParamsError for b outside [0, numAngleBins()).
-  const vcTightLineHashTable<Cell>& angleBin(long b) const;
   bool isBinEmpty(long b) const;
 
-  // Bytes held by the table: grids, cell contents, vote state and training scratch.
+  // Bytes held by the table: cell lists, vote state and training scratch.
   std::size_t memoryBytes() const;
 
  private:
@@ -122,27 +131,53 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
     double columnSum = 0.0;
     std::vector<double> values;  // (2r + 1)^2, row by row
   };
+  // An entry waiting to be sorted into its cell: the cell's index within its angle bin.
+  struct Pending_ {
+    std::uint32_t cell;
+    BasisInfo info;
+  };
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
+  // Moves the open id's summed footprint to the pending entries.
+  void closeOpenId_();
+  // Sorts the pending entries into the cell lists when any are waiting.
+  void finish_();
+  void finishBin_(std::size_t b);
 
-  std::vector<vcTightLineHashTable<Cell>> tables_;
   long width_;
   long height_;
+  long numBins_;
+  std::size_t cellsPerBin_;
   std::vector<std::uint8_t> binEmpty_;
   double binSize_;
   vcRadian angleStep_;
   long numIds_;
   vcXform<2> toGrid_;
+
+  // The cell lists of each angle bin b: the entries of cell c are
+  // entries_[b][offsets_[b][c] .. offsets_[b][c + 1]) (offsets_[b] is empty while nothing of
+  // bin b was finished).
+  std::vector<std::vector<std::uint32_t>> offsets_;
+  std::vector<std::vector<BasisInfo>> entries_;
+
+  // Vote state. A cell counts as visited in this pass when its mark equals the pass number.
   std::vector<double> votes_;
-  std::vector<std::uint8_t> visited_;
+  std::vector<std::uint16_t> visited_;
+  std::uint16_t pass_ = 0;
   double maxVote_ = 0.0;
   long bestId_ = 0;
 
-  // Training scratch: the largest id stored so far, the kernel, and the summed footprint of
-  // one segment with the column span of each of its rows.
+  // Training scratch: the largest id stored so far; the kernel; the summed footprint of one
+  // segment with the column span of each of its rows; the id being added (open), its values
+  // summed per cell of every angle bin and the cells it touched; the entries of closed ids
+  // per angle bin, waiting to be sorted into the cell lists.
   long lastId_ = -1;
   Kernel_ kernel_;
   std::vector<double> patch_;
   std::vector<long> spanLo_;
   std::vector<long> spanHi_;
+  long openId_ = -1;
+  std::vector<float> open_;
+  std::vector<std::uint32_t> openKeys_;
+  std::vector<std::vector<Pending_>> pending_;
 };

@@ -21,11 +21,25 @@ constexpr double kPi = std::numbers::pi;
   throw vcBadParamsError(L"vcVotingHashTable: " + text);
 }
 
+// The in-grid cells of the line between the cells holding grid points p and q.
+vcGridLineIterator lineCells(vcVector<2> p, vcVector<2> q, long width, long height) {
+  if (!vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
+  return vcGridLineIterator(width, height, static_cast<std::int64_t>(p.x()),
+                            static_cast<std::int64_t>(p.y()), static_cast<std::int64_t>(q.x()),
+                            static_cast<std::int64_t>(q.y()));
+}
+
 }  // namespace
 
 vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angleStep, long width,
                                      long height)
-    : width_(width), height_(height), binSize_(binSize), angleStep_(angleStep), numIds_(numIds) {
+    : width_(width),
+      height_(height),
+      numBins_(1),
+      cellsPerBin_(0),
+      binSize_(binSize),
+      angleStep_(angleStep),
+      numIds_(numIds) {
   if (numIds < 0 || numIds > std::numeric_limits<std::int32_t>::max())
     badParam(L"numIds must be in [0, 2^31 - 1], got " + vfStr(numIds));
   if (!vfIsPositiveFinite(binSize)) badParam(L"binSize must be > 0 and finite");
@@ -40,15 +54,18 @@ vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angle
     badParam(L"the grid of " + vfStr(width) + L" x " + vfStr(height) + L" cells in " +
              vfStr(nBins) + L" angle bins is too large");
 
-  tables_.reserve(static_cast<std::size_t>(nBins));
-  for (long b = 0; b < nBins; ++b) tables_.emplace_back(width, height);
+  numBins_ = nBins;
+  cellsPerBin_ = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   binEmpty_.assign(static_cast<std::size_t>(nBins), 1);
+  offsets_.resize(static_cast<std::size_t>(nBins));
+  entries_.resize(static_cast<std::size_t>(nBins));
+  pending_.resize(static_cast<std::size_t>(nBins));
   // Basis frame to grid: scale 1 / binSize, basis origin at the grid centre.
   toGrid_ =
       vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
                  vcVector<2>(0.5 * static_cast<double>(width), 0.5 * static_cast<double>(height)));
   votes_.resize(static_cast<std::size_t>(numIds));
-  visited_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  visited_.resize(cellsPerBin_);
 }
 
 long vcVotingHashTable::checkBin_(long b) const {
@@ -57,8 +74,17 @@ long vcVotingHashTable::checkBin_(long b) const {
   return b;
 }
 
-const vcTightLineHashTable<vcVotingHashTable::Cell>& vcVotingHashTable::angleBin(long b) const {
-  return tables_[static_cast<std::size_t>(checkBin_(b))];
+std::span<const vcVotingHashTable::BasisInfo> vcVotingHashTable::cell(long b, long x, long y) {
+  checkBin_(b);
+  if (x < 0 || y < 0 || x >= width_ || y >= height_)
+    badParam(L"cell (" + vfStr(x) + L", " + vfStr(y) + L") lies outside the grid");
+  finish_();
+  const std::vector<std::uint32_t>& offsets = offsets_[static_cast<std::size_t>(b)];
+  if (offsets.empty()) return {};
+  const std::size_t c = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                        static_cast<std::size_t>(x);
+  return std::span<const BasisInfo>(entries_[static_cast<std::size_t>(b)].data() + offsets[c],
+                                    offsets[c + 1] - offsets[c]);
 }
 
 bool vcVotingHashTable::isBinEmpty(long b) const {
@@ -113,11 +139,10 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
   const double norm = 1.0 / (kernel_.columnSum * (normaliser / binSize_));
 
   // Line cells: the grid is the same for every angle bin, so the footprint is summed once.
-  const vcTightLineHashTable<Cell>& grid0 = tables_.front();
   const vcVector<2> g1 = toGrid_.mapPoint(seg.p1());
   const vcVector<2> g2 = toGrid_.mapPoint(seg.p2());
   long minX = width_, maxX = -1, minY = height_, maxY = -1;
-  for (auto it = grid0.lineIterator(g1, g2); !it.done(); it.next()) {
+  for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
     minX = std::min(minX, static_cast<long>(it.x()));
     maxX = std::max(maxX, static_cast<long>(it.x()));
     minY = std::min(minY, static_cast<long>(it.y()));
@@ -133,7 +158,7 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
   patch_.assign(static_cast<std::size_t>(pw * ph), 0.0);
   spanLo_.assign(static_cast<std::size_t>(ph), px1 + 1);
   spanHi_.assign(static_cast<std::size_t>(ph), px0 - 1);
-  for (auto it = grid0.lineIterator(g1, g2); !it.done(); it.next()) {
+  for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
     const long cx = static_cast<long>(it.x()), cy = static_cast<long>(it.y());
     const long i0 = std::max(-r, px0 - cx), i1 = std::min(r, px1 - cx);
     const long j0 = std::max(-r, py0 - cy), j1 = std::min(r, py1 - cy);
@@ -163,12 +188,17 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
     bHi = nBins - 1;
   }
 
-  // Flush the footprint into every bin of the range: one entry per cell and id, the value
-  // capped at 1.0 (the kernel values add, so summing first and capping once gives the value
-  // of capping after every addition).
+  // Add the footprint to the open id's values in every bin of the range. Values of one id in
+  // one cell add up and are capped at 1.0 when the id is closed (the kernel values are not
+  // negative, so capping once gives the value of capping after every addition).
+  if (id != openId_) {
+    closeOpenId_();
+    openId_ = id;
+  }
+  if (open_.empty()) open_.assign(static_cast<std::size_t>(nBins) * cellsPerBin_, 0.0f);
   for (long b = bLo;; b = (b + 1) % nBins) {
-    vcTightLineHashTable<Cell>& grid = tables_[static_cast<std::size_t>(b)];
     binEmpty_[static_cast<std::size_t>(b)] = 0;
+    const std::size_t base = static_cast<std::size_t>(b) * cellsPerBin_;
     for (long row = 0; row < ph; ++row) {
       const long y = py0 + row;
       const long x0 = spanLo_[static_cast<std::size_t>(row)],
@@ -177,24 +207,83 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
       for (long x = x0; x <= x1; ++x) {
         const double value = in[x - px0] * norm;
         if (value == 0.0) continue;  // beyond the kernel's reach: an entry would add nothing
-        Cell& cell = grid.cellOrCreate(x, y);
-        if (!cell.empty() && cell.back().id == id)
-          cell.back().value = std::min(1.0, cell.back().value + value);
-        else
-          cell.push_back(BasisInfo{static_cast<std::int32_t>(id), std::min(1.0, value)});
+        const std::size_t key = base + static_cast<std::size_t>(y * width_ + x);
+        float& v = open_[key];
+        if (v == 0.0f) openKeys_.push_back(static_cast<std::uint32_t>(key));
+        v += static_cast<float>(value);
       }
     }
     if (b == bHi) break;
   }
 }
 
-void vcVotingHashTable::shrinkToFit() {
-  for (vcTightLineHashTable<Cell>& grid : tables_) {
-    const std::size_t n =
-        static_cast<std::size_t>(grid.width()) * static_cast<std::size_t>(grid.height());
-    for (std::size_t i = 0; i < n; ++i)
-      if (Cell* cell = grid.mutableCell(i)) cell->shrink_to_fit();
+void vcVotingHashTable::closeOpenId_() {
+  for (const std::uint32_t key : openKeys_) {
+    const std::size_t b = key / cellsPerBin_;
+    pending_[b].push_back(Pending_{static_cast<std::uint32_t>(key % cellsPerBin_),
+                                   BasisInfo{static_cast<std::int32_t>(openId_),
+                                             std::min(1.0f, open_[key])}});
+    open_[key] = 0.0f;
   }
+  openKeys_.clear();
+}
+
+// Bin b's cell lists rebuilt from its finished lists and its pending entries: a counting sort
+// by cell. Finished entries come first and pending ones keep their order, so every list stays
+// in id order; an id met again in the same cell (added again after a finish) is merged.
+void vcVotingHashTable::finishBin_(std::size_t b) {
+  std::vector<Pending_>& pending = pending_[b];
+  if (pending.empty()) return;
+  std::vector<std::uint32_t>& offsets = offsets_[b];
+  std::vector<BasisInfo>& entries = entries_[b];
+  std::vector<std::uint32_t> start(cellsPerBin_ + 1, 0);
+  for (std::size_t c = 0; c < cellsPerBin_ && !offsets.empty(); ++c)
+    start[c + 1] = offsets[c + 1] - offsets[c];
+  for (const Pending_& p : pending) ++start[p.cell + 1];
+  std::uint64_t total = 0;
+  for (std::size_t c = 1; c <= cellsPerBin_; ++c) {
+    total += start[c];
+    if (static_cast<double>(total) > kMaxEntries) {
+      pending = std::vector<Pending_>();
+      badParam(L"more than 2^32 - 1 entries in one angle bin");
+    }
+    start[c] = static_cast<std::uint32_t>(total);
+  }
+  std::vector<BasisInfo> sorted(static_cast<std::size_t>(total));
+  std::vector<std::uint32_t> end(start.begin(), start.end() - 1);
+  for (std::size_t c = 0; c < cellsPerBin_ && !offsets.empty(); ++c)
+    for (std::uint32_t e = offsets[c]; e < offsets[c + 1]; ++e) sorted[end[c]++] = entries[e];
+  for (const Pending_& p : pending) {
+    std::uint32_t& at = end[p.cell];
+    if (at > start[p.cell] && sorted[at - 1].id == p.info.id)
+      sorted[at - 1].value = std::min(1.0f, sorted[at - 1].value + p.info.value);
+    else
+      sorted[at++] = p.info;
+  }
+  pending = std::vector<Pending_>();
+  // Close the gaps merging left, if any.
+  std::uint32_t write = 0;
+  for (std::size_t c = 0; c < cellsPerBin_; ++c) {
+    const std::uint32_t from = start[c], to = end[c];
+    start[c] = write;
+    for (std::uint32_t e = from; e < to; ++e) sorted[write++] = sorted[e];
+  }
+  start[cellsPerBin_] = write;
+  sorted.resize(write);
+  sorted.shrink_to_fit();
+  offsets = std::move(start);
+  entries = std::move(sorted);
+}
+
+void vcVotingHashTable::finish_() {
+  closeOpenId_();
+  for (std::size_t b = 0; b < pending_.size(); ++b) finishBin_(b);
+}
+
+void vcVotingHashTable::shrinkToFit() {
+  finish_();
+  open_ = std::vector<float>();
+  openKeys_ = std::vector<std::uint32_t>();
   patch_ = std::vector<double>();
   spanLo_ = std::vector<long>();
   spanHi_ = std::vector<long>();
@@ -205,11 +294,16 @@ void vcVotingHashTable::shrinkToFit() {
 void vcVotingHashTable::clearVotes() {
   maxVote_ = 0.0;
   std::fill(votes_.begin(), votes_.end(), 0.0);
-  std::memset(visited_.data(), 0, visited_.size());
+  // A new pass number marks every cell unvisited; the marks are cleared once per 65535 passes.
+  if (++pass_ == 0) {
+    std::fill(visited_.begin(), visited_.end(), std::uint16_t{0});
+    pass_ = 1;
+  }
 }
 
 bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
   if (!vfIsFiniteSegment(seg)) badParam(L"voteSegment: the segment's end points must be finite");
+  if (pass_ == 0) clearVotes();  // no pass started yet
 
   // Angle bin of the line angle, folded into [0, pi).
   double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
@@ -219,25 +313,30 @@ bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
   if (b == nBins) b = 0;
   VC_ASSERT(b >= 0 && b < nBins);
   if (binEmpty_[static_cast<std::size_t>(b)]) return false;
+  finish_();
 
   // Walk the segment's cells; every new non-empty cell adds its entries once per pass.
-  const vcTightLineHashTable<Cell>& grid = tables_[static_cast<std::size_t>(b)];
+  const std::uint32_t* offsets = offsets_[static_cast<std::size_t>(b)].data();
+  const BasisInfo* entries = entries_[static_cast<std::size_t>(b)].data();
   bool any = false;
   double* votes = votes_.data();
-  std::uint8_t* visited = visited_.data();
-  for (auto it = grid.lineIterator(toGrid_.mapPoint(seg.p1()), toGrid_.mapPoint(seg.p2()));
+  std::uint16_t* visited = visited_.data();
+  for (auto it = lineCells(toGrid_.mapPoint(seg.p1()), toGrid_.mapPoint(seg.p2()), width_,
+                           height_);
        !it.done(); it.next()) {
-    const std::size_t index = grid.index(static_cast<long>(it.x()), static_cast<long>(it.y()));
-    if (visited[index]) continue;
-    const Cell* cell = grid.cell(index);
-    if (!cell) continue;
+    const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
+                          static_cast<std::size_t>(it.x());
+    if (visited[c] == pass_) continue;
+    const std::uint32_t from = offsets[c], to = offsets[c + 1];
+    if (from == to) continue;
     any = true;
-    visited[index] = 1;
-    for (const BasisInfo& e : *cell) {
-      const double v = (votes[e.id] += e.value);
+    visited[c] = pass_;
+    for (std::uint32_t e = from; e < to; ++e) {
+      const BasisInfo& info = entries[e];
+      const double v = (votes[info.id] += info.value);
       if (v > maxVote_) {
         maxVote_ = v;
-        bestId_ = e.id;
+        bestId_ = info.id;
       }
     }
   }
@@ -257,14 +356,13 @@ void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double frac
 
 std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
-  for (const vcTightLineHashTable<Cell>& grid : tables_) {
-    bytes += static_cast<std::size_t>(grid.width()) * static_cast<std::size_t>(grid.height()) *
-             sizeof(std::unique_ptr<Cell>);
-    for (auto it = grid.begin(); it != grid.end(); ++it)
-      if (const Cell* cell = *it) bytes += sizeof(Cell) + cell->capacity() * sizeof(BasisInfo);
-  }
-  bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) + visited_.capacity();
+  for (std::size_t b = 0; b < offsets_.size(); ++b)
+    bytes += offsets_[b].capacity() * sizeof(std::uint32_t) +
+             entries_[b].capacity() * sizeof(BasisInfo) + pending_[b].capacity() * sizeof(Pending_);
+  bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
+           visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
-           (spanLo_.capacity() + spanHi_.capacity()) * sizeof(long);
+           (spanLo_.capacity() + spanHi_.capacity()) * sizeof(long) +
+           open_.capacity() * sizeof(float) + openKeys_.capacity() * sizeof(std::uint32_t);
   return bytes;
 }
