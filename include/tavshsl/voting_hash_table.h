@@ -180,4 +180,5 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<float> open_;
   std::vector<std::uint32_t> openKeys_;
   std::vector<std::vector<Pending_>> pending_;
+  bool pendingAny_ = false;
 };

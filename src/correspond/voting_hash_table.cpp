@@ -218,6 +218,7 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
 }
 
 void vcVotingHashTable::closeOpenId_() {
+  pendingAny_ = pendingAny_ || !openKeys_.empty();
   for (const std::uint32_t key : openKeys_) {
     const std::size_t b = key / cellsPerBin_;
     pending_[b].push_back(Pending_{static_cast<std::uint32_t>(key % cellsPerBin_),
@@ -276,6 +277,8 @@ void vcVotingHashTable::finishBin_(std::size_t b) {
 }
 
 void vcVotingHashTable::finish_() {
+  if (openKeys_.empty() && !pendingAny_) return;
+  pendingAny_ = false;
   closeOpenId_();
   for (std::size_t b = 0; b < pending_.size(); ++b) finishBin_(b);
 }
@@ -305,6 +308,13 @@ bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
   if (!vfIsFiniteSegment(seg)) badParam(L"voteSegment: the segment's end points must be finite");
   if (pass_ == 0) clearVotes();  // no pass started yet
 
+  // A segment wholly beyond one side of the grid meets no cell.
+  const vcVector<2> g1 = toGrid_.mapPoint(seg.p1()), g2 = toGrid_.mapPoint(seg.p2());
+  const double w = static_cast<double>(width_), h = static_cast<double>(height_);
+  if ((g1.x() < 0.0 && g2.x() < 0.0) || (g1.x() >= w && g2.x() >= w) ||
+      (g1.y() < 0.0 && g2.y() < 0.0) || (g1.y() >= h && g2.y() >= h))
+    return false;
+
   // Angle bin of the line angle, folded into [0, pi).
   double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
   if (a < 0.0) a += kPi;
@@ -321,9 +331,7 @@ bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
   bool any = false;
   double* votes = votes_.data();
   std::uint16_t* visited = visited_.data();
-  for (auto it = lineCells(toGrid_.mapPoint(seg.p1()), toGrid_.mapPoint(seg.p2()), width_,
-                           height_);
-       !it.done(); it.next()) {
+  for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
     const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
                           static_cast<std::size_t>(it.x());
     if (visited[c] == pass_) continue;
