@@ -329,7 +329,6 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
     o.angleDegrees = t.kind == veShapeKind::eCircle ? 0.0 : random.uniform(-180.0, 180.0);
     if (!samplePose(random, p, t, o)) continue;
     o.contrast = random.uniform(p.minContrast, p.maxContrast);
-    const bool dark = t.kind == veShapeKind::eCircle && random.uniform() < 0.5;
     o.occluded = random.uniform() < p.occludedShare;
     // The bounding circle at the origin, then moved to a free place.
     o.translation = Vec(0, 0);
@@ -344,7 +343,7 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
       placed = true;
     }
     if (!placed) continue;
-    drawObject(canvas, t, o, scene.background + (dark ? -o.contrast : o.contrast));
+    drawObject(canvas, t, o, scene.background + o.contrast);
     if (o.occluded)
       bite(canvas, random, outlinePoints(t, o), taken.back(), scene.background);
     scene.objects.push_back(o);
@@ -354,9 +353,7 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
   for (long n = 0; n < p.numClutter; ++n) {
     const bool bar = random.uniform() < 0.5;
     const double size = bar ? random.uniform(10.0, 25.0) : random.uniform(2.5, 5.0);
-    const double grey =
-        scene.background + (random.uniform() < 0.5 ? -1.0 : 1.0) *
-                               random.uniform(p.minContrast, p.maxContrast);
+    const double grey = scene.background + random.uniform(p.minContrast, p.maxContrast);
     for (int attempt = 0; attempt < kTries; ++attempt) {
       const Circle c{Vec(random.uniform(0.0, double(p.width)), random.uniform(0.0, double(p.height))),
                      bar ? size / 2 : size};

@@ -11,9 +11,10 @@
 //
 // Templates are in template coordinates about their origin, in pixels (the image's client
 // transform is the identity). An instance is its template carried by a pose: rotation by
-// angle, uniform scale, translation, and for strokes one width factor per stroke. Polygons and
-// strokes are lighter than the background (as the tool's boundary and stroke models expect);
-// discs are lighter or darker at random. A stroke is a rectangle around its centre-line,
+// angle, uniform scale, translation, and for strokes one width factor per stroke. Every object
+// and every clutter item is lighter than the background: the tool's boundary and stroke models
+// look for light shapes, and the stroke extraction's local thresholds spread from the edges of
+// dark objects into the background around them. A stroke is a rectangle around its centre-line,
 // lengthened at each free end by half its width, at an end that meets another stroke's end by
 // half that stroke's width, and not at all at an end that lies inside another stroke.
 //

@@ -1,0 +1,165 @@
+// What the shape selection tool finds on generated shape scenes, bucket by bucket: recall,
+// precision and pose errors over many seeds, at 640 x 480 and 1280 x 1024.
+//
+//   bench_shapeselect_accuracy [scenes per size, default 40] [first seed, default 1000]
+//
+// Each scene draws its own templates (6 to 9: one disc, polygons of 3 to 8 sides, L/T/X/arrow
+// stroke figures), background, blur (0 to 1.5) and noise (0 to 5); every object its own pose
+// (any angle, scale 0.7 to 1.4, stroke width factors 0.7 to 1.3) and contrast (35 to 80), a
+// quarter of them bitten by a rectangle. A match: same template, translation within 3 pixels,
+// angle within 3 degrees modulo the template's symmetry, scale within 3 %. Recall is counted
+// per object and bucketed by the object's kind, contrast, scale, occlusion and the scene's
+// blur and noise; precision per reported result, bucketed by the kind of its template.
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "io/scene_templates.h"
+#include "platform/base/timer.h"
+#include "scenes/shape_match.h"
+#include "scenes/shape_scene.h"
+#include "tavshsl/shape_select_tool.h"
+
+namespace {
+
+struct Bucket {
+  long objects = 0, matched = 0;  // recall
+  long reported = 0, correct = 0;  // precision
+  double translation = 0, angle = 0, scale = 0, width = 0;
+  long angled = 0, widthed = 0;
+};
+
+using Table = std::map<std::string, Bucket>;
+
+const char* kindName(veShapeKind k) {
+  return k == veShapeKind::eCircle ? "disc" : k == veShapeKind::ePolygon ? "polygon" : "stroke";
+}
+
+std::string range(double v, const std::vector<double>& edges) {
+  for (std::size_t i = 1; i < edges.size(); ++i)
+    if (v < edges[i] || i + 1 == edges.size()) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "[%.2g, %.2g)", edges[i - 1], edges[i]);
+      return buf;
+    }
+  return "";
+}
+
+void print(const char* title, const Table& table) {
+  std::printf("\n%-26s %7s %7s %7s %7s %9s %9s %9s %9s\n", title, "objects", "recall", "reports",
+              "precis.", "dxy px", "angle deg", "scale %", "width %");
+  for (const auto& [name, b] : table) {
+    const auto pct = [](long a, long n) { return n ? 100.0 * double(a) / double(n) : 0.0; };
+    std::printf("%-26s %7ld %6.1f%% %7ld %6.1f%% %9.3f %9.3f %9.3f %9.2f\n", name.c_str(),
+                b.objects, pct(b.matched, b.objects), b.reported, pct(b.correct, b.reported),
+                b.matched ? b.translation / double(b.matched) : 0.0,
+                b.angled ? b.angle / double(b.angled) : 0.0,
+                b.matched ? 100.0 * b.scale / double(b.matched) : 0.0,
+                b.widthed ? 100.0 * b.width / double(b.widthed) : 0.0);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long perSize = argc > 1 ? std::atol(argv[1]) : 40;
+  const std::uint32_t firstSeed = argc > 2 ? std::uint32_t(std::atol(argv[2])) : 1000;
+  Table byKind, byContrast, byScale, byBlur, byNoise, byOcclusion, bySize, all;
+  double runSeconds[2] = {0, 0};
+  long runs[2] = {0, 0};
+
+  for (int size = 0; size < 2; ++size) {
+    for (long n = 0; n < perSize; ++n) {
+      // The scene and its templates.
+      vsShapeSceneParams params;
+      params.seed = firstSeed + std::uint32_t(n + size * 100000);
+      params.width = size ? 1280 : 640;
+      params.height = size ? 1024 : 480;
+      params.numTemplates = 6 + long(params.seed % 4);
+      params.numObjects = size ? 30 : 8;
+      params.numClutter = size ? 24 : 6;
+      const vsShapeScene scene = scenes::shapeScene(params);
+      const vsTemplateList templates = vfSceneTemplates(scene);
+
+      // Train, run, judge.
+      vcShapeSelectTool tool;
+      tool.train(vfTrainParams(templates), vfTemplateHandles(templates), vc2XformLinear(), nullptr,
+                 0);
+      vcShapeSelectRunParams run;
+      run.maxNumResults(params.numObjects * 2);
+      vcShapeSelectResultSet results;
+      vcTimer timer(true);
+      tool.run(results, scene.image, run, nullptr, 0);
+      runSeconds[size] += timer.sec();
+      ++runs[size];
+      std::vector<vsFoundShape> found;
+      for (const vcShapeSelectResult& r : results.results())
+        if (r.isFound())
+          found.push_back({r.templateIndex(), r.location(), r.angle().toDouble(),
+                           r.uniformScale(), r.poseStrokeWidthFactors()});
+      const vsShapeMatchResult m = vfMatchShapes(scene, found, vsShapeMatchTolerance());
+
+      // Recall, per object.
+      std::vector<const vsShapeMatch*> matchOf(scene.objects.size(), nullptr);
+      for (const vsShapeMatch& match : m.matches) matchOf[std::size_t(match.object)] = &match;
+      for (std::size_t o = 0; o < scene.objects.size(); ++o) {
+        const vsSceneObject& object = scene.objects[o];
+        const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
+        const vsShapeMatch* match = matchOf[o];
+        const std::string sizeName = size ? "1280x1024 " : "640x480 ";
+        for (Bucket* b : {&byKind[sizeName + kindName(t.kind)], &byContrast[range(object.contrast, {35, 50, 65, 80})],
+                          &byScale[range(object.scale, {0.7, 0.9, 1.1, 1.4})],
+                          &byBlur[range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
+                          &byNoise[range(scene.noiseSigma, {0, 2.5, 5})],
+                          &byOcclusion[object.occluded ? "bitten" : "whole"],
+                          &bySize[size ? "1280x1024" : "640x480"], &all["all"]}) {
+          ++b->objects;
+          if (!match) continue;
+          ++b->matched;
+          b->translation += match->translationError;
+          b->scale += match->scaleError;
+          if (t.kind != veShapeKind::eCircle) {
+            b->angle += match->angleError;
+            ++b->angled;
+          }
+          if (t.kind == veShapeKind::eStroke && t.symmetryDegrees >= 360.0) {
+            b->width += match->widthFactorError;
+            ++b->widthed;
+          }
+        }
+      }
+      // Precision, per reported result.
+      std::vector<bool> correct(found.size(), false);
+      for (const vsShapeMatch& match : m.matches) correct[std::size_t(match.found)] = true;
+      for (std::size_t f = 0; f < found.size(); ++f) {
+        const veShapeKind kind = scene.templates[std::size_t(found[f].templateIndex)].kind;
+        const std::string sizeName = size ? "1280x1024 " : "640x480 ";
+        for (Bucket* b : {&byKind[sizeName + kindName(kind)], &bySize[size ? "1280x1024" : "640x480"], &all["all"]}) {
+          ++b->reported;
+          b->correct += correct[f];
+        }
+      }
+    }
+  }
+
+  std::printf("shape selection accuracy: %ld scenes at 640x480 (8 objects), %ld at 1280x1024 "
+              "(30 objects), seeds from %u\n",
+              perSize, perSize, firstSeed);
+  std::printf("mean run: %.2f ms at 640x480, %.2f ms at 1280x1024 (no diagnostics)\n",
+              runs[0] ? 1e3 * runSeconds[0] / double(runs[0]) : 0.0,
+              runs[1] ? 1e3 * runSeconds[1] / double(runs[1]) : 0.0);
+  std::printf("errors are means over matches; width: largest stroke factor error, figures "
+              "without symmetry\n");
+  print("all", all);
+  print("by image size", bySize);
+  print("by size and kind", byKind);
+  print("by contrast (grey levels)", byContrast);
+  print("by scale", byScale);
+  print("by blur sigma", byBlur);
+  print("by noise sigma", byNoise);
+  print("by occlusion", byOcclusion);
+  return 0;
+}
