@@ -16,6 +16,10 @@ void compareLines(int runs);
 // generated scenes, times on the coins photograph.
 void compareCircles(int runs);
 
+// Stroke centre-line extraction vs OpenCV's median, adaptive threshold, component filter,
+// distance transform and thinning, on scenes of stroke figures at three sizes.
+void compareStrokes(int runs);
+
 // Lines and circles of every finder on the accuracy benchmark's first `scenes` scenes, scored
 // bucket by bucket (bench/accuracy/score.h); no timing.
 void compareAccuracy(long scenes);

@@ -5,7 +5,8 @@
 //   peers accuracy             the accuracy buckets on 100 benchmark scenes (--scenes N)
 //
 // Sections: filters (edgelet map vs Canny, median vs medianBlur), lines (line tracker vs LSD
-// and EdgeDrawing), circles (circle finder vs EdgeDrawing and HoughCircles). Every time is the
+// and EdgeDrawing), circles (circle finder vs EdgeDrawing and HoughCircles), strokes (skeletal
+// extraction vs an OpenCV skeleton pipeline). Every time is the
 // median of the timed runs after one warm-up run; OpenCV runs on one thread, as our library
 // does. The machine's load average is printed first, since a shared machine slows both sides.
 
@@ -29,7 +30,7 @@ struct Options {
   std::set<std::string> sections;  // empty: all
 };
 
-const std::set<std::string> kSections = {"filters", "lines", "circles", "accuracy"};
+const std::set<std::string> kSections = {"filters", "lines", "circles", "strokes", "accuracy"};
 
 // Throws std::invalid_argument naming the bad argument.
 Options parse(int argc, char** argv) {
@@ -64,7 +65,7 @@ Options parse(int argc, char** argv) {
     } else {
       throw std::invalid_argument("unknown argument \"" + arg +
                                   "\"; use --runs N, --scenes N and the sections filters, lines, "
-                                  "circles, accuracy");
+                                  "circles, strokes, accuracy");
     }
   }
   return options;
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     if (wanted(options, "filters")) peers::compareFilters(options.runs);
     if (wanted(options, "lines")) peers::compareLines(options.runs);
     if (wanted(options, "circles")) peers::compareCircles(options.runs);
+    if (wanted(options, "strokes")) peers::compareStrokes(options.runs);
     // Accuracy only when asked: it scores 100 scenes and times nothing.
     if (options.sections.count("accuracy") != 0) peers::compareAccuracy(options.scenes);
 
