@@ -4,13 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/base/exception.h"
-#include "platform/base/pel_ops.h"
 #include "platform/ip/edge_detect.h"
-#include "platform/ip/morph.h"
 #include "platform/ip/true_peak.h"
 
 namespace vc_skeleton {
@@ -27,29 +26,67 @@ void requireInputs(const vcPelBuffer_const<unsigned char>& input, double fractio
   if (minCount < 0) throw vcBadParamsError(op + L"minCount must be >= 0");
 }
 
-// A table that gives 0 below level and 255 from level up.
-std::array<unsigned char, 256> stepTable(long level) {
-  std::array<unsigned char, 256> table{};
-  for (long v = 0; v < 256; ++v) table[std::size_t(v)] = v >= level ? 255 : 0;
-  return table;
-}
-
-// The input's grey values within one pixel of an edge peak, 0 elsewhere.
-vcPelBuffer<unsigned char> edgeNeighbourhood(const vcPelBuffer_const<unsigned char>& input,
-                                             unsigned char edgeThreshold) {
+// Edge peaks of at least edgeThreshold (the detector's gradient, thinned across the edge).
+vcPelBuffer<unsigned char> edgePeaks(const vcPelBuffer_const<unsigned char>& input,
+                                     unsigned char edgeThreshold) {
   // The detector refuses coordinates outside 16 bits; only pixel values matter here, so it
   // sees the window at offset (0, 0).
   vcPelBuffer_const<unsigned char> view = input;
   view.offset(0, 0);
   vcPelBuffer<unsigned char> magnitude, angle;
   vfEdgeDetect(view, vcEdgeletParams(1.0, 20.0, 1), magnitude, angle);
-  const vcPelBuffer<unsigned char> peaks = vfTruePeak(magnitude, angle, edgeThreshold, nullptr);
-  vcPelBuffer<unsigned char> edges = peaks;
-  vfPelMap(peaks, stepTable(edgeThreshold), edges);  // in place
-  vcPelBuffer<unsigned char> grown;
-  vcGMorphElement(vcGMorph3x3Element(2)).dilate(edges, grown);
-  return vfPelMin<unsigned char>(grown, view);
+  return vfTruePeak(magnitude, angle, edgeThreshold, nullptr);
 }
+
+// The edge neighbourhood row by row: row y marks the pixels within one pixel (a 3 x 3 square)
+// of a peak of at least the threshold, that is the edge map (0 below the threshold, 255 from
+// it) dilated once by the square. Three rows of the edge map grown along x are kept in turn,
+// so the dilation costs two passes of ORs and no image.
+class EdgeNeighbourhood {
+ public:
+  EdgeNeighbourhood(const vcPelBuffer_const<unsigned char>& peaks, unsigned char threshold)
+      : peaks_(peaks),
+        threshold_(threshold),
+        w_(peaks.width()),
+        grown_(3 * std::size_t(w_), 0),
+        near_(std::size_t(w_), 0) {}
+
+  // Flags (0 or 1) of row y; rows must be asked for in order from 0.
+  const unsigned char* row(long y) {
+    const long h = peaks_.height();
+    if (y == 0) growRow_(0);
+    if (y + 1 < h) growRow_(y + 1);
+    const unsigned char* above = y > 0 ? slot_(y - 1) : nullptr;
+    const unsigned char* here = slot_(y);
+    const unsigned char* below = y + 1 < h ? slot_(y + 1) : nullptr;
+    for (long x = 0; x < w_; ++x)
+      near_[std::size_t(x)] = here[x] | (above ? above[x] : 0) | (below ? below[x] : 0);
+    return near_.data();
+  }
+
+ private:
+  unsigned char* slot_(long y) { return &grown_[std::size_t(y % 3) * std::size_t(w_)]; }
+
+  // Edge flags of row y, grown by one pixel to each side.
+  void growRow_(long y) {
+    const unsigned char* p = peaks_.pointToRow(y);
+    unsigned char* out = slot_(y);
+    for (long x = 0; x < w_; ++x) out[x] = p[x] >= threshold_;
+    unsigned char previous = 0;
+    for (long x = 0; x < w_; ++x) {
+      const unsigned char next = x + 1 < w_ ? out[x + 1] : 0;
+      const unsigned char here = out[x];
+      out[x] = previous | here | next;
+      previous = here;
+    }
+  }
+
+  const vcPelBuffer_const<unsigned char>& peaks_;
+  unsigned char threshold_;
+  long w_;
+  std::vector<unsigned char> grown_;  // three grown rows, row y in slot y mod 3
+  std::vector<unsigned char> near_;
+};
 
 // Number of grid cells covering n pixels: the ceiling of n / 24, exact multiples adding none.
 long cellCount(long n) {
@@ -61,15 +98,28 @@ long cellCount(long n) {
 // hold such pixels get a histogram (most blocks lie away from edges).
 class BlockHistograms {
  public:
-  BlockHistograms(const vcPelBuffer_const<unsigned char>& masked, long nx, long ny)
+  // The histograms of the input's non-zero grey values in the edge neighbourhood.
+  BlockHistograms(const vcPelBuffer_const<unsigned char>& input, EdgeNeighbourhood& edges, long nx,
+                  long ny)
       : nx_(nx), slots_(std::size_t(nx * ny), -1), totals_(std::size_t(nx * ny), 0) {
     static_assert(kBinarizeWindow == 2 * kBinarizeBlock, "a window covers 2 x 2 blocks");
-    for (long y = 0; y < masked.height(); ++y) {
-      const unsigned char* row = masked.pointToRow(y);
+    const long w = input.width();
+    for (long y = 0; y < input.height(); ++y) {
+      const unsigned char* row = input.pointToRow(y);
+      const unsigned char* near = edges.row(y);
       const long j = y / kBinarizeBlock;
-      for (long x = 0; x < masked.width(); ++x) {
+      for (long x = 0; x < w; ++x) {
+        // Most pixels lie away from edges: skip them eight at a time.
+        if (x + 8 <= w) {
+          std::uint64_t word;
+          std::memcpy(&word, near + x, sizeof word);
+          if (word == 0) {
+            x += 7;
+            continue;
+          }
+        }
         const unsigned char v = row[x];
-        if (v == 0) continue;
+        if (near[x] == 0 || v == 0) continue;
         const std::size_t cell = std::size_t(j * nx + x / kBinarizeBlock);
         if (slots_[cell] < 0) {
           slots_[cell] = long(bins_.size());
@@ -139,12 +189,13 @@ void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned cha
   requireInputs(input, fraction, ceiling, minCount);
   const long w = input.width(), h = input.height();
 
-  // Grey values near edges.
-  const vcPelBuffer<unsigned char> masked = edgeNeighbourhood(input, edgeThreshold);
+  // Grey values near edges, histogrammed per block.
+  const vcPelBuffer<unsigned char> peaks = edgePeaks(input, edgeThreshold);
+  EdgeNeighbourhood edges(peaks, edgeThreshold);
+  const long nx = cellCount(w), ny = cellCount(h);
+  const BlockHistograms histograms(input, edges, nx, ny);
 
   // One threshold per window of the grid.
-  const long nx = cellCount(w), ny = cellCount(h);
-  const BlockHistograms histograms(masked, nx, ny);
   std::vector<unsigned char> cells(std::size_t(nx * ny), 255);
   for (long j = 0; j < ny; ++j)
     for (long i = 0; i < nx; ++i)
@@ -163,13 +214,13 @@ void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned cha
       for (long jj = std::max(j - 1, 0L); jj <= j; ++jj)
         for (long ii = std::max(i - 1, 0L); ii <= i; ++ii)
           level = std::min<long>(level, cells[std::size_t(jj * nx + ii)]);
-      const std::array<unsigned char, 256> table = stepTable(level);
+      const unsigned char cut = static_cast<unsigned char>(level);
       const long x0 = i * kBinarizeBlock, y0 = j * kBinarizeBlock;
       const long x1 = std::min(x0 + kBinarizeBlock, w), y1 = std::min(y0 + kBinarizeBlock, h);
       for (long y = y0; y < y1; ++y) {
         const unsigned char* in = input.pointToRow(y);
         unsigned char* out = result.pointToRow(y);
-        for (long x = x0; x < x1; ++x) out[x] = table[in[x]];
+        for (long x = x0; x < x1; ++x) out[x] = in[x] >= cut ? 255 : 0;
       }
     }
   output = result;

@@ -33,13 +33,19 @@ double ridgeFloor(long d, double widthFactor) {
 void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidgeParams& params,
                  std::vector<vc_ridgeLine>& ridges) {
   if (!distance.isBound()) throw vcBadParamsError(L"traceRidges: distance must be a bound image");
+  std::vector<vc_SeedInfo> seeds;
+  findRidgeSeeds(distance, params.seedThreshold, seeds);
+  traceRidges(distance, params, seeds, ridges);
+}
+
+void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidgeParams& params,
+                 const std::vector<vc_SeedInfo>& seeds, std::vector<vc_ridgeLine>& ridges) {
+  if (!distance.isBound()) throw vcBadParamsError(L"traceRidges: distance must be a bound image");
   if (!std::isfinite(params.widthFactor))
     throw vcBadParamsError(L"traceRidges: widthFactor must be finite");
   const long w = distance.width(), h = distance.height();
 
   // Seeds, each centred on its ridge across the pass direction.
-  std::vector<vc_SeedInfo> seeds;
-  findRidgeSeeds(distance, params.seedThreshold, seeds);
   const vcXform<2>& clientFromImage = distance.clientFromImageXform();
   const vcVector<2> offset(distance.offset());
   const vcXform<2>& imageFromClient = distance.imageFromClientXform();

@@ -22,6 +22,7 @@
 #include "platform/base/fline.h"
 #include "platform/base/pel_buffer.h"
 #include "platform/base/vector.h"
+#include "ridge_seeds.h"
 #include "tavshsl/export.h"
 
 // Settings of one ridge pass.
@@ -52,6 +53,12 @@ namespace vc_skeleton {
 // (ridges is then unchanged).
 TAVSHSL_API void traceRidges(const vcPelBuffer_const<unsigned char>& distance,
                              const vsRidgeParams& params, std::vector<vc_ridgeLine>& ridges);
+
+// The same with the seeds of distance given (as findRidgeSeeds returns them for
+// params.seedThreshold), so that passes in several directions share one seed search.
+TAVSHSL_API void traceRidges(const vcPelBuffer_const<unsigned char>& distance,
+                             const vsRidgeParams& params, const std::vector<vc_SeedInfo>& seeds,
+                             std::vector<vc_ridgeLine>& ridges);
 
 // Fits ridge's line, end points, length and rms (the mean squared residual) and takes its
 // width: the upper median of the distance values at its points (coordinates truncated), in

@@ -60,7 +60,9 @@ void vfExtractSkeletalSegments(vcPelBuffer_const<unsigned char> image,
   const vcVector<2> origin(mask.offset());
   distance.offset(0, 0);
 
-  // Ridge passes along x, then along y; one segment per ridge.
+  // Ridge passes along x, then along y, from the same seeds; one segment per ridge.
+  std::vector<vc_SeedInfo> seeds;
+  findRidgeSeeds(distance, 0, seeds);
   std::vector<vcFoundSegment> found;
   for (vcDegree theta(0); theta < vcDegree(180); theta += vcDegree(90)) {
     vsRidgeParams params;
@@ -68,7 +70,7 @@ void vfExtractSkeletalSegments(vcPelBuffer_const<unsigned char> image,
     params.widthFactor = 0.8;
     params.direction = vcRadian(theta);
     std::vector<vc_ridgeLine> ridges;
-    traceRidges(distance, params, ridges);
+    traceRidges(distance, params, seeds, ridges);
     for (std::size_t i = 0; i < ridges.size(); ++i) {
       vc_ridgeLine& ridge = ridges[i];
       fitRidge(distance, ridge, long(i));
