@@ -84,26 +84,27 @@ void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
   const long lutStride = lut.rowUpdate();
   const long lutMax = kDistanceLutSize - 1;
 
-  // Neighbours in the order up, left, right, down.
-  static constexpr int kDx[4] = {0, -1, 1, 0};
-  static constexpr int kDy[4] = {-1, 0, 0, 1};
+  // Offers neighbour (nx, ny) of record r the distance to r's source.
+  auto offer = [&](const PropagationRecord& r, long nx, long ny) {
+    if (maskOrigin[ny * maskStride + nx] == 0) return;
+    const long ax = std::min<long>(std::labs(nx - r.sx), lutMax);
+    const long ay = std::min<long>(std::labs(ny - r.sy), lutMax);
+    const unsigned char d = lutOrigin[ay * lutStride + ax];
+    unsigned char& cell = distOrigin[ny * distStride + nx];
+    if (cell == 0 || d < cell) {
+      cell = d;
+      next.push_back({std::int32_t(nx), std::int32_t(ny), r.sx, r.sy});
+    }
+  };
 
   while (!current.empty()) {
     next.clear();
+    // Neighbours in the order up, left, right, down, those inside the image only.
     for (const PropagationRecord& r : current) {
-      for (int k = 0; k < 4; ++k) {
-        const long nx = r.x + kDx[k], ny = r.y + kDy[k];
-        if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
-        if (maskOrigin[ny * maskStride + nx] == 0) continue;
-        const long ax = std::min<long>(std::labs(nx - r.sx), lutMax);
-        const long ay = std::min<long>(std::labs(ny - r.sy), lutMax);
-        const unsigned char d = lutOrigin[ay * lutStride + ax];
-        unsigned char& cell = distOrigin[ny * distStride + nx];
-        if (cell == 0 || d < cell) {
-          cell = d;
-          next.push_back({std::int32_t(nx), std::int32_t(ny), r.sx, r.sy});
-        }
-      }
+      if (r.y > 0) offer(r, r.x, r.y - 1);
+      if (r.x > 0) offer(r, r.x - 1, r.y);
+      if (r.x + 1 < w) offer(r, r.x + 1, r.y);
+      if (r.y + 1 < h) offer(r, r.x, r.y + 1);
     }
     current.swap(next);
   }
