@@ -2,9 +2,11 @@
 // and magnitudes (how straight each ridge was), in client coordinates. With --stages DIR the
 // working images of each run are written as DIR/<n>-cleaned.png (median-filtered input),
 // DIR/<n>-mask.png (stroke pixels white) and DIR/<n>-distance.png (twice the distance to the
-// background), n counting the images from 1, so that one can see why a stroke was or was not
+// background, multiplied by the largest whole factor that keeps it within 255, so that thin
+// strokes show), n counting the images from 1, so that one can see why a stroke was or was not
 // found.
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -70,7 +72,21 @@ class StrokesTool : public vcShapeselTool {
     const std::string n = std::to_string(++runs_);
     vfWritePng((dir / (n + "-cleaned.png")).string(), stages.cleaned);
     vfWritePng((dir / (n + "-mask.png")).string(), stages.mask);
-    vfWritePng((dir / (n + "-distance.png")).string(), stages.distance);
+    vfWritePng((dir / (n + "-distance.png")).string(), stretched(stages.distance));
+  }
+
+  // The distance image brightened by a whole factor, for viewing.
+  static vcPelBuffer<unsigned char> stretched(const vcPelBuffer_const<unsigned char>& distance) {
+    long top = 0;
+    for (long y = 0; y < distance.height(); ++y)
+      for (long x = 0; x < distance.width(); ++x)
+        top = std::max<long>(top, distance.pointToRow(y)[x]);
+    const long factor = top > 0 ? 255 / top : 1;
+    vcPelBuffer<unsigned char> view(distance.width(), distance.height(), 32);
+    for (long y = 0; y < distance.height(); ++y)
+      for (long x = 0; x < distance.width(); ++x)
+        view.pointToRow(y)[x] = static_cast<unsigned char>(distance.pointToRow(y)[x] * factor);
+    return view;
   }
 
   double minLength_ = 20.0;  // what the shape selection tool passes
