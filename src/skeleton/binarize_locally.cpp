@@ -48,7 +48,9 @@ class EdgeNeighbourhood {
       : peaks_(peaks),
         threshold_(threshold),
         w_(peaks.width()),
+        flags_(std::size_t(w_) + 2, 0),
         grown_(3 * std::size_t(w_), 0),
+        zeros_(std::size_t(w_), 0),
         near_(std::size_t(w_), 0) {}
 
   // Flags (0 or 1) of row y; rows must be asked for in order from 0.
@@ -56,12 +58,12 @@ class EdgeNeighbourhood {
     const long h = peaks_.height();
     if (y == 0) growRow_(0);
     if (y + 1 < h) growRow_(y + 1);
-    const unsigned char* above = y > 0 ? slot_(y - 1) : nullptr;
+    const unsigned char* above = y > 0 ? slot_(y - 1) : zeros_.data();
     const unsigned char* here = slot_(y);
-    const unsigned char* below = y + 1 < h ? slot_(y + 1) : nullptr;
-    for (long x = 0; x < w_; ++x)
-      near_[std::size_t(x)] = here[x] | (above ? above[x] : 0) | (below ? below[x] : 0);
-    return near_.data();
+    const unsigned char* below = y + 1 < h ? slot_(y + 1) : zeros_.data();
+    unsigned char* out = near_.data();
+    for (long x = 0; x < w_; ++x) out[x] = above[x] | here[x] | below[x];
+    return out;
   }
 
  private:
@@ -70,21 +72,18 @@ class EdgeNeighbourhood {
   // Edge flags of row y, grown by one pixel to each side.
   void growRow_(long y) {
     const unsigned char* p = peaks_.pointToRow(y);
+    unsigned char* flags = flags_.data() + 1;  // flags[-1] and flags[w] stay 0
+    for (long x = 0; x < w_; ++x) flags[x] = p[x] >= threshold_;
     unsigned char* out = slot_(y);
-    for (long x = 0; x < w_; ++x) out[x] = p[x] >= threshold_;
-    unsigned char previous = 0;
-    for (long x = 0; x < w_; ++x) {
-      const unsigned char next = x + 1 < w_ ? out[x + 1] : 0;
-      const unsigned char here = out[x];
-      out[x] = previous | here | next;
-      previous = here;
-    }
+    for (long x = 0; x < w_; ++x) out[x] = flags[x - 1] | flags[x] | flags[x + 1];
   }
 
   const vcPelBuffer_const<unsigned char>& peaks_;
   unsigned char threshold_;
   long w_;
+  std::vector<unsigned char> flags_;  // edge flags of one row, framed by a 0 on each side
   std::vector<unsigned char> grown_;  // three grown rows, row y in slot y mod 3
+  std::vector<unsigned char> zeros_;  // the row beyond the image
   std::vector<unsigned char> near_;
 };
 
