@@ -66,8 +66,8 @@ class TAVSHSL_API vcChainTrackerDefs {
 class TAVSHSL_API vcChainTrackerRunParams {
  public:
   // minEdgesPerChain: chains with fewer edgelets are not results proper. Default 2.
-  // magThresh: edge magnitude threshold (grey levels per pixel) used when the tracker builds
-  //   the map from an image. Default 15.
+  // magThresh: edge magnitude threshold (grey levels of contrast: a sharp step of C grey levels
+  //   reads C) used when the tracker builds the map from an image. Default 15.
   // angleTol: largest change of gradient angle between consecutive edgelets (from the first
   //   edgelet in lineMode). Default 35 degrees.
   // lineMode: straight-line tracing. Default false.

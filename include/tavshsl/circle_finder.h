@@ -77,7 +77,7 @@ class TAVSHSL_API vcCircleFinderDefs {
 class TAVSHSL_API vcCircleFinderRunParams {
  public:
   // polarity: eAnyPolarity. radiusRange: the full range (any radius), client units.
-  // maxNumResults: 1 (>= 1). magThresh: 15, edge magnitude threshold in grey levels per pixel
+  // maxNumResults: 1 (>= 1). magThresh: 15, edge magnitude threshold in grey levels of contrast
   // (> 0). cstThresh: 20 grey levels (> 0). coverageThresh: 0.5 of the circumference (0 to 1).
   // sortBy: eSortRadius. absDeviationTol: 3 pixels (>= 0). relDeviationTol: 0.1 (>= 0, stored
   // only). coverageInitialFit: 0.1 (0 to 1). grabTol: 0.75 of the radius (>= 0). subSample: 0
@@ -169,7 +169,7 @@ class TAVSHSL_API vcCircleFinderResult {
   double radius() const { return radius_; }
   // Edgelets per pixel of circumference; 1 for a circle traced all round as one closed chain.
   double coverage() const { return coverage_; }
-  // Mean edgelet magnitude, grey levels per pixel.
+  // Mean edgelet magnitude, grey levels of contrast.
   double magnitude() const { return magnitude_; }
   // Smallest and largest distance of an edgelet from the centre, and the mean squared
   // difference between those distances and the radius: pixels (squared pixels) of the image

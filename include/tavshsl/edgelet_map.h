@@ -79,7 +79,7 @@ class TAVSHSL_API vcEdgeletMap : public vcPelBuffer<std::int32_t> {
   // An unbound map: no cells, no image, null cache, no edgelets.
   vcEdgeletMap();
 
-  // Detects the edgelets of image (magnitude threshold magThresh in grey levels per pixel,
+  // Detects the edgelets of image (magnitude threshold magThresh in grey levels of contrast,
   // magScale 1; platform/ip/edge_detect.h), interpolates them to sub-pixel positions and
   // builds the cells. An unbound image gives an unbound map.
   // Throws: vcBadParamsError from the detector (magThresh negative or not finite, pixel

@@ -61,8 +61,8 @@ class LineRun;
 //   0x20  avgDarkPel and avgLightPel probed (else 0)
 class TAVSHSL_API vcLineTrackerRunParams {
  public:
-  // magThresh: edge magnitude threshold (grey levels per pixel) when the map is built from an
-  //   image. Default 15.
+  // magThresh: edge magnitude threshold (grey levels of contrast: a sharp step of C grey levels
+  //   reads C) when the map is built from an image. Default 15.
   // angleTol: gradient tolerance against the line; a candidate needs a code difference below
   //   it. Default 35 degrees.
   // distanceTol: largest distance (pixels, exclusive) of an edgelet from the line. Default 1.
@@ -114,7 +114,7 @@ class TAVSHSL_API vcLineTrackerResult : public vcFLine {
   // End points: the first and the last edgelet (see auxResults 0x8).
   vcVector<2> p1() const { return p1_; }
   vcVector<2> p2() const { return p2_; }
-  // Mean gradient magnitude, grey levels per pixel (auxResults 0x4).
+  // Mean edgelet magnitude, grey levels of contrast (auxResults 0x4).
   double magnitude() const { return magnitude_; }
   // Squared distances from the line, summed (auxResults 0x1): over the edgelets for a traced
   // line, per edgelet for a line converted from a chain.

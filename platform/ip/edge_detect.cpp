@@ -15,6 +15,7 @@
 #include "platform/ip/edge_peak_samples.h"
 #include "platform/ip/edge_peak_test.h"
 #include "platform/ip/edge_place_peaks.h"
+#include "platform/ip/edge_presmooth.h"
 #include "platform/ip/edge_sobel.h"
 
 namespace vc_edge_detail {
@@ -50,6 +51,15 @@ void requireCoordinates(const vcPelBuffer_const<unsigned char>& image) {
         L"vfEdgeDetect: image pixel coordinates must lie in [0, 65535], got offset (" +
         vfStr(image.offset().x()) + L", " + vfStr(image.offset().y()) + L") and size " +
         vfStr(image.width()) + L" x " + vfStr(image.height()));
+}
+
+// The parameters with magScale times the factor that puts magnitudes on the contrast scale:
+// the Sobel operator over 8, after the binomial smoothing, gives a sharp step of contrast C a
+// peak of 5 C / 16, so 16 / 5 makes it C.
+vcEdgeletParams contrastScaled(const vcEdgeletParams& params) {
+  vcEdgeletParams scaled = params;
+  scaled.magScale(params.magScale() * 3.2);
+  return scaled;
 }
 
 // Smallest squared Sobel magnitude (64 x magnitude^2) whose scaled magnitude reaches magThresh.
@@ -256,14 +266,17 @@ namespace {
 
 // The edgelet forms of the detector: positions held aside until doEdgeInterp(), or taken at
 // once.
-void detect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
+void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams& userParams,
             vcEdgeletSet& edgelets, bool positionsAside) {
   // Check the image; edgelets are built aside and swapped in at the end.
-  vfEdgeDetectCheckImage(image);
+  vfEdgeDetectCheckImage(input);
   std::vector<vcEdgelet> edges;
   std::vector<float> pending;
-  const long width = image.width(), height = image.height();
+  const long width = input.width(), height = input.height();
+  const vcEdgeletParams params = contrastScaled(userParams);
+  vcPelBuffer_const<unsigned char> image = input;
   if (width > 0 && height > 0) {
+    image = presmooth(input);
     const std::int32_t threshold = squaredThreshold(params);
     GradientRows rows(image);
     // Gradient rows run 3 ahead of the row searched for peaks.
@@ -293,13 +306,16 @@ void vfEdgeDetectInterpolated(const vcPelBuffer_const<unsigned char>& image,
   detect(image, params, edgelets, false);
 }
 
-void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& image, const vcEdgeletParams& params,
+void vfEdgeDetect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams& userParams,
                   vcPelBuffer<unsigned char>& magnitudeImage,
                   vcPelBuffer<unsigned char>& angleImage, vcDiagObject* /*diag*/,
                   unsigned long /*flags*/) {
   // New output images carrying the input's geometry.
-  requireBound(image);
-  const long width = image.width(), height = image.height();
+  requireBound(input);
+  const long width = input.width(), height = input.height();
+  const vcEdgeletParams params = contrastScaled(userParams);
+  vcPelBuffer_const<unsigned char> image = input;
+  if (width > 0 && height > 0) image = presmooth(input);
   vcPelBuffer<unsigned char> magnitudes(width, height, 32), angles(width, height, 32);
   for (vcPelBuffer<unsigned char>* out : {&magnitudes, &angles}) {
     out->offset(image.offset());

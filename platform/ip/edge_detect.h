@@ -1,6 +1,7 @@
 #pragma once
 
-// The edge detector: 3x3 Sobel gradient, peak edgelets across the edge, sub-pixel positions.
+// The edge detector: binomial smoothing, 3x3 Sobel gradient, peak edgelets across the edge,
+// sub-pixel positions.
 //
 //   vcEdgeletParams params(1.0, 20.0, 1);
 //   params.magThresh(15.0);
@@ -11,11 +12,15 @@
 //   vcPelBuffer<unsigned char> magnitude, angle;
 //   vfEdgeDetect(image, params, magnitude, angle, nullptr, 0);   // per-pixel images
 //
-// Gradient. The Sobel operator, divided by 8 so that the magnitude reads in grey levels per
-// pixel: a ramp of slope 1 gives 1, a sharp step of contrast C peaks near C / 2. Rows and
-// columns beyond the image border repeat the border, so border pixels get a one-sided
-// gradient. The direction points from dark to light, as an 8-bit code (0 along +x, 64 along
-// +y), the code nearest to the true direction.
+// Gradient. The image is first smoothed by the binomial filter (1 4 6 4 1) / 16 in both
+// directions and rounded to 8 bits (edge_presmooth.h), which keeps noise from breaking faint
+// and blurred edges; then the Sobel operator gives the gradient. Magnitudes are on the contrast
+// scale: a sharp step of contrast C between two pixels peaks at C (the Sobel operator over 8
+// gives it 5 C / 16, times 16 / 5), a ramp of slope s reads 3.2 s. An edge of contrast C
+// blurred by 1.5 pixel peaks near 0.7 C, so the trackers' default threshold of 15 finds sides
+// of contrast 22 and more at any blur up to that. Rows and columns beyond the image border
+// repeat the border, so border pixels get a one-sided gradient. The direction points from dark
+// to light, as an 8-bit code (0 along +x, 64 along +y), the code nearest to the true direction.
 //
 // Edgelets. A pixel holds an edgelet when its scaled magnitude (magnitude x magScale, before
 // rounding) is at least magThresh and it is a peak across the edge: along the gradient's
@@ -36,9 +41,9 @@
 // edgelet is then placed at the foot of the perpendicular from its pixel centre to the edge,
 // that is along its gradient direction. On anti-aliased edges blurred by 0.5 to 1.5 pixel and
 // contrast 100, the RMS error across the edge is about 0.01 pixel for straight edges and 0.03
-// for discs of radius 20 to 40 (curved edges come out about 0.5 / radius pixel too far
-// inwards), 0.09 pixel with noise of 5 grey levels; the direction code is within 0.8 degree
-// RMS.
+// for discs of radius 20 to 40 (curved edges come out about (blur^2 + 1.2) / (2 radius) pixel
+// too far inwards, the smoothing included), 0.06 pixel with noise of 5 grey levels; the
+// direction code is within 0.6 degree RMS.
 //
 // The diagnostics object and flags are accepted for the common tool signature; the detector
 // records nothing.

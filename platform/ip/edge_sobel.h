@@ -37,8 +37,8 @@ inline void sobelAt(const std::uint8_t* row0, long stride, long w, long h, long 
   gy = vd(l) + 2 * vd(x) + vd(r);
 }
 
-// Magnitude in grey levels per pixel times magScale (scale = magScale / 8) from the Sobel
-// magnitude sqrt(q), rounded and saturated at limit.
+// Magnitude times magScale (scale = magScale / 8, times the detector's contrast factor) from the
+// Sobel magnitude sqrt(q), rounded and saturated at limit.
 inline long scaledMagnitude(float sobelMagnitude, float scale, float limit) {
   return long(std::min(limit, sobelMagnitude * scale + 0.5f));
 }

@@ -16,8 +16,9 @@
 // position lies near the pixel centre (i + 0.5, j + 0.5). set.clientFromImageXform() maps
 // positions to client coordinates.
 //
-// Magnitude is the gradient magnitude in grey levels per pixel times the detector's magScale,
-// rounded and saturated to 16 bits. The angle is the gradient direction, from dark to light,
+// Magnitude is the gradient magnitude on the contrast scale (a sharp step of C grey levels
+// reads C; platform/ip/edge_detect.h) times the detector's magScale, rounded and saturated to
+// 16 bits. The angle is the gradient direction, from dark to light,
 // as an 8-bit code (0 along +x, 64 along +y).
 
 #include <cstdint>
@@ -58,7 +59,7 @@ class vcEdgelet : public vcEdgeletBase {
   constexpr float posQuickY() const { return y_; }
   vcVector<2> position() const { return vcVector<2>(double(x_), double(y_)); }
 
-  // Gradient magnitude in grey levels per pixel, times magScale; 0..65535.
+  // Gradient magnitude on the contrast scale, times magScale; 0..65535.
   constexpr std::uint16_t magnitude() const { return magnitude_; }
   // Gradient direction, pointing from dark to light.
   constexpr vcAngle8 angle() const { return angle_; }
@@ -109,7 +110,7 @@ class vcEdgeletSet {
 // Settings of the edge detector.
 class vcEdgeletParams {
  public:
-  // magScale: factor applied to the gradient magnitude (grey levels per pixel) before it is
+  // magScale: factor applied to the gradient magnitude (contrast scale) before it is
   //   rounded into magnitude(); finite and > 0. Default 1.
   // magThresh: an edgelet needs a scaled magnitude (before rounding) of at least this; finite
   //   and >= 0. Default 20.

@@ -12,7 +12,7 @@ namespace vc_circle_detail {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kCurvatureShift = 0.9;  // pixels squared
+constexpr double kCurvatureShift = 2.0;  // pixels squared
 
 // The sort key of a candidate: larger comes first.
 double sortKey(const CircleCandidate& c, long sortBy) {
@@ -180,9 +180,9 @@ void FinderImpl::setup_() {
 }
 
 double FinderImpl::clientRadius_(const CircleCandidate& c) const {
-  // The edge detector places the edgelets of a curved edge inwards, by about 0.9 / r pixel
-  // for the blur of its own gradient kernel plus a little image blur (the gradient of a
-  // blurred disc peaks inside its outline); the radius gets that back.
+  // The edge detector places the edgelets of a curved edge inwards, by about 2 / r pixel for
+  // its own smoothing and gradient kernel plus a little image blur (the gradient of a blurred
+  // disc peaks inside its outline); the radius gets that back.
   return (c.radius + kCurvatureShift / c.radius) * clientScale_;
 }
 

@@ -121,9 +121,9 @@ TEST(CircleFinderAccuracy, SyntheticScenes) {
   // Small light discs, sharp and noisy.
   search({640, 480, 6, 4, 8.0, 20.0, 40.0, 200.0, 0.0, 0.0, 0, 0.7, 5.0, 1},
          Params(light, vcRange(7.0, 22.0), 100), tally);
-  // Dark discs of contrast 40, blurred, among bars; a lower edge threshold.
+  // Dark discs of contrast 40, blurred, among bars.
   search({640, 480, 5, 3, 20.0, 45.0, 150.0, 110.0, 0.0, 0.0, 3, 1.5, 3.0, 2},
-         Params(dark, vcRange(18.0, 47.0), 100, 6.0, 15.0), tally);
+         Params(dark, vcRange(18.0, 47.0), 100), tally);
   // Rings, both edges wanted.
   search({640, 480, 4, 3, 42.0, 60.0, 200.0, 60.0, 14.0, 0.0, 2, 1.0, 5.0, 3},
          Params(Defs::eAnyPolarity, vcRange(25.0, 65.0), 100), tally);
@@ -133,14 +133,14 @@ TEST(CircleFinderAccuracy, SyntheticScenes) {
   // Large discs under strong noise.
   search({800, 600, 3, 2, 80.0, 120.0, 50.0, 170.0, 0.0, 0.0, 0, 1.0, 8.0, 5},
          Params(light, vcRange(75.0, 125.0), 100), tally);
-  // Faint, noisy, partly hidden dark discs: at full resolution noise 8 breaks their edges into
-  // scraps at any edge threshold, so a user reduces the image by 2 and lowers the threshold.
-  Params halfSize(dark, vcRange(18.0, 47.0), 100, 10.0, 15.0);
-  halfSize.subSample(2);
-  search({640, 480, 5, 3, 20.0, 45.0, 140.0, 100.0, 0.0, 0.3, 2, 1.5, 8.0, 7}, halfSize, tally);
+  // Faint, noisy, partly hidden dark discs.
+  search({640, 480, 5, 3, 20.0, 45.0, 140.0, 100.0, 0.0, 0.3, 2, 1.5, 8.0, 7},
+         Params(dark, vcRange(18.0, 47.0), 100), tally);
 
   ASSERT_GT(tally.truths, 50);
-  EXPECT_GE(double(tally.recalled), 0.98 * double(tally.truths))
+  // Discs with 30 % of the rim hidden keep only a little over coverageThresh (0.5) in
+  // edgelets; noise leaves one or two just below it.
+  EXPECT_GE(double(tally.recalled), 0.96 * double(tally.truths))
       << tally.recalled << " of " << tally.truths;
   EXPECT_GE(double(tally.correct), 0.98 * double(tally.results))
       << tally.correct << " of " << tally.results;

@@ -1,6 +1,7 @@
 // What a user sees of the line tracker on seeded scenes of bars: every long edge found as
 // collinear pieces reaching close to its ends, and on clean long edges a fitted line within a
-// tenth of a pixel and three hundredths of a degree of the truth.
+// tenth of a pixel and three hundredths of a degree of the truth; faint blurred and noisy long
+// sides whole at the default settings.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <numbers>
 #include <vector>
 
+#include "scenes/canvas.h"
 #include "scenes/generate.h"
 #include "tavshsl/line_tracker.h"
 
@@ -41,9 +43,9 @@ std::vector<Piece> piecesOn(const vsSceneEdge& edge, const vcLineTrackerResultSe
 
 TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
   // Blur 0.7 to 1.5 pixels and noise 1.5 to 8 grey levels, rising with the seed. An end point
-  // is the last edgelet projected onto the line; next to a corner the 3x3 gradient also sees
-  // the other side and turns beyond the angle tolerance, so lines stop a pixel or two short of
-  // a corner (1.6 on average).
+  // is the last edgelet projected onto the line; next to a corner the smoothed gradient also
+  // sees the other side and turns beyond the angle tolerance, so lines stop a pixel or two
+  // short of a corner (1.9 on average).
   int checked = 0;
   double endShortfall = 0.0;
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
@@ -80,14 +82,14 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
         covered += p.t2 - p.t1;
       }
       endShortfall += std::fabs(lo) + std::fabs(hi - length);
-      EXPECT_LT(std::fabs(lo), 4.0) << "seed " << seed << " length " << length;
-      EXPECT_LT(std::fabs(hi - length), 4.0) << "seed " << seed << " length " << length;
-      EXPECT_GT(covered, (params.noiseSigma < 6.0 ? 0.85 : 0.65) * length)
+      EXPECT_LT(std::fabs(lo), 4.5) << "seed " << seed << " length " << length;
+      EXPECT_LT(std::fabs(hi - length), 4.5) << "seed " << seed << " length " << length;
+      EXPECT_GT(covered, (params.noiseSigma < 6.0 ? 0.8 : 0.6) * length)
           << "seed " << seed << " length " << length;
     }
   }
   EXPECT_GE(checked, 40);
-  EXPECT_LT(endShortfall / (2 * checked), 1.75);
+  EXPECT_LT(endShortfall / (2 * checked), 2.0);
 }
 
 TEST(LineTrackerAccuracy, CleanLongEdgesFitWithinATenthOfAPixel) {
@@ -117,9 +119,8 @@ TEST(LineTrackerAccuracy, CleanLongEdgesFitWithinATenthOfAPixel) {
       // The longest piece on the edge.
       std::vector<Piece> pieces = piecesOn(edge, set);
       ASSERT_FALSE(pieces.empty()) << "seed " << seed;
-      const Piece& best = *std::max_element(pieces.begin(), pieces.end(), [](auto& a, auto& b) {
-        return a.t2 - a.t1 < b.t2 - b.t1;
-      });
+      const Piece& best = *std::max_element(
+          pieces.begin(), pieces.end(), [](auto& a, auto& b) { return a.t2 - a.t1 < b.t2 - b.t1; });
       const vcLineTrackerResult& line = *best.line;
       // Distance of the fitted line from the true edge at both ends of the edge.
       EXPECT_LT(std::fabs(line.distanceFrom(edge.p1)), 0.1) << "seed " << seed;
@@ -131,6 +132,41 @@ TEST(LineTrackerAccuracy, CleanLongEdgesFitWithinATenthOfAPixel) {
     }
   }
   EXPECT_GE(checked, 8);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LineTrackerAccuracy, FaintBlurredAndNoisyLongSidesComeBackWhole) {
+  // With the default parameters, sides 300 pixels long at a slant: one of contrast 30 blurred
+  // by 1.5 pixel comes back as one line, one of contrast 60 under noise of 8 grey levels in at
+  // most two lines of 10 pixels or more (a noisy edgelet a pixel off the fitted line ends a
+  // line). Either way all of it but a few pixels at its ends is covered.
+  struct Case {
+    double contrast, blur, noise;
+    long pieces;
+  };
+  for (const Case& c : {Case{30.0, 1.5, 2.0, 1}, Case{60.0, 1.0, 8.0, 2}}) {
+    vcSceneCanvas canvas(360, 120, 100.0);
+    const vcVector<2> p1(30.0, 40.0), p2(330.0, 80.0);
+    const vcVector<2> n = (p2 - p1).unit().perp();
+    // A wide band whose long lower side is the edge; its other sides lie far away.
+    const std::vector<vcVector<2>> band = {p1, p2, p2 - n * 60.0, p1 - n * 60.0};
+    canvas.drawPolygon(band, 100.0 + c.contrast);
+    canvas.blur(c.blur);
+    vcSceneRandom random(5);
+    canvas.addNoise(c.noise, random);
+    vcLineTrackerResultSet set;
+    vfLineTracker(canvas.image(), vcLineTrackerRunParams(), set, nullptr, 0);
+    std::vector<Piece> pieces = piecesOn({p1, p2, n * -1.0}, set);
+    std::erase_if(pieces, [](const Piece& p) { return p.t2 - p.t1 < 10.0; });
+    EXPECT_GE(long(pieces.size()), 1) << "contrast " << c.contrast;
+    EXPECT_LE(long(pieces.size()), c.pieces) << "contrast " << c.contrast;
+    double covered = 0.0;
+    for (const Piece& p : pieces) covered += p.t2 - p.t1;
+    EXPECT_GT(covered, 300.0 - 8.0) << "contrast " << c.contrast;
+  }
 }
 
 }  // namespace

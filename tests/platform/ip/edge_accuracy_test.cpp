@@ -69,7 +69,10 @@ Errors measure(double noise) {
       const vcVector<2> centre(45.0 + discRandom.uniform(), 45.0 + discRandom.uniform());
       vcSceneCanvas canvas(90, 90, kDark);
       canvas.drawDisc(centre, radius, kLight);
-      const double steepest = radius - (blur * blur + 1.0 / 12.0 + 1.0 / 12.0) / (2.0 * radius);
+      // The steepest gradient of the disc as the detector sees it, blurred by the image, the
+      // pixels and the detector's own smoothing (variance 1), lies inside the outline.
+      const double steepest =
+          radius - (blur * blur + 1.0 / 12.0 + 1.0 / 12.0 + 1.0) / (2.0 * radius);
       for (const vcEdgelet& e : edgelets(canvas, blur, discRandom))
         err.disc.add(e.position().distance(centre) - steepest, 1.5);
     }

@@ -37,18 +37,19 @@ vcEdgeletSet detect(const vcPelBuffer_const<unsigned char>& image, double magThr
   return set;
 }
 
-TEST(EdgeDetect, MagnitudeReadsGreyLevelsPerPixelAndAngleCodesFollowTheLightSide) {
-  // A ramp of slope 3 read at scale 1/3 gives 1; a step of contrast 100 peaks at 50; saturation
-  // at 255 in the image, 65535 in an edgelet.
+TEST(EdgeDetect, MagnitudeReadsContrastAndAngleCodesFollowTheLightSide) {
+  // Magnitudes are on the contrast scale: a sharp step of contrast 100 peaks at 100 (101 after
+  // the smoothed image's rounding), a ramp of slope 5 at 16 per pixel, read at scale 1/16 as 1;
+  // saturation at 255 in the image, 65535 in an edgelet.
   vcPelBuffer<unsigned char> magnitude, angle;
   for (const auto& [image, scale, peak] :
-       {std::tuple(drawn(12, 4, [](long x, long) { return 3 * x; }), 1.0 / 3.0, 1),
-        {step(100), 1.0, 50},
+       {std::tuple(drawn(12, 4, [](long x, long) { return 5 * x; }), 1.0 / 16.0, 1),
+        {step(100), 1.0, 101},
         {step(200), 1000.0, 255}}) {
     vfEdgeDetect(image, vcEdgeletParams(scale), magnitude, angle);
     EXPECT_EQ(magnitude.get(5, 2), peak) << "scale " << scale;
   }
-  EXPECT_EQ(detect(step(100), 20.0, 2.0).edges().front().magnitude(), 100);
+  EXPECT_EQ(detect(step(100), 20.0).edges().front().magnitude(), 101);
   EXPECT_EQ(detect(step(200), 20.0, 1000.0).edges().front().magnitude(), 65535);
 
   // Light to the right, below, left, above: codes 0, 64, 128, 192.
@@ -128,18 +129,19 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
 }
 
 TEST(EdgeDetect, OnePeakAcrossEachEdgeInRasterOrder) {
-  // A dark bar 2 pixels wide: two edges of opposite directions, each found, one edgelet per
-  // row on each, at the bar's sides x = 7 and x = 9 (a regression: the far side was lost
-  // when neighbours of either direction competed).
+  // A dark bar 3 pixels wide: two edges of opposite directions, each found, one edgelet per
+  // row on each, at the bar's sides x = 7 and x = 10 (a regression: the far side was lost
+  // when neighbours of either direction competed). The detector's smoothing pushes the sides
+  // of so thin a bar about 0.15 pixel apart.
   vcEdgeletSet bar =
-      detect(drawn(16, 10, [](long x, long) { return x == 7 || x == 8 ? 30 : 180; }), 20.0);
+      detect(drawn(16, 10, [](long x, long) { return x >= 7 && x <= 9 ? 30 : 180; }), 20.0);
   bar.doEdgeInterp();
   ASSERT_EQ(bar.edges().size(), 20u);
   for (std::size_t k = 0; k < bar.edges().size(); ++k) {
     const vcEdgelet& e = bar.edges()[k];
     EXPECT_EQ(e.get_j(), k / 2);
     EXPECT_EQ(e.angle().plain(), k % 2 == 0 ? 128 : 0);
-    EXPECT_NEAR(e.posQuickX(), k % 2 == 0 ? 7.0 : 9.0, 1e-5);
+    EXPECT_NEAR(e.posQuickX(), k % 2 == 0 ? 7.0 : 10.0, 0.2);
   }
 
   // A blurred disc with noise: strictly increasing raster positions, so one per pixel.
@@ -155,9 +157,9 @@ TEST(EdgeDetect, OnePeakAcrossEachEdgeInRasterOrder) {
   };
   EXPECT_TRUE(std::ranges::adjacent_find(disc.edges(), notBefore) == disc.edges().end());
 
-  // The threshold counts when reached exactly: a step of 40 peaks at 20. Flat: nothing.
-  EXPECT_EQ(detect(step(40), 20.0).edges().size(), 4u);
-  EXPECT_TRUE(detect(step(40), 20.01).edges().empty());
+  // The threshold counts when reached exactly: a step of 40 peaks at 40. Flat: nothing.
+  EXPECT_EQ(detect(step(40), 40.0).edges().size(), 4u);
+  EXPECT_TRUE(detect(step(40), 40.01).edges().empty());
   EXPECT_TRUE(detect(step(0), 0.0).edges().empty());
 }
 
