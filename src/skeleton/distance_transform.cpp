@@ -75,6 +75,7 @@ void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
   current.reserve(1000);
   next.reserve(1000);
   collectSources(mask, current);
+  std::size_t numCurrent = current.size();
 
   const unsigned char* maskOrigin = mask.pointToOffset();
   const long maskStride = mask.rowUpdate();
@@ -84,29 +85,37 @@ void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
   const long lutStride = lut.rowUpdate();
   const long lutMax = kDistanceLutSize - 1;
 
-  // Offers neighbour (nx, ny) of record r the distance to r's source.
+  // Offers neighbour (nx, ny) of record r the distance to r's source: a stroke pixel not yet
+  // reached, or reached by a farther source, takes it and joins the next wave. Written without
+  // branches on the outcome, which the wave makes unpredictable: the record is always written
+  // and counted only when the pixel improved.
+  std::size_t numNext = 0;
   auto offer = [&](const PropagationRecord& r, long nx, long ny) {
-    if (maskOrigin[ny * maskStride + nx] == 0) return;
     const long ax = std::min<long>(std::labs(nx - r.sx), lutMax);
     const long ay = std::min<long>(std::labs(ny - r.sy), lutMax);
-    const unsigned char d = lutOrigin[ay * lutStride + ax];
+    const unsigned d = lutOrigin[ay * lutStride + ax];
     unsigned char& cell = distOrigin[ny * distStride + nx];
-    if (cell == 0 || d < cell) {
-      cell = d;
-      next.push_back({std::int32_t(nx), std::int32_t(ny), r.sx, r.sy});
-    }
+    const unsigned old = cell;
+    // A 0 cell (not reached) counts as farther than any source: old - 1 wraps around.
+    const bool improved = (maskOrigin[ny * maskStride + nx] != 0) & (old - 1u >= d);
+    cell = static_cast<unsigned char>(improved ? d : old);
+    next[numNext] = {std::int32_t(nx), std::int32_t(ny), r.sx, r.sy};
+    numNext += improved;
   };
 
-  while (!current.empty()) {
-    next.clear();
+  while (numCurrent > 0) {
+    numNext = 0;
     // Neighbours in the order up, left, right, down, those inside the image only.
-    for (const PropagationRecord& r : current) {
+    for (std::size_t i = 0; i < numCurrent; ++i) {
+      if (next.size() < numNext + 4) next.resize(2 * (numNext + 4));
+      const PropagationRecord r = current[i];
       if (r.y > 0) offer(r, r.x, r.y - 1);
       if (r.x > 0) offer(r, r.x - 1, r.y);
       if (r.x + 1 < w) offer(r, r.x + 1, r.y);
       if (r.y + 1 < h) offer(r, r.x, r.y + 1);
     }
     current.swap(next);
+    numCurrent = numNext;
   }
 }
 
