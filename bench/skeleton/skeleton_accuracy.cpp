@@ -6,8 +6,8 @@
 // longest) is measured: its RMS distance from the axis along its length, its
 // angle and its width against the bar's. "ok" counts the found bars within 0.3 pixel, 0.5
 // degree and 1.5 pixels. Figures are given per bucket of each parameter and for contrast
-// against blur, since edges weaker than the edge threshold (20 grey levels per pixel) leave a
-// bar to the threshold ceiling of 200. Small bars (area under 1000 pixels) and strokes of 1 or 2
+// against blur, since edges weaker than the edge threshold (20 on the edge detector's scale)
+// leave a bar to the threshold ceiling of 200. Small bars (area under 1000 pixels) and strokes of 1 or 2
 // pixels, which must give nothing, are counted apart.
 
 #include <benchmark/benchmark.h>
