@@ -42,8 +42,8 @@ class AccuracySceneBuilder {
     std::vector<double> radii;
     for (long k = 0; k < params_.circles; ++k) {
       const long bucket = long((params_.seed * 7u + std::uint32_t(k)) % kRadiusBucketCount);
-      radii.push_back(random_.uniform(scenes::kRadiusBuckets[bucket],
-                                      scenes::kRadiusBuckets[bucket + 1]));
+      radii.push_back(
+          random_.uniform(scenes::kRadiusBuckets[bucket], scenes::kRadiusBuckets[bucket + 1]));
     }
     std::sort(radii.rbegin(), radii.rend());
     for (double r : radii)
@@ -107,7 +107,8 @@ class AccuracySceneBuilder {
       const double grey = background_ + (look.light ? -contrast : contrast);
       const vcVector<2> u(1.0, vcRadian(random_.uniform(0.0, 2.0 * kPi)));
       const double halfWidth = radius * std::sin(kPi * share);
-      const double depth = std::max(0.0, radius * std::cos(kPi * share) - std::max(3.0, 0.2 * radius));
+      const double depth =
+          std::max(0.0, radius * std::cos(kPi * share) - std::max(3.0, 0.2 * radius));
       const vcVector<2> a = center + u * depth, b = center + u * (radius + outside);
       const vcVector<2> n = u.perp() * halfWidth;
       addPolygon_({a - n, b - n, b + n, a + n}, contrast, grey, !look.light, false);
@@ -132,7 +133,8 @@ class AccuracySceneBuilder {
       const double size = random_.uniform(30.0, 120.0);
       const double turn = random_.uniform(0.0, 2.0 * kPi);
       for (long k = 0; k < n; ++k) {
-        const double angle = turn + 2.0 * kPi * (double(k) + random_.uniform(-0.3, 0.3)) / double(n);
+        const double angle =
+            turn + 2.0 * kPi * (double(k) + random_.uniform(-0.3, 0.3)) / double(n);
         offsets.push_back(vcVector<2>(size * random_.uniform(0.6, 1.0), vcRadian(angle)));
       }
     }

@@ -23,8 +23,8 @@ class vcScenePlacement {
   bool find(vcSceneRandom& random, double extent, vcVector<2>& center) {
     const double reach = extent + gap_;
     if (2.0 * reach > width_ || 2.0 * reach > height_) return false;
-    center = vcVector<2>(random.uniform(reach, width_ - reach),
-                         random.uniform(reach, height_ - reach));
+    center =
+        vcVector<2>(random.uniform(reach, width_ - reach), random.uniform(reach, height_ - reach));
     for (const Taken& t : taken_)
       if (center.distance(t.center) < t.extent + reach) return false;
     taken_.push_back({center, extent});

@@ -4,7 +4,8 @@
 //
 //   bench_accuracy                    100 scenes from seed 1
 //   bench_accuracy --scenes 40 --seed 1000
-//   bench_accuracy --misses           also lists every circle missed and every false one
+//   bench_accuracy --misses           also lists every circle missed, every false circle and
+//                                     every false line
 //
 // The circle finder searches radii 6 to 126 in either polarity and reports up to 100 circles;
 // everything else is at its default. The same scenes are scored for OpenCV's finders by
@@ -31,8 +32,8 @@ long number(const char* flag, const char* text, long low, long high) {
   char* end = nullptr;
   const long v = std::strtol(text, &end, 10);
   if (end == text || *end != '\0' || v < low || v > high)
-    throw std::invalid_argument(std::string(flag) + " needs a number from " +
-                                std::to_string(low) + " to " + std::to_string(high));
+    throw std::invalid_argument(std::string(flag) + " needs a number from " + std::to_string(low) +
+                                " to " + std::to_string(high));
   return v;
 }
 
@@ -66,15 +67,16 @@ int main(int argc, char** argv) {
     for (long k = 0; k < options.scenes; ++k) {
       const vsAccuracyScene scene = accuracy::sceneNumber(options.seed + k);
       const accuracy::vsOurs ours = accuracy::runOurs(scene.image);
-      lines.add(scene, ours.segments);
+      lines.add(scene, ours.segments, options.misses, options.seed + k);
       circles.add(scene, ours.circles, options.misses, options.seed + k);
       linesMs += ours.linesMs;
       circlesMs += ours.circlesMs;
     }
-    std::printf("%ld scenes from seed %ld, 800x600; mean time per scene: lines %.2f ms, "
-                "circles %.2f ms\n",
-                options.scenes, options.seed, linesMs / double(options.scenes),
-                circlesMs / double(options.scenes));
+    std::printf(
+        "%ld scenes from seed %ld, 800x600; mean time per scene: lines %.2f ms, "
+        "circles %.2f ms\n",
+        options.scenes, options.seed, linesMs / double(options.scenes),
+        circlesMs / double(options.scenes));
     lines.print("line tracker, defaults");
     circles.print("circle finder, radii 6-126, either polarity");
     return 0;

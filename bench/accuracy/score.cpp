@@ -45,7 +45,9 @@ std::string bucketName(long a, long b) {
                   ax.lows[std::size_t(b) + 1]);
   else if (a == eBlur || a == eNoise || a == eHidden)
     std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low,
-                  a == eBlur ? 1.5 : a == eNoise ? 12.0 : 0.3);
+                  a == eBlur    ? 1.5
+                  : a == eNoise ? 12.0
+                                : 0.3);
   else if (a == eRadius)
     std::snprintf(text, sizeof text, "%s %g-126", ax.name, low);
   else
@@ -70,11 +72,29 @@ bool alongSide(const vsSceneEdge& side, const vsSegment& s, double& from, double
     return false;
   double a = u * (s.p1 - side.p1), b = u * (s.p2 - side.p1);
   if (a > b) std::swap(a, b);
-  if (a < -kLineDistance || b > length + kLineDistance) return false;
+  if (b < 0.0 || a > length) return false;
   from = std::max(a, 0.0);
   to = std::min(b, length);
   angleDeg = std::asin(std::min(1.0, sine)) / kDegree;
   return to > from;
+}
+
+// Distance from p to the segment a-b.
+double segmentDistance(const vcVector<2>& p, const vcVector<2>& a, const vcVector<2>& b) {
+  const vcVector<2> d = b - a;
+  const double t = std::clamp(((p - a) * d) / std::max(d * d, 1e-12), 0.0, 1.0);
+  return p.distance(a + d * t);
+}
+
+// Whether both ends of a segment lie within 2 pixels of some true side: a segment may run on
+// past a side's end round a shallow corner, along the next side.
+bool endsOnOutline(const vsAccuracyScene& scene, const vsSegment& s) {
+  const auto near = [&](const vcVector<2>& p) {
+    for (const vsAccuracySide& side : scene.sides)
+      if (segmentDistance(p, side.edge.p1, side.edge.p2) <= kLineDistance) return true;
+    return false;
+  };
+  return near(s.p1) && near(s.p2);
 }
 
 bool followsCircle(const vsAccuracyScene& scene, const vsSegment& s) {
@@ -126,7 +146,8 @@ long vsAxis::bucket(double v) const {
   return b;
 }
 
-void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found) {
+void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found,
+                      bool listMisses, long label) {
   ++scenes_;
   const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
   // The tallies a side or a segment of this scene adds to; contrast only for sides.
@@ -170,7 +191,7 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
     const vsAccuracySide* on = nullptr;
     for (const vsAccuracySide& side : scene.sides) {
       double from = 0.0, to = 0.0, angle = 0.0;
-      if (alongSide(side.edge, s, from, to, angle) && angle < best) {
+      if (alongSide(side.edge, s, from, to, angle) && angle < best && endsOnOutline(scene, s)) {
         best = angle;
         on = &side;
       }
@@ -179,6 +200,9 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
       each(0.0, [&](Tally& t) { ++t.onCircle; });
       continue;
     }
+    if (listMisses && on == nullptr)
+      std::printf("scene %ld false line (%.1f, %.1f) - (%.1f, %.1f)\n", label, s.p1.x(), s.p1.y(),
+                  s.p2.x(), s.p2.y());
     each(0.0, [&](Tally& t) {
       ++t.reported;
       if (on == nullptr) return;
@@ -191,8 +215,8 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
 
 void vcLineScore::print(const std::string& tool) const {
   std::printf("\nLines, %s: %ld scenes\n", tool.c_str(), scenes_);
-  std::printf("%-18s %7s %8s %9s %8s %10s %9s %9s %9s\n", "bucket", "sides", "recall%",
-              "onePiece%", "found", "precision%", "angleErr", "onCircle", "short");
+  std::printf("%-18s %7s %8s %9s %8s %10s %9s %9s %9s\n", "bucket", "sides", "recall%", "onePiece%",
+              "found", "precision%", "angleErr", "onCircle", "short");
   for (long a = 0; a < kAxes; ++a) {
     if (a == eRadius || a == eHidden) continue;
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
@@ -239,15 +263,17 @@ void vcCircleScore::add(const vsAccuracyScene& scene, const std::vector<vsCircle
     const vsAccuracyCircle& c = scene.circles[t];
     const long m = matchOfTruth[t];
     if (listMisses && m < 0)
-      std::printf("scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f blur %.2f "
-                  "noise %.1f\n",
-                  label, c.circle.center.x(), c.circle.center.y(), c.circle.radius, c.contrast,
-                  c.hidden, scene.blur, scene.noise);
-    const double centreError = m >= 0 ? c.circle.center.distance(found[std::size_t(m)].center) : 0.0;
+      std::printf(
+          "scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f blur %.2f "
+          "noise %.1f\n",
+          label, c.circle.center.x(), c.circle.center.y(), c.circle.radius, c.contrast, c.hidden,
+          scene.blur, scene.noise);
+    const double centreError =
+        m >= 0 ? c.circle.center.distance(found[std::size_t(m)].center) : 0.0;
     const double radiusError = m >= 0 ? found[std::size_t(m)].radius - c.circle.radius : 0.0;
-    const long buckets[] = {axis(eContrast).bucket(c.contrast), blur, noise,
-                            axis(eRadius).bucket(c.circle.radius),
-                            axis(eHidden).bucket(c.hidden), 0};
+    const long buckets[] = {
+        axis(eContrast).bucket(c.contrast), blur, noise, axis(eRadius).bucket(c.circle.radius),
+        axis(eHidden).bucket(c.hidden),     0};
     for (long a = 0; a < kAxes; ++a) {
       Tally& tally = at_(a, buckets[a]);
       ++tally.truth;

@@ -10,14 +10,15 @@
 // Every position is in image coordinates (pixel (i, j) spans [i, i + 1) x [j, j + 1)).
 //
 // Lines. A side of 40 pixels or more is a side to find. A found segment lies along a side
-// when it is within 5 degrees of it and both its ends are within 2 pixels of the side's line
-// and no further than 2 pixels beyond its ends. Recall is the share of the length of the
-// sides to find that segments lying along them cover; a side is one piece when one segment
-// covers all of it but 6 pixels. Precision is the share of the found segments of 10 pixels or
-// more that lie along a true side, leaving out those that follow a true circle (within
-// 2 pixels of its rim at both ends and the middle), which are neither right nor wrong; the
-// shorter segments are counted apart. The angle error is the mean over segments of 10 pixels
-// or more lying along a side.
+// when it is within 5 degrees of it, both its ends are within 2 pixels of the side's line and
+// it overlaps the side; for precision its ends must also lie within 2 pixels of the outline
+// (a segment may run on round a shallow corner along the next side). Recall is the share of the
+// length of the sides to find that segments lying along them cover; a side is one piece when one
+// segment covers all of it but 6 pixels. Precision is the share of the found segments of 10 pixels
+// or more that lie along a true side, leaving out those that follow a true circle (within 2 pixels
+// of its rim at both ends and the middle), which are neither right nor wrong; the shorter segments
+// are counted apart. The angle error is the mean over segments of 10 pixels or more lying along a
+// side.
 //
 // Circles. A found circle matches a true one when centres and radii each differ by at most
 // 2 pixels, closest centres first, one to one. A found circle matching none is false; it is
@@ -60,7 +61,10 @@ struct vsAxis {
 
 class vcLineScore {
  public:
-  void add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found);
+  // With listMisses, every false segment of 10 pixels or more is printed as it is met, with the
+  // scene's label.
+  void add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found,
+           bool listMisses = false, long label = 0);
   // Prints one table: a row per bucket of every axis, then the total.
   void print(const std::string& tool) const;
 

@@ -24,7 +24,8 @@ constexpr double kHalf = 0.5;
 std::vector<accuracy::vsSegment> segments(const std::vector<cv::Vec4f>& lines) {
   std::vector<accuracy::vsSegment> out;
   for (const cv::Vec4f& l : lines)
-    out.push_back({vcVector<2>(l[0] + kHalf, l[1] + kHalf), vcVector<2>(l[2] + kHalf, l[3] + kHalf)});
+    out.push_back(
+        {vcVector<2>(l[0] + kHalf, l[1] + kHalf), vcVector<2>(l[2] + kHalf, l[3] + kHalf)});
   return out;
 }
 
