@@ -44,7 +44,7 @@ void BM_TrainScaleSampled(benchmark::State& state) {
   state.counters["grid"] = static_cast<double>(table->width());
   state.counters["tableMB"] = static_cast<double>(table->memoryBytes()) / (1024.0 * 1024.0);
 }
-BENCHMARK(BM_TrainScaleSampled)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrainScaleSampled)->Arg(4)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMillisecond);
 
 // One voting pass: the found segments mapped into the frame of one basis and voted.
 void BM_VoteOneBasis(benchmark::State& state) {

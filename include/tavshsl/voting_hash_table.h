@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <vector>
 
@@ -179,6 +180,6 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   long openId_ = -1;
   std::vector<float> open_;
   std::vector<std::uint32_t> openKeys_;
-  std::vector<std::vector<Pending_>> pending_;
+  std::vector<std::deque<Pending_>> pending_;  // blocks: growing never moves them
   bool pendingAny_ = false;
 };

@@ -233,7 +233,7 @@ void vcVotingHashTable::closeOpenId_() {
 // by cell. Finished entries come first and pending ones keep their order, so every list stays
 // in id order; an id met again in the same cell (added again after a finish) is merged.
 void vcVotingHashTable::finishBin_(std::size_t b) {
-  std::vector<Pending_>& pending = pending_[b];
+  std::deque<Pending_>& pending = pending_[b];
   if (pending.empty()) return;
   std::vector<std::uint32_t>& offsets = offsets_[b];
   std::vector<BasisInfo>& entries = entries_[b];
@@ -245,7 +245,7 @@ void vcVotingHashTable::finishBin_(std::size_t b) {
   for (std::size_t c = 1; c <= cellsPerBin_; ++c) {
     total += start[c];
     if (static_cast<double>(total) > kMaxEntries) {
-      pending = std::vector<Pending_>();
+      pending = std::deque<Pending_>();
       badParam(L"more than 2^32 - 1 entries in one angle bin");
     }
     start[c] = static_cast<std::uint32_t>(total);
@@ -261,7 +261,7 @@ void vcVotingHashTable::finishBin_(std::size_t b) {
     else
       sorted[at++] = p.info;
   }
-  pending = std::vector<Pending_>();
+  pending = std::deque<Pending_>();
   // Close the gaps merging left, if any.
   std::uint32_t write = 0;
   for (std::size_t c = 0; c < cellsPerBin_; ++c) {
@@ -366,7 +366,7 @@ std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
   for (std::size_t b = 0; b < offsets_.size(); ++b)
     bytes += offsets_[b].capacity() * sizeof(std::uint32_t) +
-             entries_[b].capacity() * sizeof(BasisInfo) + pending_[b].capacity() * sizeof(Pending_);
+             entries_[b].capacity() * sizeof(BasisInfo) + pending_[b].size() * sizeof(Pending_);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
