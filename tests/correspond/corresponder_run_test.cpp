@@ -320,3 +320,39 @@ TEST_F(CorresponderRun, SkeletonCandidatesAreDrawnAtTheirMeasuredWidths) {
 }
 
 }  // namespace
+
+namespace {
+
+// Ten instances of all seven models among as many clutter segments, end points jittered and
+// long segments broken (nothing missing): nearly every instance is found with its model, and
+// each found instance gives the pose its true correspondence would give.
+TEST(CorresponderScenes, FindsPosedModelsAmongClutterWithTheirPoses) {
+  using namespace segment_scenes;
+  const auto models = modelSet();
+  const vcSegmentCorresponder corresponder(trainParams(models));
+  const vcSegmentCorresponderRunParams params(12, vcXform<2>(), 0.45, 0.65, 0.0, true);
+  Degradation nothingMissing;
+  nothingMissing.dropShare = 0.0;
+  long instances = 0, found = 0;
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    const Scene scene = makeScene(models, {0, 1, 2, 3, 4, 5, 6, 1, 2, 5}, seed, nothingMissing);
+    vcSegmentCorresponderResultSet out;
+    corresponder.run(out, params, scene.edges, scene.centreLines, nullptr, 0);
+    for (std::size_t i = 0; i < scene.truth.size(); ++i) {
+      ++instances;
+      const Match m = bestMatch(models, scene, out, i);
+      if (m.result < 0 || m.error.distance > 10.0 || m.error.degrees > 5.0) continue;
+      ++found;
+      vcXform<2> ideal, pose;
+      ASSERT_TRUE(idealPose(models, scene, i, ideal));
+      fittedPose(models, scene.edges, out.results()[static_cast<std::size_t>(m.result)], pose);
+      const PoseError e =
+          poseError(pose, ideal, models[static_cast<std::size_t>(scene.truth[i].model)].symmetry);
+      EXPECT_LE(e.distance, 0.25) << "seed " << seed << " instance " << i;
+      EXPECT_LE(e.degrees, 0.25) << "seed " << seed << " instance " << i;
+    }
+  }
+  EXPECT_GE(found, instances * 9 / 10);
+}
+
+}  // namespace
