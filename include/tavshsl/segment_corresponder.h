@@ -96,7 +96,7 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
            unsigned long diagFlags) const;
 
   // ---- The trained state, read-only ----
-  bool isTrained() const { return trained_; }
+  bool isTrained() const { return trained_.done; }
   // Every scale/aspect sample of every model, in model order, and each one's model index.
   const std::vector<vcSegmentCorresponderDofModel>& instances() const { return instances_; }
   const std::vector<long>& instanceModel() const { return instanceModel_; }
@@ -182,7 +182,13 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   void recordMessage_(const std::wstring& text) const;
 
   vcSegmentCorresponderTrainParams trainParams_;
-  bool trained_ = false;
+  // Whether trained, and the parameters the training used: a run keeps to them (the models
+  // and tolerances its tables were made from) even after trainParams() replaced the current
+  // ones.
+  struct Trained_ {
+    bool done = false;
+    vcSegmentCorresponderTrainParams params;
+  } trained_;
   // Diagnostics destination of the current call (set by train and run).
   mutable vcDiagObject* diag_ = nullptr;
   mutable unsigned long diagFlags_ = 0;

@@ -86,7 +86,7 @@ void vcSegmentCorresponder::recordSingleResultDiags_(long resultIndex,
 
   // The model in its own coordinates (nominal stroke widths), each segment in its index colour.
   const vcSegmentCorresponderModel& model =
-      *trainParams_.models()[static_cast<std::size_t>(result.modelIdx())];
+      *trained_.params.models()[static_cast<std::size_t>(result.modelIdx())];
   std::vector<vcModelSegment> segments;
   model.transformModel(segments, vcXform<2>(),
                        std::vector<double>(static_cast<std::size_t>(model.numStrokes()), 1.0));

@@ -77,7 +77,7 @@ double vcSegmentCorresponder::scoreCorrespondence_(vcSegmentCorresponderResult& 
 double vcSegmentCorresponder::boundaryScore_(const std::vector<vcModelSegment>& segments,
                                              const std::vector<vcFoundSegment>& found,
                                              const vcSegmentCorresponderResult& result) const {
-  const double sigma = trainParams_.maxPerturbationDist();
+  const double sigma = trained_.params.maxPerturbationDist();
   double sum = 0.0;
   for (std::size_t k = 0; k < segments.size(); ++k)
     for (long f : result.foundSegsForModelSeg(static_cast<long>(k)))

@@ -166,7 +166,7 @@ void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
 
   if (diag_ && vcDiagObject::shouldRecord(diagFlags_, vcDiagObject::eResults)) {
     // A skeleton result's basis is a centre-line, not one of the edge segments drawn here.
-    const auto& models = trainParams_.models();
+    const auto& models = trained_.params.models();
     for (std::size_t r = 0; r < list.size(); ++r) {
       const bool boundary = models[static_cast<std::size_t>(list[r].modelIdx())]->modelType() ==
                             vcSegmentCorresponderModel::eBoundaryModel;
@@ -190,8 +190,8 @@ void vcSegmentCorresponder::runType_(std::vector<KeptResult_>& results,
   // An untrained corresponder, or one whose models have no segments, has no tables; a stage
   // for a model type that was not trained has nothing to find and says nothing.
   const vcPtrHandle<vcVotingHashTable>& table = votingTables_[static_cast<std::size_t>(modelType)];
-  if (!trained_ || table.isNull()) return;
-  const auto& models = trainParams_.models();
+  if (!trained_.done || table.isNull()) return;
+  const auto& models = trained_.params.models();
   if (std::none_of(instanceModel_.begin(), instanceModel_.end(), [&](long m) {
         return models[static_cast<std::size_t>(m)]->modelType() == modelType;
       }))
@@ -210,8 +210,8 @@ void vcSegmentCorresponder::runType_(std::vector<KeptResult_>& results,
       recordInputDiags_(params, v);
 
     Stage_ stage(params, modelType, *table, v, c);
-    const double distTol = trainParams_.maxPerturbationDist();
-    const vcRadian angleTol(trainParams_.maxPerturbationAngle());
+    const double distTol = trained_.params.maxPerturbationDist();
+    const vcRadian angleTol(trained_.params.maxPerturbationAngle());
     stage.fineTable.reset(new vcCorrespondingHashTable(fineBinSize_, c, distTol, angleTol));
     if (modelType == vcSegmentCorresponderModel::eSkeletonModel)
       stage.strokeTable.reset(new vcCorrespondingHashTable(fineBinSize_, v, distTol, angleTol));
@@ -271,7 +271,7 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
       // A zero-length piece defines no frame.
       if (!(piece.length() > 0.0)) continue;
       double c = 1.0;
-      if (trainParams_.implyScale()) {
+      if (trained_.params.implyScale()) {
         VC_ASSERT(meanSegLength_ > 0.0);
         c = meanSegLength_ / piece.length();
       }
@@ -310,7 +310,7 @@ vcXform<2> vcSegmentCorresponder::startPose_(const vcSegmentCorresponderDofModel
   const vcVector<2> origin = side == 0 ? b.p1() : b.p2();
   const vcVector<2> toward = side == 0 ? b.p2() : b.p1();
   double k = 1.0;
-  if (trainParams_.implyScale()) {
+  if (trained_.params.implyScale()) {
     VC_ASSERT(b.length() > 0.0);
     k = q.length() / b.length();
   }
@@ -327,7 +327,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   long t = 0, j = 0, s = 0;
   indicesFromId_(id, t, j, s);
   const long m = instanceModel_[static_cast<std::size_t>(t)];
-  const vcSegmentCorresponderModel& model = *trainParams_.models()[static_cast<std::size_t>(m)];
+  const vcSegmentCorresponderModel& model = *trained_.params.models()[static_cast<std::size_t>(m)];
   const vcSegmentCorresponderDofModel& instance = instances_[static_cast<std::size_t>(t)];
 
   // Start pose and the posed model (a skeleton's centre-lines).

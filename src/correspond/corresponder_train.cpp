@@ -51,7 +51,8 @@ void vcSegmentCorresponder::train(vcDiagObject* diag, unsigned long diagFlags) {
   fineBinSize_ = next.fineBinSize_;
   diag_ = diag;
   diagFlags_ = diagFlags;
-  trained_ = true;
+  trained_.params = trainParams_;
+  trained_.done = true;
 }
 
 // Every scale/aspect sample of every model, in model order, counted by model type.

@@ -132,6 +132,20 @@ TEST_F(CorresponderRun, StopsOnceTheListIsFullAndGoodEnough) {
   EXPECT_GT(out.results()[0].score(), out.results()[1].score());
 }
 
+TEST_F(CorresponderRun, KeepsToTheTrainingUntilTrainedAgain) {
+  std::vector<vcFoundSegment> edges;
+  addRectangle(edges, *rectangle, P(200, 200), 1.0, 30.0);
+  vcSegmentCorresponder corresponder(params({rectangle}));
+  corresponder.trainParams(vcSegmentCorresponderTrainParams());  // no models, not trained yet
+  vcSegmentCorresponderResultSet out;
+  corresponder.run(out, vcSegmentCorresponderRunParams(), edges, nullptr, 0);
+  ASSERT_EQ(out.results().size(), 1u);
+  EXPECT_EQ(out.results()[0].modelIdx(), 0);
+  corresponder.train(nullptr, 0);
+  corresponder.run(out, vcSegmentCorresponderRunParams(), edges, nullptr, 0);
+  EXPECT_TRUE(out.results().empty());
+}
+
 // A rectangle with half its outline (score about 0.5) besides a complete one.
 TEST_F(CorresponderRun, ConsiderThresholdKeepsAcceptThresholdStops) {
   std::vector<vcFoundSegment> edges;
