@@ -20,6 +20,11 @@
 // right of every row read -1. So every neighbour of a map cell can be read, and is negative
 // when it lies outside the map.
 //
+// Fixed window. The cells of the edgelets are found through the map's offset and its place in
+// its storage, so a built map keeps the window it was built with: its offset setter refuses a
+// new offset, and every tool given a map (and rollbackCache) refuses one whose window was changed
+// through its pel-buffer base.
+//
 // Sharing. Copies of a map share its cells and its cache (the edgelets and the scratch
 // pools): a tracker that marks a cell through one copy (writing -1 over the index) is seen
 // by all. Trackers mark through a const map; runs on one map or its copies must not overlap
@@ -94,6 +99,17 @@ class TAVSHSL_API vcEdgeletMap : public vcPelBuffer<std::int32_t> {
   vcEdgeletMap& operator=(const vcEdgeletMap&) = default;
   virtual ~vcEdgeletMap();
 
+  // The offset of the window. A built map keeps the offset of its image.
+  // Throws: vcBadParamsError when the map is built and o differs from its offset (the map is
+  // then unchanged).
+  using vcPelBuffer<std::int32_t>::offset;
+  void offset(long x, long y) { offset(vcPair<long>(x, y)); }
+  void offset(const vcPair<long>& o);
+
+  // Throws vcBadParamsError, naming `tool`, unless the map is unbound or has the cells, window
+  // and offset it was built with.
+  void checkWindow(const wchar_t* tool) const;
+
   // The shared cache; a null handle for an unbound map.
   vcPtrHandle<vcEdgeletMapCache> cache() const { return cache_; }
 
@@ -108,8 +124,8 @@ class TAVSHSL_API vcEdgeletMap : public vcPelBuffer<std::int32_t> {
   // Writes back into the cells of the edgelets listed in the first n entries of the cache's
   // indexPool their own indexes, undoing a tracker's marks (a tracker records every edgelet
   // it consumes there). Does nothing without a cache.
-  // Throws: vcBadParamsError when n is outside [0, number of edgelets] or an entry is not an
-  // edgelet index; the map is then unchanged.
+  // Throws: vcBadParamsError when n is outside [0, number of edgelets], an entry is not an
+  // edgelet index or the window was changed (checkWindow); the map is then unchanged.
   void rollbackCache(long n) const;
 
  private:
@@ -117,6 +133,7 @@ class TAVSHSL_API vcEdgeletMap : public vcPelBuffer<std::int32_t> {
   void setupMap_();
 
   vcPelBuffer_const<unsigned char> image_;
+  vcPelBuffer_const<std::int32_t> built_;  // the window as built, to check against
   vcPair<long> imageRootDiff_;  // image root offset minus map root offset, at build time
   vcPtrHandle<vcEdgeletMapCache> cache_;
 };

@@ -150,18 +150,22 @@ class vcPelBuffer_const {
   // Transform from this image's image coordinates to client coordinates;
   // the identity for a new image.
   const vcXform<2>& clientFromImageXform() const { return clientFromImage_; }
-  // Throws: vcBadParamsError when clientFromImage is singular (the image is
-  // then unchanged).
+  // Throws: vcBadParamsError when clientFromImage is singular or it or its
+  // inverse has an element that is not finite (the image is then unchanged).
   void clientFromImageXform(const vcXform<2>& clientFromImage) {
     vcXform<2> imageFromClient = clientFromImage.inverse();
+    vc_pel_detail::requireFiniteXforms(clientFromImage, imageFromClient,
+                                       "vcPelBuffer::clientFromImageXform");
     clientFromImage_ = clientFromImage;
     imageFromClient_ = imageFromClient;
   }
   // The inverse of clientFromImageXform().
   const vcXform<2>& imageFromClientXform() const { return imageFromClient_; }
-  // Throws: vcBadParamsError when imageFromClient is singular.
+  // Throws: as clientFromImageXform.
   void imageFromClientXform(const vcXform<2>& imageFromClient) {
     vcXform<2> clientFromImage = imageFromClient.inverse();
+    vc_pel_detail::requireFiniteXforms(clientFromImage, imageFromClient,
+                                       "vcPelBuffer::imageFromClientXform");
     clientFromImage_ = clientFromImage;
     imageFromClient_ = imageFromClient;
   }

@@ -1,6 +1,7 @@
 #include "platform/base/pel_storage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <string>
@@ -106,6 +107,18 @@ void requireSameSize(long w1, long h1, long w2, long h2, const char* operation) 
   if (w1 != w2 || h1 != h2)
     throw vcBadParamsError(wide(operation) + L": image sizes differ, " + vfStr(w1) + L" x " +
                            vfStr(h1) + L" against " + vfStr(w2) + L" x " + vfStr(h2));
+}
+
+void requireFiniteXforms(const vcXform<2>& a, const vcXform<2>& b, const char* operation) {
+  bool finite = true;
+  for (const vcXform<2>* x : {&a, &b}) {
+    finite = finite && std::isfinite(x->trans().x()) && std::isfinite(x->trans().y());
+    for (int r = 0; r < 2; ++r)
+      for (int c = 0; c < 2; ++c) finite = finite && std::isfinite(x->matrix().element(r, c));
+  }
+  if (!finite)
+    throw vcBadParamsError(wide(operation) +
+                           L": the transform and its inverse must have finite elements");
 }
 
 long checkedShift(long a, long b, long c, const char* operation) {

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "platform/base/xform.h"
+
 namespace vc_pel_detail {
 
 // Row stride in pixels for rows of width pixels of pelSize bytes each, every
@@ -44,6 +46,11 @@ void requireWindowInRoot(long x, long y, long w, long h, long rootWidth, long ro
 // Throws vcBadParamsError naming the operation unless the sizes (w1, h1) and
 // (w2, h2) are equal.
 void requireSameSize(long w1, long h1, long w2, long h2, const char* operation);
+
+// Throws vcBadParamsError naming the operation unless every element of both
+// transforms (a client transform and its inverse) is finite: a transform that
+// is not would turn every result into a number that is not one.
+void requireFiniteXforms(const vcXform<2>& a, const vcXform<2>& b, const char* operation);
 
 // a + b - c, throwing vcBadParamsError naming the operation on overflow.
 long checkedShift(long a, long b, long c, const char* operation);

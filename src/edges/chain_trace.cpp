@@ -20,6 +20,8 @@ inline std::uint8_t currentCode(const TraceContext& ctx) {
 inline void take(TraceContext& ctx) {
   // A map whose cells list an edgelet twice would overrun the pool.
   VC_ASSERT(ctx.indexOut != ctx.indexEnd);
+  if (!vc_tracker_detail::liesAt(ctx.edges[*ctx.cell], ctx.x, ctx.y, ctx.offset))
+    vc_tracker_detail::throwBadCell(L"vfChainTracker", ctx.x, ctx.y, *ctx.cell);
   *ctx.indexOut++ = *ctx.cell;
   *ctx.cell = -1;
   ctx.unconsumed->consume(ctx.x, ctx.y);

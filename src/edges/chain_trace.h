@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "edges/unconsumed_cells.h"
+#include "platform/base/pair.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_chain_detail {
@@ -26,6 +27,7 @@ struct TraceContext {
   long w = 0, h = 0;           // window size
   long stride = 0;             // cells from one row to the next
   std::int32_t* origin = nullptr;  // cell (0, 0) of the window
+  vcPair<long> offset;             // image coordinates of cell (0, 0)
   // The scan's record of unconsumed cells, told of each take.
   vc_tracker_detail::UnconsumedCells* unconsumed = nullptr;
 

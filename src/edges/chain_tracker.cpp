@@ -109,13 +109,16 @@ void ChainRun::setUpContext_() {
   ctx_.h = map_.height();
   ctx_.stride = map_.rowUpdate();
   ctx_.origin = ctx_.w > 0 && ctx_.h > 0 ? map_.pointToOffset() : nullptr;
+  ctx_.offset = map_.offset();
   ctx_.angleTol = vc_tracker_detail::roundedToleranceCode(params_.angleTol().toDouble());
   ctx_.indexOut = cache_->indexPool();
   ctx_.indexEnd = cache_->indexPool() + edges.size();
   ctx_.misc = cache_->miscPool();
-  ctx_.trendWindow = params_.trendWindowSize();
-  ctx_.trendForward = params_.trendForwardStep();
-  if (ctx_.trendWindow > 1) {
+  // The trend values only in trend mode: line mode ignores them, whatever they are.
+  const bool trend = !params_.lineMode() && params_.trendWindowSize() > 1;
+  ctx_.trendWindow = trend ? params_.trendWindowSize() : 0;
+  ctx_.trendForward = trend ? params_.trendForwardStep() : 0;
+  if (trend) {
     ctx_.trendAngleTol =
         vc_tracker_detail::roundedToleranceCode(params_.trendAngleTol().toDouble());
     ctx_.trendRatio = double(ctx_.trendForward + 1) / double(ctx_.trendWindow - 1);
@@ -288,6 +291,7 @@ void vfChainTracker(const vcEdgeletMap& map, const vcChainTrackerRunParams& para
                     vcChainTrackerResultSet& results, vcDiagObject* diag, unsigned long flags) {
   // A map without cache (from an unbound image) has nothing to track.
   if (map.cache().isNull()) return;
+  map.checkWindow(L"vfChainTracker");
   vc_chain_detail::ChainRun(map, params).run(results, diag, flags);
 }
 

@@ -4,6 +4,8 @@
 #include <numbers>
 
 #include "edges/circle_impl.h"
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
 
 namespace vc_circle_detail {
 
@@ -30,21 +32,23 @@ const CodeVectors kCodeVectors;
 
 }  // namespace
 
-void FinderImpl::labelMap_(bool withChainIndexes) {
-  // Every edgelet cell of every chain gets the index of its piece's record (or back its own
-  // edgelet index).
+void FinderImpl::labelMap_() {
+  // Every edgelet of every chain gets its piece's record, and its cell its own index back (the
+  // chain tracker left it marked). The window listing then reads a record for each cell through
+  // the edgelet it holds, after checking that the edgelet lies there: a cell that a caller wrote
+  // an index into is refused instead of being taken for a record.
   const std::vector<vcEdgelet>& edges = chains_.edges();
   const long stride = map_.rowUpdate();
   std::int32_t* origin = map_.pointToOffset();
+  recordOf_.assign(edges.size(), -1);
   for (long k = 0; k < records_.size(); ++k) {
     const ChainRecord& rec = records_[k];
     for (long i = 0; i < rec.count; ++i) {
       const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
-      origin[(long(e.get_j()) - oy_) * stride + (long(e.get_i()) - ox_)] =
-          std::int32_t(withChainIndexes ? k : rec.idx[i]);
+      origin[(long(e.get_j()) - oy_) * stride + (long(e.get_i()) - ox_)] = std::int32_t(rec.idx[i]);
+      recordOf_[std::size_t(rec.idx[i])] = std::int32_t(k);
     }
   }
-  labelled_ = withChainIndexes;
 }
 
 bool FinderImpl::refit_(CircleCandidate& c) const {
@@ -193,6 +197,7 @@ bool FinderImpl::listWindow_(CircleCandidate& c, std::vector<long>& listed,
   // Labelled cells of unused chains: each chain is marked once and listed when its polarity
   // about the candidate's centre is the candidate's.
   const int wanted = c.lightOnDark ? 1 : 2;
+  const std::vector<vcEdgelet>& edges = chains_.edges();
   for (long y = y0; y < y1; ++y) {
     const std::int32_t* row = map_.pointToRow(y);
     for (long x = x0; x < x1;) {
@@ -201,11 +206,17 @@ bool FinderImpl::listWindow_(CircleCandidate& c, std::vector<long>& listed,
         x -= v;
         continue;
       }
+      if (std::size_t(v) >= edges.size() || long(edges[std::size_t(v)].get_i()) != x + ox_ ||
+          long(edges[std::size_t(v)].get_j()) != y + oy_ || recordOf_[std::size_t(v)] < 0)
+        throw vcBadParamsError(L"vfCircleFinder: map cell (" + vfStr(x) + L", " + vfStr(y) +
+                               L") holds " + vfStr(v) +
+                               L", which is not the index of the edgelet there");
       ++x;
-      ChainRecord& rec = records_[v];
+      const long r = recordOf_[std::size_t(v)];
+      ChainRecord& rec = records_[r];
       if (rec.used) continue;
       rec.used = true;
-      (chainPolarity_(v, c.cx, c.cy) == wanted ? listed : other).push_back(v);
+      (chainPolarity_(r, c.cx, c.cy) == wanted ? listed : other).push_back(r);
     }
   }
   return true;

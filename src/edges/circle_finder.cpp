@@ -231,8 +231,6 @@ void FinderImpl::fillResults_(vcCircleFinderResultSet& out) const {
 }
 
 void FinderImpl::cleanup_() {
-  // Give the caller's map its cells back when a run ends early.
-  if (labelled_) labelMap_(false);
   map_ = vcEdgeletMap();
   chains_ = vcChainTrackerResultSet();
   fullImage_ = vcPelBuffer_const<unsigned char>();
@@ -260,6 +258,7 @@ void FinderImpl::run(const vcPelBuffer_const<unsigned char>* image, const vcEdge
       callersMap_ = true;
       factor_ = 0;
       map_ = *map;
+      map_.checkWindow(L"vfCircleFinder");
       fullImage_ = map_.image();
     }
     if (map_.cache()) {
@@ -271,11 +270,8 @@ void FinderImpl::run(const vcPelBuffer_const<unsigned char>* image, const vcEdge
       if (expectedCenter) {
         candidatesWithCenter_(map_.imageFromClientXform().mapPoint(*expectedCenter));
       } else {
-        labelMap_(true);
+        labelMap_();
         candidatesWithoutCenter_();
-        // The caller's map gets every cell back; a map built here may stay labelled.
-        if (callersMap_) labelMap_(false);
-        labelled_ = false;
       }
 
       verify_();
@@ -284,6 +280,9 @@ void FinderImpl::run(const vcPelBuffer_const<unsigned char>* image, const vcEdge
       resultDiag_();
     }
   } catch (...) {
+    // A run without expected centre that ends early gives the caller's map its cells back.
+    if (callersMap_ && !expectedCenter && chains_.poolSize() > 0)
+      map_.rollbackCache(chains_.poolSize());
     cleanup_();
     throw;
   }

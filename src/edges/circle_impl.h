@@ -100,7 +100,7 @@ class FinderImpl {
   void cleanup_();
 
   // circle_candidates.cpp
-  void labelMap_(bool withChainIndexes);
+  void labelMap_();
   void candidatesWithoutCenter_();
   void candidatesWithCenter_(const vcVector<2>& expectedImage);
   bool refit_(CircleCandidate& c) const;
@@ -131,7 +131,6 @@ class FinderImpl {
 
   vcEdgeletMap map_;
   bool callersMap_ = false;
-  bool labelled_ = false;
   vcPelBuffer_const<unsigned char> fullImage_;  // the image passed in (or the map's image)
   vcChainTrackerResultSet chains_;
   long factor_ = 0;
@@ -154,6 +153,7 @@ class FinderImpl {
   RunTable<CircleCandidate> cands_;  // at most one per long piece
   long numCands_ = 0;
   long numCandidates_ = 0;            // reported count
+  std::vector<std::int32_t> recordOf_;  // the record of every edgelet, -1 for none
   std::vector<long> taken_;           // chain records taken by the candidates, by candidate
   std::vector<long> listed_, other_;  // grab lists, reused
   CornerCutter cutter_;

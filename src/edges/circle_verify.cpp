@@ -44,6 +44,14 @@ void probe(const vcPelBuffer_const<unsigned char>& image, long x, long y, long d
   s.darkest = std::min(s.darkest, dark);
 }
 
+// The pixel column or row under image coordinate v, or a far-off one when v is not a number or
+// beyond any image (huge but finite client translations lose their digits in the shift), so
+// that the conversion to long cannot overflow and the probe passes the edgelet over.
+long pixelUnder(double v) {
+  constexpr double kFar = 1e12;
+  return std::abs(v) < kFar ? long(std::floor(v)) : long(-kFar);
+}
+
 }  // namespace
 
 void FinderImpl::contrast_(CircleCandidate& c) const {
@@ -66,11 +74,11 @@ void FinderImpl::contrast_(CircleCandidate& c) const {
       const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       long x = long(e.get_i()), y = long(e.get_j());
       if (factor_ > 1) {
-        x = long(std::floor(double(e.posQuickX()) * double(factor_) + shift.x()));
-        y = long(std::floor(double(e.posQuickY()) * double(factor_) + shift.y()));
+        x = pixelUnder(double(e.posQuickX()) * double(factor_) + shift.x());
+        y = pixelUnder(double(e.posQuickY()) * double(factor_) + shift.y());
       } else if (factor_ == 1) {
-        x += std::lround(shift.x());
-        y += std::lround(shift.y());
+        x = pixelUnder(double(x) + std::round(shift.x()));
+        y = pixelUnder(double(y) + std::round(shift.y()));
       }
       const std::uint8_t a = e.angle().plain();
       probe(fullImage_, x - fx, y - fy, vc_tracker_detail::kProbeDx[a],

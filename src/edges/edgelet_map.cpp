@@ -62,11 +62,27 @@ vcPelBuffer_const<unsigned char> vcEdgeletMap::image() const {
   return view;
 }
 
+void vcEdgeletMap::offset(const vcPair<long>& o) {
+  if (cache_ && o != offset())
+    throw vcBadParamsError(L"vcEdgeletMap::offset: a built map keeps its image's offset (" +
+                           vfStr(offset().x()) + L", " + vfStr(offset().y()) + L")");
+  vcPelBuffer<std::int32_t>::offset(o);
+}
+
+void vcEdgeletMap::checkWindow(const wchar_t* tool) const {
+  if (!cache_) return;
+  if (!sharesPixels(built_) || offsetRoot() != built_.offsetRoot() || width() != built_.width() ||
+      height() != built_.height() || offset() != built_.offset())
+    throw vcBadParamsError(std::wstring(tool) +
+                           L": the edgelet map's window or offset was changed after it was built");
+}
+
 void vcEdgeletMap::reset_(const vcPelBuffer_const<unsigned char>& image, double magThresh) {
   // An unbound image gives an unbound map.
   if (!image.isBound()) {
     static_cast<vcPelBuffer<std::int32_t>&>(*this) = vcPelBuffer<std::int32_t>();
     image_.setUnbound();
+    built_.setUnbound();
     imageRootDiff_ = vcPair<long>();
     cache_.reset();
     return;
@@ -99,6 +115,7 @@ void vcEdgeletMap::reset_(const vcPelBuffer_const<unsigned char>& image, double 
 
   static_cast<vcPelBuffer<std::int32_t>&>(*this) = cells;
   image_ = image;
+  built_ = cells;
   imageRootDiff_ = image.offsetRoot() - offsetRoot();
   cache_ = cache;
   setupMap_();
@@ -118,6 +135,7 @@ void vcEdgeletMap::setupMap_() {
 
 void vcEdgeletMap::rollbackCache(long n) const {
   if (!cache_) return;
+  checkWindow(L"vcEdgeletMap::rollbackCache");
   const std::vector<vcEdgelet>& edges = cache_->edges();
   const long count = long(edges.size());
   if (n < 0 || n > count)

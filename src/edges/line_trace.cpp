@@ -64,6 +64,8 @@ std::uint8_t refittedCode(const vcFLine& line, std::uint8_t oldCode) {
 inline void take(LineTraceContext& ctx, std::int32_t* cell, long x, long y, const vcVector<2>& q) {
   // A map whose cells list an edgelet twice would overrun the pool.
   VC_ASSERT(ctx.indexOut != ctx.indexEnd);
+  if (!vc_tracker_detail::liesAt(ctx.edges[*cell], x, y, ctx.offset))
+    vc_tracker_detail::throwBadCell(L"vfLineTracker", x, y, *cell);
   ctx.fitter.update(q);
   *ctx.indexOut++ = *cell;
   *cell = -1;

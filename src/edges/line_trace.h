@@ -17,6 +17,7 @@
 #include "edges/unconsumed_cells.h"
 #include "platform/base/fline.h"
 #include "platform/base/line_fitter.h"
+#include "platform/base/pair.h"
 #include "platform/base/vector.h"
 #include "platform/ip/edgelet.h"
 
@@ -38,6 +39,7 @@ struct LineTraceContext {
   long w = 0, h = 0;               // window size
   long stride = 0;                 // cells from one row to the next
   std::int32_t* origin = nullptr;  // cell (0, 0) of the window
+  vcPair<long> offset;             // image coordinates of cell (0, 0)
   vc_tracker_detail::UnconsumedCells* unconsumed = nullptr;  // the scan, told of each take
 
   // Tolerances: distance in pixels (exclusive), gradient code difference (exclusive).

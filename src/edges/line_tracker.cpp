@@ -63,6 +63,7 @@ void LineRun::checkParams_() const {
     throw vcBadParamsError(
         L"vfLineTracker: the edgelet map has no edgelet cache (it was built from an unbound "
         L"image)");
+  map_.checkWindow(L"vfLineTracker");
   checkTolerances(params_);
 }
 
@@ -75,6 +76,7 @@ void LineRun::setUpContext_() {
   ctx_.h = map_.height();
   ctx_.stride = map_.rowUpdate();
   ctx_.origin = ctx_.w > 0 && ctx_.h > 0 ? map_.pointToOffset() : nullptr;
+  ctx_.offset = map_.offset();
   ctx_.distanceTol = params_.distanceTol();
   ctx_.angleTol = vc_tracker_detail::truncatedToleranceCode(params_.angleTol().toDouble());
   ctx_.indexOut = cache_->indexPool();

@@ -1,10 +1,19 @@
 #include "edges/unconsumed_cells.h"
 
 #include <algorithm>
+#include <string>
 
+#include "platform/base/exception.h"
+#include "platform/base/str.h"
 #include "platform/ip/edge_avx2.h"
 
 namespace vc_tracker_detail {
+
+void throwBadCell(const wchar_t* tool, long x, long y, std::int32_t v) {
+  throw vcBadParamsError(std::wstring(tool) + L": map cell (" + vfStr(x) + L", " + vfStr(y) +
+                         L") holds " + vfStr(v) + L", which is not the index of the edgelet there");
+}
+
 namespace {
 
 // Bits of the cells [x, x + n) of a row that are not negative, n <= 64.
@@ -49,7 +58,9 @@ void readRowsPortable(const std::int32_t* origin, long stride, long w, long h, l
 
 UnconsumedCells::UnconsumedCells(const std::int32_t* origin, long stride, long w, long h,
                                  const std::vector<vcEdgelet>& edges, vcPair<long> offset)
-    : origin_(origin),
+    : edges_(edges),
+      offset_(offset),
+      origin_(origin),
       stride_(stride),
       h_(h),
       words_((w + 63) / 64),

@@ -15,15 +15,22 @@
 //   });
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "platform/base/exception.h"
 #include "platform/base/pair.h"
-#include "platform/base/str.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_tracker_detail {
+
+// Whether edgelet e lies at cell (x, y) of a window with offset `offset`. A cell that holds
+// the index of an edgelet lying elsewhere was written by a caller, and the trackers refuse it
+// (throwBadCell) instead of taking the edgelet twice or at the wrong place.
+inline bool liesAt(const vcEdgelet& e, long x, long y, vcPair<long> offset) {
+  return long(e.get_i()) == x + offset.x() && long(e.get_j()) == y + offset.y();
+}
+
+// Throws vcBadParamsError naming `tool`, the cell (x, y) of the window and its value v.
+[[noreturn]] void throwBadCell(const wchar_t* tool, long x, long y, std::int32_t v);
 
 class UnconsumedCells {
  public:
@@ -38,19 +45,21 @@ class UnconsumedCells {
   }
 
   // Calls start(x, y) at every cell whose bit is set, in raster order; the cell's bit is
-  // cleared whatever start() does, and cells start() consumes are passed over. A cell whose
-  // value is not below numEdges throws vcBadParamsError naming `tool` and the cell.
+  // cleared whatever start() does, and cells start() consumes are passed over. A cell that does
+  // not hold the index of the edgelet at its pixel (below numEdges) throws vcBadParamsError
+  // naming `tool` and the cell.
   template <class Start>
   void scan(std::uint32_t numEdges, const wchar_t* tool, Start&& start) {
     for (long y = 0; y < h_; ++y) {
-      std::uint64_t* row = &bits_[std::size_t(y * words_)];
+      std::uint64_t* row = bits_.data() + y * words_;
       const std::int32_t* cells = origin_ + y * stride_;
       for (long k = 0; k < words_; ++k) {
         for (std::uint64_t word = row[k]; word != 0; word = row[k]) {
           const long x = k * 64 + __builtin_ctzll(word);
           row[k] = word & (word - 1);
           const std::int32_t v = cells[x];
-          if (std::uint32_t(v) >= numEdges) throwBadCell_(tool, x, y, v);
+          if (std::uint32_t(v) >= numEdges || !liesAt(edges_[std::size_t(v)], x, y, offset_))
+            throwBadCell(tool, x, y, v);
           start(x, y);
         }
       }
@@ -58,11 +67,8 @@ class UnconsumedCells {
   }
 
  private:
-  [[noreturn]] static void throwBadCell_(const wchar_t* tool, long x, long y, std::int32_t v) {
-    throw vcBadParamsError(std::wstring(tool) + L": map cell (" + vfStr(x) + L", " + vfStr(y) +
-                           L") holds " + vfStr(v) + L", which is no edgelet index");
-  }
-
+  const std::vector<vcEdgelet>& edges_;
+  vcPair<long> offset_;
   const std::int32_t* origin_;
   long stride_, h_, words_;
   std::vector<std::uint64_t> bits_;  // words_ per row, bit x of a row at word x / 64
