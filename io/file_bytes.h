@@ -8,8 +8,11 @@
 
 #include "platform/base/pel_buffer.h"
 
-// The bytes of the file at path.
-// Throws: vcImageFileError naming the file when it cannot be opened or read.
+// The bytes of the image file at path. Its first bytes are read first: unless they start a
+// PNG or PGM file only they are returned (the decoder then refuses them), so that a device or
+// a stream of something else is not read on. A regular file is read whole up to 2 GiB; from a
+// pipe or device at most 64 MiB are read, since their size is not known up front.
+// Throws: vcImageFileError naming the file when it cannot be opened or read, or is larger.
 std::vector<unsigned char> vfReadFileBytes(const std::string& path);
 
 // Replaces the file at path by the given bytes.
@@ -21,6 +24,6 @@ void vfWriteFileBytes(const std::string& path, std::string_view bytes);
 void vfRequireWritable(const std::string& path, const vcPelBuffer_const<unsigned char>& image);
 
 // A new image of width x height for a file's pixels (rows aligned to 32 bytes).
-// Throws: vcImageFileError naming the file when either side is below 1 or the image would
-// exceed 2^28 pixels.
+// Throws: vcImageFileError naming the file when the size is outside the limits of
+// io/image_limits.h.
 vcPelBuffer<unsigned char> vfNewFileImage(const std::string& path, long width, long height);

@@ -1,12 +1,16 @@
 #include "io/image_file.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "io/file_bytes.h"
 #include "io/image_decode.h"
+#include "io/image_limits.h"
 #include "platform/base/str.h"
 
 vcImageFileError::vcImageFileError(const std::string& path, const std::string& reason)
@@ -35,16 +39,50 @@ bool endsWithNoCase(const std::string& text, const char* suffix) {
 
 }  // namespace
 
+std::string vfImageSizeProblem(long width, long height) {
+  if (width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
+      width <= kMaxImagePixels / height)
+    return "";
+  return "unsupported image size " + std::to_string(width) + " x " + std::to_string(height) +
+         " (each side 1 to " + std::to_string(kMaxImageSide) + " pixels, at most 2^28 pixels)";
+}
+
 std::vector<unsigned char> vfReadFileBytes(const std::string& path) {
+  // A regular file's size is known up front; a pipe's or a device's is not.
+  constexpr std::uint64_t kMaxFileBytes = std::uint64_t(1) << 31;
+  constexpr std::uint64_t kMaxStreamBytes = std::uint64_t(1) << 26;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) throw vcImageFileError(path, systemReason("cannot open the file", errno));
-  std::vector<unsigned char> bytes;
+  struct stat info {};
+  const bool regular = fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode);
+  if (regular && std::uint64_t(info.st_size) > kMaxFileBytes)
+    throw vcImageFileError(
+        path, "the file is larger than 2 GiB (" + std::to_string(info.st_size) + " bytes)");
+  const std::uint64_t limit = regular ? kMaxFileBytes : kMaxStreamBytes;
+  const auto readError = [&] {
+    return vcImageFileError(path, systemReason("cannot read the file", errno));
+  };
+
+  // The first bytes: a PNG signature or a PGM magic number, else nothing more is read.
+  std::vector<unsigned char> bytes(8);
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+  if (std::ferror(file.get())) throw readError();
+  static const unsigned char pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  const bool png = bytes.size() == 8 && std::memcmp(bytes.data(), pngSignature, 8) == 0;
+  const bool pgm = bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '2');
+  if (!png && !pgm) return bytes;
+
+  // The rest, in chunks, up to the limit.
+  if (regular) bytes.reserve(std::size_t(info.st_size));
   unsigned char chunk[65536];
   std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+  while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+    if (bytes.size() + n > limit)
+      throw vcImageFileError(path, regular ? "the file grew beyond 2 GiB while it was read"
+                                           : "more than 64 MiB from a pipe or device");
     bytes.insert(bytes.end(), chunk, chunk + n);
-  if (std::ferror(file.get()))
-    throw vcImageFileError(path, systemReason("cannot read the file", errno));
+  }
+  if (std::ferror(file.get())) throw readError();
   return bytes;
 }
 
@@ -67,17 +105,18 @@ void vfRequireWritable(const std::string& path, const vcPelBuffer_const<unsigned
 }
 
 vcPelBuffer<unsigned char> vfNewFileImage(const std::string& path, long width, long height) {
-  constexpr long kMaxPixels = 1L << 28;
-  if (width < 1 || height < 1 || width > kMaxPixels / height)
-    throw vcImageFileError(path, "unsupported image size " + std::to_string(width) + " x " +
-                                     std::to_string(height) +
-                                     " (each side at least 1, at most 2^28 pixels)");
+  const std::string problem = vfImageSizeProblem(width, height);
+  if (!problem.empty()) throw vcImageFileError(path, problem);
   return vcPelBuffer<unsigned char>(width, height, 32);
 }
 
 vcPelBuffer<unsigned char> vfReadImage(const std::string& path) {
+  return vfDecodeImage(path, vfReadFileBytes(path));
+}
+
+vcPelBuffer<unsigned char> vfDecodeImage(const std::string& path,
+                                         const std::vector<unsigned char>& bytes) {
   // Tell the format by the first bytes: the PNG signature, or "P5" / "P2".
-  const std::vector<unsigned char> bytes = vfReadFileBytes(path);
   static const unsigned char pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   if (bytes.size() >= 8 && std::memcmp(bytes.data(), pngSignature, 8) == 0)
     return vfDecodePng(path, bytes);

@@ -12,6 +12,7 @@
 #include "io/file_bytes.h"
 #include "io/image_decode.h"
 #include "io/image_file.h"
+#include "io/image_limits.h"
 
 namespace {
 
@@ -74,6 +75,20 @@ vcPelBuffer<unsigned char> vfDecodePgm(const std::string& path,
   const long maxValue = scan.number("maximum value");
   if (maxValue < 1 || maxValue > 65535)
     scan.fail("unsupported maximum value " + std::to_string(maxValue) + " (1 to 65535)");
+  const std::string sizeProblem = vfImageSizeProblem(width, height);
+  if (!sizeProblem.empty()) scan.fail(sizeProblem);
+
+  // The samples the header claims must fit in the rest of the file before the image is made:
+  // binary ones one or two bytes each after one white-space byte, ASCII ones a digit each and
+  // white space between them.
+  const std::size_t sampleBytes = binary && maxValue > 255 ? 2 : 1;
+  const std::size_t samples = static_cast<std::size_t>(width * height);
+  const std::size_t rest = bytes.size() - scan.pos;
+  const std::size_t least = binary ? 1 + samples * sampleBytes : 2 * samples;
+  if (rest < least)
+    scan.fail("the file is truncated: the header claims " + std::to_string(width) + " x " +
+              std::to_string(height) + " pixels, which need at least " + std::to_string(least) +
+              " more bytes, but " + std::to_string(rest) + " follow");
   vcPelBuffer<unsigned char> image = vfNewFileImage(path, width, height);
 
   // Samples, scaled to [0, 255] with rounding.
@@ -88,11 +103,6 @@ vcPelBuffer<unsigned char> vfDecodePgm(const std::string& path,
     if (!isSpace(bytes[scan.pos]))
       scan.fail("malformed PGM: white space expected after the maximum value");
     ++scan.pos;
-    const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
-    const std::size_t need = static_cast<std::size_t>(width * height) * sampleBytes;
-    if (bytes.size() - scan.pos < need)
-      scan.fail("the file is truncated: " + std::to_string(bytes.size() - scan.pos) + " of " +
-                std::to_string(need) + " bytes of pixel data");
     const unsigned char* src = bytes.data() + scan.pos;
     for (long y = 0; y < height; ++y) {
       unsigned char* row = image.pointToRow(y);

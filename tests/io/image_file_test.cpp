@@ -149,7 +149,7 @@ TEST(ImageFile, BadFilesThrowNamingTheFileAndTheReason) {
       {"garbage.png", text("GIF89a garbage"), "not a PNG or PGM"},
       {"truncated.png", Bytes(png.begin(), png.begin() + long(png.size()) / 2), "truncated"},
       {"corrupt.png", corrupt, "cannot decode the PNG"},
-      {"truncated.pgm", text("P5\n4 4\n255\nabc"), "truncated: 3 of 16 bytes"},
+      {"truncated.pgm", text("P5\n4 4\n255\nabc"), "need at least 17 more bytes, but 4 follow"},
       {"short.pgm", text("P2 2 2 255 1 2 3"), "truncated"},
       {"overmax.pgm", text("P2 2 1 10 3 11"), "exceeds the maximum value 10"},
       {"header.pgm", text("P5 4 x 255\n"), "height expected"},
@@ -162,4 +162,33 @@ TEST(ImageFile, BadFilesThrowNamingTheFileAndTheReason) {
   EXPECT_THROW(vfWritePng(tempPath("unbound.png"), vcPelBuffer<unsigned char>()), vcImageFileError);
   EXPECT_THROW(vfWritePgm(tempPath("no/such/dir.pgm"), image), vcImageFileError);
   EXPECT_FALSE(std::ifstream(tempPath("image.bmp")).good());  // nothing was written
+}
+
+TEST(ImageFile, SmallHostileFilesAreRefusedBeforeTheyTakeMemory) {
+  // Each claims far more than its few bytes hold; reading one used to allocate hundreds of
+  // megabytes (or gigabytes) before the claim was found false.
+  Bytes hugeText = makePng(1, 1, 8, 0, Bytes(2, 0));
+  Bytes claim;
+  put32(claim, 0x7fffffffUL);
+  claim.insert(claim.end(), {'t', 'E', 'X', 't', 'k', 0, 'v'});
+  hugeText.insert(hugeText.begin() + 33, claim.begin(), claim.end());  // after the header
+  Bytes bigPng = makePng(16384, 16384, 8, 0, Bytes(1000, 0));
+  Bytes bigPgm = text("P5 16384 16384 255\n");
+  bigPgm.resize(bigPgm.size() + 10, 7);
+  const std::tuple<std::string, Bytes, std::string> bad[] = {
+      {"text.png", hugeText, "a chunk claims 2147483647 bytes"},
+      {"claim.png", bigPng, "claims 16384 x 16384 pixels"},
+      {"claim.pgm", bigPgm, "claims 16384 x 16384 pixels"},
+      {"ascii.pgm", text("P2 5000 5000 255 1 2 3"), "claims 5000 x 5000 pixels"},
+      {"wide.pgm", text("P5 262144 1 255\n"), "each side 1 to 65536"},
+      {"wide.png", makePng(70000, 1, 8, 0, Bytes(10, 0)), "Invalid IHDR data"}};
+  for (const auto& [name, bytes, reason] : bad) expectReadError(name, &bytes, reason);
+
+  // A device that never ends is refused on its first bytes.
+  try {
+    vfReadImage("/dev/zero");
+    ADD_FAILURE() << "no exception";
+  } catch (const vcImageFileError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("not a PNG or PGM"));
+  }
 }
