@@ -12,3 +12,6 @@ constexpr long kMaxImagePixels = 1L << 28;
 // Empty when a width x height image is within the limits (each side at least 1), else the
 // reason, naming the size and the limits.
 std::string vfImageSizeProblem(long width, long height);
+
+// The largest overlay picture (an image enlarged by its zoom), in pixels.
+constexpr long kMaxOverlayPixels = 1L << 26;

@@ -4,12 +4,13 @@
 #include <cmath>
 #include <numbers>
 
+#include "io/image_limits.h"
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
 
 namespace {
 
-constexpr long kMaxPixels = 1L << 26;
+constexpr long kMaxPixels = kMaxOverlayPixels;
 
 void requireZoom(long zoom, long hi, const wchar_t* op) {
   if (zoom < 1 || zoom > hi)

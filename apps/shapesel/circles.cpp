@@ -69,7 +69,7 @@ class CirclesTool : public vcShapeselTool {
         ->capture_default_str()
         ->check(CLI::IsMember(keys(polarityNames())));
     sub.add_option("--radius", radius_, "Radius range LOW:HIGH, client units (default any)")
-        ->check(vfPairCheck(':', "LOW:HIGH"));
+        ->check(vfPositiveRangeCheck(':', "LOW:HIGH"));
     sub.add_option("--max", maxResults_, "Most circles reported")
         ->capture_default_str()
         ->check(CLI::Range(1L, 1L << 30));
@@ -118,7 +118,7 @@ class CirclesTool : public vcShapeselTool {
 
   vsToolRun run(const vcPelBuffer_const<unsigned char>& image, vcDiagObject* diag,
                 unsigned long flags) const override {
-    // Parameters; a reversed radius range is refused by vcRange itself.
+    // Parameters; the option check refused radius ranges the finder would ignore.
     vcRange radius;
     double lo = 0.0, hi = 0.0;
     if (vfParsePair(radius_, ':', lo, hi)) radius = vcRange(lo, hi);

@@ -1,8 +1,11 @@
 #include "apps/shapesel/cli.h"
 
+#include <cctype>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <stdexcept>
 
 #include "apps/shapesel/json_output.h"
 #include "apps/shapesel/options.h"
@@ -10,6 +13,7 @@
 #include "apps/shapesel/scene.h"
 #include "apps/shapesel/tool.h"
 #include "io/image_file.h"
+#include "io/image_limits.h"
 #include "io/render_html.h"
 #include "platform/base/str.h"
 
@@ -38,7 +42,9 @@ void addCommonOptions(CLI::App& sub, vsCommonOptions& o) {
   sub.add_option("--overlay", o.overlay, "Draw the results over the image into FILE.png")
       ->check(CLI::Validator(
           [](std::string& path) -> std::string {
-            return std::filesystem::path(path).extension() == ".png" ? "" : "must end in .png";
+            std::string ext = std::filesystem::path(path).extension().string();
+            for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+            return ext == ".png" ? "" : "must end in .png";
           },
           "FILE.png"));
   sub.add_option("--diag", o.diag, "Record diagnostics and render them into FILE.html");
@@ -64,13 +70,32 @@ vcXform<2> clientFromImage(const vsCommonOptions& o) {
                     vcVector<2>(x, y));
 }
 
-// With several images every output file gets the image's name: out.png for
-// a.png becomes out-a.png.
-std::string perImagePath(const std::string& path, const std::string& image, bool several) {
-  if (!several) return path;
-  std::filesystem::path p(path);
-  const std::string name = p.stem().string() + "-" + std::filesystem::path(image).stem().string();
-  return (p.parent_path() / (name + p.extension().string())).string();
+// The overlay file of every image. With several images each gets the image's
+// name: out.png for a.png becomes out-a.png, and images whose names would meet
+// get their place on the command line as well (out-a-1.png, out-a-3.png).
+std::vector<std::string> overlayPaths(const std::string& path,
+                                      const std::vector<std::string>& images) {
+  if (images.size() == 1) return {path};
+  const std::filesystem::path p(path);
+  const auto named = [&](const std::string& name) {
+    return (p.parent_path() / (p.stem().string() + "-" + name + p.extension().string())).string();
+  };
+  std::map<std::string, int> uses;
+  for (const std::string& image : images)
+    ++uses[named(std::filesystem::path(image).stem().string())];
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    const std::string stem = std::filesystem::path(images[i]).stem().string();
+    out.push_back(uses[named(stem)] > 1 ? named(stem + "-" + std::to_string(i + 1)) : named(stem));
+  }
+  return out;
+}
+
+// Whether two paths name the same file, existing or not.
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
 }
 
 // Runs one tool over every image of the command line.
@@ -81,6 +106,18 @@ class ToolJob {
       : info_(info), tool_(tool), o_(o), out_(out), err_(err), progress_(progress) {}
 
   int run() {
+    // Overlay files, none of them an input image.
+    if (!o_.overlay.empty()) {
+      overlays_ = overlayPaths(o_.overlay, o_.images);
+      for (const std::string& overlay : overlays_)
+        for (const std::string& image : o_.images)
+          if (sameFile(overlay, image)) {
+            err_ << "shapesel: --overlay: " << overlay << " would overwrite the input image "
+                 << image << '\n';
+            return kExitError;
+          }
+    }
+
     // The document and the shared header of every image's entry.
     const vcXform<2> clientFromImage = ::clientFromImage(o_);
     nlohmann::ordered_json doc;
@@ -99,7 +136,7 @@ class ToolJob {
       nlohmann::ordered_json entry;
       entry["file"] = file;
       try {
-        runImage_(file, clientFromImage, entry);
+        runImage_(i, clientFromImage, entry);
       } catch (const vcImageFileError& e) {  // its message names the file already
         fail_(entry, e.what(), "");
       } catch (const std::exception& e) {
@@ -112,7 +149,7 @@ class ToolJob {
     // The outputs over all images.
     writeOutput_("--json", o_.json, [&] {
       if (o_.json == "-")
-        out_ << doc.dump(2) << '\n';
+        out_ << vfJsonText(doc);
       else
         vfWriteJson(o_.json, doc);
     });
@@ -126,13 +163,22 @@ class ToolJob {
   }
 
  private:
-  void runImage_(const std::string& file, const vcXform<2>& clientFromImage,
+  void runImage_(std::size_t index, const vcXform<2>& clientFromImage,
                  nlohmann::ordered_json& entry) {
     // Read the image and give it the client transform.
+    const std::string& file = o_.images[index];
     vcPelBuffer<unsigned char> image = vfReadImage(file);
     image.clientFromImageXform(clientFromImage);
     entry["width"] = image.width();
     entry["height"] = image.height();
+
+    // An overlay too large to draw is refused before the tool runs.
+    if (!o_.overlay.empty() &&
+        image.width() * o_.zoom > kMaxOverlayPixels / image.height() / o_.zoom)
+      throw std::invalid_argument("--zoom " + std::to_string(o_.zoom) + " makes an overlay of " +
+                                  std::to_string(image.width() * o_.zoom) + " x " +
+                                  std::to_string(image.height() * o_.zoom) +
+                                  " pixels, more than 2^26");
 
     // Run the tool, with a diagnostics object when a page is wanted.
     vcDiagObject* diag = nullptr;
@@ -155,9 +201,7 @@ class ToolJob {
     entry["count"] = run.results.size();
     entry["results"] = run.results;
 
-    if (!o_.overlay.empty())
-      vfWriteOverlay(perImagePath(o_.overlay, file, o_.images.size() > 1), image, run.overlay,
-                     o_.zoom);
+    if (!o_.overlay.empty()) vfWriteOverlay(overlays_[index], image, run.overlay, o_.zoom);
   }
 
   // Reports a failed image as one line and in its JSON entry.
@@ -187,7 +231,8 @@ class ToolJob {
   std::ostream& err_;
   bool progress_;
   bool failed_ = false;
-  std::deque<vcDiagObject> diags_;  // one per image, stable addresses
+  std::vector<std::string> overlays_;  // one per image
+  std::deque<vcDiagObject> diags_;     // one per image, stable addresses
   std::vector<std::string> diagNames_;
 };
 
@@ -212,6 +257,16 @@ int vfShapeselMain(const std::vector<std::string>& args, std::ostream& out, std:
     }
     vsSceneOptions sceneOptions;
     CLI::App* scene = vfAddSceneCommand(app, sceneOptions);
+
+    // A first word that is no option must name a subcommand (the parser would only say that
+    // one is required).
+    if (args.size() > 1 && !args[1].empty() && args[1][0] != '-') {
+      const auto named = app.get_subcommands([&](CLI::App* s) { return s->check_name(args[1]); });
+      if (named.empty()) {
+        err << "shapesel: unknown subcommand " << args[1] << " (see shapesel --help)\n";
+        return kExitError;
+      }
+    }
 
     // Parse; help goes to out, every other problem is one line on err.
     std::vector<const char*> argv;

@@ -13,7 +13,9 @@
 //   }
 //
 // Keys keep this order. Coordinates and lengths are client units, angles degrees
-// (from +x towards +y), points [x, y]; numbers carry at most 6 decimals.
+// (from +x towards +y), points [x, y]; numbers carry 9 significant digits, so
+// that every client scale the options allow keeps its precision. Text that is
+// not valid UTF-8 (a file name, say) has its bad bytes replaced by U+FFFD.
 
 #include <string>
 
@@ -21,11 +23,16 @@
 
 #include "platform/base/vector.h"
 
-// v rounded to 6 decimals, so that files read well and compare stably.
+// v rounded to 9 significant digits, so that files read well and compare
+// stably.
 double vfJsonNumber(double v);
 // [x, y], each rounded as vfJsonNumber.
 nlohmann::ordered_json vfJsonPoint(const vcVector<2>& p);
 
-// Writes doc, indented by 2, to the file at path.
-// Throws: std::runtime_error naming the file when it cannot be written.
+// doc as text, indented by 2, with a final newline.
+std::string vfJsonText(const nlohmann::ordered_json& doc);
+
+// Writes vfJsonText(doc) to the file at path.
+// Throws: std::runtime_error naming the file and the reason when it cannot be
+// written.
 void vfWriteJson(const std::string& path, const nlohmann::ordered_json& doc);

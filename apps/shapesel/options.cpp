@@ -44,6 +44,18 @@ CLI::Validator vfPairCheck(char sep, const std::string& what) {
       what);
 }
 
+CLI::Validator vfPositiveRangeCheck(char sep, const std::string& what) {
+  return CLI::Validator(
+      [sep, what](std::string& text) -> std::string {
+        double a = 0.0, b = 0.0;
+        if (!vfParsePair(text, sep, a, b) || !(a > 0.0 && a <= b))
+          return "value " + text + " is not of the form " + what + " with 0 < " +
+                 what.substr(0, what.find(sep)) + " <= " + what.substr(what.find(sep) + 1);
+        return "";
+      },
+      what);
+}
+
 bool vfParsePair(const std::string& text, char sep, double& a, double& b) {
   const std::size_t at = text.find(sep);
   if (at == std::string::npos) return false;

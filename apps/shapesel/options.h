@@ -18,6 +18,10 @@ CLI::Validator vfFiniteIn(double lo, double hi);
 // in messages.
 CLI::Validator vfPairCheck(char sep, const std::string& what);
 
+// Accepts text "A<sep>B" with A and B finite numbers, 0 < A <= B; `what`
+// names the form in messages.
+CLI::Validator vfPositiveRangeCheck(char sep, const std::string& what);
+
 // Reads "A<sep>B" into a and b. Returns false, leaving a and b unchanged,
 // unless both are finite numbers and nothing else follows.
 bool vfParsePair(const std::string& text, char sep, double& a, double& b);

@@ -9,6 +9,7 @@
 #include "apps/shapesel/options.h"
 #include "apps/shapesel/shape_scene_command.h"
 #include "io/image_file.h"
+#include "io/image_limits.h"
 #include "scenes/generate.h"
 
 namespace {
@@ -108,6 +109,9 @@ void vfSceneSize(const std::string& size, long& width, long& height) {
   height = long(std::clamp(h, -1.0, 1e9));
   if (double(width) != w || double(height) != h)
     throw std::invalid_argument("--size: width and height must be whole numbers, got " + size);
+  // The sizes that the image readers and the tools take, checked before anything is made.
+  const std::string problem = vfImageSizeProblem(width, height);
+  if (!problem.empty()) throw std::invalid_argument("--size: " + problem);
 }
 
 int vfRunScene(const vsSceneOptions& o, std::ostream& out, std::ostream& err) {

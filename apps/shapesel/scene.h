@@ -39,9 +39,9 @@ struct vsSceneOptions {
 // as the scene generators have them).
 CLI::App* vfAddSceneCommand(CLI::App& app, vsSceneOptions& options);
 
-// Reads --size "WxH" into width and height (out-of-range values are left for the generator
-// to refuse by name).
-// Throws: std::invalid_argument when a value is not a whole number.
+// Reads --size "WxH" into width and height.
+// Throws: std::invalid_argument when a value is not a whole number or the size is outside the
+// image limits of io/image_limits.h (which the readers and the tools share).
 void vfSceneSize(const std::string& size, long& width, long& height);
 
 // Generates and writes the scene and its truth, printing one line about them

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -98,6 +99,82 @@ TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
   // JSON on the standard output replaces the table there.
   const Outcome stdoutJson = shapesel({"edges", a, "--json", "-"});
   EXPECT_EQ(Json::parse(stdoutJson.out)["images"][0]["file"], a);
+}
+
+TEST(ShapeselOptions, OptionsTheToolsWouldIgnoreOrFailOnAreRefusedOnce) {
+  const std::string image = scene("circles", "refuse", "2");
+  for (const char* radius : {"-5:3", "0:0", "40:10"}) {
+    const Outcome o = shapesel({"circles", image, image, "--radius", radius});
+    EXPECT_EQ(o.code, 2) << radius;
+    EXPECT_EQ(lineCount(o.err), 1) << o.err;
+    EXPECT_THAT(o.err, HasSubstr("--radius")) << radius;
+  }
+  EXPECT_EQ(shapesel({"circles", image, "--radius", "5:5"}).code, 0);
+
+  const Outcome unknown = shapesel({"cirles", image});
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_THAT(unknown.err, HasSubstr("unknown subcommand cirles"));
+
+  // Sizes: a scene the readers would refuse is not written; an overlay too large to draw is
+  // refused before the tool runs.
+  const Outcome huge = shapesel({"scene", "--size", "32768x32768", temp("huge.png")});
+  EXPECT_EQ(huge.code, 2);
+  EXPECT_THAT(huge.err, HasSubstr("--size: unsupported image size 32768 x 32768"));
+  EXPECT_FALSE(std::ifstream(temp("huge.png")).good());
+  EXPECT_EQ(shapesel({"scene", "--size", "70000x1", temp("wide.png")}).code, 2);
+  const Outcome zoomed = shapesel({"edges", image, "--overlay", temp("z.png"), "--zoom", "16"});
+  EXPECT_EQ(zoomed.code, 0) << zoomed.err;
+  const std::string big = temp("big.png");
+  ASSERT_EQ(shapesel({"scene", "--size", "600x500", "--count", "1", big}).code, 0);
+  const Outcome tooBig = shapesel({"edges", big, "--overlay", temp("zbig.png"), "--zoom", "16"});
+  EXPECT_EQ(tooBig.code, 2);
+  EXPECT_THAT(tooBig.err, HasSubstr("--zoom 16 makes an overlay of 9600 x 8000 pixels"));
+  EXPECT_THAT(tooBig.out, ::testing::Not(HasSubstr("result")));  // the tool did not run
+}
+
+TEST(ShapeselFiles, JsonKeepsSmallScalesAndNamesThatAreNotUtf8) {
+  const std::string image = scene("circles", "json", "3");
+  const auto radius = [&](const std::string& scale) {
+    const Outcome o = shapesel({"circles", image, "--json", "-", "--client-scale", scale});
+    EXPECT_EQ(o.code, 0) << o.err;
+    return Json::parse(o.out)["images"][0]["results"][0]["radius"].get<double>();
+  };
+  const double r1 = radius("1");
+  EXPECT_NEAR(radius("1e-5") / r1, 1e-5, 1e-12);
+  EXPECT_NEAR(radius("1e-9") / r1, 1e-9, 1e-16);
+
+  // A name with a byte that is not UTF-8: both images keep their results.
+  const std::string odd = temp("odd\xff.png");
+  std::filesystem::copy_file(image, odd, std::filesystem::copy_options::overwrite_existing);
+  const Outcome o = shapesel({"circles", odd, image, "--json", temp("odd.json")});
+  EXPECT_EQ(o.code, 0) << o.err;
+  const Json doc = readJson(temp("odd.json"));
+  ASSERT_EQ(doc["images"].size(), 2u);
+  EXPECT_EQ(doc["images"][0]["count"], 1);
+  EXPECT_EQ(doc["images"][1]["count"], 1);
+}
+
+TEST(ShapeselFiles, OverlaysNeverOverwriteEachOtherOrAnInput) {
+  const std::string a = scene("circles", "same_a", "4");
+  const std::string b = scene("lines", "same_b", "5");
+  std::filesystem::create_directories(temp("d1"));
+  std::filesystem::create_directories(temp("d2"));
+  const std::string a1 = temp("d1/x.png"), b2 = temp("d2/x.png");
+  std::filesystem::copy_file(a, a1, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(b, b2, std::filesystem::copy_options::overwrite_existing);
+  EXPECT_EQ(shapesel({"edges", a1, b2, "--overlay", temp("ov.PNG")}).code, 0);
+  EXPECT_TRUE(std::ifstream(temp("ov-x-1.PNG")).good());
+  EXPECT_TRUE(std::ifstream(temp("ov-x-2.PNG")).good());
+
+  const auto before = std::filesystem::file_size(a1);
+  const Outcome o = shapesel({"edges", a1, "--overlay", a1});
+  EXPECT_EQ(o.code, 2);
+  EXPECT_THAT(o.err, HasSubstr("would overwrite the input image"));
+  EXPECT_EQ(std::filesystem::file_size(a1), before);
+
+  // A write failure says why.
+  const Outcome unwritable = shapesel({"edges", a, "--json", temp("no/such/dir/x.json")});
+  EXPECT_THAT(unwritable.err, HasSubstr("No such file or directory"));
 }
 
 }  // namespace
