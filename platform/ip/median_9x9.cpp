@@ -7,7 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__GNUC__) && defined(__x86_64__)
+// The AVX2 instance relies on GCC's flatten: the templates are checked as ordinary functions
+// and only become AVX2 code once inlined into filterStripsAvx2. Clang refuses 32-byte vectors
+// in the signatures of functions not compiled for AVX, so clang builds take the SSE2 lanes.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #include <immintrin.h>
 #define MEDIAN_9X9_AVX2 1
 // The 32-lane vectors never cross a call boundary (everything that uses them is inlined into

@@ -173,17 +173,24 @@ constexpr auto compactMedianNetwork() {
 // Runs Net on values[0 .. Net.kInputs) and fills values[Net.kInputs .. Net.kValues), with
 // MinMax::min and MinMax::max the lane-wise minimum and maximum of two Lanes. Every index is a
 // constant, so the compiler keeps the values in registers where it can.
-template <const auto& Net, class MinMax, class Lanes, std::size_t... K>
+template <const auto& Net, class MinMax, std::size_t Base, class Lanes, std::size_t... K>
 inline void runMedianSteps(Lanes* values, std::index_sequence<K...>) {
-  ((values[Net.kInputs + K] =
-        Net.steps[K].takeMax ? MinMax::max(values[Net.steps[K].a], values[Net.steps[K].b])
-                             : MinMax::min(values[Net.steps[K].a], values[Net.steps[K].b])),
+  ((values[Net.kInputs + Base + K] =
+        Net.steps[Base + K].takeMax
+            ? MinMax::max(values[Net.steps[Base + K].a], values[Net.steps[Base + K].b])
+            : MinMax::min(values[Net.steps[Base + K].a], values[Net.steps[Base + K].b])),
    ...);
 }
 
-template <const auto& Net, class MinMax, class Lanes>
+// The steps from Base on, in blocks of at most 128: clang refuses fold expressions of more
+// than 256 operands.
+template <const auto& Net, class MinMax, std::size_t Base = 0, class Lanes>
 inline void runMedianNetwork(Lanes* values) {
-  runMedianSteps<Net, MinMax>(values, std::make_index_sequence<Net.kSteps>());
+  constexpr std::size_t kBlock = 128;
+  constexpr std::size_t kSteps = static_cast<std::size_t>(Net.kSteps);
+  constexpr std::size_t n = kSteps - Base < kBlock ? kSteps - Base : kBlock;
+  runMedianSteps<Net, MinMax, Base>(values, std::make_index_sequence<n>());
+  if constexpr (Base + n < kSteps) runMedianNetwork<Net, MinMax, Base + n>(values);
 }
 
 }  // namespace vc_ip_detail
