@@ -3,6 +3,7 @@
 #   make test   build with AddressSanitizer + UBSan and run every test
 #   make bench  build optimised and run the benchmarks
 #   make peers  install OpenCV, then time our tools against it
+#   make fuzz   build the libFuzzer programs with clang and run each FUZZ_TIME seconds
 # Missing Debian packages are installed first (we run as root).
 
 JOBS     ?= $(shell nproc)
@@ -10,12 +11,18 @@ CMAKE    ?= cmake
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libpng-dev nlohmann-json3-dev libcli11-dev
 PEER_PACKAGES := libopencv-dev libopencv-contrib-dev python3-skimage
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 RELEASE := build/release
 ASAN    := build/asan
 PEERS   := build/peers
+FUZZ    := build/fuzz
 
-.PHONY: all deps build test demo bench peers format clean
+# make fuzz: seconds per program, and the programs (fuzz/fuzz_<name>.cpp).
+FUZZ_TIME    ?= 60
+FUZZ_TARGETS := image_files archive edge_tools
+
+.PHONY: all deps build test demo bench peers fuzz format clean
 
 all: build
 
@@ -53,6 +60,21 @@ peers: deps
 	$(CMAKE) -S . -B $(PEERS) -DCMAKE_BUILD_TYPE=Release -DTAVSHSL_PEERS=ON -DTAVSHSL_TESTS=OFF >/dev/null
 	$(CMAKE) --build $(PEERS) -j $(JOBS) --target peers
 	$(PEERS)/bin/peers
+
+# New inputs go to build/fuzz/corpus/<name>; a finding is written to build/fuzz/ and stops
+# the run. Once fixed, its input belongs in fuzz/corpus/<name>, which `make test` replays.
+fuzz: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
+	$(CMAKE) -S . -B $(FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTAVSHSL_SANITIZE=ON -DTAVSHSL_FUZZ=ON -DTAVSHSL_TESTS=OFF -DTAVSHSL_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" >/dev/null
+	$(CMAKE) --build $(FUZZ) -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ)/corpus/$$t; \
+	  echo "== fuzz_$$t, $(FUZZ_TIME) s"; \
+	  $(FUZZ)/bin/fuzz_$$t -max_total_time=$(FUZZ_TIME) -rss_limit_mb=2048 \
+	    -artifact_prefix=$(FUZZ)/$$t- $(FUZZ)/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
