@@ -13,11 +13,13 @@
 namespace vc_skeleton {
 namespace {
 
-// True when a pixel of the 3 x 3 block around (ix, iy), clipped to the image, is labelled.
-bool nearLabel(const std::vector<std::uint16_t>& labels, long w, long h, long ix, long iy) {
+// True when a pixel of the 3 x 3 block around (ix, iy), clipped to the image, carries a label
+// of this pass (above base).
+bool nearLabel(const std::vector<std::uint16_t>& labels, std::uint16_t base, long w, long h,
+               long ix, long iy) {
   for (long y = std::max(iy - 1, 0L); y <= std::min(iy + 1, h - 1); ++y)
     for (long x = std::max(ix - 1, 0L); x <= std::min(ix + 1, w - 1); ++x)
-      if (labels[std::size_t(y * w + x)] != 0) return true;
+      if (labels[std::size_t(y * w + x)] > base) return true;
   return false;
 }
 
@@ -40,6 +42,13 @@ void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidge
 
 void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidgeParams& params,
                  const std::vector<vc_SeedInfo>& seeds, std::vector<vc_ridgeLine>& ridges) {
+  vsRidgeLabelMap labels;
+  traceRidges(distance, params, seeds, ridges, labels);
+}
+
+void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidgeParams& params,
+                 const std::vector<vc_SeedInfo>& seeds, std::vector<vc_ridgeLine>& ridges,
+                 vsRidgeLabelMap& labelMap) {
   if (!distance.isBound()) throw vcBadParamsError(L"traceRidges: distance must be a bound image");
   if (!std::isfinite(params.widthFactor))
     throw vcBadParamsError(L"traceRidges: widthFactor must be finite");
@@ -56,15 +65,22 @@ void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidge
     refined.push_back(refineOnRidge(distance, ridgeFollowParams(params.direction, 4.0, start)));
   }
 
-  std::vector<std::uint16_t> labels(std::size_t(w) * std::size_t(h), 0);
+  // Labels of this pass count up from base + 2; a fresh map when there is no room left.
+  const std::size_t numPixels = std::size_t(w) * std::size_t(h);
+  if (labelMap.labels.size() != numPixels || labelMap.last >= UINT16_MAX - 1) {
+    labelMap.labels.assign(numPixels, 0);
+    labelMap.last = 0;
+  }
+  std::vector<std::uint16_t>& labels = labelMap.labels;
+  const std::uint16_t base = labelMap.last;
   std::vector<vc_ridgeLine> found;
   found.reserve(refined.size());
-  std::uint16_t label = 1;
+  std::uint16_t label = std::uint16_t(base + 1);
   std::vector<vcVector<2>> forward, backward;
   for (const vcVector<2>& p : refined) {
     const vcVector<2> q = imageFromClient.mapPoint(p) - offset;
     const long ix = long(q.x()), iy = long(q.y());
-    if (nearLabel(labels, w, h, ix, iy)) continue;
+    if (nearLabel(labels, base, w, h, ix, iy)) continue;
     // Labels only mark; past the last 16-bit label every ridge keeps the last one.
     if (label < UINT16_MAX) ++label;
     const bool inside = ix >= 0 && iy >= 0 && ix < w && iy < h;
@@ -85,6 +101,7 @@ void traceRidges(const vcPelBuffer_const<unsigned char>& distance, const vsRidge
     ridge.points.insert(ridge.points.end(), forward.begin(), forward.end());
     found.push_back(std::move(ridge));
   }
+  labelMap.last = label;
   ridges.insert(ridges.end(), std::make_move_iterator(found.begin()),
                 std::make_move_iterator(found.end()));
 }

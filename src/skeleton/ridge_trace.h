@@ -16,6 +16,7 @@
 // width. Ridges of fewer than 6 points are dropped. Points are in the distance image's client
 // coordinates.
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/base/angle.h"
@@ -59,6 +60,20 @@ TAVSHSL_API void traceRidges(const vcPelBuffer_const<unsigned char>& distance,
 TAVSHSL_API void traceRidges(const vcPelBuffer_const<unsigned char>& distance,
                              const vsRidgeParams& params, const std::vector<vc_SeedInfo>& seeds,
                              std::vector<vc_ridgeLine>& ridges);
+
+// A label map that several passes over one distance image share: each pass numbers its ridges
+// on from the highest label of the passes before, so that the map need not be cleared between
+// passes (labels of earlier passes count as unvisited). Start with a default-constructed one.
+struct vsRidgeLabelMap {
+  std::vector<std::uint16_t> labels;  // row-major, one per pixel
+  std::uint16_t last = 0;             // highest label of the passes so far
+};
+
+// The same, marking visited pixels in `labels`, which is (re)made when its size does not match
+// the image or its labels are used up.
+TAVSHSL_API void traceRidges(const vcPelBuffer_const<unsigned char>& distance,
+                             const vsRidgeParams& params, const std::vector<vc_SeedInfo>& seeds,
+                             std::vector<vc_ridgeLine>& ridges, vsRidgeLabelMap& labels);
 
 // Fits ridge's line, end points, length and rms (the mean squared residual) and takes its
 // width: the upper median of the distance values at its points (coordinates truncated), in

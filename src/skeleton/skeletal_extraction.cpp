@@ -63,6 +63,7 @@ void vfExtractSkeletalSegments(vcPelBuffer_const<unsigned char> image,
   // Ridge passes along x, then along y, from the same seeds; one segment per ridge.
   std::vector<vc_SeedInfo> seeds;
   findRidgeSeeds(distance, 0, seeds);
+  vsRidgeLabelMap labels;
   std::vector<vcFoundSegment> found;
   for (vcDegree theta(0); theta < vcDegree(180); theta += vcDegree(90)) {
     vsRidgeParams params;
@@ -70,7 +71,7 @@ void vfExtractSkeletalSegments(vcPelBuffer_const<unsigned char> image,
     params.widthFactor = 0.8;
     params.direction = vcRadian(theta);
     std::vector<vc_ridgeLine> ridges;
-    traceRidges(distance, params, seeds, ridges);
+    traceRidges(distance, params, seeds, ridges, labels);
     for (std::size_t i = 0; i < ridges.size(); ++i) {
       vc_ridgeLine& ridge = ridges[i];
       fitRidge(distance, ridge, long(i));

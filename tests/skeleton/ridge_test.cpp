@@ -106,6 +106,30 @@ TEST(RidgeTrace, StrokesOfOneOrTwoPixelsCarryNoRidge) {
   EXPECT_EQ(trace(strokeDistance(3, 100), 0.0).size(), 1u);
 }
 
+TEST(RidgeTrace, PassesSharingALabelMapSeeOnlyTheirOwnLabels) {
+  // A cross: one ridge along x, one along y. A pass after others on the same map finds what a
+  // pass on a fresh map finds.
+  vcPelBuffer<unsigned char> mask = flatImage(120, 120, 0);
+  fillRect(mask, 10, 55, 100, 10, 255);
+  fillRect(mask, 55, 10, 10, 100, 255);
+  vcPelBuffer<unsigned char> distance(120, 120, 32);
+  vc_skeleton::distanceTransform(mask, vfMakeDistanceLut(), distance);
+  std::vector<vc_SeedInfo> seeds;
+  vc_skeleton::findRidgeSeeds(distance, 0, seeds);
+  vsRidgeParams alongX, alongY;
+  alongY.direction = vcRadian(std::numbers::pi / 2);
+  const std::vector<vc_ridgeLine> fresh = trace(distance, 0.0);
+  vc_skeleton::vsRidgeLabelMap labels;
+  std::vector<vc_ridgeLine> ridges;
+  vc_skeleton::traceRidges(distance, alongX, seeds, ridges, labels);
+  vc_skeleton::traceRidges(distance, alongY, seeds, ridges, labels);
+  ridges.clear();
+  vc_skeleton::traceRidges(distance, alongX, seeds, ridges, labels);
+  ASSERT_EQ(ridges.size(), fresh.size());
+  ASSERT_FALSE(fresh.empty());
+  for (std::size_t i = 0; i < fresh.size(); ++i) EXPECT_EQ(ridges[i].points, fresh[i].points);
+}
+
 TEST(RidgeFollow, StopsAtTheFloorAndMarksItsSamples) {
   const vcPelBuffer<unsigned char> distance = strokeDistance(10, 40);
   std::vector<std::uint16_t> labels(std::size_t(distance.width() * distance.height()), 0);
