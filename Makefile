@@ -58,8 +58,9 @@ bench: build
 peers: deps
 	$(call install_missing,$(PEER_PACKAGES))
 	$(CMAKE) -S . -B $(PEERS) -DCMAKE_BUILD_TYPE=Release -DTAVSHSL_PEERS=ON -DTAVSHSL_TESTS=OFF >/dev/null
-	$(CMAKE) --build $(PEERS) -j $(JOBS) --target peers
+	$(CMAKE) --build $(PEERS) -j $(JOBS) --target peers peers_shapes
 	$(PEERS)/bin/peers
+	$(PEERS)/bin/peers_shapes
 
 # New inputs go to build/fuzz/corpus/<name>; a finding is written to build/fuzz/ and stops
 # the run. Once fixed, its input belongs in fuzz/corpus/<name>, which `make test` replays.

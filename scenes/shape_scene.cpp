@@ -197,7 +197,9 @@ std::vector<DrawnStroke> drawnStrokes(const vsSceneTemplate& t, const vsSceneObj
 
 // The points of a posed template that bound it: polygon vertices, stroke rectangle corners, or
 // the circle's extreme points.
-std::vector<Vec> outlinePoints(const vsSceneTemplate& t, const vsSceneObject& o) {
+}  // namespace
+
+std::vector<Vec> vfSceneOutlinePoints(const vsSceneTemplate& t, const vsSceneObject& o) {
   std::vector<Vec> points;
   const double angle = o.angleDegrees * kPi / 180.0;
   switch (t.kind) {
@@ -217,6 +219,8 @@ std::vector<Vec> outlinePoints(const vsSceneTemplate& t, const vsSceneObject& o)
   }
   return points;
 }
+
+namespace {
 
 struct Circle {
   Vec center;
@@ -245,8 +249,10 @@ bool fits(const Circle& c, const std::vector<Circle>& taken, double width, doubl
   return true;
 }
 
-void drawObject(vcSceneCanvas& canvas, const vsSceneTemplate& t, const vsSceneObject& o,
-                double grey) {
+}  // namespace
+
+void vfDrawSceneObject(vcSceneCanvas& canvas, const vsSceneTemplate& t, const vsSceneObject& o,
+                       double grey) {
   const double angle = o.angleDegrees * kPi / 180.0;
   switch (t.kind) {
     case veShapeKind::eCircle:
@@ -263,6 +269,8 @@ void drawObject(vcSceneCanvas& canvas, const vsSceneTemplate& t, const vsSceneOb
       break;
   }
 }
+
+namespace {
 
 // A small rectangle of background grey over one outline point of the object.
 void bite(vcSceneCanvas& canvas, vcSceneRandom& random, const std::vector<Vec>& outline,
@@ -332,7 +340,7 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
     o.occluded = random.uniform() < p.occludedShare;
     // The bounding circle at the origin, then moved to a free place.
     o.translation = Vec(0, 0);
-    const Circle atOrigin = boundingCircle(outlinePoints(t, o));
+    const Circle atOrigin = boundingCircle(vfSceneOutlinePoints(t, o));
     bool placed = false;
     for (int attempt = 0; attempt < kTries && !placed; ++attempt) {
       const Vec where(random.uniform(0.0, double(p.width)), random.uniform(0.0, double(p.height)));
@@ -343,9 +351,9 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
       placed = true;
     }
     if (!placed) continue;
-    drawObject(canvas, t, o, scene.background + o.contrast);
+    vfDrawSceneObject(canvas, t, o, scene.background + o.contrast);
     if (o.occluded)
-      bite(canvas, random, outlinePoints(t, o), taken.back(), scene.background);
+      bite(canvas, random, vfSceneOutlinePoints(t, o), taken.back(), scene.background);
     scene.objects.push_back(o);
   }
 

@@ -84,6 +84,17 @@ struct vsShapeScene {
   double minWidthFactor = 1.0, maxWidthFactor = 1.0;
 };
 
+class vcSceneCanvas;
+
+// Draws template t at the pose of o (translation, angle, scale, width factors) with grey, as
+// the scene draws its objects (no bite).
+void vfDrawSceneObject(vcSceneCanvas& canvas, const vsSceneTemplate& t, const vsSceneObject& o,
+                       double grey);
+
+// Points that bound template t at the pose of o: polygon vertices, stroke rectangle corners,
+// or the circle's four extreme points.
+std::vector<vcVector<2>> vfSceneOutlinePoints(const vsSceneTemplate& t, const vsSceneObject& o);
+
 namespace scenes {
 
 vsShapeScene shapeScene(const vsShapeSceneParams& params);
