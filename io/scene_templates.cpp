@@ -43,3 +43,12 @@ vsTemplateList vfSceneTemplates(const vsShapeScene& scene) {
   }
   return list;
 }
+
+std::vector<vsFoundShape> vfFoundShapes(const vcShapeSelectResultSet& results) {
+  std::vector<vsFoundShape> found;
+  for (const vcShapeSelectResult& r : results.results())
+    if (r.isFound())
+      found.push_back({r.templateIndex(), r.location(), r.angle().toDouble(), r.uniformScale(),
+                       r.poseStrokeWidthFactors()});
+  return found;
+}

@@ -100,11 +100,7 @@ std::vector<vsFoundShape> ours(const vsShapeScene& scene, double& seconds) {
   const auto start = Clock::now();
   tool.run(results, scene.image, run, nullptr, 0);
   seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  std::vector<vsFoundShape> found;
-  for (const vcShapeSelectResult& r : results.results())
-    if (r.isFound())
-      found.push_back({r.templateIndex(), r.location(), r.angle().toDouble(), r.uniformScale(), {}});
-  return found;
+  return vfFoundShapes(results);
 }
 
 // The best of detections lying within 15 pixels of each other, whatever their template.

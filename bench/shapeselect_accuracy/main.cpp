@@ -95,11 +95,7 @@ int main(int argc, char** argv) {
       tool.run(results, scene.image, run, nullptr, 0);
       runSeconds[size] += timer.sec();
       ++runs[size];
-      std::vector<vsFoundShape> found;
-      for (const vcShapeSelectResult& r : results.results())
-        if (r.isFound())
-          found.push_back({r.templateIndex(), r.location(), r.angle().toDouble(),
-                           r.uniformScale(), r.poseStrokeWidthFactors()});
+      const std::vector<vsFoundShape> found = vfFoundShapes(results);
       const vsShapeMatchResult m = vfMatchShapes(scene, found, vsShapeMatchTolerance());
 
       // Recall, per object.

@@ -18,11 +18,7 @@ struct Tally {
 
 void judge(const vsShapeScene& scene, const vcShapeSelectResultSet& results, veShapeKind kind,
            const vsShapeMatchTolerance& tolerance, Tally& tally) {
-  std::vector<vsFoundShape> found;
-  for (const vcShapeSelectResult& r : results.results())
-    if (r.isFound())
-      found.push_back({r.templateIndex(), r.location(), r.angle().toDouble(), r.uniformScale(),
-                       r.poseStrokeWidthFactors()});
+  const std::vector<vsFoundShape> found = vfFoundShapes(results);
   const vsShapeMatchResult m = vfMatchShapes(scene, found, tolerance);
   auto kindOf = [&](long templateIndex) {
     return scene.templates[std::size_t(templateIndex)].kind;
