@@ -50,6 +50,7 @@ class UnconsumedCells {
   // naming `tool` and the cell.
   template <class Start>
   void scan(std::uint32_t numEdges, const wchar_t* tool, Start&& start) {
+    if (bits_.empty()) return;  // an empty window has no cells (and maybe no origin)
     for (long y = 0; y < h_; ++y) {
       std::uint64_t* row = bits_.data() + y * words_;
       const std::int32_t* cells = origin_ + y * stride_;
