@@ -63,6 +63,20 @@ class vcPelBuffer_const {
  public:
   vcPelBuffer_const() = default;
 
+  // A view onto pixels that the caller owns, such as a host language's array, without a copy:
+  // width x height pixels, row y starting rowUpdate pixels after row y - 1, pixels[0] being
+  // pixel (0, 0). Rows need no alignment. The view and its copies hold `pixels`, so its owner
+  // releases them once the last view is gone; nothing writes through the view.
+  // Throws: vcBadParamsError for null pixels, a negative width or height, or rowUpdate below
+  // width.
+  vcPelBuffer_const(std::shared_ptr<const T> pixels, long width, long height, long rowUpdate)
+      : storage_(std::const_pointer_cast<T>(std::move(pixels))),
+        stride_(rowUpdate),
+        rootSize_(width, height),
+        size_(width, height) {
+    vc_pel_detail::requireCallerPels(storage_ != nullptr, width, height, rowUpdate);
+  }
+
   // Size of the window in pixels; 0 for an unbound image.
   long width() const { return size_.x(); }
   long height() const { return size_.y(); }

@@ -55,6 +55,16 @@ long rowStride(long width, long height, long alignment, std::size_t pelSize) {
   return static_cast<long>(rowBytes / pelSize);
 }
 
+void requireCallerPels(bool nonNull, long width, long height, long rowUpdate) {
+  if (!nonNull) throw vcBadParamsError(L"vcPelBuffer: the caller's pixels are null");
+  if (width < 0 || width > kMaxSide || height < 0 || height > kMaxSide)
+    throw vcBadParamsError(L"vcPelBuffer: width and height must be in [0, " + vfStr(kMaxSide) +
+                           L"], got " + vfStr(width) + L" x " + vfStr(height));
+  if (rowUpdate < width)
+    throw vcBadParamsError(L"vcPelBuffer: rowUpdate must be at least the width " + vfStr(width) +
+                           L", got " + vfStr(rowUpdate));
+}
+
 std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize,
                                    bool zeroed) {
   const std::size_t align = effectiveAlignment(alignment, pelSize);

@@ -25,6 +25,10 @@ long rowStride(long width, long height, long alignment, std::size_t pelSize);
 std::shared_ptr<void> allocatePels(long stride, long height, long alignment, std::size_t pelSize,
                                    bool zeroed = true);
 
+// Throws vcBadParamsError unless a view onto the caller's pixels is well formed: pixels not
+// null, width and height within the limits of rowStride, rowUpdate >= width.
+void requireCallerPels(bool nonNull, long width, long height, long rowUpdate);
+
 // Throws vcBadParamsError naming the operation when the image is unbound.
 void requireBound(bool bound, const char* operation);
 

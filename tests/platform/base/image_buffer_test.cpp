@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "geom_near.h"
 #include "platform/base/pel_buffer.h"
@@ -98,6 +100,25 @@ TEST(PelBuffer, WindowsShareThePixelsAndKeepImageAndClientCoordinates) {
   const vcXform<2> flat(vcMatrix<2>::fromElements(1, 2, 2, 4), vcVector<2>(0, 0));
   EXPECT_THROW(root.imageFromClientXform(flat), vcBadParamsError);
   EXPECT_EQ(root.clientFromImageXform(), clientFromImage);
+}
+
+TEST(PelBuffer, ViewOntoCallerPixelsReadsThemInPlaceAndHoldsTheirOwner) {
+  // Rows of 5 pixels, 7 apart, the last row without padding after it.
+  auto pixels = std::make_shared<std::vector<unsigned char>>(7 * 2 + 5);
+  for (std::size_t k = 0; k < pixels->size(); ++k) (*pixels)[k] = static_cast<unsigned char>(k);
+  const unsigned char* first = pixels->data();
+  vcPelBuffer_const<unsigned char> view(std::shared_ptr<const unsigned char>(pixels, first), 5, 3,
+                                        7);
+  pixels.reset();  // the view keeps the vector alive
+  EXPECT_EQ(view.pointToRow(2), first + 14);
+  EXPECT_EQ(view.get(4, 2), 18);
+  EXPECT_THROW(view.get(5, 0), vcBadParamsError);  // the gap between rows is not the image's
+  EXPECT_EQ(view.window(1, 1, 4, 2).get(3, 1), 18);
+
+  const std::shared_ptr<const unsigned char> none;
+  EXPECT_THROW(vcPelBuffer_const<unsigned char>(none, 1, 1, 1), vcBadParamsError);
+  EXPECT_THROW(vcPelBuffer_const<unsigned char>(std::make_shared<unsigned char>(0), 4, 1, 3),
+               vcBadParamsError);
 }
 
 }  // namespace
