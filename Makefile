@@ -4,12 +4,15 @@
 #   make bench  build optimised and run the benchmarks
 #   make peers  install OpenCV, then time our tools against it
 #   make fuzz   build the libFuzzer programs with clang and run each FUZZ_TIME seconds
+#   make install PREFIX=/usr/local   build, then install the library, its CMake package,
+#               pkg-config file and Python module under PREFIX
 # Missing Debian packages are installed first (we run as root).
 
 JOBS     ?= $(shell nproc)
 CMAKE    ?= cmake
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libpng-dev nlohmann-json3-dev libcli11-dev
+            libpng-dev nlohmann-json3-dev libcli11-dev \
+            pybind11-dev python3-dev python3-numpy python3-pytest
 PEER_PACKAGES := libopencv-dev libopencv-contrib-dev python3-skimage
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
@@ -17,12 +20,13 @@ RELEASE := build/release
 ASAN    := build/asan
 PEERS   := build/peers
 FUZZ    := build/fuzz
+PREFIX  ?= /usr/local
 
 # make fuzz: seconds per program, and the programs (fuzz/fuzz_<name>.cpp).
 FUZZ_TIME    ?= 60
 FUZZ_TARGETS := image_files archive edge_tools
 
-.PHONY: all deps build test demo bench peers fuzz format clean
+.PHONY: all deps build test demo bench peers fuzz install format clean
 
 all: build
 
@@ -54,6 +58,9 @@ demo: build
 
 bench: build
 	@for b in $(RELEASE)/bin/bench_*; do echo "== $$b"; $$b; done
+
+install: build
+	$(CMAKE) --install $(RELEASE) --prefix $(PREFIX)
 
 peers: deps
 	$(call install_missing,$(PEER_PACKAGES))

@@ -1,22 +1,25 @@
-// Finds straight lines and circles in an 8-bit PNG or PGM image and prints them in client
+// Finds straight lines and circles in an 8-bit binary PGM image and prints them in client
 // coordinates (here the pixel grid, as the file carries no calibration).
 //
-//   build/release/bin/find_lines_and_circles part.png
+//   build/release/bin/find_lines_and_circles part.pgm
+//
+// It uses nothing but the library, so it also builds against an installed copy
+// (examples/CMakeLists.txt).
 
 #include <cstdio>
 #include <exception>
 
-#include "io/image_file.h"
+#include "pgm_image.h"
 #include "tavshsl/circle_finder.h"
 #include "tavshsl/line_tracker.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s IMAGE\n", argv[0]);
+    std::fprintf(stderr, "usage: %s IMAGE.pgm\n", argv[0]);
     return 2;
   }
   try {
-    const vcPelBuffer<unsigned char> image = vfReadImage(argv[1]);
+    const vcPelBuffer<unsigned char> image = example::readPgm(argv[1]);
 
     vcLineTrackerRunParams lineParams;  // magThresh 15, angleTol 35 deg, distanceTol 1 pixel
     lineParams.minNumEdgelets(10);
