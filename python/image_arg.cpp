@@ -21,6 +21,8 @@ std::string shapeText(const py::array& a) {
   return py::str(py::tuple(py::getattr(a, "shape"))).cast<std::string>();
 }
 
+}  // namespace
+
 vcXform<2> clientFromImage(const ClientTransform& client) {
   const auto [ox, oy] = client.offset;
   if (!std::isfinite(client.scale) || client.scale == 0.0 || !std::isfinite(ox) ||
@@ -29,8 +31,6 @@ vcXform<2> clientFromImage(const ClientTransform& client) {
   return vcXform<2>(vcMatrix<2>::fromElements(client.scale, 0.0, 0.0, client.scale),
                     vcVector<2>(ox, oy));
 }
-
-}  // namespace
 
 vcPelBuffer_const<unsigned char> imageFromArray(const py::handle& object,
                                                 const ClientTransform& client) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/base/pel_buffer.h"
+#include "platform/base/xform.h"
 
 namespace tavshsl_py {
 
@@ -17,6 +18,10 @@ struct ClientTransform {
   double scale = 1.0;
   std::pair<double, double> offset{0.0, 0.0};
 };
+
+// client = scale * image + offset as a transform.
+// Throws: vcBadParamsError when the scale is not finite or 0, or the offset not finite.
+vcXform<2> clientFromImage(const ClientTransform& client);
 
 // The image that the tools see.
 // Throws: pybind11::type_error for anything but a numpy array of uint8; vcBadParamsError for an

@@ -8,6 +8,7 @@
 
 #include "errors.h"
 #include "results.h"
+#include "shape_select.h"
 #include "tavshsl/version.h"
 #include "tools.h"
 
@@ -20,4 +21,5 @@ PYBIND11_MODULE(tavshsl, m) {
   tavshsl_py::bindErrors(m);
   tavshsl_py::bindResults(m);
   tavshsl_py::bindTools(m);
+  tavshsl_py::bindShapeSelect(m);
 }
