@@ -21,6 +21,7 @@ ASAN    := build/asan
 PEERS   := build/peers
 FUZZ    := build/fuzz
 PREFIX  ?= /usr/local
+PYTHON  ?= /usr/bin/python3
 
 # make fuzz: seconds per program, and the programs (fuzz/fuzz_<name>.cpp).
 FUZZ_TIME    ?= 60
@@ -58,6 +59,7 @@ demo: build
 
 bench: build
 	@for b in $(RELEASE)/bin/bench_*; do echo "== $$b"; $$b; done
+	@echo "== Python call overhead"; PYTHONPATH=$(RELEASE)/python $(PYTHON) bench/python/overhead.py $(RELEASE)
 
 install: build
 	$(CMAKE) --install $(RELEASE) --prefix $(PREFIX)

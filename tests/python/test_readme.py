@@ -15,4 +15,4 @@ def test_readme_python_example_prints_its_output():
     out = io.StringIO()
     with contextlib.redirect_stdout(out):
         exec(example.group(1), {})
-    assert out.getvalue() == example.group(2)
+    assert out.getvalue() == example.group(2), "the README shows other output than the example prints"
