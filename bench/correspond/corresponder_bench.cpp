@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "star_polygon.h"
 #include "platform/base/range.h"
 #include "tavshsl/boundary_model.h"
 #include "tavshsl/segment_corresponder.h"
@@ -19,14 +20,8 @@ constexpr double kPi = std::numbers::pi;
 
 vcPtrHandle<vcSegmentCorresponderModel> starModel(std::mt19937& rng) {
   const int n = std::uniform_int_distribution<int>(4, 16)(rng);
-  std::uniform_real_distribution<double> radius(60.0, 120.0), jitter(-0.2, 0.2);
-  std::vector<vcVector<2>> corners;
-  for (int i = 0; i < n; ++i)
-    corners.emplace_back(radius(rng), vcRadian(2.0 * kPi * (i + 0.5 + jitter(rng)) / n));
-  std::vector<vcModelSegment> sides;
-  for (int i = 0; i < n; ++i)
-    sides.emplace_back(vcLineSeg(corners[i], corners[(i + 1) % n]), 1.0, vcSegmentDefs::eForward);
-  vcPtrHandle<vcSegmentCorresponderModel> m(new vcSegmentCorresponderBoundaryModel(sides));
+  vcPtrHandle<vcSegmentCorresponderModel> m(
+      new vcSegmentCorresponderBoundaryModel(starPolygonSides(n, 60.0, 120.0, rng)));
   m->setDOFRange(vcSegmentCorresponderModel::eScale, vcRange(0.8, 1.25));
   return m;
 }

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "star_polygon.h"
 #include "platform/base/range.h"
 #include "tavshsl/boundary_model.h"
 #include "tavshsl/segment_corresponder.h"
@@ -22,14 +23,8 @@ const vcDegree kAngleTol(15.0);
 // A star-shaped polygon of n sides, corners at radius 80 to 120 around the origin.
 vcPtrHandle<vcSegmentCorresponderModel> polygonModel(int n, unsigned seed) {
   std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> radius(80.0, 120.0), jitter(-0.2, 0.2);
-  std::vector<vcVector<2>> corners;
-  for (int i = 0; i < n; ++i)
-    corners.emplace_back(radius(rng), vcRadian(2.0 * kPi * (i + 0.5 + jitter(rng)) / n));
-  std::vector<vcModelSegment> sides;
-  for (int i = 0; i < n; ++i)
-    sides.emplace_back(vcLineSeg(corners[i], corners[(i + 1) % n]), 1.0, vcSegmentDefs::eForward);
-  return vcPtrHandle<vcSegmentCorresponderModel>(new vcSegmentCorresponderBoundaryModel(sides));
+  return vcPtrHandle<vcSegmentCorresponderModel>(
+      new vcSegmentCorresponderBoundaryModel(starPolygonSides(n, 80.0, 120.0, rng)));
 }
 
 void BM_TrainScaleSampled(benchmark::State& state) {
