@@ -15,6 +15,7 @@
 #include "platform/graphics/graphic_with_fill.h"
 #include "platform/ip/gauss_sample.h"
 #include "shapeselect/shape_select_impl.h"
+#include "shapeselect/shape_select_stroke_ends.h"
 #include "tavshsl/circle_finder.h"
 #include "tavshsl/line_tracker.h"
 
@@ -174,6 +175,11 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
     edges = edgeSegments(reducedA, image.clientFromImageXform().scale());
   }
 
+  // Stroke poses are fitted to the same edges with their ends carried to the corners: a stroke
+  // end without a found end segment is placed from its sides' end points.
+  std::vector<vcFoundSegment> strokeEdges;
+  if (numStrokes_ > 0) strokeEdges = edgesToCorners(image, edges);
+
   // The corresponder over both kinds of segments. Consider threshold = the accept threshold;
   // an accept threshold of 2 is never reached, so no stage ends early on a full list.
   vcSegmentCorresponderResultSet correspondences;
@@ -199,8 +205,9 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
       const vcSegmentCorresponderResult& r = correspondences.results()[step.index];
       const long t = modelTemplateIndex_[std::size_t(r.modelIdx())];
       const vcSegmentCorresponderModel& model = *models[std::size_t(r.modelIdx())];
-      merged.push_back(
-          correspondenceResult(r, model, edges, t, *templates_[std::size_t(t)], accept));
+      const bool stroke = model.modelType() == vcSegmentCorresponderModel::eSkeletonModel;
+      merged.push_back(correspondenceResult(r, model, stroke ? strokeEdges : edges, t,
+                                            *templates_[std::size_t(t)], accept));
     }
     if (!dest) continue;
     const vcShapeSelectResult& result = merged.back();
