@@ -97,6 +97,10 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Throws: vcBadParamsError when an end point is not finite (nothing is changed).
   bool voteSegment(const vcLineSeg& seg);
 
+  // The same, for a caller that knows the segment's line angle already (any multiple of pi
+  // away from it will do): the angle is not recomputed from the end points.
+  bool voteSegment(const vcLineSeg& seg, vcRadian lineAngle);
+
   // Best vote of the pass and its id (the first id that reached it).
   double maxVote() const { return maxVote_; }
   long bestId() const { return bestId_; }
@@ -125,6 +129,13 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::size_t memoryBytes() const;
 
  private:
+  // Maps a segment to grid coordinates; false when it lies wholly beyond one side of the grid.
+  // Starts a pass when none was started.
+  bool reachesGrid_(const vcLineSeg& seg, vcVector<2>& g1, vcVector<2>& g2);
+  // Votes with a segment given in grid coordinates and its line angle, once it is known to
+  // reach the grid.
+  bool voteCells_(const vcVector<2>& g1, const vcVector<2>& g2, double lineAngle);
+
   // The kernel of one distTol, before normalisation, with the sum of its centre column.
   struct Kernel_ {
     double distTol = 0.0;

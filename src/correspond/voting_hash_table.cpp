@@ -305,19 +305,36 @@ void vcVotingHashTable::clearVotes() {
 }
 
 bool vcVotingHashTable::voteSegment(const vcLineSeg& seg) {
+  vcVector<2> g1, g2;
+  if (!reachesGrid_(seg, g1, g2)) return false;
+  return voteCells_(g1, g2, vcSegmentCorresponderUtil::segmentAngle(seg).plain());
+}
+
+bool vcVotingHashTable::voteSegment(const vcLineSeg& seg, vcRadian lineAngle) {
+  if (!std::isfinite(lineAngle.plain())) badParam(L"voteSegment: the line angle must be finite");
+  vcVector<2> g1, g2;
+  if (!reachesGrid_(seg, g1, g2)) return false;
+  return voteCells_(g1, g2, lineAngle.plain());
+}
+
+bool vcVotingHashTable::reachesGrid_(const vcLineSeg& seg, vcVector<2>& g1, vcVector<2>& g2) {
   if (!vfIsFiniteSegment(seg)) badParam(L"voteSegment: the segment's end points must be finite");
   if (pass_ == 0) clearVotes();  // no pass started yet
 
   // A segment wholly beyond one side of the grid meets no cell.
-  const vcVector<2> g1 = toGrid_.mapPoint(seg.p1()), g2 = toGrid_.mapPoint(seg.p2());
+  g1 = toGrid_.mapPoint(seg.p1());
+  g2 = toGrid_.mapPoint(seg.p2());
   const double w = static_cast<double>(width_), h = static_cast<double>(height_);
-  if ((g1.x() < 0.0 && g2.x() < 0.0) || (g1.x() >= w && g2.x() >= w) ||
-      (g1.y() < 0.0 && g2.y() < 0.0) || (g1.y() >= h && g2.y() >= h))
-    return false;
+  return !((g1.x() < 0.0 && g2.x() < 0.0) || (g1.x() >= w && g2.x() >= w) ||
+           (g1.y() < 0.0 && g2.y() < 0.0) || (g1.y() >= h && g2.y() >= h));
+}
 
+bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2, double a) {
   // Angle bin of the line angle, folded into [0, pi).
-  double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
-  if (a < 0.0) a += kPi;
+  if (a < 0.0 || a >= kPi) {
+    a = std::fmod(a, kPi);
+    if (a < 0.0) a += kPi;
+  }
   const long nBins = numAngleBins();
   long b = static_cast<long>(a / angleStep_.plain());
   if (b == nBins) b = 0;

@@ -106,6 +106,11 @@ TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
   EXPECT_EQ(flat.maxVote(), 0.0);
   EXPECT_TRUE(flat.voteSegment(kShortAlong));
   EXPECT_NEAR(flat.maxVote(), vh, 1e-12);
+  // A line angle given by the caller picks the bin, whatever multiple of pi it is off by.
+  flat.clearVotes();
+  EXPECT_FALSE(flat.voteSegment(kShortAlong, vcRadian(kPi / 2.0)));
+  EXPECT_TRUE(flat.voteSegment(kShortAlong, vcRadian(-3.0 * kPi)));
+  EXPECT_NEAR(flat.maxVote(), vh, 1e-12);
   // A segment outside the grid meets nothing either.
   EXPECT_FALSE(flat.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
 }
@@ -129,6 +134,7 @@ TEST(VotingHashTable, RefusesBadInputAndStaysUnchanged) {
   EXPECT_EQ(filledBins(t), (std::vector<long>{0, 17}));
   EXPECT_TRUE(t.cell(0, 20, 25).empty());
   EXPECT_THROW(t.voteSegment(seg(0, 0, nan, 1)), vcBadParamsError);
+  EXPECT_THROW(t.voteSegment(kLongLine, vcRadian(nan)), vcBadParamsError);
   EXPECT_THROW(t.cell(18, 0, 0), vcBadParamsError);
   EXPECT_THROW(t.cell(0, 40, 0), vcBadParamsError);
 }
