@@ -17,8 +17,12 @@
 
 namespace {
 
-// Most found segments tried as voting bases in one stage.
+// Most found segments tried as voting bases in one stage, and how many more each result the
+// stage adds at or above the accept threshold allows: a scene that holds instances is given
+// the tries to find the rest of them among its clutter, while pure clutter keeps the first
+// bound.
 constexpr long kMaxBases = 50;
+constexpr long kBasesPerResult = 10;
 // Basis ids voted within this fraction of the best vote are verified.
 constexpr double kCandidateFraction = 0.2;
 
@@ -110,6 +114,8 @@ struct vcSegmentCorresponder::Stage_ {
   double consider;
   bool anyFound = false;
   bool done = false;
+  // How many results at or above the accept threshold this stage added to the list.
+  long added = 0;
   // The basis of the current vote: index of the found segment in v and the piece voted with.
   long basisIndex = -1;
   vcFoundSegment basisPiece;
@@ -243,6 +249,7 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
   stage.explained.assign(v.size(), 0);
   std::vector<vcFoundSegment> pieces;
   std::vector<vcVotingResult> candidates;
+
   long piecesOf = -1;
   std::size_t p = 0;
   long b = 0, tried = 0;
@@ -252,7 +259,9 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
       ++b;
     }
   };
-  const auto more = [&] { return b < n && (tried < kMaxBases || piecesOf == order[b]); };
+  const auto more = [&] {
+    return b < n && (tried < kMaxBases + kBasesPerResult * stage.added || piecesOf == order[b]);
+  };
   while (!stage.done && more()) {
     // Vote with the next basis piece until one's best vote exceeds the consider threshold.
     bool voted = false;
@@ -276,8 +285,12 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
         c = meanSegLength_ / piece.length();
       }
       const vcXform<2> basisFromFound = basisFrame(piece.segment(), c);
+      // A segment's line angle in the basis frame is its own less the piece's direction.
+      const double turn = (piece.segment().p2() - piece.segment().p1()).angle().plain();
       stage.table.clearVotes();
-      for (const vcFoundSegment& f : v) stage.table.voteSegment(f.segment().map(basisFromFound));
+      for (const vcFoundSegment& f : v)
+        stage.table.voteSegment(f.segment().map(basisFromFound),
+                                vcRadian(f.lineAngle().plain() - turn));
       if (stage.table.maxVote() > stage.consider) {
         voted = true;
         break;
@@ -369,14 +382,17 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   const std::size_t maxResults = static_cast<std::size_t>(stage.params.maxNumResults());
   if (stage.consider <= kept.result.score()) {
     pruneCorrespondence_(kept, model, stage.c);
+    const bool trusted = kept.result.score() >= stage.params.acceptThreshold();
     // The voting segments it explains: its strokes' centre-lines, or its own found segments.
     const vcSegmentCorresponderResult& uses =
         stage.type == vcSegmentCorresponderModel::eSkeletonModel ? strokes : kept.result;
     std::vector<long> used;
     for (long k = 0; k < uses.numModelSegs(); ++k)
       for (long f : uses.foundSegsForModelSeg(k)) used.push_back(f);
-    if (updateCorrespondences_(results, std::move(kept), stage.params, stage.c))
+    if (updateCorrespondences_(results, std::move(kept), stage.params, stage.c)) {
       for (long f : used) stage.explained[static_cast<std::size_t>(f)] = 1;
+      stage.added += trusted;
+    }
     stage.anyFound = true;
     // A full list raises the bar to its worst score.
     if (results.size() == maxResults) stage.consider = results.back().result.score();

@@ -22,13 +22,14 @@ vcFoundSegment found(double x1, double y1, double x2, double y2, double magnitud
 
 // The rectangle model's sides mapped by a pose (rotation in degrees), except those listed.
 void addRectangle(std::vector<vcFoundSegment>& out, const vcSegmentCorresponderModel& rectangle,
-                  P at, double scale, double degrees, std::vector<int> missing = {}) {
+                  P at, double scale, double degrees, std::vector<int> missing = {},
+                  double magnitude = 50.0) {
   const vcXform<2> pose(at, scale, 1.0, vcRadian(0.0), vcRadian(degrees * segment_scenes::kPi / 180));
   std::vector<vcModelSegment> sides;
   rectangle.transformModel(sides, pose, {});
   for (std::size_t k = 0; k < sides.size(); ++k)
     if (std::find(missing.begin(), missing.end(), static_cast<int>(k)) == missing.end())
-      out.emplace_back(sides[k].segment(), 50.0, sides[k].polarity(), 0.0);
+      out.emplace_back(sides[k].segment(), magnitude, sides[k].polarity(), 0.0);
 }
 
 vcSegmentCorresponderTrainParams params(std::vector<Model> models) {
@@ -130,6 +131,30 @@ TEST_F(CorresponderRun, StopsOnceTheListIsFullAndGoodEnough) {
                    edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 2u);
   EXPECT_GT(out.results()[0].score(), out.results()[1].score());
+}
+
+// A faint small rectangle whose sides rank behind 55 clutter segments (magnitude x length):
+// beyond the 50 bases tried on a scene that shows nothing trustworthy, within reach once a
+// strong rectangle has been found (ten more tries per result at the accept threshold).
+TEST_F(CorresponderRun, ATrustedResultBuysMoreBasisTries) {
+  std::vector<vcFoundSegment> faint;
+  addRectangle(faint, *rectangle, P(600, 600), 0.7, 10.0, {}, 10.0);
+  // Parallel rows 300 apart: no pair of them fits the rectangle.
+  for (int k = 0; k < 55; ++k) {
+    const double x = 2000.0 + 250.0 * (k % 8), y = 2000.0 + 300.0 * (k / 8);
+    faint.push_back(found(x, y, x + 100.0, y));
+  }
+  std::vector<vcFoundSegment> both = faint;
+  addRectangle(both, *rectangle, P(200, 200), 1.4, 20.0);
+
+  const vcSegmentCorresponder corresponder(params({rectangle}));
+  const vcSegmentCorresponderRunParams run(5, vcXform<2>(), 0.45, 0.65, 0.0, true);
+  vcSegmentCorresponderResultSet out;
+  corresponder.run(out, run, faint, nullptr, 0);
+  EXPECT_TRUE(out.results().empty());
+  corresponder.run(out, run, both, nullptr, 0);
+  ASSERT_EQ(out.results().size(), 2u);
+  EXPECT_GT(out.results()[1].score(), 0.9);
 }
 
 TEST_F(CorresponderRun, KeepsToTheTrainingUntilTrainedAgain) {
