@@ -124,6 +124,7 @@ struct Scene {
   std::vector<vcFoundSegment> edges;        // outlines and clutter
   std::vector<Origin> edgeOrigins;          // one per edge
   std::vector<vcFoundSegment> centreLines;  // stroke centre-lines and clutter
+  std::vector<Origin> lineOrigins;          // one per centre-line
   std::vector<Instance> truth;
 };
 
@@ -232,7 +233,7 @@ inline Scene makeScene(const std::vector<NamedModel>& models, const std::vector<
       std::vector<double> widths;
       for (double w : skeleton.nominalStrokeWidths()) widths.push_back(w * scale);
       lineCount += static_cast<long>(lines.size());
-      g.degrade(lines, widths, scene.centreLines);
+      g.degrade(lines, widths, scene.centreLines, &scene.lineOrigins, static_cast<long>(i));
     }
   }
   const double w = 400.0 * columns, h = 400.0 * static_cast<double>(rows);
@@ -252,7 +253,18 @@ inline Scene makeScene(const std::vector<NamedModel>& models, const std::vector<
   }
   scene.edges = std::move(edges);
   scene.edgeOrigins = std::move(origins);
-  std::shuffle(scene.centreLines.begin(), scene.centreLines.end(), g.rng());
+  scene.lineOrigins.resize(scene.centreLines.size());
+  order.resize(scene.centreLines.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), g.rng());
+  std::vector<vcFoundSegment> lines;
+  origins.clear();
+  for (std::size_t i : order) {
+    lines.push_back(scene.centreLines[i]);
+    origins.push_back(scene.lineOrigins[i]);
+  }
+  scene.centreLines = std::move(lines);
+  scene.lineOrigins = std::move(origins);
   return scene;
 }
 
@@ -286,6 +298,23 @@ inline PoseError poseError(const vcXform<2>& found, const vcXform<2>& truth, int
   return e;
 }
 
+// Instance i of a scene on its own: its found segments only, origins kept.
+inline Scene isolate(const Scene& scene, std::size_t i) {
+  Scene alone;
+  alone.truth = scene.truth;
+  for (std::size_t f = 0; f < scene.edges.size(); ++f)
+    if (scene.edgeOrigins[f].instance == static_cast<long>(i)) {
+      alone.edges.push_back(scene.edges[f]);
+      alone.edgeOrigins.push_back(scene.edgeOrigins[f]);
+    }
+  for (std::size_t f = 0; f < scene.centreLines.size(); ++f)
+    if (scene.lineOrigins[f].instance == static_cast<long>(i)) {
+      alone.centreLines.push_back(scene.centreLines[f]);
+      alone.lineOrigins.push_back(scene.lineOrigins[f]);
+    }
+  return alone;
+}
+
 // The pose the shape selection tool reads from a result: findPose on the edges.
 inline bool fittedPose(const std::vector<NamedModel>& models, const std::vector<vcFoundSegment>& edges,
                        const vcSegmentCorresponderResult& r, vcXform<2>& pose) {
@@ -309,7 +338,20 @@ inline bool idealPose(const std::vector<NamedModel>& models, const Scene& scene,
   return fittedPose(models, scene.edges, r, pose);
 }
 
-// The result of the right model closest to instance i, with its pose error.
+// The share of a result's found length (each found segment counted once) that came from
+// instance i.
+inline double shareOf(const Scene& scene, const vcSegmentCorresponderResult& r, std::size_t i) {
+  double all = 0.0, mine = 0.0;
+  for (std::size_t f = 0; f < scene.edges.size(); ++f) {
+    if (r.modelSegsForFoundSeg(static_cast<long>(f)).empty()) continue;
+    all += scene.edges[f].length();
+    if (scene.edgeOrigins[f].instance == static_cast<long>(i)) mine += scene.edges[f].length();
+  }
+  return all > 0.0 ? mine / all : 0.0;
+}
+
+// The result that reports instance i: of the right model, with most of its found length from
+// the instance (the largest such share wins), and the error of its fitted pose.
 struct Match {
   long result = -1;
   PoseError error;
@@ -318,15 +360,18 @@ struct Match {
 inline Match bestMatch(const std::vector<NamedModel>& models, const Scene& scene,
                        const vcSegmentCorresponderResultSet& out, std::size_t i) {
   Match best;
+  double bestShare = 0.5;
   const Instance& truth = scene.truth[i];
   for (std::size_t r = 0; r < out.results().size(); ++r) {
     const vcSegmentCorresponderResult& res = out.results()[r];
     if (res.modelIdx() != truth.model) continue;
+    const double share = shareOf(scene, res, i);
+    if (share <= bestShare) continue;
     vcXform<2> pose;
     if (!fittedPose(models, scene.edges, res, pose)) continue;
-    const PoseError e =
-        poseError(pose, truth.pose, models[static_cast<std::size_t>(truth.model)].symmetry);
-    if (e.distance < best.error.distance) best = Match{static_cast<long>(r), e};
+    bestShare = share;
+    best = Match{static_cast<long>(r),
+                 poseError(pose, truth.pose, models[static_cast<std::size_t>(truth.model)].symmetry)};
   }
   return best;
 }
