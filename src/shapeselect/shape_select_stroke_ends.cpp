@@ -11,7 +11,7 @@ namespace {
 // Shortest segment whose ends are moved, pixels.
 constexpr double kMinLength = 4.0;
 // How far an end is searched beyond the segment and how far inside it, pixels, and the step.
-constexpr double kReachOut = 8.0;
+constexpr double kReachOut = 12.0;
 constexpr double kReachIn = 3.0;
 constexpr double kStep = 0.5;
 // The step along the middle must be at least this many grey levels to be followed.
