@@ -2,6 +2,8 @@
 // stroke figures found where they are, with their pose, and few results where there is
 // nothing. The wide sweep over seeds and conditions is bench_shapeselect_accuracy.
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "io/scene_templates.h"
@@ -39,30 +41,40 @@ void judge(const vsShapeScene& scene, const vcShapeSelectResultSet& results, veS
   }
 }
 
+// The 640 x 480 shape scene of a seed, and what a tool trained on its templates finds in it.
+vsShapeScene sceneOfSeed(std::uint32_t seed) {
+  vsShapeSceneParams params;
+  params.seed = seed;
+  return scenes::shapeScene(params);
+}
+
+vcShapeSelectResultSet findIn(const vsShapeScene& scene) {
+  const vsTemplateList list = vfSceneTemplates(scene);
+  vcShapeSelectTool tool;
+  tool.train(vfTrainParams(list), vfTemplateHandles(list), vc2XformLinear(), nullptr, 0);
+  vcShapeSelectRunParams run;
+  run.maxNumResults(16);
+  vcShapeSelectResultSet results;
+  tool.run(results, scene.image, run, nullptr, 0);
+  return results;
+}
+
 TEST(ShapeSelectAccuracy, FoundWhereTheyAreOnGeneratedScenes) {
   Tally discs, polygons, strokes;
   for (const std::uint32_t seed : {31u, 32u, 33u, 34u}) {
-    vsShapeSceneParams params;
-    params.seed = seed;
-    const vsShapeScene scene = scenes::shapeScene(params);
-    const vsTemplateList list = vfSceneTemplates(scene);
-    vcShapeSelectTool tool;
-    tool.train(vfTrainParams(list), vfTemplateHandles(list), vc2XformLinear(), nullptr, 0);
-    vcShapeSelectRunParams run;
-    run.maxNumResults(16);
-    vcShapeSelectResultSet results;
-    tool.run(results, scene.image, run, nullptr, 0);
+    const vsShapeScene scene = sceneOfSeed(seed);
+    const vcShapeSelectResultSet results = findIn(scene);
     judge(scene, results, veShapeKind::eCircle, vsShapeMatchTolerance(), discs);
     judge(scene, results, veShapeKind::ePolygon, vsShapeMatchTolerance(), polygons);
-    // Stroke figures are judged by place and angle: their fitted scale runs a few per cent
-    // short (their ends come from edge lines that stop short of the corners).
+    // Stroke figures are judged by place and angle here (arrows are not found yet); their
+    // scale is pinned by the stroke accuracy test.
     vsShapeMatchTolerance strokeTolerance;
     strokeTolerance.scale = 0.08;
     judge(scene, results, veShapeKind::eStroke, strokeTolerance, strokes);
   }
   // Recall, precision and mean pose errors. The figures this handful reaches, below the
   // 95 % the sweep aims at: a small blurred quadrilateral passes for a disc in one scene, and
-  // stroke figures are found by place and angle only (their scale runs about 5 % short).
+  // stroke figures are judged by place and angle only.
   struct Promise {
     const Tally* tally;
     double recall, precision, translation, scale;
@@ -81,6 +93,42 @@ TEST(ShapeSelectAccuracy, FoundWhereTheyAreOnGeneratedScenes) {
   }
   EXPECT_LT(polygons.angle / double(polygons.angled), 0.3);
   EXPECT_LT(strokes.angle / double(strokes.angled), 1.0);
+}
+
+// Stroke figures (L, T and X) found at their angle and scale as well.
+TEST(ShapeSelectAccuracy, StrokeFiguresFoundAtTheirPose) {
+  long objects = 0, matched = 0, reported = 0;
+  double translation = 0.0, angle = 0.0, scale = 0.0;
+  for (std::uint32_t seed = 41; seed <= 46; ++seed) {
+    const vsShapeScene scene = sceneOfSeed(seed);
+    const vcShapeSelectResultSet results = findIn(scene);
+    // Arrows are left out: their heads meet the shaft at an angle the outline model does not
+    // follow, and they are not found yet.
+    const auto judged = [&](long t) {
+      const vsSceneTemplate& tmpl = scene.templates[std::size_t(t)];
+      return tmpl.kind == veShapeKind::eStroke && std::strcmp(tmpl.name, "arrow") != 0;
+    };
+    const std::vector<vsFoundShape> found = vfFoundShapes(results);
+    for (const vsSceneObject& o : scene.objects) objects += judged(o.templateIndex);
+    for (const vsFoundShape& f : found) reported += judged(f.templateIndex);
+    for (const vsShapeMatch& m : vfMatchShapes(scene, found, vsShapeMatchTolerance()).matches) {
+      if (!judged(scene.objects[std::size_t(m.object)].templateIndex)) continue;
+      ++matched;
+      translation += m.translationError;
+      angle += m.angleError;
+      scale += m.scaleError;
+    }
+  }
+  SCOPED_TRACE(::testing::Message() << "objects " << objects << ", matched " << matched
+                                    << ", reported " << reported);
+  ASSERT_GE(objects, 12);
+  // Recall and precision within 3 px, 3 degrees and 3 % (the handful reaches about 70 % and
+  // 80 %, short of the 95 % the sweep aims at); the mean errors of the matches.
+  EXPECT_GE(double(matched), 0.6 * double(objects));
+  EXPECT_GE(double(matched), 0.8 * double(reported));
+  EXPECT_LT(translation / double(matched), 0.25);
+  EXPECT_LT(angle / double(matched), 0.25);
+  EXPECT_LT(scale / double(matched), 0.01);
 }
 
 }  // namespace
