@@ -11,6 +11,7 @@
 // per object and bucketed by the object's kind, contrast, scale, occlusion and the scene's
 // blur and noise; precision per reported result, bucketed by the kind of its template.
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
   const long perSize = argc > 1 ? std::atol(argv[1]) : 40;
   const std::uint32_t firstSeed = argc > 2 ? std::uint32_t(std::atol(argv[2])) : 1000;
   Table byKind, byContrast, byScale, byBlur, byNoise, byOcclusion, bySize, all;
+  // Stroke figures alone: by figure and by the conditions that bear on their fit.
+  Table strokeFigure, strokeBucket;
   double runSeconds[2] = {0, 0};
   long runs[2] = {0, 0};
 
@@ -106,12 +109,28 @@ int main(int argc, char** argv) {
         const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
         const vsShapeMatch* match = matchOf[o];
         const std::string sizeName = size ? "1280x1024 " : "640x480 ";
-        for (Bucket* b : {&byKind[sizeName + kindName(t.kind)], &byContrast[range(object.contrast, {35, 50, 65, 80})],
-                          &byScale[range(object.scale, {0.7, 0.9, 1.1, 1.4})],
-                          &byBlur[range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
-                          &byNoise[range(scene.noiseSigma, {0, 2.5, 5})],
-                          &byOcclusion[object.occluded ? "bitten" : "whole"],
-                          &bySize[size ? "1280x1024" : "640x480"], &all["all"]}) {
+        std::vector<Bucket*> buckets = {
+            &byKind[sizeName + kindName(t.kind)], &byContrast[range(object.contrast, {35, 50, 65, 80})],
+            &byScale[range(object.scale, {0.7, 0.9, 1.1, 1.4})],
+            &byBlur[range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
+            &byNoise[range(scene.noiseSigma, {0, 2.5, 5})],
+            &byOcclusion[object.occluded ? "bitten" : "whole"],
+            &bySize[size ? "1280x1024" : "640x480"], &all["all"]};
+        if (t.kind == veShapeKind::eStroke) {
+          // The width factor farthest from 1.
+          double factor = 1.0;
+          for (const double f : object.widthFactors)
+            if (std::fabs(f - 1.0) > std::fabs(factor - 1.0)) factor = f;
+          buckets.insert(buckets.end(),
+                         {&strokeFigure[t.name],
+                          &strokeBucket["scale " + range(object.scale, {0.7, 0.9, 1.1, 1.4})],
+                          &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})],
+                          &strokeBucket["contrast " + range(object.contrast, {35, 50, 65, 80})],
+                          &strokeBucket["blur " + range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
+                          &strokeBucket["noise " + range(scene.noiseSigma, {0, 2.5, 5})],
+                          &strokeBucket[object.occluded ? "bitten" : "whole"]});
+        }
+        for (Bucket* b : buckets) {
           ++b->objects;
           if (!match) continue;
           ++b->matched;
@@ -133,7 +152,11 @@ int main(int argc, char** argv) {
       for (std::size_t f = 0; f < found.size(); ++f) {
         const veShapeKind kind = scene.templates[std::size_t(found[f].templateIndex)].kind;
         const std::string sizeName = size ? "1280x1024 " : "640x480 ";
-        for (Bucket* b : {&byKind[sizeName + kindName(kind)], &bySize[size ? "1280x1024" : "640x480"], &all["all"]}) {
+        const vsSceneTemplate& t = scene.templates[std::size_t(found[f].templateIndex)];
+        std::vector<Bucket*> buckets = {&byKind[sizeName + kindName(kind)],
+                                        &bySize[size ? "1280x1024" : "640x480"], &all["all"]};
+        if (kind == veShapeKind::eStroke) buckets.push_back(&strokeFigure[t.name]);
+        for (Bucket* b : buckets) {
           ++b->reported;
           b->correct += correct[f];
         }
@@ -157,5 +180,7 @@ int main(int argc, char** argv) {
   print("by blur sigma", byBlur);
   print("by noise sigma", byNoise);
   print("by occlusion", byOcclusion);
+  print("stroke figures", strokeFigure);
+  print("stroke figures by", strokeBucket);
   return 0;
 }
