@@ -21,13 +21,16 @@
 namespace vc_shapeselect {
 
 // The edges, in the same order, with each end moved along its segment's line to where the
-// step across the line falls to half (searched from a few pixels inside the end to 8 pixels
-// beyond it). An end stays where it is when the step does not fall to half within that reach,
+// step across the line falls to half (searched from a few pixels inside the end to 40 pixels
+// beyond it, so that a side the tracker found in pieces still reaches its corner). An end stays where it is when the step does not fall to half within that reach,
 // when the reach leaves the image, or when the segment is shorter than 4 pixels or carries no
 // clear step along its middle. Magnitude, polarity and width are kept. Segments and image share
-// the image's client coordinates.
-// Throws: vcBadParamsError for an unbound image.
+// the image's client coordinates. Only the edges whose entry in `which` is true are moved; an
+// empty `which` moves all.
+// Throws: vcBadParamsError for an unbound image, or for `which` neither empty nor of the edges'
+// size.
 TAVSHSL_API std::vector<vcFoundSegment> edgesToCorners(const vcPelBuffer_const<unsigned char>& image,
-                                                       const std::vector<vcFoundSegment>& edges);
+                                                       const std::vector<vcFoundSegment>& edges,
+                                                       const std::vector<bool>& which = {});
 
 }  // namespace vc_shapeselect

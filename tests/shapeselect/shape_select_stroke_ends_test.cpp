@@ -37,7 +37,7 @@ TEST(EdgesToCorners, EndsReachConvexAndConcaveCorners) {
   const std::vector<vcFoundSegment> out = edgesToCorners(
       image, {edge({25, 24}, {75.5, 24}),    // top: short of both convex corners
               edge({36, 36}, {82, 36}),      // under the bar: from the concave corner, past the end
-              edge({32, 86}, {32, 40}),      // inner side of the leg, up to the concave corner
+              edge({32, 70}, {32, 50}),      // a piece of the leg's inner side: both ways to the corners
               edge({50, 60}, {70, 60})});    // no edge there at all
   ASSERT_EQ(out.size(), 4u);
   expectEnds(out[0], {20, 24}, {80, 24}, 0.3);
@@ -65,6 +65,12 @@ TEST(EdgesToCorners, WindowsClientUnitsAndBorders) {
   expectEnds(out[2], client(100, 24), client(200, 24), 1e-9);
   expectEnds(out[3], client(30, 24), client(31, 24), 1e-9);
   EXPECT_TRUE(edgesToCorners(window, {}).empty());
+  // Only the edges asked for move.
+  const std::vector<vcFoundSegment> chosen =
+      edgesToCorners(window, {out[0], edge(client(26, 24), client(74, 24))}, {false, true});
+  expectEnds(chosen[0], out[0].segment().p1(), out[0].segment().p2(), 1e-12);
+  expectEnds(chosen[1], client(20, 24), client(80, 24), 0.6);
+  EXPECT_THROW(edgesToCorners(window, {out[0]}, {true, false}), vcBadParamsError);
   EXPECT_THROW(edgesToCorners(vcPelBuffer_const<unsigned char>(), {}), vcBadParamsError);
 }
 
