@@ -175,11 +175,6 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
     edges = edgeSegments(reducedA, image.clientFromImageXform().scale());
   }
 
-  // Stroke poses are fitted to the same edges with their ends carried to the corners: a stroke
-  // end without a found end segment is placed from its sides' end points.
-  std::vector<vcFoundSegment> strokeEdges;
-  if (numStrokes_ > 0) strokeEdges = edgesToCorners(image, edges);
-
   // The corresponder over both kinds of segments. Consider threshold = the accept threshold;
   // an accept threshold of 2 is never reached, so no stage ends early on a full list.
   vcSegmentCorresponderResultSet correspondences;
@@ -188,6 +183,17 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
                                                     2.0, 0.0, true);
     corresponder_->run(correspondences, corrParams, edges, skeletal, nullptr, runDiagFlags_);
   }
+
+  // Stroke poses are fitted to the same edges with the ends of those they use carried to the
+  // corners: a stroke end without a found end segment is placed from its sides' end points.
+  std::vector<bool> strokeUses(edges.size(), false);
+  for (const vcSegmentCorresponderResult& r : correspondences.results()) {
+    if (models[std::size_t(r.modelIdx())]->modelType() != vcSegmentCorresponderModel::eSkeletonModel)
+      continue;
+    for (long k = 0; k < r.numModelSegs(); ++k)
+      for (const long f : r.foundSegsForModelSeg(k)) strokeUses[std::size_t(f)] = true;
+  }
+  const std::vector<vcFoundSegment> strokeEdges = edgesToCorners(image, edges, strokeUses);
 
   // Both lists merged by score into results, each drawn for the diagnostics when asked.
   vcDiagObject* dest = vcDiagObject::getRecordingDestination(runDiag_, runDiagFlags_);
