@@ -4,8 +4,11 @@
 //
 //   bench_accuracy                    100 scenes from seed 1
 //   bench_accuracy --scenes 40 --seed 1000
-//   bench_accuracy --misses           also lists every circle missed, every false circle and
-//                                     every false line
+//   bench_accuracy --misses           also lists every circle missed, every false circle,
+//                                     every false line and every side not found in one piece
+//   bench_accuracy --overlays DIR     also writes DIR/lines-<seed>.png for every scene where a
+//                                     side came back broken or a false line was found
+//                                     (bench/accuracy/overlay.h)
 //
 // The circle finder searches radii 6 to 126 in either polarity and reports up to 100 circles;
 // everything else is at its default. The same scenes are scored for OpenCV's finders by
@@ -17,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "overlay.h"
 #include "run_ours.h"
 #include "score.h"
 
@@ -26,6 +30,7 @@ struct Options {
   long scenes = 100;
   long seed = 1;
   bool misses = false;
+  std::string overlays;  // folder, or empty for none
 };
 
 long number(const char* flag, const char* text, long low, long high) {
@@ -50,8 +55,11 @@ Options parse(int argc, char** argv) {
       o.scenes = number("--scenes", argv[++i], 1, 100000);
     else if (arg == "--seed")
       o.seed = number("--seed", argv[++i], 0, 4000000000L);
+    else if (arg == "--overlays")
+      o.overlays = argv[++i];
     else
-      throw std::invalid_argument("unknown argument " + arg + "; use --scenes N --seed S --misses");
+      throw std::invalid_argument("unknown argument " + arg +
+                                  "; use --scenes N --seed S --misses --overlays DIR");
   }
   return o;
 }
@@ -67,7 +75,13 @@ int main(int argc, char** argv) {
     for (long k = 0; k < options.scenes; ++k) {
       const vsAccuracyScene scene = accuracy::sceneNumber(options.seed + k);
       const accuracy::vsOurs ours = accuracy::runOurs(scene.image);
-      lines.add(scene, ours.segments, options.misses, options.seed + k);
+      const accuracy::vsLineMisses missed =
+          lines.add(scene, ours.segments, options.misses, options.seed + k);
+      if (!options.overlays.empty() &&
+          (!missed.brokenSides.empty() || !missed.falseSegments.empty()))
+        accuracy::writeLineOverlay(
+            options.overlays + "/lines-" + std::to_string(options.seed + k) + ".png", scene,
+            ours.segments, missed);
       circles.add(scene, ours.circles, options.misses, options.seed + k);
       linesMs += ours.linesMs;
       circlesMs += ours.circlesMs;

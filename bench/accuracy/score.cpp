@@ -146,9 +146,10 @@ long vsAxis::bucket(double v) const {
   return b;
 }
 
-void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found,
-                      bool listMisses, long label) {
+vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found,
+                              bool listMisses, long label) {
   ++scenes_;
+  vsLineMisses misses;
   const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
   // The tallies a side or a segment of this scene adds to; contrast only for sides.
   const auto each = [&](double contrast, auto&& add) {
@@ -160,7 +161,8 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
 
   // Recall and one-piece sides.
   std::vector<std::pair<double, double>> intervals;
-  for (const vsAccuracySide& side : scene.sides) {
+  for (std::size_t k = 0; k < scene.sides.size(); ++k) {
+    const vsAccuracySide& side = scene.sides[k];
     const double length = side.edge.p1.distance(side.edge.p2);
     if (!side.counted || length < kMinSide) continue;
     intervals.clear();
@@ -173,6 +175,20 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
     }
     const double covered = unionLength(intervals);
     const bool onePiece = longest >= length - kOnePieceShort;
+    if (!onePiece) misses.brokenSides.push_back(k);
+    if (listMisses && !onePiece) {
+      // Where the cover falls short: at the ends, or in pieces.
+      double lo = length, hi = 0.0;
+      for (const auto& [a, b] : intervals) {
+        lo = std::min(lo, a);
+        hi = std::max(hi, b);
+      }
+      std::printf(
+          "scene %ld broken side length %.0f contrast %.0f blur %.2f noise %.1f: %zu pieces, "
+          "longest %.0f, short of the ends by %.1f and %.1f\n",
+          label, length, side.contrast, scene.blur, scene.noise, intervals.size(), longest,
+          intervals.empty() ? length : lo, intervals.empty() ? length : length - hi);
+    }
     each(side.contrast, [&](Tally& t) {
       t.length += length;
       t.covered += covered;
@@ -182,7 +198,8 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
   }
 
   // Precision and angle error.
-  for (const vsSegment& s : found) {
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    const vsSegment& s = found[k];
     if (s.p1.distance(s.p2) < kMinSegment) {
       each(0.0, [&](Tally& t) { ++t.shortOnes; });
       continue;
@@ -200,6 +217,7 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
       each(0.0, [&](Tally& t) { ++t.onCircle; });
       continue;
     }
+    if (on == nullptr) misses.falseSegments.push_back(k);
     if (listMisses && on == nullptr)
       std::printf("scene %ld false line (%.1f, %.1f) - (%.1f, %.1f)\n", label, s.p1.x(), s.p1.y(),
                   s.p2.x(), s.p2.y());
@@ -211,6 +229,7 @@ void vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vsSegment>
       ++t.angleCount;
     });
   }
+  return misses;
 }
 
 void vcLineScore::print(const std::string& tool) const {

@@ -59,12 +59,19 @@ struct vsAxis {
   long bucket(double v) const;
 };
 
+// What one scene's segments missed: the sides to find that no one segment covered (indexes
+// into the scene's sides) and the false segments of 10 pixels or more (indexes into found).
+struct vsLineMisses {
+  std::vector<std::size_t> brokenSides, falseSegments;
+};
+
 class vcLineScore {
  public:
-  // With listMisses, every false segment of 10 pixels or more is printed as it is met, with the
-  // scene's label.
-  void add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found,
-           bool listMisses = false, long label = 0);
+  // With listMisses, every false segment of 10 pixels or more and every side to find that no
+  // one segment covers (with how many pieces cover it and how far short of its ends the cover
+  // stops) is printed as it is met, with the scene's label. Returns what the segments missed.
+  vsLineMisses add(const vsAccuracyScene& scene, const std::vector<vsSegment>& found,
+                   bool listMisses = false, long label = 0);
   // Prints one table: a row per bucket of every axis, then the total.
   void print(const std::string& tool) const;
 
