@@ -1,13 +1,20 @@
 #pragma once
 
 // The AVX2 paths of the edge detector's hottest steps (and of the trackers' map steps):
-// compiled on x86 only, next to a portable path, and chosen per call with
-// __builtin_cpu_supports("avx2"); and the helpers they share.
+// compiled on x86 only, next to a portable path, and chosen per call with vfUseAvx2()
+// (platform/cpu/simd.h, which also turns them off); and the helpers they share.
 //
 //   #if VC_EDGE_AVX2
 //   VC_EDGE_AVX2_INLINE __m256i step(...);            // helpers, inlined into...
 //   [[gnu::target("avx2")]] void passAvx2(...);       // ...the AVX2 function that calls them
 //   #endif
+//   ...
+//   #if VC_EDGE_AVX2
+//   if (vfUseAvx2()) return passAvx2(...);
+//   #endif
+//   passPortable(...);
+
+#include "platform/cpu/simd.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

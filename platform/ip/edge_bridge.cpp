@@ -220,7 +220,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
   // for any of the six patterns; the few hits are then tried one by one.
   Agreement agreement = allAgree;
 #if VC_EDGE_AVX2
-  if (__builtin_cpu_supports("avx2")) agreement = avx2Agree;
+  if (vfUseAvx2()) agreement = avx2Agree;
 #endif
   std::vector<Bridge> bridges;
   for (long y = 0; y + 1 < h; ++y) {

@@ -8,7 +8,9 @@
 
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
+#include "platform/cpu/loop_hints.h"
 #include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_avx2.h"
 #include "platform/ip/edge_bridge.h"
 #include "platform/ip/edge_peak_fit.h"
 #include "platform/ip/edge_peak_list.h"
@@ -75,11 +77,23 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
 // s = the interleaved gradients g of a row of width pixels smoothed (1 2 1) along the row,
 // both components at once: a pixel's neighbours are 2 entries away. g must be readable one
 // pixel beyond both ends (the zero padding stands for the pixels beyond them). Also built for
-// AVX2, chosen when the program loads.
-[[gnu::target_clones("avx2", "default")]] void smoothAlongRow(const std::int16_t* g,
-                                                              std::int16_t* s, long width) {
-#pragma GCC ivdep
+// AVX2, chosen per call by vfUseAvx2().
+[[gnu::always_inline]] inline void smoothAlongRowPass(const std::int16_t* g, std::int16_t* s,
+                                                      long width) {
+  VC_LOOP_INDEPENDENT
   for (long i = 0; i < 2 * width; ++i) s[i] = std::int16_t(g[i - 2] + 2 * g[i] + g[i + 2]);
+}
+#if VC_EDGE_AVX2
+[[gnu::target("avx2")]] void smoothAlongRowAvx2(const std::int16_t* g, std::int16_t* s,
+                                                long width) {
+  smoothAlongRowPass(g, s, width);
+}
+#endif
+void smoothAlongRow(const std::int16_t* g, std::int16_t* s, long width) {
+#if VC_EDGE_AVX2
+  if (vfUseAvx2()) return smoothAlongRowAvx2(g, s, width);
+#endif
+  smoothAlongRowPass(g, s, width);
 }
 
 // The Sobel gradient of seven consecutive image rows, y - 3 .. y + 3 around the row being

@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "platform/ip/edge_avx2.h"
+
 namespace vc_edge_detail {
 namespace {
 
@@ -68,16 +70,30 @@ inline float offsetOfOne(const float (&p)[7]) {
   return p[3] > 0.0f ? offset : 0.0f;
 }
 
-}  // namespace
-
-// Built for AVX2 as well, chosen when the program loads if the processor has it.
-[[gnu::target_clones("avx2", "default")]] void peakOffsets(const PeakSamples& samples, long n,
-                                                           float* offset) {
+// Built for AVX2 as well, chosen per call by vfUseAvx2().
+[[gnu::always_inline]] inline void peakOffsetsPass(const PeakSamples& samples, long n,
+                                                   float* offset) {
   for (long j = 0; j < n; ++j) {
     float p[7];
     for (int k = 0; k < 7; ++k) p[k] = samples.p[k * samples.stride + j];
     offset[j] = offsetOfOne(p);
   }
+}
+
+#if VC_EDGE_AVX2
+[[gnu::target("avx2"), gnu::flatten]] void peakOffsetsAvx2(const PeakSamples& samples, long n,
+                                                           float* offset) {
+  peakOffsetsPass(samples, n, offset);
+}
+#endif
+
+}  // namespace
+
+void peakOffsets(const PeakSamples& samples, long n, float* offset) {
+#if VC_EDGE_AVX2
+  if (vfUseAvx2()) return peakOffsetsAvx2(samples, n, offset);
+#endif
+  peakOffsetsPass(samples, n, offset);
 }
 
 }  // namespace vc_edge_detail

@@ -60,7 +60,7 @@ bool describePeaks(const std::int16_t* g, const std::int32_t* q, long n, PeakLis
   long from = 0;
   bool steep = false;
 #if VC_EDGE_AVX2
-  if (__builtin_cpu_supports("avx2")) from = describeAvx2(g, q, n, peaks, steep);
+  if (vfUseAvx2()) from = describeAvx2(g, q, n, peaks, steep);
 #endif
   return describePortable(g, q, from, n, peaks) || steep;
 }

@@ -105,7 +105,7 @@ VC_EDGE_AVX2_INLINE void project(__m256i pairs, const PeakList& peaks, long j, f
 void axisSamples(const SmoothedGradients& smoothed, const PeakList& peaks, long n, float* samples,
                  long stride, std::int32_t* scratch) {
 #if VC_EDGE_AVX2
-  if (__builtin_cpu_supports("avx2"))
+  if (vfUseAvx2())
     return samplesAvx2(smoothed, peaks, n, samples, stride, scratch);
 #endif
   samplesPortable(smoothed, peaks, n, samples, stride);

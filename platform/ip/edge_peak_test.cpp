@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/cpu/loop_hints.h"
 #include "platform/ip/edge_avx2.h"
 
 namespace vc_edge_detail {
@@ -21,7 +22,7 @@ long peaksPortable(const PeakRows& rows, long begin, long end, std::int32_t thre
                      *g4 = rows.g[4];
   const std::int32_t *q = rows.q[2], *q0 = rows.q[0], *q1 = rows.q[1], *q3 = rows.q[3],
                      *q4 = rows.q[4];
-#pragma GCC ivdep
+  VC_LOOP_INDEPENDENT
   for (long x = begin; x < end; ++x) {
     // A neighbour competes with its squared magnitude when its gradient points the same way
     // (within 90 degrees), else with 0: it belongs to another edge. The flags never overlap
@@ -114,7 +115,7 @@ long peakColumns(const PeakRows& rows, long width, std::int32_t threshold, std::
   long n = 0, x = 0;
 #if VC_EDGE_AVX2
   // The vector test where the processor has AVX2, the portable one for the rest of the row.
-  if (__builtin_cpu_supports("avx2")) x = peaksAvx2(rows, width, threshold, columns, n);
+  if (vfUseAvx2()) x = peaksAvx2(rows, width, threshold, columns, n);
 #endif
   for (; x < width; x += kBlock) {
     const long end = std::min(x + kBlock, width);

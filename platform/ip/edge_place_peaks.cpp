@@ -110,7 +110,7 @@ void placePeaks(const PeakList& peaks, const float* offsets, long n, const RowPl
                 vcEdgelet* edges, float* positions) {
   long from = 0;
 #if VC_EDGE_AVX2
-  if (__builtin_cpu_supports("avx2")) from = placeAvx2(peaks, offsets, n, row, edges, positions);
+  if (vfUseAvx2()) from = placeAvx2(peaks, offsets, n, row, edges, positions);
 #endif
   placePortable(peaks, offsets, from, n, row, edges, positions);
 }

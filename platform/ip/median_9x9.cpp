@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/cpu/simd.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -224,9 +226,9 @@ void median9x9(const uint8_t* padded, long stride, long width, long height, uint
   for (uint8_t*& row : rows.pairs) row = std::exchange(next, next + rowStride);
   for (uint8_t*& row : rows.quads) row = std::exchange(next, next + rowStride);
 
-  // Filter with the widest lanes the processor has.
+  // Filter with the widest lanes in use.
 #if defined(MEDIAN_9X9_AVX2)
-  if (__builtin_cpu_supports("avx2")) {
+  if (vfUseAvx2()) {
     filterStripsAvx2(padded, stride, width, height, out, outStride, rows);
     return;
   }

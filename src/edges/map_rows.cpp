@@ -114,7 +114,7 @@ struct Avx2Block {
 
 MapRowWriter::MapRowWriter(long w) : w_(w), avx2_(false) {
 #if VC_EDGE_AVX2
-  avx2_ = __builtin_cpu_supports("avx2");
+  avx2_ = vfUseAvx2();
 #endif
   // Room for the last group of eight beyond the row end.
   if (avx2_) {

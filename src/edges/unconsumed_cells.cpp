@@ -78,7 +78,7 @@ UnconsumedCells::UnconsumedCells(const std::int32_t* origin, long stride, long w
     return;
   }
 #if VC_EDGE_AVX2
-  if (__builtin_cpu_supports("avx2")) {
+  if (vfUseAvx2()) {
     readRowsAvx2(origin, stride, w, h, words_, bits_.data());
     return;
   }

@@ -13,17 +13,11 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_detect.h"
 #include "scenes/canvas.h"
+#include "vector_paths.h"
 
 namespace {
 
-// An image whose pixel (x, y) is f(x, y).
-template <class F>
-vcPelBuffer<unsigned char> drawn(long w, long h, F f) {
-  vcPelBuffer<unsigned char> image(w, h, 32);
-  for (long y = 0; y < h; ++y)
-    for (long x = 0; x < w; ++x) image.put(x, y, (unsigned char)f(x, y));
-  return image;
-}
+using vectortest::drawn;
 
 // A vertical step from 0 to contrast between columns 5 and 6.
 vcPelBuffer<unsigned char> step(int contrast) {
