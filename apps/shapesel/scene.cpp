@@ -1,7 +1,10 @@
 #include "apps/shapesel/scene.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +31,20 @@ const std::map<std::string, Generator>& generators() {
 
 const char* polarityName(veScenePolarity p) {
   return p == veScenePolarity::eLightOnDark ? "light" : "dark";
+}
+
+// Reads --size "WxH" into width and height.
+// Throws: std::invalid_argument when a value is not a whole number or the size is outside the
+// image limits.
+void sceneSize(const std::string& size, long& width, long& height) {
+  double w = 0.0, h = 0.0;
+  vfParsePair(size, 'x', w, h);
+  width = long(std::clamp(w, -1.0, 1e9));
+  height = long(std::clamp(h, -1.0, 1e9));
+  if (double(width) != w || double(height) != h)
+    throw std::invalid_argument("--size: width and height must be whole numbers, got " + size);
+  const std::string problem = vfImageSizeProblem(width, height);
+  if (!problem.empty()) throw std::invalid_argument("--size: " + problem);
 }
 
 Json truthJson(const vsSceneOptions& o, const vsScene& scene) {
@@ -61,6 +78,27 @@ Json truthJson(const vsSceneOptions& o, const vsScene& scene) {
                             {"width", vfJsonNumber(s.width)},
                             {"polarity", polarityName(s.polarity)}});
   return j;
+}
+
+// The scene of one of generators(), written as the image and its truth; returns what the
+// summary line says after the image.
+std::string writeScene(const vsSceneOptions& o, long width, long height,
+                       const std::string& truth) {
+  vsSceneParams params;
+  params.width = width;
+  params.height = height;
+  params.seed = o.seed;
+  params.count = o.count;
+  params.minSize = o.minSize;
+  params.maxSize = o.maxSize;
+  params.blurSigma = o.blur;
+  params.noiseSigma = o.noise;
+  const vsScene scene = generators().at(o.kind)(params);
+  vfWriteImage(o.output, scene.image);
+  vfWriteJson(truth, truthJson(o, scene));
+  return " and " + truth + ": " + std::to_string(scene.circles.size()) + " circles, " +
+         std::to_string(scene.edges.size()) + " edges, " + std::to_string(scene.polygons.size()) +
+         " polygons, " + std::to_string(scene.strokes.size()) + " strokes";
 }
 
 }  // namespace
@@ -102,41 +140,18 @@ CLI::App* vfAddSceneCommand(CLI::App& app, vsSceneOptions& o) {
   return sub;
 }
 
-void vfSceneSize(const std::string& size, long& width, long& height) {
-  double w = 0.0, h = 0.0;
-  vfParsePair(size, 'x', w, h);
-  width = long(std::clamp(w, -1.0, 1e9));
-  height = long(std::clamp(h, -1.0, 1e9));
-  if (double(width) != w || double(height) != h)
-    throw std::invalid_argument("--size: width and height must be whole numbers, got " + size);
-  // The sizes that the image readers and the tools take, checked before anything is made.
-  const std::string problem = vfImageSizeProblem(width, height);
-  if (!problem.empty()) throw std::invalid_argument("--size: " + problem);
-}
-
 int vfRunScene(const vsSceneOptions& o, std::ostream& out, std::ostream& err) {
-  if (o.kind == "shapes") return vfRunShapeScene(o, out, err);
   try {
-    // The generator checks every parameter and names the one it refuses.
-    vsSceneParams params;
-    vfSceneSize(o.size, params.width, params.height);
-    params.seed = o.seed;
-    params.count = o.count;
-    params.minSize = o.minSize;
-    params.maxSize = o.maxSize;
-    params.blurSigma = o.blur;
-    params.noiseSigma = o.noise;
-    const vsScene scene = generators().at(o.kind)(params);
-
-    // The image, then its truth next to it.
-    vfWriteImage(o.output, scene.image);
+    // The sizes that the image readers and the tools take, checked before anything is made;
+    // the generators check the other parameters and name the one they refuse.
+    long width = 0, height = 0;
+    sceneSize(o.size, width, height);
     const std::string truth =
         o.truth.empty() ? std::filesystem::path(o.output).replace_extension(".json").string()
                         : o.truth;
-    vfWriteJson(truth, truthJson(o, scene));
-    out << "wrote " << o.output << " (" << params.width << " x " << params.height << ") and "
-        << truth << ": " << scene.circles.size() << " circles, " << scene.edges.size() << " edges, "
-        << scene.polygons.size() << " polygons, " << scene.strokes.size() << " strokes\n";
+    const std::string wrote = o.kind == "shapes" ? vfWriteShapeScene(o, width, height, truth)
+                                                 : writeScene(o, width, height, truth);
+    out << "wrote " << o.output << " (" << width << " x " << height << ")" << wrote << '\n';
     return 0;
   } catch (const std::exception& e) {
     err << "shapesel: scene: " << e.what() << '\n';

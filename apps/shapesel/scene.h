@@ -39,12 +39,8 @@ struct vsSceneOptions {
 // as the scene generators have them).
 CLI::App* vfAddSceneCommand(CLI::App& app, vsSceneOptions& options);
 
-// Reads --size "WxH" into width and height.
-// Throws: std::invalid_argument when a value is not a whole number or the size is outside the
-// image limits of io/image_limits.h (which the readers and the tools share).
-void vfSceneSize(const std::string& size, long& width, long& height);
-
-// Generates and writes the scene and its truth, printing one line about them
-// to out. Returns 0, or 2 after one line on err when the scene parameters are
-// refused or a file cannot be written.
+// Generates and writes the scene and its truth (and the templates of the kind "shapes"),
+// printing one line about them to out. Returns 0, or 2 after one line on err when the scene
+// parameters are refused (the size first, against the image limits of io/image_limits.h that
+// the readers and the tools share) or a file cannot be written.
 int vfRunScene(const vsSceneOptions& options, std::ostream& out, std::ostream& err);

@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include "apps/shapesel/json_output.h"
-#include "apps/shapesel/options.h"
 #include "io/image_file.h"
 #include "io/scene_templates.h"
 #include "scenes/shape_scene.h"
@@ -41,32 +40,23 @@ Json truthJson(const vsSceneOptions& o, const vsShapeScene& scene) {
 
 }  // namespace
 
-int vfRunShapeScene(const vsSceneOptions& o, std::ostream& out, std::ostream& err) {
-  try {
-    vsShapeSceneParams params;
-    vfSceneSize(o.size, params.width, params.height);
-    params.seed = o.seed;
-    params.numObjects = o.count;
-    params.maxBlur = o.blur;
-    params.maxNoise = o.noise;
-    const vsShapeScene scene = scenes::shapeScene(params);
+std::string vfWriteShapeScene(const vsSceneOptions& o, long width, long height,
+                              const std::string& truth) {
+  vsShapeSceneParams params;
+  params.width = width;
+  params.height = height;
+  params.seed = o.seed;
+  params.numObjects = o.count;
+  params.maxBlur = o.blur;
+  params.maxNoise = o.noise;
+  const vsShapeScene scene = scenes::shapeScene(params);
 
-    // The image, its truth and its templates side by side.
-    const std::filesystem::path image(o.output);
-    vfWriteImage(o.output, scene.image);
-    const std::string truth =
-        o.truth.empty() ? std::filesystem::path(image).replace_extension(".json").string()
-                        : o.truth;
-    vfWriteJson(truth, truthJson(o, scene));
-    const std::string templates =
-        std::filesystem::path(image).replace_extension(".templates.json").string();
-    vfWriteTemplates(templates, vfSceneTemplates(scene));
-    out << "wrote " << o.output << " (" << params.width << " x " << params.height << "), "
-        << truth << " and " << templates << ": " << scene.objects.size() << " objects of "
-        << scene.templates.size() << " templates\n";
-    return 0;
-  } catch (const std::exception& e) {
-    err << "shapesel: scene: " << e.what() << '\n';
-    return 2;
-  }
+  // The image, its truth and its templates side by side.
+  vfWriteImage(o.output, scene.image);
+  vfWriteJson(truth, truthJson(o, scene));
+  const std::string templates =
+      std::filesystem::path(o.output).replace_extension(".templates.json").string();
+  vfWriteTemplates(templates, vfSceneTemplates(scene));
+  return ", " + truth + " and " + templates + ": " + std::to_string(scene.objects.size()) +
+         " objects of " + std::to_string(scene.templates.size()) + " templates";
 }

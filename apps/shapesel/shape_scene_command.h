@@ -12,10 +12,13 @@
 //                 "scale": 1.12, "widthFactors": [0.9, 1.1], "contrast": 52.3,
 //                 "occluded": false}]}
 
-#include <ostream>
+#include <string>
 
 #include "apps/shapesel/scene.h"
 
-// Writes the scene, its truth and its templates next to the image. Returns 0, or 2 after one
-// line on err when a parameter is refused or a file cannot be written.
-int vfRunShapeScene(const vsSceneOptions& options, std::ostream& out, std::ostream& err);
+// Writes the scene of width x height pixels from `options` (vfRunScene has checked the size)
+// to options.output, its truth to `truth` and its templates next to the image. Returns what
+// the summary line says after the image.
+// Throws: std::exception naming the parameter refused or the file not written.
+std::string vfWriteShapeScene(const vsSceneOptions& options, long width, long height,
+                              const std::string& truth);
