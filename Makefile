@@ -60,6 +60,7 @@ demo: build
 bench: build
 	@for b in $(RELEASE)/bin/bench_*; do echo "== $$b"; $$b; done
 	@echo "== Python call overhead"; PYTHONPATH=$(RELEASE)/python $(PYTHON) bench/python/overhead.py $(RELEASE)
+	@echo "== Peak memory on small hostile files"; $(PYTHON) bench/hostile/peak_memory.py $(RELEASE)
 
 install: build
 	$(CMAKE) --install $(RELEASE) --prefix $(PREFIX)
