@@ -5,11 +5,12 @@
 
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
+#include "platform/cpu/avx2.h"
 
 namespace {
 
 vcSimdLevel detect() {
-#if defined(__x86_64__) || defined(__i386__)
+#if VC_AVX2
   // Also checks that the operating system saves the 256-bit registers.
   if (__builtin_cpu_supports("avx2")) return vcSimdLevel::avx2;
 #endif

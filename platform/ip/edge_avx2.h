@@ -1,31 +1,18 @@
 #pragma once
 
-// The AVX2 paths of the edge detector's hottest steps (and of the trackers' map steps):
-// compiled on x86 only, next to a portable path, and chosen per call with vfUseAvx2()
-// (platform/cpu/simd.h, which also turns them off); and the helpers they share.
-//
-//   #if VC_EDGE_AVX2
-//   VC_EDGE_AVX2_INLINE __m256i step(...);            // helpers, inlined into...
-//   [[gnu::target("avx2")]] void passAvx2(...);       // ...the AVX2 function that calls them
-//   #endif
-//   ...
-//   #if VC_EDGE_AVX2
-//   if (vfUseAvx2()) return passAvx2(...);
-//   #endif
-//   passPortable(...);
+// The AVX2 paths of the edge detector's hottest steps: compiled on x86 only, next to a
+// portable path, and chosen per call with vfUseAvx2() (platform/cpu/avx2.h shows the form);
+// and the helpers they share.
 
-#include "platform/cpu/simd.h"
+#include "platform/cpu/avx2.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-
+#if VC_AVX2
 #include <array>
 #include <bit>
 #include <cstdint>
 
-#define VC_EDGE_AVX2 1
-// A helper of an AVX2 function: built for AVX2 too, and inlined into it.
-#define VC_EDGE_AVX2_INLINE [[gnu::target("avx2"), gnu::always_inline]] inline
+#define VC_EDGE_AVX2 VC_AVX2
+#define VC_EDGE_AVX2_INLINE VC_AVX2_INLINE
 
 namespace vc_edge_detail {
 

@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "platform/base/assert.h"
-#include "platform/ip/edge_avx2.h"
+#include "platform/cpu/avx2.h"
 
 namespace vc_tracker_detail {
 namespace {
@@ -49,7 +49,7 @@ struct PortableBlock {
 
 constexpr std::int32_t kNone = INT32_MAX;  // no edgelet at this column
 
-#if VC_EDGE_AVX2
+#if VC_AVX2
 
 // A block as four stores of eight cells, a longer run eight cells at a time. Not forced inline
 // (the row loop is built for the default target first), but inlined into the AVX2 writer.
@@ -113,7 +113,7 @@ struct Avx2Block {
 }  // namespace
 
 MapRowWriter::MapRowWriter(long w) : w_(w), avx2_(false) {
-#if VC_EDGE_AVX2
+#if VC_AVX2
   avx2_ = vfUseAvx2();
 #endif
   // Room for the last group of eight beyond the row end.
@@ -126,7 +126,7 @@ MapRowWriter::MapRowWriter(long w) : w_(w), avx2_(false) {
 std::size_t MapRowWriter::write(std::int32_t* row, const std::vector<vcEdgelet>& edges,
                                 std::size_t k, long ox, long j) {
   const std::size_t first = k;
-#if VC_EDGE_AVX2
+#if VC_AVX2
   if (avx2_ && dense_) {
     std::fill(at_.begin(), at_.begin() + w_, kNone);
     std::int32_t* at = at_.data();

@@ -5,7 +5,7 @@
 
 #include "platform/base/exception.h"
 #include "platform/base/str.h"
-#include "platform/ip/edge_avx2.h"
+#include "platform/cpu/avx2.h"
 
 namespace vc_tracker_detail {
 
@@ -30,7 +30,7 @@ void readRowsPortable(const std::int32_t* origin, long stride, long w, long h, l
       bits[y * words + k] = heldBits(origin + y * stride, 64 * k, std::min(64L, w - 64 * k));
 }
 
-#if VC_EDGE_AVX2
+#if VC_AVX2
 
 // Whole words of 64 cells eight cells at a time (their sign bits), the rest of a row as above.
 [[gnu::target("avx2")]] void readRowsAvx2(const std::int32_t* origin, long stride, long w, long h,
@@ -77,7 +77,7 @@ UnconsumedCells::UnconsumedCells(const std::int32_t* origin, long stride, long w
     }
     return;
   }
-#if VC_EDGE_AVX2
+#if VC_AVX2
   if (vfUseAvx2()) {
     readRowsAvx2(origin, stride, w, h, words_, bits_.data());
     return;
