@@ -8,9 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "io/render_raster.h"
 #include "score.h"
 
 namespace accuracy {
+
+// Paints segment a-b (image coordinates) onto a picture of the image enlarged zoom times, a
+// stamp every quarter of a screen pixel, or dotted, on every other screen pixel, so that what
+// lies under it stays visible.
+void paintSegment(vcRgbImage& picture, long zoom, const vcVector<2>& a, const vcVector<2>& b,
+                  const vcColor& c, bool dotted = false);
 
 // Writes the picture as an RGB PNG file.
 // Throws: vcImageFileError naming the file when it cannot be written.

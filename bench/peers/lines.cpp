@@ -11,6 +11,8 @@
 
 #include "comparisons.h"
 #include "cv_view.h"
+#include "io/render_png.h"
+#include "overlay.h"
 #include "photos.h"
 #include "report.h"
 #include "scenes/generate.h"
@@ -97,9 +99,45 @@ void printRuns(const std::string& label, const vcPelBuffer_const<unsigned char>&
   printTiming({"line tracker vs EdgeDrawing lines", size, run.oursMs, run.edMs, edNote});
 }
 
+// Segments of 10 pixels or more: what a person would call a line on a photograph.
+long countLong(const std::vector<vsFoundSegment>& segments) {
+  long n = 0;
+  for (const vsFoundSegment& s : segments) n += s.p1.distance(s.p2) >= 10.0 ? 1 : 0;
+  return n;
+}
+
+// The photograph in grey with the segments of 10 pixels or more in green.
+void writeOverlay(const std::string& path, const vcPelBuffer_const<unsigned char>& image,
+                  const std::vector<vsFoundSegment>& segments) {
+  vcRgbImage picture = vfGreyToRgb(image, 1);
+  for (const vsFoundSegment& s : segments)
+    if (s.p1.distance(s.p2) >= 10.0)
+      accuracy::paintSegment(picture, 1, s.p1, s.p2, vcColor::green());
+  vfWriteRgbPng(path, picture);
+}
+
+// Lines of 10 pixels or more on each photograph: ours with every parameter at its default,
+// and the peers; with a folder, overlays of ours and EdgeDrawing's for looking at.
+void countPhotoLines(const std::vector<vsPhoto>& photos, const std::string& overlays) {
+  std::printf("\nLines of 10 pixels or more on the photographs (ours at its defaults)\n");
+  std::printf("%-18s %8s %8s %8s\n", "photograph", "ours", "LSD", "ED");
+  for (const vsPhoto& photo : photos) {
+    const LineRun run = runAll(photo.image, 1);
+    vcLineTrackerResultSet lines;
+    vfLineTracker(photo.image, vcLineTrackerRunParams(), lines, nullptr, 0);
+    std::vector<vsFoundSegment> ours;
+    for (const vcLineTrackerResult& r : lines.results()) ours.push_back({r.p1(), r.p2()});
+    std::printf("%-18s %8ld %8ld %8ld\n", photo.name.c_str(), countLong(ours), countLong(run.lsd),
+                countLong(run.ed));
+    if (overlays.empty()) continue;
+    writeOverlay(overlays + "/" + photo.name + "-ours.png", photo.image, ours);
+    writeOverlay(overlays + "/" + photo.name + "-ed.png", photo.image, run.ed);
+  }
+}
+
 }  // namespace
 
-void compareLines(int runs) {
+void compareLines(int runs, const std::string& overlays) {
   printTimingHeader("Line segments (edge detection included), generated scenes");
   vsSceneParams params;
   params.width = 640;
@@ -121,8 +159,10 @@ void compareLines(int runs) {
     printRuns(g.label, g.scene.image, runAll(g.scene.image, runs), &g.scene.edges);
 
   printTimingHeader("Line segments (edge detection included), photographs");
-  for (const vsPhoto& photo : loadPhotos(lineTestPhotos()))
+  const std::vector<vsPhoto> photos = loadPhotos(lineTestPhotos());
+  for (const vsPhoto& photo : photos)
     printRuns(photo.name, photo.image, runAll(photo.image, runs), nullptr);
+  countPhotoLines(photos, overlays);
 }
 
 }  // namespace peers

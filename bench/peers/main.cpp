@@ -3,6 +3,7 @@
 //   peers                      every comparison, 20 timed runs per call
 //   peers --runs 5 lines       only the line comparison, 5 runs per call
 //   peers accuracy             the accuracy buckets on 100 benchmark scenes (--scenes N)
+//   peers --overlays DIR lines also draws the lines found on the photographs into DIR
 //
 // Sections: filters (edgelet map vs Canny, median vs medianBlur), lines (line tracker vs LSD
 // and EdgeDrawing), circles (circle finder vs EdgeDrawing and HoughCircles), strokes (skeletal
@@ -27,6 +28,7 @@ namespace {
 struct Options {
   int runs = 20;
   long scenes = 100;
+  std::string overlays;            // folder for the photographs' line overlays, or empty
   std::set<std::string> sections;  // empty: all
 };
 
@@ -60,12 +62,16 @@ Options parse(int argc, char** argv) {
       }
       if (used == 0 || used != value.size() || options.scenes < 1 || options.scenes > 10000)
         throw std::invalid_argument("--scenes needs a count from 1 to 10000");
+    } else if (arg == "--overlays") {
+      if (i + 1 >= argc) throw std::invalid_argument("--overlays needs a folder");
+      options.overlays = argv[++i];
     } else if (kSections.count(arg) != 0) {
       options.sections.insert(arg);
     } else {
-      throw std::invalid_argument("unknown argument \"" + arg +
-                                  "\"; use --runs N, --scenes N and the sections filters, lines, "
-                                  "circles, strokes, accuracy");
+      throw std::invalid_argument(
+          "unknown argument \"" + arg +
+          "\"; use --runs N, --scenes N, --overlays DIR and the sections filters, lines, "
+          "circles, strokes, accuracy");
     }
   }
   return options;
@@ -95,7 +101,7 @@ int main(int argc, char** argv) {
     std::printf("ratio = ours / peer: below 1 means ours is faster\n");
 
     if (wanted(options, "filters")) peers::compareFilters(options.runs);
-    if (wanted(options, "lines")) peers::compareLines(options.runs);
+    if (wanted(options, "lines")) peers::compareLines(options.runs, options.overlays);
     if (wanted(options, "circles")) peers::compareCircles(options.runs);
     if (wanted(options, "strokes")) peers::compareStrokes(options.runs);
     // Accuracy only when asked: it scores 100 scenes and times nothing.
