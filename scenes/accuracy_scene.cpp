@@ -1,4 +1,4 @@
-#include "scenes/accuracy_scene.h"
+#include "scenes/generate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,9 @@
 
 // Whole random scenes with ground truth, from a seed and a size: for tests, benchmarks and the
 // demo. Shapes do not overlap and keep clear of the image border (by 2 pixels plus three blur
-// sigmas), so every boundary in the truth is a clean, isolated boundary in the image.
+// sigmas), so every boundary in the truth is a clean, isolated boundary in the image. The same
+// parameters give the same scene, pixel for pixel, on every platform. When the image has no
+// room left, a generator places fewer shapes than asked (the truth lists say how many).
 //
 //   vsSceneParams params;
 //   params.width = 640;  params.height = 480;  params.seed = 7;
@@ -10,14 +12,18 @@
 //   vsScene scene = scenes::circles(params);
 //   for (const vsSceneCircle& c : scene.circles) ...  // compare with what a tool finds
 //
-// Each generator draws its shapes with the foreground grey level on the background, then
-// blurs and adds noise (scenes/canvas.h). The same parameters give the same scene, pixel for
-// pixel, on every platform. When the image has no room left, a generator places fewer than
-// count shapes (the truth lists say how many); it gives up on a shape after 200 tries.
+// Two families:
+// - circles() to edgeDensityScene(): every shape drawn with one foreground grey level on the
+//   background, then blurred and noised as the parameters say (scenes/canvas.h); a shape is
+//   given up after 200 tries.
+// - accuracyScene(): the scenes on which the edge tools' accuracy is measured over the whole
+//   range a user meets, each drawing its own blur, noise, polarities and contrasts (below).
 //
-// Throws: vcBadParamsError, naming the field and its valid range, for invalid parameters.
+// Throws (every generator): vcBadParamsError, naming the field and its valid range, for
+// invalid parameters.
 
 #include <cstdint>
+#include <vector>
 
 #include "scenes/truth.h"
 
@@ -64,5 +70,63 @@ vsScene mixed(const vsSceneParams& params);
 // (at most 1000), seed 17, so that the edgelet density - a few thousand per 640 x 480 - is the
 // same at every size and costs per pixel compare across sizes.
 vsScene edgeDensityScene(long width, long height);
+
+}  // namespace scenes
+
+// ---- Accuracy scenes --------------------------------------------------------------------
+//
+// Light and dark objects of contrast 20 to 120 grey levels around a mid-grey background, blur
+// up to 1.5 pixel sigma, noise up to 12 grey levels sigma, discs and rings of radius 6 to 126,
+// some discs partly hidden (up to 30 % of the rim) by a bar laid across their rim, and bars,
+// rectangles and polygons as clutter whose straight sides are the truth for lines.
+//
+//   vsAccuracySceneParams params;
+//   params.seed = 7;
+//   vsAccuracyScene scene = scenes::accuracyScene(params);
+//   for (const vsAccuracyCircle& c : scene.circles) ...   // c.contrast, c.hidden, c.circle
+//
+// Every scene draws its blur and noise uniformly over the range, and every object its own
+// polarity and contrast. Circle radii go through the radius buckets 6-12, 12-20, 20-40, 40-80
+// and 80-126 in turn, so every bucket gets its share. The bars that hide rims are the one
+// exception to isolated boundaries: their sides are truth for lines but are not counted as
+// sides to find, since their contrast changes where they cross a disc.
+
+struct vsAccuracySceneParams {
+  long width = 800;  // image size, each in [300, 32768]
+  long height = 600;
+  std::uint32_t seed = 1;  // any value; equal seeds give equal scenes
+  long circles = 5;        // discs and rings to place, in [0, 100]
+  long clutter = 8;        // bars, rectangles and polygons to place, in [0, 1000]
+};
+
+// A true circle with what makes it easy or hard to find.
+struct vsAccuracyCircle {
+  vsSceneCircle circle;
+  double contrast = 0.0;  // grey levels between the object and the background
+  double hidden = 0.0;    // share of the rim under an occluding bar, in [0, 0.3]
+};
+
+// A true straight side.
+struct vsAccuracySide {
+  vsSceneEdge edge;
+  double contrast = 0.0;  // grey levels across it (of the object against the background)
+  bool counted = true;    // false for the sides of the bars that hide rims
+};
+
+struct vsAccuracyScene {
+  vcPelBuffer<unsigned char> image;
+  double blur = 0.0;   // pixels sigma
+  double noise = 0.0;  // grey levels sigma
+  std::vector<vsAccuracyCircle> circles;
+  std::vector<vsAccuracySide> sides;
+  std::vector<vcVector<2>> corners;  // every polygon vertex, bar corners included
+};
+
+namespace scenes {
+
+// The radius buckets, pixels: bucket k spans [kRadiusBuckets[k], kRadiusBuckets[k + 1]].
+inline constexpr double kRadiusBuckets[] = {6.0, 12.0, 20.0, 40.0, 80.0, 126.0};
+
+vsAccuracyScene accuracyScene(const vsAccuracySceneParams& params);
 
 }  // namespace scenes

@@ -1,7 +1,7 @@
 #pragma once
 
 // Scoring found lines and circles against the truth of accuracy scenes
-// (scenes/accuracy_scene.h), bucket by bucket, for our tools and for the peers alike.
+// (scenes/generate.h), bucket by bucket, for our tools and for the peers alike.
 //
 //   vcLineScore lines;  vcCircleScore circles;
 //   for (...) { lines.add(scene, foundSegments);  circles.add(scene, foundCircles); }
@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "platform/base/vector.h"
-#include "scenes/accuracy_scene.h"
+#include "scenes/generate.h"
 
 namespace accuracy {
 
