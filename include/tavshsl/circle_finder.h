@@ -18,9 +18,11 @@
 // further chains of its polarity lying on its circle (refitting after each), within 2 pixels,
 // or, while it covers less than 0.6 of its circle, the single best chain of a wider band.
 // With an expected centre, only chains whose polarity agrees with that centre seed and grow
-// candidates. A candidate is reported when it covers coverageThresh of its circumference, its
-// radius lies in the range, and the grey levels across its edge differ by more than
-// cstThresh. Fit sums are kept per chain, so a refit costs constant time.
+// candidates. A candidate is then refitted to the edgelets that support it, those whose
+// gradient points along the radius (averaged over 5 edgelets, within 12 degrees), so that the
+// straight sides of a corner or a bar end do not make a circle. It is reported when those
+// edgelets cover coverageThresh of its circumference, its radius lies in the range, and the
+// grey levels across its edge differ by more than cstThresh. Fit sums are kept per chain, so a refit costs constant time.
 //
 // Maps. The map forms work on the caller's map, marking its cells. Without an expected centre
 // the map is restored exactly as it was before the call; with one, the cells that the chain
@@ -159,7 +161,7 @@ class TAVSHSL_API vcCircleFinderResult {
 
   // Whether this is a circle (numPoints() != 0).
   bool isFound() const { return numPoints_ != 0; }
-  // Edgelets on the circle.
+  // Edgelets on the circle (those whose gradient points along its radius).
   long numPoints() const { return numPoints_; }
   // Centre, client coordinates.
   const vcVector<2>& center() const { return center_; }
@@ -167,7 +169,8 @@ class TAVSHSL_API vcCircleFinderResult {
   vcCircleFinderDefs::Polarity polarity() const { return polarity_; }
   // Radius, client units.
   double radius() const { return radius_; }
-  // Edgelets per pixel of circumference; 1 for a circle traced all round as one closed chain.
+  // Edgelets per pixel of circumference; for a circle traced all round as one closed chain,
+  // the share of its edgelets that lie on the circle (1 for a clean one).
   double coverage() const { return coverage_; }
   // Mean edgelet magnitude, grey levels of contrast.
   double magnitude() const { return magnitude_; }

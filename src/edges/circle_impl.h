@@ -116,6 +116,8 @@ class FinderImpl {
 
   // circle_verify.cpp
   void verify_();
+  FitSums markSupport_(const CircleCandidate& c);
+  bool keepSupport_(CircleCandidate& c);
   void contrast_(CircleCandidate& c) const;
   void pointStats_(CircleCandidate& c) const;
 
@@ -152,10 +154,12 @@ class FinderImpl {
   long numLong_ = 0;                 // pieces of 3 or more edgelets of the long chains
   RunTable<CircleCandidate> cands_;  // at most one per long piece
   long numCands_ = 0;
-  long numCandidates_ = 0;            // reported count
+  long numCandidates_ = 0;              // reported count
   std::vector<std::int32_t> recordOf_;  // the record of every edgelet, -1 for none
-  std::vector<long> taken_;           // chain records taken by the candidates, by candidate
-  std::vector<long> listed_, other_;  // grab lists, reused
+  std::vector<long> taken_;             // chain records taken by the candidates, by candidate
+  std::vector<long> listed_, other_;    // grab lists, reused
+  std::vector<unsigned char> support_;  // per edgelet of the candidate verified: on its circle
+  std::vector<double> twist_;           // scratch: prefix sums of the edgelets' twists
   CornerCutter cutter_;
   std::vector<ChainPiece> pieceEnds_;
   std::vector<ChainRecord> pieces_;  // pieces before they are sorted into records_

@@ -139,8 +139,9 @@ TEST(CircleFinderAccuracy, SyntheticScenes) {
 
   ASSERT_GT(tally.truths, 50);
   // Discs with 30 % of the rim hidden keep only a little over coverageThresh (0.5) in
-  // edgelets; noise leaves one or two just below it.
-  EXPECT_GE(double(tally.recalled), 0.96 * double(tally.truths))
+  // edgelets whose gradient points along the radius (the chord's edgelets do not count); noise
+  // leaves a few of them, and of the faintest discs, just below it.
+  EXPECT_GE(double(tally.recalled), 0.93 * double(tally.truths))
       << tally.recalled << " of " << tally.truths;
   EXPECT_GE(double(tally.correct), 0.98 * double(tally.results))
       << tally.correct << " of " << tally.results;

@@ -12,6 +12,7 @@
 #include "edges/edge_scenes.h"
 #include "platform/base/exception.h"
 #include "platform/diag/diag_object.h"
+#include "scenes/canvas.h"
 #include "tavshsl/circle_finder.h"
 
 namespace {
@@ -86,6 +87,30 @@ TEST(CircleFinder, ResultsLieInTheRadiusRange) {
   vfCircleFinder(image, Params(Defs::eAnyPolarity, vcRange(6.0, 10.0), 5), found, nullptr, 0);
   ASSERT_EQ(found.results().size(), 1u);
   EXPECT_NEAR(found.results()[0].radius(), 8.0, 0.2);
+}
+
+TEST(CircleFinder, CornersAndBarEndsMakeNoCircle) {
+  // The ends of light and dark bars and the corners of a tilted square, blurred, give chains
+  // that bend like short arcs of small circles; only the disc is one.
+  vcSceneCanvas canvas(300, 120, 100.0);
+  canvas.drawStroke({20.0, 25.0}, {110.0, 38.0}, 14.0, 170.0);
+  canvas.drawStroke({25.0, 90.0}, {115.0, 80.0}, 10.0, 40.0);
+  const double c = std::cos(0.35) * 11.0, s = std::sin(0.35) * 11.0;
+  const std::vector<vcVector<2>> square = {
+      {160.0 + c - s, 60.0 + s + c}, {160.0 - c - s, 60.0 - s + c},
+      {160.0 - c + s, 60.0 - s - c}, {160.0 + c + s, 60.0 + s - c}};
+  canvas.drawPolygon(square, 35.0);
+  canvas.drawDisc({245.3, 60.6}, 12.0, 175.0);
+  canvas.blur(1.2);
+  vcSceneRandom random(5);
+  canvas.addNoise(3.0, random);
+
+  vcCircleFinderResultSet found;
+  vfCircleFinder(canvas.image(), Params(Defs::eAnyPolarity, vcRange(6.0, 30.0), 20), found,
+                 nullptr, 0);
+  ASSERT_EQ(found.results().size(), 1u);
+  EXPECT_NEAR(found.results()[0].center().x(), 245.3, 0.2);
+  EXPECT_NEAR(found.results()[0].radius(), 12.0, 0.3);
 }
 
 TEST(CircleFinder, PolarityAndContrastSelectCircles) {
