@@ -11,18 +11,20 @@
 //   vfCircleFinder(image, params, found, nullptr, 0);
 //   for (const vcCircleFinderResult& c : found.results()) use(c.center(), c.radius());
 //
-// How it works. The edgelets of the image (reduced first when subSample asks for it) are
-// linked into chains by the chain tracker in trend mode, which follows arcs. The longest
-// chains seed candidates: a circle is fitted algebraically to a seed's edgelets, and a
-// candidate of the wanted polarity that covers enough of its circumference takes in the
-// further chains of its polarity lying on its circle (refitting after each), within 2 pixels,
-// or, while it covers less than 0.6 of its circle, the single best chain of a wider band.
-// With an expected centre, only chains whose polarity agrees with that centre seed and grow
-// candidates. A candidate is then refitted to the edgelets that support it, those whose
-// gradient points along the radius (averaged over 5 edgelets, within 12 degrees), so that the
-// straight sides of a corner or a bar end do not make a circle. It is reported when those
-// edgelets cover coverageThresh of its circumference, its radius lies in the range, and the
-// grey levels across its edge differ by more than cstThresh. Fit sums are kept per chain, so a refit costs constant time.
+// How it works. The edgelets of the image (reduced first when subSample asks for it) are linked
+// into chains by the chain tracker in trend mode, which follows arcs. Chains are cut at their
+// corners, and pieces that continue one another across a gap of up to 5 pixels (same gradient, on
+// one edge line) are joined, so that a faint noisy rim broken into short chains still seeds its
+// circle. The longest chains seed candidates: a circle is fitted algebraically to a seed's
+// edgelets, and a candidate of the wanted polarity that covers enough of its circumference takes in
+// the further chains of its polarity lying on its circle (refitting after each), within 2 pixels,
+// or, while it covers less than 0.6 of its circle, the single best chain of a wider band. With an
+// expected centre, only chains whose polarity agrees with that centre seed and grow candidates. A
+// candidate is then refitted to the edgelets that support it, those whose gradient points along the
+// radius (averaged over 5 edgelets, within 12 degrees), so that the straight sides of a corner or a
+// bar end do not make a circle. It is reported when those edgelets cover coverageThresh of its
+// circumference, its radius lies in the range, and the grey levels across its edge differ by more
+// than cstThresh. Fit sums are kept per chain, so a refit costs constant time.
 //
 // Maps. The map forms work on the caller's map, marking its cells. Without an expected centre
 // the map is restored exactly as it was before the call; with one, the cells that the chain

@@ -152,6 +152,8 @@ void FinderImpl::setup_() {
     }
   }
 
+  joinPieces_();
+
   // Records: the pieces that take part, longest first (in chain order among equals), then the
   // rest; each with its fit sums relative to the map centre.
   std::stable_partition(pieces_.begin(), pieces_.end(),
@@ -177,6 +179,40 @@ void FinderImpl::setup_() {
   numCands_ = 0;
   numCandidates_ = 0;
   taken_.clear();
+}
+
+void FinderImpl::joinPieces_() {
+  // Pieces that continue one another across small gaps become one piece each, their edgelets
+  // in order along the edge; the pieces joined leave the list.
+  runs_.clear();
+  for (const ChainRecord& rec : pieces_)
+    runs_.push_back({rec.idx, rec.count, rec.chain, !rec.used && !rec.closed});
+  linker_.link(chains_.edges(), runs_, linkSteps_, stringEnds_);
+  if (stringEnds_.empty()) return;
+  std::size_t total = 0;
+  for (const LinkStep& step : linkSteps_) total += std::size_t(runs_[std::size_t(step.run)].count);
+  joinedIdx_.clear();
+  joinedIdx_.reserve(total);  // no reallocation below: the joined pieces point into it
+  std::vector<bool> joined(pieces_.size(), false);
+  std::size_t begin = 0;
+  for (const long end : stringEnds_) {
+    ChainRecord rec;
+    rec.chain = pieces_[std::size_t(linkSteps_[begin].run)].chain;
+    rec.idx = joinedIdx_.data() + joinedIdx_.size();
+    for (std::size_t k = begin; k < std::size_t(end); ++k) {
+      const PieceRun& run = runs_[std::size_t(linkSteps_[k].run)];
+      joined[std::size_t(linkSteps_[k].run)] = true;
+      for (long i = 0; i < run.count; ++i)
+        joinedIdx_.push_back(run.idx[linkSteps_[k].reversed ? run.count - 1 - i : i]);
+      rec.count += run.count;
+    }
+    pieces_.push_back(rec);
+    begin = std::size_t(end);
+  }
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < pieces_.size(); ++k)
+    if (k >= joined.size() || !joined[k]) pieces_[kept++] = pieces_[k];
+  pieces_.resize(kept);
 }
 
 double FinderImpl::clientRadius_(const CircleCandidate& c) const {

@@ -94,6 +94,7 @@ class FinderImpl {
   void prepareImage_(const vcPelBuffer_const<unsigned char>& image);
   void trackChains_();
   void setup_();
+  void joinPieces_();
   double pixelsFromClient_(const vcXform<2>& clientFromImage, double r) const;
   double clientRadius_(const CircleCandidate& c) const;
   void fillResults_(vcCircleFinderResultSet& out) const;
@@ -163,6 +164,11 @@ class FinderImpl {
   CornerCutter cutter_;
   std::vector<ChainPiece> pieceEnds_;
   std::vector<ChainRecord> pieces_;  // pieces before they are sorted into records_
+  PieceLinker linker_;
+  std::vector<PieceRun> runs_;
+  std::vector<LinkStep> linkSteps_;
+  std::vector<long> stringEnds_;
+  std::vector<long> joinedIdx_;  // the edgelet indexes of joined pieces, one after the other
 };
 
 }  // namespace vc_circle_detail

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "edges/chain_codes.h"
 
@@ -16,6 +17,14 @@ constexpr double kBendNoise = 2.5;    // a bend edgelet leaves its edge's trend 
 constexpr double kMinBend = 4.0;      // and at least this far (codes)
 constexpr long kMaxBend = 3;          // bend edgelets on each side of a corner
 constexpr long kMinChain = 6;         // shorter chains are never cut
+
+// Joining: the widest gap bridged and the furthest either end may lie off the other's edge
+// line (pixels), and the largest difference of the end gradients (codes, 22.5 degrees).
+constexpr double kJoinGap = 5.0;
+constexpr double kJoinOffset = 1.5;
+constexpr int kJoinCodes = 16;
+// Edgelets back from an end to the one that tells which way the run leaves it.
+constexpr long kJoinBack = 2;
 
 }  // namespace
 
@@ -101,6 +110,110 @@ void CornerCutter::cut(const std::vector<vcEdgelet>& edges, const long* idx, lon
     start = hi;
   }
   if (start < n) pieces.push_back({n, false});
+}
+
+void PieceLinker::link(const std::vector<vcEdgelet>& edges, const std::vector<PieceRun>& runs,
+                       std::vector<LinkStep>& steps, std::vector<long>& stringEnds) {
+  steps.clear();
+  stringEnds.clear();
+  const long numRuns = long(runs.size());
+  ends_.assign(std::size_t(2 * numRuns), End());
+  cells_.clear();
+  const auto cellKey = [](long cx, long cy) { return (std::int64_t(cy) << 32) + std::int64_t(cx); };
+  const auto cellOf = [](double v) { return long(std::floor(v / kJoinGap)); };
+
+  // Ends: position, gradient, and the tangent that points out of the run.
+  for (long r = 0; r < numRuns; ++r) {
+    const PieceRun& run = runs[std::size_t(r)];
+    if (!run.joinable) continue;
+    for (long side = 0; side < 2; ++side) {
+      const long at = side == 0 ? 0 : run.count - 1;
+      const long in =
+          side == 0 ? std::min(kJoinBack, run.count - 1) : std::max(0L, run.count - 1 - kJoinBack);
+      const vcEdgelet& e = edges[std::size_t(run.idx[at])];
+      const vcEdgelet& f = edges[std::size_t(run.idx[in])];
+      End& end = ends_[std::size_t(2 * r + side)];
+      end.x = double(e.posQuickX());
+      end.y = double(e.posQuickY());
+      end.code = e.angle().plain();
+      const double a = double(end.code) * (2.0 * std::numbers::pi / 256.0);
+      end.gx = std::cos(a);
+      end.gy = std::sin(a);
+      const double outward =
+          (end.x - double(f.posQuickX())) * -end.gy + (end.y - double(f.posQuickY())) * end.gx;
+      end.tx = outward >= 0.0 ? -end.gy : end.gy;
+      end.ty = outward >= 0.0 ? end.gx : -end.gx;
+      cells_.emplace_back(cellKey(cellOf(end.x), cellOf(end.y)), 2 * r + side);
+    }
+  }
+  std::sort(cells_.begin(), cells_.end());
+
+  // Candidate pairs from the neighbouring grid cells.
+  pairs_.clear();
+  for (const auto& [key, a] : cells_) {
+    const End& ea = ends_[std::size_t(a)];
+    const long cx = cellOf(ea.x), cy = cellOf(ea.y);
+    for (long dy = -1; dy <= 1; ++dy)
+      for (long dx = -1; dx <= 1; ++dx) {
+        const std::int64_t k = cellKey(cx + dx, cy + dy);
+        auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair(k, 0L));
+        for (; it != cells_.end() && it->first == k; ++it) {
+          const long b = it->second;
+          if (b <= a || runs[std::size_t(b / 2)].chain == runs[std::size_t(a / 2)].chain) continue;
+          const End& eb = ends_[std::size_t(b)];
+          const double gx = eb.x - ea.x, gy = eb.y - ea.y;
+          const double gap = std::hypot(gx, gy);
+          if (!(gap <= kJoinGap)) continue;
+          if (vc_tracker_detail::codeAbsDiff(ea.code, eb.code) > kJoinCodes ||
+              !(ea.tx * eb.tx + ea.ty * eb.ty < 0.0))
+            continue;
+          // Each end ahead of the other, and both off the other's edge line by little.
+          if (gx * ea.tx + gy * ea.ty < -1.0 || -(gx * eb.tx + gy * eb.ty) < -1.0) continue;
+          if (std::abs(gx * ea.gx + gy * ea.gy) > kJoinOffset ||
+              std::abs(gx * eb.gx + gy * eb.gy) > kJoinOffset)
+            continue;
+          pairs_.push_back({gap, a, b});
+        }
+      }
+  }
+
+  // Closest pairs first, each end linked once.
+  std::sort(pairs_.begin(), pairs_.end(), [](const Pair& p, const Pair& q) {
+    return p.gap < q.gap || (p.gap == q.gap && (p.a < q.a || (p.a == q.a && p.b < q.b)));
+  });
+  partner_.assign(std::size_t(2 * numRuns), -1);
+  for (const Pair& p : pairs_) {
+    if (partner_[std::size_t(p.a)] >= 0 || partner_[std::size_t(p.b)] >= 0) continue;
+    partner_[std::size_t(p.a)] = p.b;
+    partner_[std::size_t(p.b)] = p.a;
+  }
+
+  // Strings: from each run with a free end, then what is left (rings of runs), from its first.
+  visited_.assign(std::size_t(numRuns), false);
+  const auto walk = [&](long r, bool reversed) {
+    const std::size_t begin = steps.size();
+    for (;;) {
+      visited_[std::size_t(r)] = true;
+      steps.push_back({r, reversed});
+      const long leave = 2 * r + (reversed ? 0 : 1);
+      const long next = partner_[std::size_t(leave)];
+      if (next < 0 || visited_[std::size_t(next / 2)]) break;
+      r = next / 2;
+      reversed = next % 2 == 1;
+    }
+    if (steps.size() - begin >= 2)
+      stringEnds.push_back(long(steps.size()));
+    else
+      steps.resize(begin);
+  };
+  for (long r = 0; r < numRuns; ++r) {
+    if (!runs[std::size_t(r)].joinable || visited_[std::size_t(r)]) continue;
+    const bool firstFree = partner_[std::size_t(2 * r)] < 0;
+    const bool lastFree = partner_[std::size_t(2 * r + 1)] < 0;
+    if (firstFree || lastFree) walk(r, !firstFree);
+  }
+  for (long r = 0; r < numRuns; ++r)
+    if (runs[std::size_t(r)].joinable && !visited_[std::size_t(r)]) walk(r, false);
 }
 
 }  // namespace vc_circle_detail

@@ -15,6 +15,7 @@
 // edgelets of the bend itself, whose codes leave the trend of the edge on their side, form a
 // piece of their own that belongs to neither edge.
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/ip/edgelet.h"
@@ -48,6 +49,57 @@ class CornerCutter {
   std::vector<double> scratch_;  // turn deviations, then strengths
   double rate_ = 0.0;            // mean turn per edgelet, codes
   double noise_ = 0.0;           // code noise of one edgelet, codes
+};
+
+// Joining pieces that continue one another across a gap of a few pixels. On a faint noisy rim
+// the edge detector misses an edgelet here and there and the chain tracker ends the chain at
+// each gap, so a large circle comes as many short arcs, none long enough to seed a candidate.
+// Two piece ends are joined when they lie close together on one edge: their gradients agree,
+// each lies ahead of the other along the edge, and the gap runs along the edge, not across it.
+// Corners are never bridged: two pieces of one chain are never joined (the cutter parted them
+// at a corner), and across a corner the gradients differ too much.
+//
+//   vc_circle_detail::PieceLinker linker;            // reused; keeps its scratch
+//   linker.link(edges, runs, steps, stringEnds);      // strings of two or more runs
+//   // string k: steps[stringEnds[k - 1] (or 0) .. stringEnds[k]), in order along the edge
+
+struct PieceRun {
+  const long* idx = nullptr;  // edgelet indexes in chain order
+  long count = 0;
+  long chain = 0;
+  bool joinable = false;  // takes part (an open piece of 3 or more edgelets)
+};
+
+struct LinkStep {
+  long run = 0;
+  bool reversed = false;  // its edgelets are taken last to first
+};
+
+class PieceLinker {
+ public:
+  // Requires: every joinable run has count >= 3 and indexes into edges.
+  // Ensures: steps and stringEnds are cleared and filled with every string of two or more
+  // joinable runs linked end to end; each joinable run is in at most one string.
+  void link(const std::vector<vcEdgelet>& edges, const std::vector<PieceRun>& runs,
+            std::vector<LinkStep>& steps, std::vector<long>& stringEnds);
+
+ private:
+  struct End {
+    double x = 0.0, y = 0.0;    // position of the end edgelet
+    double gx = 0.0, gy = 0.0;  // unit gradient
+    double tx = 0.0, ty = 0.0;  // unit tangent pointing out of the run
+    std::uint8_t code = 0;
+  };
+  struct Pair {
+    double gap;
+    long a, b;  // ends, 2 run + (0 first, 1 last)
+  };
+
+  std::vector<End> ends_;
+  std::vector<std::pair<std::int64_t, long>> cells_;  // grid cell key, end
+  std::vector<Pair> pairs_;
+  std::vector<long> partner_;  // the end linked to each end, -1 for none
+  std::vector<bool> visited_;  // runs
 };
 
 }  // namespace vc_circle_detail

@@ -79,8 +79,9 @@ TEST(CircleFinder, LargestRadiusWinsAndTiesGoToTheLaterCandidate) {
 
 TEST(CircleFinder, ResultsLieInTheRadiusRange) {
   // Radii just outside the range pass the fit's half-pixel allowance but are never reported.
-  const vcPelBuffer<unsigned char> image = discs(
-      200, 60, {{{30.3, 30.2}, 5.7, 200.0}, {{90.6, 29.7}, 8.0, 200.0}, {{160.2, 30.4}, 10.3, 200.0}});
+  const vcPelBuffer<unsigned char> image =
+      discs(200, 60,
+            {{{30.3, 30.2}, 5.7, 200.0}, {{90.6, 29.7}, 8.0, 200.0}, {{160.2, 30.4}, 10.3, 200.0}});
   vcCircleFinderResultSet found;
   vfCircleFinder(image, Params(Defs::eAnyPolarity, vcRange(), 5), found, nullptr, 0);
   EXPECT_EQ(found.results().size(), 3u);
@@ -96,9 +97,10 @@ TEST(CircleFinder, CornersAndBarEndsMakeNoCircle) {
   canvas.drawStroke({20.0, 25.0}, {110.0, 38.0}, 14.0, 170.0);
   canvas.drawStroke({25.0, 90.0}, {115.0, 80.0}, 10.0, 40.0);
   const double c = std::cos(0.35) * 11.0, s = std::sin(0.35) * 11.0;
-  const std::vector<vcVector<2>> square = {
-      {160.0 + c - s, 60.0 + s + c}, {160.0 - c - s, 60.0 - s + c},
-      {160.0 - c + s, 60.0 - s - c}, {160.0 + c + s, 60.0 + s - c}};
+  const std::vector<vcVector<2>> square = {{160.0 + c - s, 60.0 + s + c},
+                                           {160.0 - c - s, 60.0 - s + c},
+                                           {160.0 - c + s, 60.0 - s - c},
+                                           {160.0 + c + s, 60.0 + s - c}};
   canvas.drawPolygon(square, 35.0);
   canvas.drawDisc({245.3, 60.6}, 12.0, 175.0);
   canvas.blur(1.2);
@@ -106,11 +108,27 @@ TEST(CircleFinder, CornersAndBarEndsMakeNoCircle) {
   canvas.addNoise(3.0, random);
 
   vcCircleFinderResultSet found;
-  vfCircleFinder(canvas.image(), Params(Defs::eAnyPolarity, vcRange(6.0, 30.0), 20), found,
-                 nullptr, 0);
+  vfCircleFinder(canvas.image(), Params(Defs::eAnyPolarity, vcRange(6.0, 30.0), 20), found, nullptr,
+                 0);
   ASSERT_EQ(found.results().size(), 1u);
   EXPECT_NEAR(found.results()[0].center().x(), 245.3, 0.2);
   EXPECT_NEAR(found.results()[0].radius(), 12.0, 0.3);
+}
+
+TEST(CircleFinder, LargeFaintNoisyDiscIsFound) {
+  // Contrast 28 under noise of sigma 8: the rim comes as many short chains, none of them long
+  // enough on its own to seed a circle of this size.
+  vcSceneCanvas canvas(240, 240, 100.0);
+  canvas.drawDisc({119.6, 121.3}, 104.0, 128.0);
+  canvas.blur(1.0);
+  vcSceneRandom random(3);
+  canvas.addNoise(8.0, random);
+  vcCircleFinderResultSet found;
+  vfCircleFinder(canvas.image(), Params(Defs::eAnyPolarity, vcRange(80.0, 126.0)), found, nullptr,
+                 0);
+  ASSERT_EQ(found.results().size(), 1u);
+  EXPECT_LT(found.results()[0].center().distance({119.6, 121.3}), 0.5);
+  EXPECT_NEAR(found.results()[0].radius(), 104.0, 0.5);
 }
 
 TEST(CircleFinder, PolarityAndContrastSelectCircles) {
