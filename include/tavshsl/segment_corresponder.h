@@ -74,10 +74,11 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // checked against found (edge segments), then skeleton models voted by skeletalFound
   // (stroke centre-lines, whose widths set the strokes' widths) and checked against found.
   // In each stage the longest, strongest found segments (magnitude x length, at most 50 of
-  // those no kept result uses yet, each also split at the segments crossing it) serve in turn
-  // as hashing bases; every basis id
-  // voted within 80 % of the best vote gets a start pose from its basis, a fine
-  // correspondence of its posed model segments with found segments, a least-squares pose and
+  // those no kept result uses yet, ten more for every result kept at or above the accept
+  // threshold, each also split at the segments crossing it) serve in turn as hashing bases;
+  // every basis id voted within 80 % of the best vote gets a start pose from its basis, a fine
+  // correspondence of its posed model segments with found segments (none that runs on past
+  // the ends of its model segment by more than 4 maxPerturbationDist), a least-squares pose and
   // a score (the Gaussian-weighted share of the model's outline covered, 0 to 1). A candidate
   // scoring at least the consider threshold is pruned of pairings that lower its score and
   // kept unless a kept result sharing more than maxOverlapPerimFraction of either outline in
@@ -93,6 +94,16 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
            const std::vector<vcFoundSegment>& found,
            const std::vector<vcFoundSegment>& skeletalFound, vcDiagObject* diag,
+           unsigned long diagFlags) const;
+  // The same, with the skeleton models checked against skeletalChecked instead of found: the
+  // same edges one for one (entry f is found[f] as the skeleton stage should see it, for
+  // example with its ends carried to the corners of the strokes), so that the results of
+  // both stages index one list.
+  // Throws: vcBadParamsError as above, and when skeletalChecked and found differ in size.
+  void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
+           const std::vector<vcFoundSegment>& found,
+           const std::vector<vcFoundSegment>& skeletalFound,
+           const std::vector<vcFoundSegment>& skeletalChecked, vcDiagObject* diag,
            unsigned long diagFlags) const;
 
   // ---- The trained state, read-only ----

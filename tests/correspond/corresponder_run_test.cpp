@@ -382,6 +382,20 @@ TEST_F(CorresponderRun, SkeletonCandidatesAreDrawnAtTheirMeasuredWidths) {
   EXPECT_NEAR(lineAt(*candidate, 0).shape().distToPoint(outline[0].segment().p1()), 0.0, 1e-6);
   EXPECT_EQ(diag.diagRecord(diag.numRecords() - 1).annotations(),
             std::vector<std::wstring>{L"Result 0"});
+
+  // The skeleton stage may check its candidates against its own copy of the edges: here
+  // every edge moved 30 units aside, so nothing is left to match; a copy of another size is
+  // refused.
+  std::vector<vcFoundSegment> aside;
+  for (const vcFoundSegment& e : edges)
+    aside.emplace_back(e.segment().map(vcXform<2>(P(30, 0), 1.0, 1.0, vcRadian(0.0), vcRadian(0.0))),
+                       e.magnitude(), e.polarity(), e.width());
+  corresponder.run(out, vcSegmentCorresponderRunParams(), edges, centre, aside, nullptr, 0);
+  EXPECT_TRUE(out.results().empty());
+  aside.pop_back();
+  EXPECT_THROW(corresponder.run(out, vcSegmentCorresponderRunParams(), edges, centre, aside,
+                                nullptr, 0),
+               vcBadParamsError);
 }
 
 }  // namespace
