@@ -175,11 +175,6 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
     edges = edgeSegments(reducedA, image.clientFromImageXform().scale());
   }
 
-  // Edges along the sides of stroke centre-lines reach their corners: a stroke end without a
-  // found end segment is placed from its sides' end points, when candidates are scored as when
-  // the final pose is fitted.
-  if (!skeletal.empty()) edges = edgesToCorners(image, edges, strokeSides(edges, skeletal));
-
   // The corresponder over both kinds of segments. Consider threshold = the accept threshold;
   // an accept threshold of 2 is never reached, so no stage ends early on a full list.
   vcSegmentCorresponderResultSet correspondences;
@@ -189,8 +184,8 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
     corresponder_->run(correspondences, corrParams, edges, skeletal, nullptr, runDiagFlags_);
   }
 
-  // Final stroke poses are fitted to the same edges with the ends of all those they use carried
-  // to the corners (again, for those already moved, which finds the same corners).
+  // Stroke poses are fitted to the same edges with the ends of those they use carried to the
+  // corners: a stroke end without a found end segment is placed from its sides' end points.
   std::vector<bool> strokeUses(edges.size(), false);
   for (const vcSegmentCorresponderResult& r : correspondences.results()) {
     if (models[std::size_t(r.modelIdx())]->modelType() != vcSegmentCorresponderModel::eSkeletonModel)

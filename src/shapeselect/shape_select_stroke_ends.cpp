@@ -141,38 +141,11 @@ std::vector<vcFoundSegment> edgesToCorners(const vcPelBuffer_const<unsigned char
     const std::optional<double> sa = halfStep(sampler, a, d, -d, full, reachIn);
     const std::optional<double> sb = halfStep(sampler, b, d, d, full, reachIn);
     const vcVector<2> na = sa ? a - d * *sa : a, nb = sb ? b + d * *sb : b;
-    const vcLineSeg moved(clientFromImage.mapPoint(na + offset), clientFromImage.mapPoint(nb + offset));
-    if (!(moved.length() > 0.0)) continue;
-    out.back() = vcFoundSegment(moved, e.magnitude() * e.length() / moved.length(), e.polarity(),
-                                e.width());
+    out.back() = vcFoundSegment(vcLineSeg(clientFromImage.mapPoint(na + offset),
+                                          clientFromImage.mapPoint(nb + offset)),
+                                e.magnitude(), e.polarity(), e.width());
   }
   return out;
-}
-
-std::vector<bool> strokeSides(const std::vector<vcFoundSegment>& edges,
-                              const std::vector<vcFoundSegment>& centreLines) {
-  const double maxSine = std::sin(5.0 * std::acos(-1.0) / 180.0);
-  std::vector<bool> sides(edges.size(), false);
-  for (std::size_t i = 0; i < edges.size(); ++i) {
-    const vcLineSeg& e = edges[i].segment();
-    if (!(e.length() > 0.0)) continue;
-    const vcVector<2> direction = (e.p2() - e.p1()) / e.length(), middle = e.midpoint();
-    for (const vcFoundSegment& c : centreLines) {
-      const double length = c.length();
-      if (!(length > 0.0)) continue;
-      const vcVector<2> d = (c.segment().p2() - c.segment().p1()) / length;
-      if (std::abs(direction.x() * d.y() - direction.y() * d.x()) > maxSine) continue;
-      const vcVector<2> q = middle - c.segment().p1();
-      const double across = std::abs(q.x() * d.y() - q.y() * d.x());
-      const double along = q.x() * d.x() + q.y() * d.y();
-      if (std::abs(across - c.width() / 2.0) <= 2.0 && along >= -c.width() &&
-          along <= length + c.width()) {
-        sides[i] = true;
-        break;
-      }
-    }
-  }
-  return sides;
 }
 
 }  // namespace vc_shapeselect

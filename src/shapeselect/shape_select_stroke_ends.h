@@ -26,19 +26,11 @@ namespace vc_shapeselect {
 // when the reach leaves the image, or when the segment is shorter than 4 pixels or carries no
 // clear step along its middle. Magnitude, polarity and width are kept. Segments and image share
 // the image's client coordinates. Only the edges whose entry in `which` is true are moved; an
-// empty `which` moves all. A moved edge keeps the strength the tracker gave it, its magnitude
-// times its length (so its magnitude drops as it grows): carrying the ends to the corners adds
-// no evidence, and the corresponder takes its strongest edges first.
+// empty `which` moves all.
 // Throws: vcBadParamsError for an unbound image, or for `which` neither empty nor of the edges'
 // size.
 TAVSHSL_API std::vector<vcFoundSegment> edgesToCorners(const vcPelBuffer_const<unsigned char>& image,
                                                        const std::vector<vcFoundSegment>& edges,
                                                        const std::vector<bool>& which = {});
-
-// Which edges run along a side of a stroke: parallel (within 5 degrees) to a centre-line
-// segment, half its width away from it (within 2 client units) and beside it, not beyond its
-// ends by more than its width.
-TAVSHSL_API std::vector<bool> strokeSides(const std::vector<vcFoundSegment>& edges,
-                                          const std::vector<vcFoundSegment>& centreLines);
 
 }  // namespace vc_shapeselect

@@ -44,8 +44,7 @@ TEST(EdgesToCorners, EndsReachConvexAndConcaveCorners) {
   expectEnds(out[1], {32, 36}, {80, 36}, 0.3);
   expectEnds(out[2], {32, 90}, {32, 36}, 0.3);
   expectEnds(out[3], {50, 60}, {70, 60}, 1e-12);
-  // The strength, magnitude times length, is kept; polarity too.
-  EXPECT_NEAR(out[0].magnitude() * out[0].length(), 50.0 * 50.5, 1e-9);
+  EXPECT_EQ(out[0].magnitude(), 50.0);
   EXPECT_EQ(out[0].polarity(), vcSegmentDefs::eReverse);
 }
 
@@ -73,22 +72,6 @@ TEST(EdgesToCorners, WindowsClientUnitsAndBorders) {
   expectEnds(chosen[1], client(20, 24), client(80, 24), 0.6);
   EXPECT_THROW(edgesToCorners(window, {out[0]}, {true, false}), vcBadParamsError);
   EXPECT_THROW(edgesToCorners(vcPelBuffer_const<unsigned char>(), {}), vcBadParamsError);
-}
-
-TEST(EdgesToCorners, StrokeSidesLieBesideCentreLines) {
-  // A centre-line from (20, 30) to (80, 30), 12 wide: its sides lie at y = 24 and y = 36.
-  const std::vector<vcFoundSegment> centre = {
-      vcFoundSegment(vcLineSeg(Vec(20, 30), Vec(80, 30)), 255.0, vcSegmentDefs::eForward, 12.0)};
-  const std::vector<bool> sides = vc_shapeselect::strokeSides(
-      {edge({25, 24.5}, {75, 24}),   // a side, slightly tilted
-       edge({80, 36}, {30, 36}),     // the other side, run the other way
-       edge({86, 24}, {86, 36}),     // across the end
-       edge({25, 15}, {75, 15}),     // parallel, too far out
-       edge({95, 24}, {130, 24}),    // on the side's line, beyond the end
-       edge({40, 40}, {40, 40})},    // a point
-      centre);
-  EXPECT_EQ(sides, (std::vector<bool>{true, true, false, false, false, false}));
-  EXPECT_EQ(vc_shapeselect::strokeSides({edge({25, 24}, {75, 24})}, {}), std::vector<bool>{false});
 }
 
 }  // namespace
