@@ -5,6 +5,8 @@
 // segments broken in 2 or 3, a fifth of each instance's segments missing, as many clutter
 // segments as model segments. Per model, as a share of the instances:
 //   found  a result of the right model takes most of its found length from the instance;
+//   can    the true correspondence scores at least the consider threshold 0.45: the ceiling
+//          of "found" that the pose fit and the score allow whatever the search does;
 //   pose   ... and its pose (findPose on the result, as the tool reads it) is within 0.25 units
 //          and 0.25 degrees of the truth: what the search reaches;
 //   ideal  the pose from the true correspondence is within 0.25 / 0.25 of the truth: the
@@ -31,9 +33,9 @@ bool within(const PoseError& e, double dist, double deg) {
   return e.distance <= dist && e.degrees <= deg;
 }
 
-// Counts per model: instances, found, pose, ideal, same, and for the missed ones: found when
+// Counts per model: instances, found, can, pose, ideal, same, and for the missed ones: found when
 // alone, claimed by another model's result.
-enum Column { kInstances, kFound, kPose, kIdeal, kSame, kAlone, kWrong, kColumns };
+enum Column { kInstances, kFound, kCan, kPose, kIdeal, kSame, kAlone, kWrong, kColumns };
 using Row = std::array<long, kColumns>;
 
 // Whether some result of another model has most of its found length from instance i.
@@ -57,6 +59,7 @@ void report(const char* title, const Degradation& d, long scenes) {
       const int symmetry = models[static_cast<std::size_t>(truth.model)].symmetry;
       Row& row = rows[static_cast<std::size_t>(truth.model)];
       ++row[kInstances];
+      if (idealScore(models, scene, i) >= params.considerThreshold()) ++row[kCan];
       vcXform<2> ideal;
       const bool haveIdeal = idealPose(models, scene, i, ideal);
       if (haveIdeal && within(poseError(ideal, truth.pose, symmetry), 0.25, 0.25)) ++row[kIdeal];
@@ -76,8 +79,8 @@ void report(const char* title, const Degradation& d, long scenes) {
       if (haveIdeal && within(poseError(pose, ideal, symmetry), 0.25, 0.25)) ++row[kSame];
     }
   }
-  std::printf("\n%s (%ld scenes)\n%-10s %9s %7s %7s %7s %7s | %7s %7s\n", title, scenes, "model",
-              "instances", "found", "pose", "ideal", "same", "alone", "wrong");
+  std::printf("\n%s (%ld scenes)\n%-10s %9s %7s %7s %7s %7s %7s | %7s %7s\n", title, scenes,
+              "model", "instances", "found", "can", "pose", "ideal", "same", "alone", "wrong");
   Row all{};
   const auto line = [](const char* name, const Row& r) {
     const double n = static_cast<double>(std::max(1L, r[kInstances]));

@@ -325,17 +325,47 @@ inline bool fittedPose(const std::vector<NamedModel>& models, const std::vector<
   return !failed;
 }
 
-// The pose from the true correspondence of instance i: every found edge on the model segment
-// it came from. What the best possible result would give.
-inline bool idealPose(const std::vector<NamedModel>& models, const Scene& scene, std::size_t i,
-                      vcXform<2>& pose) {
+// The true correspondence of instance i: every found edge on the model segment it came from.
+inline vcSegmentCorresponderResult trueCorrespondence(const std::vector<NamedModel>& models,
+                                                      const Scene& scene, std::size_t i) {
   const long m = scene.truth[i].model;
   vcSegmentCorresponderResult r(m, models[static_cast<std::size_t>(m)].model->numBoundarySegments(),
                                 static_cast<long>(scene.edges.size()));
   for (std::size_t f = 0; f < scene.edges.size(); ++f)
     if (scene.edgeOrigins[f].instance == static_cast<long>(i))
       r.add(static_cast<long>(f), scene.edgeOrigins[f].modelSegment);
-  return fittedPose(models, scene.edges, r, pose);
+  return r;
+}
+
+// The pose from the true correspondence of instance i: what the best possible result would
+// give.
+inline bool idealPose(const std::vector<NamedModel>& models, const Scene& scene, std::size_t i,
+                      vcXform<2>& pose) {
+  return fittedPose(models, scene.edges, trueCorrespondence(models, scene, i), pose);
+}
+
+// The score the corresponder would give the true correspondence of instance i (0 when the
+// pose fit fails or leaves the model's ranges), with the tolerance of trainParams.
+inline double idealScore(const std::vector<NamedModel>& models, const Scene& scene,
+                         std::size_t i) {
+  const vcSegmentCorresponderResult r = trueCorrespondence(models, scene, i);
+  const vcSegmentCorresponderModel& model = *models[static_cast<std::size_t>(r.modelIdx())].model;
+  vcXform<2> pose;
+  std::vector<double> factors;
+  bool failed = false, outOfRange = false;
+  model.findPose(pose, factors, scene.edges, r, failed, outOfRange, nullptr, 0);
+  if (failed || outOfRange) return 0.0;
+  std::vector<vcModelSegment> segments;
+  model.transformModel(segments, pose, factors);
+  double sum = 0.0, perimeter = 0.0;
+  for (std::size_t k = 0; k < segments.size(); ++k) {
+    perimeter += segments[k].length();
+    for (long f : r.foundSegsForModelSeg(static_cast<long>(k)))
+      sum += vcSegmentCorresponderUtil::scoreSegmentPairing(
+          segments[k], scene.edges[static_cast<std::size_t>(f)],
+          trainParams(models).maxPerturbationDist());
+  }
+  return perimeter > 0.0 ? sum / perimeter : 0.0;
 }
 
 // The share of a result's found length (each found segment counted once) that came from
