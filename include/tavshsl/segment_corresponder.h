@@ -74,7 +74,7 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // checked against found (edge segments), then skeleton models voted by skeletalFound
   // (stroke centre-lines, whose widths set the strokes' widths) and checked against found.
   // In each stage the longest, strongest found segments (magnitude x length, at most 50 of
-  // those no kept result uses yet, ten more for every result kept at or above the accept
+  // those no kept result uses yet, twenty more for every result kept at or above the accept
   // threshold, each also split at the segments crossing it) serve in turn as hashing bases;
   // every basis id voted within 80 % of the best vote gets a start pose from its basis, a fine
   // correspondence of its posed model segments with found segments (none that runs on past

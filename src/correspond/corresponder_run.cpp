@@ -22,7 +22,7 @@ namespace {
 // the tries to find the rest of them among its clutter, while pure clutter keeps the first
 // bound.
 constexpr long kMaxBases = 50;
-constexpr long kBasesPerResult = 10;
+constexpr long kBasesPerResult = 20;
 // Basis ids voted within this fraction of the best vote are verified.
 constexpr double kCandidateFraction = 0.2;
 

@@ -135,7 +135,7 @@ TEST_F(CorresponderRun, StopsOnceTheListIsFullAndGoodEnough) {
 
 // A faint small rectangle whose sides rank behind 55 clutter segments (magnitude x length):
 // beyond the 50 bases tried on a scene that shows nothing trustworthy, within reach once a
-// strong rectangle has been found (ten more tries per result at the accept threshold).
+// strong rectangle has been found (twenty more tries per result at the accept threshold).
 TEST_F(CorresponderRun, ATrustedResultBuysMoreBasisTries) {
   std::vector<vcFoundSegment> faint;
   addRectangle(faint, *rectangle, P(600, 600), 0.7, 10.0, {}, 10.0);
