@@ -18,6 +18,7 @@
 #include "platform/ip/edge_peak_test.h"
 #include "platform/ip/edge_place_peaks.h"
 #include "platform/ip/edge_presmooth.h"
+#include "platform/ip/edge_settle.h"
 #include "platform/ip/edge_sobel.h"
 
 namespace vc_edge_detail {
@@ -302,7 +303,9 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
       peaks.findPeaks(threshold);
       peaks.endRow();
     }
-    // Join the edges where noise set neighbouring peaks two pixels apart.
+    // Each edgelet in the pixel of its position, then the edges joined where noise set
+    // neighbouring peaks two pixels apart.
+    settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, threshold, float(params.magScale() / 8.0), edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());

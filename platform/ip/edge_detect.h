@@ -30,6 +30,11 @@
 // compete, so both sides of a thin bar are found, and the two-step neighbours keep noise from
 // splitting the broad peak of a blurred edge. Magnitudes outside the image count as 0.
 //
+// Pixels. An edgelet whose sub-pixel position lies in a neighbouring pixel without an
+// edgelet (more than 0.02 pixel beyond its own) is moved there, keeping the peak's magnitude
+// and direction: on a broad, noisy peak the strongest pixel can be the one beside the edge,
+// and the staircase of a slanted edge would then step back (edge_settle.h).
+//
 // Gaps. Where noise set the peaks of neighbouring rows or columns two pixels apart, or made a
 // diagonal edge lose a row's peak, one more edgelet joins the two sides of the gap when they
 // belong to one edge (edge_bridge.h), so that tracers linking 8-neighbours follow the edge.
