@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "accuracy_scenes.h"
 #include "io/scene_templates.h"
 #include "platform/base/timer.h"
 #include "scenes/shape_match.h"
@@ -76,23 +77,14 @@ int main(int argc, char** argv) {
 
   for (int size = 0; size < 2; ++size) {
     for (long n = 0; n < perSize; ++n) {
-      // The scene and its templates.
-      vsShapeSceneParams params;
-      params.seed = firstSeed + std::uint32_t(n + size * 100000);
-      params.width = size ? 1280 : 640;
-      params.height = size ? 1024 : 480;
-      params.numTemplates = 6 + long(params.seed % 4);
-      params.numObjects = size ? 30 : 8;
-      params.numClutter = size ? 24 : 6;
+      // The scene.
+      const vsShapeSceneParams params = vfAccuracySceneParams(firstSeed, n, size == 1);
       const vsShapeScene scene = scenes::shapeScene(params);
-      const vsTemplateList templates = vfSceneTemplates(scene);
 
       // Train, run, judge.
       vcShapeSelectTool tool;
-      tool.train(vfTrainParams(templates), vfTemplateHandles(templates), vc2XformLinear(), nullptr,
-                 0);
-      vcShapeSelectRunParams run;
-      run.maxNumResults(params.numObjects * 2);
+      vfTrainOnScene(tool, scene);
+      const vcShapeSelectRunParams run = vfAccuracyRunParams(params);
       vcShapeSelectResultSet results;
       vcTimer timer(true);
       tool.run(results, scene.image, run, nullptr, 0);

@@ -1,0 +1,36 @@
+#pragma once
+
+// The shape scenes the shape selection accuracy programs share: for a seed and a size, the
+// same templates, objects and clutter, and the run parameters they are searched with.
+
+#include <cstdint>
+
+#include "io/scene_templates.h"
+#include "scenes/shape_scene.h"
+#include "tavshsl/shape_select_tool.h"
+
+// Scene n of a sweep from firstSeed: 640 x 480 with 8 objects and 6 clutter items, or
+// 1280 x 1024 (seeds 100000 further on) with 30 objects and 24 clutter items; 6 to 9 templates.
+inline vsShapeSceneParams vfAccuracySceneParams(std::uint32_t firstSeed, long n, bool large) {
+  vsShapeSceneParams params;
+  params.seed = firstSeed + std::uint32_t(n + (large ? 100000 : 0));
+  params.width = large ? 1280 : 640;
+  params.height = large ? 1024 : 480;
+  params.numTemplates = 6 + long(params.seed % 4);
+  params.numObjects = large ? 30 : 8;
+  params.numClutter = large ? 24 : 6;
+  return params;
+}
+
+// Trains tool on the scene's templates (pixels are client units).
+inline void vfTrainOnScene(vcShapeSelectTool& tool, const vsShapeScene& scene) {
+  const vsTemplateList templates = vfSceneTemplates(scene);
+  tool.train(vfTrainParams(templates), vfTemplateHandles(templates), vc2XformLinear(), nullptr, 0);
+}
+
+// Run parameters: up to twice as many results as objects, the default accept threshold.
+inline vcShapeSelectRunParams vfAccuracyRunParams(const vsShapeSceneParams& scene) {
+  vcShapeSelectRunParams run;
+  run.maxNumResults(scene.numObjects * 2);
+  return run;
+}
