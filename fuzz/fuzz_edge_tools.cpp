@@ -1,13 +1,19 @@
 // Every edge tool's image form, and the map forms on a map built from the same image, with
 // fuzzed pixels, window, offset, client transform and parameters. Each run ends normally or
 // with vcBadParamsError (or another of the library's errors for refused input); a failed
-// internal check (vcAssertionFailure) or any other exception is a finding.
+// internal check (vcAssertionFailure) or any other exception is a finding. Last, the map and
+// the lines traced on it are made once on the portable and once on the vectorised steps; any
+// difference between the two is a finding too.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
+#include <vector>
 
 #include "fuzz/fuzz_input.h"
 #include "platform/base/exception.h"
+#include "platform/cpu/simd.h"
 #include "tavshsl/chain_tracker.h"
 #include "tavshsl/circle_finder.h"
 #include "tavshsl/edgelet_map.h"
@@ -117,6 +123,29 @@ void run(F&& f) {
   }
 }
 
+// Everything the map and the line tracker produce, as numbers: cells, edgelets (positions bit
+// for bit) and the edgelet indexes of each line. Empty when the image is refused.
+std::vector<std::int64_t> mapAndLines(const vcPelBuffer<unsigned char>& image, double magThresh,
+                                      const vcLineTrackerRunParams& line) {
+  std::vector<std::int64_t> out;
+  run([&] {
+    const vcEdgeletMap map(image, magThresh);
+    for (long y = 0; y < map.height(); ++y)
+      for (long x = 0; x < map.width(); ++x) out.push_back(*map.pointToPel(x, y));
+    for (const vcEdgelet& e : map.edges())
+      out.insert(out.end(), {e.get_i(), e.get_j(), std::bit_cast<std::int32_t>(e.posQuickX()),
+                             std::bit_cast<std::int32_t>(e.posQuickY()), e.magnitude(),
+                             e.angle().plain()});
+    vcLineTrackerResultSet lines;
+    vfLineTracker(map, line, lines, nullptr, 0);
+    for (const vcLineTrackerResult& r : lines.results()) {
+      out.insert(out.end(), r.edgeletIndexes(), r.edgeletIndexes() + r.numEdgelets());
+      out.push_back(-1);
+    }
+  });
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -146,5 +175,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run([&] { vfCircleFinder(map, centre, circle, circles, nullptr, 0); });
     run([&] { map.rollbackCache(long(map.edges().size())); });
   });
+
+  // The portable steps against the vectorised ones.
+  const double magThresh = in.number(0, 60);
+  const vcSimdLevel cap = vfSetSimdCap(vcSimdLevel::portable);
+  const std::vector<std::int64_t> portable = mapAndLines(image, magThresh, line);
+  vfSetSimdCap(vcSimdLevel::avx2);
+  const std::vector<std::int64_t> vectorised = mapAndLines(image, magThresh, line);
+  vfSetSimdCap(cap);
+  if (portable != vectorised)
+    throw std::logic_error("the portable and the vectorised steps give different maps or lines");
   return 0;
 }
