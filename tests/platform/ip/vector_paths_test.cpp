@@ -63,7 +63,7 @@ TEST(VectorPaths, EdgeDetectorGivesTheSameEdgeletsBothWays) {
     for (const vcEdgeletParams& params : settings) {
       SCOPED_TRACE(name + ", threshold " + std::to_string(params.magThresh()) + ", scale " +
                    std::to_string(params.magScale()));
-      const auto [portable, vectorised] = bothPaths([&] {
+      const auto [portable, vectorised] = bothPaths([&, &image = image] {
         vcEdgeletSet held, placed;
         vfEdgeDetect(image, params, held);
         const std::vector<Edgelet> atCentres = fields(held);
@@ -81,7 +81,7 @@ TEST(VectorPaths, GradientImagesAndMedianAreTheSameBothWays) {
   if (vectortest::portableOnly()) GTEST_SKIP() << "this processor has only the portable path";
   for (const auto& [name, image] : vectorPathImages()) {
     SCOPED_TRACE(name);
-    const auto [portable, vectorised] = bothPaths([&] {
+    const auto [portable, vectorised] = bothPaths([&, &image = image] {
       vcPelBuffer<unsigned char> magnitude, angle;
       vfEdgeDetect(image, vcEdgeletParams(2.5), magnitude, angle);
       const vcPelBuffer<unsigned char> median =
