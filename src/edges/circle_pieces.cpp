@@ -118,9 +118,7 @@ void PieceLinker::link(const std::vector<vcEdgelet>& edges, const std::vector<Pi
   stringEnds.clear();
   const long numRuns = long(runs.size());
   ends_.assign(std::size_t(2 * numRuns), End());
-  cells_.clear();
-  const auto cellKey = [](long cx, long cy) { return (std::int64_t(cy) << 32) + std::int64_t(cx); };
-  const auto cellOf = [](double v) { return long(std::floor(v / kJoinGap)); };
+  listed_.clear();
 
   // Ends: position, gradient, and the tangent that points out of the run.
   for (long r = 0; r < numRuns; ++r) {
@@ -143,27 +141,61 @@ void PieceLinker::link(const std::vector<vcEdgelet>& edges, const std::vector<Pi
           (end.x - double(f.posQuickX())) * -end.gy + (end.y - double(f.posQuickY())) * end.gx;
       end.tx = outward >= 0.0 ? -end.gy : end.gy;
       end.ty = outward >= 0.0 ? end.gx : -end.gx;
-      cells_.emplace_back(cellKey(cellOf(end.x), cellOf(end.y)), 2 * r + side);
+      listed_.push_back(2 * r + side);
     }
   }
-  std::sort(cells_.begin(), cells_.end());
+  if (listed_.empty()) return;
 
-  // Candidate pairs from the neighbouring grid cells.
+  // A grid of cells at least the widest gap across, ends sorted into it by counting, so that
+  // every end within reach of another lies in the 3 x 3 cells around it. The cells grow when
+  // the ends are sparse, keeping the grid no larger than a few cells per end.
+  double x0 = ends_[std::size_t(listed_[0])].x, y0 = ends_[std::size_t(listed_[0])].y;
+  double x1 = x0, y1 = y0;
+  for (const long e : listed_) {
+    x0 = std::min(x0, ends_[std::size_t(e)].x);
+    x1 = std::max(x1, ends_[std::size_t(e)].x);
+    y0 = std::min(y0, ends_[std::size_t(e)].y);
+    y1 = std::max(y1, ends_[std::size_t(e)].y);
+  }
+  double cell = kJoinGap;
+  long gw = 0, gh = 0;
+  for (;;) {
+    gw = long((x1 - x0) / cell) + 1;
+    gh = long((y1 - y0) / cell) + 1;
+    if (double(gw) * double(gh) <= 4.0 * double(listed_.size()) + 64.0) break;
+    cell *= 2.0;
+  }
+  const auto cellOf = [&](const End& e) {
+    return std::pair(long((e.x - x0) / cell), long((e.y - y0) / cell));
+  };
+  cellStart_.assign(std::size_t(gw * gh + 1), 0);
+  for (const long e : listed_) {
+    const auto [cx, cy] = cellOf(ends_[std::size_t(e)]);
+    ++cellStart_[std::size_t(cy * gw + cx) + 1];
+  }
+  for (std::size_t k = 1; k < cellStart_.size(); ++k) cellStart_[k] += cellStart_[k - 1];
+  sorted_.resize(listed_.size());
+  fill_.assign(cellStart_.begin(), cellStart_.end() - 1);
+  for (const long e : listed_) {
+    const auto [cx, cy] = cellOf(ends_[std::size_t(e)]);
+    sorted_[std::size_t(fill_[std::size_t(cy * gw + cx)]++)] = e;
+  }
+
+  // Candidate pairs from the neighbouring cells.
   pairs_.clear();
-  for (const auto& [key, a] : cells_) {
+  for (const long a : listed_) {
     const End& ea = ends_[std::size_t(a)];
-    const long cx = cellOf(ea.x), cy = cellOf(ea.y);
-    for (long dy = -1; dy <= 1; ++dy)
-      for (long dx = -1; dx <= 1; ++dx) {
-        const std::int64_t k = cellKey(cx + dx, cy + dy);
-        auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair(k, 0L));
-        for (; it != cells_.end() && it->first == k; ++it) {
-          const long b = it->second;
+    const auto [cx, cy] = cellOf(ea);
+    for (long y = std::max(0L, cy - 1); y <= std::min(gh - 1, cy + 1); ++y)
+      for (long x = std::max(0L, cx - 1); x <= std::min(gw - 1, cx + 1); ++x) {
+        const std::size_t c = std::size_t(y * gw + x);
+        for (long k = cellStart_[c]; k < cellStart_[c + 1]; ++k) {
+          const long b = sorted_[std::size_t(k)];
           if (b <= a || runs[std::size_t(b / 2)].chain == runs[std::size_t(a / 2)].chain) continue;
           const End& eb = ends_[std::size_t(b)];
           const double gx = eb.x - ea.x, gy = eb.y - ea.y;
-          const double gap = std::hypot(gx, gy);
-          if (!(gap <= kJoinGap)) continue;
+          const double gapSqr = gx * gx + gy * gy;
+          if (!(gapSqr <= kJoinGap * kJoinGap)) continue;
           if (vc_tracker_detail::codeAbsDiff(ea.code, eb.code) > kJoinCodes ||
               !(ea.tx * eb.tx + ea.ty * eb.ty < 0.0))
             continue;
@@ -172,7 +204,7 @@ void PieceLinker::link(const std::vector<vcEdgelet>& edges, const std::vector<Pi
           if (std::abs(gx * ea.gx + gy * ea.gy) > kJoinOffset ||
               std::abs(gx * eb.gx + gy * eb.gy) > kJoinOffset)
             continue;
-          pairs_.push_back({gap, a, b});
+          pairs_.push_back({std::sqrt(gapSqr), a, b});
         }
       }
   }

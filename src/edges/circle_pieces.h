@@ -96,7 +96,10 @@ class PieceLinker {
   };
 
   std::vector<End> ends_;
-  std::vector<std::pair<std::int64_t, long>> cells_;  // grid cell key, end
+  std::vector<long> listed_;     // the ends of the joinable runs
+  std::vector<long> cellStart_;  // grid: the ends of cell k are sorted_[cellStart_[k] ..]
+  std::vector<long> fill_;
+  std::vector<long> sorted_;
   std::vector<Pair> pairs_;
   std::vector<long> partner_;  // the end linked to each end, -1 for none
   std::vector<bool> visited_;  // runs
