@@ -18,13 +18,16 @@
 // circle. The longest chains seed candidates: a circle is fitted algebraically to a seed's
 // edgelets, and a candidate of the wanted polarity that covers enough of its circumference takes in
 // the further chains of its polarity lying on its circle (refitting after each), within 2 pixels,
-// or, while it covers less than 0.6 of its circle, the single best chain of a wider band. With an
-// expected centre, only chains whose polarity agrees with that centre seed and grow candidates. A
-// candidate is then refitted to the edgelets that support it, those whose gradient points along the
-// radius (averaged over 5 edgelets, within 12 degrees), so that the straight sides of a corner or a
-// bar end do not make a circle. It is reported when those edgelets cover coverageThresh of its
-// circumference, its radius lies in the range, and the grey levels across its edge differ by more
-// than cstThresh. Fit sums are kept per chain, so a refit costs constant time.
+// or, while it covers less than 0.6 of its circle, the single best chain of a wider band. Before it
+// is verified, a candidate found without an expected centre is completed by the same rules from the
+// chains anywhere round its rim (the grab window, 0.75 of the radius by default, reaches only part
+// of a large rim); a candidate whose own chains went to another meanwhile is dropped as a second
+// copy. With an expected centre, only chains whose polarity agrees with that centre seed and grow
+// candidates. A candidate is then refitted to the edgelets that support it, those whose gradient
+// points along the radius (averaged over 5 edgelets, within 12 degrees), so that the straight sides
+// of a corner or a bar end do not make a circle. It is reported when those edgelets cover
+// coverageThresh of its circumference, its radius lies in the range, and the grey levels across its
+// edge differ by more than cstThresh. Fit sums are kept per chain, so a refit costs constant time.
 //
 // Maps. The map forms work on the caller's map, marking its cells. Without an expected centre
 // the map is restored exactly as it was before the call; with one, the cells that the chain

@@ -303,6 +303,7 @@ void FinderImpl::run(const vcPelBuffer_const<unsigned char>* image, const vcEdge
       setup_();
 
       // Candidates, from the longest chains or around the expected centre.
+      labelled_ = false;
       if (expectedCenter) {
         candidatesWithCenter_(map_.imageFromClientXform().mapPoint(*expectedCenter));
       } else {

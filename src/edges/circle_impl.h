@@ -72,6 +72,7 @@ struct ChainRecord {
 struct CircleCandidate {
   bool valid = false;
   bool lightOnDark = false;  // polarity 1
+  bool holds = false;        // its chains are marked used
   long firstTaken = 0;       // its chains: taken_[firstTaken .. firstTaken + numTaken)
   long numTaken = 0;
   FitSums sums;
@@ -114,6 +115,9 @@ class FinderImpl {
   bool keepsTakenChains_(const CircleCandidate& c) const;
   void grabFrom_(CircleCandidate& c, std::vector<long>& listed);
   bool listWindow_(CircleCandidate& c, std::vector<long>& listed, std::vector<long>& other);
+  void listRow_(const CircleCandidate& c, long y, long x0, long x1, std::vector<long>& listed,
+                std::vector<long>& other);
+  bool completeCandidate_(CircleCandidate& c);
 
   // circle_verify.cpp
   void verify_();
@@ -157,6 +161,7 @@ class FinderImpl {
   long numCands_ = 0;
   long numCandidates_ = 0;              // reported count
   std::vector<std::int32_t> recordOf_;  // the record of every edgelet, -1 for none
+  bool labelled_ = false;               // the map cells lead to records (no expected centre)
   std::vector<long> taken_;             // chain records taken by the candidates, by candidate
   std::vector<long> listed_, other_;    // grab lists, reused
   std::vector<unsigned char> support_;  // per edgelet of the candidate verified: on its circle

@@ -184,26 +184,29 @@ void FinderImpl::pointStats_(CircleCandidate& c) const {
 }
 
 void FinderImpl::verify_() {
-  // Coverage and radius first (cheap), then the same for the circle refitted to the edgelets
-  // that support it, then the contrast across the edge. The pixel limits allow half a pixel
-  // beyond the range for the fit; the radius reported must lie in the range itself.
+  // Radius first (cheap); then, when the map leads to the chains, the candidate completed
+  // round its whole rim; then coverage, the same for the circle refitted to the edgelets that
+  // support it, and the contrast across the edge. A candidate that fails lets its chains go
+  // for the candidates after it. The pixel limits allow half a pixel beyond the range for the
+  // fit; the radius reported must lie in the range itself.
   const vcRange& range = params_.radiusRange();
   const bool bounded = range.range() == vcRange::eOrdinary;
   for (long i = 0; i < numCands_; ++i) {
     CircleCandidate& c = cands_[i];
     c.valid = false;
-    if (!(c.coverage >= params_.coverageThresh()) ||
-        !(c.radius >= verifyMin_ && c.radius <= verifyMax_))
+    const auto inLimits = [&] { return c.radius >= verifyMin_ && c.radius <= verifyMax_; };
+    if (!inLimits() || (labelled_ && !completeCandidate_(c)) ||
+        !(c.coverage >= params_.coverageThresh()) || !inLimits() || !keepSupport_(c) ||
+        !(c.coverage >= params_.coverageThresh()) || !inLimits() ||
+        (bounded && !(clientRadius_(c) >= range.start() && clientRadius_(c) <= range.end()))) {
+      if (c.holds) releaseAll_(c);
       continue;
-    if (!keepSupport_(c) || !(c.coverage >= params_.coverageThresh()) ||
-        !(c.radius >= verifyMin_ && c.radius <= verifyMax_))
-      continue;
-    if (bounded) {
-      const double r = clientRadius_(c);
-      if (!(r >= range.start() && r <= range.end())) continue;
     }
     contrast_(c);
-    if (!(c.light - c.dark > params_.cstThresh())) continue;
+    if (!(c.light - c.dark > params_.cstThresh())) {
+      if (c.holds) releaseAll_(c);
+      continue;
+    }
     c.valid = true;
     pointStats_(c);
   }
