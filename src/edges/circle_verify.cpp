@@ -65,6 +65,9 @@ long pixelUnder(double v) {
 constexpr double kMaxTwist = 12.0 * std::numbers::pi / 180.0;
 constexpr double kMaxSingleTwist = 45.0 * std::numbers::pi / 180.0;
 constexpr long kTwistHalf = 2;
+// And it lies within the band in which chains are grabbed, pixels: the middle of a chord that
+// hides part of a disc has its gradient along the radius too, but lies well inside the rim.
+constexpr double kSupportBand = 2.0;
 // Refits to the supporting edgelets; each can move the centre, which changes the support.
 constexpr int kSupportPasses = 3;
 
@@ -85,7 +88,8 @@ FitSums FinderImpl::markSupport_(const CircleCandidate& c) {
       const double gradient = double(e.angle().plain()) * (2.0 * std::numbers::pi / 256.0);
       const double t = std::remainder(gradient - radial, 2.0 * std::numbers::pi);
       twist_[std::size_t(i) + 1] = twist_[std::size_t(i)] + t;
-      support_.push_back(std::abs(t) <= kMaxSingleTwist ? 1 : 0);
+      const double d = std::hypot(double(e.posQuickX()) - c.cx, double(e.posQuickY()) - c.cy);
+      support_.push_back(std::abs(t) <= kMaxSingleTwist && std::abs(d - c.radius) <= kSupportBand);
     }
     for (long i = 0; i < rec.count; ++i) {
       const long a = std::max(0L, i - kTwistHalf), b = std::min(rec.count, i + kTwistHalf + 1);
