@@ -1,7 +1,12 @@
 // What the shape selection tool finds on generated shape scenes, bucket by bucket: recall,
 // precision and pose errors over many seeds, at 640 x 480 and 1280 x 1024.
 //
-//   bench_shapeselect_accuracy [scenes per size, default 40] [first seed, default 1000]
+//   bench_shapeselect_accuracy [scenes per size, default 40] [first seed, default 1000] [DIR]
+//
+// With DIR, every missed disc or polygon is written to DIR as a PNG picture of the image around
+// it (twice enlarged) with the edge segments (yellow), the found poses (green, red below the
+// accept threshold) and the true vertices (cyan rings), and listed with the nearest result of its
+// template.
 //
 // Each scene draws its own templates (6 to 9: one disc, polygons of 3 to 8 sides, L/T/X/arrow
 // stroke figures), background, blur (0 to 1.5) and noise (0 to 5); every object its own pose
@@ -11,6 +16,7 @@
 // per object and bucketed by the object's kind, contrast, scale, occlusion and the scene's
 // blur and noise; precision per reported result, bucketed by the kind of its template.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +25,13 @@
 #include <vector>
 
 #include "accuracy_scenes.h"
+#include "io/render_png.h"
+#include "io/render_raster.h"
 #include "io/scene_templates.h"
+#include "platform/base/circle.h"
 #include "platform/base/timer.h"
+#include "platform/diag/diag_object.h"
+#include "platform/graphics/graphic_with_fill.h"
 #include "scenes/shape_match.h"
 #include "scenes/shape_scene.h"
 #include "tavshsl/shape_select_tool.h"
@@ -64,11 +75,75 @@ void print(const char* title, const Table& table) {
   }
 }
 
+// Writes a picture and a line for each missed disc or polygon of the scene.
+void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t seed,
+                const vcShapeSelectResultSet& results, const vsShapeMatchResult& m,
+                vcDiagObject& diag) {
+  const vcDiagRecord* evidence = nullptr;
+  for (long i = 0; i < diag.numRecords(); ++i)
+    for (const std::wstring& a : diag.diagRecord(i).annotations())
+      if (a == L"Results") evidence = &diag.diagRecord(i);
+  if (!evidence) return;
+  vcDiagRecord record = *evidence;
+  for (const long o : m.missed) {
+    const vsSceneObject& object = scene.objects[std::size_t(o)];
+    const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
+    if (t.kind == veShapeKind::eStroke) continue;
+    // The nearest result of the same template, found or not.
+    double nearest = 1e300;
+    const vcShapeSelectResult* best = nullptr;
+    for (const vcShapeSelectResult& r : results.results()) {
+      const double d = (r.location() - object.translation).len();
+      if (r.templateIndex() == object.templateIndex && d < nearest) {
+        nearest = d;
+        best = &r;
+      }
+    }
+    std::printf("miss seed %u object %ld %s %ldx%ld contrast %.0f scale %.3f angle %.1f blur %.2f "
+                "noise %.1f %s",
+                seed, o, t.name, scene.image.width(), scene.image.height(), object.contrast,
+                object.scale, object.angleDegrees, scene.blurSigma, scene.noiseSigma,
+                object.occluded ? "bitten" : "whole");
+    if (best)
+      std::printf(" | nearest %.1f px, score %.3f%s, angle %.2f, scale %.3f\n", nearest,
+                  best->score(), best->isFound() ? "" : " (below)", best->angle().toDouble(),
+                  best->uniformScale());
+    else
+      std::printf(" | no result of its template\n");
+
+    // The true outline over the evidence, cropped around the object.
+    const std::vector<vcVector<2>> outline = vfSceneOutlinePoints(t, object);
+    vcGraphicList truth;
+    const vcGraphicProps cyan(vcColor::cyan(), 1);
+    double radius = 0.0;
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+      radius = std::max(radius, (outline[k] - object.translation).len());
+      truth.append(vcGraphicWithFill<vcCircle, vcEllipse2>(vcCircle(outline[k], 2.0), cyan));
+    }
+    vcDiagRecord picture = record;
+    picture.graphics(truth, vcDiagRecord::eClientCoords, L"truth");
+    const long zoom = 2;
+    const vcRgbImage whole = vfRenderRecord(picture, zoom);
+    const long half = long(radius + 12.0) * zoom;
+    const long cx = long(object.translation.x()) * zoom, cy = long(object.translation.y()) * zoom;
+    const long x0 = std::max(0L, cx - half), y0 = std::max(0L, cy - half);
+    const long x1 = std::min(whole.width(), cx + half), y1 = std::min(whole.height(), cy + half);
+    if (x1 <= x0 || y1 <= y0) continue;
+    vcRgbImage crop(x1 - x0, y1 - y0);
+    for (long y = y0; y < y1; ++y)
+      for (long x = x0; x < x1; ++x) crop.set(x - x0, y - y0, whole.at(x, y));
+    char name[96];
+    std::snprintf(name, sizeof name, "/miss-%u-%ld-%s.png", seed, o, t.name);
+    vfWriteRgbPng(dir + name, crop);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const long perSize = argc > 1 ? std::atol(argv[1]) : 40;
   const std::uint32_t firstSeed = argc > 2 ? std::uint32_t(std::atol(argv[2])) : 1000;
+  const std::string missDir = argc > 3 ? argv[3] : "";
   Table byKind, byContrast, byScale, byBlur, byNoise, byOcclusion, bySize, all;
   // Stroke figures alone: by figure and by the conditions that bear on their fit.
   Table strokeFigure, strokeBucket;
@@ -92,6 +167,12 @@ int main(int argc, char** argv) {
       ++runs[size];
       const std::vector<vsFoundShape> found = vfFoundShapes(results);
       const vsShapeMatchResult m = vfMatchShapes(scene, found, vsShapeMatchTolerance());
+      if (!missDir.empty() && !m.missed.empty()) {
+        // Again with the evidence recorded, which the timed run leaves out.
+        vcDiagObject diag;
+        tool.run(results, scene.image, run, &diag, vcDiagObject::eResults);
+        showMisses(missDir, scene, params.seed, results, m, diag);
+      }
 
       // Recall, per object.
       std::vector<const vsShapeMatch*> matchOf(scene.objects.size(), nullptr);
