@@ -37,6 +37,7 @@ void validate(const vsShapeSceneParams& p) {
   requireRange(L"maxBlur", p.maxBlur, 0.0, 10.0);
   requireRange(L"maxNoise", p.maxNoise, 0.0, 50.0);
   requireRange(L"occludedShare", p.occludedShare, 0.0, 1.0);
+  requireRange(L"darkDiscShare", p.darkDiscShare, 0.0, 1.0);
   requireRange(L"numClutter", double(p.numClutter), 0.0, 200.0);
 }
 
@@ -344,6 +345,7 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
     if (!samplePose(random, p, t, o)) continue;
     o.contrast = random.uniform(p.minContrast, p.maxContrast);
     o.occluded = random.uniform() < p.occludedShare;
+    o.dark = t.kind == veShapeKind::eCircle && random.uniform() < p.darkDiscShare;
     // The bounding circle at the origin, then moved to a free place.
     o.translation = Vec(0, 0);
     const Circle atOrigin = boundingCircle(vfSceneOutlinePoints(t, o));
@@ -357,7 +359,7 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
       placed = true;
     }
     if (!placed) continue;
-    vfDrawSceneObject(canvas, t, o, scene.background + o.contrast);
+    vfDrawSceneObject(canvas, t, o, scene.background + (o.dark ? -o.contrast : o.contrast));
     if (o.occluded)
       bite(canvas, random, vfSceneOutlinePoints(t, o), taken.back(), scene.background);
     scene.objects.push_back(o);

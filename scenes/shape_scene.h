@@ -11,10 +11,11 @@
 //
 // Templates are in template coordinates about their origin, in pixels (the image's client
 // transform is the identity). An instance is its template carried by a pose: rotation by
-// angle, uniform scale, translation, and for strokes one width factor per stroke. Every object
-// and every clutter item is lighter than the background: the tool's boundary and stroke models
-// look for light shapes, and the stroke extraction's local thresholds spread from the edges of
-// dark objects into the background around them. A stroke is a rectangle around its centre-line,
+// angle, uniform scale, translation, and for strokes one width factor per stroke. Each object
+// has the polarity its template is found with: polygons and stroke figures are lighter than the
+// background (a boundary template describes a shape lighter than its surroundings whichever
+// way it is traced, and the stroke models look for light strokes), discs are lighter or darker
+// (the circle search takes either). Clutter items are lighter. A stroke is a rectangle around its centre-line,
 // lengthened at each free end by half its width, at an end that meets another stroke's end by
 // half that stroke's width, and not at all at an end that lies inside another stroke.
 //
@@ -43,6 +44,7 @@ struct vsShapeSceneParams {
   double maxBlur = 1.5;                           // sigma in pixels, drawn from [0, maxBlur]
   double maxNoise = 5.0;                          // sigma in grey levels, from [0, maxNoise]
   double occludedShare = 0.25;                    // share of objects bitten, in [0, 1]
+  double darkDiscShare = 0.5;                     // share of discs darker than the background
   long numClutter = 6;                            // clutter items, in [0, 200]
 };
 
@@ -68,7 +70,8 @@ struct vsSceneObject {
   double angleDegrees = 0.0;
   double scale = 1.0;
   std::vector<double> widthFactors;  // one per stroke, empty otherwise
-  double contrast = 0.0;             // object grey minus background grey
+  double contrast = 0.0;             // |object grey - background grey|
+  bool dark = false;                 // darker than the background
   bool occluded = false;
 };
 

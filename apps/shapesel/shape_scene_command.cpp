@@ -33,6 +33,7 @@ Json truthJson(const vsSceneOptions& o, const vsShapeScene& scene) {
                             {"scale", vfJsonNumber(obj.scale)},
                             {"widthFactors", factors},
                             {"contrast", vfJsonNumber(obj.contrast)},
+                            {"dark", obj.dark},
                             {"occluded", obj.occluded}});
   }
   return j;

@@ -6,15 +6,17 @@
 // With DIR, every missed disc or polygon is written to DIR as a PNG picture of the image around
 // it (twice enlarged) with the edge segments (yellow), the found poses (green, red below the
 // accept threshold) and the true vertices (cyan rings), and listed with the nearest result of its
-// template.
+// template; every disc or polygon result that matches no object likewise, with the nearest
+// object.
 //
 // Each scene draws its own templates (6 to 9: one disc, polygons of 3 to 8 sides, L/T/X/arrow
 // stroke figures), background, blur (0 to 1.5) and noise (0 to 5); every object its own pose
-// (any angle, scale 0.7 to 1.4, stroke width factors 0.7 to 1.3) and contrast (35 to 80), a
-// quarter of them bitten by a rectangle. A match: same template, translation within 3 pixels,
-// angle within 3 degrees modulo the template's symmetry, scale within 3 %. Recall is counted
-// per object and bucketed by the object's kind, contrast, scale, occlusion and the scene's
-// blur and noise; precision per reported result, bucketed by the kind of its template.
+// (any angle, scale 0.7 to 1.4, stroke width factors 0.7 to 1.3) and contrast (35 to 80), half
+// the discs darker than the background, a quarter of all objects bitten by a rectangle. A
+// match: same template, translation within 3 pixels, angle within 3 degrees modulo the
+// template's symmetry, scale within 3 %. Recall is counted per object and bucketed by the
+// object's kind, polarity, contrast, scale, occlusion and the scene's blur and noise;
+// precision per reported result, bucketed by the kind of its template.
 
 #include <algorithm>
 #include <cmath>
@@ -75,7 +77,27 @@ void print(const char* title, const Table& table) {
   }
 }
 
-// Writes a picture and a line for each missed disc or polygon of the scene.
+// Writes the record with `extra` drawn over it, twice enlarged, cropped to the square about
+// centre that holds a circle of the radius with a margin.
+void writeCrop(const std::string& path, const vcDiagRecord& record, const vcGraphicList& extra,
+               const vcVector<2>& centre, double radius) {
+  vcDiagRecord picture = record;
+  picture.graphics(extra, vcDiagRecord::eClientCoords, L"truth");
+  const long zoom = 2;
+  const vcRgbImage whole = vfRenderRecord(picture, zoom);
+  const long half = long(radius + 12.0) * zoom;
+  const long cx = long(centre.x()) * zoom, cy = long(centre.y()) * zoom;
+  const long x0 = std::max(0L, cx - half), y0 = std::max(0L, cy - half);
+  const long x1 = std::min(whole.width(), cx + half), y1 = std::min(whole.height(), cy + half);
+  if (x1 <= x0 || y1 <= y0) return;
+  vcRgbImage crop(x1 - x0, y1 - y0);
+  for (long y = y0; y < y1; ++y)
+    for (long x = x0; x < x1; ++x) crop.set(x - x0, y - y0, whole.at(x, y));
+  vfWriteRgbPng(path, crop);
+}
+
+// Writes a picture and a line for each missed disc or polygon of the scene, and for each
+// reported result that matches no object.
 void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t seed,
                 const vcShapeSelectResultSet& results, const vsShapeMatchResult& m,
                 vcDiagObject& diag) {
@@ -120,21 +142,37 @@ void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t
       radius = std::max(radius, (outline[k] - object.translation).len());
       truth.append(vcGraphicWithFill<vcCircle, vcEllipse2>(vcCircle(outline[k], 2.0), cyan));
     }
-    vcDiagRecord picture = record;
-    picture.graphics(truth, vcDiagRecord::eClientCoords, L"truth");
-    const long zoom = 2;
-    const vcRgbImage whole = vfRenderRecord(picture, zoom);
-    const long half = long(radius + 12.0) * zoom;
-    const long cx = long(object.translation.x()) * zoom, cy = long(object.translation.y()) * zoom;
-    const long x0 = std::max(0L, cx - half), y0 = std::max(0L, cy - half);
-    const long x1 = std::min(whole.width(), cx + half), y1 = std::min(whole.height(), cy + half);
-    if (x1 <= x0 || y1 <= y0) continue;
-    vcRgbImage crop(x1 - x0, y1 - y0);
-    for (long y = y0; y < y1; ++y)
-      for (long x = x0; x < x1; ++x) crop.set(x - x0, y - y0, whole.at(x, y));
     char name[96];
     std::snprintf(name, sizeof name, "/miss-%u-%ld-%s.png", seed, o, t.name);
-    vfWriteRgbPng(dir + name, crop);
+    writeCrop(dir + name, record, truth, object.translation, radius);
+  }
+
+  std::vector<const vcShapeSelectResult*> found;
+  for (const vcShapeSelectResult& r : results.results())
+    if (r.isFound()) found.push_back(&r);
+  for (const long f : m.spurious) {
+    const vcShapeSelectResult& r = *found[std::size_t(f)];
+    const vsSceneTemplate& t = scene.templates[std::size_t(r.templateIndex())];
+    if (t.kind == veShapeKind::eStroke) continue;
+    long nearest = -1;
+    for (std::size_t o = 0; o < scene.objects.size(); ++o)
+      if (nearest < 0 || (scene.objects[o].translation - r.location()).len() <
+                             (scene.objects[std::size_t(nearest)].translation - r.location()).len())
+        nearest = long(o);
+    std::printf("spurious seed %u result %ld %s at (%.1f, %.1f) score %.3f angle %.2f scale %.3f",
+                seed, f, t.name, r.location().x(), r.location().y(), r.score(),
+                r.angle().toDouble(), r.uniformScale());
+    if (nearest >= 0) {
+      const vsSceneObject& o = scene.objects[std::size_t(nearest)];
+      std::printf(" | nearest object %ld %s %.1f px away, angle %.2f, scale %.3f\n", nearest,
+                  scene.templates[std::size_t(o.templateIndex)].name,
+                  (o.translation - r.location()).len(), o.angleDegrees, o.scale);
+    } else {
+      std::printf("\n");
+    }
+    char name[96];
+    std::snprintf(name, sizeof name, "/spurious-%u-%ld-%s.png", seed, f, t.name);
+    writeCrop(dir + name, record, vcGraphicList(), r.location(), 50.0);
   }
 }
 
@@ -144,7 +182,7 @@ int main(int argc, char** argv) {
   const long perSize = argc > 1 ? std::atol(argv[1]) : 40;
   const std::uint32_t firstSeed = argc > 2 ? std::uint32_t(std::atol(argv[2])) : 1000;
   const std::string missDir = argc > 3 ? argv[3] : "";
-  Table byKind, byContrast, byScale, byBlur, byNoise, byOcclusion, bySize, all;
+  Table byKind, byPolarity, byContrast, byScale, byBlur, byNoise, byOcclusion, bySize, all;
   // Stroke figures alone: by figure and by the conditions that bear on their fit.
   Table strokeFigure, strokeBucket;
   double runSeconds[2] = {0, 0};
@@ -184,6 +222,7 @@ int main(int argc, char** argv) {
         const std::string sizeName = size ? "1280x1024 " : "640x480 ";
         std::vector<Bucket*> buckets = {
             &byKind[sizeName + kindName(t.kind)], &byContrast[range(object.contrast, {35, 50, 65, 80})],
+            &byPolarity[kindName(t.kind) + std::string(object.dark ? " dark" : " light")],
             &byScale[range(object.scale, {0.7, 0.9, 1.1, 1.4})],
             &byBlur[range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
             &byNoise[range(scene.noiseSigma, {0, 2.5, 5})],
@@ -248,6 +287,7 @@ int main(int argc, char** argv) {
   print("all", all);
   print("by image size", bySize);
   print("by size and kind", byKind);
+  print("by kind and polarity", byPolarity);
   print("by contrast (grey levels)", byContrast);
   print("by scale", byScale);
   print("by blur sigma", byBlur);
