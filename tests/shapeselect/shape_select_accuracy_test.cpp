@@ -72,14 +72,15 @@ TEST(ShapeSelectAccuracy, FoundWhereTheyAreOnGeneratedScenes) {
     strokeTolerance.scale = 0.08;
     judge(scene, results, veShapeKind::eStroke, strokeTolerance, strokes);
   }
-  // Recall, precision and mean pose errors. The figures this handful reaches, below the
-  // 95 % the sweep aims at: a small blurred quadrilateral passes for a disc in one scene, and
-  // stroke figures are judged by place and angle only.
+  // Recall, precision and mean pose errors. Discs, light and dark, are all found and nothing
+  // else is taken for one. The other figures this handful reaches are below the 95 % the sweep
+  // aims at: small polygons lose sides at the reduced resolution of the edge lines, and stroke
+  // figures are judged by place and angle only.
   struct Promise {
     const Tally* tally;
     double recall, precision, translation, scale;
   };
-  for (const Promise& p : {Promise{&discs, 0.9, 0.6, 0.1, 0.006},
+  for (const Promise& p : {Promise{&discs, 1.0, 1.0, 0.1, 0.006},
                            Promise{&polygons, 0.75, 0.9, 0.35, 0.006},
                            Promise{&strokes, 0.5, 0.65, 0.5, 0.08}}) {
     const Tally& t = *p.tally;
