@@ -323,6 +323,8 @@ namespace scenes {
 vsShapeScene shapeScene(const vsShapeSceneParams& p) {
   validate(p);
   vcSceneRandom random(p.seed);
+  // Polarities come from a stream of their own, so that a scene's layout does not depend on them.
+  vcSceneRandom polarities(p.seed ^ 0x5bd1e995u);
   vsShapeScene scene;
   scene.templates = makeTemplates(random, p.numTemplates);
   scene.minScale = p.minScale;
@@ -345,7 +347,7 @@ vsShapeScene shapeScene(const vsShapeSceneParams& p) {
     if (!samplePose(random, p, t, o)) continue;
     o.contrast = random.uniform(p.minContrast, p.maxContrast);
     o.occluded = random.uniform() < p.occludedShare;
-    o.dark = t.kind == veShapeKind::eCircle && random.uniform() < p.darkDiscShare;
+    o.dark = t.kind == veShapeKind::eCircle && polarities.uniform() < p.darkDiscShare;
     // The bounding circle at the origin, then moved to a free place.
     o.translation = Vec(0, 0);
     const Circle atOrigin = boundingCircle(vfSceneOutlinePoints(t, o));
