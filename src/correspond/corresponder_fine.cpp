@@ -23,14 +23,15 @@ double runsPast(const vcModelSegment& model, const vcFoundSegment& found) {
 }  // namespace
 
 // Every posed model segment in turn takes the found segments near it, best pairing first. A
-// found segment that runs on past the model segment's ends by more than the perpendicular
-// tolerance (four times maxPerturbationDist) is not taken: the outline turns at those ends,
-// so an edge that goes straight on belongs to something else. Without this two long clutter
-// segments crossing at the right angle would pass for two whole sides of a triangle.
+// found segment that runs on past the model segment's ends by more than runPastLimit plus
+// runPastShare times the model segment's length is not taken: the outline turns at those
+// ends, so an edge that goes straight on belongs to something else. Without this two long
+// clutter segments crossing at the right angle would pass for two whole sides of a triangle.
 void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
                                             const std::vector<vcModelSegment>& modelSegments,
                                             long instance, vcCorrespondingHashTable& table,
-                                            const std::vector<vcFoundSegment>& found) const {
+                                            const std::vector<vcFoundSegment>& found,
+                                            double runPastLimit, double runPastShare) const {
   result = vcSegmentCorresponderResult(instanceModel_[static_cast<std::size_t>(instance)],
                                        static_cast<long>(modelSegments.size()),
                                        static_cast<long>(found.size()));
@@ -42,9 +43,9 @@ void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
     std::stable_sort(matches.begin(), matches.end(),
                      [](const vcCorrespondingHashTableMatchData& a,
                         const vcCorrespondingHashTableMatchData& b) { return a.score > b.score; });
-    const double tolerance = 4.0 * trained_.params.maxPerturbationDist();
+    const double limit = runPastLimit + runPastShare * modelSegments[k].length();
     std::erase_if(matches, [&](const vcCorrespondingHashTableMatchData& m) {
-      return runsPast(modelSegments[k], found[static_cast<std::size_t>(m.foundIndex)]) > tolerance;
+      return runsPast(modelSegments[k], found[static_cast<std::size_t>(m.foundIndex)]) > limit;
     });
     correspondSingleSegment_(static_cast<long>(k), matches, found, result, total);
   }

@@ -383,6 +383,19 @@ TEST_F(CorresponderRun, SkeletonCandidatesAreDrawnAtTheirMeasuredWidths) {
   EXPECT_EQ(diag.diagRecord(diag.numRecords() - 1).annotations(),
             std::vector<std::wstring>{L"Result 0"});
 
+  // Centre-lines that stop a width short of their free ends (both strokes start at the
+  // corner), as stroke extraction may leave them, pose the candidate's outline small: the
+  // edges run on past its sides and are still its own.
+  std::vector<vcFoundSegment> shortLines;
+  for (const vcFoundSegment& c : centre) {
+    const vcVector<2> d = (c.segment().p2() - c.segment().p1()) * (20.0 / c.length());
+    shortLines.emplace_back(vcLineSeg(c.segment().p1(), c.segment().p2() - d), c.magnitude(),
+                            c.polarity(), c.width());
+  }
+  corresponder.run(out, vcSegmentCorresponderRunParams(), edges, shortLines, nullptr, 0);
+  ASSERT_EQ(out.results().size(), 1u);
+  EXPECT_GT(out.results()[0].score(), 0.9);
+
   // The skeleton stage may check its candidates against its own copy of the edges: here
   // every edge moved 30 units aside, so nothing is left to match; a copy of another size is
   // refused.
