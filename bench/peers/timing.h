@@ -1,18 +1,28 @@
 #pragma once
 
-// Wall-clock timing of one call, robust against a loaded machine.
+// Timing of one call, robust against a loaded machine.
 //
 //   const double ms = medianMs([&] { vfPelMedian(image, params); });
 //
 // The call runs once untimed (caches, lazy allocations, OpenCV's first-use set-up), then
-// `runs` times, each run timed on its own with the steady clock; the median of the runs is
-// returned, in milliseconds. A median ignores the runs that another process interrupted.
+// `runs` times, each run timed on its own by the processor time of the calling thread, which
+// other processes do not inflate (both our tools and OpenCV, set to one thread, run on the
+// calling thread); the median of the runs is returned, in milliseconds. A median also
+// ignores the runs whose caches another process emptied.
+
+#include <time.h>
 
 #include <algorithm>
-#include <chrono>
 #include <vector>
 
 namespace peers {
+
+// Processor time of the calling thread, milliseconds.
+inline double threadMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return 1e3 * double(t.tv_sec) + 1e-6 * double(t.tv_nsec);
+}
 
 // Requires: runs >= 1. The call's own exceptions propagate.
 template <class Call>
@@ -20,10 +30,9 @@ double medianMs(Call&& call, int runs = 20) {
   call();
   std::vector<double> times(std::size_t(std::max(runs, 1)));
   for (double& t : times) {
-    const auto start = std::chrono::steady_clock::now();
+    const double start = threadMs();
     call();
-    const auto stop = std::chrono::steady_clock::now();
-    t = std::chrono::duration<double, std::milli>(stop - start).count();
+    t = threadMs() - start;
   }
   const auto middle = times.begin() + std::ptrdiff_t(times.size() / 2);
   std::nth_element(times.begin(), middle, times.end());
