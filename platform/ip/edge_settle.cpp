@@ -27,8 +27,14 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
     held[b >> 6] |= 1ull << (b & 63);
   }
 
-  bool moved = false;
-  for (std::size_t k = 0; k < edges.size(); ++k) {
+  // Where each row's edgelets start, before any moves.
+  const std::size_t n = edges.size();
+  std::vector<std::size_t> rowStart(std::size_t(height + 1), 0);
+  for (const vcEdgelet& e : edges) ++rowStart[std::size_t(e.get_j() - y0 + 1)];
+  for (long r = 0; r < height; ++r) rowStart[std::size_t(r + 1)] += rowStart[std::size_t(r)];
+
+  bool rowsChanged = false;
+  for (std::size_t k = 0; k < n; ++k) {
     const long i = edges[k].get_i(), j = edges[k].get_j();
     // A position on the border between two pixels, as of an edge along a pixel boundary, stays
     // where the peak search put it.
@@ -47,25 +53,48 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
     const float ex = aside ? float(ti) + 0.5f : e.posQuickX();
     const float ey = aside ? float(tj) + 0.5f : e.posQuickY();
     edges[k] = vcEdgelet(std::uint16_t(ti), std::uint16_t(tj), e.magnitude(), e.angle(), ex, ey);
-    moved = true;
+    rowsChanged = rowsChanged || tj != j;
   }
-  if (!moved) return;
+  // A move along a row keeps the order: the pixel moved into was free, so no edgelet of the
+  // row lies between the old and the new column.
+  if (!rowsChanged) return;
 
-  // Raster order again: by row (a counting sort, stable), then by column within each row,
-  // where the few moved edgelets sit at most a few places out of order.
-  std::vector<std::size_t> rowStart(std::size_t(height + 1), 0);
-  for (const vcEdgelet& e : edges) ++rowStart[std::size_t(e.get_j() - y0 + 1)];
-  for (long r = 0; r < height; ++r) rowStart[std::size_t(r + 1)] += rowStart[std::size_t(r)];
-  std::vector<vcEdgelet> sorted(edges.size());
-  std::vector<float> sortedPositions(positions.size());
-  for (std::size_t k = 0; k < edges.size(); ++k) {
-    const std::size_t at = rowStart[std::size_t(edges[k].get_j() - y0)]++;
-    sorted[at] = edges[k];
-    if (aside) {
-      sortedPositions[2 * at] = positions[2 * k];
-      sortedPositions[2 * at + 1] = positions[2 * k + 1];
+  // Raster order again. Row r now holds edgelets that were in rows r - 1, r and r + 1; those
+  // of each source row come in column order, and the three runs are merged.
+  std::vector<vcEdgelet> sorted;
+  std::vector<float> sortedPositions;
+  sorted.reserve(n);
+  sortedPositions.reserve(positions.size());
+  for (long r = 0; r < height; ++r) {
+    const long row = y0 + r;
+    std::size_t at[3], end[3];
+    for (long s = 0; s < 3; ++s) {
+      const long source = std::clamp(r - 1 + s, 0L, height - 1);
+      const bool inside = r - 1 + s == source;
+      at[s] = inside ? rowStart[std::size_t(source)] : 0;
+      end[s] = inside ? rowStart[std::size_t(source + 1)] : 0;
+    }
+    const auto skipOthers = [&](long s) {
+      while (at[s] < end[s] && edges[at[s]].get_j() != row) ++at[s];
+    };
+    for (long s = 0; s < 3; ++s) skipOthers(s);
+    for (;;) {
+      long next = -1;
+      for (long s = 0; s < 3; ++s)
+        if (at[s] < end[s] && (next < 0 || edges[at[s]].get_i() < edges[at[next]].get_i()))
+          next = s;
+      if (next < 0) break;
+      const std::size_t k = at[next]++;
+      sorted.push_back(edges[k]);
+      if (aside) {
+        sortedPositions.push_back(positions[2 * k]);
+        sortedPositions.push_back(positions[2 * k + 1]);
+      }
+      skipOthers(next);
     }
   }
+  // Two edgelets of one row that moved down crosswise, each into the other's column, are the
+  // one case the merge leaves out of order.
   for (std::size_t k = 1; k < sorted.size(); ++k)
     for (std::size_t m = k; m > 0 && sorted[m - 1].get_j() == sorted[m].get_j() &&
                             sorted[m - 1].get_i() > sorted[m].get_i();
