@@ -166,11 +166,12 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
     const double length = side.edge.p1.distance(side.edge.p2);
     if (!side.counted || length < kMinSide) continue;
     intervals.clear();
-    double longest = 0.0;
+    double longest = 0.0, longestAngle = 0.0;
     for (const vsSegment& s : found) {
       double from = 0.0, to = 0.0, angle = 0.0;
       if (!alongSide(side.edge, s, from, to, angle)) continue;
       intervals.emplace_back(from, to);
+      if (to - from > longest) longestAngle = angle;
       longest = std::max(longest, to - from);
     }
     const double covered = unionLength(intervals);
@@ -194,6 +195,7 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
       t.covered += covered;
       ++t.sides;
       t.onePiece += onePiece ? 1 : 0;
+      if (onePiece) t.sideAngleSum += longestAngle;
     });
   }
 
@@ -234,16 +236,17 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
 
 void vcLineScore::print(const std::string& tool) const {
   std::printf("\nLines, %s: %ld scenes\n", tool.c_str(), scenes_);
-  std::printf("%-18s %7s %8s %9s %8s %10s %9s %9s %9s\n", "bucket", "sides", "recall%", "onePiece%",
-              "found", "precision%", "angleErr", "onCircle", "short");
+  std::printf("%-18s %7s %8s %9s %9s %8s %10s %9s %9s %9s\n", "bucket", "sides", "recall%",
+              "onePiece%", "sideAngle", "found", "precision%", "angleErr", "onCircle", "short");
   for (long a = 0; a < kAxes; ++a) {
     if (a == eRadius || a == eHidden) continue;
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
       const Tally& t = at_(a, b);
       const bool withFound = a != eContrast;
-      std::printf("%-18s %7ld %8s %9s %8s %10s %9s %9s %9s\n", bucketName(a, b).c_str(), t.sides,
-                  percent(t.covered, t.length).c_str(),
+      std::printf("%-18s %7ld %8s %9s %9s %8s %10s %9s %9s %9s\n", bucketName(a, b).c_str(),
+                  t.sides, percent(t.covered, t.length).c_str(),
                   percent(double(t.onePiece), double(t.sides)).c_str(),
+                  mean(t.sideAngleSum, double(t.onePiece), "%.3f").c_str(),
                   withFound ? std::to_string(t.reported).c_str() : "-",
                   withFound ? percent(double(t.onSide), double(t.reported)).c_str() : "-",
                   withFound ? mean(t.angleSum, double(t.angleCount), "%.3f").c_str() : "-",
