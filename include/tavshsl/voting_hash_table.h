@@ -28,7 +28,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <vector>
 
@@ -143,10 +142,24 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
     double columnSum = 0.0;
     std::vector<double> values;  // (2r + 1)^2, row by row
   };
-  // An entry waiting to be sorted into its cell: the cell's index within its angle bin.
-  struct Pending_ {
-    std::uint32_t cell;
-    BasisInfo info;
+  // The entries of one angle bin waiting to be sorted into their cells: each a cell index
+  // within the bin and a value, in chunks that grow to 32 MiB (so that the large ones go
+  // back to the system as soon as they are freed), and the ids as runs over them (entries
+  // arrive id by id).
+  struct PendingBin_ {
+    struct Entry {
+      std::uint32_t cell;
+      float value;
+    };
+    struct Run {
+      std::int32_t id;
+      std::uint32_t count;
+    };
+    std::vector<std::vector<Entry>> chunks;
+    std::vector<Run> runs;
+    std::size_t size = 0;
+    void add(std::int32_t id, std::uint32_t cell, float value);
+    std::size_t bytes() const;
   };
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
@@ -191,6 +204,6 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   long openId_ = -1;
   std::vector<float> open_;
   std::vector<std::uint32_t> openKeys_;
-  std::vector<std::deque<Pending_>> pending_;  // blocks: growing never moves them
+  std::vector<PendingBin_> pending_;
   bool pendingAny_ = false;
 };

@@ -222,13 +222,31 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
   }
 }
 
+void vcVotingHashTable::PendingBin_::add(std::int32_t id, std::uint32_t cell, float value) {
+  if (runs.empty() || runs.back().id != id) runs.push_back(Run{id, 0});
+  ++runs.back().count;
+  if (chunks.empty() || chunks.back().size() == chunks.back().capacity()) {
+    constexpr std::size_t kFirst = std::size_t{1} << 12, kLast = std::size_t{1} << 22;
+    const std::size_t next = chunks.empty() ? kFirst : std::min(2 * chunks.back().capacity(), kLast);
+    chunks.emplace_back();
+    chunks.back().reserve(next);
+  }
+  chunks.back().push_back(Entry{cell, value});
+  ++size;
+}
+
+std::size_t vcVotingHashTable::PendingBin_::bytes() const {
+  std::size_t n = runs.capacity() * sizeof(Run) + chunks.capacity() * sizeof(chunks[0]);
+  for (const std::vector<Entry>& c : chunks) n += c.capacity() * sizeof(Entry);
+  return n;
+}
+
 void vcVotingHashTable::closeOpenId_() {
   pendingAny_ = pendingAny_ || !openKeys_.empty();
   for (const std::uint32_t key : openKeys_) {
     const std::size_t b = key / cellsPerBin_;
-    pending_[b].push_back(Pending_{static_cast<std::uint32_t>(key % cellsPerBin_),
-                                   BasisInfo{static_cast<std::int32_t>(openId_),
-                                             std::min(1.0f, open_[key])}});
+    pending_[b].add(static_cast<std::int32_t>(openId_),
+                    static_cast<std::uint32_t>(key % cellsPerBin_), std::min(1.0f, open_[key]));
     open_[key] = 0.0f;
   }
   openKeys_.clear();
@@ -238,19 +256,32 @@ void vcVotingHashTable::closeOpenId_() {
 // by cell. Finished entries come first and pending ones keep their order, so every list stays
 // in id order; an id met again in the same cell (added again after a finish) is merged.
 void vcVotingHashTable::finishBin_(std::size_t b) {
-  std::deque<Pending_>& pending = pending_[b];
-  if (pending.empty()) return;
+  PendingBin_& pending = pending_[b];
+  if (pending.size == 0) return;
+  // Every pending entry in arrival order, with its id.
+  const auto forEachPending = [&pending](auto&& take) {
+    std::size_t chunk = 0, at = 0;
+    for (const PendingBin_::Run& run : pending.runs)
+      for (std::uint32_t k = 0; k < run.count; ++k) {
+        if (at == pending.chunks[chunk].size()) {
+          ++chunk;
+          at = 0;
+        }
+        const PendingBin_::Entry& e = pending.chunks[chunk][at++];
+        take(e.cell, BasisInfo{run.id, e.value});
+      }
+  };
   std::vector<std::uint32_t>& offsets = offsets_[b];
   std::vector<BasisInfo>& entries = entries_[b];
   std::vector<std::uint32_t> start(cellsPerBin_ + 1, 0);
   for (std::size_t c = 0; c < cellsPerBin_ && !offsets.empty(); ++c)
     start[c + 1] = offsets[c + 1] - offsets[c];
-  for (const Pending_& p : pending) ++start[p.cell + 1];
+  forEachPending([&start](std::uint32_t cell, const BasisInfo&) { ++start[cell + 1]; });
   std::uint64_t total = 0;
   for (std::size_t c = 1; c <= cellsPerBin_; ++c) {
     total += start[c];
     if (static_cast<double>(total) > kMaxEntries) {
-      pending = std::deque<Pending_>();
+      pending = PendingBin_();
       badParam(L"more than 2^32 - 1 entries in one angle bin");
     }
     start[c] = static_cast<std::uint32_t>(total);
@@ -259,14 +290,15 @@ void vcVotingHashTable::finishBin_(std::size_t b) {
   std::vector<std::uint32_t> end(start.begin(), start.end() - 1);
   for (std::size_t c = 0; c < cellsPerBin_ && !offsets.empty(); ++c)
     for (std::uint32_t e = offsets[c]; e < offsets[c + 1]; ++e) sorted[end[c]++] = entries[e];
-  for (const Pending_& p : pending) {
-    std::uint32_t& at = end[p.cell];
-    if (at > start[p.cell] && sorted[at - 1].id == p.info.id)
-      sorted[at - 1].value = std::min(1.0f, sorted[at - 1].value + p.info.value);
+  entries = std::vector<BasisInfo>();
+  forEachPending([&](std::uint32_t cell, const BasisInfo& info) {
+    std::uint32_t& at = end[cell];
+    if (at > start[cell] && sorted[at - 1].id == info.id)
+      sorted[at - 1].value = std::min(1.0f, sorted[at - 1].value + info.value);
     else
-      sorted[at++] = p.info;
-  }
-  pending = std::deque<Pending_>();
+      sorted[at++] = info;
+  });
+  pending = PendingBin_();
   // Close the gaps merging left, if any.
   std::uint32_t write = 0;
   for (std::size_t c = 0; c < cellsPerBin_; ++c) {
@@ -275,8 +307,10 @@ void vcVotingHashTable::finishBin_(std::size_t b) {
     for (std::uint32_t e = from; e < to; ++e) sorted[write++] = sorted[e];
   }
   start[cellsPerBin_] = write;
-  sorted.resize(write);
-  sorted.shrink_to_fit();
+  if (write != sorted.size()) {
+    sorted.resize(write);
+    sorted.shrink_to_fit();
+  }
   offsets = std::move(start);
   entries = std::move(sorted);
 }
@@ -388,7 +422,7 @@ std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
   for (std::size_t b = 0; b < offsets_.size(); ++b)
     bytes += offsets_[b].capacity() * sizeof(std::uint32_t) +
-             entries_[b].capacity() * sizeof(BasisInfo) + pending_[b].size() * sizeof(Pending_);
+             entries_[b].capacity() * sizeof(BasisInfo) + pending_[b].bytes();
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
