@@ -109,17 +109,11 @@ vsSceneTemplate strokeFigure(vcSceneRandom& random, long figure) {
       t.name = "T";
       t.skeleton = {{Vec(-a / 2, 0), Vec(a / 2, 0)}, {Vec(0, 0), Vec(0, b)}};
       break;
-    case 2: {  // X: two strokes crossing at right angles at their middles
+    case 2:  // X: two strokes crossing at right angles at their middles
       t.name = "X";
-      // Arms of nearly equal length would make the cross look the same turned by 90 degrees,
-      // which its 180-degree symmetry does not allow for: the shorter is at most 88 % of the
-      // longer.
-      const double longer = std::max(a, b), shorter = std::min(b, 0.88 * longer);
-      t.skeleton = {{Vec(-longer / 2, 0), Vec(longer / 2, 0)},
-                    {Vec(0, -shorter / 2), Vec(0, shorter / 2)}};
+      t.skeleton = {{Vec(-a / 2, 0), Vec(a / 2, 0)}, {Vec(0, -b / 2), Vec(0, b / 2)}};
       t.symmetryDegrees = 180.0;
       break;
-    }
     default: {  // arrow: a shaft and two head strokes meeting at its tip
       t.name = "arrow";
       const double head = 0.45 * b;
