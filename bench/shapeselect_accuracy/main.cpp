@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,6 +62,14 @@ std::string range(double v, const std::vector<double>& edges) {
       return buf;
     }
   return "";
+}
+
+// The row of an X figure by how far its arms differ in length: with arms within the scale
+// tolerance of each other, the cross turned by 90 degrees fits its outline almost as well.
+std::string armsRow(const vsSceneTemplate& t) {
+  const double a = (t.skeleton[0].second - t.skeleton[0].first).len();
+  const double b = (t.skeleton[1].second - t.skeleton[1].first).len();
+  return "X arms apart % " + range(100.0 * (1.0 - std::min(a, b) / std::max(a, b)), {0, 3, 10, 40});
 }
 
 void print(const char* title, const Table& table) {
@@ -241,6 +250,7 @@ int main(int argc, char** argv) {
                           &strokeBucket["blur " + range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
                           &strokeBucket["noise " + range(scene.noiseSigma, {0, 2.5, 5})],
                           &strokeBucket[object.occluded ? "bitten" : "whole"]});
+          if (std::strcmp(t.name, "X") == 0) buckets.push_back(&strokeFigure[armsRow(t)]);
         }
         for (Bucket* b : buckets) {
           ++b->objects;
@@ -268,6 +278,8 @@ int main(int argc, char** argv) {
         std::vector<Bucket*> buckets = {&byKind[sizeName + kindName(kind)],
                                         &bySize[size ? "1280x1024" : "640x480"], &all["all"]};
         if (kind == veShapeKind::eStroke) buckets.push_back(&strokeFigure[t.name]);
+        if (kind == veShapeKind::eStroke && std::strcmp(t.name, "X") == 0)
+          buckets.push_back(&strokeFigure[armsRow(t)]);
         for (Bucket* b : buckets) {
           ++b->reported;
           b->correct += correct[f];
