@@ -83,12 +83,13 @@ FitSums FinderImpl::markSupport_(const CircleCandidate& c) {
     const std::size_t first = support_.size();
     for (long i = 0; i < rec.count; ++i) {
       const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
-      double radial = std::atan2(double(e.posQuickY()) - c.cy, double(e.posQuickX()) - c.cx);
+      const double dx = double(e.posQuickX()) - c.cx, dy = double(e.posQuickY()) - c.cy;
+      double radial = std::atan2(dy, dx);
       if (c.lightOnDark) radial += std::numbers::pi;
       const double gradient = double(e.angle().plain()) * (2.0 * std::numbers::pi / 256.0);
       const double t = std::remainder(gradient - radial, 2.0 * std::numbers::pi);
       twist_[std::size_t(i) + 1] = twist_[std::size_t(i)] + t;
-      const double d = std::hypot(double(e.posQuickX()) - c.cx, double(e.posQuickY()) - c.cy);
+      const double d = std::sqrt(dx * dx + dy * dy);
       support_.push_back(std::abs(t) <= kMaxSingleTwist && std::abs(d - c.radius) <= kSupportBand);
     }
     for (long i = 0; i < rec.count; ++i) {
@@ -110,9 +111,14 @@ bool FinderImpl::keepSupport_(CircleCandidate& c) {
   // alone (a closed chain that seeded a whole circle keeps its share of supporting edgelets).
   const bool closedSeed = c.numTaken == 1 && records_[taken_[std::size_t(c.firstTaken)]].closed;
   const double total = c.sums.n;
+  FitSums last;
   for (int pass = 0; pass < kSupportPasses; ++pass) {
     CircleCandidate trial = c;
     trial.sums = markSupport_(c);
+    // The same edgelets as last pass give the same circle again.
+    if (pass > 0 && trial.sums.n == last.n && trial.sums.sx == last.sx && trial.sums.sy == last.sy)
+      break;
+    last = trial.sums;
     if (!refit_(trial)) return false;
     if (closedSeed) trial.coverage = trial.sums.n / total;
     c = trial;
