@@ -76,13 +76,14 @@ TEST(ShapeSelectAccuracy, FoundWhereTheyAreOnGeneratedScenes) {
   // Recall, precision and mean pose errors. Discs, light and dark, are all found and nothing
   // else is taken for one. The other figures this handful reaches are below the 95 % the sweep
   // aims at: small polygons lose sides at the reduced resolution of the edge lines, and stroke
-  // figures are judged by place and angle only.
+  // figures are judged by place and angle only. Poses of polygons meet the targets (0.25 pixel,
+  // 0.25 degree, 0.5 %); the scale of discs, the circle finder's radius, runs near 0.5 %.
   struct Promise {
     const Tally* tally;
     double recall, precision, translation, scale;
   };
   for (const Promise& p : {Promise{&discs, 1.0, 1.0, 0.1, 0.006},
-                           Promise{&polygons, 0.75, 0.9, 0.35, 0.006},
+                           Promise{&polygons, 0.75, 0.9, 0.25, 0.005},
                            Promise{&strokes, 0.5, 0.65, 0.5, 0.08}}) {
     const Tally& t = *p.tally;
     SCOPED_TRACE(::testing::Message() << "objects " << t.objects << ", matched " << t.matched
@@ -93,7 +94,7 @@ TEST(ShapeSelectAccuracy, FoundWhereTheyAreOnGeneratedScenes) {
     EXPECT_LT(t.translation / double(t.matched), p.translation);
     EXPECT_LT(t.scale / double(t.matched), p.scale);
   }
-  EXPECT_LT(polygons.angle / double(polygons.angled), 0.3);
+  EXPECT_LT(polygons.angle / double(polygons.angled), 0.25);
   EXPECT_LT(strokes.angle / double(strokes.angled), 1.0);
 }
 
