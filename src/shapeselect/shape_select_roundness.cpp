@@ -65,7 +65,11 @@ bool solve(std::vector<double>& m, std::vector<double>& v, std::size_t n) {
 vsRoundness circleRoundness(const vcPelBuffer_const<unsigned char>& image, const Vec& centre,
                             double radius) {
   vsRoundness out;
-  if (!(radius > 0.0) || !image.isBound()) return out;
+  // No measure of a circle that is not one, or that no image of this size could hold the
+  // outline of (which also bounds the work).
+  if (!image.isBound() || !(radius > 0.0) || !std::isfinite(centre.x()) ||
+      !std::isfinite(centre.y()) || radius > double(image.width() + image.height()))
+    return out;
   constexpr double kStep = 0.5;  // along a ray, pixels
   const long numRays = std::clamp(long(std::lround(std::numbers::pi * radius)), 48L, 720L);
   // Far enough inside and out for the corners and sides of a polygon that the pattern let

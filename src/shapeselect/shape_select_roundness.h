@@ -25,7 +25,8 @@ struct vsRoundness {
 // about one per two pixels of circumference (at least 48), finds on each the strongest grey-level
 // step of the outline's polarity to a fraction of a pixel, and describes the edge distance
 // around the outline by its harmonics. Rays reaching outside the image find nothing; with fewer
-// than 34 edges there is no fit.
+// than 34 edges there is no fit, nor for a radius that is not positive and finite or exceeds the
+// image's width plus height (rays then stays 0).
 TAVSHSL_API vsRoundness circleRoundness(const vcPelBuffer_const<unsigned char>& image,
                                         const vcVector<2>& centre, double radius);
 

@@ -322,6 +322,11 @@ TEST(ShapeSelectRun, SmallPolygonsAreNotDiscs) {
       vc_shapeselect::circleRoundness(image, Vec(45.4, 85.2), 20.0);
   EXPECT_TRUE(vc_shapeselect::looksRound(bitten)) << bitten.bend << " " << bitten.noise;
   EXPECT_NEAR(bitten.radius, 20.0, 0.2);
+  // No measure, and so no refusal, without an image or a circle it could hold.
+  for (const double r : {0.0, std::nan(""), 1e300, 400.0})
+    EXPECT_EQ(vc_shapeselect::circleRoundness(image, Vec(40, 35), r).rays, 0) << r;
+  EXPECT_EQ(vc_shapeselect::circleRoundness(vcPelBuffer<unsigned char>(), Vec(40, 35), 20).rays, 0);
+  EXPECT_TRUE(vc_shapeselect::looksRound(vc_shapeselect::vsRoundness()));
 
   vcShapeSelectTool tool;
   tool.train(trainDofs({withZone(circleDofs(), Defs::eScale, 0.85, 1.15)}), {circle(20)},
