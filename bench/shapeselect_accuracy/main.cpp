@@ -77,8 +77,11 @@ void print(const char* title, const Table& table) {
               "precis.", "dxy px", "angle deg", "scale %", "width %");
   for (const auto& [name, b] : table) {
     const auto pct = [](long a, long n) { return n ? 100.0 * double(a) / double(n) : 0.0; };
-    std::printf("%-26s %7ld %6.1f%% %7ld %6.1f%% %9.3f %9.3f %9.3f %9.2f\n", name.c_str(),
-                b.objects, pct(b.matched, b.objects), b.reported, pct(b.correct, b.reported),
+    // Precision belongs to reported results, which only the kind and size tables count.
+    char precision[16] = "      -";
+    if (b.reported) std::snprintf(precision, sizeof precision, "%6.1f%%", pct(b.correct, b.reported));
+    std::printf("%-26s %7ld %6.1f%% %7ld %s %9.3f %9.3f %9.3f %9.2f\n", name.c_str(), b.objects,
+                pct(b.matched, b.objects), b.reported, precision,
                 b.matched ? b.translation / double(b.matched) : 0.0,
                 b.angled ? b.angle / double(b.angled) : 0.0,
                 b.matched ? 100.0 * b.scale / double(b.matched) : 0.0,
