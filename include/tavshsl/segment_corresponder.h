@@ -73,10 +73,10 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // Finds model instances in two stages sharing one result list: boundary models voted by and
   // checked against found (edge segments), then skeleton models voted by skeletalFound
   // (stroke centre-lines, whose widths set the strokes' widths) and checked against found.
-  // In each stage the longest, strongest found segments (magnitude x length, at most 50 of
-  // those no kept result uses yet, twenty more for every result kept at or above the accept
-  // threshold, each also split at the segments crossing it) serve in turn as hashing bases;
-  // every basis id voted within 80 % of the best vote gets a start pose from its basis, a fine
+  // In each stage the longest, strongest found segments (magnitude x length, each also split
+  // at the segments crossing it) serve in turn as hashing bases: searches for a vote above
+  // the consider threshold start at the first 50 of them and may run on past them; every
+  // basis id voted within 80 % of the best vote gets a start pose from its basis, a fine
   // correspondence of its posed model segments with found segments (none that runs on past
   // the ends of its model segment by more than 4 maxPerturbationDist), a least-squares pose and
   // a score (the Gaussian-weighted share of the model's outline covered, 0 to 1). A candidate

@@ -18,12 +18,8 @@
 
 namespace {
 
-// Most found segments tried as voting bases in one stage, and how many more each result the
-// stage adds at or above the accept threshold allows: a scene that holds instances is given
-// the tries to find the rest of them among its clutter, while pure clutter keeps the first
-// bound.
+// Most positions of the basis order that start a voting search in one stage.
 constexpr long kMaxBases = 50;
-constexpr long kBasesPerResult = 20;
 // How far outside its model's scale range the scale a basis implies may lie for its
 // candidate to be verified.
 constexpr double kScaleMargin = 1.25;
@@ -122,8 +118,6 @@ struct vcSegmentCorresponder::Stage_ {
   double consider;
   bool anyFound = false;
   bool done = false;
-  // How many results at or above the accept threshold this stage added to the list.
-  long added = 0;
   // The basis of the current vote: index of the found segment in v and the piece voted with.
   long basisIndex = -1;
   vcFoundSegment basisPiece;
@@ -263,41 +257,39 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
     return x.magnitude() * x.length() > y.magnitude() * y.length();
   });
 
-  // At most kMaxBases found segments (each with its pieces) are tried as bases. A basis whose
-  // best vote does not exceed the consider threshold is passed over; the search for the next
-  // good vote also stops at that limit, which bounds the run's time on pure clutter. A found
-  // segment that a kept result already uses would only find that result again: it is passed
-  // over without counting towards the limit, so that the tries go to what is still unexplained.
+  // Voting searches start at the first min(|V|, kMaxBases) positions of that order, each
+  // segment with its pieces in turn. A search passes over bases whose best vote does not
+  // exceed the consider threshold and may run on past that limit, to the end of the list,
+  // to find its good vote; the stage ends once a search ends at or past the limit.
   const long n = static_cast<long>(v.size());
+  const long limit = std::min(n, kMaxBases);
   stage.explained.assign(v.size(), 0);
   std::vector<vcFoundSegment> pieces;
   std::vector<vcVotingResult> candidates;
 
   long piecesOf = -1;
   std::size_t p = 0;
-  long b = 0, tried = 0;
+  long b = 0;
   const auto advance = [&] {
     if (++p >= pieces.size()) {
       p = 0;
       ++b;
     }
   };
-  const auto more = [&] {
-    return b < n && (tried < kMaxBases + kBasesPerResult * stage.added || piecesOf == order[b]);
-  };
-  while (!stage.done && more()) {
+  while (!stage.done && b < limit) {
     // Vote with the next basis piece until one's best vote exceeds the consider threshold.
     bool voted = false;
-    for (; more(); advance()) {
+    for (; b < n; advance()) {
       const long i = order[static_cast<std::size_t>(b)];
       if (piecesOf != i) {
-        if (stage.explained[static_cast<std::size_t>(i)]) {
-          p = pieces.size();  // pass over the whole segment
-          continue;
-        }
         basisPieces_(v, i, pieces);
         piecesOf = i;
-        ++tried;
+      }
+      // A basis that a kept result already uses would find that result again: its position
+      // counts, but it is not voted.
+      if (stage.explained[static_cast<std::size_t>(i)]) {
+        p = pieces.size() - 1;
+        continue;
       }
       const vcFoundSegment& piece = pieces[p];
       // A zero-length piece defines no frame.
@@ -428,17 +420,14 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   const std::size_t maxResults = static_cast<std::size_t>(stage.params.maxNumResults());
   if (stage.consider <= kept.result.score()) {
     pruneCorrespondence_(kept, model, stage.c);
-    const bool trusted = kept.result.score() >= stage.params.acceptThreshold();
     // The voting segments it explains: its strokes' centre-lines, or its own found segments.
     const vcSegmentCorresponderResult& uses =
         stage.type == vcSegmentCorresponderModel::eSkeletonModel ? strokes : kept.result;
     std::vector<long> used;
     for (long k = 0; k < uses.numModelSegs(); ++k)
       for (long f : uses.foundSegsForModelSeg(k)) used.push_back(f);
-    if (updateCorrespondences_(results, std::move(kept), stage.params, stage.c)) {
+    if (updateCorrespondences_(results, std::move(kept), stage.params, stage.c))
       for (long f : used) stage.explained[static_cast<std::size_t>(f)] = 1;
-      stage.added += trusted;
-    }
     stage.anyFound = true;
     // A full list raises the bar to its worst score.
     if (results.size() == maxResults) stage.consider = results.back().result.score();

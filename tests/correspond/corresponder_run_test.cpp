@@ -133,28 +133,30 @@ TEST_F(CorresponderRun, StopsOnceTheListIsFullAndGoodEnough) {
   EXPECT_GT(out.results()[0].score(), out.results()[1].score());
 }
 
-// A faint small rectangle whose sides rank behind 55 clutter segments (magnitude x length):
-// beyond the 50 bases tried on a scene that shows nothing trustworthy, within reach once a
-// strong rectangle has been found (twenty more tries per result at the accept threshold).
-TEST_F(CorresponderRun, ATrustedResultBuysMoreBasisTries) {
-  std::vector<vcFoundSegment> faint;
-  addRectangle(faint, *rectangle, P(600, 600), 0.7, 10.0, {}, 10.0);
+// Two faint rectangles whose sides rank behind 55 clutter segments (magnitude x length)
+// that vote for nothing: the search that starts among the first 50 bases runs on past them
+// to the first rectangle's good vote, but once it ends beyond the 50th position no search
+// starts again, and the fainter rectangle is left.
+TEST_F(CorresponderRun, ASearchRunsPastTheBasisLimitButNoneStartsThere) {
+  std::vector<vcFoundSegment> edges;
   // Parallel rows 300 apart: no pair of them fits the rectangle.
   for (int k = 0; k < 55; ++k) {
     const double x = 2000.0 + 250.0 * (k % 8), y = 2000.0 + 300.0 * (k / 8);
-    faint.push_back(found(x, y, x + 100.0, y));
+    edges.push_back(found(x, y, x + 100.0, y));
   }
-  std::vector<vcFoundSegment> both = faint;
-  addRectangle(both, *rectangle, P(200, 200), 1.4, 20.0);
+  addRectangle(edges, *rectangle, P(600, 600), 0.7, 10.0, {}, 10.0);
+  addRectangle(edges, *rectangle, P(200, 200), 0.7, 50.0, {}, 5.0);
 
   const vcSegmentCorresponder corresponder(params({rectangle}));
-  const vcSegmentCorresponderRunParams run(5, vcXform<2>(), 0.45, 0.65, 0.0, true);
   vcSegmentCorresponderResultSet out;
-  corresponder.run(out, run, faint, nullptr, 0);
-  EXPECT_TRUE(out.results().empty());
-  corresponder.run(out, run, both, nullptr, 0);
-  ASSERT_EQ(out.results().size(), 2u);
-  EXPECT_GT(out.results()[1].score(), 0.9);
+  corresponder.run(out, vcSegmentCorresponderRunParams(5, vcXform<2>(), 0.45, 0.65, 0.0, true),
+                   edges, nullptr, 0);
+  ASSERT_EQ(out.results().size(), 1u);
+  const vcSegmentCorresponderResult& r = out.results()[0];
+  EXPECT_GT(r.score(), 0.9);
+  // Its found segments are the first rectangle's (indices 55 to 58).
+  for (long f = 0; f < static_cast<long>(edges.size()); ++f)
+    EXPECT_EQ(!r.modelSegsForFoundSeg(f).empty(), f >= 55 && f < 59) << f;
 }
 
 // Two sides of a triangle are found as such when they end at its corners; two edges that
