@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdio>
+#include <random>
 
 #include "correspond/segment_scenes.h"
 
@@ -121,6 +122,43 @@ void BM_RecallAndPose(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RecallAndPose)->Arg(50)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Recall against the number of instances in a scene (degraded as stated, clutter as many as
+// the model segments): the bases tried per stage are bounded, so crowded scenes lose
+// instances whose segments rank behind the others.
+void BM_RecallByCrowd(benchmark::State& state) {
+  const auto models = modelSet();
+  const vcSegmentCorresponder corresponder(trainParams(models));
+  for (auto _ : state) {
+    std::printf("\nRecall by instances per scene (30 scenes each, degraded as stated)\n");
+    std::printf("%9s %9s %9s %7s %7s\n", "instances", "edges", "centres", "found", "can");
+    for (const long count : {2L, 5L, 10L, 20L, 40L}) {
+      const vcSegmentCorresponderRunParams params(count * 2, vcXform<2>(), 0.45, 0.65, 0.0, true);
+      long instances = 0, found = 0, can = 0, edges = 0, centres = 0;
+      for (unsigned s = 0; s < 30; ++s) {
+        std::mt19937 rng(7000 + s);
+        std::vector<long> placed;
+        for (long k = 0; k < count; ++k)
+          placed.push_back(std::uniform_int_distribution<long>(
+              0, static_cast<long>(models.size()) - 1)(rng));
+        const Scene scene = makeScene(models, placed, 7000 + s);
+        edges += static_cast<long>(scene.edges.size());
+        centres += static_cast<long>(scene.centreLines.size());
+        vcSegmentCorresponderResultSet out;
+        corresponder.run(out, params, scene.edges, scene.centreLines, nullptr, 0);
+        for (std::size_t i = 0; i < scene.truth.size(); ++i) {
+          ++instances;
+          can += idealScore(models, scene, i) >= params.considerThreshold();
+          found += bestMatch(models, scene, out, i).result >= 0;
+        }
+      }
+      std::printf("%9ld %9ld %9ld %6.1f%% %6.1f%%\n", count, edges / 30, centres / 30,
+                  100.0 * static_cast<double>(found) / static_cast<double>(instances),
+                  100.0 * static_cast<double>(can) / static_cast<double>(instances));
+    }
+  }
+}
+BENCHMARK(BM_RecallByCrowd)->Iterations(1)->Unit(benchmark::kSecond);
 
 // The best score on scenes of clutter only: as many segments as the clutter of a ten-instance
 // scene (100 edges, 10 centre-lines), and twice as many.
