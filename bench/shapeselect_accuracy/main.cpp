@@ -197,6 +197,8 @@ int main(int argc, char** argv) {
   Table byKind, byPolarity, byContrast, byScale, byBlur, byNoise, byOcclusion, bySize, all;
   // Stroke figures alone: by figure and by the conditions that bear on their fit.
   Table strokeFigure, strokeBucket;
+  // Polygons alone: by size and number of sides, and by condition.
+  Table polygonShape, polygonBucket;
   double runSeconds[2] = {0, 0};
   long runs[2] = {0, 0};
 
@@ -240,6 +242,15 @@ int main(int argc, char** argv) {
             &byNoise[range(scene.noiseSigma, {0, 2.5, 5})],
             &byOcclusion[object.occluded ? "bitten" : "whole"],
             &bySize[size ? "1280x1024" : "640x480"], &all["all"]};
+        // The rows of one kind's own table by the conditions that bear on it.
+        const auto byCondition = [&](Table& table) {
+          buckets.insert(buckets.end(),
+                         {&table["scale " + range(object.scale, {0.7, 0.9, 1.1, 1.4})],
+                          &table["contrast " + range(object.contrast, {35, 50, 65, 80})],
+                          &table["blur " + range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
+                          &table["noise " + range(scene.noiseSigma, {0, 2.5, 5})],
+                          &table[object.occluded ? "bitten" : "whole"]});
+        };
         if (t.kind == veShapeKind::eStroke) {
           // The width factor farthest from 1.
           double factor = 1.0;
@@ -247,13 +258,13 @@ int main(int argc, char** argv) {
             if (std::fabs(f - 1.0) > std::fabs(factor - 1.0)) factor = f;
           buckets.insert(buckets.end(),
                          {&strokeFigure[t.name],
-                          &strokeBucket["scale " + range(object.scale, {0.7, 0.9, 1.1, 1.4})],
-                          &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})],
-                          &strokeBucket["contrast " + range(object.contrast, {35, 50, 65, 80})],
-                          &strokeBucket["blur " + range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
-                          &strokeBucket["noise " + range(scene.noiseSigma, {0, 2.5, 5})],
-                          &strokeBucket[object.occluded ? "bitten" : "whole"]});
+                          &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})]});
+          byCondition(strokeBucket);
           if (std::strcmp(t.name, "X") == 0) buckets.push_back(&strokeFigure[armsRow(t)]);
+        }
+        if (t.kind == veShapeKind::ePolygon) {
+          buckets.push_back(&polygonShape[sizeName + t.name]);
+          byCondition(polygonBucket);
         }
         for (Bucket* b : buckets) {
           ++b->objects;
@@ -281,6 +292,7 @@ int main(int argc, char** argv) {
         std::vector<Bucket*> buckets = {&byKind[sizeName + kindName(kind)],
                                         &bySize[size ? "1280x1024" : "640x480"], &all["all"]};
         if (kind == veShapeKind::eStroke) buckets.push_back(&strokeFigure[t.name]);
+        if (kind == veShapeKind::ePolygon) buckets.push_back(&polygonShape[sizeName + t.name]);
         if (kind == veShapeKind::eStroke && std::strcmp(t.name, "X") == 0)
           buckets.push_back(&strokeFigure[armsRow(t)]);
         for (Bucket* b : buckets) {
@@ -308,6 +320,8 @@ int main(int argc, char** argv) {
   print("by blur sigma", byBlur);
   print("by noise sigma", byNoise);
   print("by occlusion", byOcclusion);
+  print("polygons", polygonShape);
+  print("polygons by", polygonBucket);
   print("stroke figures", strokeFigure);
   print("stroke figures by", strokeBucket);
   return 0;
