@@ -21,7 +21,8 @@ TEST(Handle, TheLastHandleFreesTheBodyWhicheverKindItIs) {
     vcPtrHandle<Body> base = first;
     vcPtrHandle_const<Body> view = base;
     vcPtrHandle<Body> moved = std::move(base);  // moves do not count
-    moved = moved;
+    const vcPtrHandle<Body>& self = moved;
+    moved = self;  // assignment to itself keeps the count
     EXPECT_EQ(first->refCount(), 3);
     first.reset();
     moved = vcPtrHandle<Body>(new Body(&deaths));
