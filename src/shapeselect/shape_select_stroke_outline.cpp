@@ -1,8 +1,10 @@
 #include "shape_select_stroke_outline.h"
 
 #include <optional>
+#include <string>
 
 #include "models/stroke_outline_walk.h"
+#include "platform/base/str.h"
 #include "tavshsl/shape_select_defs.h"
 
 std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skeleton,
@@ -23,4 +25,23 @@ std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skelet
   outline.reserve(pieces->size());
   for (const vsOutlinePiece& piece : *pieces) outline.push_back(piece.segment);
   return outline;
+}
+
+void vfCheckStrokeModelOutline(const std::vector<vcLineSeg>& skeleton,
+                               const std::vector<double>& widths, long templateIndex) {
+  const std::wstring name = L"Stroke template " + vfStr(templateIndex) + L": ";
+  const std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(skeleton);
+  if (starts.empty())
+    throw vcShapeSelectDefs::BadParams(name + L"every stroke end lies inside another stroke");
+  const std::optional<std::vector<vsOutlinePiece>> pieces =
+      vfWalkStrokeOutline(skeleton, widths, starts, vsStrokeWalkRules{});
+  if (!pieces)
+    throw vcShapeSelectDefs::BadParams(name + L"the outline around its strokes does not close");
+  std::vector<bool> hasSide(skeleton.size(), false);
+  for (const vsOutlinePiece& piece : *pieces)
+    if (piece.type == vcSegmentCorresponderSkeletonModel::eStrokeSide) hasSide[piece.stroke] = true;
+  for (std::size_t s = 0; s < skeleton.size(); ++s)
+    if (!hasSide[s])
+      throw vcShapeSelectDefs::BadParams(name + L"stroke " + vfStr(long(s)) +
+                                         L" lies inside the others and has no outline side");
 }

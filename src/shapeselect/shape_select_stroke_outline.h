@@ -27,3 +27,13 @@
 // four segments.
 std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skeleton,
                                             const std::vector<double>& widths);
+
+// Refuses, for training, a stroke figure whose matching outline could never be fitted: the
+// outline of the skeleton model (the same walk without the rounding allowance, turning away
+// from a crossed stroke only when the stroke left reaches it) must close, and every stroke
+// must own at least one side of it, since a stroke's pose is fitted from its sides alone.
+// `templateIndex` only names the template in the message.
+// Throws: vcShapeSelectDefs::BadParams "Stroke template N: ..." naming the fault (and the
+// stroke, when one has no side).
+void vfCheckStrokeModelOutline(const std::vector<vcLineSeg>& skeleton,
+                               const std::vector<double>& widths, long templateIndex);

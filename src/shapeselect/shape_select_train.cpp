@@ -11,6 +11,7 @@
 #include "platform/graphics/color.h"
 #include "shapeselect/shape_select_impl.h"
 #include "shapeselect/shape_select_pictures.h"
+#include "shapeselect/shape_select_stroke_outline.h"
 #include "skeleton/distance_lut.h"
 #include "tavshsl/corresponder_models.h"
 
@@ -95,8 +96,11 @@ void vcShapeSelectImpl::checkTrainInputs_(const vcShapeSelectTrainParams& params
         if (dofs[i].isZoneEnabled(Defs::eStrokeWidth))
           throw Defs::InvalidDOF(L"Boundary template cannot use stroke width DOF");
         break;
-      case Defs::eStroke:
+      case Defs::eStroke: {
+        const auto& stroke = static_cast<const vcShapeSelectTemplateStroke&>(*templates[i]);
+        vfCheckStrokeModelOutline(stroke.skeletalSegments(), stroke.nominalStrokeWidths(), long(i));
         break;
+      }
       case Defs::eCircle:
         if (dofs[i].isZoneEnabled(Defs::eStrokeWidth))
           throw Defs::InvalidDOF(L"Circle template cannot use stroke width DOF");

@@ -91,6 +91,13 @@ TEST(ShapeSelectTrain, RefusalsStoreNothing) {
   aspect.zoneEnable(aspect.zoneEnable() | Defs::eAspect);
   EXPECT_ERROR(tool.train(trainDofs({{}, aspect}), {square(), ell()}, kIdentity, nullptr, 0),
                Defs::NotImplemented, L"Aspect range is not currently supported");
+  // A stroke lying wholly inside a wide bar owns no side of the outline, so its pose could
+  // never be fitted: refused, naming the template and the stroke.
+  const Handle hidden(new vcShapeSelectTemplateStroke(
+      {vcLineSeg(Vec(0, 0), Vec(100, 0)), vcLineSeg(Vec(50, 0), Vec(55, 5))}, {30.0, 4.0}));
+  EXPECT_ERROR(tool.train(trainDofs({{}, {}}), {square(), hidden}, kIdentity, nullptr, 0),
+               Defs::BadParams,
+               L"Stroke template 1: stroke 1 lies inside the others and has no outline side");
   // A scale zone the models cannot sample fails in the model.
   EXPECT_THROW(tool.train(trainDofs({withZone({}, Defs::eScale, 0.01, 2)}), {square()},
                           kIdentity, nullptr, 0),
