@@ -176,7 +176,7 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
                         const vcSegmentCorresponderResult& result) const;
   void pruneCorrespondence_(KeptResult_& kept, const vcSegmentCorresponderModel& model,
                             const std::vector<vcFoundSegment>& found) const;
-  static bool updateCorrespondences_(std::vector<KeptResult_>& results, KeptResult_&& next,
+  static void updateCorrespondences_(std::vector<KeptResult_>& results, KeptResult_&& next,
                                      const vcSegmentCorresponderRunParams& params,
                                      const std::vector<vcFoundSegment>& found);
   static bool hasOverlap_(const vcSegmentCorresponderResult& a,

@@ -130,11 +130,11 @@ void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
   }
 }
 
-// Keeps next (returns whether it stayed) unless a kept result sharing too much of the found evidence scores at least as
+// Keeps next unless a kept result sharing too much of the found evidence scores at least as
 // well; kept results it beats are dropped. The share allowed is maxOverlapPerimFraction of the
 // shorter of the two outlines, each measured at its own fitted pose (so that two instances of
 // one model at different scales are compared by their real sizes).
-bool vcSegmentCorresponder::updateCorrespondences_(std::vector<KeptResult_>& results,
+void vcSegmentCorresponder::updateCorrespondences_(std::vector<KeptResult_>& results,
                                                    KeptResult_&& next,
                                                    const vcSegmentCorresponderRunParams& params,
                                                    const std::vector<vcFoundSegment>& found) {
@@ -143,7 +143,7 @@ bool vcSegmentCorresponder::updateCorrespondences_(std::vector<KeptResult_>& res
     const KeptResult_& r = results[pos];
     const double limit = std::min(fraction * r.perimeter, fraction * next.perimeter);
     if (hasOverlap_(r.result, next.result, found, limit)) {
-      if (r.result.score() >= next.result.score()) return false;
+      if (r.result.score() >= next.result.score()) return;
       results.erase(results.begin() + static_cast<std::ptrdiff_t>(pos));
     } else {
       ++pos;
@@ -153,10 +153,8 @@ bool vcSegmentCorresponder::updateCorrespondences_(std::vector<KeptResult_>& res
   const auto at = std::find_if(results.begin(), results.end(), [&](const KeptResult_& r) {
     return r.result.score() < next.result.score();
   });
-  const std::size_t pos = static_cast<std::size_t>(at - results.begin());
   results.insert(at, std::move(next));
   if (results.size() > static_cast<std::size_t>(params.maxNumResults())) results.pop_back();
-  return pos < results.size();
 }
 
 // Whether the found segments a uses that b uses too are longer in total than limit (a segment

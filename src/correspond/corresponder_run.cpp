@@ -121,8 +121,6 @@ struct vcSegmentCorresponder::Stage_ {
   // The basis of the current vote: index of the found segment in v and the piece voted with.
   long basisIndex = -1;
   vcFoundSegment basisPiece;
-  // Per segment of v: whether a kept result already uses it.
-  std::vector<char> explained;
 };
 
 // ---- Basis pieces --------------------------------------------------------------------------
@@ -263,7 +261,6 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
   // to find its good vote; the stage ends once a search ends at or past the limit.
   const long n = static_cast<long>(v.size());
   const long limit = std::min(n, kMaxBases);
-  stage.explained.assign(v.size(), 0);
   std::vector<vcFoundSegment> pieces;
   std::vector<vcVotingResult> candidates;
 
@@ -284,12 +281,6 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
       if (piecesOf != i) {
         basisPieces_(v, i, pieces);
         piecesOf = i;
-      }
-      // A basis that a kept result already uses would find that result again: its position
-      // counts, but it is not voted.
-      if (stage.explained[static_cast<std::size_t>(i)]) {
-        p = pieces.size() - 1;
-        continue;
       }
       const vcFoundSegment& piece = pieces[p];
       // A zero-length piece defines no frame.
@@ -420,14 +411,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   const std::size_t maxResults = static_cast<std::size_t>(stage.params.maxNumResults());
   if (stage.consider <= kept.result.score()) {
     pruneCorrespondence_(kept, model, stage.c);
-    // The voting segments it explains: its strokes' centre-lines, or its own found segments.
-    const vcSegmentCorresponderResult& uses =
-        stage.type == vcSegmentCorresponderModel::eSkeletonModel ? strokes : kept.result;
-    std::vector<long> used;
-    for (long k = 0; k < uses.numModelSegs(); ++k)
-      for (long f : uses.foundSegsForModelSeg(k)) used.push_back(f);
-    if (updateCorrespondences_(results, std::move(kept), stage.params, stage.c))
-      for (long f : used) stage.explained[static_cast<std::size_t>(f)] = 1;
+    updateCorrespondences_(results, std::move(kept), stage.params, stage.c);
     stage.anyFound = true;
     // A full list raises the bar to its worst score.
     if (results.size() == maxResults) stage.consider = results.back().result.score();
