@@ -8,7 +8,8 @@
 //                                     every false line and every side not found in one piece
 //   bench_accuracy --overlays DIR     also writes DIR/lines-<seed>.png for every scene where a
 //                                     side came back broken or a false line was found
-//                                     (bench/accuracy/overlay.h)
+//                                     (bench/accuracy/overlay.h), and DIR/circle-<seed>-<k>.png
+//                                     round every true circle k that was missed
 //
 // The circle finder searches radii 6 to 126 in either polarity and reports up to 100 circles;
 // everything else is at its default. The same scenes are scored for OpenCV's finders by
@@ -82,7 +83,14 @@ int main(int argc, char** argv) {
         accuracy::writeLineOverlay(
             options.overlays + "/lines-" + std::to_string(options.seed + k) + ".png", scene,
             ours.segments, missed);
-      circles.add(scene, ours.circles, options.misses, options.seed + k);
+      const std::vector<std::size_t> missedCircles =
+          circles.add(scene, ours.circles, options.misses, options.seed + k);
+      if (!options.overlays.empty())
+        for (std::size_t t : missedCircles)
+          accuracy::writeCircleOverlay(options.overlays + "/circle-" +
+                                           std::to_string(options.seed + k) + "-" +
+                                           std::to_string(t) + ".png",
+                                       scene, t, ours.circles);
       linesMs += ours.linesMs;
       circlesMs += ours.circlesMs;
     }

@@ -24,4 +24,11 @@ void paintSegment(vcRgbImage& picture, long zoom, const vcVector<2>& a, const vc
 void writeLineOverlay(const std::string& path, const vsAccuracyScene& scene,
                       const std::vector<vsSegment>& found, const vsLineMisses& misses);
 
+// Writes a picture of the part of the scene around true circle `truth`, enlarged so that the
+// circle spans about 300 screen pixels (at most 8 times): the true rim dotted in red, the
+// circles found there in green.
+// Throws: vcImageFileError naming the file when it cannot be written.
+void writeCircleOverlay(const std::string& path, const vsAccuracyScene& scene, std::size_t truth,
+                        const std::vector<vsCircle>& found);
+
 }  // namespace accuracy

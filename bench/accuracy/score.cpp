@@ -256,8 +256,9 @@ void vcLineScore::print(const std::string& tool) const {
   }
 }
 
-void vcCircleScore::add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
-                        bool listMisses, long label) {
+std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
+                                            const std::vector<vsCircle>& found, bool listMisses,
+                                            long label) {
   // Every admissible pair, closest centres first, taken greedily one to one.
   struct Pair {
     double distance;
@@ -281,9 +282,11 @@ void vcCircleScore::add(const vsAccuracyScene& scene, const std::vector<vsCircle
   }
 
   const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
+  std::vector<std::size_t> missed;
   for (std::size_t t = 0; t < scene.circles.size(); ++t) {
     const vsAccuracyCircle& c = scene.circles[t];
     const long m = matchOfTruth[t];
+    if (m < 0) missed.push_back(t);
     if (listMisses && m < 0)
       std::printf(
           "scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f blur %.2f "
@@ -326,6 +329,7 @@ void vcCircleScore::add(const vsAccuracyScene& scene, const std::vector<vsCircle
         ++tally.atCorner;
     }
   }
+  return missed;
 }
 
 void vcCircleScore::print(const std::string& tool) const {

@@ -95,9 +95,9 @@ class vcLineScore {
 class vcCircleScore {
  public:
   // With listMisses, every true circle not found and every false circle is printed as it is
-  // met, with the scene's label.
-  void add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
-           bool listMisses = false, long label = 0);
+  // met, with the scene's label. Returns the true circles missed (indexes into the scene's).
+  std::vector<std::size_t> add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
+                               bool listMisses = false, long label = 0);
   void print(const std::string& tool) const;
 
  private:
