@@ -10,15 +10,17 @@
 #include "tavshsl/shape_select_tool.h"
 
 // Scene n of a sweep from firstSeed: 640 x 480 with 8 objects and 6 clutter items, or
-// 1280 x 1024 (seeds 100000 further on) with 30 objects and 24 clutter items; 6 to 9 templates.
+// 1280 x 1024 (seeds 100000 further on) with 10, 20 or 30 objects in turn and 4 clutter items
+// to every 5 objects; 6 to 9 templates. The crowded scenes show what the corresponder's limit
+// on the bases it tries per stage costs.
 inline vsShapeSceneParams vfAccuracySceneParams(std::uint32_t firstSeed, long n, bool large) {
   vsShapeSceneParams params;
   params.seed = firstSeed + std::uint32_t(n + (large ? 100000 : 0));
   params.width = large ? 1280 : 640;
   params.height = large ? 1024 : 480;
   params.numTemplates = 6 + long(params.seed % 4);
-  params.numObjects = large ? 30 : 8;
-  params.numClutter = large ? 24 : 6;
+  params.numObjects = large ? 10 * (1 + n % 3) : 8;
+  params.numClutter = large ? params.numObjects * 4 / 5 : 6;
   return params;
 }
 
