@@ -12,10 +12,10 @@
 namespace vc_skeleton {
 namespace {
 
-// A pixel reached by the wave and the source whose distance it carries.
+// A pixel reached by the wave and its offset from its source.
 struct PropagationRecord {
   std::int32_t x, y;    // the pixel, window coordinates
-  std::int32_t sx, sy;  // its source
+  std::int32_t dx, dy;  // the pixel minus its source
 };
 
 void requireInputs(const vcPelBuffer_const<unsigned char>& mask,
@@ -54,7 +54,7 @@ void collectSources(const vcPelBuffer_const<unsigned char>& mask,
       }
       if (row[x] != 0) continue;
       if (row[x - 1] | row[x + 1] | row[x - stride] | row[x + stride])
-        sources.push_back({std::int32_t(x), std::int32_t(y), std::int32_t(x), std::int32_t(y)});
+        sources.push_back({std::int32_t(x), std::int32_t(y), 0, 0});
     }
   }
 }
@@ -81,38 +81,50 @@ void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
   const long maskStride = mask.rowUpdate();
   unsigned char* distOrigin = distance.pointToOffset();
   const long distStride = distance.rowUpdate();
+
+  // Table look-ups take |dx| and |dy|, each clamped to 255.
   const unsigned char* lutOrigin = lut.pointToOffset();
   const long lutStride = lut.rowUpdate();
-  const long lutMax = kDistanceLutSize - 1;
+  auto clamped = [](std::int32_t v) {
+    return std::min<long>(std::labs(long(v)), kDistanceLutSize - 1);
+  };
+  auto tableRow = [&](std::int32_t dy) { return lutOrigin + clamped(dy) * lutStride; };
 
-  // Offers neighbour (nx, ny) of record r the distance to r's source: a stroke pixel not yet
-  // reached, or reached by a farther source, takes it and joins the next wave. Written without
+  // Offers a neighbour (mask pixel m, distance pixel cell) at offset (dx, dy) from the source
+  // of the record being spread, with d the table value of that offset: a stroke pixel not yet
+  // reached, or reached by a farther source, takes d and joins the next wave. Written without
   // branches on the outcome, which the wave makes unpredictable: the record is always written
   // and counted only when the pixel improved.
   std::size_t numNext = 0;
-  auto offer = [&](const PropagationRecord& r, long nx, long ny) {
-    const long ax = std::min<long>(std::labs(nx - r.sx), lutMax);
-    const long ay = std::min<long>(std::labs(ny - r.sy), lutMax);
-    const unsigned d = lutOrigin[ay * lutStride + ax];
-    unsigned char& cell = distOrigin[ny * distStride + nx];
+  auto offer = [&](std::int32_t nx, std::int32_t ny, std::int32_t dx, std::int32_t dy, unsigned d,
+                   unsigned char m, unsigned char& cell) {
     const unsigned old = cell;
     // A 0 cell (not reached) counts as farther than any source: old - 1 wraps around.
-    const bool improved = (maskOrigin[ny * maskStride + nx] != 0) & (old - 1u >= d);
+    const bool improved = (m != 0) & (old - 1u >= d);
     cell = static_cast<unsigned char>(improved ? d : old);
-    next[numNext] = {std::int32_t(nx), std::int32_t(ny), r.sx, r.sy};
+    next[numNext] = {nx, ny, dx, dy};
     numNext += improved;
   };
 
   while (numCurrent > 0) {
     numNext = 0;
-    // Neighbours in the order up, left, right, down, those inside the image only.
+    // Neighbours in the order up, left, right, down, those inside the image only. Up and down
+    // share the record's |dx|, left and right its |dy|.
     for (std::size_t i = 0; i < numCurrent; ++i) {
       if (next.size() < numNext + 4) next.resize(2 * (numNext + 4));
       const PropagationRecord r = current[i];
-      if (r.y > 0) offer(r, r.x, r.y - 1);
-      if (r.x > 0) offer(r, r.x - 1, r.y);
-      if (r.x + 1 < w) offer(r, r.x + 1, r.y);
-      if (r.y + 1 < h) offer(r, r.x, r.y + 1);
+      const unsigned char* m = maskOrigin + long(r.y) * maskStride + r.x;
+      unsigned char* cell = distOrigin + long(r.y) * distStride + r.x;
+      const long ax = clamped(r.dx);
+      const unsigned char* row = tableRow(r.dy);
+      if (r.y > 0)
+        offer(r.x, r.y - 1, r.dx, r.dy - 1, tableRow(r.dy - 1)[ax], m[-maskStride],
+              cell[-distStride]);
+      if (r.x > 0) offer(r.x - 1, r.y, r.dx - 1, r.dy, row[clamped(r.dx - 1)], m[-1], cell[-1]);
+      if (r.x + 1 < w) offer(r.x + 1, r.y, r.dx + 1, r.dy, row[clamped(r.dx + 1)], m[1], cell[1]);
+      if (r.y + 1 < h)
+        offer(r.x, r.y + 1, r.dx, r.dy + 1, tableRow(r.dy + 1)[ax], m[maskStride],
+              cell[distStride]);
     }
     current.swap(next);
     numCurrent = numNext;
