@@ -60,9 +60,10 @@ class RidgeFrame {
     Profile pr;
     for (long i = 0; i < count; ++i) {
       const vcVector<2> at = first + spacing_ * double(i);
+      // Inside the margins u and w are at least 0.1, so truncation is the floor.
       const float u = float(at.x()) - 0.5f, w = float(at.y()) - 0.5f;
-      const float fu = std::floor(u), fw = std::floor(w);
-      const long iu = long(fu), iw = long(fw);
+      const long iu = long(u), iw = long(w);
+      const float fu = float(iu), fw = float(iw);
       const float ax = u - fu, ay = w - fw;
       const unsigned char* p = origin_ + iw * stride_ + iu;
       const float top = float(p[0]) + ax * (float(p[1]) - float(p[0]));
@@ -138,9 +139,9 @@ vcVector<2> refineOnRidge(const vcPelBuffer_const<unsigned char>& distance,
   vcVector<2> q = frame.toWindow(settings.startPoint);
   for (int i = 0; i < 10 && frame.inMargins(q); ++i) {
     const vcVector<2> moved = frame.recentred(q, frame.sample(q, nullptr, 0, 0));
-    const double step = moved.distance(q);
+    const vcVector<2> step = moved - q;
     q = moved;
-    if (step < 1e-5) break;
+    if (step.x() * step.x() + step.y() * step.y() < 1e-10) break;  // moved under 1e-5 pixel
   }
   return frame.toClient(q);
 }
