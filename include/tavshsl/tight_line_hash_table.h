@@ -48,7 +48,10 @@ class vcGridLineWalk {
     straightY_ = yMajor ? sy : 0;
     diagX_ = sx;
     diagY_ = sy;
-    start(ax, ay, 0, major_);
+    x_ = ax;
+    y_ = ay;
+    term_ = 2 * minor_ - major_;
+    left_ = major_;
   }
 
   bool done() const { return left_ < 0; }
@@ -96,6 +99,10 @@ class vcGridLineIterator : public vcGridLineWalk {
   vcGridLineIterator(std::int64_t width, std::int64_t height, std::int64_t ax, std::int64_t ay,
                      std::int64_t bx, std::int64_t by)
       : vcGridLineWalk(ax, ay, bx, by) {
+    // Both ends inside the grid: every cell of the walk is, and the walk is set already.
+    if (ax >= 0 && ax < width && bx >= 0 && bx < width && ay >= 0 && ay < height && by >= 0 &&
+        by < height)
+      return;
     left_ = -1;
     // Trivial rejection: both ends beyond the same side of the grid.
     if ((ax < 0 && bx < 0) || (ax >= width && bx >= width) || (ay < 0 && by < 0) ||

@@ -36,6 +36,7 @@
 #include "platform/base/line_seg.h"
 #include "platform/base/xform.h"
 #include "tavshsl/export.h"
+#include "tavshsl/segments.h"
 #include "tavshsl/tight_line_hash_table.h"
 
 // One entry of the result of a voting pass.
@@ -99,6 +100,14 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // The same, for a caller that knows the segment's line angle already (any multiple of pi
   // away from it will do): the angle is not recomputed from the end points.
   bool voteSegment(const vcLineSeg& seg, vcRadian lineAngle);
+
+  // Votes with every found segment mapped into the basis frame by frame, with its line angle
+  // less turn: voteSegment(f.segment().map(frame), f.lineAngle() - turn) for each f in order,
+  // without the per-segment overheads.
+  // Throws: vcBadParamsError when turn, a mapped end point or an angle is not finite (the
+  // segments before it have voted).
+  void voteSegments(const std::vector<vcFoundSegment>& found, const vcXform<2>& frame,
+                    vcRadian turn);
 
   // Best vote of the pass and its id (the first id that reached it).
   double maxVote() const { return maxVote_; }

@@ -69,8 +69,10 @@ bool withinRange(double v, double a1, double a2) {
 // other's line; collinear segments cross when their x and y ranges overlap, at b's p1 when it
 // lies within a's ranges, else at b's p2.
 bool crossing(const vcLineSeg& a, const vcLineSeg& b, vcVector<2>& at) {
-  const int a1 = sideOf(b, a.p1()), a2 = sideOf(b, a.p2());
+  // b wholly on one side of a's line (the common case) settles it before a is placed.
   const int b1 = sideOf(a, b.p1()), b2 = sideOf(a, b.p2());
+  if (b1 * b2 > 0) return false;
+  const int a1 = sideOf(b, a.p1()), a2 = sideOf(b, a.p2());
   if (a1 == 0 && a2 == 0 && b1 == 0 && b2 == 0) {
     if (!rangesOverlap(a.p1().x(), a.p2().x(), b.p1().x(), b.p2().x()) ||
         !rangesOverlap(a.p1().y(), a.p2().y(), b.p1().y(), b.p2().y()))
@@ -294,9 +296,7 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
       // A segment's line angle in the basis frame is its own less the piece's direction.
       const double turn = (piece.segment().p2() - piece.segment().p1()).angle().plain();
       stage.table.clearVotes();
-      for (const vcFoundSegment& f : v)
-        stage.table.voteSegment(f.segment().map(basisFromFound),
-                                vcRadian(f.lineAngle().plain() - turn));
+      stage.table.voteSegments(v, basisFromFound, vcRadian(turn));
       if (stage.table.maxVote() > stage.consider) {
         voted = true;
         break;

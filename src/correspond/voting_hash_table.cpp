@@ -16,6 +16,7 @@
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 [[noreturn]] void badParam(const std::wstring& text) {
   throw vcBadParamsError(L"vcVotingHashTable: " + text);
@@ -23,7 +24,11 @@ constexpr double kPi = std::numbers::pi;
 
 // The in-grid cells of the line between the cells holding grid points p and q.
 vcGridLineIterator lineCells(vcVector<2> p, vcVector<2> q, long width, long height) {
-  if (!vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
+  // Ends inside the grid need no cutting to the coordinate limit.
+  const double w = static_cast<double>(width), h = static_cast<double>(height);
+  const bool inside = p.x() >= 0.0 && p.x() < w && q.x() >= 0.0 && q.x() < w && p.y() >= 0.0 &&
+                      p.y() < h && q.y() >= 0.0 && q.y() < h;
+  if (!inside && !vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
   return vcGridLineIterator(width, height, static_cast<std::int64_t>(p.x()),
                             static_cast<std::int64_t>(p.y()), static_cast<std::int64_t>(q.x()),
                             static_cast<std::int64_t>(q.y()));
@@ -356,6 +361,60 @@ bool vcVotingHashTable::voteSegment(const vcLineSeg& seg, vcRadian lineAngle) {
   return voteCells_(g1, g2, lineAngle.plain());
 }
 
+void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
+                                     const vcXform<2>& frame, vcRadian turn) {
+  if (!std::isfinite(turn.plain())) badParam(L"voteSegments: the turn must be finite");
+  if (pass_ == 0) clearVotes();  // no pass started yet
+  const double w = static_cast<double>(width_), h = static_cast<double>(height_);
+
+  // The box, in the found segments' own coordinates, around the grid widened by two cells on
+  // every side (and a little more for rounding). A segment wholly beyond one side of it walks
+  // no grid cell, so it is passed over before it is mapped. No box when frame cannot be
+  // inverted: then every segment is mapped.
+  double lo[2] = {-kInf, -kInf}, hi[2] = {kInf, kInf};
+  const double det = frame.matrix().det();
+  if (std::isfinite(det) && det != 0.0) {
+    const vcXform<2> fromBasis = frame.inverse();
+    const vcXform<2> fromGrid = fromBasis * toGrid_.inverse();
+    double blo[2] = {kInf, kInf}, bhi[2] = {-kInf, -kInf};
+    for (const vcVector<2>& corner : {vcVector<2>(-2.0, -2.0), vcVector<2>(w + 2.0, -2.0),
+                                      vcVector<2>(-2.0, h + 2.0), vcVector<2>(w + 2.0, h + 2.0)}) {
+      const vcVector<2> p = fromGrid.mapPoint(corner);
+      blo[0] = std::min(blo[0], p.x());
+      bhi[0] = std::max(bhi[0], p.x());
+      blo[1] = std::min(blo[1], p.y());
+      bhi[1] = std::max(bhi[1], p.y());
+    }
+    for (int k = 0; k < 2; ++k) {
+      const double slack = 1e-9 * (std::abs(blo[k]) + std::abs(bhi[k])) + 1e-9;
+      if (std::isfinite(blo[k]) && std::isfinite(bhi[k])) {
+        lo[k] = blo[k] - slack;
+        hi[k] = bhi[k] + slack;
+      }
+    }
+  }
+
+  for (const vcFoundSegment& f : found) {
+    const vcVector<2>& p1 = f.segment().p1();
+    const vcVector<2>& p2 = f.segment().p2();
+    if ((p1.x() < lo[0] && p2.x() < lo[0]) || (p1.x() > hi[0] && p2.x() > hi[0]) ||
+        (p1.y() < lo[1] && p2.y() < lo[1]) || (p1.y() > hi[1] && p2.y() > hi[1]))
+      continue;
+    const vcVector<2> q1 = frame.mapPoint(f.segment().p1());
+    const vcVector<2> q2 = frame.mapPoint(f.segment().p2());
+    const double a = f.lineAngle().plain() - turn.plain();
+    if (!std::isfinite(q1.x()) || !std::isfinite(q1.y()) || !std::isfinite(q2.x()) ||
+        !std::isfinite(q2.y()) || !std::isfinite(a))
+      badParam(L"voteSegments: a mapped segment or its line angle is not finite");
+    const vcVector<2> g1 = toGrid_.mapPoint(q1);
+    const vcVector<2> g2 = toGrid_.mapPoint(q2);
+    if ((g1.x() < 0.0 && g2.x() < 0.0) || (g1.x() >= w && g2.x() >= w) ||
+        (g1.y() < 0.0 && g2.y() < 0.0) || (g1.y() >= h && g2.y() >= h))
+      continue;
+    voteCells_(g1, g2, a);
+  }
+}
+
 bool vcVotingHashTable::reachesGrid_(const vcLineSeg& seg, vcVector<2>& g1, vcVector<2>& g2) {
   if (!vfIsFiniteSegment(seg)) badParam(L"voteSegment: the segment's end points must be finite");
   if (pass_ == 0) clearVotes();  // no pass started yet
@@ -369,8 +428,13 @@ bool vcVotingHashTable::reachesGrid_(const vcLineSeg& seg, vcVector<2>& g1, vcVe
 }
 
 bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2, double a) {
-  // Angle bin of the line angle, folded into [0, pi).
-  if (a < 0.0 || a >= kPi) {
+  // Angle bin of the line angle, folded into [0, pi). Within one turn of the range, adding or
+  // taking away pi once is exact and gives what the remainder would.
+  if (a < 0.0 && a >= -kPi) {
+    a += kPi;
+  } else if (a >= kPi && a < 2.0 * kPi) {
+    a -= kPi;
+  } else if (a < 0.0 || a >= kPi) {
     a = std::fmod(a, kPi);
     if (a < 0.0) a += kPi;
   }
@@ -387,23 +451,29 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   bool any = false;
   double* votes = votes_.data();
   std::uint16_t* visited = visited_.data();
+  const std::uint16_t pass = pass_;
+  // The best vote in locals: the stores into votes could otherwise alias the members.
+  double maxVote = maxVote_;
+  long bestId = bestId_;
   for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
     const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
                           static_cast<std::size_t>(it.x());
-    if (visited[c] == pass_) continue;
+    if (visited[c] == pass) continue;
     const std::uint32_t from = offsets[c], to = offsets[c + 1];
     if (from == to) continue;
     any = true;
-    visited[c] = pass_;
+    visited[c] = pass;
     for (std::uint32_t e = from; e < to; ++e) {
       const BasisInfo& info = entries[e];
       const double v = (votes[info.id] += info.value);
-      if (v > maxVote_) {
-        maxVote_ = v;
-        bestId_ = info.id;
+      if (v > maxVote) {
+        maxVote = v;
+        bestId = info.id;
       }
     }
   }
+  maxVote_ = maxVote;
+  bestId_ = bestId;
   return any;
 }
 

@@ -115,6 +115,54 @@ TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
   EXPECT_FALSE(flat.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
 }
 
+// Voting a whole list through a frame casts the votes of mapping and voting each segment in
+// turn, also for segments on the grid's edge or through a corner, and for those outside it,
+// which the list vote passes over unmapped.
+TEST(VotingHashTable, VotingAListThroughAFrameEqualsVotingEachMappedSegment) {
+  vcVotingHashTable t = makeTable();
+  t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(kPi / 4.0));
+  t.addSegment(1, seg(-19.5, -19.5, 19.5, 19.5), 80.0, 2.0, vcRadian(0.2));
+  t.addSegment(2, seg(18.0, -19.9, 19.9, 19.9), 60.0, 1.0, vcRadian(0.1));
+  t.addSegment(3, seg(-19.9, -19.9, -19.9, 19.9), 40.0, 1.0, vcRadian(0.1));  // column 0
+  // Image to basis: rotate by 0.3 rad about (100, 50), shrink by 2.
+  const vcXform<2> frame =
+      vcXform<2>(vcVector<2>(100.0, 50.0), 2.0, 1.0, vcRadian(0.0), vcRadian(0.3)).inverse();
+  const vcXform<2> toImage = frame.inverse();
+  std::vector<vcFoundSegment> found;
+  const auto add = [&](const vcLineSeg& inBasis) {
+    found.emplace_back(inBasis.map(toImage), 1.0, vcSegmentDefs::eForward, 0.0);
+  };
+  add(kShortAlong);
+  add(seg(-19.5, -19.0, 19.0, 19.5));
+  add(seg(19.6, -30.0, 19.6, 30.0));    // along the last column
+  add(seg(19.0, 21.0, 21.0, 19.0));     // clips the corner cell (39, 39)
+  add(seg(-19.95, -25.0, -19.95, 25.0));  // column 0, on the grid's edge
+  add(seg(-20.05, -25.0, -20.05, 25.0));  // just left of the grid
+  add(seg(300.0, 300.0, 320.0, 310.0)); // far away
+  add(seg(-500.0, 0.3, 500.0, 0.3));    // across the whole grid and beyond
+  const double turn = 0.3;
+
+  t.clearVotes();
+  for (const vcFoundSegment& f : found)
+    t.voteSegment(f.segment().map(frame), vcRadian(f.lineAngle().plain() - turn));
+  std::vector<vcVotingResult> single, list;
+  t.getResults(single, 1.0);
+  t.clearVotes();
+  t.voteSegments(found, frame, vcRadian(turn));
+  t.getResults(list, 1.0);
+  ASSERT_EQ(single.size(), 4u);
+  ASSERT_EQ(list.size(), single.size());
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    EXPECT_EQ(list[k].id, single[k].id);
+    EXPECT_EQ(list[k].vote, single[k].vote);
+  }
+
+  // A frame that sends a segment to infinity is refused, like a non-finite segment.
+  const vcXform<2> huge(vcMatrix<2>::fromElements(1e308, 0.0, 0.0, 1e308), vcVector<2>(0, 0));
+  EXPECT_THROW(t.voteSegments(found, huge, vcRadian(0.0)), vcBadParamsError);
+  EXPECT_THROW(t.voteSegments(found, frame, vcRadian(std::nan(""))), vcBadParamsError);
+}
+
 // Cells of 10 and a tolerance of 1: a found line 0.2 from the stored one but across a cell
 // border still votes, through the kernel's reach into the neighbouring row.
 TEST(VotingHashTable, ALineJustAcrossACellBorderStillVotes) {
