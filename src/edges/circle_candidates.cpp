@@ -18,29 +18,20 @@ constexpr double kWideCoverage = 0.6;
 // Chains tested against an expected centre.
 constexpr long kMaxCenterChains = 128;
 
-// Unit vectors of the 256 gradient codes.
-struct CodeVectors {
-  std::array<double, 256> dx, dy;
-  CodeVectors() {
-    for (int a = 0; a < 256; ++a) {
-      dx[std::size_t(a)] = std::cos(a * 2.0 * std::numbers::pi / 256.0);
-      dy[std::size_t(a)] = std::sin(a * 2.0 * std::numbers::pi / 256.0);
-    }
-  }
-};
-const CodeVectors kCodeVectors;
-
 }  // namespace
 
 void FinderImpl::labelMap_() {
   labelled_ = true;
   // Every edgelet of every chain gets its piece's record, and its cell its own index back (the
-  // chain tracker left it marked). The window listing then reads a record for each cell through
-  // the edgelet it holds, after checking that the edgelet lies there: a cell that a caller wrote
-  // an index into is refused instead of being taken for a record.
+  // chain tracker left it marked). Every cell that holds an index is then checked once: it must
+  // hold the chained edgelet that lies there, so that the window listing can read a record for
+  // each cell straight away. A cell that a caller wrote some other index into is refused instead
+  // of being taken for a record.
   const std::vector<vcEdgelet>& edges = chains_.edges();
   const long stride = map_.rowUpdate();
   std::int32_t* origin = map_.pointToOffset();
+  mapOrigin_ = origin;
+  mapStride_ = stride;
   recordOf_.assign(edges.size(), -1);
   for (long k = 0; k < records_.size(); ++k) {
     const ChainRecord& rec = records_[k];
@@ -48,6 +39,22 @@ void FinderImpl::labelMap_() {
       const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       origin[(long(e.get_j()) - oy_) * stride + (long(e.get_i()) - ox_)] = std::int32_t(rec.idx[i]);
       recordOf_[std::size_t(rec.idx[i])] = std::int32_t(k);
+    }
+  }
+  for (long y = 0; y < h_; ++y) {
+    const std::int32_t* row = origin + y * stride;
+    for (long x = 0; x < w_;) {
+      const std::int32_t v = row[x];
+      if (v < 0) {
+        x -= v;
+        continue;
+      }
+      if (std::size_t(v) >= edges.size() || long(edges[std::size_t(v)].get_i()) != x + ox_ ||
+          long(edges[std::size_t(v)].get_j()) != y + oy_ || recordOf_[std::size_t(v)] < 0)
+        throw vcBadParamsError(L"vfCircleFinder: map cell (" + vfStr(x) + L", " + vfStr(y) +
+                               L") holds " + vfStr(v) +
+                               L", which is not the index of the edgelet there");
+      ++x;
     }
   }
 }
@@ -120,9 +127,10 @@ bool FinderImpl::inBand_(long rec, const CircleCandidate& c, double tol, double*
   const long* idx = records_[rec].idx;
   const double lo = std::max(c.radius - tol, 1.0), hi = c.radius + tol;
   const long probes[3] = {0, n - 1, n / 2};
+  const std::vector<vcEdgelet>& edges = chains_.edges();
   double largest = 0.0;
   for (int k = 0; k < (n > 2 ? 3 : 2); ++k) {
-    const vcEdgelet& e = chains_.edges()[std::size_t(idx[probes[k]])];
+    const vcEdgelet& e = edges[std::size_t(idx[probes[k]])];
     const double dx = double(e.posQuickX()) - c.cx, dy = double(e.posQuickY()) - c.cy;
     const double d2 = dx * dx + dy * dy;
     if (!(d2 >= lo * lo && d2 <= hi * hi)) return false;
@@ -206,20 +214,15 @@ void FinderImpl::listRow_(const CircleCandidate& c, long y, long x0, long x1,
   // Labelled cells of unused chains in row y, columns [x0, x1) of the map window: each chain
   // is marked once and listed when its polarity about the candidate's centre is the
   // candidate's.
+  // The cells were checked when the map was labelled.
   const int wanted = c.lightOnDark ? 1 : 2;
-  const std::vector<vcEdgelet>& edges = chains_.edges();
-  const std::int32_t* row = map_.pointToRow(y);
+  const std::int32_t* row = mapOrigin_ + y * mapStride_;
   for (long x = x0; x < x1;) {
     const std::int32_t v = row[x];
     if (v < 0) {
       x -= v;
       continue;
     }
-    if (std::size_t(v) >= edges.size() || long(edges[std::size_t(v)].get_i()) != x + ox_ ||
-        long(edges[std::size_t(v)].get_j()) != y + oy_ || recordOf_[std::size_t(v)] < 0)
-      throw vcBadParamsError(L"vfCircleFinder: map cell (" + vfStr(x) + L", " + vfStr(y) +
-                             L") holds " + vfStr(v) +
-                             L", which is not the index of the edgelet there");
     ++x;
     const long r = recordOf_[std::size_t(v)];
     ChainRecord& rec = records_[r];

@@ -159,13 +159,15 @@ class FinderImpl {
   long numLong_ = 0;                 // pieces of 3 or more edgelets of the long chains
   RunTable<CircleCandidate> cands_;  // at most one per long piece
   long numCands_ = 0;
-  long numCandidates_ = 0;              // reported count
-  std::vector<std::int32_t> recordOf_;  // the record of every edgelet, -1 for none
-  bool labelled_ = false;               // the map cells lead to records (no expected centre)
-  std::vector<long> taken_;             // chain records taken by the candidates, by candidate
-  std::vector<long> listed_, other_;    // grab lists, reused
-  std::vector<unsigned char> support_;  // per edgelet of the candidate verified: on its circle
-  std::vector<double> twist_;           // scratch: prefix sums of the edgelets' twists
+  long numCandidates_ = 0;                   // reported count
+  std::vector<std::int32_t> recordOf_;       // the record of every edgelet, -1 for none
+  bool labelled_ = false;                    // the map cells lead to records (no expected centre)
+  const std::int32_t* mapOrigin_ = nullptr;  // cell (0, 0) of the labelled map
+  long mapStride_ = 0;                       // cells from one row of it to the next
+  std::vector<long> taken_;                  // chain records taken by the candidates, by candidate
+  std::vector<long> listed_, other_;         // grab lists, reused
+  std::vector<unsigned char> support_;       // per edgelet of the candidate verified: on its circle
+  std::vector<double> twist_;                // scratch: prefix sums of the edgelets' twists
   CornerCutter cutter_;
   std::vector<ChainPiece> pieceEnds_;
   std::vector<ChainRecord> pieces_;  // pieces before they are sorted into records_

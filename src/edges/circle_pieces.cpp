@@ -134,9 +134,8 @@ void PieceLinker::link(const std::vector<vcEdgelet>& edges, const std::vector<Pi
       end.x = double(e.posQuickX());
       end.y = double(e.posQuickY());
       end.code = e.angle().plain();
-      const double a = double(end.code) * (2.0 * std::numbers::pi / 256.0);
-      end.gx = std::cos(a);
-      end.gy = std::sin(a);
+      end.gx = kCodeVectors.dx[end.code];
+      end.gy = kCodeVectors.dy[end.code];
       const double outward =
           (end.x - double(f.posQuickX())) * -end.gy + (end.y - double(f.posQuickY())) * end.gx;
       end.tx = outward >= 0.0 ? -end.gy : end.gy;

@@ -15,12 +15,27 @@
 // edgelets of the bend itself, whose codes leave the trend of the edge on their side, form a
 // piece of their own that belongs to neither edge.
 
+#include <array>
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <vector>
 
 #include "platform/ip/edgelet.h"
 
 namespace vc_circle_detail {
+
+// Unit vectors of the 256 gradient codes.
+struct CodeVectors {
+  std::array<double, 256> dx, dy;
+  CodeVectors() {
+    for (int a = 0; a < 256; ++a) {
+      dx[std::size_t(a)] = std::cos(a * 2.0 * std::numbers::pi / 256.0);
+      dy[std::size_t(a)] = std::sin(a * 2.0 * std::numbers::pi / 256.0);
+    }
+  }
+};
+inline const CodeVectors kCodeVectors;
 
 struct ChainPiece {
   long end = 0;       // the piece runs from the previous piece's end (or 0) to here

@@ -87,7 +87,13 @@ FitSums FinderImpl::markSupport_(const CircleCandidate& c) {
       double radial = std::atan2(dy, dx);
       if (c.lightOnDark) radial += std::numbers::pi;
       const double gradient = double(e.angle().plain()) * (2.0 * std::numbers::pi / 256.0);
-      const double t = std::remainder(gradient - radial, 2.0 * std::numbers::pi);
+      // The two angles differ by less than two turns: one turn either way brings the difference
+      // into [-pi, pi].
+      double t = gradient - radial;
+      if (t > std::numbers::pi)
+        t -= 2.0 * std::numbers::pi;
+      else if (t < -std::numbers::pi)
+        t += 2.0 * std::numbers::pi;
       twist_[std::size_t(i) + 1] = twist_[std::size_t(i)] + t;
       const double d = std::sqrt(dx * dx + dy * dy);
       support_.push_back(std::abs(t) <= kMaxSingleTwist && std::abs(d - c.radius) <= kSupportBand);
