@@ -71,6 +71,21 @@ constexpr double kSupportBand = 2.0;
 // Refits to the supporting edgelets; each can move the centre, which changes the support.
 constexpr int kSupportPasses = 3;
 
+// atan2(y, x) within 2e-6 radians (a ten-thousandth of a degree), several times faster than the
+// library's; (0, 0) gives 0.
+double quickAtan2(double y, double x) {
+  const double ax = std::abs(x), ay = std::abs(y);
+  const double hi = std::max(ax, ay), lo = std::min(ax, ay);
+  if (!(hi > 0.0)) return 0.0;
+  const double a = lo / hi, s = a * a;
+  double r = a * (0.99997726 +
+                  s * (-0.33262347 +
+                       s * (0.19354346 + s * (-0.11643287 + s * (0.05265332 - s * 0.01172120)))));
+  if (ay > ax) r = std::numbers::pi / 2.0 - r;
+  if (x < 0.0) r = std::numbers::pi - r;
+  return y < 0.0 ? -r : r;
+}
+
 }  // namespace
 
 FitSums FinderImpl::markSupport_(const CircleCandidate& c) {
@@ -84,16 +99,12 @@ FitSums FinderImpl::markSupport_(const CircleCandidate& c) {
     for (long i = 0; i < rec.count; ++i) {
       const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
       const double dx = double(e.posQuickX()) - c.cx, dy = double(e.posQuickY()) - c.cy;
-      double radial = std::atan2(dy, dx);
-      if (c.lightOnDark) radial += std::numbers::pi;
-      const double gradient = double(e.angle().plain()) * (2.0 * std::numbers::pi / 256.0);
-      // The two angles differ by less than two turns: one turn either way brings the difference
-      // into [-pi, pi].
-      double t = gradient - radial;
-      if (t > std::numbers::pi)
-        t -= 2.0 * std::numbers::pi;
-      else if (t < -std::numbers::pi)
-        t += 2.0 * std::numbers::pi;
+      // The twist from the radial direction u (outwards for a dark disc, inwards for a light
+      // one) to the gradient g, from their dot and cross products.
+      const std::size_t code = e.angle().plain();
+      const double ux = c.lightOnDark ? -dx : dx, uy = c.lightOnDark ? -dy : dy;
+      const double gx = kCodeVectors.dx[code], gy = kCodeVectors.dy[code];
+      const double t = quickAtan2(ux * gy - uy * gx, ux * gx + uy * gy);
       twist_[std::size_t(i) + 1] = twist_[std::size_t(i)] + t;
       const double d = std::sqrt(dx * dx + dy * dy);
       support_.push_back(std::abs(t) <= kMaxSingleTwist && std::abs(d - c.radius) <= kSupportBand);
