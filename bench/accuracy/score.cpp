@@ -229,6 +229,9 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
       ++t.onSide;
       t.angleSum += best;
       ++t.angleCount;
+      const double length = s.p1.distance(s.p2);
+      t.weightedAngleSum += best * length;
+      t.angleLength += length;
     });
   }
   return misses;
@@ -236,20 +239,22 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
 
 void vcLineScore::print(const std::string& tool) const {
   std::printf("\nLines, %s: %ld scenes\n", tool.c_str(), scenes_);
-  std::printf("%-18s %7s %8s %9s %9s %8s %10s %9s %9s %9s\n", "bucket", "sides", "recall%",
-              "onePiece%", "sideAngle", "found", "precision%", "angleErr", "onCircle", "short");
+  std::printf("%-18s %7s %8s %9s %9s %8s %10s %9s %9s %9s %9s\n", "bucket", "sides", "recall%",
+              "onePiece%", "sideAngle", "found", "precision%", "angleErr", "angleLen", "onCircle",
+              "short");
   for (long a = 0; a < kAxes; ++a) {
     if (a == eRadius || a == eHidden) continue;
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
       const Tally& t = at_(a, b);
       const bool withFound = a != eContrast;
-      std::printf("%-18s %7ld %8s %9s %9s %8s %10s %9s %9s %9s\n", bucketName(a, b).c_str(),
+      std::printf("%-18s %7ld %8s %9s %9s %8s %10s %9s %9s %9s %9s\n", bucketName(a, b).c_str(),
                   t.sides, percent(t.covered, t.length).c_str(),
                   percent(double(t.onePiece), double(t.sides)).c_str(),
                   mean(t.sideAngleSum, double(t.onePiece), "%.3f").c_str(),
                   withFound ? std::to_string(t.reported).c_str() : "-",
                   withFound ? percent(double(t.onSide), double(t.reported)).c_str() : "-",
                   withFound ? mean(t.angleSum, double(t.angleCount), "%.3f").c_str() : "-",
+                  withFound ? mean(t.weightedAngleSum, t.angleLength, "%.3f").c_str() : "-",
                   withFound ? std::to_string(t.onCircle).c_str() : "-",
                   withFound ? std::to_string(t.shortOnes).c_str() : "-");
     }

@@ -18,7 +18,10 @@
 // or more that lie along a true side, leaving out those that follow a true circle (within 2 pixels
 // of its rim at both ends and the middle), which are neither right nor wrong; the shorter segments
 // are counted apart. The angle error is the mean over segments of 10 pixels or more lying along a
-// side; the side angle error the mean, over the sides found in one piece, of that piece's.
+// side, each counted once (angleErr) and each weighted by its length (angleLen), so that a
+// short noisy piece counts as much as a long side in the first and by its share of the
+// reported length in the second; the side angle error is the mean, over the sides found in one
+// piece, of that piece's.
 //
 // Circles. A found circle matches a true one when centres and radii each differ by at most
 // 2 pixels, closest centres first, one to one. A found circle matching none is false; it is
@@ -82,6 +85,7 @@ class vcLineScore {
     long reported = 0, onSide = 0, onCircle = 0, shortOnes = 0;
     double angleSum = 0.0;
     long angleCount = 0;
+    double weightedAngleSum = 0.0, angleLength = 0.0;  // weighted by segment length
     double sideAngleSum = 0.0;  // over the sides found in one piece, of that piece
   };
   Tally& at_(long axis, long bucket) { return tallies_[std::size_t(axis * 8 + bucket)]; }
