@@ -79,9 +79,10 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   void addSegment(long id, const vcLineSeg& seg, double normaliser, double distTol,
                   vcRadian angleTol);
 
-  // Ends training: sorts what was added into the cells' compact lists and gives the training
+  // Ends training: builds the cells' compact lists from what was added and gives the training
   // scratch back. Voting and reading cells do it themselves when needed; adding segments
-  // afterwards still works.
+  // afterwards still works (the table keeps every stored segment, a few dozen bytes each, and
+  // the next build starts from all of them).
   // Throws: vcBadParamsError when the table would hold more than kMaxEntries entries (it is
   // then emptied of everything added since the last call).
   void shrinkToFit();
@@ -151,32 +152,23 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
     double columnSum = 0.0;
     std::vector<double> values;  // (2r + 1)^2, row by row
   };
-  // The entries of one angle bin waiting to be sorted into their cells: each a cell index
-  // within the bin and a value, in chunks that grow to 32 MiB (so that the large ones go
-  // back to the system as soon as they are freed), and the ids as runs over them (entries
-  // arrive id by id).
-  struct PendingBin_ {
-    struct Entry {
-      std::uint32_t cell;
-      float value;
-    };
-    struct Run {
-      std::int32_t id;
-      std::uint32_t count;
-    };
-    std::vector<std::vector<Entry>> chunks;
-    std::vector<Run> runs;
-    std::size_t size = 0;
-    void add(std::int32_t id, std::uint32_t cell, float value);
-    std::size_t bytes() const;
+  // One stored segment: its id, its ends in grid coordinates, its angle bins (binLo to binHi,
+  // cyclically) and what its kernel needs.
+  struct Added_ {
+    std::int32_t id = 0;
+    std::uint32_t binLo = 0, binHi = 0;
+    vcVector<2> g1, g2;
+    double normaliser = 1.0;
+    double distTol = 1.0;
   };
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
-  // Moves the open id's summed footprint to the pending entries.
-  void closeOpenId_();
-  // Sorts the pending entries into the cell lists when any are waiting.
+  void addFootprint_(const Added_& added);
+  template <class Take>
+  void forEachFootprint_(Take&& take);
+  // Builds the cell lists from every stored segment when any was added since the last build.
   void finish_();
-  void finishBin_(std::size_t b);
+  void dropUnfinished_();
 
   long width_;
   long height_;
@@ -201,18 +193,19 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   double maxVote_ = 0.0;
   long bestId_ = 0;
 
-  // Training scratch: the largest id stored so far; the kernel; the summed footprint of one
-  // segment with the column span of each of its rows; the id being added (open), its values
-  // summed per cell of every angle bin and the cells it touched; the entries of closed ids
-  // per angle bin, waiting to be sorted into the cell lists.
+  // Training: every segment stored so far (the cell lists are built from them, so that
+  // segments may still be added after a build), how many of them the lists hold, whether
+  // some do not yet; the largest id stored so far; the kernel; the summed footprint of one
+  // segment with the column span of each of its rows; one id's values summed per cell of
+  // every angle bin and the cells it touched.
+  std::vector<Added_> added_;
+  std::size_t finished_ = 0;
+  bool dirty_ = false;
   long lastId_ = -1;
   Kernel_ kernel_;
   std::vector<double> patch_;
   std::vector<long> spanLo_;
   std::vector<long> spanHi_;
-  long openId_ = -1;
   std::vector<float> open_;
   std::vector<std::uint32_t> openKeys_;
-  std::vector<PendingBin_> pending_;
-  bool pendingAny_ = false;
 };

@@ -64,7 +64,6 @@ vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angle
   binEmpty_.assign(static_cast<std::size_t>(nBins), 1);
   offsets_.resize(static_cast<std::size_t>(nBins));
   entries_.resize(static_cast<std::size_t>(nBins));
-  pending_.resize(static_cast<std::size_t>(nBins));
   // Basis frame to grid: scale 1 / binSize, basis origin at the grid centre.
   toGrid_ =
       vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
@@ -140,35 +139,68 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
   if (!vfIsFiniteSegment(seg)) badParam(L"addSegment: the segment's end points must be finite");
   // Every cell list is sorted by id because ids arrive in non-decreasing order.
   VC_ASSERT(id >= lastId_);
-  prepareKernel_(distTol);
   lastId_ = id;
 
+  Added_ added;
+  added.id = static_cast<std::int32_t>(id);
+  added.g1 = toGrid_.mapPoint(seg.p1());
+  added.g2 = toGrid_.mapPoint(seg.p2());
+  added.normaliser = normaliser;
+  added.distTol = distTol;
+  if (lineCells(added.g1, added.g2, width_, height_).done()) return;  // wholly outside the grid
+
+  // Angle bins: 2 angleTol either side of the line angle, cyclic over [0, pi).
+  const long nBins = numAngleBins();
+  const double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
+  double lo = a - 2.0 * angleTol.plain();
+  double hi = a + 2.0 * angleTol.plain();
+  while (lo < 0.0) lo += kPi;
+  while (hi < 0.0) hi += kPi;
+  long bLo = static_cast<long>(lo / angleStep_.plain()) % nBins;
+  long bHi = static_cast<long>(hi / angleStep_.plain()) % nBins;
+  if (4.0 * angleTol.plain() >= kPi) {
+    bLo = 0;
+    bHi = nBins - 1;
+  }
+  added.binLo = static_cast<std::uint32_t>(bLo);
+  added.binHi = static_cast<std::uint32_t>(bHi);
+  for (long b = bLo;; b = (b + 1) % nBins) {
+    binEmpty_[static_cast<std::size_t>(b)] = 0;
+    if (b == bHi) break;
+  }
+  added_.push_back(added);
+  dirty_ = true;
+}
+
+// Adds the footprint of one stored segment to the open id's values in every angle bin of its
+// range: the kernel around every line cell, clipped to the grid. Values of one id in one cell
+// add up and are capped at 1.0 when the id is closed (the kernel values are not negative, so
+// capping once gives the value of capping after every addition).
+void vcVotingHashTable::addFootprint_(const Added_& added) {
+  prepareKernel_(added.distTol);
   // Kernel normalisation: a cell on a long stored line gathers binSize / normaliser.
   const long r = kernel_.radius;
   const long side = 2 * r + 1;
-  const double norm = 1.0 / (kernel_.columnSum * (normaliser / binSize_));
+  const double norm = 1.0 / (kernel_.columnSum * (added.normaliser / binSize_));
 
   // Line cells: the grid is the same for every angle bin, so the footprint is summed once.
-  const vcVector<2> g1 = toGrid_.mapPoint(seg.p1());
-  const vcVector<2> g2 = toGrid_.mapPoint(seg.p2());
   long minX = width_, maxX = -1, minY = height_, maxY = -1;
-  for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
+  for (auto it = lineCells(added.g1, added.g2, width_, height_); !it.done(); it.next()) {
     minX = std::min(minX, static_cast<long>(it.x()));
     maxX = std::max(maxX, static_cast<long>(it.x()));
     minY = std::min(minY, static_cast<long>(it.y()));
     maxY = std::max(maxY, static_cast<long>(it.y()));
   }
-  if (maxX < 0) return;  // nothing of the segment lies in the grid
+  if (maxX < 0) return;
 
-  // Footprint: the kernel around every line cell, clipped to the grid, summed into a patch
-  // that covers the line's cells widened by r.
+  // The footprint, summed into a patch that covers the line's cells widened by r.
   const long px0 = std::max(0L, minX - r), px1 = std::min(width_ - 1, maxX + r);
   const long py0 = std::max(0L, minY - r), py1 = std::min(height_ - 1, maxY + r);
   const long pw = px1 - px0 + 1, ph = py1 - py0 + 1;
   patch_.assign(static_cast<std::size_t>(pw * ph), 0.0);
   spanLo_.assign(static_cast<std::size_t>(ph), px1 + 1);
   spanHi_.assign(static_cast<std::size_t>(ph), px0 - 1);
-  for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
+  for (auto it = lineCells(added.g1, added.g2, width_, height_); !it.done(); it.next()) {
     const long cx = static_cast<long>(it.x()), cy = static_cast<long>(it.y());
     const long i0 = std::max(-r, px0 - cx), i1 = std::min(r, px1 - cx);
     const long j0 = std::max(-r, py0 - cy), j1 = std::min(r, py1 - cy);
@@ -184,30 +216,9 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
     }
   }
 
-  // Angle bins: 2 angleTol either side of the line angle, cyclic over [0, pi).
   const long nBins = numAngleBins();
-  const double a = vcSegmentCorresponderUtil::segmentAngle(seg).plain();
-  double lo = a - 2.0 * angleTol.plain();
-  double hi = a + 2.0 * angleTol.plain();
-  while (lo < 0.0) lo += kPi;
-  while (hi < 0.0) hi += kPi;
-  long bLo = static_cast<long>(lo / angleStep_.plain()) % nBins;
-  long bHi = static_cast<long>(hi / angleStep_.plain()) % nBins;
-  if (4.0 * angleTol.plain() >= kPi) {
-    bLo = 0;
-    bHi = nBins - 1;
-  }
-
-  // Add the footprint to the open id's values in every bin of the range. Values of one id in
-  // one cell add up and are capped at 1.0 when the id is closed (the kernel values are not
-  // negative, so capping once gives the value of capping after every addition).
-  if (id != openId_) {
-    closeOpenId_();
-    openId_ = id;
-  }
   if (open_.empty()) open_.assign(static_cast<std::size_t>(nBins) * cellsPerBin_, 0.0f);
-  for (long b = bLo;; b = (b + 1) % nBins) {
-    binEmpty_[static_cast<std::size_t>(b)] = 0;
+  for (long b = static_cast<long>(added.binLo);; b = (b + 1) % nBins) {
     const std::size_t base = static_cast<std::size_t>(b) * cellsPerBin_;
     for (long row = 0; row < ph; ++row) {
       const long y = py0 + row;
@@ -223,108 +234,81 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
         v += static_cast<float>(value);
       }
     }
-    if (b == bHi) break;
+    if (b == static_cast<long>(added.binHi)) break;
   }
 }
 
-void vcVotingHashTable::PendingBin_::add(std::int32_t id, std::uint32_t cell, float value) {
-  if (runs.empty() || runs.back().id != id) runs.push_back(Run{id, 0});
-  ++runs.back().count;
-  if (chunks.empty() || chunks.back().size() == chunks.back().capacity()) {
-    constexpr std::size_t kFirst = std::size_t{1} << 12, kLast = std::size_t{1} << 22;
-    const std::size_t next = chunks.empty() ? kFirst : std::min(2 * chunks.back().capacity(), kLast);
-    chunks.emplace_back();
-    chunks.back().reserve(next);
-  }
-  chunks.back().push_back(Entry{cell, value});
-  ++size;
-}
-
-std::size_t vcVotingHashTable::PendingBin_::bytes() const {
-  std::size_t n = runs.capacity() * sizeof(Run) + chunks.capacity() * sizeof(chunks[0]);
-  for (const std::vector<Entry>& c : chunks) n += c.capacity() * sizeof(Entry);
-  return n;
-}
-
-void vcVotingHashTable::closeOpenId_() {
-  pendingAny_ = pendingAny_ || !openKeys_.empty();
-  for (const std::uint32_t key : openKeys_) {
-    const std::size_t b = key / cellsPerBin_;
-    pending_[b].add(static_cast<std::int32_t>(openId_),
-                    static_cast<std::uint32_t>(key % cellsPerBin_), std::min(1.0f, open_[key]));
-    open_[key] = 0.0f;
-  }
-  openKeys_.clear();
-}
-
-// Bin b's cell lists rebuilt from its finished lists and its pending entries: a counting sort
-// by cell. Finished entries come first and pending ones keep their order, so every list stays
-// in id order; an id met again in the same cell (added again after a finish) is merged.
-void vcVotingHashTable::finishBin_(std::size_t b) {
-  PendingBin_& pending = pending_[b];
-  if (pending.size == 0) return;
-  // Every pending entry in arrival order, with its id.
-  const auto forEachPending = [&pending](auto&& take) {
-    std::size_t chunk = 0, at = 0;
-    for (const PendingBin_::Run& run : pending.runs)
-      for (std::uint32_t k = 0; k < run.count; ++k) {
-        if (at == pending.chunks[chunk].size()) {
-          ++chunk;
-          at = 0;
-        }
-        const PendingBin_::Entry& e = pending.chunks[chunk][at++];
-        take(e.cell, BasisInfo{run.id, e.value});
-      }
-  };
-  std::vector<std::uint32_t>& offsets = offsets_[b];
-  std::vector<BasisInfo>& entries = entries_[b];
-  std::vector<std::uint32_t> start(cellsPerBin_ + 1, 0);
-  for (std::size_t c = 0; c < cellsPerBin_ && !offsets.empty(); ++c)
-    start[c + 1] = offsets[c + 1] - offsets[c];
-  forEachPending([&start](std::uint32_t cell, const BasisInfo&) { ++start[cell + 1]; });
-  std::uint64_t total = 0;
-  for (std::size_t c = 1; c <= cellsPerBin_; ++c) {
-    total += start[c];
-    if (static_cast<double>(total) > kMaxEntries) {
-      pending = PendingBin_();
-      badParam(L"more than 2^32 - 1 entries in one angle bin");
+// Every id's summed footprint, id by id in increasing order: take(key, id, value) for every
+// cell of every angle bin it reaches (key = bin x cells per bin + cell).
+template <class Take>
+void vcVotingHashTable::forEachFootprint_(Take&& take) {
+  for (std::size_t first = 0; first < added_.size();) {
+    const std::int32_t id = added_[first].id;
+    std::size_t end = first;
+    for (; end < added_.size() && added_[end].id == id; ++end) addFootprint_(added_[end]);
+    for (const std::uint32_t key : openKeys_) {
+      take(key, id, std::min(1.0f, open_[key]));
+      open_[key] = 0.0f;
     }
-    start[c] = static_cast<std::uint32_t>(total);
+    openKeys_.clear();
+    first = end;
   }
-  std::vector<BasisInfo> sorted(static_cast<std::size_t>(total));
-  std::vector<std::uint32_t> end(start.begin(), start.end() - 1);
-  for (std::size_t c = 0; c < cellsPerBin_ && !offsets.empty(); ++c)
-    for (std::uint32_t e = offsets[c]; e < offsets[c + 1]; ++e) sorted[end[c]++] = entries[e];
-  entries = std::vector<BasisInfo>();
-  forEachPending([&](std::uint32_t cell, const BasisInfo& info) {
-    std::uint32_t& at = end[cell];
-    if (at > start[cell] && sorted[at - 1].id == info.id)
-      sorted[at - 1].value = std::min(1.0f, sorted[at - 1].value + info.value);
-    else
-      sorted[at++] = info;
-  });
-  pending = PendingBin_();
-  // Close the gaps merging left, if any.
-  std::uint32_t write = 0;
-  for (std::size_t c = 0; c < cellsPerBin_; ++c) {
-    const std::uint32_t from = start[c], to = end[c];
-    start[c] = write;
-    for (std::uint32_t e = from; e < to; ++e) sorted[write++] = sorted[e];
-  }
-  start[cellsPerBin_] = write;
-  if (write != sorted.size()) {
-    sorted.resize(write);
-    sorted.shrink_to_fit();
-  }
-  offsets = std::move(start);
-  entries = std::move(sorted);
 }
 
+// The cell lists are built from every segment stored so far, in two passes over their
+// footprints: the first counts the entries of every cell, the second writes them into place.
+// Ids arrive in increasing order, so every list comes out in id order without a sort, and no
+// entry is held twice.
 void vcVotingHashTable::finish_() {
-  if (openKeys_.empty() && !pendingAny_) return;
-  pendingAny_ = false;
-  closeOpenId_();
-  for (std::size_t b = 0; b < pending_.size(); ++b) finishBin_(b);
+  if (!dirty_) return;
+  const std::size_t nBins = static_cast<std::size_t>(numAngleBins());
+  std::vector<std::vector<std::uint32_t>> offsets(nBins);
+  for (std::size_t b = 0; b < nBins; ++b)
+    if (!binEmpty_[b]) offsets[b].assign(cellsPerBin_ + 1, 0);
+  forEachFootprint_([&](std::uint32_t key, std::int32_t, float) {
+    ++offsets[key / cellsPerBin_][key % cellsPerBin_ + 1];
+  });
+  std::vector<std::vector<BasisInfo>> entries(nBins);
+  std::vector<std::vector<std::uint32_t>> next(nBins);
+  for (std::size_t b = 0; b < nBins; ++b) {
+    if (offsets[b].empty()) continue;
+    std::uint64_t total = 0;
+    for (std::size_t c = 1; c <= cellsPerBin_; ++c) {
+      total += offsets[b][c];
+      if (static_cast<double>(total) > kMaxEntries) {
+        dropUnfinished_();
+        badParam(L"more than 2^32 - 1 entries in one angle bin");
+      }
+      offsets[b][c] = static_cast<std::uint32_t>(total);
+    }
+    entries[b].resize(static_cast<std::size_t>(total));
+    next[b].assign(offsets[b].begin(), offsets[b].end() - 1);
+  }
+  forEachFootprint_([&](std::uint32_t key, std::int32_t id, float value) {
+    const std::size_t b = key / cellsPerBin_;
+    entries[b][next[b][key % cellsPerBin_]++] = BasisInfo{id, value};
+  });
+  offsets_ = std::move(offsets);
+  entries_ = std::move(entries);
+  finished_ = added_.size();
+  dirty_ = false;
+}
+
+// Forgets the segments stored since the last finish (their bins count as empty again unless
+// an earlier segment filled them).
+void vcVotingHashTable::dropUnfinished_() {
+  added_.resize(finished_);
+  lastId_ = added_.empty() ? -1 : added_.back().id;
+  std::fill(binEmpty_.begin(), binEmpty_.end(), std::uint8_t{1});
+  const long nBins = numAngleBins();
+  for (const Added_& a : added_)
+    for (long b = static_cast<long>(a.binLo);; b = (b + 1) % nBins) {
+      binEmpty_[static_cast<std::size_t>(b)] = 0;
+      if (b == static_cast<long>(a.binHi)) break;
+    }
+  openKeys_.clear();
+  std::fill(open_.begin(), open_.end(), 0.0f);
+  dirty_ = false;
 }
 
 void vcVotingHashTable::shrinkToFit() {
@@ -334,6 +318,7 @@ void vcVotingHashTable::shrinkToFit() {
   patch_ = std::vector<double>();
   spanLo_ = std::vector<long>();
   spanHi_ = std::vector<long>();
+  added_.shrink_to_fit();
 }
 
 // ---- Voting ------------------------------------------------------------------------------
@@ -492,11 +477,12 @@ std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
   for (std::size_t b = 0; b < offsets_.size(); ++b)
     bytes += offsets_[b].capacity() * sizeof(std::uint32_t) +
-             entries_[b].capacity() * sizeof(BasisInfo) + pending_[b].bytes();
+             entries_[b].capacity() * sizeof(BasisInfo);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
            (spanLo_.capacity() + spanHi_.capacity()) * sizeof(long) +
-           open_.capacity() * sizeof(float) + openKeys_.capacity() * sizeof(std::uint32_t);
+           open_.capacity() * sizeof(float) + openKeys_.capacity() * sizeof(std::uint32_t) +
+           added_.capacity() * sizeof(Added_);
   return bytes;
 }

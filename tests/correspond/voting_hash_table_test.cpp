@@ -115,6 +115,43 @@ TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
   EXPECT_FALSE(flat.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
 }
 
+// The lists are built when first needed; segments added after that, also to an id already
+// stored, end up as if they had all been added before the first build.
+TEST(VotingHashTable, SegmentsAddedAfterABuildJoinTheListsAsIfAddedBefore) {
+  vcVotingHashTable once = makeTable(), split = makeTable();
+  const auto addFirst = [](vcVotingHashTable& t) {
+    t.addSegment(0, kLongLine, 100.0, 1.0, vcRadian(0.05));
+    t.addSegment(1, seg(-5.0, -15.0, -5.0, 15.0), 60.0, 1.0, vcRadian(0.05));
+  };
+  const auto addMore = [](vcVotingHashTable& t) {
+    t.addSegment(1, seg(-15.0, 1.5, 15.0, 1.5), 60.0, 1.0, vcRadian(0.05));  // beside id 0
+    t.addSegment(3, seg(-10.0, -10.0, 10.0, 10.0), 40.0, 2.0, vcRadian(0.3));
+  };
+  addFirst(once);
+  addMore(once);
+  addFirst(split);
+  const double before = voteAlone(split, {kShortAlong});
+  split.shrinkToFit();
+  addMore(split);
+  EXPECT_GT(voteAlone(split, {kShortAlong}), before);
+  long entries = 0;
+  for (long b = 0; b < once.numAngleBins(); ++b)
+    for (long y = 0; y < once.height(); ++y)
+      for (long x = 0; x < once.width(); ++x) {
+        const auto a = once.cell(b, x, y), c = split.cell(b, x, y);
+        ASSERT_EQ(a.size(), c.size());
+        for (std::size_t k = 0; k < a.size(); ++k) {
+          EXPECT_EQ(a[k].id, c[k].id);
+          EXPECT_EQ(a[k].value, c[k].value);
+          if (k > 0) {
+            EXPECT_LT(a[k - 1].id, a[k].id);
+          }
+        }
+        entries += static_cast<long>(a.size());
+      }
+  EXPECT_GT(entries, 0);
+}
+
 // Voting a whole list through a frame casts the votes of mapping and voting each segment in
 // turn, also for segments on the grid's edge or through a corner, and for those outside it,
 // which the list vote passes over unmapped.
