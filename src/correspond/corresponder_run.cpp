@@ -42,19 +42,27 @@ void checkFinite(const std::vector<vcFoundSegment>& found, const wchar_t* name) 
   }
 }
 
-// Side of point q relative to the infinite line through s: the sign of its vertical offset
-// from the line, or of its horizontal offset when the line is vertical; offsets within 1e-10
-// count as on the line.
-int sideOf(const vcLineSeg& s, const vcVector<2>& q) {
-  const double dx = s.p2().x() - s.p1().x();
-  double offset;
-  if (vfRealEq(dx, 0.0, 1e-15))
-    offset = q.x() - s.p1().x();
-  else
-    offset = q.y() - (s.p1().y() + (s.p2().y() - s.p1().y()) / dx * (q.x() - s.p1().x()));
-  if (std::abs(offset) <= 1e-10) return 0;
-  return offset > 0.0 ? 1 : -1;
-}
+// Side of a point relative to the infinite line through a segment: the sign of its vertical
+// offset from the line, or of its horizontal offset when the line is vertical; offsets within
+// 1e-10 count as on the line. The line's slope is worked out once for all points.
+class LineSide {
+ public:
+  explicit LineSide(const vcLineSeg& s)
+      : p1_(s.p1()), vertical_(vfRealEq(s.p2().x() - s.p1().x(), 0.0, 1e-15)) {
+    if (!vertical_) slope_ = (s.p2().y() - s.p1().y()) / (s.p2().x() - s.p1().x());
+  }
+  int operator()(const vcVector<2>& q) const {
+    const double offset =
+        vertical_ ? q.x() - p1_.x() : q.y() - (p1_.y() + slope_ * (q.x() - p1_.x()));
+    if (std::abs(offset) <= 1e-10) return 0;
+    return offset > 0.0 ? 1 : -1;
+  }
+
+ private:
+  vcVector<2> p1_;
+  bool vertical_;
+  double slope_ = 0.0;
+};
 
 bool rangesOverlap(double a1, double a2, double b1, double b2) {
   return std::max(std::min(a1, a2), std::min(b1, b2)) <=
@@ -68,11 +76,12 @@ bool withinRange(double v, double a1, double a2) {
 // Whether a and b cross, and where: each one's end points lie on opposite sides of, or on, the
 // other's line; collinear segments cross when their x and y ranges overlap, at b's p1 when it
 // lies within a's ranges, else at b's p2.
-bool crossing(const vcLineSeg& a, const vcLineSeg& b, vcVector<2>& at) {
+bool crossing(const vcLineSeg& a, const LineSide& aSide, const vcLineSeg& b, vcVector<2>& at) {
   // b wholly on one side of a's line (the common case) settles it before a is placed.
-  const int b1 = sideOf(a, b.p1()), b2 = sideOf(a, b.p2());
+  const int b1 = aSide(b.p1()), b2 = aSide(b.p2());
   if (b1 * b2 > 0) return false;
-  const int a1 = sideOf(b, a.p1()), a2 = sideOf(b, a.p2());
+  const LineSide bSide(b);
+  const int a1 = bSide(a.p1()), a2 = bSide(a.p2());
   if (a1 == 0 && a2 == 0 && b1 == 0 && b2 == 0) {
     if (!rangesOverlap(a.p1().x(), a.p2().x(), b.p1().x(), b.p2().x()) ||
         !rangesOverlap(a.p1().y(), a.p2().y(), b.p1().y(), b.p2().y()))
@@ -132,10 +141,11 @@ void vcSegmentCorresponder::basisPieces_(const std::vector<vcFoundSegment>& v, l
   const vcFoundSegment& seg = v[static_cast<std::size_t>(i)];
   const vcLineSeg& s = seg.segment();
   pieces.assign(1, seg);
+  const LineSide side(s);
   for (std::size_t j = 0; j < v.size(); ++j) {
     if (static_cast<long>(j) == i) continue;
     vcVector<2> x;
-    if (!crossing(s, v[j].segment(), x)) continue;
+    if (!crossing(s, side, v[j].segment(), x)) continue;
     if (vfRealEq(x, s.p1(), 1e-8) || vfRealEq(x, s.p2(), 1e-8)) continue;
     pieces.emplace_back(vcLineSeg(s.p1(), x), seg.magnitude(), seg.polarity(), seg.width());
     pieces.emplace_back(vcLineSeg(x, s.p2()), seg.magnitude(), seg.polarity(), seg.width());

@@ -24,11 +24,11 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // The in-grid cells of the line between the cells holding grid points p and q.
 vcGridLineIterator lineCells(vcVector<2> p, vcVector<2> q, long width, long height) {
-  // Ends inside the grid need no cutting to the coordinate limit.
-  const double w = static_cast<double>(width), h = static_cast<double>(height);
-  const bool inside = p.x() >= 0.0 && p.x() < w && q.x() >= 0.0 && q.x() < w && p.y() >= 0.0 &&
-                      p.y() < h && q.y() >= 0.0 && q.y() < h;
-  if (!inside && !vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
+  // Ends within the coordinate limit (a NaN is not) need no cutting to it.
+  constexpr double lim = vcTightLineHashTable<char>::kCoordLimit;
+  const bool within = std::abs(p.x()) <= lim && std::abs(p.y()) <= lim &&
+                      std::abs(q.x()) <= lim && std::abs(q.y()) <= lim;
+  if (!within && !vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
   return vcGridLineIterator(width, height, static_cast<std::int64_t>(p.x()),
                             static_cast<std::int64_t>(p.y()), static_cast<std::int64_t>(q.x()),
                             static_cast<std::int64_t>(q.y()));
@@ -440,20 +440,36 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   // The best vote in locals: the stores into votes could otherwise alias the members.
   double maxVote = maxVote_;
   long bestId = bestId_;
-  for (auto it = lineCells(g1, g2, width_, height_); !it.done(); it.next()) {
-    const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
-                          static_cast<std::size_t>(it.x());
-    if (visited[c] == pass) continue;
-    const std::uint32_t from = offsets[c], to = offsets[c + 1];
-    if (from == to) continue;
-    any = true;
-    visited[c] = pass;
-    for (std::uint32_t e = from; e < to; ++e) {
-      const BasisInfo& info = entries[e];
-      const double v = (votes[info.id] += info.value);
-      if (v > maxVote) {
-        maxVote = v;
-        bestId = info.id;
+  // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
+  // chunk are listed first, asking for their offsets and marks ahead, then voted in order,
+  // asking for the entries of the cell after next ahead.
+  constexpr int kChunk = 32;
+  std::size_t cells[kChunk];
+  auto it = lineCells(g1, g2, width_, height_);
+  while (!it.done()) {
+    int n = 0;
+    for (; n < kChunk && !it.done(); it.next()) {
+      const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
+                            static_cast<std::size_t>(it.x());
+      __builtin_prefetch(offsets + c);
+      __builtin_prefetch(visited + c);
+      cells[n++] = c;
+    }
+    for (int k = 0; k < n; ++k) {
+      if (k + 2 < n) __builtin_prefetch(entries + offsets[cells[k + 2]]);
+      const std::size_t c = cells[k];
+      if (visited[c] == pass) continue;
+      const std::uint32_t from = offsets[c], to = offsets[c + 1];
+      if (from == to) continue;
+      any = true;
+      visited[c] = pass;
+      for (std::uint32_t e = from; e < to; ++e) {
+        const BasisInfo& info = entries[e];
+        const double v = (votes[info.id] += info.value);
+        if (v > maxVote) {
+          maxVote = v;
+          bestId = info.id;
+        }
       }
     }
   }
