@@ -83,8 +83,6 @@ using vc_shapeselect::vsRoundness;
 constexpr long kReduction = 2;
 // Stroke centre-lines shorter than this (pixels) are not used.
 constexpr double kMinSkeletalLength = 20.0;
-// Two straight runs of one edge line turned by more than this (degrees) are two sides.
-constexpr double kMinBendDegrees = 10.0;
 
 // Circles on the reduced image within the trained radius range, each confirmed by the circle
 // pattern near it at full resolution; the confirmed ones, best score first.
@@ -138,29 +136,10 @@ std::vector<vcFoundSegment> edgeSegments(const vcPelBuffer_const<unsigned char>&
   vfLineTracker(reduced, params, lines, nullptr, 0);
   std::vector<vcFoundSegment> segments;
   segments.reserve(lines.results().size());
-  const vcXform<2>& clientFromImage = reduced.clientFromImageXform();
-  std::vector<vcVector<2>> points;
-  for (const vcLineTrackerResult& line : lines.results()) {
-    const vcSegmentDefs::veSegmentPolarity polarity =
-        vc_shapeselect::edgePolarity(line.gradiantAngle(), line.p1(), line.p2());
-    // A line bent at a shallow corner becomes its straight runs, each as long as a line the
-    // tracker reports, in the line's direction; a straight one stays as traced.
-    points.clear();
-    for (long k = 0; k < line.numEdgelets(); ++k)
-      points.push_back(clientFromImage.mapPoint(
-          lines.edges()[std::size_t(line.edgeletIndexes()[k])].position()));
-    const vcVector<2> d = line.p2() - line.p1();
-    std::sort(points.begin(), points.end(), [&d](const vcVector<2>& a, const vcVector<2>& b) {
-      return a.x() * d.x() + a.y() * d.y() < b.x() * d.x() + b.y() * d.y();
-    });
-    const std::vector<vcLineSeg> runs =
-        vc_shapeselect::straightRuns(points, params.minNumEdgelets(), kMinBendDegrees);
-    if (runs.size() < 2) {
-      segments.emplace_back(vcLineSeg(line.p1(), line.p2()), line.magnitude(), polarity, 0.0);
-      continue;
-    }
-    for (const vcLineSeg& run : runs) segments.emplace_back(run, line.magnitude(), polarity, 0.0);
-  }
+  for (const vcLineTrackerResult& line : lines.results())
+    segments.emplace_back(vcLineSeg(line.p1(), line.p2()), line.magnitude(),
+                          vc_shapeselect::edgePolarity(line.gradiantAngle(), line.p1(), line.p2()),
+                          0.0);
   return segments;
 }
 

@@ -32,14 +32,6 @@ TAVSHSL_API vcSegmentDefs::veSegmentPolarity edgePolarity(vcDegree gradientAngle
                                                           const vcVector<2>& p1,
                                                           const vcVector<2>& p2);
 
-// The straight runs of points (in order along a traced line) as segments: one segment when
-// they lie along one line, else the two runs either side of the bend that fits them best,
-// each split again in turn, when the runs' fitted directions differ by more than
-// minBendDegrees and each holds at least minPoints points. Each segment runs between the
-// projections of its run's end points onto the run's fitted line.
-TAVSHSL_API std::vector<vcLineSeg> straightRuns(const std::vector<vcVector<2>>& points,
-                                                long minPoints, double minBendDegrees);
-
 // The result of a confirmed circle: pose translation = the circle's centre, no rotation, both
 // scales radius / nominalRadius, no factors; isFound = score >= acceptThreshold. The found
 // template is tmpl carried by that pose (its centre offset scaled and moved along).

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 #include "expect_error.h"
 #include "platform/base/polyline.h"
@@ -221,48 +220,6 @@ TEST(ShapeSelectSearch, EdgeDirectionRule) {
   EXPECT_EQ(edgePolarity(down, Vec(10, 0), Vec(0, 0)), vcSegmentDefs::eForward);
   EXPECT_EQ(edgePolarity(down, Vec(0, 0), Vec(10, 0)), vcSegmentDefs::eReverse);
   EXPECT_EQ(edgePolarity(down, Vec(0, 0), Vec(0, 10)), vcSegmentDefs::eReverse);
-}
-
-// Points along a polyline through corners, one a unit apart, pushed 0.15 off the line to
-// either side in turn as an edge's noise would.
-std::vector<Vec> tracedPoints(const std::vector<Vec>& corners) {
-  std::vector<Vec> points;
-  for (std::size_t c = 0; c + 1 < corners.size(); ++c) {
-    const Vec d = corners[c + 1] - corners[c];
-    const double len = d.len();
-    const Vec u = d * (1.0 / len), n(-u.y(), u.x());
-    for (double t = 0.5; t < len; t += 1.0)
-      points.push_back(corners[c] + u * t + n * (points.size() % 2 ? 0.15 : -0.15));
-  }
-  return points;
-}
-
-TEST(ShapeSelectSearch, StraightRunsSplitOnlyAtRealBends) {
-  using vc_shapeselect::straightRuns;
-  const Vec corner(20, 0);
-  const auto turned = [&corner](double degrees) {
-    const double a = degrees * std::numbers::pi / 180.0;
-    return corner + Vec(20.0 * std::cos(a), 20.0 * std::sin(a));
-  };
-  // Two sides of 20 meeting at a 25 degree turn: two runs meeting near the corner.
-  std::vector<vcLineSeg> runs = straightRuns(tracedPoints({Vec(0, 0), corner, turned(25)}), 10, 10);
-  ASSERT_EQ(runs.size(), 2u);
-  EXPECT_LT((runs[0].p2() - corner).len(), 2.0);
-  EXPECT_LT((runs[1].p1() - corner).len(), 2.0);
-  EXPECT_NEAR(runs[0].p1().y(), 0.0, 0.2);
-  EXPECT_LT((runs[1].p2() - turned(25)).len(), 1.0);
-  // Three sides, two bends: three runs, in order.
-  runs = straightRuns(tracedPoints({Vec(0, 0), corner, turned(25), turned(25) + Vec(6, 20)}), 10,
-                      10);
-  ASSERT_EQ(runs.size(), 3u);
-  EXPECT_LT(runs[0].p1().x(), runs[1].p1().x());
-  // A noisy straight line, a bend below the limit, and a bend whose short side has fewer
-  // points than a run needs stay one segment.
-  EXPECT_EQ(straightRuns(tracedPoints({Vec(0, 0), Vec(40, 0)}), 10, 10).size(), 1u);
-  EXPECT_EQ(straightRuns(tracedPoints({Vec(0, 0), corner, turned(6)}), 10, 10).size(), 1u);
-  EXPECT_EQ(straightRuns(tracedPoints({Vec(0, 0), Vec(30, 0), Vec(36, 6)}), 10, 10).size(), 1u);
-  // Too few points for a line give none.
-  EXPECT_TRUE(straightRuns({Vec(1, 1)}, 10, 10).empty());
 }
 
 TEST(ShapeSelectSearch, CircleResultAndMerge) {
