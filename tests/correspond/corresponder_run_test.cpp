@@ -36,6 +36,11 @@ vcSegmentCorresponderTrainParams params(std::vector<Model> models) {
   return vcSegmentCorresponderTrainParams(models, 2.0, vcDegree(15.0), true);
 }
 
+// Run parameters keeping up to n results, with the consider and accept thresholds given.
+vcSegmentCorresponderRunParams keepUpTo(long n, double consider = 0.45, double accept = 0.65) {
+  return vcSegmentCorresponderRunParams(n, vcXform<2>(), consider, accept, 0.0, true);
+}
+
 std::vector<std::wstring> annotations(const vcDiagObject& diag) {
   std::vector<std::wstring> out;
   for (long i = 0; i < diag.numRecords(); ++i)
@@ -115,20 +120,17 @@ TEST_F(CorresponderRun, StopsOnceTheListIsFullAndGoodEnough) {
   vcSegmentCorresponderResultSet out;
 
   // maxNumResults 1: the first instance reaches the accept threshold 0.65 and ends the stage.
-  corresponder.run(out, vcSegmentCorresponderRunParams(1, vcXform<2>(), 0.45, 0.65, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(1), edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 1u);
   EXPECT_NEAR(out.results()[0].score(), 0.82, 0.02);
 
   // A higher accept threshold lets the search go on to the better instance, which replaces it.
-  corresponder.run(out, vcSegmentCorresponderRunParams(1, vcXform<2>(), 0.45, 0.9, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(1, 0.45, 0.9), edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 1u);
   EXPECT_GT(out.results()[0].score(), 0.97);
 
   // Room for both: best first.
-  corresponder.run(out, vcSegmentCorresponderRunParams(5, vcXform<2>(), 0.45, 0.65, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(5), edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 2u);
   EXPECT_GT(out.results()[0].score(), out.results()[1].score());
 }
@@ -149,8 +151,7 @@ TEST_F(CorresponderRun, ASearchRunsPastTheBasisLimitButNoneStartsThere) {
 
   const vcSegmentCorresponder corresponder(params({rectangle}));
   vcSegmentCorresponderResultSet out;
-  corresponder.run(out, vcSegmentCorresponderRunParams(5, vcXform<2>(), 0.45, 0.65, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(5), edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 1u);
   const vcSegmentCorresponderResult& r = out.results()[0];
   EXPECT_GT(r.score(), 0.9);
@@ -208,17 +209,14 @@ TEST_F(CorresponderRun, ConsiderThresholdKeepsAcceptThresholdStops) {
   vcSegmentCorresponderResultSet out;
 
   // Kept at consider 0.45 (0.45 <= 0.5) ...
-  corresponder.run(out, vcSegmentCorresponderRunParams(2, vcXform<2>(), 0.45, 0.65, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(2), edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 2u);
   EXPECT_NEAR(out.results()[1].score(), 0.5, 0.02);
   // ... not at 0.55.
-  corresponder.run(out, vcSegmentCorresponderRunParams(2, vcXform<2>(), 0.55, 0.65, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(2, 0.55, 0.65), edges, nullptr, 0);
   EXPECT_EQ(out.results().size(), 1u);
   // Kept first with maxNumResults 1 but below the accept threshold: the search goes on.
-  corresponder.run(out, vcSegmentCorresponderRunParams(1, vcXform<2>(), 0.45, 0.65, 0.0, true),
-                   edges, nullptr, 0);
+  corresponder.run(out, keepUpTo(1), edges, nullptr, 0);
   ASSERT_EQ(out.results().size(), 1u);
   EXPECT_GT(out.results()[0].score(), 0.97);
 }

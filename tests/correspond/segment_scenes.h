@@ -203,6 +203,22 @@ class Generator {
   Degradation d_;
 };
 
+// Segments and their origins put into one random order.
+inline void shuffleTogether(std::vector<vcFoundSegment>& segs, std::vector<Origin>& origins,
+                            std::mt19937& rng) {
+  std::vector<std::size_t> order(segs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), rng);
+  std::vector<vcFoundSegment> s;
+  std::vector<Origin> o;
+  for (std::size_t i : order) {
+    s.push_back(segs[i]);
+    o.push_back(origins[i]);
+  }
+  segs = std::move(s);
+  origins = std::move(o);
+}
+
 // Instances of the listed models placed one per cell of a grid of 400-unit cells (so that
 // they do not touch), at random rotation, scale 0.7 to 1.4 and position within the cell, with
 // clutter over the whole scene.
@@ -242,29 +258,9 @@ inline Scene makeScene(const std::vector<NamedModel>& models, const std::vector<
   g.clutter(std::lround(d.clutterShare * static_cast<double>(lineCount)), w, h, true,
             scene.centreLines);
   // Found lists come in no particular order.
-  std::vector<std::size_t> order(scene.edges.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::shuffle(order.begin(), order.end(), g.rng());
-  std::vector<vcFoundSegment> edges;
-  std::vector<Origin> origins;
-  for (std::size_t i : order) {
-    edges.push_back(scene.edges[i]);
-    origins.push_back(scene.edgeOrigins[i]);
-  }
-  scene.edges = std::move(edges);
-  scene.edgeOrigins = std::move(origins);
+  shuffleTogether(scene.edges, scene.edgeOrigins, g.rng());
   scene.lineOrigins.resize(scene.centreLines.size());
-  order.resize(scene.centreLines.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::shuffle(order.begin(), order.end(), g.rng());
-  std::vector<vcFoundSegment> lines;
-  origins.clear();
-  for (std::size_t i : order) {
-    lines.push_back(scene.centreLines[i]);
-    origins.push_back(scene.lineOrigins[i]);
-  }
-  scene.centreLines = std::move(lines);
-  scene.lineOrigins = std::move(origins);
+  shuffleTogether(scene.centreLines, scene.lineOrigins, g.rng());
   return scene;
 }
 
@@ -302,16 +298,15 @@ inline PoseError poseError(const vcXform<2>& found, const vcXform<2>& truth, int
 inline Scene isolate(const Scene& scene, std::size_t i) {
   Scene alone;
   alone.truth = scene.truth;
-  for (std::size_t f = 0; f < scene.edges.size(); ++f)
-    if (scene.edgeOrigins[f].instance == static_cast<long>(i)) {
-      alone.edges.push_back(scene.edges[f]);
-      alone.edgeOrigins.push_back(scene.edgeOrigins[f]);
-    }
-  for (std::size_t f = 0; f < scene.centreLines.size(); ++f)
-    if (scene.lineOrigins[f].instance == static_cast<long>(i)) {
-      alone.centreLines.push_back(scene.centreLines[f]);
-      alone.lineOrigins.push_back(scene.lineOrigins[f]);
-    }
+  const auto pick = [i](const auto& segs, const auto& origins, auto& outSegs, auto& outOrigins) {
+    for (std::size_t f = 0; f < segs.size(); ++f)
+      if (origins[f].instance == static_cast<long>(i)) {
+        outSegs.push_back(segs[f]);
+        outOrigins.push_back(origins[f]);
+      }
+  };
+  pick(scene.edges, scene.edgeOrigins, alone.edges, alone.edgeOrigins);
+  pick(scene.centreLines, scene.lineOrigins, alone.centreLines, alone.lineOrigins);
   return alone;
 }
 
