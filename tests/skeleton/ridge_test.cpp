@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "skeleton_images.h"
@@ -16,53 +17,38 @@
 
 namespace {
 
-TEST(RidgeSeeds, EqualValuesComeInReverseOrderOfDiscovery) {
-  vcPelBuffer<unsigned char> distance = flatImage(9, 7, 0);
-  distance.put(2, 2, 5);  // found first
-  distance.put(6, 4, 5);  // found second
-  distance.put(4, 5, 7);  // highest
-  std::vector<vc_SeedInfo> seeds;
-  vc_skeleton::findRidgeSeeds(distance, 1, seeds);
-  ASSERT_EQ(seeds.size(), 3u);
-  EXPECT_EQ(seeds[0].value, 7);
-  EXPECT_EQ(seeds[1].x, 6);
-  EXPECT_EQ(seeds[1].y, 4);
-  EXPECT_EQ(seeds[2].x, 2);
-  EXPECT_EQ(seeds[2].y, 2);
-  // The threshold drops the lower seeds.
-  vc_skeleton::findRidgeSeeds(distance, 6, seeds);
-  ASSERT_EQ(seeds.size(), 1u);
-  EXPECT_EQ(seeds[0].value, 7);
+// The seeds' positions, in the order given (a stale list is replaced).
+std::vector<std::pair<long, long>> seedsOf(const vcPelBuffer<unsigned char>& distance,
+                                           unsigned char threshold) {
+  std::vector<vc_SeedInfo> seeds(2);
+  vc_skeleton::findRidgeSeeds(distance, threshold, seeds);
+  std::vector<std::pair<long, long>> out;
+  for (const vc_SeedInfo& s : seeds) out.emplace_back(s.x, s.y);
+  return out;
 }
 
-TEST(RidgeSeeds, PlateauGivesOneSeedAtItsFirstPixel) {
-  vcPelBuffer<unsigned char> distance = flatImage(8, 6, 0);
-  fillRect(distance, 2, 2, 3, 2, 6);
-  std::vector<vc_SeedInfo> seeds;
-  vc_skeleton::findRidgeSeeds(distance, 1, seeds);
-  ASSERT_EQ(seeds.size(), 1u);
-  EXPECT_EQ(seeds[0].x, 2);
-  EXPECT_EQ(seeds[0].y, 2);
-}
-
-TEST(RidgeSeeds, TinyImagesAreFramedByZeros) {
-  // 2 x 2: searched as 4 x 4; the seed keeps the small image's coordinates.
-  vcPelBuffer<unsigned char> distance = flatImage(2, 2, 0);
-  distance.put(1, 1, 8);
-  std::vector<vc_SeedInfo> seeds;
-  vc_skeleton::findRidgeSeeds(distance, 1, seeds);
-  ASSERT_EQ(seeds.size(), 1u);
-  EXPECT_EQ(seeds[0].x, 1);
-  EXPECT_EQ(seeds[0].y, 1);
-  // 1 x 3 column: the middle maximum.
+TEST(RidgeSeeds, OrderPlateausThresholdAndTinyImages) {
+  using Seeds = std::vector<std::pair<long, long>>;
+  // Equal values come in reverse order of discovery, after the highest; the threshold drops
+  // the lower ones.
+  vcPelBuffer<unsigned char> peaks = flatImage(9, 7, 0);
+  peaks.put(2, 2, 5);  // found first
+  peaks.put(6, 4, 5);  // found second
+  peaks.put(4, 5, 7);  // highest
+  EXPECT_EQ(seedsOf(peaks, 1), (Seeds{{4, 5}, {6, 4}, {2, 2}}));
+  EXPECT_EQ(seedsOf(peaks, 6), (Seeds{{4, 5}}));
+  // A plateau gives one seed, at its first pixel.
+  vcPelBuffer<unsigned char> plateau = flatImage(8, 6, 0);
+  fillRect(plateau, 2, 2, 3, 2, 6);
+  EXPECT_EQ(seedsOf(plateau, 1), (Seeds{{2, 2}}));
+  // Tiny images are framed by zeros and keep their own coordinates.
+  vcPelBuffer<unsigned char> tiny = flatImage(2, 2, 0);
+  tiny.put(1, 1, 8);
+  EXPECT_EQ(seedsOf(tiny, 1), (Seeds{{1, 1}}));
   vcPelBuffer<unsigned char> column = flatImage(1, 3, 2);
   column.put(0, 1, 9);
-  vc_skeleton::findRidgeSeeds(column, 3, seeds);
-  ASSERT_EQ(seeds.size(), 1u);
-  EXPECT_EQ(seeds[0].x, 0);
-  EXPECT_EQ(seeds[0].y, 1);
-  vc_skeleton::findRidgeSeeds(flatImage(0, 5, 0), 0, seeds);
-  EXPECT_TRUE(seeds.empty());
+  EXPECT_EQ(seedsOf(column, 3), (Seeds{{0, 1}}));
+  EXPECT_TRUE(seedsOf(flatImage(0, 5, 0), 0).empty());
 }
 
 // The distance image of a mask with one horizontal stroke of the given thickness and length.
