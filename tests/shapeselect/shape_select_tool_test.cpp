@@ -160,17 +160,8 @@ TEST(ShapeSelectTrain, ModelsLookupAndPerturbation) {
   EXPECT_DOUBLE_EQ(impl.corresponder()->trainParams().maxPerturbationDist(), 0.5);
   EXPECT_TRUE(impl.corresponder()->trainParams().implyScale());
 
-  // Twice the distance from the origin, rounded half away from zero, saturated.
-  const vcPelBuffer<unsigned char>& lut = impl.distanceLut();
-  ASSERT_EQ(lut.width(), 256);
-  ASSERT_EQ(lut.height(), 256);
-  EXPECT_EQ(lut.get(0, 0), 0);
-  EXPECT_EQ(lut.get(1, 0), 2);
-  EXPECT_EQ(lut.get(1, 1), 3);
-  EXPECT_EQ(lut.get(100, 0), 200);
-  EXPECT_EQ(lut.get(90, 90), 255);   // 2 * 127.28
-  EXPECT_EQ(lut.get(127, 0), 254);
-  EXPECT_EQ(lut.get(255, 255), 255);
+  // Training builds the distance table (its values are checked where it is made).
+  EXPECT_EQ(impl.distanceLut().get(3, 4), 10);
 }
 
 TEST(ShapeSelectRun, ChecksAgainstTraining) {
