@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "distance_lut.h"
@@ -59,6 +60,69 @@ void collectSources(const vcPelBuffer_const<unsigned char>& mask,
   }
 }
 
+// Records without initialisation, of at least a given capacity.
+struct RecordBuffer {
+  std::unique_ptr<PropagationRecord[]> data;
+  std::size_t capacity = 0;
+  void reserve(std::size_t n) {
+    if (capacity >= n) return;
+    data.reset(new PropagationRecord[n]);
+    capacity = n;
+  }
+};
+
+// What a wave reads and writes: the mask, the distance image and the offset tables.
+struct WaveImages {
+  const unsigned char* mask;
+  long maskStride;
+  unsigned char* distance;
+  long distStride;
+  long w, h;
+  const unsigned char* column;        // column[dx]: min(|dx|, 255), -w <= dx <= w
+  const unsigned char* const* table;  // table[dy]: the table row of min(|dy|, 255)
+};
+
+// Spreads the records in[0..n) to their neighbours in the order up, left, right, down (those
+// inside the image): a stroke pixel not yet reached, or reached by a farther source, takes the
+// table value of its offset from the record's source and joins the next wave in out. Returns
+// the number of records of the next wave; out must hold 4 n records. Written without branches
+// on the outcome, which the wave makes unpredictable: a record is always written and counted
+// only when its pixel improved. Everything lives in locals, so the byte stores into the
+// distance image do not force the compiler to reload them.
+std::size_t spreadWave(const WaveImages& im, const PropagationRecord* in, std::size_t n,
+                       PropagationRecord* out) {
+  const unsigned char* const maskOrigin = im.mask;
+  unsigned char* const distOrigin = im.distance;
+  const long maskStride = im.maskStride, distStride = im.distStride, w = im.w, h = im.h;
+  const unsigned char* const column = im.column;
+  const unsigned char* const* const table = im.table;
+  std::size_t count = 0;
+  auto offer = [&count, out](std::int32_t nx, std::int32_t ny, std::int32_t dx, std::int32_t dy,
+                             unsigned d, unsigned char m, unsigned char* cell) {
+    const unsigned old = *cell;
+    // A 0 cell (not reached) counts as farther than any source: old - 1 wraps around.
+    const bool improved = (m != 0) & (old - 1u >= d);
+    *cell = static_cast<unsigned char>(improved ? d : old);
+    out[count] = {nx, ny, dx, dy};
+    count += improved;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    const PropagationRecord r = in[i];
+    const unsigned char* m = maskOrigin + long(r.y) * maskStride + r.x;
+    unsigned char* cell = distOrigin + long(r.y) * distStride + r.x;
+    // Up and down share the record's |dx|, left and right its |dy|.
+    const unsigned ax = column[r.dx];
+    const unsigned char* row = table[r.dy];
+    if (r.y > 0)
+      offer(r.x, r.y - 1, r.dx, r.dy - 1, table[r.dy - 1][ax], m[-maskStride], cell - distStride);
+    if (r.x > 0) offer(r.x - 1, r.y, r.dx - 1, r.dy, row[column[r.dx - 1]], m[-1], cell - 1);
+    if (r.x + 1 < w) offer(r.x + 1, r.y, r.dx + 1, r.dy, row[column[r.dx + 1]], m[1], cell + 1);
+    if (r.y + 1 < h)
+      offer(r.x, r.y + 1, r.dx, r.dy + 1, table[r.dy + 1][ax], m[maskStride], cell + distStride);
+  }
+  return count;
+}
+
 }  // namespace
 
 void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
@@ -71,9 +135,7 @@ void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
   const long w = mask.width(), h = mask.height();
   if (w < 3 || h < 3) return;  // no pixel lies off the outermost rows and columns
 
-  std::vector<PropagationRecord> current, next;
-  current.reserve(1000);
-  next.reserve(1000);
+  std::vector<PropagationRecord> current;
   collectSources(mask, current);
   std::size_t numCurrent = current.size();
 
@@ -82,52 +144,31 @@ void distanceTransform(const vcPelBuffer_const<unsigned char>& mask,
   unsigned char* distOrigin = distance.pointToOffset();
   const long distStride = distance.rowUpdate();
 
-  // Table look-ups take |dx| and |dy|, each clamped to 255.
+  // Table look-ups take |dx| and |dy|, each clamped to 255. Offsets between pixels of the
+  // image lie within +-(w - 1) and +-(h - 1), so two small tables indexed by the signed offset
+  // give the clamped column and the table row without a branch or an abs per look-up.
   const unsigned char* lutOrigin = lut.pointToOffset();
   const long lutStride = lut.rowUpdate();
-  auto clamped = [](std::int32_t v) {
-    return std::min<long>(std::labs(long(v)), kDistanceLutSize - 1);
-  };
-  auto tableRow = [&](std::int32_t dy) { return lutOrigin + clamped(dy) * lutStride; };
+  auto clamped = [](long v) { return std::min<long>(std::labs(v), kDistanceLutSize - 1); };
+  std::vector<unsigned char> columns(std::size_t(2 * w + 1));
+  for (long v = -w; v <= w; ++v)
+    columns[std::size_t(v + w)] = static_cast<unsigned char>(clamped(v));
+  std::vector<const unsigned char*> rows(std::size_t(2 * h + 1));
+  for (long v = -h; v <= h; ++v) rows[std::size_t(v + h)] = lutOrigin + clamped(v) * lutStride;
+  const unsigned char* column = columns.data() + w;        // column[dx], -w <= dx <= w
+  const unsigned char* const* tableRow = rows.data() + h;  // tableRow[dy], -h <= dy <= h
 
-  // Offers a neighbour (mask pixel m, distance pixel cell) at offset (dx, dy) from the source
-  // of the record being spread, with d the table value of that offset: a stroke pixel not yet
-  // reached, or reached by a farther source, takes d and joins the next wave. Written without
-  // branches on the outcome, which the wave makes unpredictable: the record is always written
-  // and counted only when the pixel improved.
-  std::size_t numNext = 0;
-  auto offer = [&](std::int32_t nx, std::int32_t ny, std::int32_t dx, std::int32_t dy, unsigned d,
-                   unsigned char m, unsigned char& cell) {
-    const unsigned old = cell;
-    // A 0 cell (not reached) counts as farther than any source: old - 1 wraps around.
-    const bool improved = (m != 0) & (old - 1u >= d);
-    cell = static_cast<unsigned char>(improved ? d : old);
-    next[numNext] = {nx, ny, dx, dy};
-    numNext += improved;
-  };
-
+  // One wave after another; a record offers at most four neighbours. The queues are plain
+  // buffers: growing one keeps nothing of its old contents.
+  const WaveImages images{maskOrigin, maskStride, distOrigin, distStride, w, h, column, tableRow};
+  RecordBuffer wave, spread;
+  wave.reserve(numCurrent);
+  std::copy(current.begin(), current.end(), wave.data.get());
+  current = std::vector<PropagationRecord>();
   while (numCurrent > 0) {
-    numNext = 0;
-    // Neighbours in the order up, left, right, down, those inside the image only. Up and down
-    // share the record's |dx|, left and right its |dy|.
-    for (std::size_t i = 0; i < numCurrent; ++i) {
-      if (next.size() < numNext + 4) next.resize(2 * (numNext + 4));
-      const PropagationRecord r = current[i];
-      const unsigned char* m = maskOrigin + long(r.y) * maskStride + r.x;
-      unsigned char* cell = distOrigin + long(r.y) * distStride + r.x;
-      const long ax = clamped(r.dx);
-      const unsigned char* row = tableRow(r.dy);
-      if (r.y > 0)
-        offer(r.x, r.y - 1, r.dx, r.dy - 1, tableRow(r.dy - 1)[ax], m[-maskStride],
-              cell[-distStride]);
-      if (r.x > 0) offer(r.x - 1, r.y, r.dx - 1, r.dy, row[clamped(r.dx - 1)], m[-1], cell[-1]);
-      if (r.x + 1 < w) offer(r.x + 1, r.y, r.dx + 1, r.dy, row[clamped(r.dx + 1)], m[1], cell[1]);
-      if (r.y + 1 < h)
-        offer(r.x, r.y + 1, r.dx, r.dy + 1, tableRow(r.dy + 1)[ax], m[maskStride],
-              cell[distStride]);
-    }
-    current.swap(next);
-    numCurrent = numNext;
+    spread.reserve(4 * numCurrent);
+    numCurrent = spreadWave(images, wave.data.get(), numCurrent, spread.data.get());
+    std::swap(wave, spread);
   }
 }
 

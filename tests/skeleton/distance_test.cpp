@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 #include "platform/base/exception.h"
+#include "scenes/random.h"
 #include "skeleton_images.h"
 #include "src/skeleton/distance_lut.h"
 #include "src/skeleton/distance_transform.h"
@@ -55,6 +60,71 @@ TEST(DistanceTransform, NoSourceOffTheBorderGivesZeros) {
   vc_skeleton::distanceTransform(mask, vfMakeDistanceLut(), distance);
   for (long y = 0; y < 9; ++y)
     for (long x = 0; x < 12; ++x) ASSERT_EQ(distance.get(x, y), 0);
+}
+
+// The wave as the rule states it, plainly: records hold the pixel and its source; the current
+// wave spreads in order to the neighbours up, left, right, down; a stroke pixel takes the table
+// value when it has none or a larger one, and joins the next wave.
+std::vector<unsigned char> plainWave(const vcPelBuffer<unsigned char>& mask) {
+  const vcPelBuffer<unsigned char> lut = vfMakeDistanceLut();
+  const long w = mask.width(), h = mask.height();
+  std::vector<unsigned char> d(std::size_t(w * h), 0);
+  struct Record {
+    long x, y, sx, sy;
+  };
+  std::vector<Record> current, next;
+  for (long y = 1; y + 1 < h; ++y)
+    for (long x = 1; x + 1 < w; ++x)
+      if (mask.get(x, y) == 0 &&
+          (mask.get(x - 1, y) || mask.get(x + 1, y) || mask.get(x, y - 1) || mask.get(x, y + 1)))
+        current.push_back({x, y, x, y});
+  const long steps[4][2] = {{0, -1}, {-1, 0}, {1, 0}, {0, 1}};
+  while (!current.empty()) {
+    next.clear();
+    for (const Record& r : current)
+      for (const auto& step : steps) {
+        const long nx = r.x + step[0], ny = r.y + step[1];
+        if (nx < 0 || ny < 0 || nx >= w || ny >= h || mask.get(nx, ny) == 0) continue;
+        const unsigned char v =
+            lut.get(std::min(std::labs(nx - r.sx), 255L), std::min(std::labs(ny - r.sy), 255L));
+        unsigned char& cell = d[std::size_t(ny * w + nx)];
+        if (cell != 0 && v >= cell) continue;
+        cell = v;
+        next.push_back({nx, ny, r.sx, r.sy});
+      }
+    current.swap(next);
+  }
+  return d;
+}
+
+TEST(DistanceTransform, MatchesThePlainWave) {
+  // Random masks of scattered and clustered stroke pixels, strokes on the border, and a band
+  // 600 pixels long lit from one end only, so that offsets pass the table's 255.
+  vcSceneRandom random(17);
+  std::vector<vcPelBuffer<unsigned char>> masks;
+  for (int k = 0; k < 12; ++k) {
+    const long w = random.integer(1, 70), h = random.integer(1, 50);
+    const long percent = k % 3 == 0 ? 50 : 90;
+    vcPelBuffer<unsigned char> mask = flatImage(w, h, 0);
+    for (long y = 0; y < h; ++y)
+      for (long x = 0; x < w; ++x)
+        if (random.integer(1, 100) <= percent) mask.put(x, y, 255);
+    masks.push_back(mask);
+  }
+  vcPelBuffer<unsigned char> band = flatImage(600, 7, 255);
+  fillRect(band, 0, 0, 600, 1, 0);
+  fillRect(band, 0, 6, 600, 1, 0);
+  band.put(1, 3, 0);
+  masks.push_back(band);
+  for (const vcPelBuffer<unsigned char>& mask : masks) {
+    SCOPED_TRACE(std::to_string(mask.width()) + " x " + std::to_string(mask.height()));
+    vcPelBuffer<unsigned char> distance(mask.width(), mask.height(), 32);
+    vc_skeleton::distanceTransform(mask, vfMakeDistanceLut(), distance);
+    std::vector<unsigned char> found;
+    for (long y = 0; y < mask.height(); ++y)
+      for (long x = 0; x < mask.width(); ++x) found.push_back(distance.get(x, y));
+    EXPECT_EQ(found, plainWave(mask));
+  }
 }
 
 TEST(DistanceTransform, RefusesBadImages) {
