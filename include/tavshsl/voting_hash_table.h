@@ -20,15 +20,16 @@
 // units, centred on the basis origin; the line angle, in [0, pi), into equal bins of
 // angleStep. A stored segment is smeared over the cells within about twice distTol and over
 // the angle bins within twice angleTol, so a found segment within those tolerances still hits
-// it. Every cell holds its entries in strictly increasing id order, in one flat array per
-// table (32-bit id, single-precision value), so that a voting pass reads memory in order.
+// it. An id's value in one cell is mostly the same over the consecutive angle bins of the
+// stored segment's range, so the table keeps it once for such a run of bins: every cell holds
+// its runs (32-bit id, single-precision value) grouped by first bin and length, each group in
+// strictly increasing id order, all in one flat array that keeps a cell's runs together.
 //
 // The vote state (votes, visited cells, best vote) lives in the table: one voting pass at a
 // time.
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "platform/base/angle.h"
@@ -127,9 +128,9 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Basis coordinates to grid coordinates.
   const vcXform<2>& toGrid() const { return toGrid_; }
   // The entries of cell (x, y) of angle bin b, in increasing id order (none for a cell that
-  // holds nothing); valid until the table changes.
+  // holds nothing).
   // Throws: vcBadParamsError for b, x or y outside the grid.
-  std::span<const BasisInfo> cell(long b, long x, long y);
+  std::vector<BasisInfo> cell(long b, long x, long y);
   // Whether anything was ever stored in angle bin b.
   // Throws: vcBadParamsError for b outside [0, numAngleBins()).
   bool isBinEmpty(long b) const;
@@ -161,13 +162,29 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
     double normaliser = 1.0;
     double distTol = 1.0;
   };
+  // Training scratch of one cell for the open id: its value over one bin range, or, once
+  // segments of different ranges met in it, the index of its per-bin block in pool_.
+  struct Slot_ {
+    float value = 0.0f;
+    std::uint32_t lo = 0, len = 0;  // len 0: nothing yet
+    std::uint32_t block = kNoBlock;
+  };
+  static constexpr std::uint32_t kNoBlock = 0xffffffffu;
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
   void addFootprint_(const Added_& added);
+  void addToBins_(std::uint32_t c, std::uint32_t lo, std::uint32_t len, float value);
   template <class Take>
-  void forEachFootprint_(Take&& take);
+  void forEachRun_(std::size_t limit, Take&& take);
+  // Offset index of the runs of cell c that start in bin lo and span len bins, runs being cut
+  // at limit bins.
+  std::size_t groupKey_(std::size_t c, std::size_t lo, std::size_t len, std::size_t limit) const {
+    return (c * static_cast<std::size_t>(numBins_) + lo) * limit + (len - 1);
+  }
   // Builds the cell lists from every stored segment when any was added since the last build.
   void finish_();
+  // Fills spans_ from offsets_.
+  void findSpans_();
   void dropUnfinished_();
 
   long width_;
@@ -180,11 +197,17 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   long numIds_;
   vcXform<2> toGrid_;
 
-  // The cell lists of each angle bin b: the entries of cell c are
-  // entries_[b][offsets_[b][c] .. offsets_[b][c + 1]) (offsets_[b] is empty while nothing of
-  // bin b was finished).
-  std::vector<std::vector<std::uint32_t>> offsets_;
-  std::vector<std::vector<BasisInfo>> entries_;
+  // The runs: those of cell c that start in bin lo and span len bins (1 <= len <= runLimit_,
+  // longer runs are cut) are entries_[offsets_[k] .. offsets_[k + 1]), k = groupKey_(c, lo,
+  // len, runLimit_); offsets_ is empty while nothing was finished. Mostly the runs of a cell
+  // that cover bin b lie next to each other: spans_ holds, for bin b and cell c at 2 (b x
+  // cells per bin + c), where they begin and end, or kSplit twice when they do not (the vote
+  // then goes slice by slice).
+  static constexpr std::uint32_t kSplit = 0xffffffffu;
+  std::size_t runLimit_ = 1;
+  std::vector<std::uint32_t> offsets_;
+  std::vector<BasisInfo> entries_;
+  std::vector<std::uint32_t> spans_;
 
   // Vote state. A cell counts as visited in this pass when its mark equals the pass number.
   std::vector<double> votes_;
@@ -196,8 +219,9 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Training: every segment stored so far (the cell lists are built from them, so that
   // segments may still be added after a build), how many of them the lists hold, whether
   // some do not yet; the largest id stored so far; the kernel; the summed footprint of one
-  // segment with the column span of each of its rows; one id's values summed per cell of
-  // every angle bin and the cells it touched.
+  // segment with the column span of each of its rows; the open id's value per cell, the
+  // per-bin blocks of the cells where ranges differ (values, and whether a bin holds one) and
+  // the cells it touched.
   std::vector<Added_> added_;
   std::size_t finished_ = 0;
   bool dirty_ = false;
@@ -206,6 +230,8 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<double> patch_;
   std::vector<long> spanLo_;
   std::vector<long> spanHi_;
-  std::vector<float> open_;
-  std::vector<std::uint32_t> openKeys_;
+  std::vector<Slot_> slots_;
+  std::vector<float> pool_;
+  std::vector<std::uint8_t> poolHeld_;
+  std::vector<std::uint32_t> touched_;
 };

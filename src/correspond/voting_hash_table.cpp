@@ -26,8 +26,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 vcGridLineIterator lineCells(vcVector<2> p, vcVector<2> q, long width, long height) {
   // Ends within the coordinate limit (a NaN is not) need no cutting to it.
   constexpr double lim = vcTightLineHashTable<char>::kCoordLimit;
-  const bool within = std::abs(p.x()) <= lim && std::abs(p.y()) <= lim &&
-                      std::abs(q.x()) <= lim && std::abs(q.y()) <= lim;
+  const bool within = std::abs(p.x()) <= lim && std::abs(p.y()) <= lim && std::abs(q.x()) <= lim &&
+                      std::abs(q.y()) <= lim;
   if (!within && !vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
   return vcGridLineIterator(width, height, static_cast<std::int64_t>(p.x()),
                             static_cast<std::int64_t>(p.y()), static_cast<std::int64_t>(q.x()),
@@ -62,8 +62,6 @@ vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angle
   numBins_ = nBins;
   cellsPerBin_ = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   binEmpty_.assign(static_cast<std::size_t>(nBins), 1);
-  offsets_.resize(static_cast<std::size_t>(nBins));
-  entries_.resize(static_cast<std::size_t>(nBins));
   // Basis frame to grid: scale 1 / binSize, basis origin at the grid centre.
   toGrid_ =
       vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
@@ -78,17 +76,28 @@ long vcVotingHashTable::checkBin_(long b) const {
   return b;
 }
 
-std::span<const vcVotingHashTable::BasisInfo> vcVotingHashTable::cell(long b, long x, long y) {
+std::vector<vcVotingHashTable::BasisInfo> vcVotingHashTable::cell(long b, long x, long y) {
   checkBin_(b);
   if (x < 0 || y < 0 || x >= width_ || y >= height_)
     badParam(L"cell (" + vfStr(x) + L", " + vfStr(y) + L") lies outside the grid");
   finish_();
-  const std::vector<std::uint32_t>& offsets = offsets_[static_cast<std::size_t>(b)];
-  if (offsets.empty()) return {};
-  const std::size_t c = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                        static_cast<std::size_t>(x);
-  return std::span<const BasisInfo>(entries_[static_cast<std::size_t>(b)].data() + offsets[c],
-                                    offsets[c + 1] - offsets[c]);
+  std::vector<BasisInfo> out;
+  if (offsets_.empty()) return out;
+  const std::size_t c =
+      static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
+  // The runs covering b: those starting d bins before it that span more than d bins. An id
+  // has at most one of them, its runs in one cell covering disjoint bins.
+  const std::size_t n = static_cast<std::size_t>(numBins_);
+  for (std::size_t d = 0; d < runLimit_; ++d) {
+    const std::size_t lo = (static_cast<std::size_t>(b) + n - d) % n;
+    const std::size_t from = offsets_[groupKey_(c, lo, d + 1, runLimit_)];
+    const std::size_t to = offsets_[groupKey_(c, lo, runLimit_, runLimit_) + 1];
+    out.insert(out.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from),
+               entries_.begin() + static_cast<std::ptrdiff_t>(to));
+  }
+  std::sort(out.begin(), out.end(),
+            [](const BasisInfo& p, const BasisInfo& q) { return p.id < q.id; });
+  return out;
 }
 
 bool vcVotingHashTable::isBinEmpty(long b) const {
@@ -217,81 +226,176 @@ void vcVotingHashTable::addFootprint_(const Added_& added) {
   }
 
   const long nBins = numAngleBins();
-  if (open_.empty()) open_.assign(static_cast<std::size_t>(nBins) * cellsPerBin_, 0.0f);
-  for (long b = static_cast<long>(added.binLo);; b = (b + 1) % nBins) {
-    const std::size_t base = static_cast<std::size_t>(b) * cellsPerBin_;
-    for (long row = 0; row < ph; ++row) {
-      const long y = py0 + row;
-      const long x0 = spanLo_[static_cast<std::size_t>(row)],
-                 x1 = spanHi_[static_cast<std::size_t>(row)];
-      const double* in = patch_.data() + row * pw;
-      for (long x = x0; x <= x1; ++x) {
-        const double value = in[x - px0] * norm;
-        if (value == 0.0) continue;  // beyond the kernel's reach: an entry would add nothing
-        const std::size_t key = base + static_cast<std::size_t>(y * width_ + x);
-        float& v = open_[key];
-        if (v == 0.0f) openKeys_.push_back(static_cast<std::uint32_t>(key));
-        v += static_cast<float>(value);
+  if (slots_.empty()) slots_.resize(cellsPerBin_);
+  const std::uint32_t lo = added.binLo;
+  const std::uint32_t len = static_cast<std::uint32_t>(
+      (static_cast<long>(added.binHi) - static_cast<long>(lo) + nBins) % nBins + 1);
+  for (long row = 0; row < ph; ++row) {
+    const long y = py0 + row;
+    const long x0 = spanLo_[static_cast<std::size_t>(row)],
+               x1 = spanHi_[static_cast<std::size_t>(row)];
+    const double* in = patch_.data() + row * pw;
+    for (long x = x0; x <= x1; ++x) {
+      const double value = in[x - px0] * norm;
+      if (value == 0.0) continue;  // beyond the kernel's reach: an entry would add nothing
+      const std::uint32_t c = static_cast<std::uint32_t>(y * width_ + x);
+      Slot_& slot = slots_[c];
+      if (slot.len == 0) {
+        slot.value = static_cast<float>(value);
+        slot.lo = lo;
+        slot.len = len;
+        touched_.push_back(c);
+      } else if (slot.block == kNoBlock && slot.lo == lo && slot.len == len) {
+        slot.value += static_cast<float>(value);
+      } else {
+        addToBins_(c, lo, len, static_cast<float>(value));
       }
     }
-    if (b == static_cast<long>(added.binHi)) break;
   }
 }
 
-// Every id's summed footprint, id by id in increasing order: take(key, id, value) for every
-// cell of every angle bin it reaches (key = bin x cells per bin + cell).
+// Adds a value to the bins lo .. lo + len - 1 (cyclically) of cell c's per-bin block, giving
+// the cell one first when it had a single range so far.
+void vcVotingHashTable::addToBins_(std::uint32_t c, std::uint32_t lo, std::uint32_t len,
+                                   float value) {
+  const std::size_t n = static_cast<std::size_t>(numBins_);
+  Slot_& slot = slots_[c];
+  const auto add = [&](std::size_t base, std::uint32_t from, std::uint32_t count, float v) {
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const std::size_t at = base + (from + k) % n;
+      pool_[at] += v;
+      poolHeld_[at] = 1;
+    }
+  };
+  if (slot.block == kNoBlock) {
+    slot.block = static_cast<std::uint32_t>(pool_.size() / n);
+    pool_.resize(pool_.size() + n, 0.0f);
+    poolHeld_.resize(poolHeld_.size() + n, 0);
+    add(slot.block * n, slot.lo, slot.len, slot.value);
+  }
+  add(slot.block * n, lo, len, value);
+}
+
+// Every id's summed footprint as runs, id by id in increasing order: take(c, lo, len, id,
+// value) for every run of equal value over the bins lo .. lo + len - 1 (cyclically, len at most
+// limit) of every cell c it reaches. Values are capped at 1.0 once the id is complete (the
+// kernel values are not negative, so capping once gives the value of capping after every
+// addition). Within a bin every cell's value is summed in the order of the id's segments, as
+// it would be bin by bin.
 template <class Take>
-void vcVotingHashTable::forEachFootprint_(Take&& take) {
+void vcVotingHashTable::forEachRun_(std::size_t limit, Take&& take) {
+  const std::size_t n = static_cast<std::size_t>(numBins_);
+  const auto cut = [&](std::uint32_t c, std::size_t lo, std::size_t len, std::int32_t id,
+                       float value) {
+    for (; len > limit; len -= limit, lo = (lo + limit) % n) take(c, lo, limit, id, value);
+    take(c, lo, len, id, value);
+  };
   for (std::size_t first = 0; first < added_.size();) {
     const std::int32_t id = added_[first].id;
     std::size_t end = first;
     for (; end < added_.size() && added_[end].id == id; ++end) addFootprint_(added_[end]);
-    for (const std::uint32_t key : openKeys_) {
-      take(key, id, std::min(1.0f, open_[key]));
-      open_[key] = 0.0f;
+    for (const std::uint32_t c : touched_) {
+      Slot_& slot = slots_[c];
+      if (slot.block == kNoBlock) {
+        cut(c, slot.lo, slot.len, id, std::min(1.0f, slot.value));
+      } else {
+        // Bins in order, each stretch of held bins with one value a run.
+        const float* v = pool_.data() + slot.block * n;
+        const std::uint8_t* held = poolHeld_.data() + slot.block * n;
+        for (std::size_t b = 0; b < n;) {
+          if (!held[b]) {
+            ++b;
+            continue;
+          }
+          const float value = std::min(1.0f, v[b]);
+          std::size_t e = b + 1;
+          while (e < n && held[e] && std::min(1.0f, v[e]) == value) ++e;
+          cut(c, b, e - b, id, value);
+          b = e;
+        }
+      }
+      slot = Slot_();
     }
-    openKeys_.clear();
+    touched_.clear();
+    pool_.clear();
+    poolHeld_.clear();
     first = end;
   }
 }
 
-// The cell lists are built from every segment stored so far, in two passes over their
-// footprints: the first counts the entries of every cell, the second writes them into place.
-// Ids arrive in increasing order, so every list comes out in id order without a sort, and no
-// entry is held twice.
+// The runs are built from every segment stored so far, in two passes over their footprints:
+// the first counts the runs of every group, the second writes them into place. Ids arrive in
+// increasing order, so every group comes out in id order without a sort.
 void vcVotingHashTable::finish_() {
   if (!dirty_) return;
-  const std::size_t nBins = static_cast<std::size_t>(numAngleBins());
-  std::vector<std::vector<std::uint32_t>> offsets(nBins);
-  for (std::size_t b = 0; b < nBins; ++b)
-    if (!binEmpty_[b]) offsets[b].assign(cellsPerBin_ + 1, 0);
-  forEachFootprint_([&](std::uint32_t key, std::int32_t, float) {
-    ++offsets[key / cellsPerBin_][key % cellsPerBin_ + 1];
+  const std::size_t n = static_cast<std::size_t>(numAngleBins());
+  // Runs are cut at the longest bin range stored, and shorter still when the offsets of
+  // every (cell, first bin, length) would outgrow the grid limit.
+  std::size_t longest = 1;
+  for (const Added_& a : added_)
+    longest = std::max<std::size_t>(longest, (a.binHi + n - a.binLo) % n + 1);
+  const double groups = static_cast<double>(cellsPerBin_) * static_cast<double>(n);
+  const std::size_t limit =
+      std::min(longest, std::max<std::size_t>(1, static_cast<std::size_t>(kMaxCells / groups)));
+
+  std::vector<std::uint32_t> offsets(cellsPerBin_ * n * limit + 1, 0);
+  forEachRun_(limit, [&](std::uint32_t c, std::size_t lo, std::size_t len, std::int32_t, float) {
+    ++offsets[groupKey_(c, lo, len, limit) + 1];
   });
-  std::vector<std::vector<BasisInfo>> entries(nBins);
-  std::vector<std::vector<std::uint32_t>> next(nBins);
-  for (std::size_t b = 0; b < nBins; ++b) {
-    if (offsets[b].empty()) continue;
-    std::uint64_t total = 0;
-    for (std::size_t c = 1; c <= cellsPerBin_; ++c) {
-      total += offsets[b][c];
-      if (static_cast<double>(total) > kMaxEntries) {
-        dropUnfinished_();
-        badParam(L"more than 2^32 - 1 entries in one angle bin");
-      }
-      offsets[b][c] = static_cast<std::uint32_t>(total);
+  std::uint64_t total = 0;
+  for (std::size_t k = 1; k < offsets.size(); ++k) {
+    total += offsets[k];
+    if (static_cast<double>(total) > kMaxEntries) {
+      dropUnfinished_();
+      badParam(L"more than 2^32 - 1 entries");
     }
-    entries[b].resize(static_cast<std::size_t>(total));
-    next[b].assign(offsets[b].begin(), offsets[b].end() - 1);
+    offsets[k] = static_cast<std::uint32_t>(total);
   }
-  forEachFootprint_([&](std::uint32_t key, std::int32_t id, float value) {
-    const std::size_t b = key / cellsPerBin_;
-    entries[b][next[b][key % cellsPerBin_]++] = BasisInfo{id, value};
-  });
+  std::vector<BasisInfo> entries(static_cast<std::size_t>(total));
+  // Each group's next free place, starting at its first: afterwards offsets[k] is where group
+  // k ends, which is where group k + 1 starts.
+  forEachRun_(limit,
+              [&](std::uint32_t c, std::size_t lo, std::size_t len, std::int32_t id, float value) {
+                entries[offsets[groupKey_(c, lo, len, limit)]++] = BasisInfo{id, value};
+              });
+  for (std::size_t k = offsets.size() - 1; k > 0; --k) offsets[k] = offsets[k - 1];
+  offsets[0] = 0;
+  runLimit_ = limit;
   offsets_ = std::move(offsets);
   entries_ = std::move(entries);
+  findSpans_();
   finished_ = added_.size();
   dirty_ = false;
+}
+
+// For every bin and cell: the slices of the cell's runs covering the bin (those starting d
+// bins before it that span more than d bins), and whether, leaving out empty ones, each
+// begins where another ends so that together they make one span.
+void vcVotingHashTable::findSpans_() {
+  const std::size_t n = static_cast<std::size_t>(numBins_);
+  const std::size_t limit = runLimit_;
+  spans_.assign(2 * n * cellsPerBin_, 0);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> slices;
+  for (std::size_t c = 0; c < cellsPerBin_; ++c) {
+    const std::uint32_t* o = offsets_.data() + c * n * limit;
+    if (o[0] == o[n * limit]) continue;  // an empty cell
+    for (std::size_t b = 0; b < n; ++b) {
+      slices.clear();
+      for (std::size_t d = 0; d < limit; ++d) {
+        const std::size_t lo = d <= b ? b - d : b + n - d;
+        const std::uint32_t from = o[lo * limit + d], to = o[lo * limit + limit];
+        if (from != to) slices.emplace_back(from, to);
+      }
+      std::uint32_t* span = spans_.data() + 2 * (b * cellsPerBin_ + c);
+      if (slices.empty()) continue;
+      std::sort(slices.begin(), slices.end());
+      bool joined = true;
+      for (std::size_t k = 1; k < slices.size(); ++k)
+        joined = joined && slices[k].first == slices[k - 1].second;
+      span[0] = joined ? slices.front().first : kSplit;
+      span[1] = joined ? slices.back().second : kSplit;
+    }
+  }
 }
 
 // Forgets the segments stored since the last finish (their bins count as empty again unless
@@ -306,15 +410,19 @@ void vcVotingHashTable::dropUnfinished_() {
       binEmpty_[static_cast<std::size_t>(b)] = 0;
       if (b == static_cast<long>(a.binHi)) break;
     }
-  openKeys_.clear();
-  std::fill(open_.begin(), open_.end(), 0.0f);
+  for (const std::uint32_t c : touched_) slots_[c] = Slot_();
+  touched_.clear();
+  pool_.clear();
+  poolHeld_.clear();
   dirty_ = false;
 }
 
 void vcVotingHashTable::shrinkToFit() {
   finish_();
-  open_ = std::vector<float>();
-  openKeys_ = std::vector<std::uint32_t>();
+  slots_ = std::vector<Slot_>();
+  pool_ = std::vector<float>();
+  poolHeld_ = std::vector<std::uint8_t>();
+  touched_ = std::vector<std::uint32_t>();
   patch_ = std::vector<double>();
   spanLo_ = std::vector<long>();
   spanHi_ = std::vector<long>();
@@ -430,9 +538,14 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   if (binEmpty_[static_cast<std::size_t>(b)]) return false;
   finish_();
 
-  // Walk the segment's cells; every new non-empty cell adds its entries once per pass.
-  const std::uint32_t* offsets = offsets_[static_cast<std::size_t>(b)].data();
-  const BasisInfo* entries = entries_[static_cast<std::size_t>(b)].data();
+  // Walk the segment's cells; every new cell holding something in bin b adds its entries once
+  // per pass. Those are the cell's runs that start d bins before b and span more than d bins,
+  // for d below runLimit_: mostly one span of the runs, else one slice for each d.
+  const std::size_t n = static_cast<std::size_t>(nBins);
+  const std::size_t limit = runLimit_;
+  const std::size_t bin = static_cast<std::size_t>(b);
+  const std::uint32_t* spans = spans_.data() + 2 * bin * cellsPerBin_;
+  const BasisInfo* entries = entries_.data();
   bool any = false;
   double* votes = votes_.data();
   std::uint16_t* visited = visited_.data();
@@ -440,36 +553,50 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   // The best vote in locals: the stores into votes could otherwise alias the members.
   double maxVote = maxVote_;
   long bestId = bestId_;
+  const auto addRange = [&](std::uint32_t from, std::uint32_t to) {
+    for (std::uint32_t e = from; e < to; ++e) {
+      const BasisInfo& info = entries[e];
+      const double v = (votes[info.id] += info.value);
+      if (v > maxVote) {
+        maxVote = v;
+        bestId = info.id;
+      }
+    }
+  };
   // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
-  // chunk are listed first, asking for their offsets and marks ahead, then voted in order,
+  // chunk are listed first, asking for their spans and marks ahead, then voted in order,
   // asking for the entries of the cell after next ahead.
   constexpr int kChunk = 32;
   std::size_t cells[kChunk];
   auto it = lineCells(g1, g2, width_, height_);
   while (!it.done()) {
-    int n = 0;
-    for (; n < kChunk && !it.done(); it.next()) {
+    int m = 0;
+    for (; m < kChunk && !it.done(); it.next()) {
       const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
                             static_cast<std::size_t>(it.x());
-      __builtin_prefetch(offsets + c);
+      __builtin_prefetch(spans + 2 * c);
       __builtin_prefetch(visited + c);
-      cells[n++] = c;
+      cells[m++] = c;
     }
-    for (int k = 0; k < n; ++k) {
-      if (k + 2 < n) __builtin_prefetch(entries + offsets[cells[k + 2]]);
+    for (int k = 0; k < m; ++k) {
+      if (k + 2 < m && spans[2 * cells[k + 2]] != kSplit)
+        __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
       const std::size_t c = cells[k];
       if (visited[c] == pass) continue;
-      const std::uint32_t from = offsets[c], to = offsets[c + 1];
-      if (from == to) continue;
+      const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
+      if (from != kSplit) {
+        if (from == to) continue;
+        any = true;
+        visited[c] = pass;
+        addRange(from, to);
+        continue;
+      }
       any = true;
       visited[c] = pass;
-      for (std::uint32_t e = from; e < to; ++e) {
-        const BasisInfo& info = entries[e];
-        const double v = (votes[info.id] += info.value);
-        if (v > maxVote) {
-          maxVote = v;
-          bestId = info.id;
-        }
+      const std::uint32_t* o = offsets_.data() + c * n * limit;
+      for (std::size_t d = 0; d < limit; ++d) {
+        const std::size_t lo = d <= bin ? bin - d : bin + n - d;
+        addRange(o[lo * limit + d], o[lo * limit + limit]);
       }
     }
   }
@@ -491,14 +618,14 @@ void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double frac
 
 std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
-  for (std::size_t b = 0; b < offsets_.size(); ++b)
-    bytes += offsets_[b].capacity() * sizeof(std::uint32_t) +
-             entries_[b].capacity() * sizeof(BasisInfo);
+  bytes += offsets_.capacity() * sizeof(std::uint32_t) + entries_.capacity() * sizeof(BasisInfo) +
+           spans_.capacity() * sizeof(std::uint32_t);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
            (spanLo_.capacity() + spanHi_.capacity()) * sizeof(long) +
-           open_.capacity() * sizeof(float) + openKeys_.capacity() * sizeof(std::uint32_t) +
+           slots_.capacity() * sizeof(Slot_) + pool_.capacity() * sizeof(float) +
+           poolHeld_.capacity() + touched_.capacity() * sizeof(std::uint32_t) +
            added_.capacity() * sizeof(Added_);
   return bytes;
 }

@@ -1,11 +1,14 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <numbers>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/base/exception.h"
+#include "tavshsl/segments.h"
 #include "tavshsl/voting_hash_table.h"
 
 namespace {
@@ -152,6 +155,112 @@ TEST(VotingHashTable, SegmentsAddedAfterABuildJoinTheListsAsIfAddedBefore) {
   EXPECT_GT(entries, 0);
 }
 
+// The bin-by-bin rule, written out plainly: every stored segment adds its kernel around each
+// of its line cells to every bin of its range, an id's value in a (bin, cell) capped at 1.0
+// after every addition; a found segment adds, once per pass, every entry of each new cell
+// holding something in its bin. The table keeps runs of equal values over consecutive bins,
+// so a small polygon seen from two bases, with ranges that wrap past pi, differ at the
+// corners, cover every bin or reach the cap, checks that nothing is lost or added.
+TEST(VotingHashTable, StoredRunsHoldAndVoteWhatTheBinByBinRuleGives) {
+  struct Stored {
+    long id;
+    vcLineSeg seg;
+    double normaliser, distTol, angleTol;
+  };
+  const std::vector<Stored> stored = {{0, seg(-8.0, -6.0, 8.0, -6.0), 60.0, 1.0, 0.1},
+                                      {0, seg(8.0, -6.0, 2.0, 9.0), 60.0, 1.0, 0.1},
+                                      {0, seg(2.0, 9.0, -8.0, -6.0), 60.0, 1.0, 0.1},
+                                      {1, seg(-12.0, 0.3, 12.0, 0.3), 0.5, 2.0, 0.2},
+                                      {1, seg(0.2, -12.0, 0.4, 12.0), 0.5, 2.0, 0.2},
+                                      {2, seg(-5.0, -5.0, 6.0, 6.0), 30.0, 1.0, 0.9},
+                                      {3, seg(-15.0, 10.0, 15.0, 11.0), 50.0, 0.5, 0.15},
+                                      {3, seg(15.0, 11.0, 14.0, -12.0), 50.0, 0.5, 0.15}};
+  vcVotingHashTable t = makeTable();
+  const long n = t.numAngleBins(), w = t.width(), h = t.height();
+  std::map<long, std::map<long, double>> rule;  // (bin x cells + cell) -> id -> value
+  for (const Stored& s : stored) {
+    t.addSegment(s.id, s.seg, s.normaliser, s.distTol, vcRadian(s.angleTol));
+    const double d = std::max(s.distTol, 0.5);  // at least half a cell
+    const long r = static_cast<long>(std::ceil(2.0 * d - 1e-10));
+    const auto kernel = [&](long i, long j) {
+      const double rho = std::hypot(static_cast<double>(i), static_cast<double>(j)) / d;
+      return rho < 6.0 ? std::cos(rho / 6.0 * kPi / 2.0) : 0.0;
+    };
+    double sum = 0.0;
+    for (long j = -r; j <= r; ++j) sum += kernel(0, j);
+    sum *= s.normaliser;
+    const double a = vcSegmentCorresponderUtil::segmentAngle(s.seg).plain();
+    double lo = a - 2.0 * s.angleTol, hi = a + 2.0 * s.angleTol;
+    while (lo < 0.0) lo += kPi;
+    while (hi < 0.0) hi += kPi;
+    long bLo = static_cast<long>(lo / kTenDegrees.plain()) % n;
+    long bHi = static_cast<long>(hi / kTenDegrees.plain()) % n;
+    if (4.0 * s.angleTol >= kPi) bLo = 0, bHi = n - 1;
+    const vcVector<2> g1 = t.toGrid().mapPoint(s.seg.p1()), g2 = t.toGrid().mapPoint(s.seg.p2());
+    for (long b = bLo;; b = (b + 1) % n) {
+      for (vcGridLineIterator it(w, h, static_cast<long>(g1.x()), static_cast<long>(g1.y()),
+                                 static_cast<long>(g2.x()), static_cast<long>(g2.y()));
+           !it.done(); it.next())
+        for (long j = -r; j <= r; ++j)
+          for (long i = -r; i <= r; ++i) {
+            const long x = it.x() + i, y = it.y() + j;
+            if (x < 0 || y < 0 || x >= w || y >= h || kernel(i, j) == 0.0) continue;
+            double& v = rule[b * w * h + y * w + x][s.id];
+            v = std::min(1.0, v + kernel(i, j) / sum);
+          }
+      if (b == bHi) break;
+    }
+  }
+
+  long entries = 0, capped = 0;
+  for (long b = 0; b < n; ++b)
+    for (long c = 0; c < w * h; ++c) {
+      const auto cell = t.cell(b, c % w, c / w);
+      const auto found = rule.find(b * w * h + c);
+      ASSERT_EQ(cell.size(), found == rule.end() ? 0u : found->second.size()) << b << " " << c;
+      std::size_t k = 0;
+      for (const auto& [id, value] :
+           found == rule.end() ? std::map<long, double>() : found->second) {
+        EXPECT_EQ(cell[k].id, id);
+        EXPECT_NEAR(cell[k++].value, value, 1e-6 * value);
+        capped += value == 1.0;
+      }
+      entries += static_cast<long>(cell.size());
+    }
+  EXPECT_GT(entries, 1000);
+  EXPECT_GT(capped, 0);
+
+  // Votes of found segments crossing the polygon at many angles, each cell counted once.
+  const std::vector<vcLineSeg> votes = {seg(-19.0, -6.2, 19.0, -5.8),  seg(7.0, -19.0, 3.0, 19.0),
+                                        seg(-19.0, -19.0, 19.0, 19.0), seg(-3.0, 19.5, 5.0, -19.5),
+                                        seg(-19.5, 9.0, 19.5, 12.0),   seg(0.0, 0.0, 0.5, 19.0)};
+  std::vector<double> expected(4, 0.0);
+  std::vector<char> visited(static_cast<std::size_t>(w * h), 0);
+  t.clearVotes();
+  for (const vcLineSeg& s : votes) {
+    t.voteSegment(s);
+    double a = vcSegmentCorresponderUtil::segmentAngle(s).plain();
+    if (a < 0.0) a += kPi;
+    long b = static_cast<long>(a / kTenDegrees.plain());
+    if (b == n) b = 0;
+    const vcVector<2> g1 = t.toGrid().mapPoint(s.p1()), g2 = t.toGrid().mapPoint(s.p2());
+    for (vcGridLineIterator it(w, h, static_cast<long>(g1.x()), static_cast<long>(g1.y()),
+                               static_cast<long>(g2.x()), static_cast<long>(g2.y()));
+         !it.done(); it.next()) {
+      const long c = it.y() * w + it.x();
+      const auto found = rule.find(b * w * h + c);
+      if (visited[static_cast<std::size_t>(c)] || found == rule.end()) continue;
+      visited[static_cast<std::size_t>(c)] = 1;
+      for (const auto& [id, value] : found->second) expected[static_cast<std::size_t>(id)] += value;
+    }
+  }
+  std::vector<vcVotingResult> out;
+  t.getResults(out, 1.0);
+  ASSERT_EQ(out.size(), 4u);
+  for (const vcVotingResult& r : out)
+    EXPECT_NEAR(r.vote, expected[static_cast<std::size_t>(r.id)], 1e-6 * r.vote) << r.id;
+}
+
 // Voting a whole list through a frame casts the votes of mapping and voting each segment in
 // turn, also for segments on the grid's edge or through a corner, and for those outside it,
 // which the list vote passes over unmapped.
@@ -171,12 +280,12 @@ TEST(VotingHashTable, VotingAListThroughAFrameEqualsVotingEachMappedSegment) {
   };
   add(kShortAlong);
   add(seg(-19.5, -19.0, 19.0, 19.5));
-  add(seg(19.6, -30.0, 19.6, 30.0));    // along the last column
-  add(seg(19.0, 21.0, 21.0, 19.0));     // clips the corner cell (39, 39)
+  add(seg(19.6, -30.0, 19.6, 30.0));      // along the last column
+  add(seg(19.0, 21.0, 21.0, 19.0));       // clips the corner cell (39, 39)
   add(seg(-19.95, -25.0, -19.95, 25.0));  // column 0, on the grid's edge
   add(seg(-20.05, -25.0, -20.05, 25.0));  // just left of the grid
-  add(seg(300.0, 300.0, 320.0, 310.0)); // far away
-  add(seg(-500.0, 0.3, 500.0, 0.3));    // across the whole grid and beyond
+  add(seg(300.0, 300.0, 320.0, 310.0));   // far away
+  add(seg(-500.0, 0.3, 500.0, 0.3));      // across the whole grid and beyond
   const double turn = 0.3;
 
   t.clearVotes();
@@ -205,7 +314,7 @@ TEST(VotingHashTable, VotingAListThroughAFrameEqualsVotingEachMappedSegment) {
 TEST(VotingHashTable, ALineJustAcrossACellBorderStillVotes) {
   vcVotingHashTable t(1, 10.0, kTenDegrees, 40, 40);
   t.addSegment(0, seg(-150.0, 9.9, 150.0, 9.9), 300.0, 1.0, vcRadian(0.05));
-  const double same = voteAlone(t, {seg(-50.0, 9.7, 50.0, 9.7)});   // row 20, 11 cells
+  const double same = voteAlone(t, {seg(-50.0, 9.7, 50.0, 9.7)});    // row 20, 11 cells
   const double next = voteAlone(t, {seg(-50.0, 10.1, 50.0, 10.1)});  // row 21
   EXPECT_NEAR(same, 11.0 * 10.0 / 300.0, 1e-6);
   // (K(0, 1) + 2 K(1, 1)) / (K(0, 0) + 2 K(0, 1)) with the kernel at half a cell.
