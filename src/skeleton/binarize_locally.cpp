@@ -229,24 +229,29 @@ void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned cha
   // Windows without edges borrow from their neighbours.
   fillEmptyCells(cells, nx, ny);
 
-  // Cut each block at the lowest threshold of the windows covering it.
-  vcPelBuffer<unsigned char> result(w, h, 32, vcUnsetPels{});
-  result.offset(input.offset());
+  // Cut each block at the lowest threshold of the windows covering it, then the image row by
+  // row through the cuts of its blocks.
+  std::vector<unsigned char> cuts(std::size_t(nx * ny));
   for (long j = 0; j < ny; ++j)
     for (long i = 0; i < nx; ++i) {
       long level = ceiling;
       for (long jj = std::max(j - 1, 0L); jj <= j; ++jj)
         for (long ii = std::max(i - 1, 0L); ii <= i; ++ii)
           level = std::min<long>(level, cells[std::size_t(jj * nx + ii)]);
-      const unsigned char cut = static_cast<unsigned char>(level);
-      const long x0 = i * kBinarizeBlock, y0 = j * kBinarizeBlock;
-      const long x1 = std::min(x0 + kBinarizeBlock, w), y1 = std::min(y0 + kBinarizeBlock, h);
-      for (long y = y0; y < y1; ++y) {
-        const unsigned char* in = input.pointToRow(y);
-        unsigned char* out = result.pointToRow(y);
-        for (long x = x0; x < x1; ++x) out[x] = in[x] >= cut ? 255 : 0;
-      }
+      cuts[std::size_t(j * nx + i)] = static_cast<unsigned char>(level);
     }
+  vcPelBuffer<unsigned char> result(w, h, 32, vcUnsetPels{});
+  result.offset(input.offset());
+  const unsigned char* inRow = input.pointToOffset();
+  unsigned char* outRow = result.pointToOffset();
+  for (long y = 0; y < h; ++y, inRow += input.rowUpdate(), outRow += result.rowUpdate()) {
+    const unsigned char* rowCuts = &cuts[std::size_t((y / kBinarizeBlock) * nx)];
+    for (long i = 0; i < nx; ++i) {
+      const unsigned char cut = rowCuts[i];
+      const long x1 = std::min((i + 1) * kBinarizeBlock, w);
+      for (long x = i * kBinarizeBlock; x < x1; ++x) outRow[x] = inRow[x] >= cut ? 255 : 0;
+    }
+  }
   output = result;
 }
 
