@@ -68,6 +68,13 @@ struct ChainRecord {
   FitSums sums;
 };
 
+// Twist statistics over the supporting edgelets of a candidate: the squares of the 5-edgelet
+// mean twists and of the steps between neighbouring twists, radians squared.
+struct TwistWave {
+  double meanSqr = 0.0, stepSqr = 0.0;
+  long means = 0, steps = 0;
+};
+
 // One circle candidate.
 struct CircleCandidate {
   bool valid = false;
@@ -123,6 +130,7 @@ class FinderImpl {
   void verify_();
   FitSums markSupport_(const CircleCandidate& c);
   bool keepSupport_(CircleCandidate& c);
+  bool round_() const;  // the support last marked shows no polygon's twist wave
   void contrast_(CircleCandidate& c) const;
   void pointStats_(CircleCandidate& c) const;
 
@@ -168,6 +176,7 @@ class FinderImpl {
   std::vector<long> listed_, other_;         // grab lists, reused
   std::vector<unsigned char> support_;       // per edgelet of the candidate verified: on its circle
   std::vector<double> twist_;                // scratch: prefix sums of the edgelets' twists
+  TwistWave wave_;                           // of the support last marked
   CornerCutter cutter_;
   std::vector<ChainPiece> pieceEnds_;
   std::vector<ChainRecord> pieces_;  // pieces before they are sorted into records_

@@ -92,16 +92,21 @@ TEST(CircleFinder, ResultsLieInTheRadiusRange) {
 
 TEST(CircleFinder, CornersAndBarEndsMakeNoCircle) {
   // The ends of light and dark bars and the corners of a tilted square, blurred, give chains
-  // that bend like short arcs of small circles; only the disc is one.
-  vcSceneCanvas canvas(300, 120, 100.0);
+  // that bend like short arcs of small circles; two squares of 12 pixels, blurred, are nearly
+  // round all the way. Only the disc is a circle.
+  vcSceneCanvas canvas(400, 120, 100.0);
   canvas.drawStroke({20.0, 25.0}, {110.0, 38.0}, 14.0, 170.0);
   canvas.drawStroke({25.0, 90.0}, {115.0, 80.0}, 10.0, 40.0);
-  const double c = std::cos(0.35) * 11.0, s = std::sin(0.35) * 11.0;
-  const std::vector<vcVector<2>> square = {{160.0 + c - s, 60.0 + s + c},
-                                           {160.0 - c - s, 60.0 - s + c},
-                                           {160.0 - c + s, 60.0 - s - c},
-                                           {160.0 + c + s, 60.0 + s - c}};
-  canvas.drawPolygon(square, 35.0);
+  const auto square = [](vcVector<2> centre, double half, double angle) {
+    const double c = std::cos(angle) * half, s = std::sin(angle) * half;
+    return std::vector<vcVector<2>>{{centre.x() + c - s, centre.y() + s + c},
+                                    {centre.x() - c - s, centre.y() - s + c},
+                                    {centre.x() - c + s, centre.y() - s - c},
+                                    {centre.x() + c + s, centre.y() + s - c}};
+  };
+  canvas.drawPolygon(square({160.0, 60.0}, 11.0, 0.35), 35.0);
+  canvas.drawPolygon(square({310.3, 35.6}, 6.0, 0.5), 35.0);
+  canvas.drawPolygon(square({350.7, 85.2}, 6.0, 0.9), 170.0);
   canvas.drawDisc({245.3, 60.6}, 12.0, 175.0);
   canvas.blur(1.2);
   vcSceneRandom random(5);
