@@ -130,7 +130,7 @@ class FinderImpl {
   void verify_();
   FitSums markSupport_(const CircleCandidate& c);
   bool keepSupport_(CircleCandidate& c);
-  bool round_() const;  // the support last marked shows no polygon's twist wave
+  bool round_(const CircleCandidate& c) const;  // no polygon's twist wave in the last support
   void contrast_(CircleCandidate& c) const;
   void pointStats_(CircleCandidate& c) const;
 
