@@ -1,6 +1,8 @@
 #include "platform/ip/true_peak.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/ip/image_checks.h"
 
@@ -17,11 +19,19 @@ constexpr std::array<unsigned char, 256> makeDirectionTable() {
 
 constexpr std::array<unsigned char, 256> kDirectionOfCode = makeDirectionTable();
 
+// Whether any of the eight bytes of word is at least threshold (at most 128): with the top bits
+// cleared, adding 128 - threshold to each byte cannot carry into the next one and sets a byte's
+// top bit exactly when the byte reached the threshold; bytes of 128 and more have it already.
+bool anyAtLeast(std::uint64_t word, unsigned threshold) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
+  return (((word & ~kTops) + (128 - threshold) * kOnes) | word) & kTops;
+}
+
 }  // namespace
 
 vcPelBuffer<unsigned char> vfTruePeak(const vcPelBuffer_const<unsigned char>& magnitude,
-                                      const vcPelBuffer_const<unsigned char>& angle,
-                                      long threshold, long* count) {
+                                      const vcPelBuffer_const<unsigned char>& angle, long threshold,
+                                      long* count) {
   // Check the inputs.
   vc_ip_detail::requireImage(magnitude, L"vfTruePeak", L"magnitude");
   vc_ip_detail::requireImage(angle, L"vfTruePeak", L"angle");
@@ -49,6 +59,15 @@ vcPelBuffer<unsigned char> vfTruePeak(const vcPelBuffer_const<unsigned char>& ma
     const unsigned char* a = angle.pointToRow(y);
     unsigned char* out = peaks.pointToRow(y);
     for (long x = 1; x + 1 < width; ++x) {
+      // Most pixels lie below the threshold: skip them eight at a time.
+      if (threshold <= 128 && x + 8 < width) {
+        std::uint64_t word;
+        std::memcpy(&word, m + x, sizeof word);
+        if (!anyAtLeast(word, unsigned(threshold))) {
+          x += 7;
+          continue;
+        }
+      }
       const unsigned char v = m[x];
       if (v < threshold) continue;
       const long step = along[kDirectionOfCode[a[x]]];
