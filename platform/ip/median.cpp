@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/ip/image_checks.h"
@@ -30,8 +31,12 @@ std::vector<uint8_t> padReplicated(const vcPelBuffer_const<unsigned char>& image
   for (long y = 0; y < h + top + bottom; ++y) {
     const unsigned char* src = image.pointToRow(std::clamp(y - top, 0L, h - 1));
     uint8_t* dst = padded.data() + y * stride;
-    for (long x = 0; x < w; ++x)
-      dst[left + x] = static_cast<uint8_t>(std::clamp<long>(src[x], low, high));
+    if (low == 0 && high == 255) {
+      std::memcpy(dst + left, src, static_cast<std::size_t>(w));  // nothing to clamp
+    } else {
+      const uint8_t lo = static_cast<uint8_t>(low), hi = static_cast<uint8_t>(high);
+      for (long x = 0; x < w; ++x) dst[left + x] = std::min(std::max(src[x], lo), hi);
+    }
     std::fill(dst, dst + left, dst[left]);
     std::fill(dst + left + w, dst + stride, dst[left + w - 1]);
   }
@@ -45,9 +50,9 @@ void medianOfPadded(const uint8_t* padded, long stride, long width, long height,
                     unsigned char* out, long outStride) {
   const long columns = width + w - 1;
   const Count rank = static_cast<Count>((w * h) / 2);
-  std::vector<Count> hist(columns * 256, 0);         // hist[c * 256 + v]
-  std::vector<Count> below(kBands * columns, 0);     // below[b * columns + c]: pixels < 16 b
-  std::vector<Count> windowBelow(kBands * width, 0); // the same over the w columns of x
+  std::vector<Count> hist(columns * 256, 0);          // hist[c * 256 + v]
+  std::vector<Count> below(kBands * columns, 0);      // below[b * columns + c]: pixels < 16 b
+  std::vector<Count> windowBelow(kBands * width, 0);  // the same over the w columns of x
   std::vector<uint8_t> band(width);
 
   // Enter the first h rows into the column counts.
@@ -162,7 +167,7 @@ vcPelBuffer<unsigned char> vfPelMedian(const vcPelBuffer_const<unsigned char>& i
   // Filter into a new image that keeps the image coordinates of its pixels.
   const long width = image.width() + padX - (w - 1);
   const long height = image.height() + padY - (h - 1);
-  vcPelBuffer<unsigned char> result(width, height, 32);
+  vcPelBuffer<unsigned char> result(width, height, 32, vcUnsetPels{});  // every pixel is written
   if (w == 9 && h == 9)
     vc_ip_detail::median9x9(padded.data(), stride, width, height, result.pointToOffset(),
                             result.rowUpdate());
