@@ -22,6 +22,11 @@
 // repeat the border, so border pixels get a one-sided gradient. The direction points from dark
 // to light, as an 8-bit code (0 along +x, 64 along +y), the code nearest to the true direction.
 //
+// Noisy images. When the image's noise (edge_noise.h) is 9 grey levels sigma or more, the
+// smoothing is the wider binomial filter of sigma sqrt 2 instead, and magnitudes are scaled by
+// 256 / 63 so that a sharp step still reads C. Noise then scatters the positions and directions
+// of faint edges half as much, at the cost of corners rounded off half a pixel further.
+//
 // Edgelets. A pixel holds an edgelet when its scaled magnitude (magnitude x magScale, before
 // rounding) is at least magThresh and it is a peak across the edge: along the gradient's
 // dominant axis (the row when |gx| >= |gy|, else the column), of the pixels one and two steps

@@ -12,6 +12,7 @@
 #include "platform/base/exception.h"
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_detect.h"
+#include "platform/ip/edge_noise.h"
 #include "scenes/canvas.h"
 #include "vector_paths.h"
 
@@ -223,6 +224,33 @@ TEST(EdgeDetect, InterpolationMovesAlongTheGradientOnce) {
   EXPECT_NEAR(((a + b) / 2.0).distance(after.position()), 0.0, 1e-9);
   after.endpoints(a, b, false);
   EXPECT_NEAR(((a + b) / 2.0).distance(before.position()), 0.0, 1e-6);
+}
+
+TEST(EdgeDetect, NoisyImagesAreMeasuredAndKeepTheContrastScale) {
+  // The noise estimate reads the noise drawn, edges and all, within a tenth: a scene with a
+  // disc and a bar under noise of 0, 3 and 11 grey levels, and an image of 2 x 2 pixels.
+  for (const double sigma : {0.0, 3.0, 11.0}) {
+    vcSceneCanvas canvas(160, 120, 90.0);
+    canvas.drawDisc(vcVector<2>(50.3, 60.8), 30.0, 170.0);
+    canvas.drawStroke(vcVector<2>(100.0, 20.0), vcVector<2>(140.0, 100.0), 12.0, 20.0);
+    canvas.blur(1.0);
+    vcSceneRandom random(5);
+    canvas.addNoise(sigma, random);
+    EXPECT_NEAR(vc_edge_detail::noiseSigma(canvas.image()), sigma, 0.1 * sigma + 0.05);
+  }
+  EXPECT_EQ(vc_edge_detail::noiseSigma(drawn(2, 2, [](long x, long) { return 200 * x; })), 0.0);
+
+  // Under noise of 11 grey levels, smoothed more widely, a sharp step of contrast 100 between
+  // columns 19 and 20 still reads 100 on average on both columns.
+  vcSceneCanvas canvas(40, 200, 60.0);
+  canvas.drawHalfPlane(vcVector<2>(20.0, 0.0), vcVector<2>(1.0, 0.0), 160.0);
+  vcSceneRandom random(7);
+  canvas.addNoise(11.0, random);
+  vcPelBuffer<unsigned char> magnitude, angle;
+  vfEdgeDetect(canvas.image(), vcEdgeletParams(), magnitude, angle);
+  double sum = 0.0;
+  for (long y = 10; y < 190; ++y) sum += magnitude.get(19, y) + magnitude.get(20, y);
+  EXPECT_NEAR(sum / 360.0, 100.0, 4.0);
 }
 
 TEST(EdgeDetect, BadArgumentsThrowAndLeaveResultsUnchanged) {

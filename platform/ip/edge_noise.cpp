@@ -1,0 +1,44 @@
+#include "platform/ip/edge_noise.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
+namespace vc_edge_detail {
+
+double noiseSigma(const vcPelBuffer_const<unsigned char>& image) {
+  const long w = image.width(), h = image.height();
+  if (w < 3 || h < 3) return 0.0;
+  // Histogram of the absolute filter responses (at most 16 x 255); responses above the last
+  // bin are edges, counted in it.
+  constexpr long kBins = 1024;
+  std::array<std::uint32_t, kBins> counts{};
+  long total = 0;
+  for (long y = 1; y + 1 < h; y += 2) {
+    const unsigned char* up = image.pointToRow(y - 1);
+    const unsigned char* mid = image.pointToRow(y);
+    const unsigned char* down = image.pointToRow(y + 1);
+    for (long x = 1; x + 1 < w; ++x) {
+      const int corners = up[x - 1] + up[x + 1] + down[x - 1] + down[x + 1];
+      const int sides = up[x] + down[x] + mid[x - 1] + mid[x + 1];
+      const int response = corners - 2 * sides + 4 * mid[x];
+      ++counts[std::size_t(std::min<long>(std::abs(response), kBins - 1))];
+    }
+    total += w - 2;
+  }
+  // The median, interpolated within its bin so that small sigmas do not jump by whole levels.
+  const double half = 0.5 * double(total);
+  double below = 0.0;
+  for (long b = 0; b < kBins; ++b) {
+    const double next = below + double(counts[std::size_t(b)]);
+    if (next >= half) {
+      const double median = double(b) + (half - below) / double(counts[std::size_t(b)]) - 0.5;
+      return std::max(0.0, median) / (0.6745 * 6.0);
+    }
+    below = next;
+  }
+  return double(kBins) / (0.6745 * 6.0);
+}
+
+}  // namespace vc_edge_detail
