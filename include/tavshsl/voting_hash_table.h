@@ -162,24 +162,39 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
     double normaliser = 1.0;
     double distTol = 1.0;
   };
-  // Training scratch of one cell for the open id: its value over one bin range, or, once
-  // segments of different ranges met in it, the index of its per-bin block in pool_.
+  // Training scratch of one cell for the open id: its value over one bin range (segments of
+  // one range summed), and the first of the other ranges in others_.
   struct Slot_ {
     float value = 0.0f;
     std::uint32_t lo = 0, len = 0;  // len 0: nothing yet
-    std::uint32_t block = kNoBlock;
+    std::uint32_t other = kNone;
   };
-  static constexpr std::uint32_t kNoBlock = 0xffffffffu;
+  struct Other_ {
+    float value;
+    std::uint32_t lo, len;
+    std::uint32_t next;
+  };
+  static constexpr std::uint32_t kNone = 0xffffffffu;
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
-  void addFootprint_(const Added_& added);
-  void addToBins_(std::uint32_t c, std::uint32_t lo, std::uint32_t len, float value);
+  // Adds the footprint of one stored segment within the cells x0 .. x1, y0 .. y1.
+  void addFootprint_(const Added_& added, long x0, long x1, long y0, long y1);
+  void addOther_(Slot_& slot, std::uint32_t lo, std::uint32_t len, float value);
   template <class Take>
-  void forEachRun_(std::size_t limit, Take&& take);
-  // Offset index of the runs of cell c that start in bin lo and span len bins, runs being cut
-  // at limit bins.
-  std::size_t groupKey_(std::size_t c, std::size_t lo, std::size_t len, std::size_t limit) const {
-    return (c * static_cast<std::size_t>(numBins_) + lo) * limit + (len - 1);
+  void takeRuns_(std::size_t limit, Take&& take);
+  // The tile of cell (x, y).
+  std::size_t tileOf_(std::size_t x, std::size_t y) const {
+    return y / kTile * tilesX_ + x / kTile;
+  }
+  // Where the runs of cell c that start in bin lo and span more than d bins begin, and where
+  // those starting in bin lo end, in the cell's tile.
+  std::uint32_t sliceFrom_(std::size_t c, std::size_t lo, std::size_t d) const {
+    const std::size_t n = static_cast<std::size_t>(numBins_);
+    const std::size_t r = lo >= binCut_ ? lo - binCut_ : lo + n - binCut_;
+    return offsets_[c * (n * runLimit_ + 1) + r * runLimit_ + d];
+  }
+  std::uint32_t sliceTo_(std::size_t c, std::size_t lo) const {
+    return sliceFrom_(c, lo, runLimit_);
   }
   // Builds the cell lists from every stored segment when any was added since the last build.
   void finish_();
@@ -197,16 +212,23 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   long numIds_;
   vcXform<2> toGrid_;
 
-  // The runs: those of cell c that start in bin lo and span len bins (1 <= len <= runLimit_,
-  // longer runs are cut) are entries_[offsets_[k] .. offsets_[k + 1]), k = groupKey_(c, lo,
-  // len, runLimit_); offsets_ is empty while nothing was finished. Mostly the runs of a cell
-  // that cover bin b lie next to each other: spans_ holds, for bin b and cell c at 2 (b x
-  // cells per bin + c), where they begin and end, or kSplit twice when they do not (the vote
-  // then goes slice by slice).
+  // The runs, kept tile by tile (squares of kTile x kTile cells, so that the runs of
+  // neighbouring cells, which a stored segment fills together, are built together): those of
+  // cell c that start in bin lo and span len bins (1 <= len <= runLimit_, longer runs are cut)
+  // are tiles_[t][offsets_[k] .. offsets_[k + 1]) of its tile t, k = c x (bins x runLimit_ +
+  // 1) + r x runLimit_ + len - 1, a cell's runs together, ordered by first bin, length and
+  // id, the first bins counted from binCut_ (r = lo - binCut_, cyclically); offsets_ is empty
+  // while nothing was finished. Mostly the runs of a cell that cover
+  // bin b lie next to each other: spans_ holds, for bin b and cell c at 2 (b x cells per bin +
+  // c), where they begin and end in the tile, or kSplit twice when they do not (the vote then
+  // goes slice by slice).
+  static constexpr std::size_t kTile = 32;
   static constexpr std::uint32_t kSplit = 0xffffffffu;
+  std::size_t tilesX_ = 1;
   std::size_t runLimit_ = 1;
+  std::size_t binCut_ = 0;
   std::vector<std::uint32_t> offsets_;
-  std::vector<BasisInfo> entries_;
+  std::vector<std::vector<BasisInfo>> tiles_;
   std::vector<std::uint32_t> spans_;
 
   // Vote state. A cell counts as visited in this pass when its mark equals the pass number.
@@ -231,7 +253,8 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<long> spanLo_;
   std::vector<long> spanHi_;
   std::vector<Slot_> slots_;
-  std::vector<float> pool_;
-  std::vector<std::uint8_t> poolHeld_;
+  std::vector<Other_> others_;
+  std::vector<float> binSums_;
+  std::vector<std::uint8_t> binHeld_;
   std::vector<std::uint32_t> touched_;
 };

@@ -62,6 +62,7 @@ vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angle
   numBins_ = nBins;
   cellsPerBin_ = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   binEmpty_.assign(static_cast<std::size_t>(nBins), 1);
+  tilesX_ = (static_cast<std::size_t>(width) + kTile - 1) / kTile;
   // Basis frame to grid: scale 1 / binSize, basis origin at the grid centre.
   toGrid_ =
       vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
@@ -85,18 +86,26 @@ std::vector<vcVotingHashTable::BasisInfo> vcVotingHashTable::cell(long b, long x
   if (offsets_.empty()) return out;
   const std::size_t c =
       static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
-  // The runs covering b: those starting d bins before it that span more than d bins. An id
-  // has at most one of them, its runs in one cell covering disjoint bins.
+  // The runs covering b: those starting d bins before it that span more than d bins.
   const std::size_t n = static_cast<std::size_t>(numBins_);
   for (std::size_t d = 0; d < runLimit_; ++d) {
     const std::size_t lo = (static_cast<std::size_t>(b) + n - d) % n;
-    const std::size_t from = offsets_[groupKey_(c, lo, d + 1, runLimit_)];
-    const std::size_t to = offsets_[groupKey_(c, lo, runLimit_, runLimit_) + 1];
-    out.insert(out.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from),
-               entries_.begin() + static_cast<std::ptrdiff_t>(to));
+    const std::vector<BasisInfo>& runs =
+        tiles_[tileOf_(static_cast<std::size_t>(x), static_cast<std::size_t>(y))];
+    out.insert(out.end(), runs.begin() + static_cast<std::ptrdiff_t>(sliceFrom_(c, lo, d)),
+               runs.begin() + static_cast<std::ptrdiff_t>(sliceTo_(c, lo)));
   }
-  std::sort(out.begin(), out.end(),
-            [](const BasisInfo& p, const BasisInfo& q) { return p.id < q.id; });
+  // An id with runs of several overlapping ranges here holds their sum.
+  std::stable_sort(out.begin(), out.end(),
+                   [](const BasisInfo& p, const BasisInfo& q) { return p.id < q.id; });
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    if (kept > 0 && out[kept - 1].id == out[k].id)
+      out[kept - 1].value += out[k].value;
+    else
+      out[kept++] = out[k];
+  }
+  out.resize(kept);
   return out;
 }
 
@@ -185,7 +194,7 @@ void vcVotingHashTable::addSegment(long id, const vcLineSeg& seg, double normali
 // range: the kernel around every line cell, clipped to the grid. Values of one id in one cell
 // add up and are capped at 1.0 when the id is closed (the kernel values are not negative, so
 // capping once gives the value of capping after every addition).
-void vcVotingHashTable::addFootprint_(const Added_& added) {
+void vcVotingHashTable::addFootprint_(const Added_& added, long x0, long x1, long y0, long y1) {
   prepareKernel_(added.distTol);
   // Kernel normalisation: a cell on a long stored line gathers binSize / normaliser.
   const long r = kernel_.radius;
@@ -202,9 +211,11 @@ void vcVotingHashTable::addFootprint_(const Added_& added) {
   }
   if (maxX < 0) return;
 
-  // The footprint, summed into a patch that covers the line's cells widened by r.
-  const long px0 = std::max(0L, minX - r), px1 = std::min(width_ - 1, maxX + r);
-  const long py0 = std::max(0L, minY - r), py1 = std::min(height_ - 1, maxY + r);
+  // The footprint, summed into a patch that covers the line's cells widened by r, within the
+  // given cells.
+  const long px0 = std::max(x0, minX - r), px1 = std::min(x1, maxX + r);
+  const long py0 = std::max(y0, minY - r), py1 = std::min(y1, maxY + r);
+  if (px0 > px1 || py0 > py1) return;
   const long pw = px1 - px0 + 1, ph = py1 - py0 + 1;
   patch_.assign(static_cast<std::size_t>(pw * ph), 0.0);
   spanLo_.assign(static_cast<std::size_t>(ph), px1 + 1);
@@ -213,6 +224,7 @@ void vcVotingHashTable::addFootprint_(const Added_& added) {
     const long cx = static_cast<long>(it.x()), cy = static_cast<long>(it.y());
     const long i0 = std::max(-r, px0 - cx), i1 = std::min(r, px1 - cx);
     const long j0 = std::max(-r, py0 - cy), j1 = std::min(r, py1 - cy);
+    if (i0 > i1) continue;  // the kernel does not reach the patch
     for (long j = j0; j <= j1; ++j) {
       const long row = cy + j - py0;
       double* out = &patch_[static_cast<std::size_t>(row * pw + (cx - px0))];
@@ -245,87 +257,89 @@ void vcVotingHashTable::addFootprint_(const Added_& added) {
         slot.lo = lo;
         slot.len = len;
         touched_.push_back(c);
-      } else if (slot.block == kNoBlock && slot.lo == lo && slot.len == len) {
+      } else if (slot.lo == lo && slot.len == len) {
         slot.value += static_cast<float>(value);
       } else {
-        addToBins_(c, lo, len, static_cast<float>(value));
+        addOther_(slot, lo, len, static_cast<float>(value));
       }
     }
   }
 }
 
-// Adds a value to the bins lo .. lo + len - 1 (cyclically) of cell c's per-bin block, giving
-// the cell one first when it had a single range so far.
-void vcVotingHashTable::addToBins_(std::uint32_t c, std::uint32_t lo, std::uint32_t len,
-                                   float value) {
-  const std::size_t n = static_cast<std::size_t>(numBins_);
-  Slot_& slot = slots_[c];
-  const auto add = [&](std::size_t base, std::uint32_t from, std::uint32_t count, float v) {
-    for (std::uint32_t k = 0; k < count; ++k) {
-      const std::size_t at = base + (from + k) % n;
-      pool_[at] += v;
-      poolHeld_[at] = 1;
+// Adds a value over a bin range other than the cell's first one: to the value of that range
+// when the cell has it already, else as a new range.
+void vcVotingHashTable::addOther_(Slot_& slot, std::uint32_t lo, std::uint32_t len, float value) {
+  for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next)
+    if (others_[k].lo == lo && others_[k].len == len) {
+      others_[k].value += value;
+      return;
     }
-  };
-  if (slot.block == kNoBlock) {
-    slot.block = static_cast<std::uint32_t>(pool_.size() / n);
-    pool_.resize(pool_.size() + n, 0.0f);
-    poolHeld_.resize(poolHeld_.size() + n, 0);
-    add(slot.block * n, slot.lo, slot.len, slot.value);
-  }
-  add(slot.block * n, lo, len, value);
+  others_.push_back(Other_{value, lo, len, slot.other});
+  slot.other = static_cast<std::uint32_t>(others_.size() - 1);
 }
 
-// Every id's summed footprint as runs, id by id in increasing order: take(c, lo, len, id,
-// value) for every run of equal value over the bins lo .. lo + len - 1 (cyclically, len at most
-// limit) of every cell c it reaches. Values are capped at 1.0 once the id is complete (the
-// kernel values are not negative, so capping once gives the value of capping after every
-// addition). Within a bin every cell's value is summed in the order of the id's segments, as
-// it would be bin by bin.
+// The open id's summed footprint as runs: take(c, lo, len, value) for every run over the bins
+// lo .. lo + len - 1 (cyclically, len at most limit) of every cell c it reached; then the id
+// is closed. A cell gets one run for each bin range of the id's segments that reached it, with
+// the sum of their values: where those ranges overlap, the vote adds their runs up, which
+// is the bin's value while it stays within the cap of 1.0. Runs of whole segment ranges all
+// have about one length, so that the runs covering one bin mostly lie together. A cell where
+// some bin's sum exceeds the cap gets instead a run for each stretch of bins of equal capped
+// value (the kernel values are not negative, so capping once gives the value of capping
+// after every addition).
 template <class Take>
-void vcVotingHashTable::forEachRun_(std::size_t limit, Take&& take) {
+void vcVotingHashTable::takeRuns_(std::size_t limit, Take&& take) {
   const std::size_t n = static_cast<std::size_t>(numBins_);
-  const auto cut = [&](std::uint32_t c, std::size_t lo, std::size_t len, std::int32_t id,
-                       float value) {
-    for (; len > limit; len -= limit, lo = (lo + limit) % n) take(c, lo, limit, id, value);
-    take(c, lo, len, id, value);
+  const auto cut = [&](std::uint32_t c, std::size_t lo, std::size_t len, float value) {
+    for (; len > limit; len -= limit, lo = (lo + limit) % n) take(c, lo, limit, value);
+    take(c, lo, len, value);
   };
-  for (std::size_t first = 0; first < added_.size();) {
-    const std::int32_t id = added_[first].id;
-    std::size_t end = first;
-    for (; end < added_.size() && added_[end].id == id; ++end) addFootprint_(added_[end]);
-    for (const std::uint32_t c : touched_) {
-      Slot_& slot = slots_[c];
-      if (slot.block == kNoBlock) {
-        cut(c, slot.lo, slot.len, id, std::min(1.0f, slot.value));
-      } else {
-        // Bins in order, each stretch of held bins with one value a run.
-        const float* v = pool_.data() + slot.block * n;
-        const std::uint8_t* held = poolHeld_.data() + slot.block * n;
-        for (std::size_t b = 0; b < n;) {
-          if (!held[b]) {
-            ++b;
-            continue;
-          }
-          const float value = std::min(1.0f, v[b]);
-          std::size_t e = b + 1;
-          while (e < n && held[e] && std::min(1.0f, v[e]) == value) ++e;
-          cut(c, b, e - b, id, value);
-          b = e;
-        }
-      }
-      slot = Slot_();
+  const auto addToBins = [&](std::size_t lo, std::size_t len, float value) {
+    for (std::size_t k = 0; k < len; ++k) {
+      binSums_[(lo + k) % n] += value;
+      binHeld_[(lo + k) % n] = 1;
     }
-    touched_.clear();
-    pool_.clear();
-    poolHeld_.clear();
-    first = end;
+  };
+  for (const std::uint32_t c : touched_) {
+    Slot_& slot = slots_[c];
+    if (slot.other == kNone) {
+      cut(c, slot.lo, slot.len, std::min(1.0f, slot.value));
+      slot = Slot_();
+      continue;
+    }
+    binSums_.assign(n, 0.0f);
+    binHeld_.assign(n, 0);
+    addToBins(slot.lo, slot.len, slot.value);
+    for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next)
+      addToBins(others_[k].lo, others_[k].len, others_[k].value);
+    if (*std::max_element(binSums_.begin(), binSums_.end()) <= 1.0f) {
+      cut(c, slot.lo, slot.len, slot.value);
+      for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next)
+        cut(c, others_[k].lo, others_[k].len, others_[k].value);
+    } else {
+      // Bins in order, each stretch of held bins with one capped value a run.
+      for (std::size_t b = 0; b < n;) {
+        if (!binHeld_[b]) {
+          ++b;
+          continue;
+        }
+        const float value = std::min(1.0f, binSums_[b]);
+        std::size_t e = b + 1;
+        while (e < n && binHeld_[e] && std::min(1.0f, binSums_[e]) == value) ++e;
+        cut(c, b, e - b, value);
+        b = e;
+      }
+    }
+    slot = Slot_();
   }
+  touched_.clear();
+  others_.clear();
 }
 
-// The runs are built from every segment stored so far, in two passes over their footprints:
-// the first counts the runs of every group, the second writes them into place. Ids arrive in
-// increasing order, so every group comes out in id order without a sort.
+// The runs are built from every segment stored so far, tile by tile: each tile takes the
+// segments whose footprint reaches it, id by id, lists the runs of its cells and sorts them
+// into place by cell and group. Ids arrive in increasing order, so every group comes out in
+// id order.
 void vcVotingHashTable::finish_() {
   if (!dirty_) return;
   const std::size_t n = static_cast<std::size_t>(numAngleBins());
@@ -334,35 +348,112 @@ void vcVotingHashTable::finish_() {
   std::size_t longest = 1;
   for (const Added_& a : added_)
     longest = std::max<std::size_t>(longest, (a.binHi + n - a.binLo) % n + 1);
-  const double groups = static_cast<double>(cellsPerBin_) * static_cast<double>(n);
+  const double cellBins = static_cast<double>(cellsPerBin_) * static_cast<double>(n);
   const std::size_t limit =
-      std::min(longest, std::max<std::size_t>(1, static_cast<std::size_t>(kMaxCells / groups)));
+      std::min(longest, std::max<std::size_t>(1, static_cast<std::size_t>(kMaxCells / cellBins)));
+  const std::size_t groups = n * limit;
 
-  std::vector<std::uint32_t> offsets(cellsPerBin_ * n * limit + 1, 0);
-  forEachRun_(limit, [&](std::uint32_t c, std::size_t lo, std::size_t len, std::int32_t, float) {
-    ++offsets[groupKey_(c, lo, len, limit) + 1];
-  });
-  std::uint64_t total = 0;
-  for (std::size_t k = 1; k < offsets.size(); ++k) {
-    total += offsets[k];
-    if (static_cast<double>(total) > kMaxEntries) {
-      dropUnfinished_();
-      badParam(L"more than 2^32 - 1 entries");
+  // The runs covering bin b lie together unless some start before the first bin of the order
+  // and some after it (they start at most limit - 1 bins before b): so the bins from binCut_
+  // to binCut_ + limit - 2 may be split. The order starts where the stored segments, by the
+  // cells they cross, fill those bins least.
+  std::vector<double> filled(n, 0.0);
+  for (const Added_& a : added_) {
+    const double cells = std::abs(a.g2.x() - a.g1.x()) + std::abs(a.g2.y() - a.g1.y()) + 1.0;
+    for (std::size_t b = a.binLo;; b = (b + 1) % n) {
+      filled[b] += std::min(cells, static_cast<double>(width_ + height_));
+      if (b == a.binHi) break;
     }
-    offsets[k] = static_cast<std::uint32_t>(total);
   }
-  std::vector<BasisInfo> entries(static_cast<std::size_t>(total));
-  // Each group's next free place, starting at its first: afterwards offsets[k] is where group
-  // k ends, which is where group k + 1 starts.
-  forEachRun_(limit,
-              [&](std::uint32_t c, std::size_t lo, std::size_t len, std::int32_t id, float value) {
-                entries[offsets[groupKey_(c, lo, len, limit)]++] = BasisInfo{id, value};
-              });
-  for (std::size_t k = offsets.size() - 1; k > 0; --k) offsets[k] = offsets[k - 1];
-  offsets[0] = 0;
+  std::size_t cut = 0;
+  double least = kInf;
+  for (std::size_t s = 0; s < n; ++s) {
+    double split = 0.0;
+    for (std::size_t k = 0; k + 1 < limit; ++k) split += filled[(s + k) % n];
+    if (split < least) {
+      least = split;
+      cut = s;
+    }
+  }
+
+  // The segments reaching each tile: those whose line cells, widened by the kernel radius,
+  // meet it.
+  const std::size_t tilesY = (static_cast<std::size_t>(height_) + kTile - 1) / kTile;
+  std::vector<std::vector<std::uint32_t>> reaching(tilesX_ * tilesY);
+  for (std::size_t a = 0; a < added_.size(); ++a) {
+    prepareKernel_(added_[a].distTol);
+    long minX = width_, maxX = -1, minY = height_, maxY = -1;
+    for (auto it = lineCells(added_[a].g1, added_[a].g2, width_, height_); !it.done(); it.next()) {
+      minX = std::min(minX, static_cast<long>(it.x()));
+      maxX = std::max(maxX, static_cast<long>(it.x()));
+      minY = std::min(minY, static_cast<long>(it.y()));
+      maxY = std::max(maxY, static_cast<long>(it.y()));
+    }
+    if (maxX < 0) continue;
+    const long r = kernel_.radius;
+    const std::size_t tx0 = static_cast<std::size_t>(std::max(0L, minX - r)) / kTile;
+    const std::size_t tx1 = static_cast<std::size_t>(std::min(width_ - 1, maxX + r)) / kTile;
+    const std::size_t ty0 = static_cast<std::size_t>(std::max(0L, minY - r)) / kTile;
+    const std::size_t ty1 = static_cast<std::size_t>(std::min(height_ - 1, maxY + r)) / kTile;
+    for (std::size_t ty = ty0; ty <= ty1; ++ty)
+      for (std::size_t tx = tx0; tx <= tx1; ++tx)
+        reaching[ty * tilesX_ + tx].push_back(static_cast<std::uint32_t>(a));
+  }
+
+  struct Run {
+    std::uint32_t key;  // cell within the tile x groups + group
+    BasisInfo info;
+  };
+  std::vector<Run> runs;
+  std::vector<std::uint32_t> counts;
+  std::vector<std::uint32_t> offsets(cellsPerBin_ * (groups + 1), 0);
+  std::vector<std::vector<BasisInfo>> tiles(reaching.size());
+  if (slots_.empty()) slots_.resize(cellsPerBin_);
+  for (std::size_t t = 0; t < reaching.size(); ++t) {
+    const long x0 = static_cast<long>(t % tilesX_ * kTile),
+               y0 = static_cast<long>(t / tilesX_ * kTile);
+    const long x1 = std::min(width_, x0 + static_cast<long>(kTile)) - 1;
+    const long y1 = std::min(height_, y0 + static_cast<long>(kTile)) - 1;
+    const std::size_t tw = static_cast<std::size_t>(x1 - x0 + 1);
+    const std::size_t tileCells = tw * static_cast<std::size_t>(y1 - y0 + 1);
+    runs.clear();
+    const std::vector<std::uint32_t>& list = reaching[t];
+    for (std::size_t k = 0; k < list.size();) {
+      const std::int32_t id = added_[list[k]].id;
+      for (; k < list.size() && added_[list[k]].id == id; ++k)
+        addFootprint_(added_[list[k]], x0, x1, y0, y1);
+      takeRuns_(limit, [&](std::uint32_t c, std::size_t lo, std::size_t len, float value) {
+        const std::size_t x = c % static_cast<std::size_t>(width_) - static_cast<std::size_t>(x0);
+        const std::size_t y = c / static_cast<std::size_t>(width_) - static_cast<std::size_t>(y0);
+        runs.push_back(Run{static_cast<std::uint32_t>((y * tw + x) * groups +
+                                                      (lo + n - cut) % n * limit + len - 1),
+                           BasisInfo{id, value}});
+      });
+    }
+    if (static_cast<double>(runs.size()) > kMaxEntries) {
+      dropUnfinished_();
+      badParam(L"more than 2^32 - 1 entries in one tile");
+    }
+    // Counting sort by cell and group; each group keeps the runs' id order.
+    counts.assign(tileCells * groups + 1, 0);
+    for (const Run& run : runs) ++counts[run.key + 1];
+    for (std::size_t k = 1; k < counts.size(); ++k) counts[k] += counts[k - 1];
+    for (std::size_t k = 0; k < tileCells; ++k) {
+      const std::size_t c =
+          (static_cast<std::size_t>(y0) + k / tw) * static_cast<std::size_t>(width_) +
+          static_cast<std::size_t>(x0) + k % tw;
+      std::copy(counts.begin() + static_cast<std::ptrdiff_t>(k * groups),
+                counts.begin() + static_cast<std::ptrdiff_t>((k + 1) * groups + 1),
+                offsets.begin() + static_cast<std::ptrdiff_t>(c * (groups + 1)));
+    }
+    std::vector<BasisInfo>& out = tiles[t];
+    out.resize(runs.size());
+    for (const Run& run : runs) out[counts[run.key]++] = run.info;
+  }
   runLimit_ = limit;
+  binCut_ = cut;
   offsets_ = std::move(offsets);
-  entries_ = std::move(entries);
+  tiles_ = std::move(tiles);
   findSpans_();
   finished_ = added_.size();
   dirty_ = false;
@@ -377,13 +468,13 @@ void vcVotingHashTable::findSpans_() {
   spans_.assign(2 * n * cellsPerBin_, 0);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> slices;
   for (std::size_t c = 0; c < cellsPerBin_; ++c) {
-    const std::uint32_t* o = offsets_.data() + c * n * limit;
+    const std::uint32_t* o = offsets_.data() + c * (n * limit + 1);
     if (o[0] == o[n * limit]) continue;  // an empty cell
     for (std::size_t b = 0; b < n; ++b) {
       slices.clear();
       for (std::size_t d = 0; d < limit; ++d) {
         const std::size_t lo = d <= b ? b - d : b + n - d;
-        const std::uint32_t from = o[lo * limit + d], to = o[lo * limit + limit];
+        const std::uint32_t from = sliceFrom_(c, lo, d), to = sliceTo_(c, lo);
         if (from != to) slices.emplace_back(from, to);
       }
       std::uint32_t* span = spans_.data() + 2 * (b * cellsPerBin_ + c);
@@ -412,16 +503,16 @@ void vcVotingHashTable::dropUnfinished_() {
     }
   for (const std::uint32_t c : touched_) slots_[c] = Slot_();
   touched_.clear();
-  pool_.clear();
-  poolHeld_.clear();
+  others_.clear();
   dirty_ = false;
 }
 
 void vcVotingHashTable::shrinkToFit() {
   finish_();
   slots_ = std::vector<Slot_>();
-  pool_ = std::vector<float>();
-  poolHeld_ = std::vector<std::uint8_t>();
+  others_ = std::vector<Other_>();
+  binSums_ = std::vector<float>();
+  binHeld_ = std::vector<std::uint8_t>();
   touched_ = std::vector<std::uint32_t>();
   patch_ = std::vector<double>();
   spanLo_ = std::vector<long>();
@@ -545,7 +636,7 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   const std::size_t limit = runLimit_;
   const std::size_t bin = static_cast<std::size_t>(b);
   const std::uint32_t* spans = spans_.data() + 2 * bin * cellsPerBin_;
-  const BasisInfo* entries = entries_.data();
+  const std::vector<BasisInfo>* tiles = tiles_.data();
   bool any = false;
   double* votes = votes_.data();
   std::uint16_t* visited = visited_.data();
@@ -553,7 +644,7 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   // The best vote in locals: the stores into votes could otherwise alias the members.
   double maxVote = maxVote_;
   long bestId = bestId_;
-  const auto addRange = [&](std::uint32_t from, std::uint32_t to) {
+  const auto addRange = [&](const BasisInfo* entries, std::uint32_t from, std::uint32_t to) {
     for (std::uint32_t e = from; e < to; ++e) {
       const BasisInfo& info = entries[e];
       const double v = (votes[info.id] += info.value);
@@ -568,35 +659,43 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   // asking for the entries of the cell after next ahead.
   constexpr int kChunk = 32;
   std::size_t cells[kChunk];
+  const BasisInfo* runs[kChunk];
+  // The tile of the cells met last: a line stays in one tile for many cells.
+  std::size_t tileX = ~std::size_t{0}, tileY = 0;
+  const BasisInfo* tileRuns = nullptr;
   auto it = lineCells(g1, g2, width_, height_);
   while (!it.done()) {
     int m = 0;
     for (; m < kChunk && !it.done(); it.next()) {
-      const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
-                            static_cast<std::size_t>(it.x());
+      const std::size_t x = static_cast<std::size_t>(it.x()), y = static_cast<std::size_t>(it.y());
+      const std::size_t c = y * static_cast<std::size_t>(width_) + x;
       __builtin_prefetch(spans + 2 * c);
       __builtin_prefetch(visited + c);
+      if (x / kTile != tileX || y / kTile != tileY) {
+        tileX = x / kTile;
+        tileY = y / kTile;
+        tileRuns = tiles[tileY * tilesX_ + tileX].data();
+      }
+      runs[m] = tileRuns;
       cells[m++] = c;
     }
     for (int k = 0; k < m; ++k) {
-      if (k + 2 < m && spans[2 * cells[k + 2]] != kSplit)
-        __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
+      // (A split cell's marks point nowhere; asking for them ahead does no harm.)
+      if (k + 2 < m) __builtin_prefetch(runs[k + 2] + spans[2 * cells[k + 2]]);
       const std::size_t c = cells[k];
       if (visited[c] == pass) continue;
       const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
-      if (from != kSplit) {
-        if (from == to) continue;
+      if (from < to) {
         any = true;
         visited[c] = pass;
-        addRange(from, to);
-        continue;
-      }
-      any = true;
-      visited[c] = pass;
-      const std::uint32_t* o = offsets_.data() + c * n * limit;
-      for (std::size_t d = 0; d < limit; ++d) {
-        const std::size_t lo = d <= bin ? bin - d : bin + n - d;
-        addRange(o[lo * limit + d], o[lo * limit + limit]);
+        addRange(runs[k], from, to);
+      } else if (from == kSplit) {
+        any = true;
+        visited[c] = pass;
+        for (std::size_t d = 0; d < limit; ++d) {
+          const std::size_t lo = d <= bin ? bin - d : bin + n - d;
+          addRange(runs[k], sliceFrom_(c, lo, d), sliceTo_(c, lo));
+        }
       }
     }
   }
@@ -618,14 +717,15 @@ void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double frac
 
 std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
-  bytes += offsets_.capacity() * sizeof(std::uint32_t) + entries_.capacity() * sizeof(BasisInfo) +
-           spans_.capacity() * sizeof(std::uint32_t);
+  for (const std::vector<BasisInfo>& t : tiles_) bytes += t.capacity() * sizeof(BasisInfo);
+  bytes += tiles_.capacity() * sizeof(std::vector<BasisInfo>) +
+           offsets_.capacity() * sizeof(std::uint32_t) + spans_.capacity() * sizeof(std::uint32_t);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
            (spanLo_.capacity() + spanHi_.capacity()) * sizeof(long) +
-           slots_.capacity() * sizeof(Slot_) + pool_.capacity() * sizeof(float) +
-           poolHeld_.capacity() + touched_.capacity() * sizeof(std::uint32_t) +
-           added_.capacity() * sizeof(Added_);
+           slots_.capacity() * sizeof(Slot_) + others_.capacity() * sizeof(Other_) +
+           binSums_.capacity() * sizeof(float) + binHeld_.capacity() +
+           touched_.capacity() * sizeof(std::uint32_t) + added_.capacity() * sizeof(Added_);
   return bytes;
 }
