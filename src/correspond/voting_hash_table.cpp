@@ -90,10 +90,8 @@ std::vector<vcVotingHashTable::BasisInfo> vcVotingHashTable::cell(long b, long x
   const std::size_t n = static_cast<std::size_t>(numBins_);
   for (std::size_t d = 0; d < runLimit_; ++d) {
     const std::size_t lo = (static_cast<std::size_t>(b) + n - d) % n;
-    const std::vector<BasisInfo>& runs =
-        tiles_[tileOf_(static_cast<std::size_t>(x), static_cast<std::size_t>(y))];
-    out.insert(out.end(), runs.begin() + static_cast<std::ptrdiff_t>(sliceFrom_(c, lo, d)),
-               runs.begin() + static_cast<std::ptrdiff_t>(sliceTo_(c, lo)));
+    out.insert(out.end(), entries_.begin() + static_cast<std::ptrdiff_t>(sliceFrom_(c, lo, d)),
+               entries_.begin() + static_cast<std::ptrdiff_t>(sliceTo_(c, lo)));
   }
   // An id with runs of several overlapping ranges here holds their sum.
   std::stable_sort(out.begin(), out.end(),
@@ -407,53 +405,68 @@ void vcVotingHashTable::finish_() {
   std::vector<Run> runs;
   std::vector<std::uint32_t> counts;
   std::vector<std::uint32_t> offsets(cellsPerBin_ * (groups + 1), 0);
-  std::vector<std::vector<BasisInfo>> tiles(reaching.size());
   if (slots_.empty()) slots_.resize(cellsPerBin_);
-  for (std::size_t t = 0; t < reaching.size(); ++t) {
-    const long x0 = static_cast<long>(t % tilesX_ * kTile),
-               y0 = static_cast<long>(t / tilesX_ * kTile);
-    const long x1 = std::min(width_, x0 + static_cast<long>(kTile)) - 1;
-    const long y1 = std::min(height_, y0 + static_cast<long>(kTile)) - 1;
-    const std::size_t tw = static_cast<std::size_t>(x1 - x0 + 1);
-    const std::size_t tileCells = tw * static_cast<std::size_t>(y1 - y0 + 1);
-    runs.clear();
-    const std::vector<std::uint32_t>& list = reaching[t];
-    for (std::size_t k = 0; k < list.size();) {
-      const std::int32_t id = added_[list[k]].id;
-      for (; k < list.size() && added_[list[k]].id == id; ++k)
-        addFootprint_(added_[list[k]], x0, x1, y0, y1);
-      takeRuns_(limit, [&](std::uint32_t c, std::size_t lo, std::size_t len, float value) {
-        const std::size_t x = c % static_cast<std::size_t>(width_) - static_cast<std::size_t>(x0);
-        const std::size_t y = c / static_cast<std::size_t>(width_) - static_cast<std::size_t>(y0);
-        runs.push_back(Run{static_cast<std::uint32_t>((y * tw + x) * groups +
-                                                      (lo + n - cut) % n * limit + len - 1),
-                           BasisInfo{id, value}});
-      });
+  // Twice over the tiles: first to count each tile's runs, which places the tiles' runs one
+  // after the other in one array, then to sort them into place.
+  std::vector<std::uint64_t> tileStart(reaching.size() + 1, 0);
+  std::vector<BasisInfo> entries;
+  for (int fill = 0; fill < 2; ++fill) {
+    if (fill) {
+      for (std::size_t t = 0; t < reaching.size(); ++t) tileStart[t + 1] += tileStart[t];
+      if (static_cast<double>(tileStart.back()) > kMaxEntries) {
+        dropUnfinished_();
+        badParam(L"more than 2^32 - 1 entries");
+      }
+      entries.resize(static_cast<std::size_t>(tileStart.back()));
     }
-    if (static_cast<double>(runs.size()) > kMaxEntries) {
-      dropUnfinished_();
-      badParam(L"more than 2^32 - 1 entries in one tile");
+    for (std::size_t t = 0; t < reaching.size(); ++t) {
+      const long x0 = static_cast<long>(t % tilesX_ * kTile),
+                 y0 = static_cast<long>(t / tilesX_ * kTile);
+      const long x1 = std::min(width_, x0 + static_cast<long>(kTile)) - 1;
+      const long y1 = std::min(height_, y0 + static_cast<long>(kTile)) - 1;
+      const std::size_t tw = static_cast<std::size_t>(x1 - x0 + 1);
+      const std::size_t tileCells = tw * static_cast<std::size_t>(y1 - y0 + 1);
+      runs.clear();
+      std::uint64_t count = 0;
+      const std::vector<std::uint32_t>& list = reaching[t];
+      for (std::size_t k = 0; k < list.size();) {
+        const std::int32_t id = added_[list[k]].id;
+        for (; k < list.size() && added_[list[k]].id == id; ++k)
+          addFootprint_(added_[list[k]], x0, x1, y0, y1);
+        takeRuns_(limit, [&](std::uint32_t c, std::size_t lo, std::size_t len, float value) {
+          ++count;
+          if (!fill) return;
+          const std::size_t x = c % static_cast<std::size_t>(width_) - static_cast<std::size_t>(x0);
+          const std::size_t y = c / static_cast<std::size_t>(width_) - static_cast<std::size_t>(y0);
+          runs.push_back(Run{static_cast<std::uint32_t>((y * tw + x) * groups +
+                                                        (lo + n - cut) % n * limit + len - 1),
+                             BasisInfo{id, value}});
+        });
+      }
+      if (!fill) {
+        tileStart[t + 1] = count;
+        continue;
+      }
+      // Counting sort by cell and group; each group keeps the runs' id order.
+      const std::uint32_t base = static_cast<std::uint32_t>(tileStart[t]);
+      counts.assign(tileCells * groups + 1, base);
+      for (const Run& run : runs) ++counts[run.key + 1];
+      for (std::size_t k = 1; k < counts.size(); ++k) counts[k] += counts[k - 1] - base;
+      for (std::size_t k = 0; k < tileCells; ++k) {
+        const std::size_t c =
+            (static_cast<std::size_t>(y0) + k / tw) * static_cast<std::size_t>(width_) +
+            static_cast<std::size_t>(x0) + k % tw;
+        std::copy(counts.begin() + static_cast<std::ptrdiff_t>(k * groups),
+                  counts.begin() + static_cast<std::ptrdiff_t>((k + 1) * groups + 1),
+                  offsets.begin() + static_cast<std::ptrdiff_t>(c * (groups + 1)));
+      }
+      for (const Run& run : runs) entries[counts[run.key]++] = run.info;
     }
-    // Counting sort by cell and group; each group keeps the runs' id order.
-    counts.assign(tileCells * groups + 1, 0);
-    for (const Run& run : runs) ++counts[run.key + 1];
-    for (std::size_t k = 1; k < counts.size(); ++k) counts[k] += counts[k - 1];
-    for (std::size_t k = 0; k < tileCells; ++k) {
-      const std::size_t c =
-          (static_cast<std::size_t>(y0) + k / tw) * static_cast<std::size_t>(width_) +
-          static_cast<std::size_t>(x0) + k % tw;
-      std::copy(counts.begin() + static_cast<std::ptrdiff_t>(k * groups),
-                counts.begin() + static_cast<std::ptrdiff_t>((k + 1) * groups + 1),
-                offsets.begin() + static_cast<std::ptrdiff_t>(c * (groups + 1)));
-    }
-    std::vector<BasisInfo>& out = tiles[t];
-    out.resize(runs.size());
-    for (const Run& run : runs) out[counts[run.key]++] = run.info;
   }
   runLimit_ = limit;
   binCut_ = cut;
   offsets_ = std::move(offsets);
-  tiles_ = std::move(tiles);
+  entries_ = std::move(entries);
   findSpans_();
   finished_ = added_.size();
   dirty_ = false;
@@ -636,7 +649,7 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   const std::size_t limit = runLimit_;
   const std::size_t bin = static_cast<std::size_t>(b);
   const std::uint32_t* spans = spans_.data() + 2 * bin * cellsPerBin_;
-  const std::vector<BasisInfo>* tiles = tiles_.data();
+  const BasisInfo* entries = entries_.data();
   bool any = false;
   double* votes = votes_.data();
   std::uint16_t* visited = visited_.data();
@@ -644,7 +657,7 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   // The best vote in locals: the stores into votes could otherwise alias the members.
   double maxVote = maxVote_;
   long bestId = bestId_;
-  const auto addRange = [&](const BasisInfo* entries, std::uint32_t from, std::uint32_t to) {
+  const auto addRange = [&](std::uint32_t from, std::uint32_t to) {
     for (std::uint32_t e = from; e < to; ++e) {
       const BasisInfo& info = entries[e];
       const double v = (votes[info.id] += info.value);
@@ -659,42 +672,32 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   // asking for the entries of the cell after next ahead.
   constexpr int kChunk = 32;
   std::size_t cells[kChunk];
-  const BasisInfo* runs[kChunk];
-  // The tile of the cells met last: a line stays in one tile for many cells.
-  std::size_t tileX = ~std::size_t{0}, tileY = 0;
-  const BasisInfo* tileRuns = nullptr;
   auto it = lineCells(g1, g2, width_, height_);
   while (!it.done()) {
     int m = 0;
     for (; m < kChunk && !it.done(); it.next()) {
-      const std::size_t x = static_cast<std::size_t>(it.x()), y = static_cast<std::size_t>(it.y());
-      const std::size_t c = y * static_cast<std::size_t>(width_) + x;
+      const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
+                            static_cast<std::size_t>(it.x());
       __builtin_prefetch(spans + 2 * c);
       __builtin_prefetch(visited + c);
-      if (x / kTile != tileX || y / kTile != tileY) {
-        tileX = x / kTile;
-        tileY = y / kTile;
-        tileRuns = tiles[tileY * tilesX_ + tileX].data();
-      }
-      runs[m] = tileRuns;
       cells[m++] = c;
     }
     for (int k = 0; k < m; ++k) {
       // (A split cell's marks point nowhere; asking for them ahead does no harm.)
-      if (k + 2 < m) __builtin_prefetch(runs[k + 2] + spans[2 * cells[k + 2]]);
+      if (k + 2 < m) __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
       const std::size_t c = cells[k];
       if (visited[c] == pass) continue;
       const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
       if (from < to) {
         any = true;
         visited[c] = pass;
-        addRange(runs[k], from, to);
+        addRange(from, to);
       } else if (from == kSplit) {
         any = true;
         visited[c] = pass;
         for (std::size_t d = 0; d < limit; ++d) {
           const std::size_t lo = d <= bin ? bin - d : bin + n - d;
-          addRange(runs[k], sliceFrom_(c, lo, d), sliceTo_(c, lo));
+          addRange(sliceFrom_(c, lo, d), sliceTo_(c, lo));
         }
       }
     }
@@ -717,9 +720,8 @@ void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double frac
 
 std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
-  for (const std::vector<BasisInfo>& t : tiles_) bytes += t.capacity() * sizeof(BasisInfo);
-  bytes += tiles_.capacity() * sizeof(std::vector<BasisInfo>) +
-           offsets_.capacity() * sizeof(std::uint32_t) + spans_.capacity() * sizeof(std::uint32_t);
+  bytes += entries_.capacity() * sizeof(BasisInfo) + offsets_.capacity() * sizeof(std::uint32_t) +
+           spans_.capacity() * sizeof(std::uint32_t);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
