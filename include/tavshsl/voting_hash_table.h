@@ -185,9 +185,7 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Where the runs of cell c that start in bin lo and span more than d bins begin, and where
   // those starting in bin lo end.
   std::uint32_t sliceFrom_(std::size_t c, std::size_t lo, std::size_t d) const {
-    const std::size_t n = static_cast<std::size_t>(numBins_);
-    const std::size_t r = lo >= binCut_ ? lo - binCut_ : lo + n - binCut_;
-    return offsets_[c * (n * runLimit_ + 1) + r * runLimit_ + d];
+    return offsets_[c * (static_cast<std::size_t>(numBins_) * runLimit_ + 1) + lo * runLimit_ + d];
   }
   std::uint32_t sliceTo_(std::size_t c, std::size_t lo) const {
     return sliceFrom_(c, lo, runLimit_);
@@ -212,17 +210,15 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // neighbouring cells, which a stored segment fills together, are built together) and kept
   // one tile after the other: those of cell c that start in bin lo and span len bins (1 <= len
   // <= runLimit_, longer runs are cut) are entries_[offsets_[k] .. offsets_[k + 1]), k = c x
-  // (bins x runLimit_ + 1) + r x runLimit_ + len - 1, a cell's runs together, ordered by first
-  // bin, length and id, the first bins counted from binCut_ (r = lo - binCut_, cyclically);
-  // offsets_ is empty while nothing was finished. Mostly the runs of a cell that cover bin b
-  // lie next to each other: spans_ holds, for bin b and cell c at 2 (b x cells per bin + c),
-  // where they begin and end, or kSplit twice when they do not (the vote then goes slice by
-  // slice).
+  // (bins x runLimit_ + 1) + lo x runLimit_ + len - 1, a cell's runs together, ordered by
+  // first bin, length and id; offsets_ is empty while nothing was finished. Mostly the runs of a
+  // cell that cover bin b lie next to each other: spans_ holds, for bin b and cell c at 2 (b x
+  // cells per bin + c), where they begin and end, or kSplit twice when they do not (the vote then
+  // goes slice by slice).
   static constexpr std::size_t kTile = 32;
   static constexpr std::uint32_t kSplit = 0xffffffffu;
   std::size_t tilesX_ = 1;
   std::size_t runLimit_ = 1;
-  std::size_t binCut_ = 0;
   std::vector<std::uint32_t> offsets_;
   std::vector<BasisInfo> entries_;
   std::vector<std::uint32_t> spans_;

@@ -351,29 +351,6 @@ void vcVotingHashTable::finish_() {
       std::min(longest, std::max<std::size_t>(1, static_cast<std::size_t>(kMaxCells / cellBins)));
   const std::size_t groups = n * limit;
 
-  // The runs covering bin b lie together unless some start before the first bin of the order
-  // and some after it (they start at most limit - 1 bins before b): so the bins from binCut_
-  // to binCut_ + limit - 2 may be split. The order starts where the stored segments, by the
-  // cells they cross, fill those bins least.
-  std::vector<double> filled(n, 0.0);
-  for (const Added_& a : added_) {
-    const double cells = std::abs(a.g2.x() - a.g1.x()) + std::abs(a.g2.y() - a.g1.y()) + 1.0;
-    for (std::size_t b = a.binLo;; b = (b + 1) % n) {
-      filled[b] += std::min(cells, static_cast<double>(width_ + height_));
-      if (b == a.binHi) break;
-    }
-  }
-  std::size_t cut = 0;
-  double least = kInf;
-  for (std::size_t s = 0; s < n; ++s) {
-    double split = 0.0;
-    for (std::size_t k = 0; k + 1 < limit; ++k) split += filled[(s + k) % n];
-    if (split < least) {
-      least = split;
-      cut = s;
-    }
-  }
-
   // The segments reaching each tile: those whose line cells, widened by the kernel radius,
   // meet it.
   const std::size_t tilesY = (static_cast<std::size_t>(height_) + kTile - 1) / kTile;
@@ -438,9 +415,9 @@ void vcVotingHashTable::finish_() {
           if (!fill) return;
           const std::size_t x = c % static_cast<std::size_t>(width_) - static_cast<std::size_t>(x0);
           const std::size_t y = c / static_cast<std::size_t>(width_) - static_cast<std::size_t>(y0);
-          runs.push_back(Run{static_cast<std::uint32_t>((y * tw + x) * groups +
-                                                        (lo + n - cut) % n * limit + len - 1),
-                             BasisInfo{id, value}});
+          runs.push_back(
+              Run{static_cast<std::uint32_t>((y * tw + x) * groups + lo * limit + len - 1),
+                  BasisInfo{id, value}});
         });
       }
       if (!fill) {
@@ -464,7 +441,6 @@ void vcVotingHashTable::finish_() {
     }
   }
   runLimit_ = limit;
-  binCut_ = cut;
   offsets_ = std::move(offsets);
   entries_ = std::move(entries);
   findSpans_();
