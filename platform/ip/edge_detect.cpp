@@ -12,6 +12,7 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_avx2.h"
 #include "platform/ip/edge_bridge.h"
+#include "platform/ip/edge_hysteresis.h"
 #include "platform/ip/edge_noise.h"
 #include "platform/ip/edge_peak_fit.h"
 #include "platform/ip/edge_peak_list.h"
@@ -71,12 +72,13 @@ constexpr double kNoisyImageSigma = 9.0;
 struct Smoothed {
   vcPelBuffer_const<unsigned char> image;
   double contrastFactor = 3.2;
+  bool wide = false;
 };
 
 Smoothed smoothForEdges(const vcPelBuffer_const<unsigned char>& input) {
-  if (input.width() <= 0 || input.height() <= 0) return {input, 3.2};
-  if (noiseSigma(input) >= kNoisyImageSigma) return {presmoothWide(input), 256.0 / 63.0};
-  return {presmooth(input), 3.2};
+  if (input.width() <= 0 || input.height() <= 0) return {input, 3.2, false};
+  if (noiseSigma(input) >= kNoisyImageSigma) return {presmoothWide(input), 256.0 / 63.0, true};
+  return {presmooth(input), 3.2, false};
 }
 
 // The parameters with magScale times the smoothing's contrast factor.
@@ -198,13 +200,16 @@ class RowPeaks {
   // With positionsAside, edgelets sit at their pixel centres and their positions go to
   // pending; else they sit at their positions.
   RowPeaks(long width, vcPair<long> offset, double magScale, std::vector<vcEdgelet>& edges,
-           std::vector<float>& pending, bool positionsAside)
+           std::vector<float>& pending, std::vector<std::uint8_t>& strong,
+           std::int32_t strongThreshold, bool positionsAside)
       : positionsAside_(positionsAside),
         x0_(offset.x()),
         y0_(offset.y()),
         scale_(float(magScale / 8.0)),
         edges_(edges),
         pending_(pending),
+        strong_(strong),
+        strongThreshold_(strongThreshold),
         width_(width),
         samples_(std::size_t(7 * width)),
         columns_(std::size_t(width)),
@@ -265,6 +270,8 @@ class RowPeaks {
     }
     placePeaks(peaks_, offsets_.data(), count_, {x0_, y_, scale_}, rowEdges_.data(), positions);
     edges_.insert(edges_.end(), rowEdges_.data(), rowEdges_.data() + count_);
+    const std::int32_t* q = w_.q[GradientRows::kReach];
+    for (long j = 0; j < count_; ++j) strong_.push_back(q[peaks_.x[j]] >= strongThreshold_);
   }
 
  private:
@@ -276,6 +283,8 @@ class RowPeaks {
   float scale_;
   std::vector<vcEdgelet>& edges_;
   std::vector<float>& pending_;
+  std::vector<std::uint8_t>& strong_;  // per edgelet: its peak reaches the threshold
+  std::int32_t strongThreshold_;
   long width_;
   std::vector<float> samples_;
   PeakSamples batch_;
@@ -313,21 +322,29 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
   const vcEdgeletParams params = contrastScaled(userParams, smoothed.contrastFactor);
   const vcPelBuffer_const<unsigned char>& image = smoothed.image;
   if (width > 0 && height > 0) {
+    // With the narrow smoothing, peaks are searched at the weak threshold, and those below the
+    // threshold proper stay only where they continue an edge that reaches it.
     const std::int32_t threshold = squaredThreshold(params);
+    vcEdgeletParams weakParams = params;
+    if (!smoothed.wide) weakParams.magThresh(params.magThresh() * kWeakFraction);
+    const std::int32_t weakThreshold = squaredThreshold(weakParams);
+    std::vector<std::uint8_t> strong;
     GradientRows rows(image);
     // Gradient rows run 3 ahead of the row searched for peaks.
     for (long y = 0; y < std::min(GradientRows::kReach, height); ++y) rows.compute(y);
-    RowPeaks peaks(width, image.offset(), params.magScale(), edges, pending, positionsAside);
+    RowPeaks peaks(width, image.offset(), params.magScale(), edges, pending, strong, threshold,
+                   positionsAside);
     for (long y = 0; y < height; ++y) {
       if (y + GradientRows::kReach < height) rows.compute(y + GradientRows::kReach);
       peaks.beginRow(rows, y);
-      peaks.findPeaks(threshold);
+      peaks.findPeaks(weakThreshold);
       peaks.endRow();
     }
     // Each edgelet in the pixel of its position, then the edges joined where noise set
     // neighbouring peaks two pixels apart.
+    keepConnected(strong, edges, pending);
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
-    bridgeGaps(image, threshold, float(params.magScale() / 8.0), edges, pending);
+    bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

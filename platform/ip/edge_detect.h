@@ -40,6 +40,12 @@
 // and direction: on a broad, noisy peak the strongest pixel can be the one beside the edge,
 // and the staircase of a slanted edge would then step back (edge_settle.h).
 //
+// Faint stretches. On images smoothed with the narrow filter, a peak whose scaled magnitude
+// reaches only 0.8 magThresh is kept too when it continues, within 2 pixels and pointing the
+// same way, an edge that reaches magThresh (edge_hysteresis.h): so an edgelet may read less
+// than magThresh. Faint, blurred edges whose magnitude wanders about the threshold then come
+// out whole instead of in pieces.
+//
 // Gaps. Where noise set the peaks of neighbouring rows or columns two pixels apart, or made a
 // diagonal edge lose a row's peak, one more edgelet joins the two sides of the gap when they
 // belong to one edge (edge_bridge.h), so that tracers linking 8-neighbours follow the edge.

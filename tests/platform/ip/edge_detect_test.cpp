@@ -164,6 +164,14 @@ TEST(EdgeDetect, OnePeakAcrossEachEdgeInRasterOrder) {
   EXPECT_EQ(detect(step(40), 40.0).edges().size(), 4u);
   EXPECT_TRUE(detect(step(40), 40.01).edges().empty());
   EXPECT_TRUE(detect(step(0), 0.0).edges().empty());
+
+  // A step of contrast 40 over 4 rows that fades to 33 over the next 4: at threshold 38 the
+  // fainter rows continue the edge and are kept; on their own they hold no edgelet.
+  const vcPelBuffer<unsigned char> fading = drawn(12, 8, [](long x, long y) {
+    return x < 6 ? 0 : y < 4 ? 40 : 33;
+  });
+  EXPECT_EQ(detect(fading, 38.0).edges().size(), 8u);
+  EXPECT_TRUE(detect(step(33), 38.0).edges().empty());
 }
 
 TEST(EdgeDetect, NoisyBlurredEdgesStayEightConnected) {
