@@ -13,19 +13,22 @@ double noiseSigma(const vcPelBuffer_const<unsigned char>& image) {
   // Histogram of the absolute filter responses (at most 16 x 255); responses above the last
   // bin are edges, counted in it.
   constexpr long kBins = 1024;
+  // Every second pixel of every eighth row: on 800 x 600 pixels 30000 samples, plenty for a
+  // median, at a small part of the detector's time.
+  constexpr long kRowStep = 8;
   std::array<std::uint32_t, kBins> counts{};
   long total = 0;
-  for (long y = 1; y + 1 < h; y += 2) {
+  for (long y = 1; y + 1 < h; y += kRowStep) {
     const unsigned char* up = image.pointToRow(y - 1);
     const unsigned char* mid = image.pointToRow(y);
     const unsigned char* down = image.pointToRow(y + 1);
-    for (long x = 1; x + 1 < w; ++x) {
+    for (long x = 1; x + 1 < w; x += 2) {
       const int corners = up[x - 1] + up[x + 1] + down[x - 1] + down[x + 1];
       const int sides = up[x] + down[x] + mid[x - 1] + mid[x + 1];
       const int response = corners - 2 * sides + 4 * mid[x];
       ++counts[std::size_t(std::min<long>(std::abs(response), kBins - 1))];
     }
-    total += w - 2;
+    total += (w - 1) / 2;
   }
   // The median, interpolated within its bin so that small sigmas do not jump by whole levels.
   const double half = 0.5 * double(total);

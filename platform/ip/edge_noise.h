@@ -8,8 +8,8 @@
 // image's own grey levels wherever they are flat or change linearly, and turns white noise of
 // sigma s into values of sigma 6 s. Edges and corners respond too, but they cover a small share
 // of the pixels, so the median of the absolute response, divided by 0.6745 x 6, gives s (the
-// median of |x| for a normal x of sigma 1 is 0.6745). Every second row is read, which is
-// plenty for a median.
+// median of |x| for a normal x of sigma 1 is 0.6745). Every second pixel of every eighth row
+// is read, which is plenty for a median.
 
 #include "platform/base/pel_buffer.h"
 
