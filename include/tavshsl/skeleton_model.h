@@ -46,7 +46,8 @@ class TAVSHSL_API vcSegmentCorresponderSkeletonModel : public vcSegmentCorrespon
                                      const std::vector<double>& nominalStrokeWidths,
                                      bool reversePolarity);
   vcSegmentCorresponderSkeletonModel(const vcSegmentCorresponderSkeletonModel&) = default;
-  vcSegmentCorresponderSkeletonModel& operator=(const vcSegmentCorresponderSkeletonModel&) = default;
+  vcSegmentCorresponderSkeletonModel& operator=(const vcSegmentCorresponderSkeletonModel&) =
+      default;
 
   ModelType modelType() const override { return eSkeletonModel; }
   long numBoundarySegments() const override { return static_cast<long>(boundarySegments_.size()); }
@@ -59,12 +60,14 @@ class TAVSHSL_API vcSegmentCorresponderSkeletonModel : public vcSegmentCorrespon
   // successful fit, holds each stroke's found width over (nominal width x pose scale); a
   // factor outside the stroke-width range sets outOfRange. A stroke without found sides, or
   // an end without evidence (neither found segments on it nor two side end points), sets
-  // fitFailed. A stroke found on one side only cannot show its own width or centre-line: it
-  // is left out of the pose, and its width is measured from that side against the pose. With diag non-null, diagFlags non-zero and the pose in range, the fitted
-  // centre-lines are added in green to diag's last record (a new one when it has none) as
-  // "Final fitted skeleton".
-  // Throws: vcAssertionFailure when eAspect is enabled on a model of fewer than two strokes;
-  // vcBadParamsError as the base says. The outputs are unchanged then.
+  // fitFailed, and so does a result whose list count differs from the outline's (transformModel
+  // at unequal widths can walk another path round strokes that meet at an oblique angle, and
+  // draw a different number of segments). A stroke found on one side only cannot show its own width
+  // or centre-line: it is left out of the pose, and its width is measured from that side against
+  // the pose. With diag non-null, diagFlags non-zero and the pose in range, the fitted centre-lines
+  // are added in green to diag's last record (a new one when it has none) as "Final fitted
+  // skeleton". Throws: vcAssertionFailure when eAspect is enabled on a model of fewer than two
+  // strokes; vcBadParamsError as the base says. The outputs are unchanged then.
   void findPose(vcXform<2>& pose, std::vector<double>& strokeWidthFactors,
                 const std::vector<vcFoundSegment>& foundSegments,
                 const vcSegmentCorresponderResult& result, bool& fitFailed, bool& outOfRange,

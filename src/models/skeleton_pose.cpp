@@ -12,10 +12,23 @@ void vcSegmentCorresponderSkeletonModel::findPose(
     vcXform<2>& pose, std::vector<double>& strokeWidthFactors,
     const std::vector<vcFoundSegment>& foundSegments, const vcSegmentCorresponderResult& result,
     bool& fitFailed, bool& outOfRange, vcDiagObject* diag, unsigned long diagFlags) const {
-  checkResult_(result, static_cast<long>(foundSegments.size()));
   const std::size_t n = skeleton_.size();
-  const std::size_t numBoundary = boundarySegments_.size();
   VC_ASSERT((!isDOFEnabled(eAspect) || n >= 2) && "aspect needs at least two strokes");
+  // The corresponder matches the outline transformModel draws at the widths it measured. Where
+  // strokes meet at an oblique angle, the walk at unequal widths can take another path round
+  // them and draw a different number of segments (an arrow's head at 40 degrees does for about
+  // half of the width factors from 0.6 to 1.45). Such a correspondence says nothing about this
+  // model's outline, so it gives no pose, like any other that cannot be fitted.
+  // (A wrong result fails here too; the corresponder's stage would otherwise end at the first
+  // such candidate and search no further basis.)
+  if (result.numModelSegs() != numBoundarySegments()) {
+    strokeWidthFactors.resize(n, 0.0);
+    fitFailed = true;
+    outOfRange = false;
+    return;
+  }
+  checkResult_(result, static_cast<long>(foundSegments.size()));
+  const std::size_t numBoundary = boundarySegments_.size();
   const auto found = [&](long f) -> const vcLineSeg& {
     return foundSegments[static_cast<std::size_t>(f)].segment();
   };
@@ -82,8 +95,8 @@ void vcSegmentCorresponderSkeletonModel::findPose(
     vcVector<2> E;
     if (!assigned(b).empty()) {
       // The end itself was found: the mean of its end points projected onto the centre-line.
-      for (const long f : assigned(b)) E += centre[s].closestPoint(found(f).p1()) +
-                                            centre[s].closestPoint(found(f).p2());
+      for (const long f : assigned(b))
+        E += centre[s].closestPoint(found(f).p1()) + centre[s].closestPoint(found(f).p2());
       E = E / (2.0 * static_cast<double>(assigned(b).size()));
     } else {
       // Otherwise: the two outermost side end points of the stroke, measured along inward.
@@ -129,8 +142,8 @@ void vcSegmentCorresponderSkeletonModel::findPose(
     vcGraphicList list;
     for (const vcModelSegment& s : skeleton_)
       list.append(vcGraphicSimple<vcLineSeg>(s.segment().map(pose), vcColor::green()));
-    vcDiagRecord& record = diag->numRecords() > 0 ? diag->diagRecord(diag->numRecords() - 1)
-                                                  : diag->newDiagRecord();
+    vcDiagRecord& record =
+        diag->numRecords() > 0 ? diag->diagRecord(diag->numRecords() - 1) : diag->newDiagRecord();
     record.graphics(list, vcDiagRecord::eClientCoords, L"Final fitted skeleton");
   }
 

@@ -202,6 +202,22 @@ TEST(SkeletonModel, FailuresDiagnosticsAndRuleViolations) {
   fit(model, found, oneToOne(n), vcXform<2>(), &diag, 0);
   EXPECT_EQ(diag.diagRecord(1).entries().size(), 1u);
 
+  // An arrow, heads at 40 degrees to the shaft, drawn at unequal widths: the walk takes another
+  // path and draws fewer outline segments than the model has. A correspondence against that
+  // drawing gives no pose, and no error that would end the corresponder's stage.
+  Skeleton arrow(strokes({seg(-40, 0, 40, 0), seg(40, 0, -2.83, -36.08), seg(40, 0, -2.83, 36.08)}),
+                 {12.0, 12.0, 12.0}, true);
+  arrow.setDOFRange(Model::eStrokeWidth, vcRange(0.5, 2.0));
+  std::vector<vcModelSegment> other;
+  arrow.transformModel(other, vcXform<2>(), {0.6, 0.8, 0.6});
+  ASSERT_NE(other.size(), arrow.boundarySegments().size());
+  const Fit g =
+      fit(arrow, foundFrom(other, vcXform<2>()), oneToOne(other.size()), makePose(7, 7, 7));
+  EXPECT_TRUE(g.fitFailed);
+  EXPECT_FALSE(g.outOfRange);
+  EXPECT_EQ(g.pose, makePose(7, 7, 7));
+  EXPECT_EQ(g.factors, (std::vector<double>{7.0, 0.0, 0.0}));
+
   // Aspect needs two strokes; a single stroke refuses it before touching the outputs.
   Skeleton one(strokes({seg(0, 0, 10, 0)}), {2.0}, true);
   one.setDOFRange(Model::eAspect, vcRange(0.5, 2.0));
