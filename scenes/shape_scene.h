@@ -15,9 +15,13 @@
 // has the polarity its template is found with: polygons and stroke figures are lighter than the
 // background (a boundary template describes a shape lighter than its surroundings whichever
 // way it is traced, and the stroke models look for light strokes), discs are lighter or darker
-// (the circle search takes either). Clutter items are lighter. A stroke is a rectangle around its centre-line,
-// lengthened at each free end by half its width, at an end that meets another stroke's end by
-// half that stroke's width, and not at all at an end that lies inside another stroke.
+// (the circle search takes either). Clutter items are lighter. A stroke is a rectangle around its
+// centre-line, lengthened at each free end by half its width, at an end that meets another stroke's
+// end by half that stroke's width, and not at all at an end that lies inside another stroke. Every
+// stroke of a figure keeps a clear run (vfStrokeClearRuns) of at least 30 pixels, since the
+// skeletal extraction keeps centre-lines from 20 pixels on and a stroke that yields none
+// cannot be matched. An X whose arms differ by less than 3 % counts as symmetric under a
+// quarter turn.
 //
 // Every image has its own background grey, an object contrast drawn per object from the
 // contrast range, Gaussian blur and noise drawn from their ranges, a share of objects bitten
@@ -38,14 +42,14 @@ struct vsShapeSceneParams {
   std::uint32_t seed = 1;
   long numTemplates = 7;  // in [3, 9]: one disc, the rest polygons and stroke figures
   long numObjects = 8;    // instances placed (fewer when the image is full), in [0, 200]
-  double minScale = 0.7, maxScale = 1.4;          // uniform scale of an instance, > 0
+  double minScale = 0.7, maxScale = 1.4;              // uniform scale of an instance, > 0
   double minWidthFactor = 0.7, maxWidthFactor = 1.3;  // per stroke, > 0
-  double minContrast = 35.0, maxContrast = 80.0;  // grey levels between object and background
-  double maxBlur = 1.5;                           // sigma in pixels, drawn from [0, maxBlur]
-  double maxNoise = 5.0;                          // sigma in grey levels, from [0, maxNoise]
-  double occludedShare = 0.25;                    // share of objects bitten, in [0, 1]
-  double darkDiscShare = 0.5;                     // share of discs darker than the background
-  long numClutter = 6;                            // clutter items, in [0, 200]
+  double minContrast = 35.0, maxContrast = 80.0;      // grey levels between object and background
+  double maxBlur = 1.5;                               // sigma in pixels, drawn from [0, maxBlur]
+  double maxNoise = 5.0;                              // sigma in grey levels, from [0, maxNoise]
+  double occludedShare = 0.25;                        // share of objects bitten, in [0, 1]
+  double darkDiscShare = 0.5;                         // share of discs darker than the background
+  long numClutter = 6;                                // clutter items, in [0, 200]
 };
 
 enum class veShapeKind { eCircle, ePolygon, eStroke };
@@ -53,11 +57,11 @@ enum class veShapeKind { eCircle, ePolygon, eStroke };
 // One template: what the tool is trained with, plus what judging its instances needs.
 struct vsSceneTemplate {
   veShapeKind kind = veShapeKind::eCircle;
-  const char* name = "";  // "disc", "triangle", "L", ...
-  double radius = 0.0;    // circle: nominal radius about the origin
+  const char* name = "";              // "disc", "triangle", "L", ...
+  double radius = 0.0;                // circle: nominal radius about the origin
   std::vector<vcVector<2>> vertices;  // polygon, in drawing order
   std::vector<std::pair<vcVector<2>, vcVector<2>>> skeleton;  // strokes: centre-lines
-  std::vector<double> widths;                                // strokes: nominal widths
+  std::vector<double> widths;                                 // strokes: nominal widths
   // The smallest rotation, in degrees, that maps the template onto itself (360 for none; 0
   // for a circle, whose angle means nothing).
   double symmetryDegrees = 360.0;
@@ -97,6 +101,12 @@ void vfDrawSceneObject(vcSceneCanvas& canvas, const vsSceneTemplate& t, const vs
 // Points that bound template t at the pose of o: polygon vertices, stroke rectangle corners,
 // or the circle's four extreme points.
 std::vector<vcVector<2>> vfSceneOutlinePoints(const vsSceneTemplate& t, const vsSceneObject& o);
+
+// For each stroke of template t at the pose of o, the length in pixels of the longest piece of
+// its drawn centre-line (end extensions included) that lies clear of every other stroke: farther
+// from the other stroke's drawn centre-line than the two half-widths together. Only there does
+// the stroke's ridge stand apart in a distance map of the figure. Empty for other kinds.
+std::vector<double> vfStrokeClearRuns(const vsSceneTemplate& t, const vsSceneObject& o);
 
 namespace scenes {
 
