@@ -1,5 +1,9 @@
 // Stroke figures that the shape selection tool misses or poses out of tolerance, one line each,
-// and on request a picture of each, so that a person can see why.
+// and on request a picture of each, so that a person can see why. Each miss is put down to the
+// first stage that lost it: a stroke without a centre-line segment on it (the skeleton stage
+// drops any candidate with a stroke that has none), centre-lines only beyond the first 50 in
+// the corresponder's basis order, no candidate even at accept threshold 0.2, a candidate that
+// scored below the accept threshold, or a pose out of tolerance.
 //
 //   bench_stroke_misses [scenes, default 20] [first seed, default 1000] [640 | 1280, default 640]
 //                       [picture directory]
@@ -26,6 +30,7 @@
 #include "platform/graphics/color.h"
 #include "scenes/shape_match.h"
 #include "scenes/shape_scene.h"
+#include "skeleton/skeletal_extraction.h"
 #include "tavshsl/shape_select_tool.h"
 
 namespace {
@@ -57,6 +62,67 @@ vcRgbImage pictureAround(const vcRgbImage& picture, const std::vector<vcVector<2
   return out;
 }
 
+using Vec = vcVector<2>;
+
+Vec rotated(const Vec& p, double degrees) {
+  const double a = degrees * 3.14159265358979323846 / 180.0;
+  return Vec(std::cos(a) * p.x() - std::sin(a) * p.y(), std::sin(a) * p.x() + std::cos(a) * p.y());
+}
+
+double lineDistance(const Vec& p, const Vec& a, const Vec& b) {
+  const Vec d = (b - a).unit();
+  return std::abs((p - a).x() * d.y() - (p - a).y() * d.x());
+}
+
+// Whether centre-line segment s lies on the posed stroke a-b: within 15 degrees of its
+// direction (the corresponder's angle tolerance), both ends within 4 pixels of its line, and
+// at least half of s alongside it.
+bool liesOn(const vcLineSeg& s, const Vec& a, const Vec& b) {
+  const Vec d = (b - a).unit(), e = (s.p2() - s.p1()).unit();
+  if (std::abs(d.x() * e.x() + d.y() * e.y()) < std::cos(15.0 * 3.14159265358979323846 / 180.0))
+    return false;
+  if (lineDistance(s.p1(), a, b) > 4.0 || lineDistance(s.p2(), a, b) > 4.0) return false;
+  const double len = (b - a).len();
+  double t1 = (s.p1() - a).x() * d.x() + (s.p1() - a).y() * d.y();
+  double t2 = (s.p2() - a).x() * d.x() + (s.p2() - a).y() * d.y();
+  if (t1 > t2) std::swap(t1, t2);
+  return std::min(t2, len) - std::max(t1, 0.0) >= 0.5 * (t2 - t1);
+}
+
+// For every stroke of the object, the best position in the corresponder's basis order
+// (magnitude x length, largest first) of a centre-line lying on it; -1 when none does.
+std::vector<long> strokeRanks(const vsSceneTemplate& t, const vsSceneObject& o,
+                              const std::vector<vcFoundSegment>& skeletal) {
+  std::vector<std::size_t> order(skeletal.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+    return skeletal[i].magnitude() * skeletal[i].length() >
+           skeletal[j].magnitude() * skeletal[j].length();
+  });
+  std::vector<long> ranks;
+  for (const auto& [p1, p2] : t.skeleton) {
+    const Vec a = o.translation + rotated(p1, o.angleDegrees) * o.scale;
+    const Vec b = o.translation + rotated(p2, o.angleDegrees) * o.scale;
+    long rank = -1;
+    for (std::size_t r = 0; r < order.size() && rank < 0; ++r)
+      if (liesOn(skeletal[order[r]].segment(), a, b)) rank = long(r);
+    ranks.push_back(rank);
+  }
+  return ranks;
+}
+
+// The reported instance of the object's template nearest to it, or null.
+const vcShapeSelectResult* nearestResult(const vcShapeSelectResultSet& results,
+                                         const vsSceneObject& object) {
+  const vcShapeSelectResult* nearest = nullptr;
+  for (const vcShapeSelectResult& r : results.results())
+    if (r.templateIndex() == object.templateIndex &&
+        (!nearest || (r.location() - object.translation).len() <
+                         (nearest->location() - object.translation).len()))
+      nearest = &r;
+  return nearest;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,8 +130,12 @@ int main(int argc, char** argv) {
   const std::uint32_t firstSeed = argc > 2 ? std::uint32_t(std::atol(argv[2])) : 1000;
   const bool large = argc > 3 && std::atol(argv[3]) == 1280;
   const std::string pictures = argc > 4 ? argv[4] : "";
-  std::map<std::string, long> reasons;
+  std::map<std::string, long> reasons, stages, spurious;
+  std::map<std::string, std::map<std::string, long>> stagesByFigure;
+  std::map<std::string, long> figures;
+  std::map<long, long> runStrokes, runCovered;  // by clear run, 5-pixel buckets
   long objects = 0, misses = 0;
+  const vcPelBuffer<unsigned char> lut = vfMakeDistanceLut();
 
   for (long n = 0; n < count; ++n) {
     // The scene of bench_shapeselect_accuracy for this seed and size.
@@ -80,22 +150,28 @@ int main(int argc, char** argv) {
 
     const std::vector<vsFoundShape> found = vfFoundShapes(results);
     const vsShapeMatchResult m = vfMatchShapes(scene, found, vsShapeMatchTolerance());
+    std::vector<vcFoundSegment> skeletal;
+    vfExtractSkeletalSegments(scene.image, skeletal, 20.0, lut);
+    // The same search at a low accept threshold, for what scored below the real one.
+    vcShapeSelectRunParams lowRun = run;
+    lowRun.acceptThreshold(0.2);
+    lowRun.maxNumResults(200);
+    vcShapeSelectResultSet lowResults;
+    tool.run(lowResults, scene.image, lowRun, nullptr, 0);
     vcRgbImage picture;
     for (const long o : m.missed) {
       const vsSceneObject& object = scene.objects[std::size_t(o)];
       const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
       if (t.kind != veShapeKind::eStroke) continue;
       ++misses;
-      std::printf("seed %u object %2ld %-5s scale %.3f contrast %4.1f blur %.2f noise %.2f %s: ",
-                  params.seed, o, t.name, object.scale, object.contrast, scene.blurSigma,
-                  scene.noiseSigma, object.occluded ? "bitten" : "whole ");
+      std::printf(
+          "seed %u object %2ld at (%.0f, %.0f) %-5s scale %.3f contrast %4.1f blur %.2f noise %.2f "
+          "%s: ",
+          params.seed, o, object.translation.x(), object.translation.y(), t.name, object.scale,
+          object.contrast, scene.blurSigma, scene.noiseSigma,
+          object.occluded ? "bitten" : "whole ");
       // The nearest reported instance of its template, found or not.
-      const vcShapeSelectResult* nearest = nullptr;
-      for (const vcShapeSelectResult& r : results.results())
-        if (r.templateIndex() == object.templateIndex &&
-            (!nearest || (r.location() - object.translation).len() <
-                             (nearest->location() - object.translation).len()))
-          nearest = &r;
+      const vcShapeSelectResult* nearest = nearestResult(results, object);
       std::string reason = "no result";
       if (nearest && (nearest->location() - object.translation).len() <= 10.0) {
         const double dxy = (nearest->location() - object.translation).len();
@@ -112,8 +188,36 @@ int main(int argc, char** argv) {
       } else {
         std::printf("no result of its template within 10 px");
       }
-      std::printf("\n");
+      // The first stage that lost it.
+      const std::vector<long> ranks = strokeRanks(t, object, skeletal);
+      long uncovered = 0, best = -1;
+      for (const long r : ranks) {
+        uncovered += r < 0;
+        if (r >= 0 && (best < 0 || r < best)) best = r;
+      }
+      const vcShapeSelectResult* low = nearestResult(lowResults, object);
+      const bool lowNear = low && (low->location() - object.translation).len() <= 3.0;
+      std::string stage;
+      if (uncovered > 0) {
+        stage = "stroke without centre-line";
+        std::printf(" [strokes without centre-line:");
+        for (std::size_t k = 0; k < ranks.size(); ++k)
+          if (ranks[k] < 0) std::printf(" %zu", k);
+        std::printf("]");
+      } else if (best >= 50) {
+        stage = "centre-lines past basis 50";
+      } else if (reason == "no result" && !lowNear) {
+        stage = "no candidate at 0.2 (of 200)";
+      } else if (reason == "no result" || reason == "below the accept threshold") {
+        stage = "scored below threshold";
+        if (lowNear) std::printf(" [score %.2f at 0.2]", low->score());
+      } else {
+        stage = "pose out of tolerance";
+      }
+      std::printf(" {%s, %zu centre-lines}\n", stage.c_str(), skeletal.size());
       ++reasons[reason];
+      ++stages[stage];
+      ++stagesByFigure[t.name][stage];
 
       if (pictures.empty()) continue;
       if (picture.empty()) {
@@ -130,10 +234,52 @@ int main(int argc, char** argv) {
                     t.name);
       vfWriteRgbPng(name, pictureAround(picture, vfSceneOutlinePoints(t, object)));
     }
-    for (const vsSceneObject& object : scene.objects)
-      objects += scene.templates[std::size_t(object.templateIndex)].kind == veShapeKind::eStroke;
+    // Reports of stroke templates that match no object, and the object they lie on.
+    for (const long f : m.spurious) {
+      const vsFoundShape& shape = found[std::size_t(f)];
+      const vsSceneTemplate& t = scene.templates[std::size_t(shape.templateIndex)];
+      if (t.kind != veShapeKind::eStroke) continue;
+      const vsSceneObject* under = nullptr;
+      for (const vsSceneObject& o : scene.objects)
+        if (!under || (o.translation - shape.location).len() <
+                          (under->translation - shape.location).len())
+          under = &o;
+      const bool near = under && (under->translation - shape.location).len() <= 40.0;
+      const char* onName =
+          near ? scene.templates[std::size_t(under->templateIndex)].name : "nothing";
+      std::printf("seed %u spurious %-5s at (%.0f, %.0f) on %s\n", params.seed, t.name,
+                  shape.location.x(), shape.location.y(), onName);
+      ++spurious[std::string(t.name) + " on " + onName];
+    }
+    for (const vsSceneObject& object : scene.objects) {
+      const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
+      if (t.kind != veShapeKind::eStroke) continue;
+      ++objects;
+      ++figures[t.name];
+      // Centre-line coverage of every stroke against its clear run.
+      const std::vector<long> ranks = strokeRanks(t, object, skeletal);
+      const std::vector<double> runs = vfStrokeClearRuns(t, object);
+      for (std::size_t k = 0; k < runs.size(); ++k) {
+        const long bucket = std::min(long(runs[k] / 5.0), 12L);
+        ++runStrokes[bucket];
+        runCovered[bucket] += ranks[k] >= 0;
+      }
+    }
   }
   std::printf("\n%ld stroke figures, %ld missed or out of tolerance:\n", objects, misses);
   for (const auto& [reason, n] : reasons) std::printf("  %-28s %ld\n", reason.c_str(), n);
+  std::printf("strokes with a centre-line on them, by clear run (pixels):\n");
+  for (const auto& [bucket, n] : runStrokes)
+    std::printf("  [%3ld, %3ld%s %5ld strokes %5.1f %%\n", 5 * bucket, 5 * bucket + 5,
+                bucket == 12 ? "+)" : ") ", n, 100.0 * double(runCovered[bucket]) / double(n));
+  std::printf("reports of stroke templates matching no object, by the object they lie on "
+              "(within 40 px):\n");
+  for (const auto& [what, n] : spurious) std::printf("  %-28s %ld\n", what.c_str(), n);
+  std::printf("by the first stage that lost them:\n");
+  for (const auto& [stage, n] : stages) std::printf("  %-28s %ld\n", stage.c_str(), n);
+  for (const auto& [figure, byStage] : stagesByFigure) {
+    std::printf("%s (%ld figures):\n", figure.c_str(), figures[figure]);
+    for (const auto& [stage, n] : byStage) std::printf("  %-28s %ld\n", stage.c_str(), n);
+  }
   return 0;
 }
