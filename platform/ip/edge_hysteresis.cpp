@@ -16,6 +16,12 @@ void keepConnected(std::vector<std::uint8_t>& strong, std::vector<vcEdgelet>& ed
   for (const vcEdgelet& e : edges) ++rowStart[std::size_t(e.get_j() - firstRow + 1)];
   for (long r = 0; r < rows; ++r) rowStart[std::size_t(r + 1)] += rowStart[std::size_t(r)];
 
+  // How many weaker edgelets each row holds that are not kept yet: rows without any are
+  // passed over, which on clean images is most of them.
+  std::vector<long> weakLeft(std::size_t(rows), 0);
+  for (std::size_t k = 0; k < n; ++k)
+    weakLeft[std::size_t(edges[k].get_j() - firstRow)] += !strong[k];
+
   // Grow from every strong edgelet over weaker ones within 2 pixels that point the same way.
   std::vector<std::uint8_t> kept(strong);
   std::vector<std::size_t> todo;
@@ -26,6 +32,7 @@ void keepConnected(std::vector<std::uint8_t>& strong, std::vector<vcEdgelet>& ed
     todo.pop_back();
     const long i = e.get_i(), r = e.get_j() - firstRow;
     for (long s = std::max(r - 2, 0L); s <= std::min(r + 2, rows - 1); ++s) {
+      if (weakLeft[std::size_t(s)] == 0) continue;
       // The row's edgelets from column i - 2 on, found by bisection.
       const auto begin = edges.begin() + long(rowStart[std::size_t(s)]);
       const auto end = edges.begin() + long(rowStart[std::size_t(s + 1)]);
@@ -37,6 +44,7 @@ void keepConnected(std::vector<std::uint8_t>& strong, std::vector<vcEdgelet>& ed
         const int d = std::abs(int(it->angle().plain()) - int(e.angle().plain()));
         if (std::min(d, 256 - d) > kJoinCodes) continue;
         kept[m] = 1;
+        --weakLeft[std::size_t(s)];
         todo.push_back(m);
       }
     }
