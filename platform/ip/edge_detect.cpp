@@ -342,7 +342,7 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     }
     // Each edgelet in the pixel of its position, then the edges joined where noise set
     // neighbouring peaks two pixels apart.
-    keepConnected(strong, edges, pending);
+    keepConnected(image.offset().x(), image.offset().y(), width, height, strong, edges, pending);
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
   }
@@ -381,9 +381,8 @@ VC_EDGE_AVX2_INLINE __m128i bytes8(__m256i v) {
   const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(v, v), v);
   return _mm_unpacklo_epi32(_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1));
 }
-[[gnu::target("avx2")]] void magnitudesAndCodesAvx2(const AngleCoder& coder,
-                                                    const std::int16_t* g, const std::int32_t* q,
-                                                    long width, float scale,
+[[gnu::target("avx2")]] void magnitudesAndCodesAvx2(const AngleCoder& coder, const std::int16_t* g,
+                                                    const std::int32_t* q, long width, float scale,
                                                     unsigned char* magnitude, unsigned char* code) {
   const __m256 scales = _mm256_set1_ps(scale), half = _mm256_set1_ps(0.5f),
                limit = _mm256_set1_ps(255.0f);

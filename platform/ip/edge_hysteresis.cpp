@@ -5,49 +5,39 @@
 
 namespace vc_edge_detail {
 
-void keepConnected(std::vector<std::uint8_t>& strong, std::vector<vcEdgelet>& edges,
-                   std::vector<float>& positions) {
+void keepConnected(long x0, long y0, long width, long height, std::vector<std::uint8_t>& strong,
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions) {
   const std::size_t n = edges.size();
-  if (n == 0) return;
+  std::size_t weak = 0;
+  for (std::size_t k = 0; k < n; ++k) weak += !strong[k];
+  if (weak == 0) return;
 
-  // Where each row's edgelets start in the list, rows counted from the first edgelet's.
-  const long firstRow = edges.front().get_j(), rows = edges.back().get_j() - firstRow + 1;
-  std::vector<std::size_t> rowStart(std::size_t(rows + 1), 0);
-  for (const vcEdgelet& e : edges) ++rowStart[std::size_t(e.get_j() - firstRow + 1)];
-  for (long r = 0; r < rows; ++r) rowStart[std::size_t(r + 1)] += rowStart[std::size_t(r)];
-
-  // How many weaker edgelets each row holds that are not kept yet: rows without any are
-  // passed over, which on clean images is most of them.
-  std::vector<long> weakLeft(std::size_t(rows), 0);
+  // The weaker edgelets by pixel, so that each neighbour is one look-up.
+  std::vector<std::int32_t> weakAt(std::size_t(width * height), -1);
+  const auto cell = [&](long i, long j) { return std::size_t((j - y0) * width + (i - x0)); };
   for (std::size_t k = 0; k < n; ++k)
-    weakLeft[std::size_t(edges[k].get_j() - firstRow)] += !strong[k];
+    if (!strong[k]) weakAt[cell(edges[k].get_i(), edges[k].get_j())] = std::int32_t(k);
 
   // Grow from every strong edgelet over weaker ones within 2 pixels that point the same way.
   std::vector<std::uint8_t> kept(strong);
   std::vector<std::size_t> todo;
   for (std::size_t k = 0; k < n; ++k)
     if (kept[k]) todo.push_back(k);
-  while (!todo.empty()) {
+  while (!todo.empty() && weak > 0) {
     const vcEdgelet e = edges[todo.back()];
     todo.pop_back();
-    const long i = e.get_i(), r = e.get_j() - firstRow;
-    for (long s = std::max(r - 2, 0L); s <= std::min(r + 2, rows - 1); ++s) {
-      if (weakLeft[std::size_t(s)] == 0) continue;
-      // The row's edgelets from column i - 2 on, found by bisection.
-      const auto begin = edges.begin() + long(rowStart[std::size_t(s)]);
-      const auto end = edges.begin() + long(rowStart[std::size_t(s + 1)]);
-      auto it = std::partition_point(begin, end,
-                                     [&](const vcEdgelet& o) { return long(o.get_i()) < i - 2; });
-      for (; it != end && long(it->get_i()) <= i + 2; ++it) {
-        const std::size_t m = std::size_t(it - edges.begin());
-        if (kept[m]) continue;
-        const int d = std::abs(int(it->angle().plain()) - int(e.angle().plain()));
+    const long i = e.get_i(), j = e.get_j();
+    for (long v = std::max(j - 2, y0); v <= std::min(j + 2, y0 + height - 1); ++v)
+      for (long u = std::max(i - 2, x0); u <= std::min(i + 2, x0 + width - 1); ++u) {
+        std::int32_t& m = weakAt[cell(u, v)];
+        if (m < 0) continue;
+        const int d = std::abs(int(edges[std::size_t(m)].angle().plain()) - int(e.angle().plain()));
         if (std::min(d, 256 - d) > kJoinCodes) continue;
-        kept[m] = 1;
-        --weakLeft[std::size_t(s)];
-        todo.push_back(m);
+        kept[std::size_t(m)] = 1;
+        todo.push_back(std::size_t(m));
+        m = -1;  // taken
+        --weak;
       }
-    }
   }
 
   // Compact, in order.

@@ -36,10 +36,12 @@ inline constexpr double kWeakFraction = 0.8;
 // peak it joins: 45 degrees.
 inline constexpr int kJoinCodes = 32;
 
-// Removes from `edges` (raster order, at most one per pixel) every edgelet that neither is
-// strong nor joins a strong one as above; `positions` (x, y pairs, one per edgelet, or empty)
-// and `strong` (one flag per edgelet) are compacted alike. Ensures: raster order kept.
-void keepConnected(std::vector<std::uint8_t>& strong, std::vector<vcEdgelet>& edges,
-                   std::vector<float>& positions);
+// Removes from `edges` (raster order, at most one per pixel, pixel coordinates in the image's
+// offset coordinates; the image's pixels are [x0, x0 + width) x [y0, y0 + height)) every
+// edgelet that neither is strong nor joins a strong one as above; `positions` (x, y pairs, one
+// per edgelet, or empty) and `strong` (one flag per edgelet) are compacted alike. Ensures:
+// raster order kept.
+void keepConnected(long x0, long y0, long width, long height, std::vector<std::uint8_t>& strong,
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions);
 
 }  // namespace vc_edge_detail
