@@ -265,9 +265,13 @@ int main(int argc, char** argv) {
           double factor = 1.0;
           for (const double f : object.widthFactors)
             if (std::fabs(f - 1.0) > std::fabs(factor - 1.0)) factor = f;
+          // The shortest clear run of the figure's strokes: centre-lines are kept from 20 pixels.
+          const std::vector<double> runs = vfStrokeClearRuns(t, object);
+          const double clear = *std::min_element(runs.begin(), runs.end());
           buckets.insert(buckets.end(),
                          {&strokeFigure[t.name],
-                          &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})]});
+                          &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})],
+                          &strokeBucket["clear run px " + range(clear, {0, 20, 30, 1000})]});
           byCondition(strokeBucket);
           if (std::strcmp(t.name, "X") == 0) buckets.push_back(&strokeFigure[armsRow(t)]);
         }

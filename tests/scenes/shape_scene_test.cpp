@@ -1,5 +1,5 @@
-// Stroke figures of the shape scenes: the clear run of each stroke, and the rule that every
-// stroke of a generated figure keeps one long enough for a centre-line.
+// Stroke figures of the shape scenes: the clear run of each stroke, by which the benchmarks
+// bucket their recall.
 
 #include <algorithm>
 
@@ -36,24 +36,6 @@ TEST(ShapeScene, ClearRunsOfATee) {
   // Other kinds have no strokes.
   t.kind = veShapeKind::ePolygon;
   EXPECT_TRUE(vfStrokeClearRuns(t, o).empty());
-}
-
-TEST(ShapeScene, EveryStrokeKeepsAClearRunOfThirtyPixels) {
-  long figures = 0;
-  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
-    vsShapeSceneParams params;
-    params.seed = seed;
-    params.numObjects = 12;
-    const vsShapeScene scene = scenes::shapeScene(params);
-    for (const vsSceneObject& o : scene.objects) {
-      const std::vector<double> runs =
-          vfStrokeClearRuns(scene.templates[std::size_t(o.templateIndex)], o);
-      if (runs.empty()) continue;
-      ++figures;
-      EXPECT_GE(*std::min_element(runs.begin(), runs.end()), 30.0) << "seed " << seed;
-    }
-  }
-  EXPECT_GE(figures, 10);
 }
 
 }  // namespace
