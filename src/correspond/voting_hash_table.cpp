@@ -305,12 +305,21 @@ void vcVotingHashTable::takeRuns_(std::size_t limit, Take&& take) {
       slot = Slot_();
       continue;
     }
-    binSums_.assign(n, 0.0f);
-    binHeld_.assign(n, 0);
-    addToBins(slot.lo, slot.len, slot.value);
-    for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next)
-      addToBins(others_[k].lo, others_[k].len, others_[k].value);
-    if (*std::max_element(binSums_.begin(), binSums_.end()) <= 1.0f) {
+    // A bin's sum adds some of the ranges' values in the order of the total of all of them;
+    // float rounding keeps the order of sums of non-negative values, so no bin passes the cap
+    // when the total does not, and the bins need not be summed one by one.
+    float total = slot.value;
+    for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next) total += others_[k].value;
+    bool capped = total > 1.0f;
+    if (capped) {
+      binSums_.assign(n, 0.0f);
+      binHeld_.assign(n, 0);
+      addToBins(slot.lo, slot.len, slot.value);
+      for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next)
+        addToBins(others_[k].lo, others_[k].len, others_[k].value);
+      capped = *std::max_element(binSums_.begin(), binSums_.end()) > 1.0f;
+    }
+    if (!capped) {
       cut(c, slot.lo, slot.len, slot.value);
       for (std::uint32_t k = slot.other; k != kNone; k = others_[k].next)
         cut(c, others_[k].lo, others_[k].len, others_[k].value);

@@ -174,7 +174,11 @@ TEST(VotingHashTable, StoredRunsHoldAndVoteWhatTheBinByBinRuleGives) {
                                       {1, seg(0.2, -12.0, 0.4, 12.0), 0.5, 2.0, 0.2},
                                       {2, seg(-5.0, -5.0, 6.0, 6.0), 30.0, 1.0, 0.9},
                                       {3, seg(-15.0, 10.0, 15.0, 11.0), 50.0, 0.5, 0.15},
-                                      {3, seg(15.0, 11.0, 14.0, -12.0), 50.0, 0.5, 0.15}};
+                                      {3, seg(15.0, 11.0, 14.0, -12.0), 50.0, 0.5, 0.15},
+                                      // Two lines 20 degrees apart whose crossing passes the
+                                      // cap only in the bins their ranges share.
+                                      {3, seg(-16.0, 15.0, -4.0, 15.0), 1.7, 1.0, 0.15},
+                                      {3, seg(-16.0, 13.0, -4.0, 17.4), 1.7, 1.0, 0.15}};
   vcVotingHashTable t = makeTable();
   const long n = t.numAngleBins(), w = t.width(), h = t.height();
   std::map<long, std::map<long, double>> rule;  // (bin x cells + cell) -> id -> value
