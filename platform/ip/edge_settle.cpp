@@ -27,13 +27,8 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
     held[b >> 6] |= 1ull << (b & 63);
   }
 
-  // Where each row's edgelets start, before any moves.
   const std::size_t n = edges.size();
-  std::vector<std::size_t> rowStart(std::size_t(height + 1), 0);
-  for (const vcEdgelet& e : edges) ++rowStart[std::size_t(e.get_j() - y0 + 1)];
-  for (long r = 0; r < height; ++r) rowStart[std::size_t(r + 1)] += rowStart[std::size_t(r)];
-
-  bool rowsChanged = false;
+  std::vector<std::size_t> moved;  // edgelets that changed rows, in order
   for (std::size_t k = 0; k < n; ++k) {
     const long i = edges[k].get_i(), j = edges[k].get_j();
     // A position on the border between two pixels, as of an edge along a pixel boundary, stays
@@ -53,58 +48,41 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
     const float ex = aside ? float(ti) + 0.5f : e.posQuickX();
     const float ey = aside ? float(tj) + 0.5f : e.posQuickY();
     edges[k] = vcEdgelet(std::uint16_t(ti), std::uint16_t(tj), e.magnitude(), e.angle(), ex, ey);
-    rowsChanged = rowsChanged || tj != j;
+    if (tj != j) moved.push_back(k);
   }
   // A move along a row keeps the order: the pixel moved into was free, so no edgelet of the
-  // row lies between the old and the new column.
-  if (!rowsChanged) return;
-
-  // Raster order again. Row r now holds edgelets that were in rows r - 1, r and r + 1; those
-  // of each source row come in column order, and the three runs are merged.
+  // row lies between the old and the new column. So the edgelets that stayed in their rows are
+  // still in raster order, and those that changed rows, few, are sorted and merged in; no two
+  // share a pixel, so the raster order is one order.
+  if (moved.empty()) return;
+  const auto key = [&](std::size_t k) {
+    return (std::uint32_t(edges[k].get_j()) << 16) | std::uint32_t(edges[k].get_i());
+  };
+  std::vector<std::size_t> arrivals(moved);
+  std::sort(arrivals.begin(), arrivals.end(),
+            [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
   std::vector<vcEdgelet> sorted;
   std::vector<float> sortedPositions;
   sorted.reserve(n);
   sortedPositions.reserve(positions.size());
-  for (long r = 0; r < height; ++r) {
-    const long row = y0 + r;
-    std::size_t at[3], end[3];
-    for (long s = 0; s < 3; ++s) {
-      const long source = std::clamp(r - 1 + s, 0L, height - 1);
-      const bool inside = r - 1 + s == source;
-      at[s] = inside ? rowStart[std::size_t(source)] : 0;
-      end[s] = inside ? rowStart[std::size_t(source + 1)] : 0;
+  const auto take = [&](std::size_t k) {
+    sorted.push_back(edges[k]);
+    if (aside) {
+      sortedPositions.push_back(positions[2 * k]);
+      sortedPositions.push_back(positions[2 * k + 1]);
     }
-    const auto skipOthers = [&](long s) {
-      while (at[s] < end[s] && edges[at[s]].get_j() != row) ++at[s];
-    };
-    for (long s = 0; s < 3; ++s) skipOthers(s);
-    for (;;) {
-      long next = -1;
-      for (long s = 0; s < 3; ++s)
-        if (at[s] < end[s] && (next < 0 || edges[at[s]].get_i() < edges[at[next]].get_i()))
-          next = s;
-      if (next < 0) break;
-      const std::size_t k = at[next]++;
-      sorted.push_back(edges[k]);
-      if (aside) {
-        sortedPositions.push_back(positions[2 * k]);
-        sortedPositions.push_back(positions[2 * k + 1]);
-      }
-      skipOthers(next);
+  };
+  std::size_t next = 0, arrival = 0;  // in moved, in arrivals
+  for (std::size_t k = 0; k < n; ++k) {
+    if (next < moved.size() && moved[next] == k) {
+      ++next;
+      continue;
     }
+    const std::uint32_t at = key(k);
+    while (arrival < arrivals.size() && key(arrivals[arrival]) < at) take(arrivals[arrival++]);
+    take(k);
   }
-  // Two edgelets of one row that moved down crosswise, each into the other's column, are the
-  // one case the merge leaves out of order.
-  for (std::size_t k = 1; k < sorted.size(); ++k)
-    for (std::size_t m = k; m > 0 && sorted[m - 1].get_j() == sorted[m].get_j() &&
-                            sorted[m - 1].get_i() > sorted[m].get_i();
-         --m) {
-      std::swap(sorted[m - 1], sorted[m]);
-      if (aside) {
-        std::swap(sortedPositions[2 * m - 2], sortedPositions[2 * m]);
-        std::swap(sortedPositions[2 * m - 1], sortedPositions[2 * m + 1]);
-      }
-    }
+  while (arrival < arrivals.size()) take(arrivals[arrival++]);
   edges.swap(sorted);
   positions.swap(sortedPositions);
 }
