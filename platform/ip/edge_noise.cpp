@@ -4,6 +4,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
+
+#include "platform/cpu/loop_hints.h"
 
 namespace vc_edge_detail {
 
@@ -18,16 +21,23 @@ double noiseSigma(const vcPelBuffer_const<unsigned char>& image) {
   constexpr long kRowStep = 8;
   std::array<std::uint32_t, kBins> counts{};
   long total = 0;
+  // Each sampled row's responses are computed for every pixel in one pass the compiler
+  // vectorises (exact in 16 bits), then every second one is counted.
+  std::vector<std::uint16_t> bin(std::size_t(w), 0);
   for (long y = 1; y + 1 < h; y += kRowStep) {
     const unsigned char* up = image.pointToRow(y - 1);
     const unsigned char* mid = image.pointToRow(y);
     const unsigned char* down = image.pointToRow(y + 1);
-    for (long x = 1; x + 1 < w; x += 2) {
-      const int corners = up[x - 1] + up[x + 1] + down[x - 1] + down[x + 1];
-      const int sides = up[x] + down[x] + mid[x - 1] + mid[x + 1];
-      const int response = corners - 2 * sides + 4 * mid[x];
-      ++counts[std::size_t(std::min<long>(std::abs(response), kBins - 1))];
+    std::uint16_t* b = bin.data();
+    VC_LOOP_INDEPENDENT
+    for (long x = 1; x + 1 < w; ++x) {
+      const std::int16_t corners = std::int16_t(up[x - 1] + up[x + 1] + down[x - 1] + down[x + 1]);
+      const std::int16_t sides = std::int16_t(up[x] + down[x] + mid[x - 1] + mid[x + 1]);
+      const std::int16_t response = std::int16_t(corners - 2 * sides + 4 * mid[x]);
+      const std::int16_t size = response < 0 ? std::int16_t(-response) : response;
+      b[x] = std::uint16_t(std::min<std::int16_t>(size, kBins - 1));
     }
+    for (long x = 1; x + 1 < w; x += 2) ++counts[b[x]];
     total += (w - 1) / 2;
   }
   // The median, interpolated within its bin so that small sigmas do not jump by whole levels.
