@@ -69,16 +69,20 @@ constexpr double kNoisyImageSigma = 9.0;
 // contrast scale: the Sobel operator over 8, after binomial smoothing, gives a sharp step of
 // contrast C a peak of 5 C / 16 (the narrow filter) or 63 C / 256 (the wide one), so the
 // factor is 16 / 5 or 256 / 63 and a sharp step reads C either way.
+constexpr double kNarrowContrastFactor = 16.0 / 5.0;
+constexpr double kWideContrastFactor = 256.0 / 63.0;
+
 struct Smoothed {
   vcPelBuffer_const<unsigned char> image;
-  double contrastFactor = 3.2;
+  double contrastFactor = kNarrowContrastFactor;
   bool wide = false;
 };
 
 Smoothed smoothForEdges(const vcPelBuffer_const<unsigned char>& input) {
-  if (input.width() <= 0 || input.height() <= 0) return {input, 3.2, false};
-  if (noiseSigma(input) >= kNoisyImageSigma) return {presmoothWide(input), 256.0 / 63.0, true};
-  return {presmooth(input), 3.2, false};
+  if (input.width() <= 0 || input.height() <= 0) return {input, kNarrowContrastFactor, false};
+  if (noiseSigma(input) >= kNoisyImageSigma)
+    return {presmoothWide(input), kWideContrastFactor, true};
+  return {presmooth(input), kNarrowContrastFactor, false};
 }
 
 // The parameters with magScale times the smoothing's contrast factor.
