@@ -212,11 +212,12 @@ void FinderImpl::contrast_(CircleCandidate& c) const {
     }
   }
   if (sums.count == 0) {
-    c.light = c.dark = 0.0;
+    c.light = c.dark = c.meanStep = 0.0;
     return;
   }
   c.light = (double(sums.lightSum) / double(sums.count) + double(sums.lightest)) / 2.0;
   c.dark = (double(sums.darkSum) / double(sums.count) + double(sums.darkest)) / 2.0;
+  c.meanStep = double(sums.lightSum - sums.darkSum) / double(sums.count);
 }
 
 void FinderImpl::pointStats_(CircleCandidate& c) const {
@@ -262,18 +263,20 @@ void FinderImpl::verify_() {
     const auto inLimits = [&] { return c.radius >= verifyMin_ && c.radius <= verifyMax_; };
     if (!inLimits() || (labelled_ && !completeCandidate_(c)) ||
         !(c.coverage >= params_.coverageThresh()) || !inLimits() || !keepSupport_(c) ||
-        !(c.coverage >= params_.coverageThresh()) || !inLimits() || !round_(c) ||
+        !(c.coverage >= params_.coverageThresh()) || !inLimits() || !round_(c)) {
+      if (c.holds) releaseAll_(c);
+      continue;
+    }
+    // The contrast and the edgelets' magnitude set the reported radius, so they come before
+    // the radius range is checked.
+    contrast_(c);
+    pointStats_(c);
+    if (!(c.light - c.dark > params_.cstThresh()) ||
         (bounded && !(clientRadius_(c) >= range.start() && clientRadius_(c) <= range.end()))) {
       if (c.holds) releaseAll_(c);
       continue;
     }
-    contrast_(c);
-    if (!(c.light - c.dark > params_.cstThresh())) {
-      if (c.holds) releaseAll_(c);
-      continue;
-    }
     c.valid = true;
-    pointStats_(c);
   }
 }
 
