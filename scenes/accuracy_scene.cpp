@@ -58,6 +58,7 @@ class AccuracySceneBuilder {
   }
 
   vsAccuracyScene finish() {
+    measureHidden_();
     canvas_.blur(scene_.blur);
     canvas_.addNoise(scene_.noise, random_);
     scene_.image = canvas_.image();
@@ -94,10 +95,12 @@ class AccuracySceneBuilder {
     if (!findCenter_(radius + outside, center)) return false;
     const Look look = drawLook_();
     scene_.circles.push_back({{center, radius, polarity_(look.light)}, look.contrast, share});
+    circlesDrawnAfter_.push_back(long(polygons_.size()));
     if (ring) {
       const double inner = radius - random_.uniform(5.0, std::max(6.0, 0.4 * radius));
       canvas_.drawRing(center, radius, inner, look.grey);
       scene_.circles.push_back({{center, inner, polarity_(!look.light)}, look.contrast, 0.0});
+      circlesDrawnAfter_.push_back(long(polygons_.size()));
     } else {
       canvas_.drawDisc(center, radius, look.grey);
     }
@@ -152,17 +155,64 @@ class AccuracySceneBuilder {
   void addPolygon_(const std::vector<vcVector<2>>& vertices, double contrast, double grey,
                    bool light, bool counted) {
     canvas_.drawPolygon(vertices, grey);
+    polygons_.push_back(vertices);
     // With a positive shoelace sum the interior lies on the side that d.perp() points to.
     double twiceArea = 0.0;
     const std::size_t n = vertices.size();
     for (std::size_t k = 0; k < n; ++k) twiceArea += vertices[k].cross(vertices[(k + 1) % n]);
     const double towardsLight = (twiceArea > 0.0) == light ? 1.0 : -1.0;
+    // The inner angle at vertex k: half a turn less the turn from the side before it to the
+    // side after it, counted positive towards the interior.
+    const double orientation = twiceArea > 0.0 ? 1.0 : -1.0;
+    const auto innerAngle = [&](std::size_t k) {
+      const vcVector<2> in = vertices[k] - vertices[(k + n - 1) % n];
+      const vcVector<2> out = vertices[(k + 1) % n] - vertices[k];
+      const double turn = std::atan2(in.cross(out), in * out) * orientation;
+      return (kPi - turn) * 180.0 / kPi;
+    };
+    const long shape = long(polygons_.size()) - 1;
     for (std::size_t k = 0; k < n; ++k) {
       const vcVector<2>& a = vertices[k];
       const vcVector<2>& b = vertices[(k + 1) % n];
-      scene_.sides.push_back({{a, b, (b - a).unit().perp() * towardsLight}, contrast, counted});
+      const double corner = std::min(innerAngle(k), innerAngle((k + 1) % n));
+      scene_.sides.push_back(
+          {{a, b, (b - a).unit().perp() * towardsLight}, contrast, counted, shape, corner});
       scene_.corners.push_back(a);
     }
+  }
+
+  // The share of each circle's rim that polygons drawn after it cover, from 1440 points along
+  // the rim: what a bar laid across it hides and whatever else was drawn over it.
+  void measureHidden_() {
+    constexpr long kRimPoints = 1440;
+    for (std::size_t c = 0; c < scene_.circles.size(); ++c) {
+      const vsSceneCircle& circle = scene_.circles[c].circle;
+      long covered = 0;
+      for (long k = 0; k < kRimPoints; ++k) {
+        const vcVector<2> p =
+            circle.center +
+            vcVector<2>(circle.radius, vcRadian(2.0 * kPi * (double(k) + 0.5) / kRimPoints));
+        for (std::size_t q = std::size_t(circlesDrawnAfter_[c]); q < polygons_.size(); ++q)
+          if (inside_(polygons_[q], p)) {
+            ++covered;
+            break;
+          }
+      }
+      scene_.circles[c].hidden = double(covered) / double(kRimPoints);
+    }
+  }
+
+  // Whether p lies inside the simple polygon (even-odd crossings of a ray towards +x).
+  static bool inside_(const std::vector<vcVector<2>>& polygon, const vcVector<2>& p) {
+    bool in = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+      const vcVector<2>& a = polygon[i];
+      const vcVector<2>& b = polygon[j];
+      if ((a.y() > p.y()) != (b.y() > p.y()) &&
+          p.x() < a.x() + (b.x() - a.x()) * (p.y() - a.y()) / (b.y() - a.y()))
+        in = !in;
+    }
+    return in;
   }
 
   bool findCenter_(double extent, vcVector<2>& center) {
@@ -175,6 +225,9 @@ class AccuracySceneBuilder {
   vcSceneCanvas canvas_;
   std::unique_ptr<vcScenePlacement> placement_;
   vsAccuracyScene scene_;
+  // Every polygon drawn, in order, and for each circle how many had been drawn before it.
+  std::vector<std::vector<vcVector<2>>> polygons_;
+  std::vector<long> circlesDrawnAfter_;
 };
 
 }  // namespace

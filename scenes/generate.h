@@ -103,7 +103,7 @@ struct vsAccuracySceneParams {
 struct vsAccuracyCircle {
   vsSceneCircle circle;
   double contrast = 0.0;  // grey levels between the object and the background
-  double hidden = 0.0;    // share of the rim under an occluding bar, in [0, 0.3]
+  double hidden = 0.0;    // share of the rim under whatever was drawn over it (measured)
 };
 
 // A true straight side.
@@ -111,6 +111,8 @@ struct vsAccuracySide {
   vsSceneEdge edge;
   double contrast = 0.0;  // grey levels across it (of the object against the background)
   bool counted = true;    // false for the sides of the bars that hide rims
+  long shape = 0;         // the polygon it belongs to: sides of one polygon share it
+  double corner = 180.0;  // the smaller of the polygon's inner angles at its ends, degrees
 };
 
 struct vsAccuracyScene {

@@ -19,8 +19,11 @@ constexpr double kLineAngle = 5.0;      // degrees
 constexpr double kOnePieceShort = 6.0;  // pixels a one-piece side may miss in all
 constexpr double kCircleTol = 2.0;      // pixels, centre and radius
 
-// Axes in the order printed: contrast, blur, noise, radius, hidden share of a rim.
-enum Axis { eContrast, eBlur, eNoise, eRadius, eHidden, eAll, kAxes };
+// Axes in the order printed: contrast, blur, noise, radius, hidden share of a rim; for sides
+// also their length, the sharper of their two corners and how close another shape comes.
+enum Axis { eContrast, eBlur, eNoise, eRadius, eHidden, eLength, eCorner, eClear, eAll, kAxes };
+
+bool sideAxis(long a) { return a == eLength || a == eCorner || a == eClear; }
 
 const vsAxis& axis(long a) {
   static const vsAxis axes[] = {
@@ -28,7 +31,13 @@ const vsAxis& axis(long a) {
       {"blur", {0.0, 0.5, 1.0}},
       {"noise", {0.0, 4.0, 8.0}},
       {"radius", {6.0, 12.0, 20.0, 40.0, 80.0}},
-      {"hidden", {0.0, 1e-9, 0.1, 0.2}},
+      // The last bucket, beyond the range of the scenes, stays empty unless something drawn
+      // later covers more of a rim than the bar laid across it (the rim is measured at 1440
+      // points, hence the margin).
+      {"hidden", {0.0, 1e-9, 0.1, 0.2, 0.302}},
+      {"side length", {40.0, 80.0, 160.0}},
+      {"corner", {0.0, 60.0, 80.0, 100.0}},
+      {"clearance", {0.0, 6.0, 12.0}},
       {"all", {-std::numeric_limits<double>::infinity()}},
   };
   return axes[a];
@@ -40,14 +49,14 @@ std::string bucketName(long a, long b) {
   if (a == eAll) return "all";
   if (a == eHidden && b == 0) return "hidden none";
   const double low = ax.lows[std::size_t(b)];
-  if (std::size_t(b) + 1 < ax.lows.size())
+  if (a == eHidden && b + 2 >= long(ax.lows.size()))
+    std::snprintf(text, sizeof text, "%s %s", ax.name,
+                  b + 1 == long(ax.lows.size()) ? "> 0.3" : "0.2-0.3");
+  else if (std::size_t(b) + 1 < ax.lows.size())
     std::snprintf(text, sizeof text, "%s %g-%g", ax.name, a == eHidden && b == 1 ? 0.0 : low,
                   ax.lows[std::size_t(b) + 1]);
-  else if (a == eBlur || a == eNoise || a == eHidden)
-    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low,
-                  a == eBlur    ? 1.5
-                  : a == eNoise ? 12.0
-                                : 0.3);
+  else if (a == eBlur || a == eNoise)
+    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low, a == eBlur ? 1.5 : 12.0);
   else if (a == eRadius)
     std::snprintf(text, sizeof text, "%s %g-126", ax.name, low);
   else
@@ -95,6 +104,22 @@ bool endsOnOutline(const vsAccuracyScene& scene, const vsSegment& s) {
     return false;
   };
   return near(s.p1) && near(s.p2);
+}
+
+// How close the nearest other shape comes to a side: the outline of another polygon or the rim
+// of a circle, pixels.
+double clearance(const vsAccuracyScene& scene, const vsAccuracySide& side) {
+  double nearest = std::numeric_limits<double>::infinity();
+  const vcVector<2>&a = side.edge.p1, &b = side.edge.p2;
+  for (const vsAccuracySide& other : scene.sides) {
+    if (other.shape == side.shape) continue;
+    const vcVector<2>&c = other.edge.p1, &d = other.edge.p2;
+    nearest = std::min({nearest, segmentDistance(a, c, d), segmentDistance(b, c, d),
+                        segmentDistance(c, a, b), segmentDistance(d, a, b)});
+  }
+  for (const vsAccuracyCircle& c : scene.circles)
+    nearest = std::min(nearest, std::abs(segmentDistance(c.circle.center, a, b) - c.circle.radius));
+  return nearest;
 }
 
 bool followsCircle(const vsAccuracyScene& scene, const vsSegment& s) {
@@ -151,9 +176,15 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
   ++scenes_;
   vsLineMisses misses;
   const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
-  // The tallies a side or a segment of this scene adds to; contrast only for sides.
-  const auto each = [&](double contrast, auto&& add) {
-    if (contrast > 0.0) add(at_(eContrast, axis(eContrast).bucket(contrast)));
+  // The tallies a side or a segment of this scene adds to; contrast, length, corner and
+  // clearance only for sides.
+  const auto each = [&](const vsAccuracySide* side, auto&& add) {
+    if (side != nullptr) {
+      add(at_(eContrast, axis(eContrast).bucket(side->contrast)));
+      add(at_(eLength, axis(eLength).bucket(side->edge.p1.distance(side->edge.p2))));
+      add(at_(eCorner, axis(eCorner).bucket(side->corner)));
+      add(at_(eClear, axis(eClear).bucket(clearance(scene, *side))));
+    }
     add(at_(eBlur, blur));
     add(at_(eNoise, noise));
     add(at_(eAll, 0));
@@ -176,6 +207,14 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
     }
     const double covered = unionLength(intervals);
     const bool onePiece = longest >= length - kOnePieceShort;
+    // How far the longest piece stops short of the side's two ends.
+    double longestFrom = 0.0, longestTo = 0.0;
+    for (const auto& [a, b] : intervals)
+      if (b - a >= longest) {
+        longestFrom = a;
+        longestTo = b;
+      }
+    const double endGap = intervals.empty() ? length : longestFrom + (length - longestTo);
     if (!onePiece) misses.brokenSides.push_back(k);
     if (listMisses && !onePiece) {
       // Where the cover falls short: at the ends, or in pieces.
@@ -185,17 +224,22 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
         hi = std::max(hi, b);
       }
       std::printf(
-          "scene %ld broken side length %.0f contrast %.0f blur %.2f noise %.1f: %zu pieces, "
-          "longest %.0f, short of the ends by %.1f and %.1f\n",
-          label, length, side.contrast, scene.blur, scene.noise, intervals.size(), longest,
-          intervals.empty() ? length : lo, intervals.empty() ? length : length - hi);
+          "scene %ld broken side length %.0f contrast %.0f blur %.2f noise %.1f corner %.0f "
+          "clearance %.1f: %zu pieces, longest %.0f, short of the ends by %.1f and %.1f\n",
+          label, length, side.contrast, scene.blur, scene.noise, side.corner,
+          clearance(scene, side), intervals.size(), longest, intervals.empty() ? length : lo,
+          intervals.empty() ? length : length - hi);
     }
-    each(side.contrast, [&](Tally& t) {
+    each(&side, [&](Tally& t) {
       t.length += length;
       t.covered += covered;
       ++t.sides;
       t.onePiece += onePiece ? 1 : 0;
       if (onePiece) t.sideAngleSum += longestAngle;
+      if (!onePiece && intervals.size() == 1) ++t.shortEnds;
+      if (!onePiece && intervals.size() > 1) ++t.split;
+      if (intervals.empty()) ++t.missing;
+      t.endGapSum += endGap;
     });
   }
 
@@ -203,7 +247,7 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
   for (std::size_t k = 0; k < found.size(); ++k) {
     const vsSegment& s = found[k];
     if (s.p1.distance(s.p2) < kMinSegment) {
-      each(0.0, [&](Tally& t) { ++t.shortOnes; });
+      each(nullptr, [&](Tally& t) { ++t.shortOnes; });
       continue;
     }
     double best = 1e9;
@@ -216,14 +260,14 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
       }
     }
     if (on == nullptr && followsCircle(scene, s)) {
-      each(0.0, [&](Tally& t) { ++t.onCircle; });
+      each(nullptr, [&](Tally& t) { ++t.onCircle; });
       continue;
     }
     if (on == nullptr) misses.falseSegments.push_back(k);
     if (listMisses && on == nullptr)
       std::printf("scene %ld false line (%.1f, %.1f) - (%.1f, %.1f)\n", label, s.p1.x(), s.p1.y(),
                   s.p2.x(), s.p2.y());
-    each(0.0, [&](Tally& t) {
+    each(nullptr, [&](Tally& t) {
       ++t.reported;
       if (on == nullptr) return;
       ++t.onSide;
@@ -239,17 +283,21 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
 
 void vcLineScore::print(const std::string& tool) const {
   std::printf("\nLines, %s: %ld scenes\n", tool.c_str(), scenes_);
-  std::printf("%-18s %7s %8s %9s %9s %8s %10s %9s %9s %9s %9s\n", "bucket", "sides", "recall%",
-              "onePiece%", "sideAngle", "found", "precision%", "angleErr", "angleLen", "onCircle",
-              "short");
+  std::printf("%-18s %7s %8s %9s %7s %7s %7s %7s %9s %8s %10s %9s %9s %9s %9s\n", "bucket", "sides",
+              "recall%", "onePiece%", "ends%", "split%", "none%", "endGap", "sideAngle", "found",
+              "precision%", "angleErr", "angleLen", "onCircle", "short");
   for (long a = 0; a < kAxes; ++a) {
     if (a == eRadius || a == eHidden) continue;
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
       const Tally& t = at_(a, b);
-      const bool withFound = a != eContrast;
-      std::printf("%-18s %7ld %8s %9s %9s %8s %10s %9s %9s %9s %9s\n", bucketName(a, b).c_str(),
-                  t.sides, percent(t.covered, t.length).c_str(),
+      const bool withFound = a != eContrast && !sideAxis(a);
+      std::printf("%-18s %7ld %8s %9s %7s %7s %7s %7s %9s %8s %10s %9s %9s %9s %9s\n",
+                  bucketName(a, b).c_str(), t.sides, percent(t.covered, t.length).c_str(),
                   percent(double(t.onePiece), double(t.sides)).c_str(),
+                  percent(double(t.shortEnds), double(t.sides)).c_str(),
+                  percent(double(t.split), double(t.sides)).c_str(),
+                  percent(double(t.missing), double(t.sides)).c_str(),
+                  mean(0.5 * t.endGapSum, double(t.sides), "%.2f").c_str(),
                   mean(t.sideAngleSum, double(t.onePiece), "%.3f").c_str(),
                   withFound ? std::to_string(t.reported).c_str() : "-",
                   withFound ? percent(double(t.onSide), double(t.reported)).c_str() : "-",
@@ -301,11 +349,15 @@ std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
     const double centreError =
         m >= 0 ? c.circle.center.distance(found[std::size_t(m)].center) : 0.0;
     const double radiusError = m >= 0 ? found[std::size_t(m)].radius - c.circle.radius : 0.0;
-    const long buckets[] = {
-        axis(eContrast).bucket(c.contrast), blur, noise, axis(eRadius).bucket(c.circle.radius),
-        axis(eHidden).bucket(c.hidden),     0};
-    for (long a = 0; a < kAxes; ++a) {
-      Tally& tally = at_(a, buckets[a]);
+    const long radius = axis(eRadius).bucket(c.circle.radius);
+    const long hidden = axis(eHidden).bucket(c.hidden);
+    Cell& cell = cross_[std::size_t(radius * 8 + hidden)];
+    ++cell.truth;
+    cell.matched += m >= 0 ? 1 : 0;
+    const long buckets[] = {axis(eContrast).bucket(c.contrast), blur, noise, radius, hidden, 0};
+    const long axes[] = {eContrast, eBlur, eNoise, eRadius, eHidden, eAll};
+    for (long k = 0; k < 6; ++k) {
+      Tally& tally = at_(axes[k], buckets[k]);
       ++tally.truth;
       if (m < 0) continue;
       ++tally.matched;
@@ -343,6 +395,7 @@ void vcCircleScore::print(const std::string& tool) const {
               "found", "precision%", "false", "atCorner", "centreErr", "radiusBias");
   for (long a = 0; a < kAxes; ++a)
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
+      if (sideAxis(a)) continue;
       const Tally& t = at_(a, b);
       const bool withFound = a != eContrast && a != eHidden;
       std::printf("%-18s %7ld %8s %8s %10s %8s %10s %10s %10s\n", bucketName(a, b).c_str(), t.truth,
@@ -354,6 +407,22 @@ void vcCircleScore::print(const std::string& tool) const {
                   mean(t.centreSum, double(t.centreCount), "%.3f").c_str(),
                   mean(t.radiusSum, double(t.matched), "%+.3f").c_str());
     }
+  // Recall by radius and hidden share together: circles found / circles.
+  std::printf("\nCircles found by radius (rows) and hidden share of the rim (columns)\n%-18s", "");
+  const vsAxis& hiddenAxis = axis(eHidden);
+  for (long h = 0; h < long(hiddenAxis.lows.size()); ++h)
+    std::printf(" %14s", bucketName(eHidden, h).c_str() + 7);
+  std::printf("\n");
+  for (long r = 0; r < long(axis(eRadius).lows.size()); ++r) {
+    std::printf("%-18s", bucketName(eRadius, r).c_str());
+    for (long h = 0; h < long(hiddenAxis.lows.size()); ++h) {
+      const Cell& cell = cross_[std::size_t(r * 8 + h)];
+      char text[32];
+      std::snprintf(text, sizeof text, "%ld/%ld", cell.matched, cell.truth);
+      std::printf(" %14s", cell.truth > 0 ? text : "-");
+    }
+    std::printf("\n");
+  }
 }
 
 }  // namespace accuracy

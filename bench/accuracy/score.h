@@ -30,7 +30,12 @@
 // mean of found minus true radius over all matched circles.
 //
 // Buckets: contrast (20-40, 40-60, 60-80, 80+), blur (0-0.5, 0.5-1, 1-1.5), noise (0-4, 4-8,
-// 8-12), radius (the scene buckets) and the hidden share of a rim (0, up to 0.1, 0.2, 0.3).
+// 8-12), radius (the scene buckets), the hidden share of a rim as measured on the scene (0, up
+// to 0.1, 0.2, 0.3, more), and for sides their length (40-80, 80-160, 160+), the sharper of
+// their two corners (under 60, 60-80, 80-100 degrees, more) and their clearance, the distance
+// to the nearest other shape (under 6, 6-12, 12+ pixels). A side not found in one piece is
+// counted as covered by one piece short of its ends (ends%), by several (split%) or by none
+// (none%); endGap is how far the longest piece stops short of each end, on average.
 // Precision needs the bucket of a found item: blur and noise come from its scene, the radius
 // from the found circle; by contrast and hidden share only recall is given.
 
@@ -87,12 +92,16 @@ class vcLineScore {
     long angleCount = 0;
     double weightedAngleSum = 0.0, angleLength = 0.0;  // weighted by segment length
     double sideAngleSum = 0.0;  // over the sides found in one piece, of that piece
+    // Sides not found in one piece: covered by one piece short of the ends, by several, by
+    // none; and the sum over sides of how far the longest piece stops short of both ends.
+    long shortEnds = 0, split = 0, missing = 0;
+    double endGapSum = 0.0;
   };
   Tally& at_(long axis, long bucket) { return tallies_[std::size_t(axis * 8 + bucket)]; }
   const Tally& at_(long axis, long bucket) const {
     return tallies_[std::size_t(axis * 8 + bucket)];
   }
-  std::vector<Tally> tallies_ = std::vector<Tally>(6 * 8);  // 6 axes of up to 8 buckets
+  std::vector<Tally> tallies_ = std::vector<Tally>(9 * 8);  // 9 axes of up to 8 buckets
   long scenes_ = 0;
 };
 
@@ -110,11 +119,15 @@ class vcCircleScore {
     double centreSum = 0.0, radiusSum = 0.0;
     long centreCount = 0;
   };
+  struct Cell {
+    long truth = 0, matched = 0;
+  };
   Tally& at_(long axis, long bucket) { return tallies_[std::size_t(axis * 8 + bucket)]; }
   const Tally& at_(long axis, long bucket) const {
     return tallies_[std::size_t(axis * 8 + bucket)];
   }
-  std::vector<Tally> tallies_ = std::vector<Tally>(6 * 8);  // 6 axes of up to 8 buckets
+  std::vector<Tally> tallies_ = std::vector<Tally>(9 * 8);  // 9 axes of up to 8 buckets
+  std::vector<Cell> cross_ = std::vector<Cell>(8 * 8);      // radius bucket x hidden bucket
 };
 
 }  // namespace accuracy
