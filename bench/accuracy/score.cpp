@@ -21,9 +21,25 @@ constexpr double kCircleTol = 2.0;      // pixels, centre and radius
 
 // Axes in the order printed: contrast, blur, noise, radius, hidden share of a rim; for sides
 // also their length, the sharper of their two corners and how close another shape comes.
-enum Axis { eContrast, eBlur, eNoise, eRadius, eHidden, eLength, eCorner, eClear, eAll, kAxes };
+// For found segments also their length and how far their side (or themselves, when on none)
+// is turned from the nearest pixel axis.
+enum Axis {
+  eContrast,
+  eBlur,
+  eNoise,
+  eRadius,
+  eHidden,
+  eLength,
+  eCorner,
+  eClear,
+  eSegment,
+  eOrient,
+  eAll,
+  kAxes
+};
 
 bool sideAxis(long a) { return a == eLength || a == eCorner || a == eClear; }
+bool segmentAxis(long a) { return a == eSegment || a == eOrient; }
 
 const vsAxis& axis(long a) {
   static const vsAxis axes[] = {
@@ -38,6 +54,8 @@ const vsAxis& axis(long a) {
       {"side length", {40.0, 80.0, 160.0}},
       {"corner", {0.0, 60.0, 80.0, 100.0}},
       {"clearance", {0.0, 6.0, 12.0}},
+      {"segment", {10.0, 20.0, 40.0, 80.0}},
+      {"from axis", {0.0, 5.0, 15.0, 30.0, 40.0}},
       {"all", {-std::numeric_limits<double>::infinity()}},
   };
   return axes[a];
@@ -55,8 +73,11 @@ std::string bucketName(long a, long b) {
   else if (std::size_t(b) + 1 < ax.lows.size())
     std::snprintf(text, sizeof text, "%s %g-%g", ax.name, a == eHidden && b == 1 ? 0.0 : low,
                   ax.lows[std::size_t(b) + 1]);
-  else if (a == eBlur || a == eNoise)
-    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low, a == eBlur ? 1.5 : 12.0);
+  else if (a == eBlur || a == eNoise || a == eOrient)
+    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low,
+                  a == eBlur    ? 1.5
+                  : a == eNoise ? 12.0
+                                : 45.0);
   else if (a == eRadius)
     std::snprintf(text, sizeof text, "%s %g-126", ax.name, low);
   else
@@ -120,6 +141,54 @@ double clearance(const vsAccuracyScene& scene, const vsAccuracySide& side) {
   for (const vsAccuracyCircle& c : scene.circles)
     nearest = std::min(nearest, std::abs(segmentDistance(c.circle.center, a, b) - c.circle.radius));
   return nearest;
+}
+
+// The direction of d, in degrees, as a turn from the nearest pixel axis: -45 to 45.
+double turnFromAxis(const vcVector<2>& d) {
+  double a = std::atan2(d.y(), d.x()) / kDegree;
+  a = std::fmod(a, 90.0);
+  if (a > 45.0) a -= 90.0;
+  if (a <= -45.0) a += 90.0;
+  return a;
+}
+
+// The signed angle errors of a segment lying along a side, degrees. axis: positive when the
+// segment is turned further from the nearest pixel axis than the side (a pull of the fit
+// towards the diagonals), negative when nearer (towards the axes). corner: positive when the
+// segment's end nearer a corner of the side lies further into the shape than its other end,
+// as the rounding of a corner by blur and smoothing pulls the last edgelets before it.
+struct SignedErrors {
+  double axis = 0.0, corner = 0.0;
+};
+
+SignedErrors signedErrors(const vsAccuracyScene& scene, const vsAccuracySide& side,
+                          const vsSegment& s) {
+  SignedErrors e;
+  const double truth = turnFromAxis(side.edge.p2 - side.edge.p1);
+  double turn = turnFromAxis(s.p2 - s.p1) - truth;
+  if (turn > 45.0) turn -= 90.0;
+  if (turn < -45.0) turn += 90.0;
+  e.axis = truth >= 0.0 ? turn : -turn;
+
+  // Into the shape: towards the mean of its vertices.
+  vcVector<2> centre(0.0, 0.0);
+  double count = 0.0;
+  for (const vsAccuracySide& other : scene.sides)
+    if (other.shape == side.shape) {
+      centre += other.edge.p1;
+      count += 1.0;
+    }
+  centre = centre / count;
+  const vcVector<2> along = (side.edge.p2 - side.edge.p1).unit();
+  vcVector<2> inward = along.perp();
+  if ((centre - side.edge.p1) * inward < 0.0) inward = inward * -1.0;
+  const double length = side.edge.p1.distance(side.edge.p2);
+  const double t1 = (s.p1 - side.edge.p1) * along, t2 = (s.p2 - side.edge.p1) * along;
+  const double o1 = (s.p1 - side.edge.p1) * inward, o2 = (s.p2 - side.edge.p1) * inward;
+  const bool firstNearer = std::min(t1, length - t1) < std::min(t2, length - t2);
+  const double rise = firstNearer ? o1 - o2 : o2 - o1;
+  e.corner = std::atan2(rise, std::abs(t2 - t1)) / kDegree;
+  return e;
 }
 
 bool followsCircle(const vsAccuracyScene& scene, const vsSegment& s) {
@@ -267,7 +336,8 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
     if (listMisses && on == nullptr)
       std::printf("scene %ld false line (%.1f, %.1f) - (%.1f, %.1f)\n", label, s.p1.x(), s.p1.y(),
                   s.p2.x(), s.p2.y());
-    each(nullptr, [&](Tally& t) {
+    const SignedErrors signedError = on ? signedErrors(scene, *on, s) : SignedErrors();
+    const auto tally = [&](Tally& t) {
       ++t.reported;
       if (on == nullptr) return;
       ++t.onSide;
@@ -276,23 +346,32 @@ vsLineMisses vcLineScore::add(const vsAccuracyScene& scene, const std::vector<vs
       const double length = s.p1.distance(s.p2);
       t.weightedAngleSum += best * length;
       t.angleLength += length;
-    });
+      t.axisBiasSum += signedError.axis;
+      t.cornerTiltSum += signedError.corner;
+    };
+    each(nullptr, tally);
+    tally(at_(eSegment, axis(eSegment).bucket(s.p1.distance(s.p2))));
+    const vcVector<2> direction = on ? on->edge.p2 - on->edge.p1 : s.p2 - s.p1;
+    tally(at_(eOrient, axis(eOrient).bucket(std::abs(turnFromAxis(direction)))));
   }
   return misses;
 }
 
 void vcLineScore::print(const std::string& tool) const {
   std::printf("\nLines, %s: %ld scenes\n", tool.c_str(), scenes_);
-  std::printf("%-18s %7s %8s %9s %7s %7s %7s %7s %9s %8s %10s %9s %9s %9s %9s\n", "bucket", "sides",
-              "recall%", "onePiece%", "ends%", "split%", "none%", "endGap", "sideAngle", "found",
-              "precision%", "angleErr", "angleLen", "onCircle", "short");
+  std::printf("%-18s %7s %8s %9s %7s %7s %7s %7s %9s %8s %10s %9s %9s %9s %10s %9s %9s\n", "bucket",
+              "sides", "recall%", "onePiece%", "ends%", "split%", "none%", "endGap", "sideAngle",
+              "found", "precision%", "angleErr", "angleLen", "axisBias", "cornerTilt", "onCircle",
+              "short");
   for (long a = 0; a < kAxes; ++a) {
     if (a == eRadius || a == eHidden) continue;
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
       const Tally& t = at_(a, b);
       const bool withFound = a != eContrast && !sideAxis(a);
-      std::printf("%-18s %7ld %8s %9s %7s %7s %7s %7s %9s %8s %10s %9s %9s %9s %9s\n",
-                  bucketName(a, b).c_str(), t.sides, percent(t.covered, t.length).c_str(),
+      const bool withAll = withFound && !segmentAxis(a);  // counts of every found segment
+      std::printf("%-18s %7s %8s %9s %7s %7s %7s %7s %9s %8s %10s %9s %9s %9s %10s %9s %9s\n",
+                  bucketName(a, b).c_str(), segmentAxis(a) ? "-" : std::to_string(t.sides).c_str(),
+                  percent(t.covered, t.length).c_str(),
                   percent(double(t.onePiece), double(t.sides)).c_str(),
                   percent(double(t.shortEnds), double(t.sides)).c_str(),
                   percent(double(t.split), double(t.sides)).c_str(),
@@ -303,8 +382,10 @@ void vcLineScore::print(const std::string& tool) const {
                   withFound ? percent(double(t.onSide), double(t.reported)).c_str() : "-",
                   withFound ? mean(t.angleSum, double(t.angleCount), "%.3f").c_str() : "-",
                   withFound ? mean(t.weightedAngleSum, t.angleLength, "%.3f").c_str() : "-",
-                  withFound ? std::to_string(t.onCircle).c_str() : "-",
-                  withFound ? std::to_string(t.shortOnes).c_str() : "-");
+                  withFound ? mean(t.axisBiasSum, double(t.angleCount), "%+.3f").c_str() : "-",
+                  withFound ? mean(t.cornerTiltSum, double(t.angleCount), "%+.3f").c_str() : "-",
+                  withAll ? std::to_string(t.onCircle).c_str() : "-",
+                  withAll ? std::to_string(t.shortOnes).c_str() : "-");
     }
   }
 }

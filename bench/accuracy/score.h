@@ -92,6 +92,7 @@ class vcLineScore {
     long angleCount = 0;
     double weightedAngleSum = 0.0, angleLength = 0.0;  // weighted by segment length
     double sideAngleSum = 0.0;  // over the sides found in one piece, of that piece
+    double axisBiasSum = 0.0, cornerTiltSum = 0.0;  // signed angle errors, as angleSum
     // Sides not found in one piece: covered by one piece short of the ends, by several, by
     // none; and the sum over sides of how far the longest piece stops short of both ends.
     long shortEnds = 0, split = 0, missing = 0;
@@ -101,7 +102,7 @@ class vcLineScore {
   const Tally& at_(long axis, long bucket) const {
     return tallies_[std::size_t(axis * 8 + bucket)];
   }
-  std::vector<Tally> tallies_ = std::vector<Tally>(9 * 8);  // 9 axes of up to 8 buckets
+  std::vector<Tally> tallies_ = std::vector<Tally>(11 * 8);  // 11 axes of up to 8 buckets
   long scenes_ = 0;
 };
 
@@ -126,8 +127,8 @@ class vcCircleScore {
   const Tally& at_(long axis, long bucket) const {
     return tallies_[std::size_t(axis * 8 + bucket)];
   }
-  std::vector<Tally> tallies_ = std::vector<Tally>(9 * 8);  // 9 axes of up to 8 buckets
-  std::vector<Cell> cross_ = std::vector<Cell>(8 * 8);      // radius bucket x hidden bucket
+  std::vector<Tally> tallies_ = std::vector<Tally>(11 * 8);  // 11 axes of up to 8 buckets
+  std::vector<Cell> cross_ = std::vector<Cell>(8 * 8);       // radius bucket x hidden bucket
 };
 
 }  // namespace accuracy
