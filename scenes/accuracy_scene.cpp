@@ -16,6 +16,9 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr int kTries = 300;
 constexpr long kRadiusBucketCount = 5;
+// A rim point this close to the outline of a polygon drawn over the circle counts as crowded,
+// pixels.
+constexpr double kCrowdedDistance = 2.0;
 
 void requireRange(const wchar_t* field, long value, long low, long high) {
   if (value < low || value > high)
@@ -182,24 +185,40 @@ class AccuracySceneBuilder {
   }
 
   // The share of each circle's rim that polygons drawn after it cover, from 1440 points along
-  // the rim: what a bar laid across it hides and whatever else was drawn over it.
+  // the rim: what a bar laid across it hides and whatever else was drawn over it; and the share
+  // that is covered or lies within kCrowdedDistance of such a polygon's outline, where the
+  // rim's edge and the polygon's merge under blur and smoothing.
   void measureHidden_() {
     constexpr long kRimPoints = 1440;
     for (std::size_t c = 0; c < scene_.circles.size(); ++c) {
       const vsSceneCircle& circle = scene_.circles[c].circle;
-      long covered = 0;
+      long covered = 0, crowded = 0;
       for (long k = 0; k < kRimPoints; ++k) {
         const vcVector<2> p =
             circle.center +
             vcVector<2>(circle.radius, vcRadian(2.0 * kPi * (double(k) + 0.5) / kRimPoints));
-        for (std::size_t q = std::size_t(circlesDrawnAfter_[c]); q < polygons_.size(); ++q)
-          if (inside_(polygons_[q], p)) {
-            ++covered;
-            break;
-          }
+        bool in = false, near = false;
+        for (std::size_t q = std::size_t(circlesDrawnAfter_[c]); q < polygons_.size(); ++q) {
+          in = in || inside_(polygons_[q], p);
+          near = near || outlineDistance_(polygons_[q], p) <= kCrowdedDistance;
+        }
+        covered += in ? 1 : 0;
+        crowded += in || near ? 1 : 0;
       }
       scene_.circles[c].hidden = double(covered) / double(kRimPoints);
+      scene_.circles[c].crowded = double(crowded) / double(kRimPoints);
     }
+  }
+
+  // Distance from p to the outline of the polygon.
+  static double outlineDistance_(const std::vector<vcVector<2>>& polygon, const vcVector<2>& p) {
+    double nearest = 1e300;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+      const vcVector<2> d = polygon[i] - polygon[j];
+      const double t = std::clamp(((p - polygon[j]) * d) / std::max(d * d, 1e-12), 0.0, 1.0);
+      nearest = std::min(nearest, p.distance(polygon[j] + d * t));
+    }
+    return nearest;
   }
 
   // Whether p lies inside the simple polygon (even-odd crossings of a ray towards +x).

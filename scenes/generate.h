@@ -104,6 +104,7 @@ struct vsAccuracyCircle {
   vsSceneCircle circle;
   double contrast = 0.0;  // grey levels between the object and the background
   double hidden = 0.0;    // share of the rim under whatever was drawn over it (measured)
+  double crowded = 0.0;   // share hidden or within 2 pixels of the outline of what hides it
 };
 
 // A true straight side.

@@ -19,7 +19,8 @@ constexpr double kLineAngle = 5.0;      // degrees
 constexpr double kOnePieceShort = 6.0;  // pixels a one-piece side may miss in all
 constexpr double kCircleTol = 2.0;      // pixels, centre and radius
 
-// Axes in the order printed: contrast, blur, noise, radius, hidden share of a rim; for sides
+// Axes in the order printed: contrast, blur, noise, radius, hidden and crowded shares of a rim
+// (covered, and covered or within 2 pixels of what covers it: scenes/generate.h); for sides
 // also their length, the sharper of their two corners and how close another shape comes.
 // For found segments also their length and how far their side (or themselves, when on none)
 // is turned from the nearest pixel axis.
@@ -29,6 +30,7 @@ enum Axis {
   eNoise,
   eRadius,
   eHidden,
+  eCrowded,
   eLength,
   eCorner,
   eClear,
@@ -40,6 +42,7 @@ enum Axis {
 
 bool sideAxis(long a) { return a == eLength || a == eCorner || a == eClear; }
 bool segmentAxis(long a) { return a == eSegment || a == eOrient; }
+bool circleAxis(long a) { return a == eRadius || a == eHidden || a == eCrowded; }
 
 const vsAxis& axis(long a) {
   static const vsAxis axes[] = {
@@ -51,6 +54,7 @@ const vsAxis& axis(long a) {
       // later covers more of a rim than the bar laid across it (the rim is measured at 1440
       // points, hence the margin).
       {"hidden", {0.0, 1e-9, 0.1, 0.2, 0.302}},
+      {"crowded", {0.0, 1e-9, 0.3, 0.4, 0.5}},
       {"side length", {40.0, 80.0, 160.0}},
       {"corner", {0.0, 60.0, 80.0, 100.0}},
       {"clearance", {0.0, 6.0, 12.0}},
@@ -65,13 +69,14 @@ std::string bucketName(long a, long b) {
   const vsAxis& ax = axis(a);
   char text[48];
   if (a == eAll) return "all";
-  if (a == eHidden && b == 0) return "hidden none";
+  if ((a == eHidden || a == eCrowded) && b == 0) return std::string(ax.name) + " none";
   const double low = ax.lows[std::size_t(b)];
   if (a == eHidden && b + 2 >= long(ax.lows.size()))
     std::snprintf(text, sizeof text, "%s %s", ax.name,
                   b + 1 == long(ax.lows.size()) ? "> 0.3" : "0.2-0.3");
   else if (std::size_t(b) + 1 < ax.lows.size())
-    std::snprintf(text, sizeof text, "%s %g-%g", ax.name, a == eHidden && b == 1 ? 0.0 : low,
+    std::snprintf(text, sizeof text, "%s %g-%g", ax.name,
+                  (a == eHidden || a == eCrowded) && b == 1 ? 0.0 : low,
                   ax.lows[std::size_t(b) + 1]);
   else if (a == eBlur || a == eNoise || a == eOrient)
     std::snprintf(text, sizeof text, "%s %g-%g", ax.name, low,
@@ -364,7 +369,7 @@ void vcLineScore::print(const std::string& tool) const {
               "found", "precision%", "angleErr", "angleLen", "axisBias", "cornerTilt", "onCircle",
               "short");
   for (long a = 0; a < kAxes; ++a) {
-    if (a == eRadius || a == eHidden) continue;
+    if (circleAxis(a)) continue;
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
       const Tally& t = at_(a, b);
       const bool withFound = a != eContrast && !sideAxis(a);
@@ -423,21 +428,25 @@ std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
     if (m < 0) missed.push_back(t);
     if (listMisses && m < 0)
       std::printf(
-          "scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f blur %.2f "
-          "noise %.1f\n",
+          "scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f crowded %.2f "
+          "blur %.2f noise %.1f\n",
           label, c.circle.center.x(), c.circle.center.y(), c.circle.radius, c.contrast, c.hidden,
-          scene.blur, scene.noise);
+          c.crowded, scene.blur, scene.noise);
     const double centreError =
         m >= 0 ? c.circle.center.distance(found[std::size_t(m)].center) : 0.0;
     const double radiusError = m >= 0 ? found[std::size_t(m)].radius - c.circle.radius : 0.0;
     const long radius = axis(eRadius).bucket(c.circle.radius);
     const long hidden = axis(eHidden).bucket(c.hidden);
-    Cell& cell = cross_[std::size_t(radius * 8 + hidden)];
-    ++cell.truth;
-    cell.matched += m >= 0 ? 1 : 0;
-    const long buckets[] = {axis(eContrast).bucket(c.contrast), blur, noise, radius, hidden, 0};
-    const long axes[] = {eContrast, eBlur, eNoise, eRadius, eHidden, eAll};
-    for (long k = 0; k < 6; ++k) {
+    const long crowded = axis(eCrowded).bucket(c.crowded);
+    for (Cell* cell : {&byHidden_[std::size_t(radius * 8 + hidden)],
+                       &byCrowded_[std::size_t(radius * 8 + crowded)]}) {
+      ++cell->truth;
+      cell->matched += m >= 0 ? 1 : 0;
+    }
+    const long buckets[] = {
+        axis(eContrast).bucket(c.contrast), blur, noise, radius, hidden, crowded, 0};
+    const long axes[] = {eContrast, eBlur, eNoise, eRadius, eHidden, eCrowded, eAll};
+    for (long k = 0; k < 7; ++k) {
       Tally& tally = at_(axes[k], buckets[k]);
       ++tally.truth;
       if (m < 0) continue;
@@ -476,9 +485,9 @@ void vcCircleScore::print(const std::string& tool) const {
               "found", "precision%", "false", "atCorner", "centreErr", "radiusBias");
   for (long a = 0; a < kAxes; ++a)
     for (long b = 0; b < long(axis(a).lows.size()); ++b) {
-      if (sideAxis(a)) continue;
+      if (sideAxis(a) || segmentAxis(a)) continue;
       const Tally& t = at_(a, b);
-      const bool withFound = a != eContrast && a != eHidden;
+      const bool withFound = a != eContrast && a != eHidden && a != eCrowded;
       std::printf("%-18s %7ld %8s %8s %10s %8s %10s %10s %10s\n", bucketName(a, b).c_str(), t.truth,
                   percent(double(t.matched), double(t.truth)).c_str(),
                   withFound ? std::to_string(t.found).c_str() : "-",
@@ -488,21 +497,26 @@ void vcCircleScore::print(const std::string& tool) const {
                   mean(t.centreSum, double(t.centreCount), "%.3f").c_str(),
                   mean(t.radiusSum, double(t.matched), "%+.3f").c_str());
     }
-  // Recall by radius and hidden share together: circles found / circles.
-  std::printf("\nCircles found by radius (rows) and hidden share of the rim (columns)\n%-18s", "");
-  const vsAxis& hiddenAxis = axis(eHidden);
-  for (long h = 0; h < long(hiddenAxis.lows.size()); ++h)
-    std::printf(" %14s", bucketName(eHidden, h).c_str() + 7);
-  std::printf("\n");
-  for (long r = 0; r < long(axis(eRadius).lows.size()); ++r) {
-    std::printf("%-18s", bucketName(eRadius, r).c_str());
-    for (long h = 0; h < long(hiddenAxis.lows.size()); ++h) {
-      const Cell& cell = cross_[std::size_t(r * 8 + h)];
-      char text[32];
-      std::snprintf(text, sizeof text, "%ld/%ld", cell.matched, cell.truth);
-      std::printf(" %14s", cell.truth > 0 ? text : "-");
-    }
+  // Recall by radius and by hidden or crowded share together: circles found / circles.
+  for (const long share : {long(eHidden), long(eCrowded)}) {
+    std::printf("\nCircles found by radius (rows) and %s share of the rim (columns)\n%-18s",
+                axis(share).name, "");
+    const vsAxis& shareAxis = axis(share);
+    const std::size_t prefix = std::string(shareAxis.name).size() + 1;
+    for (long h = 0; h < long(shareAxis.lows.size()); ++h)
+      std::printf(" %14s", bucketName(share, h).c_str() + prefix);
     std::printf("\n");
+    const std::vector<Cell>& cells = share == eHidden ? byHidden_ : byCrowded_;
+    for (long r = 0; r < long(axis(eRadius).lows.size()); ++r) {
+      std::printf("%-18s", bucketName(eRadius, r).c_str());
+      for (long h = 0; h < long(shareAxis.lows.size()); ++h) {
+        const Cell& cell = cells[std::size_t(r * 8 + h)];
+        char text[32];
+        std::snprintf(text, sizeof text, "%ld/%ld", cell.matched, cell.truth);
+        std::printf(" %14s", cell.truth > 0 ? text : "-");
+      }
+      std::printf("\n");
+    }
   }
 }
 

@@ -31,7 +31,8 @@
 //
 // Buckets: contrast (20-40, 40-60, 60-80, 80+), blur (0-0.5, 0.5-1, 1-1.5), noise (0-4, 4-8,
 // 8-12), radius (the scene buckets), the hidden share of a rim as measured on the scene (0, up
-// to 0.1, 0.2, 0.3, more), and for sides their length (40-80, 80-160, 160+), the sharper of
+// to 0.1, 0.2, 0.3, more) and its crowded share, hidden or within 2 pixels of what hides it
+// (0, up to 0.3, 0.4, 0.5, more), and for sides their length (40-80, 80-160, 160+), the sharper of
 // their two corners (under 60, 60-80, 80-100 degrees, more) and their clearance, the distance
 // to the nearest other shape (under 6, 6-12, 12+ pixels). A side not found in one piece is
 // counted as covered by one piece short of its ends (ends%), by several (split%) or by none
@@ -102,7 +103,7 @@ class vcLineScore {
   const Tally& at_(long axis, long bucket) const {
     return tallies_[std::size_t(axis * 8 + bucket)];
   }
-  std::vector<Tally> tallies_ = std::vector<Tally>(11 * 8);  // 11 axes of up to 8 buckets
+  std::vector<Tally> tallies_ = std::vector<Tally>(12 * 8);  // 12 axes of up to 8 buckets
   long scenes_ = 0;
 };
 
@@ -127,8 +128,9 @@ class vcCircleScore {
   const Tally& at_(long axis, long bucket) const {
     return tallies_[std::size_t(axis * 8 + bucket)];
   }
-  std::vector<Tally> tallies_ = std::vector<Tally>(11 * 8);  // 11 axes of up to 8 buckets
-  std::vector<Cell> cross_ = std::vector<Cell>(8 * 8);       // radius bucket x hidden bucket
+  std::vector<Tally> tallies_ = std::vector<Tally>(12 * 8);  // 12 axes of up to 8 buckets
+  // Radius bucket x hidden bucket, and x crowded bucket.
+  std::vector<Cell> byHidden_ = std::vector<Cell>(8 * 8), byCrowded_ = std::vector<Cell>(8 * 8);
 };
 
 }  // namespace accuracy
