@@ -83,3 +83,22 @@ TEST(SceneGenerators, BadParametersThrow) {
     EXPECT_THROW(generator(params), vcBadParamsError);
   }
 }
+
+TEST(SceneGenerators, AccuracyScenesHideAtMostAThirdOfARim) {
+  // The share of a rim that what is drawn over it covers, as measured on the scene, spans the
+  // range the scenes promise (up to 0.3) and no more; the crowded share, which adds the rim
+  // within 2 pixels of what covers it, is never smaller.
+  double most = 0.0;
+  long hiddenOnes = 0;
+  for (std::uint32_t seed = 1; seed <= 10; ++seed) {
+    const vsAccuracyScene scene = scenes::accuracyScene({.seed = seed});
+    for (const vsAccuracyCircle& c : scene.circles) {
+      EXPECT_LE(c.hidden, 0.3 + 1.0 / 1440.0) << "seed " << seed;
+      EXPECT_GE(c.crowded, c.hidden) << "seed " << seed;
+      most = std::max(most, c.hidden);
+      hiddenOnes += c.hidden > 0.0;
+    }
+  }
+  EXPECT_GT(most, 0.25);
+  EXPECT_GE(hiddenOnes, 10);
+}
