@@ -187,25 +187,25 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
     edges = edgeSegments(reducedA, image.clientFromImageXform().scale());
   }
 
+  // Stroke candidates are checked, scored and finally posed against the same edges with their
+  // ends carried to the corners: a stroke end without a found end segment (most of them: an
+  // end narrower than the line tracker's 20 pixels is rarely traced) is placed from its sides'
+  // end points, which the tracker leaves short of the corners. Scored on the tracker's own
+  // ends, a figure came out about half a stroke width short at each end, often enough to put
+  // its width factors or its scale out of range and its score to 0. Polygons keep the
+  // tracker's edges.
+  const std::vector<vcFoundSegment> strokeEdges =
+      skeletal.empty() ? edges : edgesToCorners(image, edges);
+
   // The corresponder over both kinds of segments. Consider threshold = the accept threshold;
   // an accept threshold of 2 is never reached, so no stage ends early on a full list.
   vcSegmentCorresponderResultSet correspondences;
   if (!models.empty()) {
     const vcSegmentCorresponderRunParams corrParams(params.maxNumResults(), vcXform<2>(), accept,
                                                     2.0, 0.0, true);
-    corresponder_->run(correspondences, corrParams, edges, skeletal, nullptr, runDiagFlags_);
+    corresponder_->run(correspondences, corrParams, edges, skeletal, strokeEdges, nullptr,
+                       runDiagFlags_);
   }
-
-  // Stroke poses are fitted to the same edges with the ends of those they use carried to the
-  // corners: a stroke end without a found end segment is placed from its sides' end points.
-  std::vector<bool> strokeUses(edges.size(), false);
-  for (const vcSegmentCorresponderResult& r : correspondences.results()) {
-    if (models[std::size_t(r.modelIdx())]->modelType() != vcSegmentCorresponderModel::eSkeletonModel)
-      continue;
-    for (long k = 0; k < r.numModelSegs(); ++k)
-      for (const long f : r.foundSegsForModelSeg(k)) strokeUses[std::size_t(f)] = true;
-  }
-  const std::vector<vcFoundSegment> strokeEdges = edgesToCorners(image, edges, strokeUses);
 
   // Both lists merged by score into results, each drawn for the diagnostics when asked.
   vcDiagObject* dest = vcDiagObject::getRecordingDestination(runDiag_, runDiagFlags_);
