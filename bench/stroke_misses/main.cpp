@@ -164,12 +164,12 @@ int main(int argc, char** argv) {
       const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
       if (t.kind != veShapeKind::eStroke) continue;
       ++misses;
-      std::printf(
-          "seed %u object %2ld at (%.0f, %.0f) %-5s scale %.3f contrast %4.1f blur %.2f noise %.2f "
-          "%s: ",
-          params.seed, o, object.translation.x(), object.translation.y(), t.name, object.scale,
-          object.contrast, scene.blurSigma, scene.noiseSigma,
-          object.occluded ? "bitten" : "whole ");
+      std::printf("seed %u object %2ld at (%.0f, %.0f) %-5s scale %.3f widths", params.seed, o,
+                  object.translation.x(), object.translation.y(), t.name, object.scale);
+      for (std::size_t k = 0; k < object.widthFactors.size(); ++k)
+        std::printf("%s%.2f", k ? "/" : " ", object.widthFactors[k]);
+      std::printf(" contrast %4.1f blur %.2f noise %.2f %s: ", object.contrast, scene.blurSigma,
+                  scene.noiseSigma, object.occluded ? "bitten" : "whole ");
       // The nearest reported instance of its template, found or not.
       const vcShapeSelectResult* nearest = nearestResult(results, object);
       std::string reason = "no result";
