@@ -17,6 +17,11 @@
 // template's symmetry, scale within 3 %. Recall is counted per object and bucketed by the
 // object's kind, polarity, contrast, scale, occlusion and the scene's blur and noise;
 // precision per reported result, bucketed by the kind of its template.
+//
+// Missed polygons are also put down to where the corresponder lost them: no edge on the
+// outline, or every edge on it ranked at or past the 50th position of the corresponder's basis
+// order (magnitude x length, strongest first), which bounds the bases a stage tries; the rest
+// were tried as bases and lost later (vote, verification, pose).
 
 #include <algorithm>
 #include <cmath>
@@ -27,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "accuracy_scenes.h"
 #include "../peers/timing.h"
+#include "accuracy_scenes.h"
 #include "io/render_png.h"
 #include "io/render_raster.h"
 #include "io/scene_templates.h"
@@ -37,6 +42,7 @@
 #include "platform/graphics/graphic_with_fill.h"
 #include "scenes/shape_match.h"
 #include "scenes/shape_scene.h"
+#include "shapeselect/shape_select_search.h"
 #include "tavshsl/shape_select_tool.h"
 
 namespace {
@@ -49,6 +55,39 @@ struct Bucket {
 };
 
 using Table = std::map<std::string, Bucket>;
+
+// Positions of the basis order that start a voting search in one corresponder stage.
+constexpr long kBasisLimit = 50;
+
+// Missed polygons by where they were lost.
+struct MissCause {
+  long polygons = 0, missed = 0, noEdge = 0, pastLimit = 0;
+};
+
+double distanceToSide(const vcVector<2>& p, const vcVector<2>& a, const vcVector<2>& b) {
+  const vcVector<2> d = b - a;
+  const double l2 = d * d;
+  const double t = l2 > 0.0 ? std::clamp(((p - a) * d) / l2, 0.0, 1.0) : 0.0;
+  return (p - (a + d * t)).len();
+}
+
+// The position, in the corresponder's basis order of the edges, of the strongest edge lying on
+// the closed outline (both ends within 2.5 pixels of one side), or -1 when none does.
+long basisRank(const std::vector<vcFoundSegment>& edges, const std::vector<vcVector<2>>& outline) {
+  const auto strength = [](const vcFoundSegment& f) { return f.magnitude() * f.length(); };
+  double best = -1.0;
+  for (const vcFoundSegment& f : edges)
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+      const vcVector<2>& a = outline[k];
+      const vcVector<2>& b = outline[(k + 1) % outline.size()];
+      if (distanceToSide(f.segment().p1(), a, b) < 2.5 &&
+          distanceToSide(f.segment().p2(), a, b) < 2.5)
+        best = std::max(best, strength(f));
+    }
+  if (best < 0.0) return -1;
+  return long(std::count_if(edges.begin(), edges.end(),
+                            [&](const vcFoundSegment& f) { return strength(f) > best; }));
+}
 
 const char* kindName(veShapeKind k) {
   return k == veShapeKind::eCircle ? "disc" : k == veShapeKind::ePolygon ? "polygon" : "stroke";
@@ -112,7 +151,7 @@ void writeCrop(const std::string& path, const vcDiagRecord& record, const vcGrap
 // reported result that matches no object.
 void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t seed,
                 const vcShapeSelectResultSet& results, const vsShapeMatchResult& m,
-                vcDiagObject& diag) {
+                const std::vector<long>& ranks, vcDiagObject& diag) {
   const vcDiagRecord* evidence = nullptr;
   for (long i = 0; i < diag.numRecords(); ++i)
     for (const std::wstring& a : diag.diagRecord(i).annotations())
@@ -138,6 +177,12 @@ void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t
                 seed, o, t.name, scene.image.width(), scene.image.height(), object.contrast,
                 object.scale, object.angleDegrees, scene.blurSigma, scene.noiseSigma,
                 object.occluded ? "bitten" : "whole");
+    if (t.kind == veShapeKind::ePolygon) {
+      if (ranks[std::size_t(o)] < 0)
+        std::printf(" | no edge on it");
+      else
+        std::printf(" | best edge at basis position %ld", ranks[std::size_t(o)]);
+    }
     if (best)
       std::printf(" | nearest %.1f px, score %.3f%s, angle %.2f, scale %.3f\n", nearest,
                   best->score(), best->isFound() ? "" : " (below)", best->angle().toDouble(),
@@ -201,6 +246,7 @@ int main(int argc, char** argv) {
   Table polygonShape, polygonBucket;
   // The large scenes by how many objects they hold, kind by kind.
   Table crowd;
+  std::map<std::string, MissCause> causes;
   double runSeconds[2] = {0, 0};
   long runs[2] = {0, 0};
 
@@ -223,11 +269,32 @@ int main(int argc, char** argv) {
       ++runs[size];
       const std::vector<vsFoundShape> found = vfFoundShapes(results);
       const vsShapeMatchResult m = vfMatchShapes(scene, found, vsShapeMatchTolerance());
+
+      // Where the missed polygons were lost, from the edges the tool gave the corresponder.
+      char causeRow[48];
+      std::snprintf(causeRow, sizeof causeRow, "%ldx%ld, %ld objects", scene.image.width(),
+                    scene.image.height(), params.numObjects);
+      MissCause& cause = causes[causeRow];
+      std::vector<long> ranks(scene.objects.size(), -1);
+      std::vector<vcFoundSegment> edges;
+      if (!m.missed.empty()) edges = vc_shapeselect::edgeSegments(scene.image);
+      for (const vsSceneObject& object : scene.objects)
+        cause.polygons +=
+            scene.templates[std::size_t(object.templateIndex)].kind == veShapeKind::ePolygon;
+      for (const long o : m.missed) {
+        const vsSceneObject& object = scene.objects[std::size_t(o)];
+        const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
+        if (t.kind != veShapeKind::ePolygon) continue;
+        ranks[std::size_t(o)] = basisRank(edges, vfSceneOutlinePoints(t, object));
+        ++cause.missed;
+        cause.noEdge += ranks[std::size_t(o)] < 0;
+        cause.pastLimit += ranks[std::size_t(o)] >= kBasisLimit;
+      }
       if (!missDir.empty() && !m.missed.empty()) {
         // Again with the evidence recorded, which the timed run leaves out.
         vcDiagObject diag;
         tool.run(results, scene.image, run, &diag, vcDiagObject::eResults);
-        showMisses(missDir, scene, params.seed, results, m, diag);
+        showMisses(missDir, scene, params.seed, results, m, ranks, diag);
       }
 
       // Recall, per object.
@@ -343,5 +410,16 @@ int main(int argc, char** argv) {
   print("polygons by", polygonBucket);
   print("stroke figures", strokeFigure);
   print("stroke figures by", strokeBucket);
+  std::printf("\n%-26s %8s %7s %8s %8s %7s\n", "polygon misses", "polygons", "missed", "no edge",
+              "past 50", "other");
+  for (const auto& row : causes) {
+    const MissCause& c = row.second;
+    const auto pct = [&c](long n) {
+      return c.polygons ? 100.0 * double(n) / double(c.polygons) : 0.0;
+    };
+    std::printf("%-26s %8ld %6.1f%% %7.1f%% %7.1f%% %6.1f%%\n", row.first.c_str(), c.polygons,
+                pct(c.missed), pct(c.noEdge), pct(c.pastLimit),
+                pct(c.missed - c.noEdge - c.pastLimit));
+  }
   return 0;
 }

@@ -21,6 +21,13 @@
 #include "tavshsl/circle_finder.h"
 #include "tavshsl/line_tracker.h"
 
+namespace {
+
+// Reduction factor of both reduced images.
+constexpr long kReduction = 2;
+
+}  // namespace
+
 namespace vc_shapeselect {
 
 vcSegmentDefs::veSegmentPolarity edgePolarity(vcDegree gradientAngle, const vcVector<2>& p1,
@@ -30,6 +37,25 @@ vcSegmentDefs::veSegmentPolarity edgePolarity(vcDegree gradientAngle, const vcVe
   // The rounding of the sine and cosine (about 1e-16) must not turn a right angle forward.
   const double dot = u.x() * d.x() + u.y() * d.y();
   return dot > 1e-12 * d.len() ? vcSegmentDefs::eForward : vcSegmentDefs::eReverse;
+}
+
+// The line tracker runs on the image reduced by 2. distanceTol is 3 client units expressed
+// through the input's client scale, as the tool has always passed it; minNumEdgelets is 20
+// full-resolution pixels at the reduction.
+std::vector<vcFoundSegment> edgeSegments(const vcPelBuffer_const<unsigned char>& image) {
+  const vcPelBuffer<unsigned char> reduced =
+      vfGaussSample(image, vcGaussSampleParams(kReduction, 2, 1.0, true));
+  const vcLineTrackerRunParams params(15.0, vcDegree(35.0),
+                                      3.0 * image.clientFromImageXform().scale(),
+                                      long(20.0 / double(kReduction)), 0xFFFF);
+  vcLineTrackerResultSet lines;
+  vfLineTracker(reduced, params, lines, nullptr, 0);
+  std::vector<vcFoundSegment> segments;
+  segments.reserve(lines.results().size());
+  for (const vcLineTrackerResult& line : lines.results())
+    segments.emplace_back(vcLineSeg(line.p1(), line.p2()), line.magnitude(),
+                          edgePolarity(line.gradiantAngle(), line.p1(), line.p2()), 0.0);
+  return segments;
 }
 
 vcShapeSelectResult circleResult(const vsCircleCandidate& candidate, double nominalRadius,
@@ -79,8 +105,6 @@ using vc_shapeselect::looksRound;
 using vc_shapeselect::vsCircleCandidate;
 using vc_shapeselect::vsRoundness;
 
-// Reduction factor of both reduced images.
-constexpr long kReduction = 2;
 // Stroke centre-lines shorter than this (pixels) are not used.
 constexpr double kMinSkeletalLength = 20.0;
 
@@ -125,24 +149,6 @@ std::vector<vsCircleCandidate> confirmedCircles(const vcPelBuffer_const<unsigned
   return candidates;
 }
 
-// The edge lines of the reduced image as found segments, each directed by its gradient.
-// distanceTol is 3 client units expressed through the input's client scale, as the tool has
-// always passed it; minNumEdgelets is 20 full-resolution pixels at the reduction.
-std::vector<vcFoundSegment> edgeSegments(const vcPelBuffer_const<unsigned char>& reduced,
-                                         double clientScale) {
-  const vcLineTrackerRunParams params(15.0, vcDegree(35.0), 3.0 * clientScale,
-                                      long(20.0 / double(kReduction)), 0xFFFF);
-  vcLineTrackerResultSet lines;
-  vfLineTracker(reduced, params, lines, nullptr, 0);
-  std::vector<vcFoundSegment> segments;
-  segments.reserve(lines.results().size());
-  for (const vcLineTrackerResult& line : lines.results())
-    segments.emplace_back(vcLineSeg(line.p1(), line.p2()), line.magnitude(),
-                          vc_shapeselect::edgePolarity(line.gradiantAngle(), line.p1(), line.p2()),
-                          0.0);
-  return segments;
-}
-
 // A graphic list of found segments in one colour.
 vcGraphicList segmentPicture(const std::vector<vcFoundSegment>& segments, const vcColor& color) {
   vcGraphicList list;
@@ -181,11 +187,7 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
 
   // Edge lines of the reduced image, for the boundary models and for checking strokes.
   std::vector<vcFoundSegment> edges;
-  if (!models.empty()) {
-    const vcPelBuffer<unsigned char> reducedA =
-        vfGaussSample(image, vcGaussSampleParams(kReduction, 2, 1.0, true));
-    edges = edgeSegments(reducedA, image.clientFromImageXform().scale());
-  }
+  if (!models.empty()) edges = edgeSegments(image);
 
   // Stroke candidates are checked, scored and finally posed against the same edges with their
   // ends carried to the corners: a stroke end without a found end segment (most of them: an

@@ -1,14 +1,15 @@
 #pragma once
 
-// Pieces of the shape selection search that stand on their own: the direction rule of edge
-// segments, the result of a confirmed circle, the result of a correspondence, and the merge of
-// the two candidate lists.
+// Pieces of the shape selection search that stand on their own: the edge segments of an image
+// and their direction rule, the result of a confirmed circle, the result of a correspondence, and
+// the merge of the two candidate lists.
 
 #include <cstddef>
 #include <vector>
 
 #include "platform/base/angle.h"
 #include "platform/base/circle.h"
+#include "platform/base/pel_buffer.h"
 #include "platform/base/vector.h"
 #include "tavshsl/corresponder_model.h"
 #include "tavshsl/export.h"
@@ -31,6 +32,11 @@ struct vsCircleCandidate {
 TAVSHSL_API vcSegmentDefs::veSegmentPolarity edgePolarity(vcDegree gradientAngle,
                                                           const vcVector<2>& p1,
                                                           const vcVector<2>& p2);
+
+// The edge segments the search gives the corresponder for an image: the edge lines of the
+// image reduced by 2, each directed by its gradient (edgePolarity), with the line's mean edge
+// magnitude and width 0, in client coordinates.
+TAVSHSL_API std::vector<vcFoundSegment> edgeSegments(const vcPelBuffer_const<unsigned char>& image);
 
 // The result of a confirmed circle: pose translation = the circle's centre, no rotation, both
 // scales radius / nominalRadius, no factors; isFound = score >= acceptThreshold. The found
