@@ -3,7 +3,10 @@
 // first stage that lost it: a stroke without a centre-line segment on it (the skeleton stage
 // drops any candidate with a stroke that has none), centre-lines only beyond the first 50 in
 // the corresponder's basis order, no candidate even at accept threshold 0.2, a candidate that
-// scored below the accept threshold, or a pose out of tolerance.
+// scored below the accept threshold, or a pose out of tolerance. Past the first stage, a miss
+// is also marked when one of its free stroke ends can only be placed from one of its sides
+// (the line tracker traced the other side of that arm only further in, or not at all), which
+// puts the end halfway along that side.
 //
 //   bench_stroke_misses [scenes, default 20] [first seed, default 1000] [640 | 1280, default 640]
 //                       [picture directory]
@@ -28,6 +31,7 @@
 #include "io/scene_templates.h"
 #include "platform/diag/diag_object.h"
 #include "platform/graphics/color.h"
+#include "platform/graphics/graphic_simple.h"
 #include "scenes/shape_match.h"
 #include "scenes/shape_scene.h"
 #include "skeleton/skeletal_extraction.h"
@@ -123,6 +127,72 @@ const vcShapeSelectResult* nearestResult(const vcShapeSelectResultSet& results,
   return nearest;
 }
 
+// The edge segments the tool recorded with its results.
+std::vector<vcLineSeg> recordedEdges(const vcDiagObject& diag) {
+  std::vector<vcLineSeg> edges;
+  for (long k = 0; k < diag.numRecords(); ++k)
+    for (const vcDiagEntry& entry : diag.diagRecord(k).entries()) {
+      if (entry.isSketch() || entry.label() != L"Edge segments") continue;
+      const vcGraphicList& list = entry.graphics();
+      for (long i = 0; i < list.size(); ++i)
+        if (const auto* g = dynamic_cast<const vcGraphicSimple<vcLineSeg>*>(&list.graphic(i)))
+          edges.push_back(g->shape());
+    }
+  return edges;
+}
+
+// How many free stroke ends of the object (ends that meet no other stroke) the pose fit can
+// only place from one of their sides. Such an end has no traced cap (caps are narrower than
+// the line tracker's shortest line) and is placed from the two outermost end points of its
+// stroke's side edges; when the outermost end point of one side lies more than a stroke width
+// further in than the other side's (or that side has no edge at all), both points come from
+// one side and the end is put halfway along it. A side edge: both ends within 3 pixels of the
+// stroke's side line and within its length.
+long oneSidedEnds(const vsSceneTemplate& t, const vsSceneObject& o,
+                  const std::vector<vcLineSeg>& edges) {
+  std::vector<Vec> a, b;
+  for (const auto& [p1, p2] : t.skeleton) {
+    a.push_back(o.translation + rotated(p1, o.angleDegrees) * o.scale);
+    b.push_back(o.translation + rotated(p2, o.angleDegrees) * o.scale);
+  }
+  const auto onStroke = [&](const Vec& p, std::size_t j) {
+    return lineDistance(p, a[j], b[j]) < 1e-6 &&
+           (p - a[j]).len() + (p - b[j]).len() <= (b[j] - a[j]).len() + 1e-6;
+  };
+  long count = 0;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    const double w = t.widths[k] * o.scale * o.widthFactors[k];
+    const Vec d = (b[k] - a[k]).unit(), n(-d.y(), d.x());
+    const double length = (b[k] - a[k]).len();
+    for (const bool atB : {false, true}) {
+      const Vec end = atB ? b[k] : a[k];
+      bool free = true;
+      for (std::size_t j = 0; j < a.size(); ++j) free = free && (j == k || !onStroke(end, j));
+      if (!free) continue;
+      // Per side, the end point of a side edge nearest to this end, as a distance along the
+      // stroke from the other end.
+      double reach[2] = {-1e300, -1e300};
+      for (int side = 0; side < 2; ++side) {
+        const Vec offset = n * ((side == 0 ? 0.5 : -0.5) * w);
+        for (const vcLineSeg& e : edges) {
+          bool along = true;
+          double best = -1e300;
+          for (const Vec& p : {e.p1(), e.p2()}) {
+            const Vec q = p - a[k] - offset;
+            const double u = q.x() * d.x() + q.y() * d.y();
+            along = along && std::abs(q.x() * n.x() + q.y() * n.y()) <= 3.0 && u >= -w &&
+                    u <= length + w;
+            best = std::max(best, atB ? u : length - u);
+          }
+          if (along) reach[side] = std::max(reach[side], best);
+        }
+      }
+      count += std::abs(reach[0] - reach[1]) > w;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,7 +200,7 @@ int main(int argc, char** argv) {
   const std::uint32_t firstSeed = argc > 2 ? std::uint32_t(std::atol(argv[2])) : 1000;
   const bool large = argc > 3 && std::atol(argv[3]) == 1280;
   const std::string pictures = argc > 4 ? argv[4] : "";
-  std::map<std::string, long> reasons, stages, spurious;
+  std::map<std::string, long> reasons, stages, spurious, oneSidedByStage;
   std::map<std::string, std::map<std::string, long>> stagesByFigure;
   std::map<std::string, long> figures;
   std::map<long, long> runStrokes, runCovered;  // by clear run, 5-pixel buckets
@@ -146,7 +216,8 @@ int main(int argc, char** argv) {
     const vcShapeSelectRunParams run = vfAccuracyRunParams(params);
     vcShapeSelectResultSet results;
     vcDiagObject diag;
-    tool.run(results, scene.image, run, pictures.empty() ? nullptr : &diag, 0x20000);
+    tool.run(results, scene.image, run, &diag, 0x20000);
+    const std::vector<vcLineSeg> edges = recordedEdges(diag);
 
     const std::vector<vsFoundShape> found = vfFoundShapes(results);
     const vsShapeMatchResult m = vfMatchShapes(scene, found, vsShapeMatchTolerance());
@@ -214,6 +285,13 @@ int main(int argc, char** argv) {
       } else {
         stage = "pose out of tolerance";
       }
+      if (uncovered == 0) {
+        const long oneSided = oneSidedEnds(t, object, edges);
+        if (oneSided > 0) {
+          std::printf(" [ends placed from one side: %ld]", oneSided);
+          ++oneSidedByStage[stage];
+        }
+      }
       std::printf(" {%s, %zu centre-lines}\n", stage.c_str(), skeletal.size());
       ++reasons[reason];
       ++stages[stage];
@@ -277,6 +355,8 @@ int main(int argc, char** argv) {
   for (const auto& [what, n] : spurious) std::printf("  %-28s %ld\n", what.c_str(), n);
   std::printf("by the first stage that lost them:\n");
   for (const auto& [stage, n] : stages) std::printf("  %-28s %ld\n", stage.c_str(), n);
+  std::printf("of which with a free end the pose fit can place from one side only:\n");
+  for (const auto& [stage, n] : oneSidedByStage) std::printf("  %-28s %ld\n", stage.c_str(), n);
   for (const auto& [figure, byStage] : stagesByFigure) {
     std::printf("%s (%ld figures):\n", figure.c_str(), figures[figure]);
     for (const auto& [stage, n] : byStage) std::printf("  %-28s %ld\n", stage.c_str(), n);
