@@ -22,22 +22,23 @@
 
 #include "platform/ip/median_network.h"
 
-// The image is filtered in vertical strips, so that the intermediate rows of a strip stay in
-// the first-level cache, and down each strip two output rows at a time:
-//  1. Sort every column of 9: the 8 rows two neighbouring output rows share are sorted once,
-//     then the row above and the row below are merged in.
-//  2. Merge neighbouring sorted columns into sorted pairs (18 values), kept for every column.
-//  3. Merge pairs two columns apart into sorted quadruples (36 values), kept for every column.
-//  4. Per output pixel, select rank 40 from quadruples x and x + 4 and column x + 8.
-// A vector lane holds one column, so each step runs on 16 (SSE2) or 32 (AVX2) neighbouring
-// columns at once; the data a step reads for column x + d comes from the rows the previous
-// step wrote, at x + d.
+// The image is filtered in narrow vertical strips, and down each strip two output rows at a
+// time. A vector lane holds one column of the strip; the steps are:
+//  1. Sort the 9 pixels of every input row under each output pixel (row r, columns x .. x + 8)
+//     into 9 rank rows. Each input row is sorted once, for the 9 windows that contain it.
+//  2. Merge the sorted rows r and r + 1 into sorted pairs (18 values).
+//  3. Merge pairs r and r + 2 into sorted quadruples (36 values).
+//  4. Output rows y and y + 1 share input rows y + 1 .. y + 8, the quadruples at y + 1 and
+//     y + 5. Of their merge only ranks 31 to 40 can be rank 40 of the 81 once the 9 values of
+//     the row of each output are added (at most 9 values enter below the median), so those 10
+//     are merged with row y and with row y + 9, and rank 9 of each merge is the median.
+// Pairs and quadruples are only needed at every second row (y + 1, y + 3, ...), so per two
+// output rows the strip sorts two rows, merges one pair and one quadruple, and runs step 4
+// once. The rank rows of a strip live in small rings indexed by the input row.
 
 namespace vc_ip_detail {
 
 namespace {
-
-constexpr long kStrip = 256;  // output columns per strip
 
 // Lanes of 16 grey levels (SSE2, the x86-64 baseline) with their lane-wise minimum and maximum;
 // the compiler does not find pminub/pmaxub in the portable vector form.
@@ -80,17 +81,18 @@ struct Lanes32 {
 };
 #endif
 
-// Step 1: inputs 0..7 the shared rows, 8 the row above, 9 the row below; outputs the sorted
-// column of the upper output row, then that of the lower one.
-constexpr MedianNetworkBuilder buildColumns() {
-  MedianNetworkBuilder b(10);
-  const MedianRun shared = b.sort(0, 8);
-  b.output(b.merge(shared, b.inputs(8, 1)));
-  b.output(b.merge(shared, b.inputs(9, 1)));
+// Columns per strip: a multiple of every lane count. The rank rows of a strip (360 of them)
+// then fit in the first-level cache.
+constexpr long kStrip = 64;
+
+// Step 1: the 9 pixels of a row in, sorted.
+constexpr MedianNetworkBuilder buildRows() {
+  MedianNetworkBuilder b(9);
+  b.output(b.sort(0, 9));
   return b;
 }
 
-// Step 2: two sorted columns in, their sorted 18 out.
+// Step 2: two sorted rows in, their sorted 18 out.
 constexpr MedianNetworkBuilder buildPairs() {
   MedianNetworkBuilder b(18);
   b.output(b.merge(b.inputs(0, 9), b.inputs(9, 9)));
@@ -104,99 +106,141 @@ constexpr MedianNetworkBuilder buildQuads() {
   return b;
 }
 
-// Step 4: quadruples x and x + 4 and column x + 8 in, rank 40 of the 81 out.
-constexpr MedianNetworkBuilder buildMedian() {
-  MedianNetworkBuilder b(81);
-  b.output(b.merge(b.inputs(0, 36), b.merge(b.inputs(36, 36), b.inputs(72, 9))), 40, 1);
+// Step 4: quadruples y + 1 and y + 5, row y and row y + 9 in; the medians of rows y and y + 1
+// out.
+constexpr MedianNetworkBuilder buildMedians() {
+  MedianNetworkBuilder b(90);
+  const MedianRun shared = b.merge(b.inputs(0, 36), b.inputs(36, 36));
+  MedianRun middle;  // ranks 31 .. 40 of the shared 72
+  for (int i = 0; i < 10; ++i) middle.value[i] = shared.value[31 + i];
+  middle.size = 10;
+  b.output(b.merge(middle, b.inputs(72, 9)), 9, 1);
+  b.output(b.merge(middle, b.inputs(81, 9)), 9, 1);
   return b;
 }
 
-constexpr auto kColumns = compactMedianNetwork<buildColumns>();
+constexpr auto kRows = compactMedianNetwork<buildRows>();
 constexpr auto kPairs = compactMedianNetwork<buildPairs>();
 constexpr auto kQuads = compactMedianNetwork<buildQuads>();
-constexpr auto kMedian = compactMedianNetwork<buildMedian>();
+constexpr auto kMedians = compactMedianNetwork<buildMedians>();
 
-// Row buffers of one strip: sorted columns of the two output rows, pairs and quadruples,
-// each row one rank, indexed by the strip's column.
-struct StripRows {
-  uint8_t* columns[2][9];
-  uint8_t* pairs[18];
-  uint8_t* quads[36];
+// The rings of rank rows of one strip, each rank row kStrip bytes: sorted rows (the 10 a step
+// reads, in 16 places), pairs and quadruples (those of odd rows; a step reads 2 of each and the
+// next step one more, in 4 places).
+struct StripRings {
+  static constexpr long kRowPlaces = 16, kPairPlaces = 4, kQuadPlaces = 4;
+  static constexpr long kBytes = (kRowPlaces * 9 + kPairPlaces * 18 + kQuadPlaces * 36) * kStrip;
+  uint8_t* base;
+  uint8_t* row(long r) const { return base + (r % kRowPlaces) * 9 * kStrip; }
+  uint8_t* pair(long r) const {
+    return base + (kRowPlaces * 9 + (r / 2 % kPairPlaces) * 18) * kStrip;
+  }
+  uint8_t* quad(long r) const {
+    return base + (kRowPlaces * 9 + kPairPlaces * 18 + (r / 2 % kQuadPlaces) * 36) * kStrip;
+  }
 };
 
-// Step 1 for `count` columns from `in` (padded row y, strip's first column); `lower` tells
-// whether the lower output row exists (row y + 9 is read only then).
+// Rank rows in and out of a vector array, every index a constant so that the values can stay
+// in registers: v[First + r] = rank row r of p at column u, for r < Count; rank row r of out
+// at column u = v[Net.outputs[r]], for every output of Net.
+template <class L, int First, std::size_t... R>
+void loadRanks(typename L::Lanes* v, const uint8_t* p, std::index_sequence<R...>) {
+  ((v[First + static_cast<int>(R)] = L::load(p + static_cast<long>(R) * kStrip)), ...);
+}
+template <class L, int First, int Count>
+void loadRanks(typename L::Lanes* v, const uint8_t* p) {
+  loadRanks<L, First>(v, p, std::make_index_sequence<Count>());
+}
+template <const auto& Net, class L, std::size_t... R>
+void storeRanks(uint8_t* out, const typename L::Lanes* v, std::index_sequence<R...>) {
+  (L::store(out + static_cast<long>(R) * kStrip, v[Net.outputs[R]]), ...);
+}
+
+// Step 1 for the strip's columns 0 .. count - 1 of padded row `in` (at the strip's first
+// column) into 9 rank rows.
 template <class L>
-void sortColumns(const uint8_t* in, long stride, long count, bool lower, StripRows& rows) {
+void sortRow(const uint8_t* in, long count, uint8_t* out) {
   constexpr long kLanes = sizeof(typename L::Lanes);
-  const uint8_t* below = in + (lower ? 9 : 8) * stride;
   for (long u = 0; u < count; u += kLanes) {
-    typename L::Lanes v[kColumns.kValues];
-    for (int r = 0; r < 8; ++r) v[r] = L::load(in + (r + 1) * stride + u);
-    v[8] = L::load(in + u);
-    v[9] = L::load(below + u);
-    runMedianNetwork<kColumns, L>(v);
-    for (int r = 0; r < 9; ++r) {
-      L::store(rows.columns[0][r] + u, v[kColumns.outputs[r]]);
-      L::store(rows.columns[1][r] + u, v[kColumns.outputs[9 + r]]);
-    }
+    typename L::Lanes v[kRows.kValues];
+    [&]<std::size_t... K>(std::index_sequence<K...>) {
+      ((v[K] = L::load(in + u + static_cast<long>(K))), ...);
+    }(std::make_index_sequence<9>());
+    runMedianNetwork<kRows, L>(v);
+    storeRanks<kRows, L>(out + u, v, std::make_index_sequence<9>());
   }
 }
 
-// Steps 2 to 4 for one output row of `count` pixels from the sorted columns.
-template <class L>
-void filterRow(uint8_t* const* columns, long count, StripRows& rows, uint8_t* out) {
+// Steps 2 and 3: the Net.kInputs / 2 rank rows of a and of b in, their merge out.
+template <const auto& Net, class L>
+void mergeRows(const uint8_t* a, const uint8_t* b, long count, uint8_t* out) {
   constexpr long kLanes = sizeof(typename L::Lanes);
-  // Pairs of neighbouring columns, for strip columns 0 .. count + 5.
-  for (long u = 0; u < count + 6; u += kLanes) {
-    typename L::Lanes v[kPairs.kValues];
-    for (int r = 0; r < 9; ++r) {
-      v[r] = L::load(columns[r] + u);
-      v[9 + r] = L::load(columns[r] + u + 1);
-    }
-    runMedianNetwork<kPairs, L>(v);
-    for (int r = 0; r < 18; ++r) L::store(rows.pairs[r] + u, v[kPairs.outputs[r]]);
-  }
-  // Quadruples from pairs two columns apart, for strip columns 0 .. count + 3.
-  for (long u = 0; u < count + 4; u += kLanes) {
-    typename L::Lanes v[kQuads.kValues];
-    for (int r = 0; r < 18; ++r) {
-      v[r] = L::load(rows.pairs[r] + u);
-      v[18 + r] = L::load(rows.pairs[r] + u + 2);
-    }
-    runMedianNetwork<kQuads, L>(v);
-    for (int r = 0; r < 36; ++r) L::store(rows.quads[r] + u, v[kQuads.outputs[r]]);
-  }
-  // The median of quadruples u and u + 4 and column u + 8.
+  constexpr int kHalf = Net.kInputs / 2;
   for (long u = 0; u < count; u += kLanes) {
-    typename L::Lanes v[kMedian.kValues];
-    for (int r = 0; r < 36; ++r) {
-      v[r] = L::load(rows.quads[r] + u);
-      v[36 + r] = L::load(rows.quads[r] + u + 4);
-    }
-    for (int r = 0; r < 9; ++r) v[72 + r] = L::load(columns[r] + u + 8);
-    runMedianNetwork<kMedian, L>(v);
-    if (u + kLanes <= count) {
-      L::store(out + u, v[kMedian.outputs[0]]);
-    } else {
-      uint8_t last[kLanes];
-      L::store(last, v[kMedian.outputs[0]]);
-      std::memcpy(out + u, last, static_cast<std::size_t>(count - u));
-    }
+    typename L::Lanes v[Net.kValues];
+    loadRanks<L, 0, kHalf>(v, a + u);
+    loadRanks<L, kHalf, kHalf>(v, b + u);
+    runMedianNetwork<Net, L>(v);
+    storeRanks<Net, L>(out + u, v, std::make_index_sequence<2 * kHalf>());
+  }
+}
+
+template <class L>
+void storeSome(uint8_t* out, long u, long count, typename L::Lanes v) {
+  constexpr long kLanes = sizeof(typename L::Lanes);
+  if (u + kLanes <= count) {
+    L::store(out + u, v);
+  } else {
+    uint8_t last[kLanes];
+    L::store(last, v);
+    std::memcpy(out + u, last, static_cast<std::size_t>(count - u));
+  }
+}
+
+// Step 4 for output rows y and y + 1 (out1 null when the lower row does not exist; bottom is
+// then read but not used).
+template <class L>
+void medianRows(const StripRings& rings, long y, const uint8_t* bottom, long count, uint8_t* out0,
+                uint8_t* out1) {
+  constexpr long kLanes = sizeof(typename L::Lanes);
+  const uint8_t* upper = rings.quad(y + 1);
+  const uint8_t* lower = rings.quad(y + 5);
+  const uint8_t* top = rings.row(y);
+  for (long u = 0; u < count; u += kLanes) {
+    typename L::Lanes v[kMedians.kValues];
+    loadRanks<L, 0, 36>(v, upper + u);
+    loadRanks<L, 36, 36>(v, lower + u);
+    loadRanks<L, 72, 9>(v, top + u);
+    loadRanks<L, 81, 9>(v, bottom + u);
+    runMedianNetwork<kMedians, L>(v);
+    storeSome<L>(out0, u, count, v[kMedians.outputs[0]]);
+    if (out1) storeSome<L>(out1, u, count, v[kMedians.outputs[1]]);
   }
 }
 
 // The strips of the image, one after the other, with lanes L.
 template <class L>
 void filterStrips(const uint8_t* padded, long stride, long width, long height, uint8_t* out,
-                  long outStride, StripRows& rows) {
+                  long outStride, const StripRings& rings) {
   for (long x0 = 0; x0 < width; x0 += kStrip) {
     const long count = width - x0 < kStrip ? width - x0 : kStrip;
+    const uint8_t* in = padded + x0;
+    // What the first step reads besides its own new rows: rows 0 .. 7, the pairs at rows 1, 3
+    // and 5 and the quadruples at rows 1 and 3.
+    for (long r = 0; r < 8; ++r) sortRow<L>(in + r * stride, count, rings.row(r));
+    for (long r = 1; r <= 5; r += 2)
+      mergeRows<kPairs, L>(rings.row(r), rings.row(r + 1), count, rings.pair(r));
+    for (long r = 1; r <= 3; r += 2)
+      mergeRows<kQuads, L>(rings.pair(r), rings.pair(r + 2), count, rings.quad(r));
+    // Two output rows per step; padded rows y + 8 and y + 9 enter.
     for (long y = 0; y < height; y += 2) {
       const bool lower = y + 1 < height;
-      sortColumns<L>(padded + y * stride + x0, stride, count + 8, lower, rows);
-      filterRow<L>(rows.columns[0], count, rows, out + y * outStride + x0);
-      if (lower) filterRow<L>(rows.columns[1], count, rows, out + (y + 1) * outStride + x0);
+      sortRow<L>(in + (y + 8) * stride, count, rings.row(y + 8));
+      if (lower) sortRow<L>(in + (y + 9) * stride, count, rings.row(y + 9));
+      mergeRows<kPairs, L>(rings.row(y + 7), rings.row(y + 8), count, rings.pair(y + 7));
+      mergeRows<kQuads, L>(rings.pair(y + 5), rings.pair(y + 7), count, rings.quad(y + 5));
+      medianRows<L>(rings, y, rings.row(lower ? y + 9 : y), count, out + y * outStride + x0,
+                    lower ? out + (y + 1) * outStride + x0 : nullptr);
     }
   }
 }
@@ -206,8 +250,9 @@ void filterStrips(const uint8_t* padded, long stride, long width, long height, u
 __attribute__((target("avx2"), flatten)) void filterStripsAvx2(const uint8_t* padded,
                                                                long stride, long width,
                                                                long height, uint8_t* out,
-                                                               long outStride, StripRows& rows) {
-  filterStrips<Lanes32>(padded, stride, width, height, out, outStride, rows);
+                                                               long outStride,
+                                                               const StripRings& rings) {
+  filterStrips<Lanes32>(padded, stride, width, height, out, outStride, rings);
 }
 #endif
 
@@ -215,25 +260,19 @@ __attribute__((target("avx2"), flatten)) void filterStripsAvx2(const uint8_t* pa
 
 void median9x9(const uint8_t* padded, long stride, long width, long height, uint8_t* out,
                long outStride) {
-  // Scratch rows for one strip; the steps read up to 8 columns and one vector past the strip.
-  constexpr long kMaxLanes = 32;
-  constexpr long rowStride = kStrip + 8 + 2 * kMaxLanes;
-  std::vector<uint8_t> scratch(static_cast<std::size_t>(rowStride * (18 + 18 + 36)));
-  StripRows rows;
-  uint8_t* next = scratch.data();
-  for (auto& side : rows.columns)
-    for (uint8_t*& row : side) row = std::exchange(next, next + rowStride);
-  for (uint8_t*& row : rows.pairs) row = std::exchange(next, next + rowStride);
-  for (uint8_t*& row : rows.quads) row = std::exchange(next, next + rowStride);
+  // The rank rows of one strip, on a cache line boundary.
+  std::vector<uint8_t> scratch(static_cast<std::size_t>(StripRings::kBytes + 64));
+  const std::size_t misalign = reinterpret_cast<std::uintptr_t>(scratch.data()) % 64;
+  const StripRings rings{scratch.data() + (misalign ? 64 - misalign : 0)};
 
   // Filter with the widest lanes in use.
 #if defined(MEDIAN_9X9_AVX2)
   if (vfUseAvx2()) {
-    filterStripsAvx2(padded, stride, width, height, out, outStride, rows);
+    filterStripsAvx2(padded, stride, width, height, out, outStride, rings);
     return;
   }
 #endif
-  filterStrips<Lanes16>(padded, stride, width, height, out, outStride, rows);
+  filterStrips<Lanes16>(padded, stride, width, height, out, outStride, rings);
 }
 
 }  // namespace vc_ip_detail

@@ -4,10 +4,11 @@
 //
 //   median9x9(padded, stride, width, height, out, outStride);
 //
-// Sorting networks beat running histograms for a window this small: every column of 9 is
-// sorted once and shared by the 9 windows that contain it, pairs and quadruples of sorted
-// columns are merged once and shared too, and only the comparators that can reach the median
-// (rank 40 of 81) are evaluated.
+// Sorting networks beat running histograms for a window this small: every row of 9 pixels is
+// sorted once and shared by the 9 windows that contain it, pairs and quadruples of sorted rows
+// are merged once and shared too, two output rows above each other share the merge of their 8
+// common rows, and only the comparators that can reach the median (rank 40 of 81) are
+// evaluated.
 
 #include <cstdint>
 

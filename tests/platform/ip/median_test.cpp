@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/base/exception.h"
+#include "platform/cpu/simd.h"
 #include "platform/ip/median.h"
 
 namespace {
@@ -36,8 +37,10 @@ unsigned char referenceMedian(const vcPelBuffer_const<unsigned char>& img, long 
 
 TEST(PelMedian, MatchesSortingReferenceOnRandomImages) {
   // 9 x 9 as used, even and odd sides, the 8-bit/16-bit count boundary (255 and 256 pixels),
-  // a window larger than the image, a clamped value range, few grey levels (many ties), and
-  // an image wider than the 9 x 9 filter's strips.
+  // a window larger than the image, a clamped value range, few grey levels (many ties); for
+  // 9 x 9 also single rows and columns, odd heights (a last output row alone), and widths
+  // just around the 9 x 9 filter's strips and vectors. The 9 x 9 cases run on every vector
+  // path the processor has.
   for (const auto& [width, height, w, h, low, high, levels] :
        {std::tuple(37L, 23L, 9L, 9L, 0L, 255L, 256),
         {20L, 31L, 4L, 6L, 0L, 255L, 256},
@@ -47,18 +50,43 @@ TEST(PelMedian, MatchesSortingReferenceOnRandomImages) {
         {24L, 16L, 9L, 9L, 40L, 180L, 256},
         {30L, 12L, 9L, 9L, 0L, 255L, 3},
         {7L, 6L, 1L, 1L, 0L, 255L, 256},
-        {300L, 11L, 9L, 9L, 0L, 255L, 256}}) {
-    const vcPelBuffer<unsigned char> img = randomImage(width, height, 7 + w * h, levels);
-    const vcPelBuffer<unsigned char> out =
-        vfPelMedian(img, vcPelMedianParams(vcPair<long>(w, h), vcPair<long>(low, high)));
-    ASSERT_EQ(out.width(), width);
-    ASSERT_EQ(out.height(), height);
-    long mismatches = 0;
-    for (long y = 0; y < height; ++y)
-      for (long x = 0; x < width; ++x)
-        mismatches += out.get(x, y) != referenceMedian(img, x, y, w, h, low, high);
-    EXPECT_EQ(mismatches, 0) << w << " x " << h << " on " << width << " x " << height;
+        {300L, 11L, 9L, 9L, 0L, 255L, 256},
+        {1L, 20L, 9L, 9L, 0L, 255L, 256},
+        {70L, 1L, 9L, 9L, 0L, 255L, 256},
+        {65L, 2L, 9L, 9L, 0L, 255L, 4},
+        {129L, 7L, 9L, 9L, 0L, 255L, 256},
+        {31L, 14L, 9L, 9L, 0L, 255L, 256}}) {
+    const vcPelBuffer<unsigned char> img = randomImage(width, height, 7 + w * h + width, levels);
+    for (const vcSimdLevel level : {vcSimdLevel::portable, vcSimdLevel::avx2}) {
+      if (level > vfSimdSupported() || (level != vcSimdLevel::portable && w != 9)) continue;
+      const vcSimdLevel before = vfSetSimdCap(level);
+      const vcPelBuffer<unsigned char> out =
+          vfPelMedian(img, vcPelMedianParams(vcPair<long>(w, h), vcPair<long>(low, high)));
+      vfSetSimdCap(before);
+      ASSERT_EQ(out.width(), width);
+      ASSERT_EQ(out.height(), height);
+      long mismatches = 0;
+      for (long y = 0; y < height; ++y)
+        for (long x = 0; x < width; ++x)
+          mismatches += out.get(x, y) != referenceMedian(img, x, y, w, h, low, high);
+      EXPECT_EQ(mismatches, 0) << w << " x " << h << " on " << width << " x " << height
+                               << " at level " << int(level);
+    }
   }
+}
+
+// A window filters its own pixels only: its border is replicated, not read from the image
+// around it.
+TEST(PelMedian, WindowReplicatesItsOwnBorder) {
+  const vcPelBuffer<unsigned char> root = randomImage(90, 40, 11);
+  const vcPelBuffer<unsigned char> win = root.window(13, 7, 67, 19);
+  const vcPelBuffer<unsigned char> out = vfPelMedian(win, vcPelMedianParams(vcPair<long>(9, 9)));
+  EXPECT_EQ(out.offset(), win.offset());
+  long mismatches = 0;
+  for (long y = 0; y < win.height(); ++y)
+    for (long x = 0; x < win.width(); ++x)
+      mismatches += out.get(x, y) != referenceMedian(win, x, y, 9, 9, 0, 255);
+  EXPECT_EQ(mismatches, 0);
 }
 
 // Shrinking keeps only whole windows, each pixel at its image coordinates; a window of the
