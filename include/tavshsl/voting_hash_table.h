@@ -145,6 +145,12 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Votes with a segment given in grid coordinates and its line angle, once it is known to
   // reach the grid.
   bool voteCells_(const vcVector<2>& g1, const vcVector<2>& g2, double lineAngle);
+  // The angle bin of a line angle (any multiple of pi away will do).
+  long angleBin_(double lineAngle) const;
+  // The vote state of one pass while segments vote, and the cell walk of one segment in grid
+  // coordinates in a non-empty angle bin.
+  struct Pass_;
+  bool walkCells_(Pass_& pass, const vcVector<2>& g1, const vcVector<2>& g2, std::size_t bin);
 
   // The kernel of one distTol, before normalisation, with the sum of its centre column.
   struct Kernel_ {
@@ -222,6 +228,12 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<std::uint32_t> offsets_;
   std::vector<BasisInfo> entries_;
   std::vector<std::uint32_t> spans_;
+  // For every angle bin, the box of its cells that hold something: w x h cells from (x0, y0);
+  // w = 0 when none does.
+  struct Box_ {
+    long x0 = 0, y0 = 0, w = 0, h = 0;
+  };
+  std::vector<Box_> boxes_;
 
   // Vote state. A cell counts as visited in this pass when its mark equals the pass number.
   std::vector<double> votes_;

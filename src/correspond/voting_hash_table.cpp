@@ -34,6 +34,20 @@ vcGridLineIterator lineCells(vcVector<2> p, vcVector<2> q, long width, long heig
                             static_cast<std::int64_t>(q.y()));
 }
 
+// The same line's cells within the box of w x h cells from cell (x0, y0), relative to that
+// cell: Bresenham's walk depends only on the difference of its ends, so the walk between the
+// moved ends meets the moved cells of the whole walk.
+vcGridLineIterator lineCellsIn(vcVector<2> p, vcVector<2> q, long x0, long y0, long w, long h) {
+  constexpr double lim = vcTightLineHashTable<char>::kCoordLimit;
+  const bool within = std::abs(p.x()) <= lim && std::abs(p.y()) <= lim && std::abs(q.x()) <= lim &&
+                      std::abs(q.y()) <= lim;
+  if (!within && !vcTightLineHashTable<char>::clipToLimit(p, q)) return vcGridLineIterator();
+  return vcGridLineIterator(w, h, static_cast<std::int64_t>(p.x()) - x0,
+                            static_cast<std::int64_t>(p.y()) - y0,
+                            static_cast<std::int64_t>(q.x()) - x0,
+                            static_cast<std::int64_t>(q.y()) - y0);
+}
+
 }  // namespace
 
 vcVotingHashTable::vcVotingHashTable(long numIds, double binSize, vcRadian angleStep, long width,
@@ -465,6 +479,7 @@ void vcVotingHashTable::findSpans_() {
   const std::size_t limit = runLimit_;
   spans_.assign(2 * n * cellsPerBin_, 0);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> slices;
+  std::vector<long> lo(2 * n, std::numeric_limits<long>::max()), hi(2 * n, -1);
   for (std::size_t c = 0; c < cellsPerBin_; ++c) {
     const std::uint32_t* o = offsets_.data() + c * (n * limit + 1);
     if (o[0] == o[n * limit]) continue;  // an empty cell
@@ -477,6 +492,12 @@ void vcVotingHashTable::findSpans_() {
       }
       std::uint32_t* span = spans_.data() + 2 * (b * cellsPerBin_ + c);
       if (slices.empty()) continue;
+      const long x = static_cast<long>(c % static_cast<std::size_t>(width_));
+      const long y = static_cast<long>(c / static_cast<std::size_t>(width_));
+      lo[2 * b] = std::min(lo[2 * b], x);
+      hi[2 * b] = std::max(hi[2 * b], x);
+      lo[2 * b + 1] = std::min(lo[2 * b + 1], y);
+      hi[2 * b + 1] = std::max(hi[2 * b + 1], y);
       std::sort(slices.begin(), slices.end());
       bool joined = true;
       for (std::size_t k = 1; k < slices.size(); ++k)
@@ -485,6 +506,11 @@ void vcVotingHashTable::findSpans_() {
       span[1] = joined ? slices.back().second : kSplit;
     }
   }
+  boxes_.assign(n, Box_());
+  for (std::size_t b = 0; b < n; ++b)
+    if (hi[2 * b] >= 0)
+      boxes_[b] = Box_{lo[2 * b], lo[2 * b + 1], hi[2 * b] - lo[2 * b] + 1,
+                       hi[2 * b + 1] - lo[2 * b + 1] + 1};
 }
 
 // Forgets the segments stored since the last finish (their bins count as empty again unless
@@ -543,6 +569,126 @@ bool vcVotingHashTable::voteSegment(const vcLineSeg& seg, vcRadian lineAngle) {
   return voteCells_(g1, g2, lineAngle.plain());
 }
 
+// The vote state of one pass held in locals while many segments vote (stores into votes could
+// otherwise alias the table's members), with what the cell walks read.
+struct vcVotingHashTable::Pass_ {
+  explicit Pass_(vcVotingHashTable& t)
+      : table(t),
+        votes(t.votes_.data()),
+        visited(t.visited_.data()),
+        pass(t.pass_),
+        maxVote(t.maxVote_),
+        bestId(t.bestId_) {}
+  // Puts the best vote back into the table.
+  void flush() const {
+    table.maxVote_ = maxVote;
+    table.bestId_ = bestId;
+  }
+  vcVotingHashTable& table;
+  double* votes;
+  std::uint16_t* visited;
+  std::uint16_t pass;
+  double maxVote;
+  long bestId;
+  // The cell lists, once built (the first walk builds them when needed).
+  const BasisInfo* entries = nullptr;
+  const std::uint32_t* spans = nullptr;
+};
+
+long vcVotingHashTable::angleBin_(double a) const {
+  // Angle bin of the line angle, folded into [0, pi). Within one turn of the range, adding or
+  // taking away pi once is exact and gives what the remainder would.
+  if (a < 0.0 && a >= -kPi) {
+    a += kPi;
+  } else if (a >= kPi && a < 2.0 * kPi) {
+    a -= kPi;
+  } else if (a < 0.0 || a >= kPi) {
+    a = std::fmod(a, kPi);
+    if (a < 0.0) a += kPi;
+  }
+  const long nBins = numAngleBins();
+  long b = static_cast<long>(a / angleStep_.plain());
+  if (b == nBins) b = 0;
+  VC_ASSERT(b >= 0 && b < nBins);
+  return b;
+}
+
+// Walks the cells of the segment from grid point g1 to g2 in a non-empty angle bin; every new
+// cell holding something in the bin adds its entries once per pass. Those are the cell's runs
+// that start d bins before the bin and span more than d bins, for d below runLimit_: mostly
+// one span of the runs, else one slice for each d. Cells outside the box of the bin's
+// non-empty cells hold nothing, so the walk keeps to that box.
+inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const vcVector<2>& g2,
+                                          std::size_t bin) {
+  if (p.spans == nullptr) {
+    finish_();
+    p.entries = entries_.data();
+    p.spans = spans_.data();
+  }
+  if (bin >= boxes_.size() || boxes_[bin].w == 0) return false;
+  const Box_& box = boxes_[bin];
+  const std::size_t n = static_cast<std::size_t>(numBins_);
+  const std::size_t limit = runLimit_;
+  const std::size_t width = static_cast<std::size_t>(width_);
+  const std::uint32_t* spans = p.spans + 2 * bin * cellsPerBin_;
+  const BasisInfo* entries = p.entries;
+  double* votes = p.votes;
+  std::uint16_t* visited = p.visited;
+  const std::uint16_t pass = p.pass;
+  double maxVote = p.maxVote;
+  long bestId = p.bestId;
+  bool any = false;
+  const auto addRange = [&](std::uint32_t from, std::uint32_t to) {
+    for (std::uint32_t e = from; e < to; ++e) {
+      const BasisInfo& info = entries[e];
+      const double v = (votes[info.id] += info.value);
+      if (v > maxVote) {
+        maxVote = v;
+        bestId = info.id;
+      }
+    }
+  };
+  // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
+  // chunk are listed first, asking for their spans and marks ahead, then voted in order,
+  // asking for the entries of the cell after next ahead.
+  constexpr int kChunk = 32;
+  std::size_t cells[kChunk];
+  const std::size_t corner = static_cast<std::size_t>(box.y0) * width + static_cast<std::size_t>(box.x0);
+  auto it = lineCellsIn(g1, g2, box.x0, box.y0, box.w, box.h);
+  while (!it.done()) {
+    int m = 0;
+    for (; m < kChunk && !it.done(); it.next()) {
+      const std::size_t c = corner + static_cast<std::size_t>(it.y()) * width +
+                            static_cast<std::size_t>(it.x());
+      __builtin_prefetch(spans + 2 * c);
+      __builtin_prefetch(visited + c);
+      cells[m++] = c;
+    }
+    for (int k = 0; k < m; ++k) {
+      // (A split cell's marks point nowhere; asking for them ahead does no harm.)
+      if (k + 2 < m) __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
+      const std::size_t c = cells[k];
+      if (visited[c] == pass) continue;
+      const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
+      if (from < to) {
+        any = true;
+        visited[c] = pass;
+        addRange(from, to);
+      } else if (from == kSplit) {
+        any = true;
+        visited[c] = pass;
+        for (std::size_t d = 0; d < limit; ++d) {
+          const std::size_t lo = d <= bin ? bin - d : bin + n - d;
+          addRange(sliceFrom_(c, lo, d), sliceTo_(c, lo));
+        }
+      }
+    }
+  }
+  p.maxVote = maxVote;
+  p.bestId = bestId;
+  return any;
+}
+
 void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
                                      const vcXform<2>& frame, vcRadian turn) {
   if (!std::isfinite(turn.plain())) badParam(L"voteSegments: the turn must be finite");
@@ -576,25 +722,31 @@ void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
     }
   }
 
+  Pass_ state(*this);
   for (const vcFoundSegment& f : found) {
     const vcVector<2>& p1 = f.segment().p1();
     const vcVector<2>& p2 = f.segment().p2();
     if ((p1.x() < lo[0] && p2.x() < lo[0]) || (p1.x() > hi[0] && p2.x() > hi[0]) ||
         (p1.y() < lo[1] && p2.y() < lo[1]) || (p1.y() > hi[1] && p2.y() > hi[1]))
       continue;
-    const vcVector<2> q1 = frame.mapPoint(f.segment().p1());
-    const vcVector<2> q2 = frame.mapPoint(f.segment().p2());
+    const vcVector<2> q1 = frame.mapPoint(p1);
+    const vcVector<2> q2 = frame.mapPoint(p2);
     const double a = f.lineAngle().plain() - turn.plain();
     if (!std::isfinite(q1.x()) || !std::isfinite(q1.y()) || !std::isfinite(q2.x()) ||
-        !std::isfinite(q2.y()) || !std::isfinite(a))
+        !std::isfinite(q2.y()) || !std::isfinite(a)) {
+      state.flush();
       badParam(L"voteSegments: a mapped segment or its line angle is not finite");
+    }
     const vcVector<2> g1 = toGrid_.mapPoint(q1);
     const vcVector<2> g2 = toGrid_.mapPoint(q2);
     if ((g1.x() < 0.0 && g2.x() < 0.0) || (g1.x() >= w && g2.x() >= w) ||
         (g1.y() < 0.0 && g2.y() < 0.0) || (g1.y() >= h && g2.y() >= h))
       continue;
-    voteCells_(g1, g2, a);
+    const std::size_t bin = static_cast<std::size_t>(angleBin_(a));
+    if (binEmpty_[bin]) continue;
+    walkCells_(state, g1, g2, bin);
   }
+  state.flush();
 }
 
 bool vcVotingHashTable::reachesGrid_(const vcLineSeg& seg, vcVector<2>& g1, vcVector<2>& g2) {
@@ -610,85 +762,11 @@ bool vcVotingHashTable::reachesGrid_(const vcLineSeg& seg, vcVector<2>& g1, vcVe
 }
 
 bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2, double a) {
-  // Angle bin of the line angle, folded into [0, pi). Within one turn of the range, adding or
-  // taking away pi once is exact and gives what the remainder would.
-  if (a < 0.0 && a >= -kPi) {
-    a += kPi;
-  } else if (a >= kPi && a < 2.0 * kPi) {
-    a -= kPi;
-  } else if (a < 0.0 || a >= kPi) {
-    a = std::fmod(a, kPi);
-    if (a < 0.0) a += kPi;
-  }
-  const long nBins = numAngleBins();
-  long b = static_cast<long>(a / angleStep_.plain());
-  if (b == nBins) b = 0;
-  VC_ASSERT(b >= 0 && b < nBins);
-  if (binEmpty_[static_cast<std::size_t>(b)]) return false;
-  finish_();
-
-  // Walk the segment's cells; every new cell holding something in bin b adds its entries once
-  // per pass. Those are the cell's runs that start d bins before b and span more than d bins,
-  // for d below runLimit_: mostly one span of the runs, else one slice for each d.
-  const std::size_t n = static_cast<std::size_t>(nBins);
-  const std::size_t limit = runLimit_;
-  const std::size_t bin = static_cast<std::size_t>(b);
-  const std::uint32_t* spans = spans_.data() + 2 * bin * cellsPerBin_;
-  const BasisInfo* entries = entries_.data();
-  bool any = false;
-  double* votes = votes_.data();
-  std::uint16_t* visited = visited_.data();
-  const std::uint16_t pass = pass_;
-  // The best vote in locals: the stores into votes could otherwise alias the members.
-  double maxVote = maxVote_;
-  long bestId = bestId_;
-  const auto addRange = [&](std::uint32_t from, std::uint32_t to) {
-    for (std::uint32_t e = from; e < to; ++e) {
-      const BasisInfo& info = entries[e];
-      const double v = (votes[info.id] += info.value);
-      if (v > maxVote) {
-        maxVote = v;
-        bestId = info.id;
-      }
-    }
-  };
-  // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
-  // chunk are listed first, asking for their spans and marks ahead, then voted in order,
-  // asking for the entries of the cell after next ahead.
-  constexpr int kChunk = 32;
-  std::size_t cells[kChunk];
-  auto it = lineCells(g1, g2, width_, height_);
-  while (!it.done()) {
-    int m = 0;
-    for (; m < kChunk && !it.done(); it.next()) {
-      const std::size_t c = static_cast<std::size_t>(it.y()) * static_cast<std::size_t>(width_) +
-                            static_cast<std::size_t>(it.x());
-      __builtin_prefetch(spans + 2 * c);
-      __builtin_prefetch(visited + c);
-      cells[m++] = c;
-    }
-    for (int k = 0; k < m; ++k) {
-      // (A split cell's marks point nowhere; asking for them ahead does no harm.)
-      if (k + 2 < m) __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
-      const std::size_t c = cells[k];
-      if (visited[c] == pass) continue;
-      const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
-      if (from < to) {
-        any = true;
-        visited[c] = pass;
-        addRange(from, to);
-      } else if (from == kSplit) {
-        any = true;
-        visited[c] = pass;
-        for (std::size_t d = 0; d < limit; ++d) {
-          const std::size_t lo = d <= bin ? bin - d : bin + n - d;
-          addRange(sliceFrom_(c, lo, d), sliceTo_(c, lo));
-        }
-      }
-    }
-  }
-  maxVote_ = maxVote;
-  bestId_ = bestId;
+  const std::size_t bin = static_cast<std::size_t>(angleBin_(a));
+  if (binEmpty_[bin]) return false;
+  Pass_ state(*this);
+  const bool any = walkCells_(state, g1, g2, bin);
+  state.flush();
   return any;
 }
 
@@ -706,7 +784,7 @@ void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double frac
 std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
   bytes += entries_.capacity() * sizeof(BasisInfo) + offsets_.capacity() * sizeof(std::uint32_t) +
-           spans_.capacity() * sizeof(std::uint32_t);
+           spans_.capacity() * sizeof(std::uint32_t) + boxes_.capacity() * sizeof(Box_);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
