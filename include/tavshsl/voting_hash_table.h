@@ -229,9 +229,11 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<BasisInfo> entries_;
   std::vector<std::uint32_t> spans_;
   // For every angle bin, the box of its cells that hold something: w x h cells from (x0, y0);
-  // w = 0 when none does.
+  // w = 0 when none does. A segment whose grid coordinates both lie below left (x0 - 1) or at
+  // or beyond right (x0 + w), or likewise for top and bottom, has no cell in it.
   struct Box_ {
     long x0 = 0, y0 = 0, w = 0, h = 0;
+    double left = 0.0, right = 0.0, top = 0.0, bottom = 0.0;
   };
   std::vector<Box_> boxes_;
 

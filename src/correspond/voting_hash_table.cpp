@@ -509,8 +509,14 @@ void vcVotingHashTable::findSpans_() {
   boxes_.assign(n, Box_());
   for (std::size_t b = 0; b < n; ++b)
     if (hi[2 * b] >= 0)
-      boxes_[b] = Box_{lo[2 * b], lo[2 * b + 1], hi[2 * b] - lo[2 * b] + 1,
-                       hi[2 * b + 1] - lo[2 * b + 1] + 1};
+      boxes_[b] = Box_{lo[2 * b],
+                       lo[2 * b + 1],
+                       hi[2 * b] - lo[2 * b] + 1,
+                       hi[2 * b + 1] - lo[2 * b + 1] + 1,
+                       static_cast<double>(lo[2 * b] - 1),
+                       static_cast<double>(hi[2 * b] + 1),
+                       static_cast<double>(lo[2 * b + 1] - 1),
+                       static_cast<double>(hi[2 * b + 1] + 1)};
 }
 
 // Forgets the segments stored since the last finish (their bins count as empty again unless
@@ -578,7 +584,12 @@ struct vcVotingHashTable::Pass_ {
         visited(t.visited_.data()),
         pass(t.pass_),
         maxVote(t.maxVote_),
-        bestId(t.bestId_) {}
+        bestId(t.bestId_) {
+    if (!t.dirty_) {
+      entries = t.entries_.data();
+      spans = t.spans_.data();
+    }
+  }
   // Puts the best vote back into the table.
   void flush() const {
     table.maxVote_ = maxVote;
@@ -595,7 +606,7 @@ struct vcVotingHashTable::Pass_ {
   const std::uint32_t* spans = nullptr;
 };
 
-long vcVotingHashTable::angleBin_(double a) const {
+[[gnu::always_inline]] inline long vcVotingHashTable::angleBin_(double a) const {
   // Angle bin of the line angle, folded into [0, pi). Within one turn of the range, adding or
   // taking away pi once is exact and gives what the remainder would.
   if (a < 0.0 && a >= -kPi) {
@@ -744,6 +755,14 @@ void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
       continue;
     const std::size_t bin = static_cast<std::size_t>(angleBin_(a));
     if (binEmpty_[bin]) continue;
+    // Wholly beyond one side of the bin's box (a cell is its grid coordinates truncated toward
+    // zero, so a coordinate below x0 - 1 lies in a cell left of x0): no cell to walk.
+    if (state.spans != nullptr && bin < boxes_.size()) {
+      const Box_& box = boxes_[bin];
+      if ((g1.x() < box.left && g2.x() < box.left) || (g1.x() >= box.right && g2.x() >= box.right) ||
+          (g1.y() < box.top && g2.y() < box.top) || (g1.y() >= box.bottom && g2.y() >= box.bottom))
+        continue;
+    }
     walkCells_(state, g1, g2, bin);
   }
   state.flush();
