@@ -312,6 +312,8 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
         break;
       }
     }
+    // The list ran out without a vote above the consider threshold: the stage ends here rather
+    // than verifying that last weak vote, whose basis would lie past the end of the list.
     if (!voted) break;
 
     // Verify every basis id voted within 20 % of the best, all of them even when the stage
