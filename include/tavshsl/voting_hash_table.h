@@ -236,6 +236,8 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
     double left = 0.0, right = 0.0, top = 0.0, bottom = 0.0;
   };
   std::vector<Box_> boxes_;
+  // The box of the filled cells of all bins together.
+  Box_ filled_;
 
   // Vote state. A cell counts as visited in this pass when its mark equals the pass number.
   std::vector<double> votes_;

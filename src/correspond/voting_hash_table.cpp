@@ -507,6 +507,16 @@ void vcVotingHashTable::findSpans_() {
     }
   }
   boxes_.assign(n, Box_());
+  filled_ = Box_();
+  long fx0 = std::numeric_limits<long>::max(), fy0 = fx0, fx1 = -1, fy1 = -1;
+  for (std::size_t b = 0; b < n; ++b)
+    if (hi[2 * b] >= 0) {
+      fx0 = std::min(fx0, lo[2 * b]);
+      fy0 = std::min(fy0, lo[2 * b + 1]);
+      fx1 = std::max(fx1, hi[2 * b]);
+      fy1 = std::max(fy1, hi[2 * b + 1]);
+    }
+  if (fx1 >= 0) filled_ = Box_{fx0, fy0, fx1 - fx0 + 1, fy1 - fy0 + 1};
   for (std::size_t b = 0; b < n; ++b)
     if (hi[2 * b] >= 0)
       boxes_[b] = Box_{lo[2 * b],
@@ -706,18 +716,27 @@ void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
   if (pass_ == 0) clearVotes();  // no pass started yet
   const double w = static_cast<double>(width_), h = static_cast<double>(height_);
 
-  // The box, in the found segments' own coordinates, around the grid widened by two cells on
-  // every side (and a little more for rounding). A segment wholly beyond one side of it walks
-  // no grid cell, so it is passed over before it is mapped. No box when frame cannot be
+  // The box, in the found segments' own coordinates, around the part of the grid that holds
+  // anything (the whole grid until the cell lists are built) widened by two cells on every
+  // side (and a little more for rounding). A segment wholly beyond one side of it walks no
+  // filled cell, so it is passed over before it is mapped. No box when frame cannot be
   // inverted: then every segment is mapped.
+  double gx0 = 0.0, gy0 = 0.0, gx1 = w, gy1 = h;
+  if (!dirty_ && filled_.w > 0) {
+    gx0 = static_cast<double>(filled_.x0);
+    gy0 = static_cast<double>(filled_.y0);
+    gx1 = static_cast<double>(filled_.x0 + filled_.w);
+    gy1 = static_cast<double>(filled_.y0 + filled_.h);
+  }
   double lo[2] = {-kInf, -kInf}, hi[2] = {kInf, kInf};
   const double det = frame.matrix().det();
   if (std::isfinite(det) && det != 0.0) {
     const vcXform<2> fromBasis = frame.inverse();
     const vcXform<2> fromGrid = fromBasis * toGrid_.inverse();
     double blo[2] = {kInf, kInf}, bhi[2] = {-kInf, -kInf};
-    for (const vcVector<2>& corner : {vcVector<2>(-2.0, -2.0), vcVector<2>(w + 2.0, -2.0),
-                                      vcVector<2>(-2.0, h + 2.0), vcVector<2>(w + 2.0, h + 2.0)}) {
+    for (const vcVector<2>& corner :
+         {vcVector<2>(gx0 - 2.0, gy0 - 2.0), vcVector<2>(gx1 + 2.0, gy0 - 2.0),
+          vcVector<2>(gx0 - 2.0, gy1 + 2.0), vcVector<2>(gx1 + 2.0, gy1 + 2.0)}) {
       const vcVector<2> p = fromGrid.mapPoint(corner);
       blo[0] = std::min(blo[0], p.x());
       bhi[0] = std::max(bhi[0], p.x());
