@@ -49,17 +49,16 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
   int checked = 0;
   double endShortfall = 0.0;
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
-    vsSceneParams params;
-    params.width = 480;
-    params.height = 400;
-    params.seed = seed;
-    params.count = 5;
-    params.minSize = 20.0;
-    params.maxSize = 400.0;
-    params.minWidth = 12.0;
-    params.maxWidth = 40.0;
-    params.blurSigma = std::min(0.5 + 0.2 * seed, 1.5);
-    params.noiseSigma = std::min(1.5 * seed, 8.0);
+    const vsSceneParams params{.width = 480,
+                               .height = 400,
+                               .seed = seed,
+                               .count = 5,
+                               .minSize = 20.0,
+                               .maxSize = 400.0,
+                               .minWidth = 12.0,
+                               .maxWidth = 40.0,
+                               .blurSigma = std::min(0.5 + 0.2 * seed, 1.5),
+                               .noiseSigma = std::min(1.5 * seed, 8.0)};
     const vsScene scene = scenes::lines(params);
 
     vcLineTrackerResultSet set;
@@ -95,20 +94,18 @@ TEST(LineTrackerAccuracy, LongEdgesAreFoundEndToEnd) {
 TEST(LineTrackerAccuracy, CleanLongEdgesFitWithinATenthOfAPixel) {
   int checked = 0;
   for (std::uint32_t seed = 11; seed <= 14; ++seed) {
-    vsSceneParams params;
-    params.width = 640;
-    params.height = 480;
-    params.seed = seed;
-    params.count = 4;
-    params.minSize = 120.0;
-    params.maxSize = 400.0;
-    params.minWidth = 20.0;
-    params.maxWidth = 40.0;
-    params.background = 60.0;
-    params.foreground = 180.0;
-    params.blurSigma = 1.0;
-    params.noiseSigma = 2.0;
-    const vsScene scene = scenes::lines(params);
+    const vsScene scene = scenes::lines({.width = 640,
+                                         .height = 480,
+                                         .seed = seed,
+                                         .count = 4,
+                                         .minSize = 120.0,
+                                         .maxSize = 400.0,
+                                         .minWidth = 20.0,
+                                         .maxWidth = 40.0,
+                                         .background = 60.0,
+                                         .foreground = 180.0,
+                                         .blurSigma = 1.0,
+                                         .noiseSigma = 2.0});
 
     vcLineTrackerResultSet set;
     vfLineTracker(scene.image, vcLineTrackerRunParams(), set, nullptr, 0);
