@@ -25,6 +25,14 @@ vcPelBuffer<unsigned char> step(int contrast) {
   return drawn(12, 4, [contrast](long x, long) { return x < 6 ? 0 : contrast; });
 }
 
+// Grey levels from a linear congruential sequence started at state, in raster order.
+vcPelBuffer<unsigned char> lcgNoise(long w, long h, unsigned state) {
+  return drawn(w, h, [&state](long, long) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 255;
+  });
+}
+
 vcEdgeletSet detect(const vcPelBuffer_const<unsigned char>& image, double magThresh,
                     double magScale = 1.0) {
   vcEdgeletSet set;
@@ -74,11 +82,7 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
   // width of 70 leaves a remainder: every edgelet, bridges included, has the code and the
   // magnitude that the gradient images give its pixel, or, when it was moved into the pixel of
   // its position, the pixel beside it where the peak was found.
-  unsigned state = 12345;
-  const vcPelBuffer<unsigned char> noise = drawn(70, 30, [&state](long, long) {
-    state = state * 1103515245u + 12345u;
-    return (state >> 16) & 255;
-  });
+  const vcPelBuffer<unsigned char> noise = lcgNoise(70, 30, 12345u);
   const vcEdgeletParams params(0.5, 10.0, 1);
   vcEdgeletSet set;
   vfEdgeDetect(noise, params, set);
@@ -92,9 +96,9 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
     for (long dy = -1; dy <= 1; ++dy)
       for (long dx = -1; dx <= 1; ++dx) {
         const long x = e.get_i() + dx, y = e.get_j() + dy;
-        fromPeak = fromPeak || (x >= 0 && x < 70 && y >= 0 && y < 30 &&
-                                e.angle().plain() == angle.get(x, y) &&
-                                std::min<int>(e.magnitude(), 255) == magnitude.get(x, y));
+        fromPeak = fromPeak ||
+                   (x >= 0 && x < 70 && y >= 0 && y < 30 && e.angle().plain() == angle.get(x, y) &&
+                    std::min<int>(e.magnitude(), 255) == magnitude.get(x, y));
       }
     ASSERT_TRUE(fromPeak) << e.get_i() << ", " << e.get_j();
     EXPECT_EQ(e.posQuickX(), e.get_i() + 0.5f);
@@ -118,11 +122,7 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
   // At threshold 0 some peaks are so weak that their neighbours along the edge point the other
   // way (one on this noise): they stay at their pixel centres, and every position is within a
   // pixel of its centre (that peak's was not a number).
-  state = 3u * 2654435761u;
-  const vcPelBuffer<unsigned char> weakNoise = drawn(64, 48, [&state](long, long) {
-    state = state * 1103515245u + 12345u;
-    return (state >> 16) & 255;
-  });
+  const vcPelBuffer<unsigned char> weakNoise = lcgNoise(64, 48, 3u * 2654435761u);
   vcEdgeletSet weakest;
   vfEdgeDetect(weakNoise, vcEdgeletParams(1.0, 0.0, 1), weakest);
   weakest.doEdgeInterp();
