@@ -1,5 +1,9 @@
+// The `shapesel` command line end to end: option and file errors, outputs, and the find and
+// strokes subcommands on images drawn here.
+
 #include <gmock/gmock.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -96,6 +100,7 @@ TEST(ShapeselFiles, UnreadableImagesAreReportedAndTheOthersStillRun) {
   const Outcome unwritable = shapesel({"edges", a, "--json", temp("no/such/dir/x.json")});
   EXPECT_EQ(unwritable.code, 2);
   EXPECT_THAT(unwritable.err, HasSubstr("--json"));
+  EXPECT_THAT(unwritable.err, HasSubstr("No such file or directory"));  // and says why
   // JSON on the standard output replaces the table there.
   const Outcome stdoutJson = shapesel({"edges", a, "--json", "-"});
   EXPECT_EQ(Json::parse(stdoutJson.out)["images"][0]["file"], a);
@@ -171,10 +176,59 @@ TEST(ShapeselFiles, OverlaysNeverOverwriteEachOtherOrAnInput) {
   EXPECT_EQ(o.code, 2);
   EXPECT_THAT(o.err, HasSubstr("would overwrite the input image"));
   EXPECT_EQ(std::filesystem::file_size(a1), before);
+}
 
-  // A write failure says why.
-  const Outcome unwritable = shapesel({"edges", a, "--json", temp("no/such/dir/x.json")});
-  EXPECT_THAT(unwritable.err, HasSubstr("No such file or directory"));
+TEST(ShapeselFind, FindsTheObjectsOfAGeneratedScene) {
+  const std::string image = temp("find_scene.png");
+  const Outcome made = shapesel(
+      {"scene", "--kind", "shapes", "--seed", "5", "--size", "480x360", "--count", "5", image});
+  ASSERT_EQ(made.code, 0) << made.err;
+  const std::string base = image.substr(0, image.size() - 4);
+  const Outcome o =
+      shapesel({"find", "--templates", base + ".templates.json", image, "--json", "-"});
+  ASSERT_EQ(o.code, 0) << o.err;
+  const Json truth = readJson(base + ".json");
+  const Json results = Json::parse(o.out)["images"][0]["results"];
+
+  // Every result reported lies on an object of its template, and every disc is found.
+  long discs = 0, foundDiscs = 0;
+  for (const Json& r : results) {
+    bool onObject = false;
+    for (const Json& t : truth["objects"])
+      onObject |= t["template"] == r["template"] &&
+                  std::hypot(t["location"][0].get<double>() - r["location"][0].get<double>(),
+                             t["location"][1].get<double>() - r["location"][1].get<double>()) < 3.0;
+    EXPECT_TRUE(onObject) << r.dump();
+    foundDiscs += r["template"] == 0;
+  }
+  for (const Json& t : truth["objects"]) discs += t["template"] == 0;
+  EXPECT_EQ(foundDiscs, discs);
+
+  // A broken template file is one line naming it, exit code 2.
+  std::ofstream(base + ".bad.json") << "{\"templates\": [{\"kind\": \"circle\"}]}";
+  const Outcome bad = shapesel({"find", "--templates", base + ".bad.json", image});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_THAT(bad.err, HasSubstr("template 0 (\"template 0\"): \"radius\": is missing"));
+}
+
+// One bright bar gives its centre-line segment with its width; --stages writes the three
+// working images.
+TEST(ShapeselStrokes, BarGivesItsCentreLineAndStageImages) {
+  vcPelBuffer<unsigned char> image(200, 80, 32);
+  for (long y = 0; y < 80; ++y)
+    for (long x = 0; x < 200; ++x)
+      image.put(x, y, x >= 20 && x < 180 && y >= 30 && y < 40 ? 180 : 30);
+  const std::string dir = temp("strokes"), path = dir + "-bar.png";
+  vfWritePng(path, image);
+  const Outcome o =
+      shapesel({"strokes", path, "--json", "-", "--client-scale", "0.5", "--stages", dir});
+  ASSERT_EQ(o.code, 0) << o.err;
+  const Json results = Json::parse(o.out)["images"][0]["results"];
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_DOUBLE_EQ(results[0]["width"].get<double>(), 5.0);  // 10 pixels at 0.5 per pixel
+  EXPECT_NEAR(results[0]["p1"][1].get<double>(), 17.5, 0.05);
+  for (const char* stage : {"1-cleaned.png", "1-mask.png", "1-distance.png"})
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir) / stage)) << stage;
 }
 
 }  // namespace
