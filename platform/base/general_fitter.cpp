@@ -56,9 +56,9 @@ void jacobiEigen(Mat& a, Mat& v, int n) {
 }
 
 // Solves the normal equations N x = b (n x n, symmetric positive semi-definite) through the
-// eigen-decomposition of N, refusing the system as singular when the ratio of the largest to the
-// smallest eigenvalue exceeds tolerance (or the smallest is not positive).
-Vec solveNormal(const Mat& N, const Vec& b, int n, double tolerance) {
+// eigen-decomposition of N, refusing the system as singular (false, x unchanged) when the ratio
+// of the largest to the smallest eigenvalue exceeds tolerance (or the smallest is not positive).
+bool solveNormal(const Mat& N, const Vec& b, int n, double tolerance, Vec& x) {
   Mat a = N;
   Mat v{};
   jacobiEigen(a, v, n);
@@ -68,13 +68,10 @@ Vec solveNormal(const Mat& N, const Vec& b, int n, double tolerance) {
     lmin = std::min(lmin, a[i][i]);
     lmax = std::max(lmax, a[i][i]);
   }
-  if (!(lmin > 0.0) || !(lmax / lmin <= tolerance))
-    throw vcLSGeneralFitter::Singular(
-        L"vcLSGeneralFitter::fit: the constraints do not determine the transform (condition "
-        L"number above the tolerance)");
+  if (!(lmin > 0.0) || !(lmax / lmin <= tolerance)) return false;
 
   // x = V diag(1/lambda) V^T b.
-  Vec c{}, x{};
+  Vec c{};
   for (int k = 0; k < n; ++k) {
     double proj = 0.0;
     for (int i = 0; i < n; ++i) proj += v[i][k] * b[i];
@@ -85,7 +82,7 @@ Vec solveNormal(const Mat& N, const Vec& b, int n, double tolerance) {
     for (int k = 0; k < n; ++k) sum += v[i][k] * c[k];
     x[i] = sum;
   }
-  return x;
+  return true;
 }
 
 vcMatrix<2> rotationBy(double a) { return vcMatrix<2>(vcRadian(a), vcRadian(a), 1.0, 1.0); }
@@ -151,8 +148,8 @@ double vcLSGeneralFitter::cost_(const vcMatrix<2>& m, const vcVector<2>& t,
   return sum;
 }
 
-vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double s,
-                                         double tolerance) const {
+bool vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double s, double tolerance,
+                                   vcXform<2>& centred) const {
   // With p = (point - c) / s, the residual n . (M p + t) - d is linear in the parameters:
   //   6: M = [a b; e f], params (a, b, e, f, tx, ty), row (nx px, nx py, ny px, ny py, nx, ny);
   //   4: M = [a -b; b a], params (a, b, tx, ty),       row (n . p, ny px - nx py, nx, ny).
@@ -170,16 +167,19 @@ vcXform<2> vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double
       j = {nx * p.x() + ny * p.y(), ny * p.x() - nx * p.y(), nx, ny, 0.0, 0.0};
     accumulate(N, b, j, n, r.weight, r.distance);
   }
-  const Vec x = solveNormal(N, b, n, tolerance);
+  Vec x{};
+  if (!solveNormal(N, b, n, tolerance, x)) return false;
   if (dofs == 6)
-    return vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, x[1] / s, x[2] / s, x[3] / s),
-                      vcVector<2>(x[4], x[5]));
-  return vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, -x[1] / s, x[1] / s, x[0] / s),
-                    vcVector<2>(x[2], x[3]));
+    centred = vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, x[1] / s, x[2] / s, x[3] / s),
+                         vcVector<2>(x[4], x[5]));
+  else
+    centred = vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, -x[1] / s, x[1] / s, x[0] / s),
+                         vcVector<2>(x[2], x[3]));
+  return true;
 }
 
-vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c,
-                                            double s, double tolerance) const {
+bool vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c,
+                                      double s, double tolerance, vcXform<2>& centred) const {
   // Gauss-Newton on (a, tx, ty) for X(p) = R(a) p' + t. The derivative of R(a) p' by a is
   // R(a) p' turned by +90 degrees, so each row of the Jacobian is (n . perp(R p'), nx, ny); the
   // angle column is divided by the spread s (the step in a multiplied back) to keep the normal
@@ -197,7 +197,8 @@ vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, co
       const Vec j{(r.normal * rp.perp()) / s, r.normal.x(), r.normal.y(), 0.0, 0.0, 0.0};
       accumulate(N, g, j, 3, r.weight, -res);
     }
-    const Vec step = solveNormal(N, g, 3, tolerance);
+    Vec step{};
+    if (!solveNormal(N, g, 3, tolerance, step)) return false;
 
     // Take the full step, or halve it until the cost no longer rises.
     double k = 1.0;
@@ -216,16 +217,29 @@ vcXform<2> vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, co
     cost = newCost;
     if (settled) break;
   }
-  return vcXform<2>(rotationBy(a), t);
+  centred = vcXform<2>(rotationBy(a), t);
+  return true;
 }
 
 vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) const {
+  vcXform<2> result;
+  if (!tryFit(dofs, result, rms, tolerance)) {
+    if (rows_.empty() || !(weightSum_ > 0.0))
+      throw Singular(L"vcLSGeneralFitter::fit: no constraint with a positive weight");
+    throw Singular(
+        L"vcLSGeneralFitter::fit: the constraints do not determine the transform (condition "
+        L"number above the tolerance)");
+  }
+  return result;
+}
+
+bool vcLSGeneralFitter::tryFit(long dofs, vcXform<2>& result, double& rms,
+                               double tolerance) const {
   if (dofs != 3 && dofs != 4 && dofs != 6)
     throw vcBadParamsError(L"vcLSGeneralFitter::fit: dofs must be 3, 4 or 6, got " + vfStr(dofs));
   if (!(tolerance > 1.0))
     throw vcBadParamsError(L"vcLSGeneralFitter::fit: the tolerance must be > 1");
-  if (rows_.empty() || !(weightSum_ > 0.0))
-    throw Singular(L"vcLSGeneralFitter::fit: no constraint with a positive weight");
+  if (rows_.empty() || !(weightSum_ > 0.0)) return false;
 
   // Work relative to the weighted centroid, which decouples translation from the linear part,
   // and in units of the points' spread, which makes the condition number free of units.
@@ -234,18 +248,18 @@ vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) cons
   frame_(c, s);
   vcXform<2> centred;
   if (dofs != 3) {
-    centred = fitLinear_(dofs, c, s, tolerance);
+    if (!fitLinear_(dofs, c, s, tolerance, centred)) return false;
   } else {
     // Start the rigid fit from the similarity's angle when that fit exists; otherwise keep the
-    // best of four quarter-turn starts.
-    try {
-      const vcXform<2> sim = fitLinear_(4, c, s, tolerance);
-      centred = fitRigidFrom_(sim.rotation().plain(), sim.trans(), c, s, tolerance);
-    } catch (const Singular&) {
+    // best of four quarter-turn starts, all of which must succeed.
+    vcXform<2> sim;
+    if (!fitLinear_(4, c, s, tolerance, sim) ||
+        !fitRigidFrom_(sim.rotation().plain(), sim.trans(), c, s, tolerance, centred)) {
       double best = std::numeric_limits<double>::infinity();
       for (int q = 0; q < 4; ++q) {
-        const vcXform<2> x =
-            fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, s, tolerance);
+        vcXform<2> x;
+        if (!fitRigidFrom_(q * std::numbers::pi / 2, vcVector<2>(), c, s, tolerance, x))
+          return false;
         const double cost = cost_(x.matrix(), x.trans(), c);
         if (cost < best) {
           best = cost;
@@ -256,7 +270,7 @@ vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) cons
   }
 
   // Undo the centring: M (p - c) + t = M p + (t - M c).
-  const vcXform<2> result(centred.matrix(), centred.trans() - centred.matrix() * c);
+  result = vcXform<2>(centred.matrix(), centred.trans() - centred.matrix() * c);
   rms = std::sqrt(cost_(centred.matrix(), centred.trans(), c) / weightSum_);
-  return result;
+  return true;
 }

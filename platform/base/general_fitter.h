@@ -12,6 +12,7 @@
 //   fitter.update(foundMid, modelMid, weight / 10000);
 //   double rms = 0;
 //   vcXform<2> modelFromFound = fitter.fit(4, rms, 1e14);    // throws when singular
+//   if (!fitter.tryFit(4, modelFromFound, rms, 1e14)) ...     // or reports it
 //
 // How it solves: the constraint points are first centred on their weighted centroid and divided
 // by their RMS spread, so that the normal equations are free of units and of the frame's
@@ -50,6 +51,11 @@ class vcLSGeneralFitter {
   // vcLSGeneralFitter::Singular (a vcException) when the constraints do not determine the
   // transform: none at all, zero total weight, or a condition number above tolerance.
   vcXform<2> fit(long dofs, double& rms, double tolerance = 1e14) const;
+  // The same fit for callers to whom a singular system is an ordinary outcome (a hot loop that
+  // tries many candidate correspondences): returns false where fit throws Singular, leaving
+  // result and rms unchanged, and true with both written otherwise. Bad dofs or tolerance still
+  // throw vcBadParamsError.
+  bool tryFit(long dofs, vcXform<2>& result, double& rms, double tolerance = 1e14) const;
 
   // The constraints do not determine the requested transform.
   class Singular : public vcExceptionWithString {
@@ -72,11 +78,13 @@ class vcLSGeneralFitter {
   void frame_(vcVector<2>& c, double& s) const;
   // Sum of weight * residual^2 over the rows for X(p) = m (p - c) + t.
   double cost_(const vcMatrix<2>& m, const vcVector<2>& t, const vcVector<2>& c) const;
-  // The 4- or 6-parameter solution as (m, t) for X(p) = m (p - c) + t.
-  vcXform<2> fitLinear_(long dofs, const vcVector<2>& c, double s, double tolerance) const;
-  // Gauss-Newton on (angle, t) in the same form, from the start angle a0 and translation t0.
-  vcXform<2> fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c, double s,
-                           double tolerance) const;
+  // The 4- or 6-parameter solution as (m, t) for X(p) = m (p - c) + t; false when singular.
+  bool fitLinear_(long dofs, const vcVector<2>& c, double s, double tolerance,
+                  vcXform<2>& centred) const;
+  // Gauss-Newton on (angle, t) in the same form, from the start angle a0 and translation t0;
+  // false when a step's system is singular.
+  bool fitRigidFrom_(double a0, const vcVector<2>& t0, const vcVector<2>& c, double s,
+                     double tolerance, vcXform<2>& centred) const;
 
   std::vector<Row> rows_;
   long numConstraints_ = 0;

@@ -4,11 +4,17 @@
 void vcSegmentCorresponderModel::finalLinearFit_(const vcLSGeneralFitter& fitter, long dofCount,
                                                  vcXform<2>& pose, bool& fitFailed,
                                                  bool& outOfRange) const {
-  // The fitter maps found points onto the model; the pose is its inverse.
+  // The fitter maps found points onto the model; the pose is its inverse. A singular system is
+  // common here (candidates with too few correspondences), so it is reported without throwing.
   vcXform<2> fitted;
   try {
     double rms = 0.0;
-    fitted = fitter.fit(dofCount, rms, 1e14).inverse();
+    vcXform<2> modelFromFound;
+    if (!fitter.tryFit(dofCount, modelFromFound, rms, 1e14)) {
+      fitFailed = true;
+      return;
+    }
+    fitted = modelFromFound.inverse();
   } catch (const vcException&) {
     fitFailed = true;
     return;
