@@ -15,8 +15,11 @@ using Mat = std::array<std::array<double, kMaxParams>, kMaxParams>;
 
 // Eigen-decomposition of the symmetric n x n matrix a by cyclic Jacobi rotations: on return the
 // diagonal of a holds the eigenvalues and the columns of v the eigenvectors. Sweeps stop when the
-// off-diagonal part has vanished relative to the diagonal; n <= 6 converges in a handful.
-void jacobiEigen(Mat& a, Mat& v, int n) {
+// off-diagonal part has vanished relative to the diagonal; n <= 6 converges in a handful. The
+// size is a template argument so that the small fixed loops unroll (the pose fits call this for
+// every candidate).
+template <int n>
+void jacobiEigen(Mat& a, Mat& v) {
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) v[i][j] = i == j ? 1.0 : 0.0;
   for (int sweep = 0; sweep < 60; ++sweep) {
@@ -58,10 +61,11 @@ void jacobiEigen(Mat& a, Mat& v, int n) {
 // Solves the normal equations N x = b (n x n, symmetric positive semi-definite) through the
 // eigen-decomposition of N, refusing the system as singular (false, x unchanged) when the ratio
 // of the largest to the smallest eigenvalue exceeds tolerance (or the smallest is not positive).
-bool solveNormal(const Mat& N, const Vec& b, int n, double tolerance, Vec& x) {
+template <int n>
+bool solveNormal(const Mat& N, const Vec& b, double tolerance, Vec& x) {
   Mat a = N;
   Mat v{};
-  jacobiEigen(a, v, n);
+  jacobiEigen<n>(a, v);
 
   double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
   for (int i = 0; i < n; ++i) {
@@ -88,7 +92,8 @@ bool solveNormal(const Mat& N, const Vec& b, int n, double tolerance, Vec& x) {
 vcMatrix<2> rotationBy(double a) { return vcMatrix<2>(vcRadian(a), vcRadian(a), 1.0, 1.0); }
 
 // Adds one weighted row j (of n entries) with target d to N and b.
-void accumulate(Mat& N, Vec& b, const Vec& j, int n, double w, double d) {
+template <int n>
+void accumulate(Mat& N, Vec& b, const Vec& j, double w, double d) {
   for (int r = 0; r < n; ++r) {
     b[r] += w * j[r] * d;
     for (int c = 0; c < n; ++c) N[r][c] += w * j[r] * j[c];
@@ -154,27 +159,30 @@ bool vcLSGeneralFitter::fitLinear_(long dofs, const vcVector<2>& c, double s, do
   //   6: M = [a b; e f], params (a, b, e, f, tx, ty), row (nx px, nx py, ny px, ny py, nx, ny);
   //   4: M = [a -b; b a], params (a, b, tx, ty),       row (n . p, ny px - nx py, nx, ny).
   // The matrix for unscaled offsets is M / s.
-  const int n = static_cast<int>(dofs);
   Mat N{};
   Vec b{};
+  Vec x{};
+  if (dofs == 6) {
+    for (const Row& r : rows_) {
+      const vcVector<2> p = (r.p - c) / s;
+      const double nx = r.normal.x(), ny = r.normal.y();
+      const Vec j{nx * p.x(), nx * p.y(), ny * p.x(), ny * p.y(), nx, ny};
+      accumulate<6>(N, b, j, r.weight, r.distance);
+    }
+    if (!solveNormal<6>(N, b, tolerance, x)) return false;
+    centred = vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, x[1] / s, x[2] / s, x[3] / s),
+                         vcVector<2>(x[4], x[5]));
+    return true;
+  }
   for (const Row& r : rows_) {
     const vcVector<2> p = (r.p - c) / s;
     const double nx = r.normal.x(), ny = r.normal.y();
-    Vec j{};
-    if (dofs == 6)
-      j = {nx * p.x(), nx * p.y(), ny * p.x(), ny * p.y(), nx, ny};
-    else
-      j = {nx * p.x() + ny * p.y(), ny * p.x() - nx * p.y(), nx, ny, 0.0, 0.0};
-    accumulate(N, b, j, n, r.weight, r.distance);
+    const Vec j{nx * p.x() + ny * p.y(), ny * p.x() - nx * p.y(), nx, ny, 0.0, 0.0};
+    accumulate<4>(N, b, j, r.weight, r.distance);
   }
-  Vec x{};
-  if (!solveNormal(N, b, n, tolerance, x)) return false;
-  if (dofs == 6)
-    centred = vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, x[1] / s, x[2] / s, x[3] / s),
-                         vcVector<2>(x[4], x[5]));
-  else
-    centred = vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, -x[1] / s, x[1] / s, x[0] / s),
-                         vcVector<2>(x[2], x[3]));
+  if (!solveNormal<4>(N, b, tolerance, x)) return false;
+  centred = vcXform<2>(vcMatrix<2>::fromElements(x[0] / s, -x[1] / s, x[1] / s, x[0] / s),
+                       vcVector<2>(x[2], x[3]));
   return true;
 }
 
@@ -195,10 +203,10 @@ bool vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, const vc
       const vcVector<2> rp = rot * (r.p - c);
       const double res = r.normal * (rp + t) - r.distance;
       const Vec j{(r.normal * rp.perp()) / s, r.normal.x(), r.normal.y(), 0.0, 0.0, 0.0};
-      accumulate(N, g, j, 3, r.weight, -res);
+      accumulate<3>(N, g, j, r.weight, -res);
     }
     Vec step{};
-    if (!solveNormal(N, g, 3, tolerance, step)) return false;
+    if (!solveNormal<3>(N, g, tolerance, step)) return false;
 
     // Take the full step, or halve it until the cost no longer rises.
     double k = 1.0;
