@@ -52,13 +52,22 @@ class LineSide {
     if (!vertical_) slope_ = (s.p2().y() - s.p1().y()) / (s.p2().x() - s.p1().x());
   }
   int operator()(const vcVector<2>& q) const {
-    const double offset =
-        vertical_ ? q.x() - p1_.x() : q.y() - (p1_.y() + slope_ * (q.x() - p1_.x()));
+    const double offset = offset_(q);
     if (std::abs(offset) <= 1e-10) return 0;
     return offset > 0.0 ? 1 : -1;
   }
+  // Whether q1 and q2 both lie off the line on the same side: the common case when testing one
+  // segment against all others, decided here without the branches of two side calls.
+  bool bothOneSide(const vcVector<2>& q1, const vcVector<2>& q2) const {
+    const double o1 = offset_(q1), o2 = offset_(q2);
+    return (o1 > 1e-10 && o2 > 1e-10) | (o1 < -1e-10 && o2 < -1e-10);
+  }
 
  private:
+  double offset_(const vcVector<2>& q) const {
+    return vertical_ ? q.x() - p1_.x() : q.y() - (p1_.y() + slope_ * (q.x() - p1_.x()));
+  }
+
   vcVector<2> p1_;
   bool vertical_;
   double slope_ = 0.0;
@@ -143,9 +152,10 @@ void vcSegmentCorresponder::basisPieces_(const std::vector<vcFoundSegment>& v, l
   pieces.assign(1, seg);
   const LineSide side(s);
   for (std::size_t j = 0; j < v.size(); ++j) {
-    if (static_cast<long>(j) == i) continue;
+    const vcLineSeg& other = v[j].segment();
+    if (side.bothOneSide(other.p1(), other.p2()) || static_cast<long>(j) == i) continue;
     vcVector<2> x;
-    if (!crossing(s, side, v[j].segment(), x)) continue;
+    if (!crossing(s, side, other, x)) continue;
     if (vfRealEq(x, s.p1(), 1e-8) || vfRealEq(x, s.p2(), 1e-8)) continue;
     pieces.emplace_back(vcLineSeg(s.p1(), x), seg.magnitude(), seg.polarity(), seg.width());
     pieces.emplace_back(vcLineSeg(x, s.p2()), seg.magnitude(), seg.polarity(), seg.width());
