@@ -73,6 +73,8 @@ class vcLSGeneralFitter {
     double weight;
   };
 
+  // Makes room for a typical fit's rows before the first one.
+  void reserveFirst_();
   // The weighted centroid c of the constraint points and their RMS distance s from it (1 when
   // all coincide); the fits work in the frame (p - c) / s.
   void frame_(vcVector<2>& c, double& s) const;
