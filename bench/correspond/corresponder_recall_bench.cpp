@@ -28,7 +28,7 @@
 #include <cstdio>
 #include <random>
 
-#include "correspond/segment_scenes.h"
+#include "scenes/segment_scenes.h"
 
 namespace {
 

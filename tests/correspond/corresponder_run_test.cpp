@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "correspond/corresponder_test_access.h"
-#include "correspond/segment_scenes.h"
+#include "scenes/segment_scenes.h"
 #include "platform/base/exception.h"
 #include "platform/graphics/graphic_simple.h"
 #include "platform/graphics/graphic_text.h"
