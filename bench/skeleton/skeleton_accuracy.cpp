@@ -5,9 +5,30 @@
 // of those, the one a user would trust most (highest magnitude, that is straightest ridge, then
 // longest) is measured: its RMS distance from the axis along its length, its
 // angle and its width against the bar's. "ok" counts the found bars within 0.3 pixel, 0.5
-// degree and 1.5 pixels. Figures are given per bucket of each parameter and for contrast
-// against blur, since edges weaker than the edge threshold (20 on the edge detector's scale)
-// leave a bar to the threshold ceiling of 200.
+// degree and 1.5 pixels; "any ok" counts the bars with at least one segment within them,
+// whichever it is. Figures are given per bucket of each parameter and for contrast against blur,
+// since edges weaker than the edge threshold (20 on the edge detector's scale) leave a bar to the
+// threshold ceiling of 200.
+//
+// What keeps "ok" under 100 %, found by replaying the misses of seeds 2026, 5000 and 30000 with
+// one stage changed at a time:
+//  - The ends of a square-ended bar. Near an end the distance ridge forks towards the corners
+//    and its cross-profile turns flat; following runs into the fork until the ridge drops below
+//    its floor, and the line is fitted to every point followed. Most misses are angle and
+//    centre errors of bars shorter than about four widths; fitting without the points within
+//    half a width of either end would raise "ok" to 98 or 99 %.
+//  - Two segments per bar: a bar at least 25 degrees from both axes is traced by both passes, into
+//    segments of magnitude 255 and lengths within about a pixel of each other. The longer one,
+//    which is measured, is mostly the one of the pass farther from the bar's direction: it runs
+//    further into the forks. Where the other one is within tolerance, "any ok" counts the bar
+//    and "ok" does not.
+//  - Following along x or y only: a bar near 45 degrees meets its forks obliquely.
+//  - The pixel grid of the mask: the centre-line of a bar within a degree or two of an axis moves
+//    in half-pixel steps where its edges step, which turns a short bar's segment by up to a
+//    degree; and the distance at the centre pixel of a band an odd number of pixels wide is one
+//    more than the band, so a 6.5 pixel bar binarised 7 wide reads 8.
+// Neither the propagated distance (the exact one moves as many bars out of tolerance as into
+// it) nor the choice of the first of equal profile samples is among the causes.
 //
 // Stroke regions under 1000 pixels are removed before the distance transform, so a bar whose
 // binarised region falls under that (the median rounds its ends, the threshold trims its
@@ -45,7 +66,11 @@ struct Outcome {
   double widest = 0.0;  // the largest width among them, pixels
   bool found = false;
   double position = 0.0, angle = 0.0, width = 0.0;  // errors: pixels, degrees, pixels
-  bool ok() const { return found && position <= 0.3 && angle <= 0.5 && std::fabs(width) <= 1.5; }
+  bool anyOk = false;  // some segment, not necessarily the measured one, is within tolerance
+  bool ok() const { return found && withinTolerance(position, angle, width); }
+  static bool withinTolerance(double position, double angle, double width) {
+    return position <= 0.3 && angle <= 0.5 && std::fabs(width) <= 1.5;
+  }
 };
 
 // The stroke pixels of the binarised cleaned image within 3 pixels of the bar's outline: the
@@ -87,6 +112,7 @@ Outcome measure(const vsBarCase& bar, double background, std::uint32_t seed,
     const double cosine = std::min(1.0, std::fabs((b - a) * scene.axis) / (b - a).len());
     const double degrees = std::acos(cosine) * 180.0 / std::numbers::pi;
     if (rms > 3.0 || degrees > 5.0) continue;
+    if (Outcome::withinTolerance(rms, degrees, s.width() - bar.width)) o.anyOk = true;
     if (s.magnitude() < bestMagnitude || (s.magnitude() == bestMagnitude && s.length() <= best))
       continue;
     bestMagnitude = s.magnitude();
@@ -102,7 +128,7 @@ Outcome measure(const vsBarCase& bar, double background, std::uint32_t seed,
 // One line of figures over the outcomes that pass the filter.
 void printBucket(const std::string& name, const std::vector<Outcome>& all,
                  const std::function<bool(const Outcome&)>& in) {
-  long n = 0, found = 0, ok = 0;
+  long n = 0, found = 0, ok = 0, anyOk = 0;
   double sp = 0, sa = 0, sw = 0, mp = 0, ma = 0, mw = 0;
   for (const Outcome& o : all) {
     if (!in(o)) continue;
@@ -110,6 +136,7 @@ void printBucket(const std::string& name, const std::vector<Outcome>& all,
     if (!o.found) continue;
     ++found;
     ok += o.ok();
+    anyOk += o.anyOk;
     sp += o.position * o.position;
     sa += o.angle * o.angle;
     sw += o.width * o.width;
@@ -119,9 +146,9 @@ void printBucket(const std::string& name, const std::vector<Outcome>& all,
   }
   if (n == 0) return;
   const double f = found > 0 ? double(found) : 1.0;
-  std::printf("  %-22s %5ld %6.1f%% %6.1f%%   %5.3f %5.2f   %5.3f %5.2f   %5.2f %5.2f\n",
-              name.c_str(), n, 100.0 * found / n, 100.0 * ok / n, std::sqrt(sp / f), mp,
-              std::sqrt(sa / f), ma, std::sqrt(sw / f), mw);
+  std::printf("  %-22s %5ld %6.1f%% %6.1f%% %6.1f%%   %5.3f %5.2f   %5.3f %5.2f   %5.2f %5.2f\n",
+              name.c_str(), n, 100.0 * found / n, 100.0 * ok / n, 100.0 * anyOk / n,
+              std::sqrt(sp / f), mp, std::sqrt(sa / f), ma, std::sqrt(sw / f), mw);
 }
 
 // The seed of the scenes: SKELETON_SEED when set, else 2026.
@@ -189,8 +216,8 @@ void BM_SkeletalAccuracy(benchmark::State& state) {
       "\nSkeletal extraction accuracy, seed %u: %zu bars whose region reaches 1000 px; errors of "
       "found bars as RMS and max\n",
       seed, outcomes.size());
-  std::printf("  %-22s %5s %7s %7s   %11s   %11s   %11s\n", "bucket", "bars", "found", "ok",
-              "centre px", "angle deg", "width px");
+  std::printf("  %-22s %5s %7s %7s %7s   %11s   %11s   %11s\n", "bucket", "bars", "found", "ok",
+              "any ok", "centre px", "angle deg", "width px");
   printBucket("all", outcomes, [](const Outcome&) { return true; });
   const double contrastEdges[] = {40, 60, 80, 100, 120.01};
   const double blurEdges[] = {0.0, 0.5, 1.0, 1.50001};
@@ -260,9 +287,10 @@ void BM_SkeletalAccuracy(benchmark::State& state) {
       if (!o.ok())
         std::printf(
             "    miss: width %.1f, length %.0f, angle %.1f, contrast %.0f, blur %.2f, noise %.1f: "
-            "%s, centre %.2f px, angle %.2f deg, width %+.2f px\n",
+            "%s, centre %.2f px, angle %.2f deg, width %+.2f px%s\n",
             o.bar.width, o.bar.length, o.bar.angle * 180.0 / std::numbers::pi, o.bar.contrast,
-            o.bar.blur, o.bar.noise, o.found ? "found" : "not found", o.position, o.angle, o.width);
+            o.bar.blur, o.bar.noise, o.found ? "found" : "not found", o.position, o.angle, o.width,
+            o.anyOk ? " (another segment ok)" : "");
   long underLimitSegments = 0;
   for (const Outcome& o : underLimit) underLimitSegments += o.segments;
   std::printf("  bars drawn over 1000 px whose region is under 1000 px: %zu bars, %ld segments\n",
