@@ -275,7 +275,10 @@ class RowPeaks {
     placePeaks(peaks_, offsets_.data(), count_, {x0_, y_, scale_}, rowEdges_.data(), positions);
     edges_.insert(edges_.end(), rowEdges_.data(), rowEdges_.data() + count_);
     const std::int32_t* q = w_.q[GradientRows::kReach];
-    for (long j = 0; j < count_; ++j) strong_.push_back(q[peaks_.x[j]] >= strongThreshold_);
+    const std::size_t first = strong_.size();
+    strong_.resize(first + std::size_t(count_));
+    std::uint8_t* strong = strong_.data() + first;
+    for (long j = 0; j < count_; ++j) strong[j] = q[peaks_.x[j]] >= strongThreshold_;
   }
 
  private:
