@@ -335,10 +335,15 @@ int main(int argc, char** argv) {
           // The shortest clear run of the figure's strokes: centre-lines are kept from 20 pixels.
           const std::vector<double> runs = vfStrokeClearRuns(t, object);
           const double clear = *std::min_element(runs.begin(), runs.end());
+          // Any object darker than the background sets the thresholds of the windows around
+          // it between the two, and the fill of windows without edges carries them on.
+          const bool darkScene = std::any_of(scene.objects.begin(), scene.objects.end(),
+                                             [](const vsSceneObject& other) { return other.dark; });
           buckets.insert(buckets.end(),
                          {&strokeFigure[t.name],
                           &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})],
-                          &strokeBucket["clear run px " + range(clear, {0, 20, 30, 1000})]});
+                          &strokeBucket["clear run px " + range(clear, {0, 20, 30, 1000})],
+                          &strokeBucket[darkScene ? "scene with a dark disc" : "scene without"]});
           byCondition(strokeBucket);
           if (std::strcmp(t.name, "X") == 0) buckets.push_back(&strokeFigure[armsRow(t)]);
         }

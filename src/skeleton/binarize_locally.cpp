@@ -1,7 +1,6 @@
 #include "binarize_locally.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -180,25 +179,6 @@ void fillEmptyCells(std::vector<unsigned char>& cells, long nx, long ny) {
   }
 }
 
-// The grey level below which a quarter of the image lies, from every fourth pixel of every
-// fourth row: the level of the image's darker background, which a window's threshold for
-// bright strokes must not fall below.
-unsigned char backgroundLevel(const vcPelBuffer_const<unsigned char>& input) {
-  std::array<long, 256> bins{};
-  long count = 0;
-  for (long y = 0; y < input.height(); y += 4) {
-    const unsigned char* row = input.pointToRow(y);
-    for (long x = 0; x < input.width(); x += 4, ++count) ++bins[row[x]];
-  }
-  long sum = 0;
-  long level = 0;
-  for (; level < 255; ++level) {
-    sum += bins[std::size_t(level)];
-    if (4 * sum >= count) break;
-  }
-  return static_cast<unsigned char>(level);
-}
-
 }  // namespace
 
 void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned char edgeThreshold,
@@ -213,18 +193,12 @@ void binarizeLocally(const vcPelBuffer_const<unsigned char>& input, unsigned cha
   const long nx = cellCount(w), ny = cellCount(h);
   const BlockHistograms histograms(input, edges, nx, ny);
 
-  // One threshold per window of the grid. A window whose threshold lies below the level of the
-  // image's darker background holds the edges of something darker than the background, not of
-  // a bright stroke: cutting there would turn the background around it into one large stroke
-  // region that swallows nearby strokes, and the fill below would carry that threshold across
-  // every window without edges. Such a window counts as one without edges.
-  const unsigned char background = backgroundLevel(input);
+  // One threshold per window of the grid.
   std::vector<unsigned char> cells(std::size_t(nx * ny), 255);
   for (long j = 0; j < ny; ++j)
-    for (long i = 0; i < nx; ++i) {
-      const unsigned char t = histograms.windowThreshold(i, j, ny, fraction, ceiling, minCount);
-      cells[std::size_t(j * nx + i)] = t <= background ? 255 : t;
-    }
+    for (long i = 0; i < nx; ++i)
+      cells[std::size_t(j * nx + i)] =
+          histograms.windowThreshold(i, j, ny, fraction, ceiling, minCount);
 
   // Windows without edges borrow from their neighbours.
   fillEmptyCells(cells, nx, ny);

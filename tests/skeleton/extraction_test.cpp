@@ -82,24 +82,6 @@ TEST(SkeletalExtraction, WideStrokeInteriorBorrowsTheEdgeThreshold) {
   EXPECT_EQ(segments[0].width(), 72.0);
 }
 
-TEST(SkeletalExtraction, DarkThingsBesideAStrokeLeaveTheBackgroundAlone) {
-  // Edges of a dark square set thresholds between it and the background; cutting there would
-  // make the background a stroke region that swallows the bar beside it.
-  vcPelBuffer<unsigned char> image = flatImage(320, 160, 100);
-  fillRect(image, 20, 90, 280, 12, 160);
-  fillRect(image, 130, 20, 50, 50, 40);
-  std::vector<vcFoundSegment> segments;
-  vsSkeletalStages stages;
-  vfExtractSkeletalSegments(image, segments, 20.0, lut(), &stages);
-  for (const long x : {10L, 110L, 155L, 200L, 310L})
-    for (const long y : {10L, 75L, 120L, 150L})
-      ASSERT_EQ(stages.mask.get(x, y), 0) << x << ", " << y;
-  ASSERT_EQ(segments.size(), 1u);
-  EXPECT_NEAR(segments[0].segment().midpoint().y(), 96.0, 0.05);
-  EXPECT_GT(segments[0].length(), 250.0);
-  EXPECT_EQ(segments[0].width(), 12.0);
-}
-
 TEST(SkeletalExtraction, BlankImagesGiveNothing) {
   // Without edges every block is cut at 200.
   EXPECT_TRUE(extract(flatImage(120, 90, 0)).empty());
