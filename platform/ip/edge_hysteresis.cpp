@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdlib>
 #include <memory>
+#include <span>
 #include <utility>
 
 namespace vc_edge_detail {
@@ -25,34 +26,33 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
 
   // The strong edgelets and the weaker ones not yet visited, one bit per pixel each, in rows
   // padded by 2 zero bits and 2 zero rows on each side, so that the 5 x 5 window around any
-  // pixel is 5 reads of 5 bits without bounds checks. Which weaker edgelet a set bit stands
-  // for, and the direction code of a strong one, are in pixel maps written only where the
-  // bits are set.
+  // pixel is 5 reads of 5 bits without bounds checks. Which edgelet a set bit stands for is in
+  // a pixel map written only where the bits are set. One pass without branches writes both.
   const long stride = (width + 4) / 64 + 2;  // words per row, one spare for the unaligned read
-  std::vector<std::uint64_t> strongBits(std::size_t(stride * (height + 4)), 0);
-  std::vector<std::uint64_t> weakBits(strongBits.size(), 0);
+  const std::size_t size = std::size_t(stride * (height + 4));
+  std::vector<std::uint64_t> bits(2 * size, 0);
+  std::uint64_t* const strongBits = bits.data();
+  std::uint64_t* const weakBits = bits.data() + size;
   const auto at = [&](long i, long j) {
     return std::pair<std::size_t, long>(std::size_t((j - y0 + 2) * stride), i - x0 + 2);
   };
   const auto pixel = [&](long i, long j) { return std::size_t((j - y0) * width + (i - x0)); };
-  std::unique_ptr<std::int32_t[]> weakAt(new std::int32_t[std::size_t(width * height)]);
-  std::unique_ptr<std::uint8_t[]> strongCode(new std::uint8_t[std::size_t(width * height)]);
-  std::vector<std::uint32_t> weak;  // the weaker edgelets, in order
+  std::unique_ptr<std::uint32_t[]> indexAt(new std::uint32_t[std::size_t(width * height)]);
+  std::unique_ptr<std::uint32_t[]> weakList(new std::uint32_t[n]);  // the weaker ones, in order
+  std::size_t numWeak = 0;
   for (std::size_t k = 0; k < n; ++k) {
     const long i = edges[k].get_i(), j = edges[k].get_j();
     const auto [row, b] = at(i, j);
-    const bool isStrong = strong[k] != 0;
-    (isStrong ? strongBits : weakBits)[row + std::size_t(b >> 6)] |= 1ull << (b & 63);
-    if (isStrong) {
-      strongCode[pixel(i, j)] = edges[k].angle().plain();
-    } else {
-      weakAt[pixel(i, j)] = std::int32_t(k);
-      weak.push_back(std::uint32_t(k));
-    }
+    const std::size_t isWeak = strong[k] == 0;
+    bits[isWeak * size + row + std::size_t(b >> 6)] |= 1ull << (b & 63);
+    indexAt[pixel(i, j)] = std::uint32_t(k);
+    weakList[numWeak] = std::uint32_t(k);
+    numWeak += isWeak;
   }
-  // The 5 bits of a window row of `bits` starting at row offset r, column bit b.
-  const auto window = [&](const std::vector<std::uint64_t>& bits, std::size_t r, long b) {
-    const std::uint64_t* w = &bits[r + std::size_t(b >> 6)];
+  const std::span<const std::uint32_t> weak(weakList.get(), numWeak);
+  // The 5 bits of a window row of `plane` starting at row offset r, column bit b.
+  const auto window = [&](const std::uint64_t* plane, std::size_t r, long b) {
+    const std::uint64_t* w = &plane[r + std::size_t(b >> 6)];
     const unsigned s = unsigned(b & 63);
     const std::uint64_t v = s == 0 ? w[0] : (w[0] >> s) | (w[1] << (64 - s));
     return unsigned(v & 31);
@@ -87,16 +87,16 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
         for (unsigned found = joinsStrong ? 0 : window(strongBits, r, b - 2); found != 0;
              found &= found - 1) {
           const long u = i - 2 + std::countr_zero(found);
-          if (pointSameWay(strongCode[pixel(u, v)], e.angle().plain())) {
+          if (pointSameWay(edges[indexAt[pixel(u, v)]].angle().plain(), e.angle().plain())) {
             joinsStrong = true;
             break;
           }
         }
         for (unsigned found = window(weakBits, r, b - 2); found != 0; found &= found - 1) {
           const long u = i - 2 + std::countr_zero(found);
-          const std::int32_t m = weakAt[pixel(u, v)];
+          const std::uint32_t m = indexAt[pixel(u, v)];
           if (!pointSameWay(edges[std::size_t(m)].angle().plain(), e.angle().plain())) continue;
-          todo.push_back(std::uint32_t(m));
+          todo.push_back(m);
           const long bu = b - 2 + std::countr_zero(found);
           weakBits[r + std::size_t(bu >> 6)] &= ~(1ull << (bu & 63));  // visited
         }
