@@ -54,7 +54,8 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
   const auto window = [&](const std::uint64_t* plane, std::size_t r, long b) {
     const std::uint64_t* w = &plane[r + std::size_t(b >> 6)];
     const unsigned s = unsigned(b & 63);
-    const std::uint64_t v = s == 0 ? w[0] : (w[0] >> s) | (w[1] << (64 - s));
+    // Two shifts for the bits of the next word, so that s = 0 needs no branch.
+    const std::uint64_t v = (w[0] >> s) | ((w[1] << 1) << (63 - s));
     return unsigned(v & 31);
   };
 
