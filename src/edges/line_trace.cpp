@@ -48,11 +48,11 @@ inline double distanceFromLine(const LineTraceContext& ctx, const vcVector<2>& q
 
 // The line code after a refit: the fitted normal (direction + 90 degrees) as a rounded code,
 // turned by half a turn when it points away from the old code, so that it keeps the sense of
-// the start gradient.
-std::uint8_t refittedCode(const vcFLine& line, std::uint8_t oldCode) {
-  double g = vcDegree(line.angle()).toDouble() + 90.0;
-  g = std::fmod(g, 360.0);
-  if (g < 0.0) g += 360.0;
+// the start gradient. The direction's angle is the fitted line's, in [0, 360] degrees, so one
+// subtraction brings the normal into [0, 360).
+std::uint8_t refittedCode(const vcVector<2>& direction, std::uint8_t oldCode) {
+  double g = vcDegree(direction.angle().norm()).toDouble() + 90.0;
+  if (g >= 360.0) g -= 360.0;
   long code = long(g * 256.0 / 360.0 + 0.5);
   if (code >= 256) code -= 256;
   std::uint8_t c = std::uint8_t(code);
@@ -84,7 +84,7 @@ inline void take(LineTraceContext& ctx, std::int32_t* cell, long x, long y, cons
     if (ctx.fitter.numPoints() <= ctx.lastFitCount || !refitLine(ctx)) return false;
     ctx.lastFitCount = ctx.fitter.numPoints();
     if (!(std::fabs(distanceFromLine(ctx, q)) < ctx.distanceTol)) return false;
-    ctx.lineCode = refittedCode(lineOf(ctx), ctx.lineCode);
+    ctx.lineCode = refittedCode(ctx.fitDirection, ctx.lineCode);
   }
   take(ctx, cell, x, y, q);
   return true;
