@@ -50,12 +50,9 @@ constexpr double kBeyond = 0.52;
   const __m256 far =
       _mm256_or_ps(_mm256_cmp_ps(_mm256_andnot_ps(sign, _mm256_sub_ps(x, ci)), half, _CMP_GE_OQ),
                    _mm256_cmp_ps(_mm256_andnot_ps(sign, _mm256_sub_ps(y, cj)), half, _CMP_GE_OQ));
-  // Lanes hold edgelets 0, 2, 4, 6 then 1, 3, 5, 7: spread each half over every other bit.
-  const unsigned lanes = unsigned(_mm256_movemask_ps(far));
-  const auto spread = [](unsigned four) {
-    return (four & 1u) | (four & 2u) << 1 | (four & 4u) << 2 | (four & 8u) << 3;
-  };
-  return spread(lanes & 15u) | spread(lanes >> 4) << 1;
+  // Lanes hold edgelets 0, 2, 4, 6 then 1, 3, 5, 7: back into edgelet order.
+  const __m256i inOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  return unsigned(_mm256_movemask_ps(_mm256_permutevar8x32_ps(far, inOrder)));
 }
 #endif
 
