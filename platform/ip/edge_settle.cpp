@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 #include "platform/ip/edge_avx2.h"
 
@@ -125,17 +126,17 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
     vcEdgelet edgelet;
     float x, y;
   };
-  // Sorted as integers: the pixel's raster key above the place in moved.
-  std::vector<std::uint64_t> order(moved.size());
+  // Sorted as integers: the pixel's raster key, then the place in moved.
+  std::vector<std::pair<std::uint32_t, std::size_t>> order(moved.size());
   for (std::size_t m = 0; m < moved.size(); ++m) {
     const vcEdgelet& e = edges[moved[m]];
-    order[m] = (std::uint64_t(e.get_j()) << 48) | (std::uint64_t(e.get_i()) << 32) | m;
+    order[m] = {(std::uint32_t(e.get_j()) << 16) | std::uint32_t(e.get_i()), m};
   }
   std::sort(order.begin(), order.end());
   std::vector<Arrival> arrivals;
   arrivals.reserve(moved.size());
-  for (const std::uint64_t o : order) {
-    const std::size_t k = moved[std::size_t(o & 0xffffffffu)];
+  for (const auto& [key, m] : order) {
+    const std::size_t k = moved[m];
     arrivals.push_back({edges[k], aside ? positions[2 * k] : 0.0f,
                         aside ? positions[2 * k + 1] : 0.0f});
   }
