@@ -20,9 +20,6 @@ namespace {
 
 // Most positions of the basis order that start a voting search in one stage.
 constexpr long kMaxBases = 50;
-// How far outside its model's scale range the scale a basis implies may lie for its
-// candidate to be verified.
-constexpr double kScaleMargin = 1.25;
 // Basis ids voted within this fraction of the best vote are verified.
 constexpr double kCandidateFraction = 0.2;
 // A run-past limit that lets every found segment through, and the share of its length by
@@ -370,23 +367,6 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   const long m = instanceModel_[static_cast<std::size_t>(t)];
   const vcSegmentCorresponderModel& model = *trained_.params.models()[static_cast<std::size_t>(m)];
   const vcSegmentCorresponderDofModel& instance = instances_[static_cast<std::size_t>(t)];
-
-  // With implied scale the basis piece's length sets the instance's scale. One well outside
-  // the model's scale range (1 when scale is not a degree of freedom) means the piece is not
-  // this model segment whole but a part of it or something else; the start pose would be off
-  // by as much, so it is not verified. (On dense clutter this spares about half of the
-  // verifications.)
-  if (trained_.params.implyScale()) {
-    const double length = instance.segments[static_cast<std::size_t>(j)].length();
-    const double g = stage.basisPiece.length() / length;
-    double lo = 1.0, hi = 1.0;
-    if (model.isDOFEnabled(vcSegmentCorresponderModel::eScale)) {
-      const vcRange& range = model.dofRange(vcSegmentCorresponderModel::eScale);
-      lo = range.start();
-      hi = range.end();
-    }
-    if (length > 0.0 && (g < lo / kScaleMargin || g > hi * kScaleMargin)) return;
-  }
 
   // Start pose and the posed model (a skeleton's centre-lines).
   const vcXform<2> pose = startPose_(instance, j, s, stage.basisPiece);
