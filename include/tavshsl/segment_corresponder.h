@@ -159,8 +159,8 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
                         const vcFoundSegment& basis) const;
   void correspondFine_(vcSegmentCorresponderResult& result,
                        const std::vector<vcModelSegment>& modelSegments, long instance,
-                       vcCorrespondingHashTable& table, const std::vector<vcFoundSegment>& found,
-                       double runPastLimit, double runPastShare) const;
+                       vcCorrespondingHashTable& table,
+                       const std::vector<vcFoundSegment>& found) const;
   static void correspondSingleSegment_(long k,
                                        const std::vector<vcCorrespondingHashTableMatchData>& matches,
                                        const std::vector<vcFoundSegment>& found,

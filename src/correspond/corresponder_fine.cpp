@@ -7,31 +7,11 @@
 
 #include "tavshsl/segment_corresponder.h"
 
-namespace {
-
-// How far a found segment runs on past the ends of a model segment, measured along the model
-// segment's line.
-double runsPast(const vcModelSegment& model, const vcFoundSegment& found) {
-  const vcLineSeg& m = model.segment();
-  const vcLineSeg& f = found.segment();
-  if (!(model.length() > 0.0)) return 0.0;
-  const vcVector<2> u = (m.p2() - m.p1()) * (1.0 / model.length());
-  const double along = std::abs((f.p2() - f.p1()) * u);
-  return std::max(0.0, along - std::max(0.0, vcSegmentCorresponderUtil::calculateOverlap(model, f)));
-}
-
-}  // namespace
-
-// Every posed model segment in turn takes the found segments near it, best pairing first. A
-// found segment that runs on past the model segment's ends by more than runPastLimit plus
-// runPastShare times the model segment's length is not taken: the outline turns at those
-// ends, so an edge that goes straight on belongs to something else. Without this two long
-// clutter segments crossing at the right angle would pass for two whole sides of a triangle.
+// Every posed model segment in turn takes the found segments near it, best pairing first.
 void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
                                             const std::vector<vcModelSegment>& modelSegments,
                                             long instance, vcCorrespondingHashTable& table,
-                                            const std::vector<vcFoundSegment>& found,
-                                            double runPastLimit, double runPastShare) const {
+                                            const std::vector<vcFoundSegment>& found) const {
   result = vcSegmentCorresponderResult(instanceModel_[static_cast<std::size_t>(instance)],
                                        static_cast<long>(modelSegments.size()),
                                        static_cast<long>(found.size()));
@@ -43,10 +23,6 @@ void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
     std::stable_sort(matches.begin(), matches.end(),
                      [](const vcCorrespondingHashTableMatchData& a,
                         const vcCorrespondingHashTableMatchData& b) { return a.score > b.score; });
-    const double limit = runPastLimit + runPastShare * modelSegments[k].length();
-    std::erase_if(matches, [&](const vcCorrespondingHashTableMatchData& m) {
-      return runsPast(modelSegments[k], found[static_cast<std::size_t>(m.foundIndex)]) > limit;
-    });
     correspondSingleSegment_(static_cast<long>(k), matches, found, result, total);
   }
 }

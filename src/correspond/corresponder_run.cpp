@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 #include "platform/base/assert.h"
@@ -22,10 +21,6 @@ namespace {
 constexpr long kMaxBases = 50;
 // Basis ids voted within this fraction of the best vote are verified.
 constexpr double kCandidateFraction = 0.2;
-// A run-past limit that lets every found segment through, and the share of its length by
-// which an edge may run on past a skeleton candidate's outline segment.
-constexpr double kNoLimit = std::numeric_limits<double>::infinity();
-constexpr double kSkeletonRunPast = 0.5;
 
 void checkFinite(const std::vector<vcFoundSegment>& found, const wchar_t* name) {
   for (std::size_t i = 0; i < found.size(); ++i) {
@@ -379,7 +374,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   if (stage.type == vcSegmentCorresponderModel::eSkeletonModel) {
     const auto* skeleton = dynamic_cast<const vcSegmentCorresponderSkeletonModel*>(&model);
     VC_ASSERT(skeleton != nullptr);
-    correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v, kNoLimit, 0.0);
+    correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v);
     std::vector<double> factors(modelSegments.size());
     for (std::size_t k = 0; k < modelSegments.size(); ++k) {
       const std::vector<long>& list = strokes.foundSegsForModelSeg(static_cast<long>(k));
@@ -399,13 +394,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
 
   // Fine correspondence against the corresponding list, pose fit and score.
   KeptResult_ kept;
-  // Outlines turn at their corners, so an edge running on past a model segment's end by more
-  // than the perpendicular tolerance is not that segment. A skeleton candidate's outline is
-  // posed from centre-lines, which may stop short of the stroke ends and of junctions, so it
-  // can come out markedly small; its edges may run on by half the segment's length more.
-  const bool skeleton = stage.type == vcSegmentCorresponderModel::eSkeletonModel;
-  correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c,
-                  4.0 * trained_.params.maxPerturbationDist(), skeleton ? kSkeletonRunPast : 0.0);
+  correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c);
   kept.result.basisSegmentIdx(stage.basisIndex);
   kept.perimeter = scoreCorrespondence_(kept.result, model, stage.c);
   if (kept.result.score() == 0.0) return;

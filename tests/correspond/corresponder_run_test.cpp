@@ -154,32 +154,6 @@ TEST_F(CorresponderRun, ASearchRunsPastTheBasisLimitButNoneStartsThere) {
     EXPECT_EQ(!r.modelSegsForFoundSeg(f).empty(), f >= 55 && f < 59) << f;
 }
 
-// Two sides of a triangle are found as such when they end at its corners; two edges that
-// cross there and run on are something else, however well they lie on the sides.
-TEST_F(CorresponderRun, EdgesRunningOnPastACornerAreNotItsSides) {
-  const Model& triangle = set[0].model;
-  const vcXform<2> pose(P(300, 300), 1.2, 1.0, vcRadian(0.0), vcRadian(0.5));
-  std::vector<vcModelSegment> sides;
-  triangle->transformModel(sides, pose, {});
-  std::vector<vcFoundSegment> corner, crossing;
-  for (int k = 0; k < 2; ++k) {
-    const vcLineSeg& s = sides[static_cast<std::size_t>(k)].segment();
-    corner.emplace_back(s, 50.0, vcSegmentDefs::eForward, 0.0);
-    // Both run 40 units on past the corner they share (side 0's p2, side 1's p1).
-    const vcVector<2> d = (s.p2() - s.p1()) * (40.0 / s.length());
-    crossing.emplace_back(k == 0 ? vcLineSeg(s.p1(), s.p2() + d) : vcLineSeg(s.p1() - d, s.p2()),
-                          50.0, vcSegmentDefs::eForward, 0.0);
-  }
-  const vcSegmentCorresponder corresponder(params({triangle}));
-  const vcSegmentCorresponderRunParams run(5, vcXform<2>(), 0.0, 2.0, 0.0, true);
-  vcSegmentCorresponderResultSet out;
-  corresponder.run(out, run, corner, nullptr, 0);
-  ASSERT_FALSE(out.results().empty());
-  EXPECT_GT(out.results()[0].score(), 0.6);
-  corresponder.run(out, run, crossing, nullptr, 0);
-  for (const vcSegmentCorresponderResult& r : out.results()) EXPECT_LT(r.score(), 0.45);
-}
-
 TEST_F(CorresponderRun, KeepsToTheTrainingUntilTrainedAgain) {
   std::vector<vcFoundSegment> edges;
   addRectangle(edges, *rectangle, P(200, 200), 1.0, 30.0);
