@@ -77,9 +77,9 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // at the segments crossing it) serve in turn as hashing bases: searches for a vote above
   // the consider threshold start at the first 50 of them and may run on past them; every
   // basis id voted within 80 % of the best vote gets a start pose from its basis, a fine
-  // correspondence of its posed model segments with found segments (none that runs on past
-  // the ends of its model segment by more than 4 maxPerturbationDist), a least-squares pose and
-  // a score (the Gaussian-weighted share of the model's outline covered, 0 to 1). A candidate
+  // correspondence of its posed model segments with the found segments near them, a
+  // least-squares pose and a score (the Gaussian-weighted share of the model's outline
+  // covered, 0 to 1). A candidate
   // scoring at least the consider threshold is pruned of pairings that lower its score and
   // kept unless a kept result sharing more than maxOverlapPerimFraction of either outline in
   // found segments scores at least as well (the weaker one goes). Once maxNumResults results
