@@ -346,6 +346,16 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
       peaks.beginRow(rows, y);
       peaks.findPeaks(weakThreshold);
       peaks.endRow();
+      // Once an eighth of the rows is searched, room for what the whole image is likely to
+      // hold (a quarter more than that share suggests), so that the lists are seldom moved
+      // while they grow.
+      if (y + 1 == height / 8) {
+        const std::size_t likely = edges.size() * std::size_t(height) / std::size_t(y + 1) * 5 / 4;
+        const std::size_t room = std::min(likely, std::size_t(width * height));
+        edges.reserve(room);
+        strong.reserve(room);
+        if (positionsAside) pending.reserve(2 * room);
+      }
     }
     // Each edgelet in the pixel of its position, then the edges joined where noise set
     // neighbouring peaks two pixels apart.
