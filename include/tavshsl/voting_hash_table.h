@@ -111,9 +111,16 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   void voteSegments(const std::vector<vcFoundSegment>& found, const vcXform<2>& frame,
                     vcRadian turn);
 
-  // Best vote of the pass and its id (the first id that reached it).
-  double maxVote() const { return maxVote_; }
-  long bestId() const { return bestId_; }
+  // Best vote of the pass and its id (the lowest id with that vote; kept from the pass before
+  // while no vote is above 0).
+  double maxVote() const {
+    if (bestStale_) findBest_();
+    return maxVote_;
+  }
+  long bestId() const {
+    if (bestStale_) findBest_();
+    return bestId_;
+  }
 
   // The ids whose vote exceeds maxVote x (1 - fraction), best first (equal votes in no fixed
   // order). out is replaced.
@@ -151,6 +158,8 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // coordinates in a non-empty angle bin.
   struct Pass_;
   bool walkCells_(Pass_& pass, const vcVector<2>& g1, const vcVector<2>& g2, std::size_t bin);
+  // Finds the best vote and its id among the votes of the pass.
+  void findBest_() const;
 
   // The kernel of one distTol, before normalisation, with the sum of its centre column.
   struct Kernel_ {
@@ -243,8 +252,11 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<double> votes_;
   std::vector<std::uint16_t> visited_;
   std::uint16_t pass_ = 0;
-  double maxVote_ = 0.0;
-  long bestId_ = 0;
+  // The best vote and its id, found when asked for after votes were added (votes never
+  // shrink within a pass, so the best of the final votes is the best one reached).
+  mutable double maxVote_ = 0.0;
+  mutable long bestId_ = 0;
+  mutable bool bestStale_ = false;
 
   // Training: every segment stored so far (the cell lists are built from them, so that
   // segments may still be added after a build), how many of them the lists hold, whether

@@ -564,6 +564,7 @@ void vcVotingHashTable::shrinkToFit() {
 
 void vcVotingHashTable::clearVotes() {
   maxVote_ = 0.0;
+  bestStale_ = false;
   std::fill(votes_.begin(), votes_.end(), 0.0);
   // A new pass number marks every cell unvisited; the marks are cleared once per 65535 passes.
   if (++pass_ == 0) {
@@ -592,25 +593,18 @@ struct vcVotingHashTable::Pass_ {
       : table(t),
         votes(t.votes_.data()),
         visited(t.visited_.data()),
-        pass(t.pass_),
-        maxVote(t.maxVote_),
-        bestId(t.bestId_) {
+        pass(t.pass_) {
     if (!t.dirty_) {
       entries = t.entries_.data();
       spans = t.spans_.data();
     }
   }
-  // Puts the best vote back into the table.
-  void flush() const {
-    table.maxVote_ = maxVote;
-    table.bestId_ = bestId;
-  }
+  // Tells the table that its best vote is to be found again.
+  void flush() const { table.bestStale_ = true; }
   vcVotingHashTable& table;
   double* votes;
   std::uint16_t* visited;
   std::uint16_t pass;
-  double maxVote;
-  long bestId;
   // The cell lists, once built (the first walk builds them when needed).
   const BasisInfo* entries = nullptr;
   const std::uint32_t* spans = nullptr;
@@ -656,18 +650,9 @@ inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const
   double* votes = p.votes;
   std::uint16_t* visited = p.visited;
   const std::uint16_t pass = p.pass;
-  double maxVote = p.maxVote;
-  long bestId = p.bestId;
   bool any = false;
   const auto addRange = [&](std::uint32_t from, std::uint32_t to) {
-    for (std::uint32_t e = from; e < to; ++e) {
-      const BasisInfo& info = entries[e];
-      const double v = (votes[info.id] += info.value);
-      if (v > maxVote) {
-        maxVote = v;
-        bestId = info.id;
-      }
-    }
+    for (std::uint32_t e = from; e < to; ++e) votes[entries[e].id] += entries[e].value;
   };
   // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
   // chunk are listed first, asking for their spans and marks ahead, then voted in order,
@@ -705,8 +690,6 @@ inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const
       }
     }
   }
-  p.maxVote = maxVote;
-  p.bestId = bestId;
   return any;
 }
 
@@ -808,9 +791,22 @@ bool vcVotingHashTable::voteCells_(const vcVector<2>& g1, const vcVector<2>& g2,
   return any;
 }
 
+void vcVotingHashTable::findBest_() const {
+  double best = 0.0;
+  std::size_t at = 0;
+  for (std::size_t id = 0; id < votes_.size(); ++id)
+    if (votes_[id] > best) {
+      best = votes_[id];
+      at = id;
+    }
+  maxVote_ = best;
+  if (best > 0.0) bestId_ = static_cast<long>(at);
+  bestStale_ = false;
+}
+
 void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double fraction) const {
   out.clear();
-  const double threshold = maxVote_ * (1.0 - fraction);
+  const double threshold = maxVote() * (1.0 - fraction);
   for (long id = 0; id < numIds_; ++id) {
     const double v = votes_[static_cast<std::size_t>(id)];
     if (v > threshold) out.push_back(vcVotingResult{static_cast<std::int32_t>(id), v});
