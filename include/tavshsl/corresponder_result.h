@@ -29,6 +29,10 @@ class TAVSHSL_API vcSegmentCorresponderResult {
   // corresponder sets them.
   // Throws: vcBadParamsError when an argument is negative.
   vcSegmentCorresponderResult(long modelIdx, long numModelSegs, long numFoundSegs);
+  // Makes this what the constructor with the same arguments makes, keeping the storage of its
+  // lists for reuse (cheaper than a new result when one is filled over and over).
+  // Throws: vcBadParamsError when an argument is negative (this is then unchanged).
+  void reset(long modelIdx, long numModelSegs, long numFoundSegs);
 
   // Index of the model in the corresponder's training parameters.
   long modelIdx() const { return modelIdx_; }
@@ -62,7 +66,8 @@ class TAVSHSL_API vcSegmentCorresponderResult {
   // Throws: vcBadParamsError for f or k out of range (the result is unchanged).
   void remove(long f, long k);
 
-  bool operator==(const vcSegmentCorresponderResult&) const = default;
+  // Equal model, score, basis segment and lists.
+  bool operator==(const vcSegmentCorresponderResult& other) const;
 
  private:
   void checkFound_(long f, const wchar_t* operation) const;
@@ -73,4 +78,8 @@ class TAVSHSL_API vcSegmentCorresponderResult {
   long basisSegmentIdx_ = -1;
   std::vector<std::vector<long>> modelSegsForFoundSeg_;
   std::vector<std::vector<long>> foundSegsForModelSeg_;
+  // Whether a list may have been changed directly, through a modifiable accessor: until then
+  // add and remove keep the two tables mirror images, so the model lists name every found
+  // list that holds something and reset need not look at the others.
+  bool direct_ = false;
 };

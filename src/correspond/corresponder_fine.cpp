@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "tavshsl/segment_corresponder.h"
 
@@ -12,9 +13,8 @@ void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
                                             const std::vector<vcModelSegment>& modelSegments,
                                             long instance, vcCorrespondingHashTable& table,
                                             const std::vector<vcFoundSegment>& found) const {
-  result = vcSegmentCorresponderResult(instanceModel_[static_cast<std::size_t>(instance)],
-                                       static_cast<long>(modelSegments.size()),
-                                       static_cast<long>(found.size()));
+  result.reset(instanceModel_[static_cast<std::size_t>(instance)],
+               static_cast<long>(modelSegments.size()), static_cast<long>(found.size()));
   double total = 0.0;
   std::vector<vcCorrespondingHashTableMatchData> matches;
   for (std::size_t k = 0; k < modelSegments.size(); ++k) {
@@ -33,7 +33,7 @@ void vcSegmentCorresponder::correspondSingleSegment_(
     long k, const std::vector<vcCorrespondingHashTableMatchData>& matches,
     const std::vector<vcFoundSegment>& found, vcSegmentCorresponderResult& result, double& total) {
   for (const vcCorrespondingHashTableMatchData& match : matches) {
-    const std::vector<long>& assigned = result.foundSegsForModelSeg(k);
+    const std::vector<long>& assigned = std::as_const(result).foundSegsForModelSeg(k);
     if (assigned.empty() ||
         canShare_(found[static_cast<std::size_t>(match.foundIndex)], found, assigned)) {
       result.add(match.foundIndex, k);
@@ -93,8 +93,8 @@ void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
                                                  const std::vector<vcFoundSegment>& found) const {
   for (long k = 0; k < model.numBoundarySegments(); ++k) {
     std::size_t pos = 0;
-    while (pos < kept.result.foundSegsForModelSeg(k).size()) {
-      const long f = kept.result.foundSegsForModelSeg(k)[pos];
+    while (pos < std::as_const(kept.result).foundSegsForModelSeg(k).size()) {
+      const long f = std::as_const(kept.result).foundSegsForModelSeg(k)[pos];
       KeptResult_ trial{kept.result, 0.0};
       trial.result.remove(f, k);
       trial.perimeter = scoreCorrespondence_(trial.result, model, found);

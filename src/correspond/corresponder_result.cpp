@@ -31,6 +31,27 @@ vcSegmentCorresponderResult::vcSegmentCorresponderResult(long modelIdx, long num
   modelSegsForFoundSeg_.resize(static_cast<std::size_t>(numFoundSegs));
 }
 
+void vcSegmentCorresponderResult::reset(long modelIdx, long numModelSegs, long numFoundSegs) {
+  if (modelIdx < 0 || numModelSegs < 0 || numFoundSegs < 0)
+    throw vcBadParamsError(
+        L"vcSegmentCorresponderResult::reset: modelIdx, numModelSegs and numFoundSegs must be "
+        L">= 0, got " +
+        vfStr(modelIdx) + L", " + vfStr(numModelSegs) + L", " + vfStr(numFoundSegs));
+  modelIdx_ = modelIdx;
+  score_ = 0.0;
+  basisSegmentIdx_ = -1;
+  if (direct_) {
+    for (std::vector<long>& list : modelSegsForFoundSeg_) list.clear();
+  } else {
+    for (const std::vector<long>& list : foundSegsForModelSeg_)
+      for (long f : list) modelSegsForFoundSeg_[static_cast<std::size_t>(f)].clear();
+  }
+  direct_ = false;
+  for (std::vector<long>& list : foundSegsForModelSeg_) list.clear();
+  foundSegsForModelSeg_.resize(static_cast<std::size_t>(numModelSegs));
+  modelSegsForFoundSeg_.resize(static_cast<std::size_t>(numFoundSegs));
+}
+
 void vcSegmentCorresponderResult::checkFound_(long f, const wchar_t* operation) const {
   if (f < 0 || f >= numFoundSegs()) throwIndex(operation, L"found segment index", f, numFoundSegs());
 }
@@ -46,6 +67,7 @@ const std::vector<long>& vcSegmentCorresponderResult::modelSegsForFoundSeg(long 
 
 std::vector<long>& vcSegmentCorresponderResult::modelSegsForFoundSeg(long f) {
   checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
+  direct_ = true;
   return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
 }
 
@@ -56,7 +78,15 @@ const std::vector<long>& vcSegmentCorresponderResult::foundSegsForModelSeg(long 
 
 std::vector<long>& vcSegmentCorresponderResult::foundSegsForModelSeg(long k) {
   checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
+  direct_ = true;
   return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+}
+
+bool vcSegmentCorresponderResult::operator==(const vcSegmentCorresponderResult& other) const {
+  return modelIdx_ == other.modelIdx_ && score_ == other.score_ &&
+         basisSegmentIdx_ == other.basisSegmentIdx_ &&
+         modelSegsForFoundSeg_ == other.modelSegsForFoundSeg_ &&
+         foundSegsForModelSeg_ == other.foundSegsForModelSeg_;
 }
 
 void vcSegmentCorresponderResult::add(long f, long k) {

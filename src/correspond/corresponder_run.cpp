@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 #include "platform/base/assert.h"
 #include "platform/base/exception.h"
@@ -133,6 +134,10 @@ struct vcSegmentCorresponder::Stage_ {
   // The basis of the current vote: index of the found segment in v and the piece voted with.
   long basisIndex = -1;
   vcFoundSegment basisPiece;
+  // A candidate's verification and a skeleton candidate's strokes, kept from candidate to
+  // candidate so that their lists are not made anew each time.
+  KeptResult_ candidate;
+  vcSegmentCorresponderResult strokes;
 };
 
 // ---- Basis pieces --------------------------------------------------------------------------
@@ -366,7 +371,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   // Start pose and the posed model (a skeleton's centre-lines).
   const vcXform<2> pose = startPose_(instance, j, s, stage.basisPiece);
   std::vector<vcModelSegment> modelSegments;
-  vcSegmentCorresponderResult strokes;
+  vcSegmentCorresponderResult& strokes = stage.strokes;
   model.transformModelCore(modelSegments, pose);
 
   // Skeleton models: the centre-lines find their strokes among the voting segments, whose
@@ -377,7 +382,8 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
     correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v);
     std::vector<double> factors(modelSegments.size());
     for (std::size_t k = 0; k < modelSegments.size(); ++k) {
-      const std::vector<long>& list = strokes.foundSegsForModelSeg(static_cast<long>(k));
+      const std::vector<long>& list =
+          std::as_const(strokes).foundSegsForModelSeg(static_cast<long>(k));
       if (list.empty()) return;
       double lengthSum = 0.0, widthSum = 0.0;
       for (long f : list) {
@@ -393,7 +399,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   }
 
   // Fine correspondence against the corresponding list, pose fit and score.
-  KeptResult_ kept;
+  KeptResult_& kept = stage.candidate;
   correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c);
   kept.result.basisSegmentIdx(stage.basisIndex);
   kept.perimeter = scoreCorrespondence_(kept.result, model, stage.c);

@@ -45,6 +45,20 @@ TEST(CorresponderResult, AddAndRemoveKeepBothTablesConsistent) {
   const vcSegmentCorresponderResult before = r;
   r.remove(1, 0);
   EXPECT_EQ(r, before);
+
+  // reset gives what the constructor gives, to other sizes too, also after one side was
+  // edited directly (the other side then no longer names every filled list).
+  r.score(0.5);
+  r.basisSegmentIdx(2);
+  r.reset(1, 3, 4);
+  EXPECT_EQ(r, vcSegmentCorresponderResult(1, 3, 4));
+  r.add(2, 0);
+  r.modelSegsForFoundSeg(1).push_back(2);
+  r.reset(0, 2, 5);
+  EXPECT_EQ(r, vcSegmentCorresponderResult(0, 2, 5));
+  r.add(4, 1);
+  r.reset(0, 1, 3);
+  EXPECT_EQ(r, vcSegmentCorresponderResult(0, 1, 3));
 }
 
 TEST(CorresponderResult, BadIndexesThrowAndLeaveTheResultUnchanged) {
@@ -60,6 +74,7 @@ TEST(CorresponderResult, BadIndexesThrowAndLeaveTheResultUnchanged) {
   EXPECT_THROW(r.remove(1, 5), vcBadParamsError);
   EXPECT_THROW(r.foundSegsForModelSeg(2), vcBadParamsError);
   EXPECT_THROW(r.modelSegsForFoundSeg(-1), vcBadParamsError);
+  EXPECT_THROW(r.reset(0, 2, -3), vcBadParamsError);
   EXPECT_EQ(r, before);
 
   // A default result has no segments at all.
