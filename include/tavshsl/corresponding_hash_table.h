@@ -88,6 +88,7 @@ class TAVSHSL_API vcCorrespondingHashTable : public vcRepBase {
   double distTol_;
   vcRadian angleTol_;
   const std::vector<vcFoundSegment>* found_;
-  // Scratch of one query: the found segments already met.
-  std::vector<std::uint8_t> seen_;
+  // Scratch of the queries: a found segment was met in this query when its mark is mark_.
+  std::vector<std::uint32_t> seen_;
+  std::uint32_t mark_ = 0;
 };

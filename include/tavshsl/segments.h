@@ -123,4 +123,21 @@ class TAVSHSL_API vcSegmentCorresponderUtil {
   // Requires: sigma > 0 (not checked; the corresponder passes its perturbation distance).
   static double scoreSegmentPairing(const vcModelSegment& model, const vcFoundSegment& found,
                                     double sigma);
+
+  // scoreSegmentPairing and calculateOverlap against one model segment, with what depends on
+  // the model segment alone worked out once for the many found segments measured against it.
+  // The values are those of the two functions above. The model segment is copied from.
+  class TAVSHSL_API PairingScorer {
+   public:
+    PairingScorer(const vcModelSegment& model, double sigma);
+    // scoreSegmentPairing(model, found, sigma).
+    double score(const vcFoundSegment& found) const;
+    // calculateOverlap(model, other).
+    double overlap(const vcLineSeg& other) const;
+
+   private:
+    double cosine_, sine_, sigma_;
+    vcVector<2> origin_;
+    double b1_, b2_;
+  };
 };

@@ -19,6 +19,7 @@ void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
   std::vector<vcCorrespondingHashTableMatchData> matches;
   for (std::size_t k = 0; k < modelSegments.size(); ++k) {
     table.match(matches, modelSegments[k], static_cast<long>(k));
+    if (matches.empty()) continue;
     // Stable, so that equal scores keep the order in which the walk met them.
     std::stable_sort(matches.begin(), matches.end(),
                      [](const vcCorrespondingHashTableMatchData& a,
@@ -80,10 +81,12 @@ double vcSegmentCorresponder::boundaryScore_(const std::vector<vcModelSegment>& 
                                              const vcSegmentCorresponderResult& result) const {
   const double sigma = trained_.params.maxPerturbationDist();
   double sum = 0.0;
-  for (std::size_t k = 0; k < segments.size(); ++k)
-    for (long f : result.foundSegsForModelSeg(static_cast<long>(k)))
-      sum += vcSegmentCorresponderUtil::scoreSegmentPairing(
-          segments[k], found[static_cast<std::size_t>(f)], sigma);
+  for (std::size_t k = 0; k < segments.size(); ++k) {
+    const std::vector<long>& list = result.foundSegsForModelSeg(static_cast<long>(k));
+    if (list.empty()) continue;
+    const vcSegmentCorresponderUtil::PairingScorer scorer(segments[k], sigma);
+    for (long f : list) sum += scorer.score(found[static_cast<std::size_t>(f)]);
+  }
   return sum;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
 
 #include "platform/base/assert.h"
 #include "platform/base/exception.h"
@@ -20,6 +21,16 @@ constexpr double kPi = std::numbers::pi;
 
 // The cell of a grid-coordinate point, coordinates truncated toward zero.
 long cellOf(double v) { return static_cast<long>(v); }
+
+// |d.signedNorm()|, worked out here when d lies within a turn of the range, as it does for the
+// difference of two direction angles.
+double absSignedNorm(double d) {
+  double r = d + kPi;
+  if (!(r >= 0.0 && r < 2.0 * kPi)) return std::abs(vcRadian(d).signedNorm().plain());
+  r -= kPi;
+  if (r >= kPi) r = -kPi;
+  return std::abs(r);
+}
 
 }  // namespace
 
@@ -135,8 +146,14 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
                                      const vcModelSegment& modelSeg, long /*modelSegIndex*/) {
   if (!vfIsFiniteSegment(modelSeg.segment())) badParam(L"match: the model segment is not finite");
   out.clear();
-  std::fill(seen_.begin(), seen_.end(), 0);
+  // A new mark for this query; the marks are cleared once per 2^32 - 1 queries.
+  if (++mark_ == 0) {
+    std::fill(seen_.begin(), seen_.end(), 0u);
+    mark_ = 1;
+  }
   const std::vector<vcFoundSegment>& found = *found_;
+  // Made for the first found segment that gets scored.
+  std::optional<vcSegmentCorresponderUtil::PairingScorer> scorer;
 
   const double m = modelSeg.dirAngle().plain();
   const double tol = 2.0 * angleTol_.plain();
@@ -149,19 +166,20 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
     const Cell* cell = grid_->cell(static_cast<long>(it.x()), static_cast<long>(it.y()));
     if (!cell) continue;
     for (long f : *cell) {
-      if (seen_[static_cast<std::size_t>(f)]) continue;
-      seen_[static_cast<std::size_t>(f)] = 1;
+      if (seen_[static_cast<std::size_t>(f)] == mark_) continue;
+      seen_[static_cast<std::size_t>(f)] = mark_;
       const vcFoundSegment& fs = found[static_cast<std::size_t>(f)];
 
       // Direction difference in [0, pi]; with an undirected side both directions of a line
       // are one, so the difference folds into [0, pi/2].
-      double delta = std::abs(vcRadian(m - fs.dirAngle().plain()).signedNorm().plain());
+      double delta = absSignedNorm(m - fs.dirAngle().plain());
       VC_ASSERT(delta >= 0.0 && delta <= kPi);
       if ((modelUndirected || fs.polarity() == vcSegmentDefs::eUndirected) && delta >= kPi / 2.0)
         delta = kPi - delta;
       if (delta > tol) continue;
 
-      const double score = vcSegmentCorresponderUtil::scoreSegmentPairing(modelSeg, fs, distTol_);
+      if (!scorer) scorer.emplace(modelSeg, distTol_);
+      const double score = scorer->score(fs);
       if (score > 0.0) out.push_back(vcCorrespondingHashTableMatchData{f, score});
     }
   }

@@ -35,21 +35,40 @@ double vcSegmentCorresponderUtil::calculateOverlap(const vcBaseSegment& base,
 
 double vcSegmentCorresponderUtil::scoreSegmentPairing(const vcModelSegment& model,
                                                       const vcFoundSegment& found, double sigma) {
+  return PairingScorer(model, sigma).score(found);
+}
+
+// The cached line angle also serves a zero-length model segment (a vertical line through its
+// point), which has no direction of its own.
+vcSegmentCorresponderUtil::PairingScorer::PairingScorer(const vcModelSegment& model, double sigma)
+    : cosine_(std::cos(model.lineAngle().plain())),
+      sine_(std::sin(model.lineAngle().plain())),
+      sigma_(sigma),
+      origin_(model.segment().p1()),
+      b1_(cosine_ * model.segment().p1().x() + sine_ * model.segment().p1().y()),
+      b2_(cosine_ * model.segment().p2().x() + sine_ * model.segment().p2().y()) {}
+
+double vcSegmentCorresponderUtil::PairingScorer::overlap(const vcLineSeg& other) const {
+  // Positions along the model line's direction, as calculateOverlap takes them.
+  const double a1 = cosine_ * other.p1().x() + sine_ * other.p1().y();
+  const double a2 = cosine_ * other.p2().x() + sine_ * other.p2().y();
+  return std::min(std::max(a1, a2), std::max(b1_, b2_)) -
+         std::max(std::min(a1, a2), std::min(b1_, b2_));
+}
+
+double vcSegmentCorresponderUtil::PairingScorer::score(const vcFoundSegment& found) const {
   // Perpendicular distances of the found end points from the model's infinite line, measured
-  // along the line's unit normal. The cached line angle also serves a zero-length model
-  // segment (a vertical line through its point), which has no direction of its own.
-  const double theta = model.lineAngle().plain();
-  const vcVector<2> normal(-std::sin(theta), std::cos(theta));
-  const vcVector<2>& origin = model.segment().p1();
-  const double d1 = std::abs((found.segment().p1() - origin) * normal);
-  const double d2 = std::abs((found.segment().p2() - origin) * normal);
+  // along the line's unit normal.
+  const vcVector<2> normal(-sine_, cosine_);
+  const double d1 = std::abs((found.segment().p1() - origin_) * normal);
+  const double d2 = std::abs((found.segment().p2() - origin_) * normal);
 
   // Segments farther than four standard deviations from the line do not count at all.
-  if (std::max(d1, d2) > 4.0 * sigma) return 0.0;
+  if (std::max(d1, d2) > 4.0 * sigma_) return 0.0;
 
   // Gaussian weight of the mean distance times the overlap along the model line.
   const double m = 0.5 * (d1 + d2);
-  const double g = std::exp(-(m * m) / (2.0 * sigma * sigma));
-  const double o = std::max(0.0, calculateOverlap(model, found.segment()));
+  const double g = std::exp(-(m * m) / (2.0 * sigma_ * sigma_));
+  const double o = std::max(0.0, overlap(found.segment()));
   return o * g;
 }

@@ -50,6 +50,12 @@ TEST(SegmentUtil, OverlapIsSignedAndOrderFree) {
   // On an oblique base the projection is along the base, not along x.
   const vcBaseSegment diagonal(seg(0, 0, 10, 10), vcSegmentDefs::eUndirected);
   EXPECT_NEAR(Util::calculateOverlap(diagonal, seg(0, 10, 10, 10)), 10.0 / std::sqrt(2.0), 1e-12);
+
+  // The scorer of one model segment gives the very same overlaps.
+  const vcModelSegment oblique(seg(1, 2, 7, 11), 1.0, vcSegmentDefs::eForward);
+  const Util::PairingScorer scorer(oblique, 1.5);
+  for (const vcLineSeg& s : {seg(0, 3, 6, 12), seg(9, 9, 2, 1), seg(20, 0, 30, 1)})
+    EXPECT_EQ(scorer.overlap(s), Util::calculateOverlap(oblique, s));
 }
 
 TEST(SegmentUtil, PairingScoreGatesAndWeighsDistance) {
