@@ -90,21 +90,30 @@ double vcSegmentCorresponder::boundaryScore_(const std::vector<vcModelSegment>& 
   return sum;
 }
 
-// Drops, one at a time, every pairing whose removal raises the score (strictly).
+// Drops, one at a time, every pairing whose removal raises the score (strictly). A pairing is
+// tried in place: taken out, scored, and put back as it was when the score does not rise.
 void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
                                                  const vcSegmentCorresponderModel& model,
                                                  const std::vector<vcFoundSegment>& found) const {
+  vcSegmentCorresponderResult& result = kept.result;
+  std::vector<long> foundsOfK, modelsOfF;
   for (long k = 0; k < model.numBoundarySegments(); ++k) {
     std::size_t pos = 0;
-    while (pos < std::as_const(kept.result).foundSegsForModelSeg(k).size()) {
-      const long f = std::as_const(kept.result).foundSegsForModelSeg(k)[pos];
-      KeptResult_ trial{kept.result, 0.0};
-      trial.result.remove(f, k);
-      trial.perimeter = scoreCorrespondence_(trial.result, model, found);
-      if (trial.result.score() > kept.result.score())
-        kept = std::move(trial);  // the same position now holds the next found segment
-      else
+    while (pos < std::as_const(result).foundSegsForModelSeg(k).size()) {
+      const long f = std::as_const(result).foundSegsForModelSeg(k)[pos];
+      const double score = result.score();
+      foundsOfK = std::as_const(result).foundSegsForModelSeg(k);
+      modelsOfF = std::as_const(result).modelSegsForFoundSeg(f);
+      result.remove(f, k);
+      const double perimeter = scoreCorrespondence_(result, model, found);
+      if (result.score() > score) {
+        kept.perimeter = perimeter;  // the same position now holds the next found segment
+      } else {
+        result.foundSegsForModelSeg(k).swap(foundsOfK);
+        result.modelSegsForFoundSeg(f).swap(modelsOfF);
+        result.score(score);
         ++pos;
+      }
     }
   }
 }
