@@ -12,6 +12,7 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_avx2.h"
 #include "platform/ip/edge_bridge.h"
+#include "platform/ip/edge_corners.h"
 #include "platform/ip/edge_hysteresis.h"
 #include "platform/ip/edge_noise.h"
 #include "platform/ip/edge_peak_fit.h"
@@ -362,6 +363,7 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     keepConnected(image.offset().x(), image.offset().y(), width, height, strong, edges, pending);
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
+    commitCornerTips(image.offset().y(), height, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

@@ -50,6 +50,11 @@
 // diagonal edge lose a row's peak, one more edgelet joins the two sides of the gap when they
 // belong to one edge (edge_bridge.h), so that tracers linking 8-neighbours follow the edge.
 //
+// Corners. The edgelet at the tip of a corner, where the smoothed direction turns the same
+// way on both sides of it, takes the direction of the side it turns least towards and moves
+// onto that side's edge line (edge_corners.h): a tracer starting at a corner's tip then
+// follows the side from its end instead of making a short line of the corner.
+//
 // Sub-pixel position. A Gaussian is fitted to the gradient, projected on the edgelet's
 // direction and smoothed (1 2 1) along the edge, at up to 3 pixels on each side along the
 // same axis (vc_edge_detail::peakOffsets). Along a row or column the profile of a straight edge

@@ -1,0 +1,212 @@
+#include "platform/ip/edge_corners.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <numbers>
+
+namespace vc_edge_detail {
+
+namespace {
+
+// The tangent of every gradient code (the gradient turned by +90 degrees), filled once at
+// load.
+struct TangentTable {
+  float x[256];
+  float y[256];
+  TangentTable() {
+    for (int a = 0; a < 256; ++a) {
+      const double t = (a + 64) * (2.0 * std::numbers::pi / 256.0);
+      x[a] = float(std::cos(t));
+      y[a] = float(std::sin(t));
+    }
+  }
+};
+const TangentTable kTangent;
+
+// Farthest a tip's new position lies from its pixel's centre: a pixel, less a margin for the
+// rounding of single-precision positions.
+constexpr float kMost = 0.999f;
+
+// Code b minus code a as a signed turn, -128 to 127.
+inline int signedTurn(int a, int b) { return int(std::int8_t(std::uint8_t(b - a))); }
+
+// The least turns towards the neighbours ahead of an edgelet and behind it along its edge,
+// and those neighbours; a side without a neighbour keeps the sentinel.
+struct Turns {
+  static constexpr int kNone = 1000;
+  int ahead = kNone, behind = kNone;
+  std::size_t aheadAt = 0, behindAt = 0;
+
+  void add(const vcEdgelet& e, const vcEdgelet& m, std::size_t at) {
+    const int a = e.angle().plain(), b = m.angle().plain();
+    const int turn = signedTurn(a, b);
+    if (std::abs(turn) > 64) return;  // another edge
+    const float along = float(int(m.get_i()) - int(e.get_i())) * kTangent.x[a] +
+                        float(int(m.get_j()) - int(e.get_j())) * kTangent.y[a];
+    if (along == 0.0f) return;
+    // Behind the edgelet the turn runs from the neighbour to it.
+    const bool isAhead = along > 0.0f;
+    int& side = isAhead ? ahead : behind;
+    const int signedWay = isAhead ? turn : -turn;
+    if (std::abs(signedWay) < std::abs(side)) {
+      side = signedWay;
+      (isAhead ? aheadAt : behindAt) = at;
+    }
+  }
+
+  bool tip() const {
+    if (ahead == kNone || behind == kNone) return false;
+    if ((ahead > 0) != (behind > 0)) return false;
+    const int a = std::abs(ahead), b = std::abs(behind);
+    return a >= kTipTurnCodes && b >= kTipTurnCodes && a + b >= kCornerTurnCodes;
+  }
+
+  // The neighbour the tip turns most towards (behind on a tie).
+  std::size_t other() const { return std::abs(ahead) <= std::abs(behind) ? behindAt : aheadAt; }
+
+  // The neighbour the tip turns least towards (ahead on a tie).
+  std::size_t straighter() const {
+    return std::abs(ahead) <= std::abs(behind) ? aheadAt : behindAt;
+  }
+};
+
+}  // namespace
+
+void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
+                      std::vector<float>& positions) {
+  const std::size_t n = edges.size();
+  if (n < 3) return;
+  // First edgelet of every row (and one past the last row), image rows from y0.
+  std::vector<std::size_t> rowStart(std::size_t(height + 1), n);
+  for (std::size_t k = n; k-- > 0;) rowStart[std::size_t(edges[k].get_j() - y0)] = k;
+  for (long r = height; r-- > 0;)
+    rowStart[std::size_t(r)] = std::min(rowStart[std::size_t(r)], rowStart[std::size_t(r + 1)]);
+
+  // The turns of edgelet k towards the edgelets of its 8 neighbouring pixels, found by
+  // search in the rows above and below; for the few edgelets along the sides of tips.
+  const auto turnsOf = [&](std::size_t k) {
+    const vcEdgelet& e = edges[k];
+    const long i = e.get_i(), j = e.get_j() - y0;
+    Turns turns;
+    for (long r = std::max(j - 1, 0L); r <= std::min(j + 1, height - 1); ++r) {
+      const auto first = edges.begin() + std::ptrdiff_t(rowStart[std::size_t(r)]);
+      const auto last = edges.begin() + std::ptrdiff_t(rowStart[std::size_t(r + 1)]);
+      auto m = std::lower_bound(first, last, i - 1, [](const vcEdgelet& x, long column) {
+        return long(x.get_i()) < column;
+      });
+      for (; m != last && long(m->get_i()) <= i + 1; ++m)
+        if (m->get_i() != e.get_i() || r != j) turns.add(e, *m, std::size_t(m - edges.begin()));
+    }
+    return turns;
+  };
+
+  // Every edgelet with the edgelets of its 8 neighbouring pixels: the row's neighbours are
+  // next to it in the list, and cursors into the rows above and below move on only as the
+  // edgelet moves along its row. Most edgelets have a neighbour of their edge that turns
+  // less than a tip's least turn and are passed over at once. Tips are gathered first.
+  struct Tip {
+    std::size_t k, m, o;  // the tip, its neighbour turning least and the other neighbour
+    int turn;             // the turn across its two neighbours
+  };
+  std::vector<Tip> tips;
+  long row = -1;
+  std::size_t up = 0, upEnd = 0, down = 0, downEnd = 0;
+  std::size_t near[8];
+  for (std::size_t k = 0; k < n; ++k) {
+    const vcEdgelet& e = edges[k];
+    const long i = e.get_i(), j = e.get_j() - y0;
+    if (j != row) {
+      row = j;
+      up = j > 0 ? rowStart[std::size_t(j - 1)] : 0;
+      upEnd = j > 0 ? rowStart[std::size_t(j)] : 0;
+      down = j + 1 < height ? rowStart[std::size_t(j + 1)] : 0;
+      downEnd = j + 1 < height ? rowStart[std::size_t(j + 2)] : 0;
+    }
+    int count = 0;
+    if (k > 0 && edges[k - 1].get_j() == e.get_j() && edges[k - 1].get_i() + 1 == i)
+      near[count++] = k - 1;
+    if (k + 1 < n && edges[k + 1].get_j() == e.get_j() && edges[k + 1].get_i() == i + 1)
+      near[count++] = k + 1;
+    while (up < upEnd && edges[up].get_i() + 1 < i) ++up;
+    for (std::size_t m = up; m < upEnd && edges[m].get_i() <= i + 1; ++m) near[count++] = m;
+    while (down < downEnd && edges[down].get_i() + 1 < i) ++down;
+    for (std::size_t m = down; m < downEnd && edges[m].get_i() <= i + 1; ++m) near[count++] = m;
+    bool gentle = false;
+    for (int c = 0; c < count && !gentle; ++c)
+      gentle =
+          std::abs(signedTurn(e.angle().plain(), edges[near[c]].angle().plain())) < kTipTurnCodes;
+    if (gentle) continue;
+    Turns turns;
+    for (int c = 0; c < count; ++c) turns.add(e, edges[near[c]], near[c]);
+    if (turns.tip())
+      tips.push_back(
+          {k, turns.straighter(), turns.other(), std::abs(turns.ahead) + std::abs(turns.behind)});
+  }
+
+  // Each tip takes its neighbour's direction, and its position moves onto the side's edge
+  // line, level with where it was along the edge: the tip's own position is that of the
+  // rounded corner, on neither side. The changes are applied once all are known, so that each
+  // is made from the edgelets as detected.
+  const bool aside = !positions.empty();
+  const auto px = [&](std::size_t k) { return aside ? positions[2 * k] : edges[k].posQuickX(); };
+  const auto py = [&](std::size_t k) {
+    return aside ? positions[2 * k + 1] : edges[k].posQuickY();
+  };
+  struct Change {
+    std::size_t k;
+    vcAngle8 code;
+    float x, y;
+  };
+  std::vector<Change> changes;
+  changes.reserve(tips.size());
+  // The edgelet kSideSteps on along a side from its first edgelet `at` away from the tip k,
+  // past the rounding of the corner; the last one found on a shorter side.
+  const auto sideEdgelet = [&](std::size_t k, std::size_t at) {
+    std::size_t from = k;
+    for (int s = 0; s < kSideSteps; ++s) {
+      const Turns turns = turnsOf(at);
+      const std::size_t b = turns.behind == Turns::kNone ? n : turns.behindAt;
+      const std::size_t a = turns.ahead == Turns::kNone ? n : turns.aheadAt;
+      const std::size_t next = b == from ? a : a == from ? b : n;
+      if (next >= n || next == k) break;
+      from = at;
+      at = next;
+    }
+    return at;
+  };
+  for (const auto& [k, m, o, turn] : tips) {
+    const vcAngle8 code = edges[m].angle();
+    // A corner turns at its tip more than along its sides, where a small curve turns all
+    // along; and its sides point apart by at least as much, where noise on a straight edge
+    // turns it back.
+    const std::size_t at = sideEdgelet(k, m);
+    const vcAngle8 lineCode = edges[at].angle();
+    const int otherCode = edges[sideEdgelet(k, o)].angle().plain();
+    if (std::abs(signedTurn(code.plain(), lineCode.plain())) >= turn ||
+        std::abs(signedTurn(otherCode, lineCode.plain())) < turn)
+      continue;
+    const float tx = kTangent.x[lineCode.plain()], ty = kTangent.y[lineCode.plain()];
+    const float along = (px(k) - px(at)) * tx + (py(k) - py(at)) * ty;
+    // A side line farther than a pixel from the tip's pixel centre is not the corner's (noise
+    // turned the side, or the walk went round another corner); and every position stays
+    // within a pixel of its pixel's centre.
+    const float cx = float(edges[k].get_i()) + 0.5f, cy = float(edges[k].get_j()) + 0.5f;
+    const float x = px(at) + along * tx, y = py(at) + along * ty;
+    if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > kMost * kMost) continue;
+    changes.push_back({k, code, x, y});
+  }
+  for (const Change& c : changes) {
+    const vcEdgelet& e = edges[c.k];
+    // While positions are held aside, an edgelet sits at its pixel's centre.
+    const float x = aside ? e.posQuickX() : c.x, y = aside ? e.posQuickY() : c.y;
+    edges[c.k] = vcEdgelet(e.get_i(), e.get_j(), e.magnitude(), c.code, x, y);
+    if (aside) {
+      positions[2 * c.k] = c.x;
+      positions[2 * c.k + 1] = c.y;
+    }
+  }
+}
+
+}  // namespace vc_edge_detail

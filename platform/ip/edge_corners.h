@@ -1,0 +1,62 @@
+#pragma once
+
+// Giving the edgelet at the tip of a corner to one of the corner's two sides, a step of the
+// edge detector (edge_detect.cpp):
+//
+//   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
+//   vc_edge_detail::commitCornerTips(y0, height, edges, positions);
+//
+// Where two straight edges meet at a corner, the smoothed gradient turns from one edge's
+// direction to the other's over a few pixels, and the edgelet at the corner's tip points
+// half-way between the two, from the apex of the rounded corner. A tracer that starts a line
+// there (the tip of a corner comes before the side below it in raster order) takes that
+// direction for the line's; it lies within the angle tolerance of the first edgelets of the
+// side ahead but not of its straight part, so the corner becomes a short line of its own that
+// takes the side's first edgelets, and the side's line starts two or three pixels late.
+//
+// So a tip takes the direction of its neighbour that turns least from it, and its position
+// moves onto that side's edge line: the tangent of the edgelet kSideSteps further along the
+// side, past the rounding, through that edgelet's position, at the tip's own place along the
+// edge. A line started at the tip then runs on along the side, and the tip does not bend it.
+// A side line that passes more than a pixel from the tip's pixel centre is not the corner's
+// side, and the tip stays as found.
+//
+// An edgelet is a corner's tip when the edge turns the same way on both sides of it, by at
+// least kTipTurnCodes to its neighbour on each side and by at least kCornerTurnCodes across
+// the two, and when the edge turns less along the side beyond the neighbour (kSideSteps
+// edgelets on) than at the tip, while the two sides, as far out on each, point apart by at
+// least the tip's turn. Along a smooth curve the direction turns by about 57 / r degrees per
+// pixel at radius r, all along; noise on a straight edge turns it back and forth, not the same
+// way twice; so only corners change. Magnitudes stay as found.
+
+#include <vector>
+
+#include "platform/ip/edgelet.h"
+
+namespace vc_edge_detail {
+
+// Least turn, in codes of 256 per turn, between a tip and each of its two neighbours: 14
+// degrees.
+inline constexpr int kTipTurnCodes = 10;
+
+// Least turn across a tip's two neighbours: 39 degrees.
+inline constexpr int kCornerTurnCodes = 28;
+
+// How many edgelets along the side, from the tip's neighbour, the edgelet lies whose tangent
+// gives the side's edge line. The rounding of a corner reaches about twice the sigma of the
+// smoothing from the tip, the presmoothing and a blur of up to 1.5 pixels together: up to
+// three pixels.
+inline constexpr int kSideSteps = 3;
+
+// Changes every corner tip of `edges` (raster order, at most one per pixel, pixel coordinates
+// in the image's offset coordinates; the image's rows are y0 to y0 + height - 1) as above.
+// The positions are x, y pairs in `positions`, one pair per edgelet, while the edgelets sit at
+// their pixel centres; or, when `positions` is empty, the edgelets' own positions. The
+// neighbours of an edgelet are the edgelets of its 8 neighbouring pixels that point within 90
+// degrees of it, ahead of it or behind it along its edge; the one turning least on each side
+// counts. A side shorter than kSideSteps edgelets gives its last one. Every tip is changed
+// from the edgelets as detected. Ensures: pixels, order and magnitudes unchanged.
+void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
+                      std::vector<float>& positions);
+
+}  // namespace vc_edge_detail
