@@ -23,10 +23,19 @@ constexpr double kPi = std::numbers::pi;
 long cellOf(double v) { return static_cast<long>(v); }
 
 // |d.signedNorm()|, worked out here when d lies within a turn of the range, as it does for the
-// difference of two direction angles.
+// difference of two direction angles. Within one turn either side, adding or taking away a
+// whole turn gives exactly what the remainder would.
 double absSignedNorm(double d) {
+  constexpr double kTurn = 2.0 * kPi;
   double r = d + kPi;
-  if (!(r >= 0.0 && r < 2.0 * kPi)) return std::abs(vcRadian(d).signedNorm().plain());
+  if (r < 0.0 && r > -kTurn) {
+    r += kTurn;
+    if (r >= kTurn) r = 0.0;
+  } else if (r >= kTurn && r < 2.0 * kTurn) {
+    r -= kTurn;
+  } else if (!(r >= 0.0 && r < kTurn)) {
+    return std::abs(vcRadian(d).signedNorm().plain());
+  }
   r -= kPi;
   if (r >= kPi) r = -kPi;
   return std::abs(r);
