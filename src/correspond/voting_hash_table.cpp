@@ -735,6 +735,8 @@ void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
     }
   }
 
+  const double gridScale = toGrid_.matrix().element(0, 0);
+  const vcVector<2> gridShift = toGrid_.trans();
   Pass_ state(*this);
   for (const vcFoundSegment& f : found) {
     const vcVector<2>& p1 = f.segment().p1();
@@ -750,8 +752,10 @@ void vcVotingHashTable::voteSegments(const std::vector<vcFoundSegment>& found,
       state.flush();
       badParam(L"voteSegments: a mapped segment or its line angle is not finite");
     }
-    const vcVector<2> g1 = toGrid_.mapPoint(q1);
-    const vcVector<2> g2 = toGrid_.mapPoint(q2);
+    // toGrid_ only scales and shifts: the products with its zero entries add nothing to finite
+    // coordinates, so they are left out.
+    const vcVector<2> g1(gridScale * q1.x() + gridShift.x(), gridScale * q1.y() + gridShift.y());
+    const vcVector<2> g2(gridScale * q2.x() + gridShift.x(), gridScale * q2.y() + gridShift.y());
     if ((g1.x() < 0.0 && g2.x() < 0.0) || (g1.x() >= w && g2.x() >= w) ||
         (g1.y() < 0.0 && g2.y() < 0.0) || (g1.y() >= h && g2.y() >= h))
       continue;
