@@ -157,10 +157,18 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   void processCandidate_(Stage_& stage, long id, std::vector<KeptResult_>& results) const;
   vcXform<2> startPose_(const vcSegmentCorresponderDofModel& instance, long j, long side,
                         const vcFoundSegment& basis) const;
+  // Lists a candidate's verification fills, kept by the stage from candidate to candidate so
+  // that their storage is reused.
+  struct Scratch_ {
+    std::vector<vcCorrespondingHashTableMatchData> matches;
+    std::vector<vcModelSegment> posed;
+    std::vector<double> factors;
+    std::vector<long> foundsOfK, modelsOfF;
+  };
   void correspondFine_(vcSegmentCorresponderResult& result,
                        const std::vector<vcModelSegment>& modelSegments, long instance,
-                       vcCorrespondingHashTable& table,
-                       const std::vector<vcFoundSegment>& found) const;
+                       vcCorrespondingHashTable& table, const std::vector<vcFoundSegment>& found,
+                       Scratch_& scratch) const;
   static void correspondSingleSegment_(long k,
                                        const std::vector<vcCorrespondingHashTableMatchData>& matches,
                                        const std::vector<vcFoundSegment>& found,
@@ -170,12 +178,12 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // Sets result's score; returns the outline length at the fitted pose (0 when unscored).
   double scoreCorrespondence_(vcSegmentCorresponderResult& result,
                               const vcSegmentCorresponderModel& model,
-                              const std::vector<vcFoundSegment>& found) const;
+                              const std::vector<vcFoundSegment>& found, Scratch_& scratch) const;
   double boundaryScore_(const std::vector<vcModelSegment>& segments,
                         const std::vector<vcFoundSegment>& found,
                         const vcSegmentCorresponderResult& result) const;
   void pruneCorrespondence_(KeptResult_& kept, const vcSegmentCorresponderModel& model,
-                            const std::vector<vcFoundSegment>& found) const;
+                            const std::vector<vcFoundSegment>& found, Scratch_& scratch) const;
   static void updateCorrespondences_(std::vector<KeptResult_>& results, KeptResult_&& next,
                                      const vcSegmentCorresponderRunParams& params,
                                      const std::vector<vcFoundSegment>& found);

@@ -12,11 +12,12 @@
 void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
                                             const std::vector<vcModelSegment>& modelSegments,
                                             long instance, vcCorrespondingHashTable& table,
-                                            const std::vector<vcFoundSegment>& found) const {
+                                            const std::vector<vcFoundSegment>& found,
+                                            Scratch_& scratch) const {
   result.reset(instanceModel_[static_cast<std::size_t>(instance)],
                static_cast<long>(modelSegments.size()), static_cast<long>(found.size()));
   double total = 0.0;
-  std::vector<vcCorrespondingHashTableMatchData> matches;
+  std::vector<vcCorrespondingHashTableMatchData>& matches = scratch.matches;
   for (std::size_t k = 0; k < modelSegments.size(); ++k) {
     table.match(matches, modelSegments[k], static_cast<long>(k));
     if (matches.empty()) continue;
@@ -59,14 +60,16 @@ bool vcSegmentCorresponder::canShare_(const vcFoundSegment& candidate,
 
 double vcSegmentCorresponder::scoreCorrespondence_(vcSegmentCorresponderResult& result,
                                                    const vcSegmentCorresponderModel& model,
-                                                   const std::vector<vcFoundSegment>& found) const {
+                                                   const std::vector<vcFoundSegment>& found,
+                                                   Scratch_& scratch) const {
   result.score(0.0);
   vcXform<2> pose;
-  std::vector<double> factors;
+  std::vector<double>& factors = scratch.factors;
+  factors.clear();  // as a new list: a model may size it without setting every factor
   bool fitFailed = false, outOfRange = false;
   model.findPose(pose, factors, found, result, fitFailed, outOfRange, nullptr, 0);
   if (fitFailed || outOfRange) return 0.0;
-  std::vector<vcModelSegment> segments;
+  std::vector<vcModelSegment>& segments = scratch.posed;
   model.transformModel(segments, pose, factors);
   double perimeter = 0.0;
   for (const vcModelSegment& s : segments) perimeter += s.length();
@@ -94,9 +97,11 @@ double vcSegmentCorresponder::boundaryScore_(const std::vector<vcModelSegment>& 
 // tried in place: taken out, scored, and put back as it was when the score does not rise.
 void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
                                                  const vcSegmentCorresponderModel& model,
-                                                 const std::vector<vcFoundSegment>& found) const {
+                                                 const std::vector<vcFoundSegment>& found,
+                                                 Scratch_& scratch) const {
   vcSegmentCorresponderResult& result = kept.result;
-  std::vector<long> foundsOfK, modelsOfF;
+  std::vector<long>& foundsOfK = scratch.foundsOfK;
+  std::vector<long>& modelsOfF = scratch.modelsOfF;
   for (long k = 0; k < model.numBoundarySegments(); ++k) {
     std::size_t pos = 0;
     while (pos < std::as_const(result).foundSegsForModelSeg(k).size()) {
@@ -105,7 +110,7 @@ void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
       foundsOfK = std::as_const(result).foundSegsForModelSeg(k);
       modelsOfF = std::as_const(result).modelSegsForFoundSeg(f);
       result.remove(f, k);
-      const double perimeter = scoreCorrespondence_(result, model, found);
+      const double perimeter = scoreCorrespondence_(result, model, found, scratch);
       if (result.score() > score) {
         kept.perimeter = perimeter;  // the same position now holds the next found segment
       } else {

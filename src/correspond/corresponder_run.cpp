@@ -138,6 +138,8 @@ struct vcSegmentCorresponder::Stage_ {
   // candidate so that their lists are not made anew each time.
   KeptResult_ candidate;
   vcSegmentCorresponderResult strokes;
+  std::vector<vcModelSegment> modelSegments;
+  Scratch_ scratch;
 };
 
 // ---- Basis pieces --------------------------------------------------------------------------
@@ -370,7 +372,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
 
   // Start pose and the posed model (a skeleton's centre-lines).
   const vcXform<2> pose = startPose_(instance, j, s, stage.basisPiece);
-  std::vector<vcModelSegment> modelSegments;
+  std::vector<vcModelSegment>& modelSegments = stage.modelSegments;
   vcSegmentCorresponderResult& strokes = stage.strokes;
   model.transformModelCore(modelSegments, pose);
 
@@ -379,7 +381,7 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   if (stage.type == vcSegmentCorresponderModel::eSkeletonModel) {
     const auto* skeleton = dynamic_cast<const vcSegmentCorresponderSkeletonModel*>(&model);
     VC_ASSERT(skeleton != nullptr);
-    correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v);
+    correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v, stage.scratch);
     std::vector<double> factors(modelSegments.size());
     for (std::size_t k = 0; k < modelSegments.size(); ++k) {
       const std::vector<long>& list =
@@ -400,14 +402,14 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
 
   // Fine correspondence against the corresponding list, pose fit and score.
   KeptResult_& kept = stage.candidate;
-  correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c);
+  correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c, stage.scratch);
   kept.result.basisSegmentIdx(stage.basisIndex);
-  kept.perimeter = scoreCorrespondence_(kept.result, model, stage.c);
+  kept.perimeter = scoreCorrespondence_(kept.result, model, stage.c, stage.scratch);
   if (kept.result.score() == 0.0) return;
 
   const std::size_t maxResults = static_cast<std::size_t>(stage.params.maxNumResults());
   if (stage.consider <= kept.result.score()) {
-    pruneCorrespondence_(kept, model, stage.c);
+    pruneCorrespondence_(kept, model, stage.c, stage.scratch);
     updateCorrespondences_(results, std::move(kept), stage.params, stage.c);
     stage.anyFound = true;
     // A full list raises the bar to its worst score.
