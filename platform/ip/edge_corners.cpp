@@ -189,13 +189,15 @@ void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
       continue;
     const float tx = kTangent.x[lineCode.plain()], ty = kTangent.y[lineCode.plain()];
     const float along = (px(k) - px(at)) * tx + (py(k) - py(at)) * ty;
-    // A side line farther than a pixel from the tip's pixel centre is not the corner's (noise
-    // turned the side, or the walk went round another corner); and every position stays
-    // within a pixel of its pixel's centre.
+    // A side line farther than kFarthestSide from the tip's pixel centre is not the corner's
+    // (noise turned the side, or the walk went round another corner); and every position
+    // stays within a pixel of its pixel's centre, so a tip moves at most that far towards it.
     const float cx = float(edges[k].get_i()) + 0.5f, cy = float(edges[k].get_j()) + 0.5f;
-    const float x = px(at) + along * tx, y = py(at) + along * ty;
-    if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > kMost * kMost) continue;
-    changes.push_back({k, code, x, y});
+    const float x = px(at) + along * tx - cx, y = py(at) + along * ty - cy;
+    const float d2 = x * x + y * y;
+    if (d2 > kFarthestSide * kFarthestSide) continue;
+    const float reach = d2 > kMost * kMost ? kMost / std::sqrt(d2) : 1.0f;
+    changes.push_back({k, code, cx + x * reach, cy + y * reach});
   }
   for (const Change& c : changes) {
     const vcEdgelet& e = edges[c.k];

@@ -18,8 +18,9 @@
 // moves onto that side's edge line: the tangent of the edgelet kSideSteps further along the
 // side, past the rounding, through that edgelet's position, at the tip's own place along the
 // edge. A line started at the tip then runs on along the side, and the tip does not bend it.
-// A side line that passes more than a pixel from the tip's pixel centre is not the corner's
-// side, and the tip stays as found.
+// A side line that passes farther than kFarthestSide from the tip's pixel centre is not the
+// corner's side, and the tip stays as found; a nearer one takes the tip at most to a pixel
+// from its pixel's centre, where every edgelet lies.
 //
 // An edgelet is a corner's tip when the edge turns the same way on both sides of it, by at
 // least kTipTurnCodes to its neighbour on each side and by at least kCornerTurnCodes across
@@ -47,6 +48,11 @@ inline constexpr int kCornerTurnCodes = 28;
 // smoothing from the tip, the presmoothing and a blur of up to 1.5 pixels together: up to
 // three pixels.
 inline constexpr int kSideSteps = 3;
+
+// Farthest a corner's side line passes from the tip's pixel centre, pixels. The apex of a
+// corner rounded by that smoothing lies up to about a pixel and a half inside either side's
+// line.
+inline constexpr float kFarthestSide = 1.5f;
 
 // Changes every corner tip of `edges` (raster order, at most one per pixel, pixel coordinates
 // in the image's offset coordinates; the image's rows are y0 to y0 + height - 1) as above.
