@@ -57,18 +57,26 @@ struct Turns {
   }
 
   bool tip() const {
+    // The end of a run, whose other side lies beyond its 8 neighbours.
+    if ((ahead == kNone) != (behind == kNone))
+      return std::abs(ahead == kNone ? behind : ahead) >= kTipTurnCodes;
     if (ahead == kNone || behind == kNone) return false;
     if ((ahead > 0) != (behind > 0)) return false;
     const int a = std::abs(ahead), b = std::abs(behind);
     return a >= kTipTurnCodes && b >= kTipTurnCodes && a + b >= kCornerTurnCodes;
   }
 
-  // The neighbour the tip turns most towards (behind on a tie).
-  std::size_t other() const { return std::abs(ahead) <= std::abs(behind) ? behindAt : aheadAt; }
-
-  // The neighbour the tip turns least towards (ahead on a tie).
+  // The neighbour the tip turns least towards (ahead on a tie), the other neighbour (or
+  // `none` at the end of a run), and the turn across both.
   std::size_t straighter() const {
     return std::abs(ahead) <= std::abs(behind) ? aheadAt : behindAt;
+  }
+  std::size_t other(std::size_t none) const {
+    if (ahead == kNone || behind == kNone) return none;
+    return std::abs(ahead) <= std::abs(behind) ? behindAt : aheadAt;
+  }
+  int turn() const {
+    return (ahead == kNone ? 0 : std::abs(ahead)) + (behind == kNone ? 0 : std::abs(behind));
   }
 };
 
@@ -107,7 +115,7 @@ void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
   // edgelet moves along its row. Most edgelets have a neighbour of their edge that turns
   // less than a tip's least turn and are passed over at once. Tips are gathered first.
   struct Tip {
-    std::size_t k, m, o;  // the tip, its neighbour turning least and the other neighbour
+    std::size_t k, m, o;  // the tip, its neighbour turning least and the other one (or n)
     int turn;             // the turn across its two neighbours
   };
   std::vector<Tip> tips;
@@ -140,9 +148,7 @@ void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
     if (gentle) continue;
     Turns turns;
     for (int c = 0; c < count; ++c) turns.add(e, edges[near[c]], near[c]);
-    if (turns.tip())
-      tips.push_back(
-          {k, turns.straighter(), turns.other(), std::abs(turns.ahead) + std::abs(turns.behind)});
+    if (turns.tip()) tips.push_back({k, turns.straighter(), turns.other(n), turns.turn()});
   }
 
   // Each tip takes its neighbour's direction, and its position moves onto the side's edge
@@ -183,9 +189,9 @@ void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
     // turns it back.
     const std::size_t at = sideEdgelet(k, m);
     const vcAngle8 lineCode = edges[at].angle();
-    const int otherCode = edges[sideEdgelet(k, o)].angle().plain();
     if (std::abs(signedTurn(code.plain(), lineCode.plain())) >= turn ||
-        std::abs(signedTurn(otherCode, lineCode.plain())) < turn)
+        (o < n &&
+         std::abs(signedTurn(edges[sideEdgelet(k, o)].angle().plain(), lineCode.plain())) < turn))
       continue;
     const float tx = kTangent.x[lineCode.plain()], ty = kTangent.y[lineCode.plain()];
     const float along = (px(k) - px(at)) * tx + (py(k) - py(at)) * ty;

@@ -26,9 +26,12 @@
 // least kTipTurnCodes to its neighbour on each side and by at least kCornerTurnCodes across
 // the two, and when the edge turns less along the side beyond the neighbour (kSideSteps
 // edgelets on) than at the tip, while the two sides, as far out on each, point apart by at
-// least the tip's turn. Along a smooth curve the direction turns by about 57 / r degrees per
-// pixel at radius r, all along; noise on a straight edge turns it back and forth, not the same
-// way twice; so only corners change. Magnitudes stay as found.
+// least the tip's turn. The end of a run of edgelets (a neighbour on one side only: the other
+// side's first edgelet lies beyond its 8 neighbours) is a tip when it turns by at least
+// kTipTurnCodes to its neighbour, more than the side beyond turns. Along a smooth curve the
+// direction turns by about 57 / r degrees per pixel at radius r, all along; noise on a straight
+// edge turns it back and forth, not the same way twice; so only corners change. Magnitudes stay as
+// found.
 
 #include <vector>
 
