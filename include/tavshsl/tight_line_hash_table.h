@@ -57,6 +57,18 @@ class vcGridLineWalk {
   bool done() const { return left_ < 0; }
   std::int64_t x() const { return x_; }
   std::int64_t y() const { return y_; }
+
+  // The rest of the walk as cell indices in rows of stride cells: the current cell's index,
+  // the index change of a straight and of a diagonal step, the decision term and its change
+  // on either step, and the number of cells left (the current one included). A caller that
+  // steps the index itself saves the two coordinates.
+  struct Run {
+    std::int64_t index, straight, diagonal, term, termStraight, termDiagonal, count;
+  };
+  Run run(std::int64_t stride) const {
+    return Run{y_ * stride + x_, straightY_ * stride + straightX_, diagY_ * stride + diagX_,
+               term_, 2 * minor_, 2 * (minor_ - major_), left_ + 1};
+  }
   void next() {
     if (term_ < 0) {
       x_ += straightX_;

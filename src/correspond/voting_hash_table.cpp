@@ -659,16 +659,26 @@ inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const
   // asking for the entries of the cell after next ahead.
   constexpr int kChunk = 32;
   std::size_t cells[kChunk];
-  const std::size_t corner = static_cast<std::size_t>(box.y0) * width + static_cast<std::size_t>(box.x0);
-  auto it = lineCellsIn(g1, g2, box.x0, box.y0, box.w, box.h);
-  while (!it.done()) {
+  const auto it = lineCellsIn(g1, g2, box.x0, box.y0, box.w, box.h);
+  if (it.done()) return false;
+  // The walk steps the cell index itself, from the box's corner.
+  const vcGridLineWalk::Run run = it.run(static_cast<std::int64_t>(width));
+  std::int64_t next = box.y0 * static_cast<std::int64_t>(width) + box.x0 + run.index;
+  std::int64_t term = run.term;
+  for (std::int64_t left = run.count; left > 0;) {
     int m = 0;
-    for (; m < kChunk && !it.done(); it.next()) {
-      const std::size_t c = corner + static_cast<std::size_t>(it.y()) * width +
-                            static_cast<std::size_t>(it.x());
+    for (; m < kChunk && left > 0; --left) {
+      const std::size_t c = static_cast<std::size_t>(next);
       __builtin_prefetch(spans + 2 * c);
       __builtin_prefetch(visited + c);
       cells[m++] = c;
+      if (term < 0) {
+        next += run.straight;
+        term += run.termStraight;
+      } else {
+        next += run.diagonal;
+        term += run.termDiagonal;
+      }
     }
     for (int k = 0; k < m; ++k) {
       // (A split cell's marks point nowhere; asking for them ahead does no harm.)
