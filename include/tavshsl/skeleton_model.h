@@ -62,11 +62,9 @@ class TAVSHSL_API vcSegmentCorresponderSkeletonModel : public vcSegmentCorrespon
   // an end without evidence (neither found segments on it nor two side end points), sets
   // fitFailed, and so does a result whose list count differs from the outline's (transformModel
   // at unequal widths can walk another path round strokes that meet at an oblique angle, and
-  // draw a different number of segments). A stroke found on one side only cannot show its own width
-  // or centre-line: it is left out of the pose, and its width is measured from that side against
-  // the pose. With diag non-null, diagFlags non-zero and the pose in range, the fitted centre-lines
-  // are added in green to diag's last record (a new one when it has none) as "Final fitted
-  // skeleton". Throws: vcAssertionFailure when eAspect is enabled on a model of fewer than two
+  // draw a different number of segments). With diag non-null, diagFlags non-zero and the pose
+  // in range, the fitted centre-lines are added in green to diag's last record (a new one when
+  // it has none) as "Final fitted skeleton". Throws: vcAssertionFailure when eAspect is enabled on a model of fewer than two
   // strokes; vcBadParamsError as the base says. The outputs are unchanged then.
   void findPose(vcXform<2>& pose, std::vector<double>& strokeWidthFactors,
                 const std::vector<vcFoundSegment>& foundSegments,
@@ -103,11 +101,6 @@ class TAVSHSL_API vcSegmentCorresponderSkeletonModel : public vcSegmentCorrespon
   void buildOutline_(vcSegmentDefs::veSegmentPolarity polarity);
   // Fills adjacency_ and junctionPoints_.
   void buildJunctions_();
-  // The width of stroke s from its found sides when only one side was found: twice their
-  // mean distance from the stroke's centre-line under pose.
-  double oneSidedWidth_(std::size_t s, const vcXform<2>& pose,
-                        const std::vector<vcFoundSegment>& foundSegments,
-                        const vcSegmentCorresponderResult& result) const;
 
   std::vector<vcModelSegment> skeleton_;
   std::vector<double> nominalStrokeWidths_;

@@ -37,17 +37,14 @@ void vcSegmentCorresponderSkeletonModel::findPose(
   };
 
   // Side evidence, one fitter per stroke: found end points onto the side's line (weight x
-  // found length) and a weak pull of the midpoints.
-  // Which of its two sides (bit 1: left of the centre-line, bit 2: right) has evidence.
+  // found length) and a weak pull of the midpoints. A side of zero length has no line and
+  // gives nothing.
   std::vector<vcLSGeneralFitter> strokeFitters(n);
-  std::vector<unsigned> sidesSeen(n, 0);
   for (std::size_t b = 0; b < numBoundary; ++b) {
     const vcModelSegment& side = boundarySegments_[b];
     if (boundaryTypes_[b] != eStrokeSide || side.length() == 0.0) continue;
     const std::size_t s = static_cast<std::size_t>(boundaryStrokes_[b]);
     vcLSGeneralFitter& fitter = strokeFitters[s];
-    if (!assigned(b).empty())
-      sidesSeen[s] |= skeletonLines_[s].distanceFrom(side.segment().midpoint()) > 0.0 ? 1u : 2u;
     for (const long f : assigned(b)) {
       const vcLineSeg& F = found(f);
       const double w = side.weight() * F.length();
@@ -61,16 +58,12 @@ void vcSegmentCorresponderSkeletonModel::findPose(
   outOfRange = false;
 
   // Per-stroke similarity fits: the found centre-line and width of every stroke. A stroke
-  // without side evidence has a singular fit and fails the whole pose. A stroke seen on one
-  // side only leaves its scale, and so its width and centre-line, undetermined: it gives no
-  // end or junction constraint, and its width is measured against the final pose instead.
+  // without side evidence has a singular fit and fails the whole pose.
   std::vector<vcXform<2>> strokePose(n);
   std::vector<double> width(n);
   std::vector<vcFLine> centre(n);
-  const auto twoSided = [&](std::size_t s) { return sidesSeen[s] == 3u; };
   try {
     for (std::size_t s = 0; s < n; ++s) {
-      if (sidesSeen[s] != 0u && !twoSided(s)) continue;
       double rms = 0.0;
       strokePose[s] = strokeFitters[s].fit(4, rms, 1e14).inverse();
       width[s] = strokePose[s].scale() * nominalStrokeWidths_[s];
@@ -87,7 +80,7 @@ void vcSegmentCorresponderSkeletonModel::findPose(
   std::vector<double> along;
   for (std::size_t b = 0; b < numBoundary; ++b) {
     const std::size_t s = static_cast<std::size_t>(boundaryStrokes_[b]);
-    if (boundaryTypes_[b] != eStrokeEnd || !twoSided(s)) continue;
+    if (boundaryTypes_[b] != eStrokeEnd) continue;
     const vcLineSeg M = skeleton_[s].segment().map(strokePose[s]);
     vcVector<2> inward = (M.p2() - M.p1()).unit();
     if (boundaryPoints_[b].pos() == skeleton_[s].segment().p2()) inward = -inward;
@@ -126,7 +119,7 @@ void vcSegmentCorresponderSkeletonModel::findPose(
   // Junction constraints: where found centre-lines meet, the model's strokes meet.
   for (std::size_t s = 1; s < n; ++s)
     for (std::size_t t = 0; t < s; ++t) {
-      if (!adjacency_[s][t] || !twoSided(s) || !twoSided(t)) continue;
+      if (!adjacency_[s][t]) continue;
       const std::vector<vcVector<2>> I = centre[s].intersection(centre[t]);
       if (!I.empty())
         global.update(I.front(), junctionPoints_[s][t].pos(),
@@ -151,28 +144,7 @@ void vcSegmentCorresponderSkeletonModel::findPose(
   const double g = pose.scale();
   const vcRange& range = dofRange(eStrokeWidth);
   for (std::size_t s = 0; s < n; ++s) {
-    if (!twoSided(s)) width[s] = oneSidedWidth_(s, pose, foundSegments, result);
     strokeWidthFactors[s] = width[s] / (g * nominalStrokeWidths_[s]);
     if (!range.isWithin(strokeWidthFactors[s])) outOfRange = true;
   }
-}
-
-double vcSegmentCorresponderSkeletonModel::oneSidedWidth_(
-    std::size_t s, const vcXform<2>& pose, const std::vector<vcFoundSegment>& foundSegments,
-    const vcSegmentCorresponderResult& result) const {
-  // Twice the length-weighted mean distance of the found side end points from the posed
-  // centre-line.
-  const vcFLine centre = skeletonLines_[s].map(pose);
-  double sum = 0.0;
-  double weight = 0.0;
-  for (std::size_t b = 0; b < boundarySegments_.size(); ++b) {
-    if (boundaryTypes_[b] != eStrokeSide || static_cast<std::size_t>(boundaryStrokes_[b]) != s)
-      continue;
-    for (const long f : result.foundSegsForModelSeg(static_cast<long>(b))) {
-      const vcLineSeg& F = foundSegments[static_cast<std::size_t>(f)].segment();
-      sum += F.length() * (centre.distanceToPoint(F.p1()) + centre.distanceToPoint(F.p2()));
-      weight += F.length();
-    }
-  }
-  return weight > 0.0 ? sum / weight : 0.0;
 }
