@@ -97,14 +97,25 @@ struct Degraded {
   // `gap` of its length, and each end of each piece moved by up to `jitter` in x and in y.
   void add(long model, vcLineSeg s, double shorten, int pieces, double gap, double jitter) {
     std::uniform_real_distribution<double> in(0.0, shorten), move(-jitter, jitter);
-    if (shorten > 0.0)
-      s = vcLineSeg(s.p1() + (s.p2() - s.p1()) * in(rng), s.p2() - (s.p2() - s.p1()) * in(rng));
+    // One draw per statement: the order in which a call's arguments are evaluated differs
+    // between compilers, and the scenes must not.
+    const auto jittered = [&](const vcVector<2>& p) {
+      const double dx = move(rng);
+      const double dy = move(rng);
+      return p + pt(dx, dy);
+    };
+    if (shorten > 0.0) {
+      const double a = in(rng);
+      const double b = in(rng);
+      s = vcLineSeg(s.p1() + (s.p2() - s.p1()) * a, s.p2() - (s.p2() - s.p1()) * b);
+    }
     const vcVector<2> d = s.p2() - s.p1();
     const double part = (1.0 - gap * (pieces - 1)) / pieces;
     for (int i = 0; i < pieces; ++i) {
       const vcVector<2> p1 = s.p1() + d * (i * (part + gap)), p2 = p1 + d * part;
-      found.emplace_back(vcLineSeg(p1 + pt(move(rng), move(rng)), p2 + pt(move(rng), move(rng))),
-                         10.0, vcSegmentDefs::eUndirected, 0.0);
+      const vcVector<2> q1 = jittered(p1);
+      const vcVector<2> q2 = jittered(p2);
+      found.emplace_back(vcLineSeg(q1, q2), 10.0, vcSegmentDefs::eUndirected, 0.0);
       owner.push_back(model);
     }
   }
