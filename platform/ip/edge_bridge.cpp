@@ -7,6 +7,7 @@
 
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_avx2.h"
+#include "platform/ip/edge_list.h"
 #include "platform/ip/edge_sobel.h"
 
 namespace vc_edge_detail {
@@ -280,10 +281,9 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
                 bridges.end());
   // Merged in place from the back, so nothing is copied twice: each bridge's place is found by
   // a binary search, and the edgelets after it move up as one block.
-  const bool aside = !positions.empty();
   std::size_t k = edges.size();
   edges.resize(edges.size() + bridges.size());
-  if (aside) positions.resize(2 * edges.size());
+  if (!positions.empty()) positions.resize(2 * edges.size());
   for (std::size_t j = bridges.size(); j-- > 0;) {
     const Bridge& b = bridges[j];
     const std::size_t at =
@@ -291,16 +291,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
                                      rasterBefore) -
                     edges.begin());
     // Edgelets at..k-1 move up by j + 1 places, the bridge goes just below them.
-    std::copy_backward(edges.begin() + std::ptrdiff_t(at), edges.begin() + std::ptrdiff_t(k),
-                       edges.begin() + std::ptrdiff_t(k + j + 1));
-    edges[at + j] = b.edgelet;
-    if (aside) {
-      std::copy_backward(positions.begin() + std::ptrdiff_t(2 * at),
-                         positions.begin() + std::ptrdiff_t(2 * k),
-                         positions.begin() + std::ptrdiff_t(2 * (k + j + 1)));
-      positions[2 * (at + j)] = b.x;
-      positions[2 * (at + j) + 1] = b.y;
-    }
+    insertBelow(edges, positions, at, k, j + 1, b.edgelet, b.x, b.y);
     k = at;
   }
 }

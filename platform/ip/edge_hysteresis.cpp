@@ -8,6 +8,7 @@
 #include <span>
 #include <utility>
 
+#include "platform/ip/edge_list.h"
 namespace vc_edge_detail {
 
 namespace {
@@ -115,14 +116,9 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
   std::size_t w = dropped[0];
   for (std::size_t d = 0; d < dropped.size(); ++d) {
     const std::size_t from = dropped[d] + 1, to = d + 1 < dropped.size() ? dropped[d + 1] : n;
-    std::copy(edges.begin() + std::ptrdiff_t(from), edges.begin() + std::ptrdiff_t(to),
-              edges.begin() + std::ptrdiff_t(w));
+    moveDown(edges, positions, from, to, w);
     std::copy(strong.begin() + std::ptrdiff_t(from), strong.begin() + std::ptrdiff_t(to),
               strong.begin() + std::ptrdiff_t(w));
-    if (aside)
-      std::copy(positions.begin() + std::ptrdiff_t(2 * from),
-                positions.begin() + std::ptrdiff_t(2 * to),
-                positions.begin() + std::ptrdiff_t(2 * w));
     w += to - from;
   }
   edges.resize(w);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/ip/edge_avx2.h"
+#include "platform/ip/edge_list.h"
 
 namespace vc_edge_detail {
 
@@ -145,18 +146,10 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
   };
 
   // Out: the runs between moved edgelets move down as blocks.
-  const auto shift = [&](std::size_t from, std::size_t to, std::size_t dest) {
-    std::copy(edges.begin() + std::ptrdiff_t(from), edges.begin() + std::ptrdiff_t(to),
-              edges.begin() + std::ptrdiff_t(dest));
-    if (aside)
-      std::copy(positions.begin() + std::ptrdiff_t(2 * from),
-                positions.begin() + std::ptrdiff_t(2 * to),
-                positions.begin() + std::ptrdiff_t(2 * dest));
-  };
   std::size_t kept = moved[0];
   for (std::size_t m = 0; m < moved.size(); ++m) {
     const std::size_t from = moved[m] + 1, to = m + 1 < moved.size() ? moved[m + 1] : n;
-    shift(from, to, kept);
+    moveDown(edges, positions, from, to, kept);
     kept += to - from;
   }
   // In, from the back, so nothing is copied twice: each arrival's place among the edgelets
@@ -179,16 +172,7 @@ void settleInPixels(long x0, long y0, long width, long height, std::vector<vcEdg
       at = probe;
     }
     // Edgelets at..end-1 move up by a + 1 places, the arrival goes just below them.
-    std::copy_backward(edges.begin() + std::ptrdiff_t(at), edges.begin() + std::ptrdiff_t(end),
-                       edges.begin() + std::ptrdiff_t(end + a + 1));
-    edges[at + a] = arrival.edgelet;
-    if (aside) {
-      std::copy_backward(positions.begin() + std::ptrdiff_t(2 * at),
-                         positions.begin() + std::ptrdiff_t(2 * end),
-                         positions.begin() + std::ptrdiff_t(2 * (end + a + 1)));
-      positions[2 * (at + a)] = arrival.x;
-      positions[2 * (at + a) + 1] = arrival.y;
-    }
+    insertBelow(edges, positions, at, end, a + 1, arrival.edgelet, arrival.x, arrival.y);
     end = at;
   }
 }
