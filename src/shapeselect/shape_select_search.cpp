@@ -1,7 +1,6 @@
 // The search behind vcShapeSelectTool::run: centre-line segments of strokes, edge lines and
-// circles from the image, the corresponder over the segments, circles confirmed at full
-// resolution (by the outline pattern, then by their roundness), and one result list merged by
-// score.
+// circles from the image, the corresponder over the segments, circles confirmed by the outline
+// pattern at full resolution, and one result list merged by score.
 
 #include "shapeselect/shape_select_search.h"
 
@@ -16,7 +15,6 @@
 #include "platform/graphics/graphic_with_fill.h"
 #include "platform/ip/gauss_sample.h"
 #include "shapeselect/shape_select_impl.h"
-#include "shapeselect/shape_select_roundness.h"
 #include "shapeselect/shape_select_stroke_ends.h"
 #include "tavshsl/circle_finder.h"
 #include "tavshsl/line_tracker.h"
@@ -100,10 +98,7 @@ std::vector<vsMergeStep> mergeOrder(const std::vector<double>& correspondenceSco
 
 namespace {
 
-using vc_shapeselect::circleRoundness;
-using vc_shapeselect::looksRound;
 using vc_shapeselect::vsCircleCandidate;
-using vc_shapeselect::vsRoundness;
 
 // Stroke centre-lines shorter than this (pixels) are not used.
 constexpr double kMinSkeletalLength = 20.0;
@@ -133,13 +128,6 @@ std::vector<vsCircleCandidate> confirmedCircles(const vcPelBuffer_const<unsigned
     vcGXAlignResultSet aligned;
     pattern.run(image, alignParams, start, aligned, nullptr, 0);
     if (aligned.numFound() == 0 || aligned.results()[0].score() < acceptThreshold) continue;
-    // The pattern accepts an outline within a pixel or two of the circle all the way round,
-    // which a small polygon can be; its sides bend away from the circle in a regular way that
-    // noise does not.
-    const vsRoundness roundness =
-        circleRoundness(image, image.imageFromClientXform().mapPoint(c.center()),
-                        c.radius() / image.clientFromImageXform().scale());
-    if (!looksRound(roundness)) continue;
     candidates.push_back({vcCircle(c.center(), c.radius()), aligned.results()[0].score()});
   }
   std::stable_sort(candidates.begin(), candidates.end(),

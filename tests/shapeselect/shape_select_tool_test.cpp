@@ -10,7 +10,6 @@
 #include "platform/diag/diag_object.h"
 #include "scenes/canvas.h"
 #include "shapeselect/shape_select_impl.h"
-#include "shapeselect/shape_select_roundness.h"
 #include "shapeselect/shape_select_search.h"
 #include "tavshsl/shape_select_tool.h"
 
@@ -288,52 +287,6 @@ TEST(ShapeSelectRun, FindsDiscsAndRecordsThem) {
   ASSERT_EQ(plain.numResults(), 3);
   for (long k = 0; k < 3; ++k)
     EXPECT_EQ(plain.results()[k].location(), results.results()[k].location());
-}
-
-TEST(ShapeSelectRun, SmallPolygonsAreNotDiscs) {
-  // A regular hexagon and pentagon whose outlines stay within two pixels of a circle of the
-  // trained range, next to a disc bitten by a square of background and a clean one: only the
-  // discs are circles, whatever the pattern's score.
-  vcSceneCanvas canvas(200, 120, 90.0);
-  const auto regular = [](Vec centre, double r, int sides, double start) {
-    std::vector<Vec> v;
-    for (int k = 0; k < sides; ++k) {
-      const double a = start + 2.0 * 3.14159265358979 * k / sides;
-      v.push_back(centre + Vec(r * std::cos(a), r * std::sin(a)));
-    }
-    return v;
-  };
-  canvas.drawPolygon(regular(Vec(40.2, 35.7), 21.0, 6, 0.3), 150.0);
-  canvas.drawPolygon(regular(Vec(150.6, 36.1), 21.0, 5, 0.1), 40.0);
-  canvas.drawDisc(Vec(45.4, 85.2), 20.0, 150.0);
-  canvas.drawPolygon(regular(Vec(45.4, 65.2), 6.0, 4, 0.4), 90.0);  // the bite
-  canvas.drawDisc(Vec(150.3, 84.8), 19.0, 30.0);
-  canvas.blur(1.0);
-  vcSceneRandom random(5);
-  canvas.addNoise(3.0, random);
-  const vcPelBuffer<unsigned char> image = canvas.image();
-
-  const vc_shapeselect::vsRoundness hexagon =
-      vc_shapeselect::circleRoundness(image, Vec(40.2, 35.7), 19.5);
-  EXPECT_FALSE(vc_shapeselect::looksRound(hexagon)) << hexagon.bend << " " << hexagon.noise;
-  const vc_shapeselect::vsRoundness bitten =
-      vc_shapeselect::circleRoundness(image, Vec(45.4, 85.2), 20.0);
-  EXPECT_TRUE(vc_shapeselect::looksRound(bitten)) << bitten.bend << " " << bitten.noise;
-  EXPECT_NEAR(bitten.radius, 20.0, 0.2);
-  // No measure, and so no refusal, without an image or a circle it could hold.
-  for (const double r : {0.0, std::nan(""), 1e300, 400.0})
-    EXPECT_EQ(vc_shapeselect::circleRoundness(image, Vec(40, 35), r).rays, 0) << r;
-  EXPECT_EQ(vc_shapeselect::circleRoundness(vcPelBuffer<unsigned char>(), Vec(40, 35), 20).rays, 0);
-  EXPECT_TRUE(vc_shapeselect::looksRound(vc_shapeselect::vsRoundness()));
-
-  vcShapeSelectTool tool;
-  tool.train(trainDofs({withZone(circleDofs(), Defs::eScale, 0.85, 1.15)}), {circle(20)},
-             kIdentity, nullptr, 0);
-  vcShapeSelectResultSet results;
-  tool.run(results, image, vcShapeSelectRunParams(), nullptr, 0);
-  ASSERT_EQ(results.numResults(), 2);
-  for (const vcShapeSelectResult& r : results.results())
-    EXPECT_GT(r.location().y(), 60.0) << r.location().x() << ", " << r.location().y();
 }
 
 }  // namespace
