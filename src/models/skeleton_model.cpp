@@ -35,13 +35,13 @@ void vcSegmentCorresponderSkeletonModel::buildOutline_(vcSegmentDefs::veSegmentP
   centreLines.reserve(n);
   for (const vcModelSegment& s : skeleton_) centreLines.push_back(s.segment());
 
-  // Walk around the figure from the first end that gives a real outline. Crossings are taken
-  // strictly ahead, and the walk reverses onto a crossed stroke only when the stroke it leaves
-  // reaches the crossed one's line.
-  const std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(centreLines);
-  VC_ASSERT(!starts.empty() && "a stroke end point that lies inside no other stroke");
+  // Walk around the figure from its first end that lies inside no other stroke. Crossings are
+  // taken strictly ahead, and the walk reverses onto a crossed stroke only when the stroke it
+  // leaves reaches the crossed one's line.
+  const std::optional<vsStrokeEnd> start = vfStrokeWalkStart(centreLines);
+  VC_ASSERT(start.has_value() && "a stroke end point that lies inside no other stroke");
   const std::optional<std::vector<vsOutlinePiece>> outline =
-      vfWalkStrokeOutline(centreLines, nominalStrokeWidths_, starts, vsStrokeWalkRules{});
+      vfWalkStrokeOutline(centreLines, nominalStrokeWidths_, *start, vsStrokeWalkRules{});
   VC_ASSERT(outline.has_value() && "the stroke outline walk closes");
 
   // Group by stroke, in emission order within a stroke.

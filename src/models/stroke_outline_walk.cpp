@@ -109,27 +109,18 @@ std::optional<std::vector<vsOutlinePiece>> walkFrom(const std::vector<vcLineSeg>
 
 }  // namespace
 
-std::vector<vsStrokeEnd> vfStrokeWalkStarts(const std::vector<vcLineSeg>& centreLines) {
-  std::vector<vsStrokeEnd> freeEnds;
-  std::vector<vsStrokeEnd> jointEnds;
+std::optional<vsStrokeEnd> vfStrokeWalkStart(const std::vector<vcLineSeg>& centreLines) {
   for (std::size_t i = 0; i < centreLines.size(); ++i)
     for (const bool atP2 : {false, true}) {
       const vcLineSeg& s = centreLines[i];
-      const vsEndContact contact = vfClassifyEnd(atP2 ? s.p2() : s.p1(), i, centreLines);
-      if (contact.free) (contact.touch ? jointEnds : freeEnds).push_back({i, atP2});
+      if (vfClassifyEnd(atP2 ? s.p2() : s.p1(), i, centreLines).free) return vsStrokeEnd{i, atP2};
     }
-  freeEnds.insert(freeEnds.end(), jointEnds.begin(), jointEnds.end());
-  return freeEnds;
+  return std::nullopt;
 }
 
 std::optional<std::vector<vsOutlinePiece>> vfWalkStrokeOutline(
     const std::vector<vcLineSeg>& centreLines, const std::vector<double>& widths,
-    const std::vector<vsStrokeEnd>& starts, const vsStrokeWalkRules& rules) {
+    const vsStrokeEnd& start, const vsStrokeWalkRules& rules) {
   VC_ASSERT(widths.size() == centreLines.size());
-  // A closed outline has at least two sides and two ends; a shorter loop went around nothing.
-  for (const vsStrokeEnd& start : starts) {
-    std::optional<std::vector<vsOutlinePiece>> pieces = walkFrom(centreLines, widths, start, rules);
-    if (pieces && pieces->size() >= 4) return pieces;
-  }
-  return std::nullopt;
+  return walkFrom(centreLines, widths, start, rules);
 }

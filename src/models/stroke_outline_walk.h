@@ -3,11 +3,11 @@
 // The walk around a stroke figure that gives the skeleton model and the stroke template their
 // outline.
 //
-//   std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(centreLines);
-//   if (starts.empty()) ...                       // every end lies inside another stroke
+//   std::optional<vsStrokeEnd> start = vfStrokeWalkStart(centreLines);
+//   if (!start) ...                               // every end lies inside another stroke
 //   std::optional<std::vector<vsOutlinePiece>> outline =
-//       vfWalkStrokeOutline(centreLines, widths, starts, rules);
-//   if (!outline) ...                             // no walk closed
+//       vfWalkStrokeOutline(centreLines, widths, *start, rules);
+//   if (!outline) ...                             // the walk did not close
 //
 // Each stroke is the rectangle of its centre-line widened by half its width on each side and
 // extended at each end by half its width, or by half the width of another stroke whose end
@@ -29,12 +29,12 @@ struct vsStrokeEnd {
   bool atP2;
 };
 
-// The ends a walk may start from, in the order to try them: ends inside no other stroke, in
-// stroke order, p1 before p2; those that touch no other stroke first, then those at a joint.
-// A walk that starts at a joint can start on the inner side of it, inside the other stroke,
-// and then closes at once around nothing; only a figure whose every end meets another stroke
-// (a closed loop) needs a joint. Empty when every end lies inside another stroke.
-std::vector<vsStrokeEnd> vfStrokeWalkStarts(const std::vector<vcLineSeg>& centreLines);
+// The end the walk starts from: in stroke order, p1 before p2, the first end that lies inside
+// no other stroke, whether or not it meets another stroke's end. A start at a joint whose
+// first corner falls on the inner side of the joint closes at once around nothing; the shape
+// tool's training refuses such a figure (see vfCheckStrokeModelOutline). Nothing when every
+// end lies inside another stroke.
+std::optional<vsStrokeEnd> vfStrokeWalkStart(const std::vector<vcLineSeg>& centreLines);
 
 // One emitted outline segment: its type, its stroke, and the centre-line end point the walk
 // was heading for (for an end segment, the end it closes).
@@ -57,11 +57,10 @@ struct vsStrokeWalkRules {
   bool awayFromLine = false;
 };
 
-// The outline in emission order, from the first of `starts` whose walk closes within
-// 2n^2 + 4n + 1 steps (n strokes) with at least four segments (two sides, two ends); nothing
-// when none does.
+// The outline in emission order of the walk from `start`; nothing when it does not close
+// within 2n^2 + 4n + 1 steps (n strokes).
 // Requires: widths.size() == centreLines.size(), widths > 0, no zero-length centre-line.
 // Throws: vcAssertionFailure when the counts differ.
 std::optional<std::vector<vsOutlinePiece>> vfWalkStrokeOutline(
     const std::vector<vcLineSeg>& centreLines, const std::vector<double>& widths,
-    const std::vector<vsStrokeEnd>& starts, const vsStrokeWalkRules& rules);
+    const vsStrokeEnd& start, const vsStrokeWalkRules& rules);

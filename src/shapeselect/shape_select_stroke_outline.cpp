@@ -9,15 +9,15 @@
 
 std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skeleton,
                                             const std::vector<double>& widths) {
-  // Find the ends the walk may start from.
-  const std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(skeleton);
-  if (starts.empty())
+  // The end the walk starts from.
+  const std::optional<vsStrokeEnd> start = vfStrokeWalkStart(skeleton);
+  if (!start)
     throw vcShapeSelectDefs::BadParams(L"Skeleton has no free end point: Model is degenerate.");
 
   // Walk around the figure; a crossing up to 1e-6 behind the walk position is at it.
   const vsStrokeWalkRules rules{1e-6, true};
   const std::optional<std::vector<vsOutlinePiece>> pieces =
-      vfWalkStrokeOutline(skeleton, widths, starts, rules);
+      vfWalkStrokeOutline(skeleton, widths, *start, rules);
   if (!pieces) throw vcShapeSelectDefs::BadParams(L"Invalid stroke width: Model is degenerate.");
 
   // Keep the segments in walk order.
@@ -30,13 +30,18 @@ std::vector<vcLineSeg> vfTraceStrokeOutline(const std::vector<vcLineSeg>& skelet
 void vfCheckStrokeModelOutline(const std::vector<vcLineSeg>& skeleton,
                                const std::vector<double>& widths, long templateIndex) {
   const std::wstring name = L"Stroke template " + vfStr(templateIndex) + L": ";
-  const std::vector<vsStrokeEnd> starts = vfStrokeWalkStarts(skeleton);
-  if (starts.empty())
+  const std::optional<vsStrokeEnd> start = vfStrokeWalkStart(skeleton);
+  if (!start)
     throw vcShapeSelectDefs::BadParams(name + L"every stroke end lies inside another stroke");
   const std::optional<std::vector<vsOutlinePiece>> pieces =
-      vfWalkStrokeOutline(skeleton, widths, starts, vsStrokeWalkRules{});
+      vfWalkStrokeOutline(skeleton, widths, *start, vsStrokeWalkRules{});
   if (!pieces)
     throw vcShapeSelectDefs::BadParams(name + L"the outline around its strokes does not close");
+  // Two sides and two ends at least; fewer when the walk started on the inner side of a joint.
+  if (pieces->size() < 4)
+    throw vcShapeSelectDefs::BadParams(
+        name + L"the outline closes at once around nothing: the first stroke end inside no "
+               L"other stroke lies on the inner side of a joint");
   std::vector<bool> hasSide(skeleton.size(), false);
   for (const vsOutlinePiece& piece : *pieces)
     if (piece.type == vcSegmentCorresponderSkeletonModel::eStrokeSide) hasSide[piece.stroke] = true;

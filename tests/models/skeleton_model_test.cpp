@@ -21,9 +21,10 @@ std::vector<vcModelSegment> strokes(const std::vector<vcLineSeg>& centreLines) {
 }
 
 // An "F" about 100 pixels tall, centred near the origin: an L corner where two stroke ends
-// meet (stroke 0 and 1), a T where stroke 2 ends inside stroke 0, and three free ends.
+// meet (stroke 0 and 1), a T where stroke 2 ends inside stroke 0, and three free ends. Listed
+// from the free foot of the upright, where the outline walk starts.
 std::vector<vcModelSegment> letterF() {
-  return strokes({seg(-40, -50, -40, 50), seg(-40, -50, 40, -50), seg(-40, 0, 20, 0)});
+  return strokes({seg(-40, 50, -40, -50), seg(-40, -50, 40, -50), seg(-40, 0, 20, 0)});
 }
 const std::vector<double> kFWidths = {8.0, 8.0, 6.0};
 
@@ -79,8 +80,7 @@ TEST(SkeletonModel, JunctionsOfJoinedStrokes) {
   EXPECT_NEAR(x.junctionPoints()[1][0].pos().distance(pt(5, 5)), 0.0, 1e-12);
 
   // The F: L corner, T junction; strokes 0-1 and 0-2 meet, the disjoint 1-2 do not. Its outline is
-  // the boundary of the union, 510 long, although stroke 0 starts at the L corner (where the walk
-  // starts is checked with the stroke template, which shares the walk).
+  // the boundary of the union, 510 long.
   const Skeleton f(letterF(), kFWidths, true);
   EXPECT_NEAR(perimeter(f.boundarySegments()), 510.0, 1e-9);
   EXPECT_TRUE(f.adjacency()[1][0]);

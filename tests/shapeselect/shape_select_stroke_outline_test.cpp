@@ -87,39 +87,26 @@ TEST(StrokeOutline, FiguresCloseAndEncloseTheUnionOfTheirStrokes) {
   EXPECT_EQ(outlineOf(figures[0].skeleton, figures[0].widths).size(), 12u);
 }
 
-TEST(StrokeOutline, FiguresListedFromAJointCloseAroundTheSameUnion) {
-  // Each figure listed twice: once from an end that touches nothing, once from a joint. The
-  // walk must not start on the inner side of the joint; both listings enclose the same union.
-  struct Figure {
-    const char* name;
-    std::vector<vcLineSeg> fromFreeEnd;
-    std::vector<vcLineSeg> fromJoint;
-    std::vector<double> widths;
-  };
-  const std::vector<Figure> figures = {
-      {"Y",
-       {seg(0, 10, 0, 0), seg(0, 0, -8, -6), seg(0, 0, 8, -6)},
-       {seg(0, 0, 0, 10), seg(0, 0, -8, -6), seg(0, 0, 8, -6)},
-       {2, 2, 2}},
-      {"V", {seg(-6, -8, 0, 0), seg(6, -8, 0, 0)}, {seg(0, 0, -6, -8), seg(0, 0, 6, -8)}, {2, 2}},
-      // An F whose upright starts at the corner it shares with the top bar.
-      {"F",
-       {seg(-40, 50, -40, -50), seg(40, -50, -40, -50), seg(-40, 0, 20, 0)},
-       {seg(-40, -50, -40, 50), seg(-40, -50, 40, -50), seg(-40, 0, 20, 0)},
-       {8, 8, 6}}};
-  for (const Figure& f : figures) {
-    SCOPED_TRACE(f.name);
-    const std::vector<vcLineSeg> reference = outlineOf(f.fromFreeEnd, f.widths);
-    const std::vector<vcLineSeg> joint = outlineOf(f.fromJoint, f.widths);
-    expectClosedChain(reference);
-    expectClosedChain(joint);
-    EXPECT_EQ(joint.size(), reference.size());
-    EXPECT_NEAR(enclosedArea(joint), enclosedArea(reference), 1e-9);
-  }
-  // The F's union by hand: upright 8 x 108, top bar 88 x 8 less the shared corner square,
-  // middle bar 66 x 6 less the 7 x 6 inside the upright.
-  EXPECT_NEAR(enclosedArea(outlineOf(figures[2].fromJoint, figures[2].widths)),
-              864.0 + 640.0 + 354.0, 1e-9);
+TEST(StrokeOutline, WalkStartsAtTheFirstEndInsideNoOtherStroke) {
+  // That end may be a joint. An L listed from its joint, with the first corner on the outside:
+  // the walk goes round the union of the two 12 x 2 bars.
+  const std::vector<vcLineSeg> outside = outlineOf({seg(0, 0, 10, 0), seg(0, 0, 0, 10)}, {2, 2});
+  expectClosedChain(outside);
+  EXPECT_EQ(outside.size(), 6u);
+  EXPECT_NEAR(enclosedArea(outside), 44.0, 1e-9);
+
+  // The same L listed from its joint the other way round puts the first corner inside the
+  // joint: the walk turns onto the upright and is back at once, around nothing.
+  const std::vector<vcLineSeg> inside = outlineOf({seg(10, 0, 0, 0), seg(10, 0, 10, 10)}, {2, 2});
+  ASSERT_EQ(inside.size(), 1u);
+  EXPECT_EQ(inside[0].p1(), inside[0].p2());
+
+  // A Y and a V listed from their joint start between two arms and never come back.
+  for (const std::vector<vcLineSeg>& fromJoint :
+       {std::vector<vcLineSeg>{seg(0, 0, 0, 10), seg(0, 0, -8, -6), seg(0, 0, 8, -6)},
+        std::vector<vcLineSeg>{seg(0, 0, -6, -8), seg(0, 0, 6, -8)}})
+    EXPECT_ERROR(outlineOf(fromJoint, std::vector<double>(fromJoint.size(), 2.0)),
+                 vcShapeSelectDefs::BadParams, L"Invalid stroke width: Model is degenerate.");
 }
 
 TEST(StrokeOutline, WalkThatCannotComeBackIsRefused) {

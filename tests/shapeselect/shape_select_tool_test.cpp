@@ -97,6 +97,13 @@ TEST(ShapeSelectTrain, RefusalsStoreNothing) {
   EXPECT_ERROR(tool.train(trainDofs({{}, {}}), {square(), hidden}, kIdentity, nullptr, 0),
                Defs::BadParams,
                L"Stroke template 1: stroke 1 lies inside the others and has no outline side");
+  // An L whose first listed end is its joint, with the first corner inside the joint: the
+  // outline closes at once around nothing.
+  const Handle inner(new vcShapeSelectTemplateStroke(
+      {vcLineSeg(Vec(60, 0), Vec(0, 0)), vcLineSeg(Vec(60, 0), Vec(60, 60))}, {10.0, 10.0}));
+  EXPECT_ERROR(tool.train(trainDofs({{}}), {inner}, kIdentity, nullptr, 0), Defs::BadParams,
+               L"Stroke template 0: the outline closes at once around nothing: the first "
+               L"stroke end inside no other stroke lies on the inner side of a joint");
   // A scale zone the models cannot sample fails in the model.
   EXPECT_THROW(tool.train(trainDofs({withZone({}, Defs::eScale, 0.01, 2)}), {square()},
                           kIdentity, nullptr, 0),
