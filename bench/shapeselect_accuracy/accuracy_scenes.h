@@ -4,6 +4,9 @@
 // same templates, objects and clutter, and the run parameters they are searched with.
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "io/scene_templates.h"
 #include "scenes/shape_scene.h"
@@ -35,4 +38,16 @@ inline vcShapeSelectRunParams vfAccuracyRunParams(const vsShapeSceneParams& scen
   vcShapeSelectRunParams run;
   run.maxNumResults(scene.numObjects * 2);
   return run;
+}
+
+// The name of the bucket of v among buckets bounded by `edges` ("[0.5, 1)"); values past the
+// last bound fall in the last bucket.
+inline std::string vfBucketName(double v, const std::vector<double>& edges) {
+  for (std::size_t i = 1; i < edges.size(); ++i)
+    if (v < edges[i] || i + 1 == edges.size()) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "[%.2g, %.2g)", edges[i - 1], edges[i]);
+      return buf;
+    }
+  return "";
 }

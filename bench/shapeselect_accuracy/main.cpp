@@ -48,7 +48,7 @@
 namespace {
 
 struct Bucket {
-  long objects = 0, matched = 0;  // recall
+  long objects = 0, matched = 0;   // recall
   long reported = 0, correct = 0;  // precision
   double translation = 0, angle = 0, scale = 0, width = 0;
   long angled = 0, widthed = 0;
@@ -93,22 +93,13 @@ const char* kindName(veShapeKind k) {
   return k == veShapeKind::eCircle ? "disc" : k == veShapeKind::ePolygon ? "polygon" : "stroke";
 }
 
-std::string range(double v, const std::vector<double>& edges) {
-  for (std::size_t i = 1; i < edges.size(); ++i)
-    if (v < edges[i] || i + 1 == edges.size()) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "[%.2g, %.2g)", edges[i - 1], edges[i]);
-      return buf;
-    }
-  return "";
-}
-
 // The row of an X figure by how far its arms differ in length: with arms within the scale
 // tolerance of each other, the cross turned by 90 degrees fits its outline almost as well.
 std::string armsRow(const vsSceneTemplate& t) {
   const double a = (t.skeleton[0].second - t.skeleton[0].first).len();
   const double b = (t.skeleton[1].second - t.skeleton[1].first).len();
-  return "X arms apart % " + range(100.0 * (1.0 - std::min(a, b) / std::max(a, b)), {0, 3, 10, 40});
+  return "X arms apart % " +
+         vfBucketName(100.0 * (1.0 - std::min(a, b) / std::max(a, b)), {0, 3, 10, 40});
 }
 
 void print(const char* title, const Table& table) {
@@ -118,7 +109,8 @@ void print(const char* title, const Table& table) {
     const auto pct = [](long a, long n) { return n ? 100.0 * double(a) / double(n) : 0.0; };
     // Precision belongs to reported results, which only the kind and size tables count.
     char precision[16] = "      -";
-    if (b.reported) std::snprintf(precision, sizeof precision, "%6.1f%%", pct(b.correct, b.reported));
+    if (b.reported)
+      std::snprintf(precision, sizeof precision, "%6.1f%%", pct(b.correct, b.reported));
     std::printf("%-26s %7ld %6.1f%% %7ld %s %9.3f %9.3f %9.3f %9.2f\n", name.c_str(), b.objects,
                 pct(b.matched, b.objects), b.reported, precision,
                 b.matched ? b.translation / double(b.matched) : 0.0,
@@ -172,11 +164,12 @@ void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t
         best = &r;
       }
     }
-    std::printf("miss seed %u object %ld %s %ldx%ld contrast %.0f scale %.3f angle %.1f blur %.2f "
-                "noise %.1f %s",
-                seed, o, t.name, scene.image.width(), scene.image.height(), object.contrast,
-                object.scale, object.angleDegrees, scene.blurSigma, scene.noiseSigma,
-                object.occluded ? "bitten" : "whole");
+    std::printf(
+        "miss seed %u object %ld %s %ldx%ld contrast %.0f scale %.3f angle %.1f blur %.2f "
+        "noise %.1f %s",
+        seed, o, t.name, scene.image.width(), scene.image.height(), object.contrast, object.scale,
+        object.angleDegrees, scene.blurSigma, scene.noiseSigma,
+        object.occluded ? "bitten" : "whole");
     if (t.kind == veShapeKind::ePolygon) {
       if (ranks[std::size_t(o)] < 0)
         std::printf(" | no edge on it");
@@ -306,20 +299,22 @@ int main(int argc, char** argv) {
         const vsShapeMatch* match = matchOf[o];
         const std::string sizeName = size ? "1280x1024 " : "640x480 ";
         std::vector<Bucket*> buckets = {
-            &byKind[sizeName + kindName(t.kind)], &byContrast[range(object.contrast, {35, 50, 65, 80})],
+            &byKind[sizeName + kindName(t.kind)],
+            &byContrast[vfBucketName(object.contrast, {35, 50, 65, 80})],
             &byPolarity[kindName(t.kind) + std::string(object.dark ? " dark" : " light")],
-            &byScale[range(object.scale, {0.7, 0.9, 1.1, 1.4})],
-            &byBlur[range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
-            &byNoise[range(scene.noiseSigma, {0, 2.5, 5})],
+            &byScale[vfBucketName(object.scale, {0.7, 0.9, 1.1, 1.4})],
+            &byBlur[vfBucketName(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
+            &byNoise[vfBucketName(scene.noiseSigma, {0, 2.5, 5})],
             &byOcclusion[object.occluded ? "bitten" : "whole"],
-            &bySize[size ? "1280x1024" : "640x480"], &all["all"]};
+            &bySize[size ? "1280x1024" : "640x480"],
+            &all["all"]};
         // The rows of one kind's own table by the conditions that bear on it.
         const auto byCondition = [&](Table& table) {
           buckets.insert(buckets.end(),
-                         {&table["scale " + range(object.scale, {0.7, 0.9, 1.1, 1.4})],
-                          &table["contrast " + range(object.contrast, {35, 50, 65, 80})],
-                          &table["blur " + range(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
-                          &table["noise " + range(scene.noiseSigma, {0, 2.5, 5})],
+                         {&table["scale " + vfBucketName(object.scale, {0.7, 0.9, 1.1, 1.4})],
+                          &table["contrast " + vfBucketName(object.contrast, {35, 50, 65, 80})],
+                          &table["blur " + vfBucketName(scene.blurSigma, {0, 0.5, 1.0, 1.5})],
+                          &table["noise " + vfBucketName(scene.noiseSigma, {0, 2.5, 5})],
                           &table[object.occluded ? "bitten" : "whole"]});
         };
         if (size == 1) {
@@ -339,11 +334,12 @@ int main(int argc, char** argv) {
           // it between the two, and the fill of windows without edges carries them on.
           const bool darkScene = std::any_of(scene.objects.begin(), scene.objects.end(),
                                              [](const vsSceneObject& other) { return other.dark; });
-          buckets.insert(buckets.end(),
-                         {&strokeFigure[t.name],
-                          &strokeBucket["width factor " + range(factor, {0.7, 0.9, 1.1, 1.3})],
-                          &strokeBucket["clear run px " + range(clear, {0, 20, 30, 1000})],
-                          &strokeBucket[darkScene ? "scene with a dark disc" : "scene without"]});
+          buckets.insert(
+              buckets.end(),
+              {&strokeFigure[t.name],
+               &strokeBucket["width factor " + vfBucketName(factor, {0.7, 0.9, 1.1, 1.3})],
+               &strokeBucket["clear run px " + vfBucketName(clear, {0, 20, 30, 1000})],
+               &strokeBucket[darkScene ? "scene with a dark disc" : "scene without"]});
           byCondition(strokeBucket);
           if (std::strcmp(t.name, "X") == 0) buckets.push_back(&strokeFigure[armsRow(t)]);
         }
@@ -393,14 +389,17 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::printf("shape selection accuracy: %ld scenes at 640x480 (8 objects), %ld at 1280x1024 "
-              "(10, 20 or 30 objects), seeds from %u\n",
-              perSize, perSize, firstSeed);
-  std::printf("mean run: %.2f ms at 640x480, %.2f ms at 1280x1024 (processor time, no diagnostics)\n",
-              runs[0] ? 1e3 * runSeconds[0] / double(runs[0]) : 0.0,
-              runs[1] ? 1e3 * runSeconds[1] / double(runs[1]) : 0.0);
-  std::printf("errors are means over matches; width: largest stroke factor error, figures "
-              "without symmetry\n");
+  std::printf(
+      "shape selection accuracy: %ld scenes at 640x480 (8 objects), %ld at 1280x1024 "
+      "(10, 20 or 30 objects), seeds from %u\n",
+      perSize, perSize, firstSeed);
+  std::printf(
+      "mean run: %.2f ms at 640x480, %.2f ms at 1280x1024 (processor time, no diagnostics)\n",
+      runs[0] ? 1e3 * runSeconds[0] / double(runs[0]) : 0.0,
+      runs[1] ? 1e3 * runSeconds[1] / double(runs[1]) : 0.0);
+  std::printf(
+      "errors are means over matches; width: largest stroke factor error, figures "
+      "without symmetry\n");
   print("all", all);
   print("by image size", bySize);
   print("by size and kind", byKind);
