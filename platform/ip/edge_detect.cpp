@@ -22,6 +22,7 @@
 #include "platform/ip/edge_place_peaks.h"
 #include "platform/ip/edge_presmooth.h"
 #include "platform/ip/edge_settle.h"
+#include "platform/ip/edge_side_ends.h"
 #include "platform/ip/edge_sobel.h"
 
 namespace vc_edge_detail {
@@ -364,6 +365,7 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
     commitCornerTips(image.offset().y(), height, edges, pending);
+    reachCorners(image, float(params.magScale() / 8.0), edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

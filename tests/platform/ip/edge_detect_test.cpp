@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <numbers>
 #include <tuple>
@@ -13,6 +14,7 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_detect.h"
 #include "platform/ip/edge_noise.h"
+#include "platform/ip/edge_side_ends.h"
 #include "scenes/canvas.h"
 #include "vector_paths.h"
 
@@ -82,7 +84,9 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
   // width of 70 leaves a remainder: every edgelet, bridges included, has the magnitude that
   // the gradient images give its pixel, or, when it was moved into the pixel of its position,
   // the pixel beside it where the peak was found; and the code of that pixel, or, at a corner
-  // tip, which takes its neighbour's direction, the code of a pixel one further.
+  // tip, which takes its neighbour's direction, the code of a pixel one further, or, carried on
+  // along a straight run to where it ends, the run's direction: within the run's turn of the
+  // code of a pixel no farther than that reach.
   const vcPelBuffer<unsigned char> noise = lcgNoise(70, 30, 12345u);
   const vcEdgeletParams params(0.5, 10.0, 1);
   vcEdgeletSet set;
@@ -94,11 +98,14 @@ TEST(EdgeDetect, EdgeletsOfBusyRowsAgreeWithTheGradientImages) {
   for (const vcEdgelet& e : set.edges()) {
     ++perRow[e.get_j()];
     bool fromPeak = false, codeNear = false;
-    for (long dy = -2; dy <= 2; ++dy)
-      for (long dx = -2; dx <= 2; ++dx) {
+    const long reach = long(vc_edge_detail::kReach) + 2;
+    for (long dy = -reach; dy <= reach; ++dy)
+      for (long dx = -reach; dx <= reach; ++dx) {
         const long x = e.get_i() + dx, y = e.get_j() + dy;
         if (x < 0 || x >= 70 || y < 0 || y >= 30) continue;
-        codeNear = codeNear || e.angle().plain() == angle.get(x, y);
+        const int turn = std::abs(int(std::int8_t(std::uint8_t(e.angle().plain() - angle.get(x, y)))));
+        codeNear = codeNear || (std::abs(dx) <= 2 && std::abs(dy) <= 2 && turn == 0) ||
+                   turn < vc_edge_detail::kRunTurnCodes;
         fromPeak = fromPeak || (std::abs(dx) <= 1 && std::abs(dy) <= 1 &&
                                 std::min<int>(e.magnitude(), 255) == magnitude.get(x, y));
       }

@@ -1,0 +1,438 @@
+#include "platform/ip/edge_side_ends.h"
+
+#include "platform/ip/edge_sobel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <numbers>
+
+namespace vc_edge_detail {
+
+namespace {
+
+// Farthest a run's last edgelet moves from its pixel's centre towards the corner: a pixel,
+// less a margin for the rounding of single-precision positions.
+constexpr double kFarthest = 0.999;
+
+// How far the edge past a run's end is followed, edgelets, and by how much it must turn from
+// the run to make a corner the run is carried to: 39 degrees, in codes of 256 per turn.
+constexpr int kAheadSteps = 8;
+constexpr double kLeastCornerTurnCodes = 28.0;
+
+// Share of the full step below which it must fall soon after falling to half, for a corner.
+constexpr double kGone = 0.25;
+
+// Code b minus code a as a signed turn, -128 to 127.
+inline int signedTurn(int a, int b) { return int(std::int8_t(std::uint8_t(b - a))); }
+
+// The gradient direction of every code, filled once at load; the tangent is it turned by +90
+// degrees, (-y, x).
+struct DirectionTable {
+  double x[256];
+  double y[256];
+  DirectionTable() {
+    for (int a = 0; a < 256; ++a) {
+      x[a] = std::cos(a * (2.0 * std::numbers::pi / 256.0));
+      y[a] = std::sin(a * (2.0 * std::numbers::pi / 256.0));
+    }
+  }
+};
+const DirectionTable kDirection;
+
+// Bilinear grey values of the image (window pixel coordinates, centres at + 0.5) and the grey
+// step across a line.
+class Greys {
+ public:
+  explicit Greys(const vcPelBuffer_const<unsigned char>& image)
+      : width_(image.width()),
+        height_(image.height()),
+        first_(image.pointToRow(0)),
+        stride_(image.rowUpdate()) {}
+
+  bool grey(double x, double y, double& value) const {
+    const double u = x - 0.5, v = y - 0.5;
+    const double fu = std::floor(u), fv = std::floor(v);
+    if (!(fu >= 0.0 && fv >= 0.0 && fu + 1.0 < double(width_) && fv + 1.0 < double(height_)))
+      return false;
+    const unsigned char* r0 = first_ + long(fv) * stride_ + long(fu);
+    const unsigned char* r1 = r0 + stride_;
+    const double a = u - fu, b = v - fv;
+    value = (1.0 - b) * ((1.0 - a) * r0[0] + a * r0[1]) + b * ((1.0 - a) * r1[0] + a * r1[1]);
+    return true;
+  }
+
+  // The mean grey difference between points 1 and 2 pixels along the gradient (gx, gy) from
+  // (x, y) and the points as far against it, over three places half a pixel apart along the
+  // line. False when a point falls outside the image.
+  bool stepAcross(double x, double y, double gx, double gy, double& step) const {
+    double sum = 0.0;
+    for (const double k : {-0.5, 0.0, 0.5})
+      for (const double r : {0.5, 1.0}) {
+        const double cx = x - gy * k, cy = y + gx * k;
+        double light = 0.0, dark = 0.0;
+        if (!grey(cx + gx * r, cy + gy * r, light) || !grey(cx - gx * r, cy - gy * r, dark))
+          return false;
+        sum += light - dark;
+      }
+    step = sum / 6.0;
+    return true;
+  }
+
+ private:
+  long width_, height_;
+  const unsigned char* first_;
+  long stride_;
+};
+
+// One pixel that a run's end asks for: which run, where, and how the edgelet there would read.
+struct Claim {
+  long pixel;       // index into the grid
+  std::size_t run;  // index of the run end
+  double distance;  // from the pixel's centre to the run's line
+  std::uint16_t i, j, magnitude;
+  vcAngle8 code;
+  float x, y;
+};
+
+}  // namespace
+
+void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
+                  std::vector<vcEdgelet>& edges, std::vector<float>& positions) {
+  const std::size_t n = edges.size();
+  const long width = image.width(), height = image.height();
+  if (n < std::size_t(kRunLength) || width < 2 || height < 2) return;
+  const long x0 = image.offset().x(), y0 = image.offset().y();
+  const bool aside = !positions.empty();
+  const auto px = [&](std::size_t k) {
+    return double(aside ? positions[2 * k] : edges[k].posQuickX()) - double(x0);
+  };
+  const auto py = [&](std::size_t k) {
+    return double(aside ? positions[2 * k + 1] : edges[k].posQuickY()) - double(y0);
+  };
+
+  // The edgelet of every pixel, or -1.
+  std::vector<std::int32_t> grid(std::size_t(width * height), -1);
+  for (std::size_t k = 0; k < n; ++k)
+    grid[std::size_t((edges[k].get_j() - y0) * width + (edges[k].get_i() - x0))] = std::int32_t(k);
+
+  // The neighbours of every edgelet (among its 8 neighbouring pixels, pointing within 90
+  // degrees of it) that turn least from it, ahead of it along its tangent and behind it, found
+  // once: index and turn, or -1 when there is none.
+  struct Near {
+    std::int32_t at[2] = {-1, -1};  // behind, ahead
+    std::int16_t turn[2] = {0, 0};
+  };
+  std::vector<Near> near(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const vcEdgelet& e = edges[k];
+    const int a = e.angle().plain();
+    const long i = e.get_i() - x0, j = e.get_j() - y0;
+    int least[2] = {1000, 1000};
+    for (long dj = -1; dj <= 1; ++dj) {
+      if (j + dj < 0 || j + dj >= height) continue;
+      for (long di = -1; di <= 1; ++di) {
+        if ((di == 0 && dj == 0) || i + di < 0 || i + di >= width) continue;
+        const std::int32_t m = grid[std::size_t((j + dj) * width + i + di)];
+        if (m < 0) continue;
+        const int t = signedTurn(a, edges[std::size_t(m)].angle().plain());
+        const double along = -double(di) * kDirection.y[a] + double(dj) * kDirection.x[a];
+        if (std::abs(t) > 64 || along == 0.0) continue;
+        const int side = along > 0.0 ? 1 : 0;
+        if (std::abs(t) < least[side]) {
+          least[side] = std::abs(t);
+          near[k].at[side] = m;
+          near[k].turn[side] = std::int16_t(t);
+        }
+      }
+    }
+  }
+  // The neighbour of edgelet k ahead (way +1) or behind (-1); `turn` gets the turn towards it.
+  const auto neighbour = [&](std::size_t k, int way, int& turn) {
+    const int side = way > 0 ? 1 : 0;
+    turn = near[k].turn[side];
+    return long(near[k].at[side]);
+  };
+  // How many neighbours, up to `most`, the edge runs straight from edgelet k the given way,
+  // each turning by less than kRunTurnCodes from the last and from k.
+  const auto straightSteps = [&](std::size_t k, int way, int most) {
+    std::size_t at = k;
+    for (int s = 0; s < most; ++s) {
+      int turn = 0;
+      const long next = neighbour(at, way, turn);
+      if (next < 0 || std::abs(turn) >= kRunTurnCodes ||
+          std::abs(signedTurn(edges[k].angle().plain(),
+                              edges[std::size_t(next)].angle().plain())) >= kRunTurnCodes)
+        return s;
+      at = std::size_t(next);
+    }
+    return most;
+  };
+
+  // The detector's magnitude of pixel (i, j) of the window.
+  const unsigned char* row0 = image.pointToRow(0);
+  const auto magnitudeAt = [&](long i, long j) {
+    std::int32_t gx = 0, gy = 0;
+    sobelAt(row0, image.rowUpdate(), width, height, i, j, gx, gy);
+    return std::uint16_t(scaledMagnitude(gx * gx + gy * gy, scale, 65535.0f));
+  };
+
+  // Every run end asks for the pixels along its line up to where the step across the line
+  // falls to half.
+  const Greys greys(image);
+  std::vector<Claim> claims;
+  // Each run end that claims pixels: its end edgelet, its line and how far along it the
+  // corner lies.
+  struct Run {
+    std::size_t end;
+    double bx, by, ox, oy, corner;
+  };
+  std::vector<Run> runs;
+  for (std::size_t k = 0; k < n; ++k)
+    for (const int way : {1, -1}) {
+      // Most edgelets go on along their edge without a turn.
+      int turn = 0;
+      const long next = neighbour(k, way, turn);
+      if (next >= 0 && std::abs(turn) <= 1) continue;
+      // The straight run behind k, up to kFitLength edgelets.
+      const int code = edges[k].angle().plain();
+      std::size_t chain[kFitLength];
+      int length = 1;
+      chain[0] = k;
+      int turnSum = 0;
+      while (length < kFitLength) {
+        const long back = neighbour(chain[length - 1], -way, turn);
+        if (back < 0 || std::abs(turn) >= kRunTurnCodes) break;
+        const int fromEnd = signedTurn(code, edges[std::size_t(back)].angle().plain());
+        if (std::abs(fromEnd) >= kRunTurnCodes) break;
+        turnSum += fromEnd;
+        chain[length++] = std::size_t(back);
+      }
+      if (length < kRunLength) continue;
+      // The run ends at k when the next edgelet turns away from the run's mean direction.
+      const double mean = double(code) + double(turnSum) / double(length);
+      if (next >= 0 &&
+          std::abs(double(code + signedTurn(code, edges[std::size_t(next)].angle().plain())) -
+                   mean) < kEndTurnCodes)
+        continue;
+      // The edge that goes on past the end, if any, must turn by a corner's angle within
+      // kAheadSteps edgelets: past a shallow corner the step across the run's line fades slowly and
+      // would carry the run well beyond it.
+      {
+        double turned = 0.0;
+        int steps = 0;
+        for (long m = next; m >= 0 && steps < kAheadSteps; ++steps) {
+          const std::size_t ahead = std::size_t(m);
+          turned = std::max(
+              turned,
+              std::abs(double(code + signedTurn(code, edges[ahead].angle().plain())) - mean));
+          m = neighbour(ahead, way, turn);
+        }
+        if (steps == kAheadSteps && turned < kLeastCornerTurnCodes) continue;
+      }
+      // The run's line through the mean position of its edgelets along its mean direction,
+      // pointing out of the run's end.
+      const double gx = std::cos(mean * (2.0 * std::numbers::pi / 256.0));
+      const double gy = std::sin(mean * (2.0 * std::numbers::pi / 256.0));
+      const double ox = -gy * way, oy = gx * way;
+      double bx = 0.0, by = 0.0;
+      for (int c = 0; c < length; ++c) {
+        bx += px(chain[c]);
+        by += py(chain[c]);
+      }
+      bx /= double(length);
+      by /= double(length);
+      const std::size_t at = chain[length - 1];
+      // The full step, along the run.
+      const double sEnd = (px(k) - bx) * ox + (py(k) - by) * oy;
+      double full = 0.0;
+      int samples = 0;
+      for (double s = (px(at) - bx) * ox + (py(at) - by) * oy; s <= sEnd; s += 1.0) {
+        double step = 0.0;
+        if (greys.stepAcross(bx + ox * s, by + oy * s, gx, gy, step)) {
+          full += step;
+          ++samples;
+        }
+      }
+      if (samples == 0 || !(full / samples > 1.0)) continue;
+      full /= samples;
+      // Where the step falls to half, from the run's end outward.
+      const auto ratio = [&](double s, double& r) {
+        double step = 0.0;
+        if (!greys.stepAcross(bx + ox * s, by + oy * s, gx, gy, step)) return false;
+        r = step / full;
+        return true;
+      };
+      double previous = 0.0;
+      if (!ratio(sEnd, previous) || previous < 0.5) continue;
+      double corner = -1.0;
+      for (double s = sEnd + 0.5; s <= sEnd + kReach + 1e-9; s += 0.5) {
+        double r = 0.0;
+        if (!ratio(s, r)) break;
+        if (r < 0.5) {
+          // A corner: the step goes on falling, below a quarter within a pixel and a half;
+          // noise on a straight edge dips below half and comes back.
+          double beyond = r;
+          for (double b = s + 0.5; b <= s + 1.5 + 1e-9 && beyond >= kGone; b += 0.5)
+            if (!ratio(b, beyond)) beyond = 1.0;
+          if (beyond < kGone) corner = s - 0.5 + 0.5 * (previous - 0.5) / (previous - r);
+          break;
+        }
+        previous = r;
+      }
+      if (corner < sEnd + 0.25) continue;
+      // The pixels the line crosses from the run's end up to that point, each with an edgelet
+      // on the line, as near its centre as the point allows.
+      const std::size_t run = runs.size();
+      runs.push_back({k, bx, by, ox, oy, corner});
+      const std::size_t first = claims.size();
+      long lastPixel = long(edges[k].get_j() - y0) * width + long(edges[k].get_i() - x0);
+      for (double s = sEnd + 0.5;; s += 0.1) {
+        const double t = std::min(s, corner);
+        const double x = bx + ox * t, y = by + oy * t;
+        const long i = long(std::floor(x)), j = long(std::floor(y));
+        if (i < 0 || j < 0 || i >= width || j >= height) break;
+        const long pixel = j * width + i;
+        if (pixel != lastPixel) {
+          lastPixel = pixel;
+          const double cx = double(i) + 0.5, cy = double(j) + 0.5;
+          const double along = std::clamp((cx - bx) * ox + (cy - by) * oy, sEnd, corner);
+          const double ex = std::clamp(bx + ox * along, double(i), double(i + 1));
+          const double ey = std::clamp(by + oy * along, double(j), double(j + 1));
+          claims.push_back({pixel, run, std::abs((cx - bx) * gx + (cy - by) * gy),
+                            std::uint16_t(i + x0), std::uint16_t(j + y0), magnitudeAt(i, j),
+                            vcAngle8(std::uint8_t(std::lround(mean) & 255)), float(ex + double(x0)),
+                            float(ey + double(y0))});
+        }
+        if (t >= corner) break;
+      }
+      // A line tracer steps from row to row along lines whose direction class (the gradient
+      // code's, as the line tracker takes it) is 2 (along y) or 3 (along -x+y), and within a
+      // row only leftward along class 3: a second pixel in the last row of the new edgelets
+      // would not be reached, from above at the line's top nor from the row above at its
+      // bottom along class 2, and is left out.
+      const int lineClass = ((((int(std::lround(mean)) + 64) & 255) & 127) + 16) / 32;
+      if ((lineClass == 2 || (lineClass == 3 && oy < 0.0)) && claims.size() > first) {
+        const long lastRow = claims.back().pixel / width;
+        std::size_t keep = claims.size();
+        while (keep > first && claims[keep - 1].pixel / width == lastRow) --keep;
+        const bool endInRow = long(edges[k].get_j() - y0) == lastRow;
+        claims.resize(endInRow ? keep : keep + 1);
+      }
+    }
+  if (runs.empty()) return;
+
+  // The run whose line passes nearest a pixel's centre gets it, unless the pixel holds an
+  // edgelet of a straight run of another direction.
+  std::vector<std::size_t> byPixel(claims.size());
+  for (std::size_t c = 0; c < claims.size(); ++c) byPixel[c] = c;
+  std::sort(byPixel.begin(), byPixel.end(), [&](std::size_t a, std::size_t b) {
+    return claims[a].pixel != claims[b].pixel ? claims[a].pixel < claims[b].pixel
+                                              : claims[a].distance < claims[b].distance;
+  });
+  std::vector<bool> granted(claims.size(), false);
+  for (std::size_t c = 0; c < byPixel.size(); ++c) {
+    const Claim& claim = claims[byPixel[c]];
+    if (c > 0 && claims[byPixel[c - 1]].pixel == claim.pixel) continue;
+    const std::int32_t m = grid[std::size_t(claim.pixel)];
+    if (m >= 0 &&
+        std::abs(signedTurn(claim.code.plain(), edges[std::size_t(m)].angle().plain())) >=
+            kRunTurnCodes &&
+        straightSteps(std::size_t(m), 1, kRunLength - 1) +
+                straightSteps(std::size_t(m), -1, kRunLength - 1) >=
+            kRunLength - 1)
+      continue;
+    granted[byPixel[c]] = true;
+  }
+  // A run's new edgelets stop at the first pixel it does not get (claims are in run order).
+  std::vector<Claim> kept;
+  for (std::size_t c = 0; c < claims.size(); ++c) {
+    if (!granted[c]) {
+      const std::size_t run = claims[c].run;
+      while (c + 1 < claims.size() && claims[c + 1].run == run) ++c;
+      continue;
+    }
+    kept.push_back(claims[c]);
+  }
+
+  // The last edgelet of each run, new or its end, moves along the line towards the corner as
+  // far as a pixel from its pixel's centre: where the pixels beyond are not the run's, the
+  // line still ends nearer the corner.
+  const auto reach = [&](const Run& r, std::uint16_t i, std::uint16_t j, float& x, float& y) {
+    const double cx = double(i - x0) + 0.5, cy = double(j - y0) + 0.5;
+    const double along = (cx - r.bx) * r.ox + (cy - r.by) * r.oy;
+    const double off = (cx - r.bx) * r.oy - (cy - r.by) * r.ox;
+    const double room = kFarthest * kFarthest - off * off;
+    if (room <= 0.0) return;
+    const double t = std::min(r.corner, along + std::sqrt(room));
+    const double current =
+        (double(x) - double(x0) - r.bx) * r.ox + (double(y) - double(y0) - r.by) * r.oy;
+    if (t <= current) return;
+    x = float(r.bx + r.ox * t + double(x0));
+    y = float(r.by + r.oy * t + double(y0));
+  };
+  std::vector<bool> reached(runs.size(), false);
+  for (std::size_t c = kept.size(); c-- > 0;) {
+    if (reached[kept[c].run]) continue;
+    reached[kept[c].run] = true;
+    reach(runs[kept[c].run], kept[c].i, kept[c].j, kept[c].x, kept[c].y);
+  }
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    if (reached[r]) continue;
+    const std::size_t k = runs[r].end;
+    float x = float(px(k) + double(x0)), y = float(py(k) + double(y0));
+    reach(runs[r], edges[k].get_i(), edges[k].get_j(), x, y);
+    if (aside) {
+      positions[2 * k] = x;
+      positions[2 * k + 1] = y;
+    } else {
+      const vcEdgelet& e = edges[k];
+      edges[k] = vcEdgelet(e.get_i(), e.get_j(), e.magnitude(), e.angle(), x, y);
+    }
+  }
+
+  // Pixels with an edgelet take the new one in its place; the others are merged in raster
+  // order.
+  std::vector<Claim> added;
+  for (const Claim& c : kept) {
+    const std::int32_t m = grid[std::size_t(c.pixel)];
+    if (m < 0) {
+      added.push_back(c);
+      continue;
+    }
+    const float x = aside ? float(c.i) + 0.5f : c.x, y = aside ? float(c.j) + 0.5f : c.y;
+    edges[std::size_t(m)] = vcEdgelet(c.i, c.j, c.magnitude, c.code, x, y);
+    if (aside) {
+      positions[2 * std::size_t(m)] = c.x;
+      positions[2 * std::size_t(m) + 1] = c.y;
+    }
+  }
+  if (added.empty()) return;
+  std::sort(added.begin(), added.end(),
+            [](const Claim& a, const Claim& b) { return a.pixel < b.pixel; });
+  std::vector<vcEdgelet> merged;
+  std::vector<float> mergedPositions;
+  merged.reserve(n + added.size());
+  if (aside) mergedPositions.reserve(2 * (n + added.size()));
+  std::size_t a = 0;
+  const auto pixelOf = [&](const vcEdgelet& e) {
+    return long(e.get_j() - y0) * width + long(e.get_i() - x0);
+  };
+  for (std::size_t k = 0; k <= n; ++k) {
+    while (a < added.size() && (k == n || added[a].pixel < pixelOf(edges[k]))) {
+      const Claim& c = added[a++];
+      const float x = aside ? float(c.i) + 0.5f : c.x, y = aside ? float(c.j) + 0.5f : c.y;
+      merged.emplace_back(c.i, c.j, c.magnitude, c.code, x, y);
+      if (aside) mergedPositions.insert(mergedPositions.end(), {c.x, c.y});
+    }
+    if (k == n) break;
+    merged.push_back(edges[k]);
+    if (aside)
+      mergedPositions.insert(mergedPositions.end(), {positions[2 * k], positions[2 * k + 1]});
+  }
+  edges.swap(merged);
+  if (aside) positions.swap(mergedPositions);
+}
+
+}  // namespace vc_edge_detail
