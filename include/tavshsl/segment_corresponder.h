@@ -95,16 +95,6 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
            const std::vector<vcFoundSegment>& found,
            const std::vector<vcFoundSegment>& skeletalFound, vcDiagObject* diag,
            unsigned long diagFlags) const;
-  // The same, with the skeleton models checked against skeletalChecked instead of found: the
-  // same edges one for one (entry f is found[f] as the skeleton stage should see it, for
-  // example with its ends carried to the corners of the strokes), so that the results of
-  // both stages index one list.
-  // Throws: vcBadParamsError as above, and when skeletalChecked and found differ in size.
-  void run(vcSegmentCorresponderResultSet& out, const vcSegmentCorresponderRunParams& params,
-           const std::vector<vcFoundSegment>& found,
-           const std::vector<vcFoundSegment>& skeletalFound,
-           const std::vector<vcFoundSegment>& skeletalChecked, vcDiagObject* diag,
-           unsigned long diagFlags) const;
 
   // ---- The trained state, read-only ----
   bool isTrained() const { return trained_.done; }

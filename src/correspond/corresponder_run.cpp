@@ -175,23 +175,9 @@ void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
                                 const std::vector<vcFoundSegment>& found,
                                 const std::vector<vcFoundSegment>& skeletalFound,
                                 vcDiagObject* diag, unsigned long diagFlags) const {
-  run(out, params, found, skeletalFound, found, diag, diagFlags);
-}
-
-void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
-                                const vcSegmentCorresponderRunParams& params,
-                                const std::vector<vcFoundSegment>& found,
-                                const std::vector<vcFoundSegment>& skeletalFound,
-                                const std::vector<vcFoundSegment>& skeletalChecked,
-                                vcDiagObject* diag, unsigned long diagFlags) const {
   vcTimer timer(true);
   checkFinite(found, L"found");
   checkFinite(skeletalFound, L"skeletal");
-  if (skeletalChecked.size() != found.size())
-    throw vcBadParamsError(L"vcSegmentCorresponder::run: the skeleton stage's edge list holds " +
-                           vfStr(static_cast<long>(skeletalChecked.size())) +
-                           L" segments, the found list " + vfStr(static_cast<long>(found.size())));
-  if (&skeletalChecked != &found) checkFinite(skeletalChecked, L"skeletal checked");
   diag_ = diag;
   diagFlags_ = diagFlags;
 
@@ -199,8 +185,7 @@ void vcSegmentCorresponder::run(vcSegmentCorresponderResultSet& out,
   // are checked against the edge segments.
   std::vector<KeptResult_> results;
   runType_(results, params, vcSegmentCorresponderModel::eBoundaryModel, found, found);
-  runType_(results, params, vcSegmentCorresponderModel::eSkeletonModel, skeletalFound,
-           skeletalChecked);
+  runType_(results, params, vcSegmentCorresponderModel::eSkeletonModel, skeletalFound, found);
 
   std::vector<vcSegmentCorresponderResult> list;
   list.reserve(results.size());

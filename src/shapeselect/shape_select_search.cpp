@@ -15,7 +15,6 @@
 #include "platform/graphics/graphic_with_fill.h"
 #include "platform/ip/gauss_sample.h"
 #include "shapeselect/shape_select_impl.h"
-#include "shapeselect/shape_select_stroke_ends.h"
 #include "tavshsl/circle_finder.h"
 #include "tavshsl/line_tracker.h"
 
@@ -177,24 +176,13 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
   std::vector<vcFoundSegment> edges;
   if (!models.empty()) edges = edgeSegments(image);
 
-  // Stroke candidates are checked, scored and finally posed against the same edges with their
-  // ends carried to the corners: a stroke end without a found end segment (most of them: an
-  // end narrower than the line tracker's 20 pixels is rarely traced) is placed from its sides'
-  // end points, which the tracker leaves short of the corners. Scored on the tracker's own
-  // ends, a figure came out about half a stroke width short at each end, often enough to put
-  // its width factors or its scale out of range and its score to 0. Polygons keep the
-  // tracker's edges.
-  const std::vector<vcFoundSegment> strokeEdges =
-      skeletal.empty() ? edges : edgesToCorners(image, edges);
-
   // The corresponder over both kinds of segments. Consider threshold = the accept threshold;
   // an accept threshold of 2 is never reached, so no stage ends early on a full list.
   vcSegmentCorresponderResultSet correspondences;
   if (!models.empty()) {
     const vcSegmentCorresponderRunParams corrParams(params.maxNumResults(), vcXform<2>(), accept,
                                                     2.0, 0.0, true);
-    corresponder_->run(correspondences, corrParams, edges, skeletal, strokeEdges, nullptr,
-                       runDiagFlags_);
+    corresponder_->run(correspondences, corrParams, edges, skeletal, nullptr, runDiagFlags_);
   }
 
   // Both lists merged by score into results, each drawn for the diagnostics when asked.
@@ -212,9 +200,7 @@ void vcShapeSelectImpl::search_(vcShapeSelectResultSet& results,
     } else {
       const vcSegmentCorresponderResult& r = correspondences.results()[step.index];
       const long t = modelTemplateIndex_[std::size_t(r.modelIdx())];
-      const vcSegmentCorresponderModel& model = *models[std::size_t(r.modelIdx())];
-      const bool stroke = model.modelType() == vcSegmentCorresponderModel::eSkeletonModel;
-      merged.push_back(correspondenceResult(r, model, stroke ? strokeEdges : edges, t,
+      merged.push_back(correspondenceResult(r, *models[std::size_t(r.modelIdx())], edges, t,
                                             *templates_[std::size_t(t)], accept));
     }
     if (!dest) continue;

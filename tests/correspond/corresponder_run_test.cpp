@@ -359,20 +359,6 @@ TEST_F(CorresponderRun, SkeletonCandidatesAreDrawnAtTheirMeasuredWidths) {
   corresponder.run(out, vcSegmentCorresponderRunParams(), edges, shortLines, nullptr, 0);
   ASSERT_EQ(out.results().size(), 1u);
   EXPECT_GT(out.results()[0].score(), 0.9);
-
-  // The skeleton stage may check its candidates against its own copy of the edges: here
-  // every edge moved 30 units aside, so nothing is left to match; a copy of another size is
-  // refused.
-  std::vector<vcFoundSegment> aside;
-  for (const vcFoundSegment& e : edges)
-    aside.emplace_back(e.segment().map(vcXform<2>(P(30, 0), 1.0, 1.0, vcRadian(0.0), vcRadian(0.0))),
-                       e.magnitude(), e.polarity(), e.width());
-  corresponder.run(out, vcSegmentCorresponderRunParams(), edges, centre, aside, nullptr, 0);
-  EXPECT_TRUE(out.results().empty());
-  aside.pop_back();
-  EXPECT_THROW(corresponder.run(out, vcSegmentCorresponderRunParams(), edges, centre, aside,
-                                nullptr, 0),
-               vcBadParamsError);
 }
 
 }  // namespace
