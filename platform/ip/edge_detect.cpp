@@ -13,6 +13,7 @@
 #include "platform/ip/edge_avx2.h"
 #include "platform/ip/edge_bridge.h"
 #include "platform/ip/edge_corners.h"
+#include "platform/ip/edge_curvature.h"
 #include "platform/ip/edge_hysteresis.h"
 #include "platform/ip/edge_noise.h"
 #include "platform/ip/edge_peak_fit.h"
@@ -366,6 +367,7 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
     commitCornerTips(image.offset().y(), height, edges, pending);
     reachCorners(image, float(params.magScale() / 8.0), edges, pending);
+    placeOnCurves(image, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

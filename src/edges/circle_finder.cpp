@@ -12,10 +12,6 @@ namespace vc_circle_detail {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-// The inward shift of a curved edge's edgelets, times the radius: a constant part and a part
-// per squared spread ratio (pixels squared).
-constexpr double kShiftBase = 0.35;
-constexpr double kShiftPerSpread = 0.92;
 
 // The sort key of a candidate: larger comes first.
 double sortKey(const CircleCandidate& c, long sortBy) {
@@ -219,19 +215,7 @@ void FinderImpl::joinPieces_() {
 }
 
 double FinderImpl::clientRadius_(const CircleCandidate& c) const {
-  // The gradient of a curved edge peaks inside its outline, by half the squared spread of the
-  // edge over the radius: the image's own blur plus the detector's smoothing and gradient
-  // kernel. The spread shows in the ratio of the contrast across the edge to the edgelets'
-  // mean magnitude, which is 1 for a sharp step and grows as the edge widens. On drawn discs
-  // (radius 5 to 40, blur 0 to 1.5, the image as is and reduced by 2) the edgelets lie inwards
-  // by (0.35 + 0.92 q) / r pixels for q the squared ratio; q is held between 1 and 4 so that a
-  // noisy probe cannot move the radius far. Before the contrast is known, a sharp edge is assumed.
-  double q = 1.0;
-  if (c.magnitude > 0.0 && c.meanStep > 0.0) {
-    const double ratio = c.meanStep / c.magnitude;
-    q = std::clamp(ratio * ratio, 1.0, 4.0);
-  }
-  return (c.radius + (kShiftBase + kShiftPerSpread * q) / c.radius) * clientScale_;
+  return c.radius * clientScale_;
 }
 
 void FinderImpl::fillResults_(vcCircleFinderResultSet& out) const {

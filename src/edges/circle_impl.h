@@ -88,7 +88,6 @@ struct CircleCandidate {
   double coverage = 0.0;
   double minDist = 0.0, maxDist = 0.0, meanDevSqr = 0.0, magnitude = 0.0;
   double dark = 0.0, light = 0.0;
-  double meanStep = 0.0;  // mean over the probes of the lightest minus the darkest value
 };
 
 class FinderImpl {

@@ -212,12 +212,11 @@ void FinderImpl::contrast_(CircleCandidate& c) const {
     }
   }
   if (sums.count == 0) {
-    c.light = c.dark = c.meanStep = 0.0;
+    c.light = c.dark = 0.0;
     return;
   }
   c.light = (double(sums.lightSum) / double(sums.count) + double(sums.lightest)) / 2.0;
   c.dark = (double(sums.darkSum) / double(sums.count) + double(sums.darkest)) / 2.0;
-  c.meanStep = double(sums.lightSum - sums.darkSum) / double(sums.count);
 }
 
 void FinderImpl::pointStats_(CircleCandidate& c) const {
@@ -267,8 +266,6 @@ void FinderImpl::verify_() {
       if (c.holds) releaseAll_(c);
       continue;
     }
-    // The contrast and the edgelets' magnitude set the reported radius, so they come before
-    // the radius range is checked.
     contrast_(c);
     pointStats_(c);
     if (!(c.light - c.dark > params_.cstThresh()) ||

@@ -35,9 +35,9 @@ struct Errors {
 // At each blur, with Gaussian noise of the given deviation:
 // - straight edges through the middle of a 48 x 48 image: signed position error across the
 //   edge and gradient angle error (degrees) of every edgelet at least 4 pixels from the border;
-// - discs of radius 20 to 40 pixels: error of the distance from the centre against the radius
-//   of steepest gradient. Blurring a circle moves its steepest gradient inwards by s^2 / (2 R)
-//   for a total variance s^2 (blur, plus 1/12 per axis from the pixel area).
+// - discs of radius 20 to 40 pixels: error of the distance from the centre against the radius.
+//   Blurring a circle moves its steepest gradient inwards by s^2 / (2 R) for a total variance
+//   s^2; the detector places the edgelets of a curved edge on the outline instead.
 Errors measure(double noise) {
   Errors err;
   // The interpolated edgelets of a canvas once blurred and made noisy.
@@ -69,12 +69,8 @@ Errors measure(double noise) {
       const vcVector<2> centre(45.0 + discRandom.uniform(), 45.0 + discRandom.uniform());
       vcSceneCanvas canvas(90, 90, kDark);
       canvas.drawDisc(centre, radius, kLight);
-      // The steepest gradient of the disc as the detector sees it, blurred by the image, the
-      // pixels and the detector's own smoothing (variance 1), lies inside the outline.
-      const double steepest =
-          radius - (blur * blur + 1.0 / 12.0 + 1.0 / 12.0 + 1.0) / (2.0 * radius);
       for (const vcEdgelet& e : edgelets(canvas, blur, discRandom))
-        err.disc.add(e.position().distance(centre) - steepest, 1.5);
+        err.disc.add(e.position().distance(centre) - radius, 1.5);
     }
   }
   return err;
