@@ -12,22 +12,18 @@
 //   for (const vcCircleFinderResult& c : found.results()) use(c.center(), c.radius());
 //
 // How it works. The edgelets of the image (reduced first when subSample asks for it) are linked
-// into chains by the chain tracker in trend mode, which follows arcs. Chains are cut at their
-// corners, and pieces that continue one another across a gap of up to 5 pixels (same gradient, on
-// one edge line) are joined, so that a faint noisy rim broken into short chains still seeds its
-// circle. The longest chains seed candidates: a circle is fitted algebraically to a seed's
-// edgelets, and a candidate of the wanted polarity that covers enough of its circumference takes in
-// the further chains of its polarity lying on its circle (refitting after each), within 2 pixels,
-// or, while it covers less than 0.6 of its circle, the single best chain of a wider band. Before it
-// is verified, a candidate found without an expected centre is completed by the same rules from the
-// chains anywhere round its rim (the grab window, 0.75 of the radius by default, reaches only part
-// of a large rim); a candidate whose own chains went to another meanwhile is dropped as a second
-// copy. With an expected centre, only chains whose polarity agrees with that centre seed and grow
-// candidates. A candidate is then refitted to the edgelets that support it, those whose gradient
-// points along the radius (averaged over 5 edgelets, within 12 degrees), so that the straight sides
-// of a corner or a bar end do not make a circle. It is reported when those edgelets cover
-// coverageThresh of its circumference, its radius lies in the range, and the grey levels across its
-// edge differ by more than cstThresh. Fit sums are kept per chain, so a refit costs constant time.
+// into chains by the chain tracker in trend mode, which follows arcs. The longest chains seed
+// candidates: a circle is fitted algebraically to a seed's edgelets, and a candidate of the
+// wanted polarity whose centre lies in the image and that covers coverageInitialFit of its
+// circumference takes in the further chains of its polarity within a window around its centre
+// (grabTol of the radius plus 2 pixels) that lie on its circle (refitting after each), within
+// 2 pixels, or, while it covers less than 0.6 of its circle, the single best chain of a wider
+// band (grabTol of the radius, at least absDeviationTol and 3 pixels). A closed chain is a
+// whole circle by itself (coverage 1). With an expected centre, only chains whose polarity
+// agrees with that centre seed and grow candidates. A candidate is reported when it covers
+// coverageThresh of its circumference, its radius lies in the range widened by half a pixel
+// of the searched image at each end, and the grey levels across its edge differ by more than
+// cstThresh. Fit sums are kept per chain, so a refit costs constant time.
 //
 // Maps. The map forms work on the caller's map, marking its cells. Without an expected centre
 // the map is restored exactly as it was before the call; with one, the cells that the chain
@@ -102,7 +98,9 @@ class TAVSHSL_API vcCircleFinderRunParams {
   void polarity(vcCircleFinderDefs::Polarity v) { polarity_ = v; }
   vcCircleFinderDefs::SortBy sortBy() const { return sortBy_; }
   void sortBy(vcCircleFinderDefs::SortBy v) { sortBy_ = v; }
-  // Radii searched, client units. Ignored: an ordinary range that does not start above 0.
+  // Radii searched, client units. A result's radius lies in this range or at most half a pixel
+  // of the searched image (the reduced one when the finder reduces it) beyond either end.
+  // Ignored: an ordinary range that does not start above 0.
   const vcRange& radiusRange() const { return radiusRange_; }
   void radiusRange(const vcRange& v);
   // Most results reported. Ignored: below 1.
@@ -166,7 +164,7 @@ class TAVSHSL_API vcCircleFinderResult {
 
   // Whether this is a circle (numPoints() != 0).
   bool isFound() const { return numPoints_ != 0; }
-  // Edgelets on the circle (those whose gradient points along its radius).
+  // Edgelets of the chains that make up the circle.
   long numPoints() const { return numPoints_; }
   // Centre, client coordinates.
   const vcVector<2>& center() const { return center_; }
@@ -174,14 +172,13 @@ class TAVSHSL_API vcCircleFinderResult {
   vcCircleFinderDefs::Polarity polarity() const { return polarity_; }
   // Radius, client units.
   double radius() const { return radius_; }
-  // Edgelets per pixel of circumference; for a circle traced all round as one closed chain,
-  // the share of its edgelets that lie on the circle (1 for a clean one).
+  // Edgelets per pixel of circumference; 1 for a circle traced all round as one closed chain.
   double coverage() const { return coverage_; }
   // Mean edgelet magnitude, grey levels of contrast.
   double magnitude() const { return magnitude_; }
-  // Smallest and largest distance of an edgelet from the centre, and the mean squared
-  // difference between those distances and the radius: pixels (squared pixels) of the image
-  // searched, the reduced one when the finder reduced it.
+  // Smallest and largest distance of an edgelet from the centre, and the mean squared distance
+  // of the edgelets from the centre: pixels (squared pixels) of the image searched, the
+  // reduced one when the finder reduced it.
   double minPointToCenter() const { return minPointToCenter_; }
   double maxPointToCenter() const { return maxPointToCenter_; }
   double meanRadiusDevSqr() const { return meanRadiusDevSqr_; }

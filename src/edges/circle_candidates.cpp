@@ -21,12 +21,12 @@ constexpr long kMaxCenterChains = 128;
 }  // namespace
 
 void FinderImpl::labelMap_() {
-  labelled_ = true;
-  // Every edgelet of every chain gets its piece's record, and its cell its own index back (the
-  // chain tracker left it marked). Every cell that holds an index is then checked once: it must
-  // hold the chained edgelet that lies there, so that the window listing can read a record for
-  // each cell straight away. A cell that a caller wrote some other index into is refused instead
-  // of being taken for a record.
+  // Every edgelet of every chain is labelled with its chain, and its cell gets its own index
+  // back (the chain tracker left it marked): the cell leads to the chain through recordOf_.
+  // Every cell that holds an index is then checked once: it must hold the chained edgelet that
+  // lies there, so that the window listing can read a chain for each cell straight away. A
+  // cell that a caller wrote some other index into is refused instead of being taken for a
+  // chain.
   const std::vector<vcEdgelet>& edges = chains_.edges();
   const long stride = map_.rowUpdate();
   std::int32_t* origin = map_.pointToOffset();
@@ -104,14 +104,12 @@ void FinderImpl::releaseAll_(CircleCandidate& c) {
   // The chains stay listed with the candidate (verification reads them) but are free again.
   for (long k = 0; k < c.numTaken; ++k)
     records_[taken_[std::size_t(c.firstTaken + k)]].used = false;
-  c.holds = false;
 }
 
 long FinderImpl::startCandidate_(long rec, bool lightOnDark) {
   CircleCandidate& c = cands_[numCands_];
   c = CircleCandidate();
   c.lightOnDark = lightOnDark;
-  c.holds = true;
   c.firstTaken = long(taken_.size());
   take_(c, rec);
   if (!refit_(c)) {
@@ -137,12 +135,6 @@ bool FinderImpl::inBand_(long rec, const CircleCandidate& c, double tol, double*
     largest = std::max(largest, std::abs(std::sqrt(d2) - c.radius));
   }
   if (worst) *worst = largest;
-  return true;
-}
-
-bool FinderImpl::keepsTakenChains_(const CircleCandidate& c) const {
-  for (long k = 0; k + 1 < c.numTaken; ++k)
-    if (!inBand_(taken_[std::size_t(c.firstTaken + k)], c, kNarrowTol, nullptr)) return false;
   return true;
 }
 
@@ -175,12 +167,10 @@ void FinderImpl::grabFrom_(CircleCandidate& c, std::vector<long>& listed) {
         }
       }
       if (best) {
-        // Kept only when the refitted circle still runs through every chain taken before
-        // (narrow band): a stray chain of the wide band must not drag a good fit away.
         const long chosen = *best;
         *best = -1;
         take_(c, chosen);
-        if (refit_(c) && keepsTakenChains_(c))
+        if (refit_(c))
           added = true;
         else {
           dropLast_(c);
@@ -205,85 +195,37 @@ bool FinderImpl::listWindow_(CircleCandidate& c, std::vector<long>& listed,
   const long x0 = long(std::floor(x0d)) - ox_, x1 = long(std::ceil(x1d)) - ox_;
   const long y0 = long(std::floor(y0d)) - oy_, y1 = long(std::ceil(y1d)) - oy_;
 
-  for (long y = y0; y < y1; ++y) listRow_(c, y, x0, x1, listed, other);
-  return true;
-}
-
-void FinderImpl::listRow_(const CircleCandidate& c, long y, long x0, long x1,
-                          std::vector<long>& listed, std::vector<long>& other) {
-  // Labelled cells of unused chains in row y, columns [x0, x1) of the map window: each chain
-  // is marked once and listed when its polarity about the candidate's centre is the
-  // candidate's.
-  // The cells were checked when the map was labelled.
+  // Labelled cells of unused chains: each chain is marked once and listed when its polarity
+  // about the candidate's centre is the candidate's. The cells were checked when the map was
+  // labelled.
   const int wanted = c.lightOnDark ? 1 : 2;
-  const std::int32_t* row = mapOrigin_ + y * mapStride_;
-  for (long x = x0; x < x1;) {
-    const std::int32_t v = row[x];
-    if (v < 0) {
-      x -= v;
-      continue;
-    }
-    ++x;
-    const long r = recordOf_[std::size_t(v)];
-    ChainRecord& rec = records_[r];
-    if (rec.used) continue;
-    rec.used = true;
-    (chainPolarity_(r, c.cx, c.cy) == wanted ? listed : other).push_back(r);
-  }
-}
-
-bool FinderImpl::completeCandidate_(CircleCandidate& c) {
-  // The grab window reaches only part of a large rim (its half-size is 0.75 of the radius by
-  // default), so a candidate is completed before it is verified: it takes its own chains back
-  // (none may have gone to another candidate since, or it is a second copy of that one's
-  // circle), then the chains of its polarity on its circle anywhere round the rim, by the grab
-  // rules. Its list of chains moves to the end of the table, where it can grow.
-  const std::size_t first = taken_.size();
-  for (long k = 0; k < c.numTaken; ++k) {
-    const long rec = taken_[std::size_t(c.firstTaken + k)];
-    if (records_[rec].used && !c.holds) {
-      taken_.resize(first);
-      return false;
-    }
-    taken_.push_back(rec);
-  }
-  for (std::size_t k = first; k < taken_.size(); ++k) records_[taken_[k]].used = true;
-  c.firstTaken = long(first);
-  c.holds = true;
-
-  // The cells of the ring within reach of the narrow band, row by row: the two runs of each
-  // row between the inner and the outer circle, clamped to the map.
-  const double outer = c.radius + kNarrowTol + 2.0;
-  const double inner = std::max(0.0, c.radius - kNarrowTol - 2.0);
-  listed_.clear();
-  other_.clear();
-  const long y0 = std::max(0L, long(std::floor(c.cy - outer)) - oy_);
-  const long y1 = std::min(h_, long(std::ceil(c.cy + outer)) + 1 - oy_);
   for (long y = y0; y < y1; ++y) {
-    const double dy = std::max(0.0, std::abs(double(y + oy_) - c.cy) - 1.0);
-    if (dy > outer) continue;
-    const double xo = std::sqrt(outer * outer - dy * dy);
-    const double xi = dy + 1.0 < inner ? std::sqrt(inner * inner - (dy + 1.0) * (dy + 1.0)) : 0.0;
-    const auto column = [&](double v) { return std::clamp(long(std::floor(v)) - ox_, 0L, w_); };
-    const long a0 = column(c.cx - xo), a1 = column(c.cx - xi) + 1;
-    const long b0 = std::max(a1, column(c.cx + xi)), b1 = column(c.cx + xo) + 1;
-    listRow_(c, y, a0, std::min(a1, w_), listed_, other_);
-    if (b0 < b1) listRow_(c, y, b0, std::min(b1, w_), listed_, other_);
+    const std::int32_t* row = mapOrigin_ + y * mapStride_;
+    for (long x = x0; x < x1;) {
+      const std::int32_t v = row[x];
+      if (v < 0) {
+        x -= v;
+        continue;
+      }
+      ++x;
+      const long r = recordOf_[std::size_t(v)];
+      ChainRecord& rec = records_[r];
+      if (rec.used) continue;
+      rec.used = true;
+      (chainPolarity_(r, c.cx, c.cy) == wanted ? listed : other).push_back(r);
+    }
   }
-  grabFrom_(c, listed_);
-  for (long rec : listed_)
-    if (rec >= 0) records_[rec].used = false;
-  for (long rec : other_) records_[rec].used = false;
   return true;
 }
 
 void FinderImpl::candidatesWithoutCenter_() {
   const int wanted = int(params_.polarity());
-  for (long k = 0; k < numLong_; ++k) {
-    if (records_[k].count < seedThresh_) break;  // longest first: no later piece seeds
+  for (long k = 0; k < chains_.numResults(); ++k) {
+    if (records_[k].count < seedThresh_) break;  // longest first: no later chain seeds
     if (records_[k].used) continue;
 
-    // Seed: the chain's own circle, inside the image and of the wanted polarity.
+    // Seed: the chain's own circle, inside the image and of the wanted polarity. A seed that
+    // fits counts as a candidate and keeps its chain, whether it goes on or not.
     const long ci = startCandidate_(k, false);
     if (ci < 0) continue;
     ++numCandidates_;
@@ -292,7 +234,6 @@ void FinderImpl::candidatesWithoutCenter_() {
                         c.cy < double(oy_ + h_);
     const int pol = inside ? chainPolarity_(k, c.cx, c.cy) : 0;
     if (pol == 0 || (wanted != 0 && pol != wanted)) {
-      releaseAll_(c);
       --numCands_;
       taken_.resize(std::size_t(c.firstTaken));
       continue;
@@ -328,7 +269,7 @@ void FinderImpl::candidatesWithoutCenter_() {
 void FinderImpl::candidatesWithCenter_(const vcVector<2>& expected) {
   // The first long chains, split by their polarity about the expected centre.
   std::vector<long> lists[2];
-  const long numTested = std::min(numLong_, kMaxCenterChains);
+  const long numTested = std::min(chains_.numResults(), kMaxCenterChains);
   for (long k = 0; k < numTested; ++k) {
     const int pol = chainPolarity_(k, expected.x(), expected.y());
     if (pol != 0) lists[pol - 1].push_back(k);

@@ -20,8 +20,8 @@ void FinderImpl::chainDiag_() {
   if (!record_ || !vcDiagObject::shouldRecord(flags_, vcDiagObject::eEdgelets)) return;
   const std::vector<vcEdgelet>& edges = chains_.edges();
 
-  // Chain pieces of the valid candidates, cyan and blue by candidate; the other pieces of the
-  // long chains blue.
+  // The chains of the valid candidates, cyan and blue by candidate; the other long chains
+  // blue.
   std::vector<bool> drawn(std::size_t(records_.size()), false);
   vcUISketch taken;
   vcUITablet takenTablet(taken);
@@ -42,7 +42,7 @@ void FinderImpl::chainDiag_() {
   vcUISketch unused;
   vcUITablet unusedTablet(unused);
   for (long k = 0; k < records_.size(); ++k) {
-    if (drawn[std::size_t(k)] || records_[k].chain >= chains_.numResults()) continue;
+    if (drawn[std::size_t(k)] || k >= chains_.numResults()) continue;
     vc_tracker_detail::drawRun(unusedTablet, edges, clientFromImage_, records_[k].idx,
                                records_[k].count, vcColor::blue());
   }

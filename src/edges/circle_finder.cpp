@@ -128,45 +128,18 @@ void FinderImpl::setup_() {
   fitMinSqr_ = fitMin_ * fitMin_;
   fitMaxSqr_ = fitMax_ * fitMax_;
 
-  // Pieces: every long chain cut at its corners; bends, pieces of fewer than 3 edgelets and
-  // the short chains never take part.
+  // One record per chain, with its fit sums relative to the map centre; the short chains
+  // (fewer than 3 edgelets) never take part.
   const long numChains = long(chains_.results().size());
-  pieces_.clear();
+  records_.prepare(numChains);
+  const std::vector<vcEdgelet>& edges = chains_.edges();
   for (long k = 0; k < numChains; ++k) {
     const vcChainTrackerResult& chain = chains_.results()[std::size_t(k)];
-    const bool isLong = k < chains_.numResults();
-    pieceEnds_.assign(1, ChainPiece{chain.numEdgelets(), false});
-    if (isLong)
-      cutter_.cut(chains_.edges(), chain.edgeletIndexes(), chain.numEdgelets(), pieceEnds_);
-    long begin = 0;
-    for (const ChainPiece& piece : pieceEnds_) {
-      ChainRecord rec;
-      rec.chain = k;
-      rec.idx = chain.edgeletIndexes() + begin;
-      rec.count = piece.end - begin;
-      rec.closed = chain.isClosed() && pieceEnds_.size() == 1;
-      rec.used = !isLong || piece.bend || rec.count < 3;
-      pieces_.push_back(rec);
-      begin = piece.end;
-    }
-  }
-
-  joinPieces_();
-
-  // Records: the pieces that take part, longest first (in chain order among equals), then the
-  // rest; each with its fit sums relative to the map centre.
-  std::stable_partition(pieces_.begin(), pieces_.end(),
-                        [](const ChainRecord& r) { return !r.used; });
-  numLong_ = long(
-      std::find_if(pieces_.begin(), pieces_.end(), [](const ChainRecord& r) { return r.used; }) -
-      pieces_.begin());
-  std::stable_sort(pieces_.begin(), pieces_.begin() + numLong_,
-                   [](const ChainRecord& a, const ChainRecord& b) { return a.count > b.count; });
-  records_.prepare(long(pieces_.size()));
-  const std::vector<vcEdgelet>& edges = chains_.edges();
-  for (long k = 0; k < long(pieces_.size()); ++k) {
     ChainRecord& rec = records_[k];
-    rec = pieces_[std::size_t(k)];
+    rec.idx = chain.edgeletIndexes();
+    rec.count = chain.numEdgelets();
+    rec.closed = chain.isClosed();
+    rec.used = k >= chains_.numResults();
     if (rec.used) continue;
     for (long i = 0; i < rec.count; ++i) {
       const vcEdgelet& e = edges[std::size_t(rec.idx[i])];
@@ -174,48 +147,10 @@ void FinderImpl::setup_() {
                         double(e.magnitude()));
     }
   }
-  cands_.prepare(numLong_);
+  cands_.prepare(chains_.numResults());
   numCands_ = 0;
   numCandidates_ = 0;
   taken_.clear();
-}
-
-void FinderImpl::joinPieces_() {
-  // Pieces that continue one another across small gaps become one piece each, their edgelets
-  // in order along the edge; the pieces joined leave the list.
-  runs_.clear();
-  for (const ChainRecord& rec : pieces_)
-    runs_.push_back({rec.idx, rec.count, rec.chain, !rec.used && !rec.closed});
-  linker_.link(chains_.edges(), runs_, linkSteps_, stringEnds_);
-  if (stringEnds_.empty()) return;
-  std::size_t total = 0;
-  for (const LinkStep& step : linkSteps_) total += std::size_t(runs_[std::size_t(step.run)].count);
-  joinedIdx_.clear();
-  joinedIdx_.reserve(total);  // no reallocation below: the joined pieces point into it
-  std::vector<bool> joined(pieces_.size(), false);
-  std::size_t begin = 0;
-  for (const long end : stringEnds_) {
-    ChainRecord rec;
-    rec.chain = pieces_[std::size_t(linkSteps_[begin].run)].chain;
-    rec.idx = joinedIdx_.data() + joinedIdx_.size();
-    for (std::size_t k = begin; k < std::size_t(end); ++k) {
-      const PieceRun& run = runs_[std::size_t(linkSteps_[k].run)];
-      joined[std::size_t(linkSteps_[k].run)] = true;
-      for (long i = 0; i < run.count; ++i)
-        joinedIdx_.push_back(run.idx[linkSteps_[k].reversed ? run.count - 1 - i : i]);
-      rec.count += run.count;
-    }
-    pieces_.push_back(rec);
-    begin = std::size_t(end);
-  }
-  std::size_t kept = 0;
-  for (std::size_t k = 0; k < pieces_.size(); ++k)
-    if (k >= joined.size() || !joined[k]) pieces_[kept++] = pieces_[k];
-  pieces_.resize(kept);
-}
-
-double FinderImpl::clientRadius_(const CircleCandidate& c) const {
-  return c.radius * clientScale_;
 }
 
 void FinderImpl::fillResults_(vcCircleFinderResultSet& out) const {
@@ -250,7 +185,7 @@ void FinderImpl::fillResults_(vcCircleFinderResultSet& out) const {
     r.center_ = clientFromImage_.mapPoint(vcVector<2>(c.cx, c.cy));
     r.polarity_ =
         c.lightOnDark ? vcCircleFinderDefs::eLightOnDark : vcCircleFinderDefs::eDarkOnLight;
-    r.radius_ = clientRadius_(c);
+    r.radius_ = c.radius * clientScale_;
     r.coverage_ = c.coverage;
     r.magnitude_ = c.magnitude;
     r.minPointToCenter_ = c.minDist;
@@ -299,7 +234,6 @@ void FinderImpl::run(const vcPelBuffer_const<unsigned char>* image, const vcEdge
       setup_();
 
       // Candidates, from the longest chains or around the expected centre.
-      labelled_ = false;
       if (expectedCenter) {
         candidatesWithCenter_(map_.imageFromClientXform().mapPoint(*expectedCenter));
       } else {

@@ -9,12 +9,13 @@
 // centre c0.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 #include "edges/circle_fit.h"
-#include "edges/circle_pieces.h"
 #include "platform/base/pel_buffer.h"
 #include "platform/base/xform.h"
 #include "tavshsl/chain_tracker.h"
@@ -23,6 +24,18 @@
 class vcDiagRecord;
 
 namespace vc_circle_detail {
+
+// Unit vectors of the 256 gradient codes.
+struct CodeVectors {
+  std::array<double, 256> dx, dy;
+  CodeVectors() {
+    for (int a = 0; a < 256; ++a) {
+      dx[std::size_t(a)] = std::cos(a * 2.0 * std::numbers::pi / 256.0);
+      dy[std::size_t(a)] = std::sin(a * 2.0 * std::numbers::pi / 256.0);
+    }
+  }
+};
+inline const CodeVectors kCodeVectors;
 
 // A table of records with kBuiltIn entries kept in the finder; a larger table is allocated
 // for one run and freed by release().
@@ -57,29 +70,20 @@ class RunTable {
   long size_ = 0;
 };
 
-// One piece of a chain of the chain tracker: the whole chain, or the part between two of its
-// corners. Candidates are made of pieces.
+// One chain of the chain tracker, by its index in the chain results. Candidates are made of
+// chains.
 struct ChainRecord {
   bool used = false;
-  bool closed = false;        // a closed chain that was not cut
-  long chain = 0;             // index into the chain results
+  bool closed = false;
   const long* idx = nullptr;  // its edgelet indexes, in chain order
   long count = 0;
   FitSums sums;
-};
-
-// Twist statistics over the supporting edgelets of a candidate: the squares of the 5-edgelet
-// mean twists and of the steps between neighbouring twists, radians squared.
-struct TwistWave {
-  double meanSqr = 0.0, stepSqr = 0.0;
-  long means = 0, steps = 0;
 };
 
 // One circle candidate.
 struct CircleCandidate {
   bool valid = false;
   bool lightOnDark = false;  // polarity 1
-  bool holds = false;        // its chains are marked used
   long firstTaken = 0;       // its chains: taken_[firstTaken .. firstTaken + numTaken)
   long numTaken = 0;
   FitSums sums;
@@ -102,9 +106,7 @@ class FinderImpl {
   void prepareImage_(const vcPelBuffer_const<unsigned char>& image);
   void trackChains_();
   void setup_();
-  void joinPieces_();
   double pixelsFromClient_(const vcXform<2>& clientFromImage, double r) const;
-  double clientRadius_(const CircleCandidate& c) const;
   void fillResults_(vcCircleFinderResultSet& out) const;
   void cleanup_();
 
@@ -119,18 +121,11 @@ class FinderImpl {
   void dropLast_(CircleCandidate& c);
   void releaseAll_(CircleCandidate& c);
   bool inBand_(long rec, const CircleCandidate& c, double tol, double* worst) const;
-  bool keepsTakenChains_(const CircleCandidate& c) const;
   void grabFrom_(CircleCandidate& c, std::vector<long>& listed);
   bool listWindow_(CircleCandidate& c, std::vector<long>& listed, std::vector<long>& other);
-  void listRow_(const CircleCandidate& c, long y, long x0, long x1, std::vector<long>& listed,
-                std::vector<long>& other);
-  bool completeCandidate_(CircleCandidate& c);
 
   // circle_verify.cpp
   void verify_();
-  FitSums markSupport_(const CircleCandidate& c);
-  bool keepSupport_(CircleCandidate& c);
-  bool round_(const CircleCandidate& c) const;  // no polygon's twist wave in the last support
   void contrast_(CircleCandidate& c) const;
   void pointStats_(CircleCandidate& c) const;
 
@@ -163,28 +158,15 @@ class FinderImpl {
   long seedThresh_ = 4;
   double centerDistSqr_ = 0.0;
 
-  RunTable<ChainRecord> records_;    // the pieces of every chain: long ones first, longest first
-  long numLong_ = 0;                 // pieces of 3 or more edgelets of the long chains
-  RunTable<CircleCandidate> cands_;  // at most one per long piece
+  RunTable<ChainRecord> records_;    // one per chain, in chain order (long ones longest first)
+  RunTable<CircleCandidate> cands_;  // at most one per long chain
   long numCands_ = 0;
   long numCandidates_ = 0;                   // reported count
-  std::vector<std::int32_t> recordOf_;       // the record of every edgelet, -1 for none
-  bool labelled_ = false;                    // the map cells lead to records (no expected centre)
+  std::vector<std::int32_t> recordOf_;       // the chain of every edgelet, -1 for none
   const std::int32_t* mapOrigin_ = nullptr;  // cell (0, 0) of the labelled map
   long mapStride_ = 0;                       // cells from one row of it to the next
   std::vector<long> taken_;                  // chain records taken by the candidates, by candidate
   std::vector<long> listed_, other_;         // grab lists, reused
-  std::vector<unsigned char> support_;       // per edgelet of the candidate verified: on its circle
-  std::vector<double> twist_;                // scratch: prefix sums of the edgelets' twists
-  TwistWave wave_;                           // of the support last marked
-  CornerCutter cutter_;
-  std::vector<ChainPiece> pieceEnds_;
-  std::vector<ChainRecord> pieces_;  // pieces before they are sorted into records_
-  PieceLinker linker_;
-  std::vector<PieceRun> runs_;
-  std::vector<LinkStep> linkSteps_;
-  std::vector<long> stringEnds_;
-  std::vector<long> joinedIdx_;  // the edgelet indexes of joined pieces, one after the other
 };
 
 }  // namespace vc_circle_detail
