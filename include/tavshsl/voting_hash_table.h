@@ -228,8 +228,9 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // (bins x runLimit_ + 1) + lo x runLimit_ + len - 1, a cell's runs together, ordered by
   // first bin, length and id; offsets_ is empty while nothing was finished. Mostly the runs of a
   // cell that cover bin b lie next to each other: spans_ holds, for bin b and cell c at 2 (b x
-  // cells per bin + c), where they begin and end, or kSplit twice when they do not (the vote then
-  // goes slice by slice).
+  // cells per bin + c), where they begin and end. Where they do not, the span points at a copy
+  // of them behind the runs (entries_ past the last offset), or holds kSplit twice when the
+  // copies would outgrow the runs themselves (the vote then goes slice by slice).
   static constexpr std::size_t kTile = 32;
   static constexpr std::uint32_t kSplit = 0xffffffffu;
   std::size_t tilesX_ = 1;

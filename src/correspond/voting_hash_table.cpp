@@ -473,12 +473,21 @@ void vcVotingHashTable::finish_() {
 
 // For every bin and cell: the slices of the cell's runs covering the bin (those starting d
 // bins before it that span more than d bins), and whether, leaving out empty ones, each
-// begins where another ends so that together they make one span.
+// begins where another ends so that together they make one span. Where they do not, the
+// slices are copied one after the other, in the order the vote reads them, behind the runs,
+// and the span points at the copy: a vote then reads one span in every cell instead of
+// gathering slices from the offsets. The copies may add at most as many entries as the runs
+// hold; cells beyond that stay split.
 void vcVotingHashTable::findSpans_() {
   const std::size_t n = static_cast<std::size_t>(numBins_);
   const std::size_t limit = runLimit_;
   spans_.assign(2 * n * cellsPerBin_, 0);
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> slices;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> slices, sorted;
+  std::vector<BasisInfo> copies;
+  const std::size_t held = entries_.size();
+  // Span ends stay below kSplit.
+  const std::size_t top = static_cast<std::size_t>(kSplit) - 1;
+  const std::size_t room = held < top ? std::min(held, top - held) : 0;
   std::vector<long> lo(2 * n, std::numeric_limits<long>::max()), hi(2 * n, -1);
   for (std::size_t c = 0; c < cellsPerBin_; ++c) {
     const std::uint32_t* o = offsets_.data() + c * (n * limit + 1);
@@ -498,14 +507,31 @@ void vcVotingHashTable::findSpans_() {
       hi[2 * b] = std::max(hi[2 * b], x);
       lo[2 * b + 1] = std::min(lo[2 * b + 1], y);
       hi[2 * b + 1] = std::max(hi[2 * b + 1], y);
-      std::sort(slices.begin(), slices.end());
+      sorted = slices;
+      std::sort(sorted.begin(), sorted.end());
       bool joined = true;
-      for (std::size_t k = 1; k < slices.size(); ++k)
-        joined = joined && slices[k].first == slices[k - 1].second;
-      span[0] = joined ? slices.front().first : kSplit;
-      span[1] = joined ? slices.back().second : kSplit;
+      for (std::size_t k = 1; k < sorted.size(); ++k)
+        joined = joined && sorted[k].first == sorted[k - 1].second;
+      if (joined) {
+        span[0] = sorted.front().first;
+        span[1] = sorted.back().second;
+        continue;
+      }
+      std::size_t size = 0;
+      for (const auto& slice : slices) size += slice.second - slice.first;
+      if (copies.size() + size > room) {
+        span[0] = span[1] = kSplit;
+        continue;
+      }
+      span[0] = static_cast<std::uint32_t>(held + copies.size());
+      for (const auto& slice : slices)
+        copies.insert(copies.end(), entries_.begin() + slice.first,
+                      entries_.begin() + slice.second);
+      span[1] = static_cast<std::uint32_t>(held + copies.size());
     }
   }
+  entries_.reserve(held + copies.size());
+  entries_.insert(entries_.end(), copies.begin(), copies.end());
   boxes_.assign(n, Box_());
   filled_ = Box_();
   long fx0 = std::numeric_limits<long>::max(), fy0 = fx0, fx1 = -1, fy1 = -1;
@@ -630,9 +656,10 @@ struct vcVotingHashTable::Pass_ {
 
 // Walks the cells of the segment from grid point g1 to g2 in a non-empty angle bin; every new
 // cell holding something in the bin adds its entries once per pass. Those are the cell's runs
-// that start d bins before the bin and span more than d bins, for d below runLimit_: mostly
-// one span of the runs, else one slice for each d. Cells outside the box of the bin's
-// non-empty cells hold nothing, so the walk keeps to that box.
+// that start d bins before the bin and span more than d bins, for d below runLimit_: one
+// span of them (or of their copy), else, where copies were not made, one slice for each d.
+// Cells outside the box of the bin's non-empty cells hold nothing, so the walk keeps to that
+// box.
 inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const vcVector<2>& g2,
                                           std::size_t bin) {
   if (p.spans == nullptr) {
