@@ -157,6 +157,9 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // The vote state of one pass while segments vote, and the cell walk of one segment in grid
   // coordinates in a non-empty angle bin.
   struct Pass_;
+  struct Box_;
+  bool boxWalk_(const vcVector<2>& g1, const vcVector<2>& g2, const Box_& box,
+                vcGridLineWalk::Run& run) const;
   bool walkCells_(Pass_& pass, const vcVector<2>& g1, const vcVector<2>& g2, std::size_t bin);
   // Finds the best vote and its id among the votes of the pass.
   void findBest_() const;

@@ -643,6 +643,9 @@ struct vcVotingHashTable::Pass_ {
     a += kPi;
   } else if (a >= kPi && a < 2.0 * kPi) {
     a -= kPi;
+  } else if (a < -kPi && a > -2.0 * kPi) {
+    // The remainder is a + pi (exact: a and -pi lie within a factor of two), then less than 0.
+    a = (a + kPi) + kPi;
   } else if (a < 0.0 || a >= kPi) {
     a = std::fmod(a, kPi);
     if (a < 0.0) a += kPi;
@@ -654,12 +657,45 @@ struct vcVotingHashTable::Pass_ {
   return b;
 }
 
+// The walk of the segment from grid point g1 to g2 within a bin's box, as cell indices of the
+// whole grid; false when no cell of it lies in the box. Ends inside the box (the common case)
+// give Bresenham's walk directly; others go through the clipping line iterator.
+[[gnu::always_inline]] inline bool vcVotingHashTable::boxWalk_(const vcVector<2>& g1,
+                                                               const vcVector<2>& g2,
+                                                               const Box_& box,
+                                                               vcGridLineWalk::Run& run) const {
+  const std::int64_t width = width_;
+  // A coordinate at or past the box's first cell and before its end truncates into the box
+  // (both are non-negative).
+  const double x0 = static_cast<double>(box.x0), y0 = static_cast<double>(box.y0);
+  if (g1.x() >= x0 && g1.x() < box.right && g2.x() >= x0 && g2.x() < box.right && g1.y() >= y0 &&
+      g1.y() < box.bottom && g2.y() >= y0 && g2.y() < box.bottom) {
+    const std::int64_t ax = static_cast<std::int64_t>(g1.x());
+    const std::int64_t ay = static_cast<std::int64_t>(g1.y());
+    const std::int64_t bx = static_cast<std::int64_t>(g2.x());
+    const std::int64_t by = static_cast<std::int64_t>(g2.y());
+    const std::int64_t dx = bx > ax ? bx - ax : ax - bx;
+    const std::int64_t dy = by > ay ? by - ay : ay - by;
+    const std::int64_t sx = bx < ax ? -1 : 1;
+    const std::int64_t sy = by < ay ? -width : width;
+    const bool yMajor = dx < dy;
+    const std::int64_t major = yMajor ? dy : dx, minor = yMajor ? dx : dy;
+    run = vcGridLineWalk::Run{ay * width + ax, yMajor ? sy : sx,    sx + sy,  2 * minor - major,
+                              2 * minor,       2 * (minor - major), major + 1};
+    return true;
+  }
+  const auto it = lineCellsIn(g1, g2, box.x0, box.y0, box.w, box.h);
+  if (it.done()) return false;
+  run = it.run(width);
+  run.index += box.y0 * width + box.x0;
+  return true;
+}
+
 // Walks the cells of the segment from grid point g1 to g2 in a non-empty angle bin; every new
 // cell holding something in the bin adds its entries once per pass. Those are the cell's runs
-// that start d bins before the bin and span more than d bins, for d below runLimit_: one
-// span of them (or of their copy), else, where copies were not made, one slice for each d.
-// Cells outside the box of the bin's non-empty cells hold nothing, so the walk keeps to that
-// box.
+// that start d bins before the bin and span more than d bins, for d below runLimit_: one span
+// of them (or of their copy), else, where copies were not made, one slice for each d. Cells
+// outside the box of the bin's non-empty cells hold nothing, so the walk keeps to that box.
 inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const vcVector<2>& g2,
                                           std::size_t bin) {
   if (p.spans == nullptr) {
@@ -668,10 +704,10 @@ inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const
     p.spans = spans_.data();
   }
   if (bin >= boxes_.size() || boxes_[bin].w == 0) return false;
-  const Box_& box = boxes_[bin];
+  vcGridLineWalk::Run run;
+  if (!boxWalk_(g1, g2, boxes_[bin], run)) return false;
   const std::size_t n = static_cast<std::size_t>(numBins_);
   const std::size_t limit = runLimit_;
-  const std::size_t width = static_cast<std::size_t>(width_);
   const std::uint32_t* spans = p.spans + 2 * bin * cellsPerBin_;
   const BasisInfo* entries = p.entries;
   double* votes = p.votes;
@@ -684,30 +720,23 @@ inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1, const
   // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
   // chunk are listed first, asking for their spans and marks ahead, then voted in order,
   // asking for the entries of the cell after next ahead.
-  constexpr int kChunk = 32;
+  constexpr std::int64_t kChunk = 32;
   std::size_t cells[kChunk];
-  const auto it = lineCellsIn(g1, g2, box.x0, box.y0, box.w, box.h);
-  if (it.done()) return false;
-  // The walk steps the cell index itself, from the box's corner.
-  const vcGridLineWalk::Run run = it.run(static_cast<std::int64_t>(width));
-  std::int64_t next = box.y0 * static_cast<std::int64_t>(width) + box.x0 + run.index;
+  std::int64_t next = run.index;
   std::int64_t term = run.term;
   for (std::int64_t left = run.count; left > 0;) {
-    int m = 0;
-    for (; m < kChunk && left > 0; --left) {
+    const std::int64_t m = std::min(kChunk, left);
+    left -= m;
+    for (std::int64_t k = 0; k < m; ++k) {
       const std::size_t c = static_cast<std::size_t>(next);
       __builtin_prefetch(spans + 2 * c);
       __builtin_prefetch(visited + c);
-      cells[m++] = c;
-      if (term < 0) {
-        next += run.straight;
-        term += run.termStraight;
-      } else {
-        next += run.diagonal;
-        term += run.termDiagonal;
-      }
+      cells[k] = c;
+      const bool straight = term < 0;
+      next += straight ? run.straight : run.diagonal;
+      term += straight ? run.termStraight : run.termDiagonal;
     }
-    for (int k = 0; k < m; ++k) {
+    for (std::int64_t k = 0; k < m; ++k) {
       // (A split cell's marks point nowhere; asking for them ahead does no harm.)
       if (k + 2 < m) __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
       const std::size_t c = cells[k];

@@ -114,6 +114,11 @@ TEST(VotingHashTable, CountsEachCellOncePerPassAndSkipsEmptyAngleBins) {
   EXPECT_FALSE(flat.voteSegment(kShortAlong, vcRadian(kPi / 2.0)));
   EXPECT_TRUE(flat.voteSegment(kShortAlong, vcRadian(-3.0 * kPi)));
   EXPECT_NEAR(flat.maxVote(), vh, 1e-12);
+  // Also between one and two turns of pi below 0 (folded by adding pi twice).
+  flat.clearVotes();
+  EXPECT_FALSE(flat.voteSegment(kShortAlong, vcRadian(-1.5 * kPi)));
+  EXPECT_TRUE(flat.voteSegment(kShortAlong, vcRadian(-2.0 * kPi + 0.01)));
+  EXPECT_NEAR(flat.maxVote(), vh, 1e-12);
   // A segment outside the grid meets nothing either.
   EXPECT_FALSE(flat.voteSegment(seg(-90.0, 0.5, -60.0, 0.5)));
 }
