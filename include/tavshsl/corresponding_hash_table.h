@@ -56,10 +56,11 @@ class TAVSHSL_API vcGridQuadIterator {
 
 class TAVSHSL_API vcCorrespondingHashTable : public vcRepBase {
  public:
-  using Cell = std::vector<long>;
 
   // Largest number of grid cells.
   static constexpr double kMaxCells = 16777216.0;  // 2^24
+  // Largest number of (cell, found segment) entries, over all cells.
+  static constexpr std::size_t kMaxItems = std::size_t{1} << 32;
 
   // Sizes the grid to the found segments' end points widened by distTol, with cells of
   // binSize image units, and enters every found segment in the cells of its rectangle.
@@ -80,10 +81,19 @@ class TAVSHSL_API vcCorrespondingHashTable : public vcRepBase {
 
   // Image coordinates to grid coordinates.
   const vcXform<2>& toGrid() const { return toGrid_; }
-  const vcTightLineHashTable<Cell>& grid() const { return *grid_; }
+  long width() const { return width_; }
+  long height() const { return height_; }
+  // The found segments entered in cell (x, y), in increasing index order.
+  // Requires: the cell is inside the grid (not checked).
+  std::vector<long> cell(long x, long y) const;
 
  private:
-  vcPtrHandle<vcTightLineHashTable<Cell>> grid_;
+  // The grid of width_ x height_ cells, row by row: cell c lists the found segments
+  // items_[start_[c]] .. items_[start_[c + 1] - 1], in increasing index order. One flat list
+  // keeps the cells a query walks close together and costs no allocation per cell.
+  long width_ = 0, height_ = 0;
+  std::vector<std::uint32_t> start_;
+  std::vector<std::uint32_t> items_;
   vcXform<2> toGrid_;
   double distTol_;
   vcRadian angleTol_;

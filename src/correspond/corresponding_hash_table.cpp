@@ -123,7 +123,8 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
   const double h = std::trunc((maxY - minY + 2.0 * distTol) / binSize) + 1.0;
   if (!(w * h <= kMaxCells))
     badParam(L"the found segments span too many cells of binSize (more than 2^24)");
-  grid_.reset(new vcTightLineHashTable<Cell>(static_cast<long>(w), static_cast<long>(h)));
+  width_ = static_cast<long>(w);
+  height_ = static_cast<long>(h);
   toGrid_ = vcXform<2>(vcMatrix<2>::fromElements(1.0 / binSize, 0.0, 0.0, 1.0 / binSize),
                        vcVector<2>((distTol - minX) / binSize, (distTol - minY) / binSize));
 
@@ -132,7 +133,10 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
   // across it. The direction is the geometric one from p1 to p2 whatever the polarity: a
   // reversed or undirected segment's direction angle may point from p2 to p1, which would
   // shorten the rectangle instead of widening it.
+  // The (cell, segment) pairs come in increasing segment order; a counting sort by cell
+  // keeps that order within every cell.
   std::vector<long> rows;
+  std::vector<std::uint32_t> pairs;  // cell, segment, cell, segment, ...
   for (std::size_t i = 0; i < found.size(); ++i) {
     const vcLineSeg& s = found[i].segment();
     const vcRadian d = (s.p2() - s.p1()).angle();
@@ -141,11 +145,21 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
     const vcVector<2> a = toGrid_.mapPoint(s.p1() + u - v);
     const vcVector<2> b = toGrid_.mapPoint(s.p1() - u - v);
     const vcVector<2> c = toGrid_.mapPoint(s.p2() + u + v);
-    for (vcGridQuadIterator it(grid_->width(), grid_->height(), cellOf(a.x()), cellOf(a.y()),
-                               cellOf(b.x()), cellOf(b.y()), cellOf(c.x()), cellOf(c.y()), rows);
-         !it.done(); it.next())
-      grid_->cellOrCreate(it.x(), it.y()).push_back(static_cast<long>(i));
+    for (vcGridQuadIterator it(width_, height_, cellOf(a.x()), cellOf(a.y()), cellOf(b.x()),
+                               cellOf(b.y()), cellOf(c.x()), cellOf(c.y()), rows);
+         !it.done(); it.next()) {
+      if (pairs.size() >= kMaxItems)
+        badParam(L"the found segments' rectangles cover more than 2^31 cells in all");
+      pairs.push_back(static_cast<std::uint32_t>(it.y() * width_ + it.x()));
+      pairs.push_back(static_cast<std::uint32_t>(i));
+    }
   }
+  start_.assign(static_cast<std::size_t>(width_ * height_) + 1, 0);
+  for (std::size_t k = 0; k < pairs.size(); k += 2) ++start_[pairs[k] + 1];
+  for (std::size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
+  items_.resize(pairs.size() / 2);
+  std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+  for (std::size_t k = 0; k < pairs.size(); k += 2) items_[fill[pairs[k]]++] = pairs[k + 1];
   seen_.resize(found.size());
 }
 
@@ -170,13 +184,23 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
 
   // Walk the cells under the model segment; each found segment is judged when first met.
   const vcLineSeg& s = modelSeg.segment();
-  for (auto it = grid_->lineIterator(toGrid_.mapPoint(s.p1()), toGrid_.mapPoint(s.p2()));
+  vcVector<2> g1 = toGrid_.mapPoint(s.p1()), g2 = toGrid_.mapPoint(s.p2());
+  if (!vcTightLineHashTable<char>::clipToLimit(g1, g2)) return;
+  // (Locals: the marks are stores of the same type as the lists and the mark.)
+  const std::uint32_t* start = start_.data();
+  const std::uint32_t* items = items_.data();
+  std::uint32_t* seen = seen_.data();
+  const std::uint32_t mark = mark_;
+  for (vcGridLineIterator it(width_, height_, static_cast<std::int64_t>(g1.x()),
+                             static_cast<std::int64_t>(g1.y()), static_cast<std::int64_t>(g2.x()),
+                             static_cast<std::int64_t>(g2.y()));
        !it.done(); it.next()) {
-    const Cell* cell = grid_->cell(static_cast<long>(it.x()), static_cast<long>(it.y()));
-    if (!cell) continue;
-    for (long f : *cell) {
-      if (seen_[static_cast<std::size_t>(f)] == mark_) continue;
-      seen_[static_cast<std::size_t>(f)] = mark_;
+    const std::size_t c = static_cast<std::size_t>(it.y() * width_ + it.x());
+    const std::uint32_t end = start[c + 1];
+    for (std::uint32_t k = start[c]; k < end; ++k) {
+      const std::uint32_t f = items[k];
+      if (seen[f] == mark) continue;
+      seen[f] = mark;
       const vcFoundSegment& fs = found[static_cast<std::size_t>(f)];
 
       // Direction difference in [0, pi]; with an undirected side both directions of a line
@@ -189,7 +213,13 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
 
       if (!scorer) scorer.emplace(modelSeg, distTol_);
       const double score = scorer->score(fs);
-      if (score > 0.0) out.push_back(vcCorrespondingHashTableMatchData{f, score});
+      if (score > 0.0)
+        out.push_back(vcCorrespondingHashTableMatchData{static_cast<long>(f), score});
     }
   }
+}
+
+std::vector<long> vcCorrespondingHashTable::cell(long x, long y) const {
+  const std::size_t c = static_cast<std::size_t>(y * width_ + x);
+  return std::vector<long>(items_.begin() + start_[c], items_.begin() + start_[c + 1]);
 }

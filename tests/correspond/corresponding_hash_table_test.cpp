@@ -75,6 +75,14 @@ TEST(CorrespondingHashTable, ListsEachFoundSegmentOnceInWalkOrder) {
   // A second query starts afresh.
   table.match(out, vcModelSegment(seg(0, 5, 90, 5), 1.0, eForward), 0);
   EXPECT_EQ(out.size(), 2u);
+
+  // Where both rectangles (2 distTol either side) cover a cell it lists them by index. The
+  // grid of cells of 1 starts at (-2, 3), distTol before the least end point coordinates.
+  EXPECT_EQ(table.width(), 95);
+  EXPECT_EQ(table.height(), 5);
+  EXPECT_EQ(table.cell(42, 2), (std::vector<long>{0, 1}));
+  EXPECT_EQ(table.cell(72, 2), (std::vector<long>{0}));
+  EXPECT_EQ(table.cell(5, 2), (std::vector<long>{1}));
 }
 
 TEST(CorrespondingHashTable, RefusesBadInput) {
