@@ -339,11 +339,21 @@ vcXform<2> vcSegmentCorresponder::startPose_(const vcSegmentCorresponderDofModel
     VC_ASSERT(b.length() > 0.0);
     k = q.length() / b.length();
   }
-  const vcRadian rotation((q.p2() - q.p1()).angle().plain() - (toward - origin).angle().plain());
-  const vcXform<2> turn(vcVector<2>(0.0, 0.0), k, 1.0, vcRadian(0.0), rotation);
-  const vcXform<2> foundFromInstance(turn.matrix(), q.p1() - turn.mapVector(origin));
-  const vcXform<2> instanceFromModel(vcVector<2>(0.0, 0.0), instance.scale, instance.aspect,
-                                     vcRadian(0.0), vcRadian(0.0));
+  const double rotation = (q.p2() - q.p1()).angle().plain() - (toward - origin).angle().plain();
+  // The matrices are those of vcXform(translation, scale, aspect, shear 0, rotation), whose
+  // columns are the x axis at the rotation and the y axis at rotation + shear, written out so
+  // that each angle's cosine and sine are taken once (the y axis's angle is the same number
+  // unless the rotation is -0, which adding +0 makes +0) and none for the unrotated instance.
+  const double yRotation = rotation + 0.0;
+  const double cx = std::cos(rotation), sx = std::sin(rotation);
+  const double cy = yRotation == 0.0 ? std::cos(yRotation) : cx;
+  const double sy = yRotation == 0.0 ? std::sin(yRotation) : sx;
+  const double ky = k * 1.0;
+  const vcMatrix<2> turn = vcMatrix<2>::fromElements(k * cx, -ky * sy, k * sx, ky * cy);
+  const vcXform<2> foundFromInstance(turn, q.p1() - turn * origin);
+  const double s = instance.scale, sa = instance.scale * instance.aspect;
+  const vcXform<2> instanceFromModel(
+      vcMatrix<2>::fromElements(s * 1.0, -sa * 0.0, s * 0.0, sa * 1.0), vcVector<2>(0.0, 0.0));
   return foundFromInstance * instanceFromModel;
 }
 
