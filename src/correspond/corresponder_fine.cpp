@@ -21,10 +21,14 @@ void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
   for (std::size_t k = 0; k < modelSegments.size(); ++k) {
     table.match(matches, modelSegments[k], static_cast<long>(k));
     if (matches.empty()) continue;
-    // Stable, so that equal scores keep the order in which the walk met them.
-    std::stable_sort(matches.begin(), matches.end(),
-                     [](const vcCorrespondingHashTableMatchData& a,
-                        const vcCorrespondingHashTableMatchData& b) { return a.score > b.score; });
+    // Stable, so that equal scores keep the order in which the walk met them. The lists are
+    // short: an insertion sort needs no buffer.
+    for (std::size_t i = 1; i < matches.size(); ++i) {
+      const vcCorrespondingHashTableMatchData m = matches[i];
+      std::size_t j = i;
+      for (; j > 0 && matches[j - 1].score < m.score; --j) matches[j] = matches[j - 1];
+      matches[j] = m;
+    }
     correspondSingleSegment_(static_cast<long>(k), matches, found, result, total);
   }
 }
