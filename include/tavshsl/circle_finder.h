@@ -25,6 +25,11 @@
 // of the searched image at each end, and the grey levels across its edge differ by more than
 // cstThresh. Fit sums are kept per chain, so a refit costs constant time.
 //
+// Nothing above measures how far the edgelets lie from the circle: the outline of a polygon,
+// whose sides fall within the bands as they are taken, can be reported as a circle. Such a
+// result shows its edgelets spread from the centre (maxPointToCenter - minPointToCenter of
+// several pixels, where those of a clean circle stay within a pixel or two).
+//
 // Maps. The map forms work on the caller's map, marking its cells. Without an expected centre
 // the map is restored exactly as it was before the call; with one, the cells that the chain
 // tracker consumed stay marked (-1) after the call.
