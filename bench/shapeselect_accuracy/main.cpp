@@ -3,11 +3,11 @@
 //
 //   bench_shapeselect_accuracy [scenes per size, default 40] [first seed, default 1000] [DIR]
 //
-// With DIR, every missed disc or polygon is written to DIR as a PNG picture of the image around
-// it (twice enlarged) with the edge segments (yellow), the found poses (green, red below the
-// accept threshold) and the true vertices (cyan rings), and listed with the nearest result of its
-// template; every disc or polygon result that matches no object likewise, with the nearest
-// object.
+// With DIR, every missed object is written to DIR as a PNG picture of the image around it (twice
+// enlarged) with the edge segments (yellow), the stroke centre-lines (orange), the found poses
+// (green, red below the accept threshold) and the true vertices or stroke corners (cyan rings),
+// and listed with the nearest result of its template; every result that matches no object
+// likewise, with the nearest object of its template and the result's scale over that object's.
 //
 // Each scene draws its own templates (6 to 9: one disc, polygons of 3 to 8 sides, L/T/X/arrow
 // stroke figures), background, blur (0 to 1.5) and noise (0 to 5); every object its own pose
@@ -139,8 +139,8 @@ void writeCrop(const std::string& path, const vcDiagRecord& record, const vcGrap
   vfWriteRgbPng(path, crop);
 }
 
-// Writes a picture and a line for each missed disc or polygon of the scene, and for each
-// reported result that matches no object.
+// Writes a picture and a line for each missed object of the scene, and for each reported result
+// that matches no object.
 void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t seed,
                 const vcShapeSelectResultSet& results, const vsShapeMatchResult& m,
                 const std::vector<long>& ranks, vcDiagObject& diag) {
@@ -153,7 +153,6 @@ void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t
   for (const long o : m.missed) {
     const vsSceneObject& object = scene.objects[std::size_t(o)];
     const vsSceneTemplate& t = scene.templates[std::size_t(object.templateIndex)];
-    if (t.kind == veShapeKind::eStroke) continue;
     // The nearest result of the same template, found or not.
     double nearest = 1e300;
     const vcShapeSelectResult* best = nullptr;
@@ -203,26 +202,47 @@ void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t
   for (const long f : m.spurious) {
     const vcShapeSelectResult& r = *found[std::size_t(f)];
     const vsSceneTemplate& t = scene.templates[std::size_t(r.templateIndex())];
-    if (t.kind == veShapeKind::eStroke) continue;
+    // The nearest object of the same template: a result near its object but out of tolerance
+    // shows which of position, angle or scale failed.
     long nearest = -1;
     for (std::size_t o = 0; o < scene.objects.size(); ++o)
-      if (nearest < 0 || (scene.objects[o].translation - r.location()).len() <
-                             (scene.objects[std::size_t(nearest)].translation - r.location()).len())
+      if (scene.objects[o].templateIndex == r.templateIndex() &&
+          (nearest < 0 ||
+           (scene.objects[o].translation - r.location()).len() <
+               (scene.objects[std::size_t(nearest)].translation - r.location()).len()))
         nearest = long(o);
     std::printf("spurious seed %u result %ld %s at (%.1f, %.1f) score %.3f angle %.2f scale %.3f",
                 seed, f, t.name, r.location().x(), r.location().y(), r.score(),
                 r.angle().toDouble(), r.uniformScale());
     if (nearest >= 0) {
       const vsSceneObject& o = scene.objects[std::size_t(nearest)];
-      std::printf(" | nearest object %ld %s %.1f px away, angle %.2f, scale %.3f\n", nearest,
-                  scene.templates[std::size_t(o.templateIndex)].name,
-                  (o.translation - r.location()).len(), o.angleDegrees, o.scale);
-    } else {
-      std::printf("\n");
+      std::printf(" | nearest object %ld %.1f px away, angle %.2f, scale %.3f (result/object %.3f)",
+                  nearest, (o.translation - r.location()).len(), o.angleDegrees, o.scale,
+                  r.uniformScale() / o.scale);
+      if (t.kind == veShapeKind::eStroke) {
+        std::printf(", width factors");
+        for (std::size_t k = 0; k < o.widthFactors.size(); ++k)
+          std::printf(" %.3f", k < r.poseStrokeWidthFactors().size()
+                                   ? r.poseStrokeWidthFactors()[k] / o.widthFactors[k]
+                                   : 0.0);
+        std::printf(" of true");
+      }
+    }
+    std::printf("\n");
+    // The nearest object's true outline, when there is one.
+    vcGraphicList truth;
+    double radius = 50.0;
+    if (nearest >= 0) {
+      const vsSceneObject& o = scene.objects[std::size_t(nearest)];
+      for (const vcVector<2>& p : vfSceneOutlinePoints(t, o)) {
+        radius = std::max(radius, (p - r.location()).len());
+        truth.append(vcGraphicWithFill<vcCircle, vcEllipse2>(vcCircle(p, 2.0),
+                                                             vcGraphicProps(vcColor::cyan(), 1)));
+      }
     }
     char name[96];
     std::snprintf(name, sizeof name, "/spurious-%u-%ld-%s.png", seed, f, t.name);
-    writeCrop(dir + name, record, vcGraphicList(), r.location(), 50.0);
+    writeCrop(dir + name, record, truth, r.location(), radius);
   }
 }
 
