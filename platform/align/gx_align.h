@@ -26,9 +26,12 @@
 // with scaleSearch, its radius) to the edge points by weighted least squares, a few times per
 // window, with windows halving from the coarse grain limit to the fine one; the pose may move
 // by at most the coarse limit plus one pixel from the start. The score is the share of
-// samples with an edge point within the fine limit of the final circle, less, with
-// scoreUsingClutter, the share of samples showing an edge just off the outline. A full,
-// clean circle scores near 1, a half circle near 0.5, a blank area near 0.
+// samples with an edge point within the fine limit of the final circle whose gradient lies
+// within 10 degrees of the radius, less, with scoreUsingClutter, the share of samples showing
+// an edge just off the outline. A full, clean circle scores near 1, a half circle near 0.5, a
+// blank area near 0. A hexagon whose outline stays within the fine limit of the circle scores
+// under 0.5, since its sides turn the gradient away from the radius; polygons of more sides
+// come closer (a blurred octagon about 0.65).
 
 #include <vector>
 

@@ -10,6 +10,13 @@ namespace {
 
 constexpr double kMinEdge = 6.0;       // grey levels per pixel
 constexpr double kMaxTangent = 0.577;  // tan 30 degrees: gradient within 30 degrees of the ray
+// A scored sample's gradient must lie within 10 degrees of the ray (tan 10 degrees). Along a
+// circle's outline the gradient points along the radius, turned by noise a few degrees at
+// most; along a polygon's side it turns by up to 180 / n degrees on either side of the ray
+// (30 for a hexagon, 22.5 for an octagon), so most samples of a polygon's outline do not
+// count even where the side lies within the fine limit of the circle. The more sides, the
+// closer a polygon comes: a blurred octagon keeps about two thirds of its samples.
+constexpr double kScoreMaxTangent = 0.176;
 constexpr long kMaxSamples = 1024;
 constexpr int kIterations = 3;  // refits per window
 
@@ -103,10 +110,12 @@ void CircleSearch::probe_(const SearchCircle& c, long k, long window, SamplePeak
     const double off = curv != 0.0 ? std::clamp(0.5 * (a - e) / curv, -0.5, 0.5) : 0.0;
     const double tt = double(t) + off;
     // The gradient must point along the ray.
-    if (std::abs(tangential_(px + tt * ux, py + tt * uy, ux, uy)) > kMaxTangent * m) continue;
+    const double slant = tangential_(px + tt * ux, py + tt * uy, ux, uy) / b;
+    if (std::abs(slant) > kMaxTangent) continue;
     peak.found = true;
     peak.t = tt;
     peak.strength = m;
+    peak.slant = slant;
   }
 }
 
@@ -197,7 +206,7 @@ double CircleSearch::score(const SearchCircle& c, bool useClutter) {
   long supported = 0;
   for (const SamplePeaks& s : peaks_) {
     const Peak* p = chosen_(s, pol);
-    if (p && std::abs(p->t) <= fine_) ++supported;
+    if (p && std::abs(p->t) <= fine_ && std::abs(p->slant) <= kScoreMaxTangent) ++supported;
   }
   const double n = double(peaks_.size());
   double score = double(supported) / n;

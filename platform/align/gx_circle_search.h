@@ -25,7 +25,8 @@ class CircleSearch {
   // Moves c towards the outline seen in the image, windows from coarse to fine; c stays
   // within coarse + 1 pixel of where it started (centre and radius).
   void refine(SearchCircle& c, bool scaleToo);
-  // Share of samples with an edge point within the fine limit, less the clutter share.
+  // Share of samples with an edge point within the fine limit whose gradient points along the
+  // radius (within 10 degrees), less the clutter share.
   double score(const SearchCircle& c, bool useClutter);
 
  private:
@@ -34,6 +35,7 @@ class CircleSearch {
     bool found = false;
     double t = 0.0;       // offset along the radius, pixels
     double strength = 0;  // |derivative|, grey levels per pixel
+    double slant = 0.0;   // tangential / radial derivative at the peak
   };
   struct SamplePeaks {
     Peak rising, falling;  // derivative > 0 (lighter outside), < 0 (lighter inside)

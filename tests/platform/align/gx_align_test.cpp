@@ -6,6 +6,7 @@
 #include <cmath>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "platform/align/gx_align.h"
 #include "platform/base/circle.h"
@@ -104,6 +105,34 @@ TEST(GXAlign, PartialMissingAndClutteredOutlinesScoreByWhatIsThere) {
   pattern.run(rings.image(), clutter, startAt(c, 40.0), found, nullptr, 0);
   ASSERT_EQ(found.numFound(), 1);
   EXPECT_LT(found.results()[0].score(), plain - 0.3);
+}
+
+TEST(GXAlign, PolygonsNearTheCircleScoreLowFaintDiscsHigh) {
+  // Regular polygons whose outline stays within the fine limit (2 pixels) of a circle: their
+  // sides turn the gradient away from the radius, so most samples do not count.
+  const vcGXAlignPattern pattern = trainedPattern();
+  vcGXAlignResultSet found;
+  const vcVector<2> c(50.3, 49.6);
+  for (const int sides : {5, 6}) {
+    vcSceneCanvas canvas(100, 100, 50.0);
+    std::vector<vcVector<2>> corners;
+    for (int k = 0; k < sides; ++k) {
+      const double a = 0.3 + 2.0 * 3.14159265358979 * k / sides;
+      corners.push_back(c + vcVector<2>(20.0 * std::cos(a), 20.0 * std::sin(a)));
+    }
+    canvas.drawPolygon(corners, 170.0);
+    canvas.blur(1.0);
+    const double inscribed = 20.0 * std::cos(3.14159265358979 / sides);
+    EXPECT_LT(scoreAt(pattern, canvas.image(), c, 0.5 * (20.0 + inscribed), found), 0.5)
+        << sides << " sides";
+  }
+  // A faint, blurred, noisy disc of the same size stays above an accept threshold of 0.6.
+  vcSceneCanvas faint(100, 100, 90.0);
+  faint.drawDisc(c, 19.0, 125.0);
+  faint.blur(1.5);
+  vcSceneRandom random(3);
+  faint.addNoise(5.0, random);
+  EXPECT_GT(scoreAt(pattern, faint.image(), c, 19.5, found), 0.6);
 }
 
 TEST(GXAlign, WorksInClientCoordinatesAndScoresTheStartPoseOnRequest) {
