@@ -17,9 +17,14 @@ namespace {
 constexpr double kFarthest = 0.999;
 
 // How far the edge past a run's end is followed, edgelets, and by how much it must turn from
-// the run to make a corner the run is carried to: 39 degrees, in codes of 256 per turn.
-constexpr int kAheadSteps = 8;
-constexpr double kLeastCornerTurnCodes = 28.0;
+// the run within them to make a corner the run is carried to: 56 degrees (a corner of at most
+// 124 degrees between the sides), in codes of 256 per turn. A corner rounded by the smoothing
+// and a blur of up to a pixel and a half turns that far within four or five pixels; a round
+// edge of radius 7 or more turns by under 6 codes a pixel. At a blunter corner the side beyond
+// runs close to the run's line, so the step across the line fades slowly and its half lies
+// well past the corner.
+constexpr int kAheadSteps = 5;
+constexpr double kLeastCornerTurnCodes = 40.0;
 
 // Share of the full step below which it must fall soon after falling to half, for a corner.
 constexpr double kGone = 0.25;
@@ -217,8 +222,10 @@ void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
                    mean) < kEndTurnCodes)
         continue;
       // The edge that goes on past the end, if any, must turn by a corner's angle within
-      // kAheadSteps edgelets: past a shallow corner the step across the run's line fades slowly and
-      // would carry the run well beyond it.
+      // kAheadSteps edgelets: past a shallow corner, and along a round edge (a disc or ring,
+      // which noise can make look straight for a few pixels), the step across the run's line
+      // fades slowly as the edge leaves it and would carry the run well beyond the outline,
+      // along its tangent.
       {
         double turned = 0.0;
         int steps = 0;

@@ -35,8 +35,8 @@
 // first edgelets of a corner's rounding, which turn by a few codes only, are left to the
 // corner. The run's line passes through the mean position of its last kFitLength edgelets (or
 // as many as it has) along their mean direction. Where the edge goes on past the run's end
-// without turning by a corner's angle (a shallow corner, along which the step fades slowly),
-// the run is left as it is.
+// without turning by a corner's angle within a few pixels (a blunt corner, or a round edge,
+// along which the step fades slowly as the edge leaves the line), the run is left as it is.
 
 #include <vector>
 
