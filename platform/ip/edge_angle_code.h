@@ -17,6 +17,9 @@
 
 namespace vc_edge_detail {
 
+// Code b minus code a as a signed turn, -128 to 127 codes of 256 per turn.
+inline int signedTurn(int a, int b) { return int(std::int8_t(std::uint8_t(b - a))); }
+
 class AngleCoder {
  public:
   // The shared table, built on first use.

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "platform/ip/edge_angle_code.h"
+
 namespace vc_edge_detail {
 
 namespace {
@@ -28,9 +30,6 @@ const TangentTable kTangent;
 // Farthest a tip's new position lies from its pixel's centre: a pixel, less a margin for the
 // rounding of single-precision positions.
 constexpr float kMost = 0.999f;
-
-// Code b minus code a as a signed turn, -128 to 127.
-inline int signedTurn(int a, int b) { return int(std::int8_t(std::uint8_t(b - a))); }
 
 // The least turns towards the neighbours ahead of an edgelet and behind it along its edge,
 // and those neighbours; a side without a neighbour keeps the sentinel.

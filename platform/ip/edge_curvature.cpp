@@ -8,6 +8,8 @@
 #include <numbers>
 #include <tuple>
 
+#include "platform/ip/edge_angle_code.h"
+
 namespace vc_edge_detail {
 
 namespace {
@@ -61,9 +63,6 @@ struct CodeTable {
   }
 };
 const CodeTable kCodes;
-
-// Code b minus code a as a signed turn, -128 to 127.
-inline int signedTurn(int a, int b) { return int(std::int8_t(std::uint8_t(b - a))); }
 
 // Squared Sobel magnitude of pixel (x, y) of the image (window coordinates), or 0 outside the
 // pixels whose 3 x 3 neighbourhood lies in it.

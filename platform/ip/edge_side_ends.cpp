@@ -1,5 +1,6 @@
 #include "platform/ip/edge_side_ends.h"
 
+#include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_sobel.h"
 
 #include <algorithm>
@@ -28,9 +29,6 @@ constexpr double kLeastCornerTurnCodes = 40.0;
 
 // Share of the full step below which it must fall soon after falling to half, for a corner.
 constexpr double kGone = 0.25;
-
-// Code b minus code a as a signed turn, -128 to 127.
-inline int signedTurn(int a, int b) { return int(std::int8_t(std::uint8_t(b - a))); }
 
 // The gradient direction of every code, filled once at load; the tangent is it turned by +90
 // degrees, (-y, x).
