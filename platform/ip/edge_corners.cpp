@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "platform/base/assert.h"
 #include "platform/ip/edge_angle_code.h"
 
 namespace vc_edge_detail {
@@ -27,6 +28,21 @@ struct TangentTable {
 };
 const TangentTable kTangent;
 
+// Which way along the tangent of every code each neighbour slot lies (edge_neighbours.h): 1
+// ahead, -1 behind, 0 across (neither), filled once at load.
+struct WayTable {
+  std::int8_t of[256][9];
+  WayTable() {
+    for (int a = 0; a < 256; ++a)
+      for (int slot = 0; slot < 9; ++slot) {
+        const float along = float(EdgeletNeighbours::slotX(slot)) * kTangent.x[a] +
+                            float(EdgeletNeighbours::slotY(slot)) * kTangent.y[a];
+        of[a][slot] = std::int8_t(along > 0.0f ? 1 : along < 0.0f ? -1 : 0);
+      }
+  }
+};
+const WayTable kWay;
+
 // Farthest a tip's new position lies from its pixel's centre: a pixel, less a margin for the
 // rounding of single-precision positions.
 constexpr float kMost = 0.999f;
@@ -38,15 +54,14 @@ struct Turns {
   int ahead = kNone, behind = kNone;
   std::size_t aheadAt = 0, behindAt = 0;
 
-  void add(const vcEdgelet& e, const vcEdgelet& m, std::size_t at) {
+  void add(const vcEdgelet& e, const vcEdgelet& m, std::size_t at, int slot) {
     const int a = e.angle().plain(), b = m.angle().plain();
     const int turn = signedTurn(a, b);
     if (std::abs(turn) > 64) return;  // another edge
-    const float along = float(int(m.get_i()) - int(e.get_i())) * kTangent.x[a] +
-                        float(int(m.get_j()) - int(e.get_j())) * kTangent.y[a];
-    if (along == 0.0f) return;
+    const int way = kWay.of[a][slot];
+    if (way == 0) return;
     // Behind the edgelet the turn runs from the neighbour to it.
-    const bool isAhead = along > 0.0f;
+    const bool isAhead = way > 0;
     int& side = isAhead ? ahead : behind;
     const int signedWay = isAhead ? turn : -turn;
     if (std::abs(signedWay) < std::abs(side)) {
@@ -81,72 +96,38 @@ struct Turns {
 
 }  // namespace
 
-void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
+void commitCornerTips(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                       std::vector<float>& positions) {
   const std::size_t n = edges.size();
   if (n < 3) return;
-  // First edgelet of every row (and one past the last row), image rows from y0.
-  std::vector<std::size_t> rowStart(std::size_t(height + 1), n);
-  for (std::size_t k = n; k-- > 0;) rowStart[std::size_t(edges[k].get_j() - y0)] = k;
-  for (long r = height; r-- > 0;)
-    rowStart[std::size_t(r)] = std::min(rowStart[std::size_t(r)], rowStart[std::size_t(r + 1)]);
+  VC_ASSERT(near.size() == n);
 
-  // The turns of edgelet k towards the edgelets of its 8 neighbouring pixels, found by
-  // search in the rows above and below; for the few edgelets along the sides of tips.
+  // The turns of edgelet k towards the edgelets of its 8 neighbouring pixels, in raster order
+  // of the pixels; for the few edgelets along the sides of tips.
   const auto turnsOf = [&](std::size_t k) {
-    const vcEdgelet& e = edges[k];
-    const long i = e.get_i(), j = e.get_j() - y0;
     Turns turns;
-    for (long r = std::max(j - 1, 0L); r <= std::min(j + 1, height - 1); ++r) {
-      const auto first = edges.begin() + std::ptrdiff_t(rowStart[std::size_t(r)]);
-      const auto last = edges.begin() + std::ptrdiff_t(rowStart[std::size_t(r + 1)]);
-      auto m = std::lower_bound(first, last, i - 1, [](const vcEdgelet& x, long column) {
-        return long(x.get_i()) < column;
-      });
-      for (; m != last && long(m->get_i()) <= i + 1; ++m)
-        if (m->get_i() != e.get_i() || r != j) turns.add(e, *m, std::size_t(m - edges.begin()));
-    }
+    near.forEachByRows(k, [&](std::size_t m, int slot) { turns.add(edges[k], edges[m], m, slot); });
     return turns;
   };
 
-  // Every edgelet with the edgelets of its 8 neighbouring pixels: the row's neighbours are
-  // next to it in the list, and cursors into the rows above and below move on only as the
-  // edgelet moves along its row. Most edgelets have a neighbour of their edge that turns
-  // less than a tip's least turn and are passed over at once. Tips are gathered first.
+  // Every edgelet with the edgelets of its 8 neighbouring pixels, those of its own row first.
+  // Most edgelets have a neighbour of their edge that turns less than a tip's least turn and
+  // are passed over at once. Tips are gathered first.
   struct Tip {
     std::size_t k, m, o;  // the tip, its neighbour turning least and the other one (or n)
     int turn;             // the turn across its two neighbours
   };
   std::vector<Tip> tips;
-  long row = -1;
-  std::size_t up = 0, upEnd = 0, down = 0, downEnd = 0;
-  std::size_t near[8];
   for (std::size_t k = 0; k < n; ++k) {
     const vcEdgelet& e = edges[k];
-    const long i = e.get_i(), j = e.get_j() - y0;
-    if (j != row) {
-      row = j;
-      up = j > 0 ? rowStart[std::size_t(j - 1)] : 0;
-      upEnd = j > 0 ? rowStart[std::size_t(j)] : 0;
-      down = j + 1 < height ? rowStart[std::size_t(j + 1)] : 0;
-      downEnd = j + 1 < height ? rowStart[std::size_t(j + 2)] : 0;
-    }
-    int count = 0;
-    if (k > 0 && edges[k - 1].get_j() == e.get_j() && edges[k - 1].get_i() + 1 == i)
-      near[count++] = k - 1;
-    if (k + 1 < n && edges[k + 1].get_j() == e.get_j() && edges[k + 1].get_i() == i + 1)
-      near[count++] = k + 1;
-    while (up < upEnd && edges[up].get_i() + 1 < i) ++up;
-    for (std::size_t m = up; m < upEnd && edges[m].get_i() <= i + 1; ++m) near[count++] = m;
-    while (down < downEnd && edges[down].get_i() + 1 < i) ++down;
-    for (std::size_t m = down; m < downEnd && edges[m].get_i() <= i + 1; ++m) near[count++] = m;
+    const int a = e.angle().plain();
     bool gentle = false;
-    for (int c = 0; c < count && !gentle; ++c)
-      gentle =
-          std::abs(signedTurn(e.angle().plain(), edges[near[c]].angle().plain())) < kTipTurnCodes;
+    near.forEachRowFirst(k, [&](std::size_t m, int) {
+      gentle = gentle || std::abs(signedTurn(a, edges[m].angle().plain())) < kTipTurnCodes;
+    });
     if (gentle) continue;
     Turns turns;
-    for (int c = 0; c < count; ++c) turns.add(e, edges[near[c]], near[c]);
+    near.forEachRowFirst(k, [&](std::size_t m, int slot) { turns.add(e, edges[m], m, slot); });
     if (turns.tip()) tips.push_back({k, turns.straighter(), turns.other(n), turns.turn()});
   }
 

@@ -4,7 +4,8 @@
 // edge detector (edge_detect.cpp):
 //
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
-//   vc_edge_detail::commitCornerTips(y0, height, edges, positions);
+//   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
+//   vc_edge_detail::commitCornerTips(near, edges, positions);
 //
 // Where two straight edges meet at a corner, the smoothed gradient turns from one edge's
 // direction to the other's over a few pixels, and the edgelet at the corner's tip points
@@ -35,6 +36,7 @@
 
 #include <vector>
 
+#include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_edge_detail {
@@ -58,14 +60,15 @@ inline constexpr int kSideSteps = 3;
 inline constexpr float kFarthestSide = 1.5f;
 
 // Changes every corner tip of `edges` (raster order, at most one per pixel, pixel coordinates
-// in the image's offset coordinates; the image's rows are y0 to y0 + height - 1) as above.
+// in the image's offset coordinates), indexed by `near`, as above.
 // The positions are x, y pairs in `positions`, one pair per edgelet, while the edgelets sit at
 // their pixel centres; or, when `positions` is empty, the edgelets' own positions. The
 // neighbours of an edgelet are the edgelets of its 8 neighbouring pixels that point within 90
 // degrees of it, ahead of it or behind it along its edge; the one turning least on each side
 // counts. A side shorter than kSideSteps edgelets gives its last one. Every tip is changed
 // from the edgelets as detected. Ensures: pixels, order and magnitudes unchanged.
-void commitCornerTips(long y0, long height, std::vector<vcEdgelet>& edges,
+// Requires: `near` built on `edges` as they are (checked; a fault throws).
+void commitCornerTips(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                       std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <tuple>
 
+#include "platform/base/assert.h"
 #include "platform/ip/edge_angle_code.h"
 
 namespace vc_edge_detail {
@@ -64,6 +65,19 @@ struct CodeTable {
 };
 const CodeTable kCodes;
 
+// How far along the tangent of every code each neighbour slot lies (edge_neighbours.h),
+// pixels, filled once at load.
+struct AlongTable {
+  float of[256][9];
+  AlongTable() {
+    for (std::size_t a = 0; a < 256; ++a)
+      for (int slot = 0; slot < 9; ++slot)
+        of[a][slot] = float(EdgeletNeighbours::slotX(slot)) * kCodes.tx[a] +
+                      float(EdgeletNeighbours::slotY(slot)) * kCodes.ty[a];
+  }
+};
+const AlongTable kAlong;
+
 // Squared Sobel magnitude of pixel (x, y) of the image (window coordinates), or 0 outside the
 // pixels whose 3 x 3 neighbourhood lies in it.
 float sobelSquared(const vcPelBuffer_const<unsigned char>& image, long x, long y) {
@@ -97,7 +111,8 @@ float spreadAt(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet& e
 
 }  // namespace
 
-void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed, std::vector<vcEdgelet>& edges,
+void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
+                   const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                    std::vector<float>& positions) {
   const std::size_t n = edges.size();
   if (n < 3) return;
@@ -109,57 +124,23 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed, std::vector
 
   // The neighbour ahead of every edgelet along its edge and the one behind it: of the edgelets
   // of its 8 neighbouring pixels that point within 45 degrees of it, the one farthest along its
-  // tangent each way. The row's neighbours are next to it in the list; cursors into the rows
-  // above and below move on only as the edgelet moves along its row.
+  // tangent each way (the first of those alike, its own row first).
+  VC_ASSERT(near.size() == n);
   std::vector<std::size_t> ahead(n, kNone), behind(n, kNone);
-  {
-    std::size_t upFrom = 0, upEnd = 0, downFrom = 0, downEnd = 0;
-    long row = -1;
-    std::size_t rowFrom = 0, rowEnd = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-      const vcEdgelet& e = edges[k];
-      if (long(e.get_j()) != row) {
-        // New row: the previous row becomes "up" if adjacent, the next row is found ahead.
-        const long j = e.get_j();
-        if (row == j - 1) {
-          upFrom = rowFrom;
-          upEnd = rowEnd;
-        } else {
-          upFrom = upEnd = k;
-        }
-        row = j;
-        rowFrom = k;
-        rowEnd = k;
-        while (rowEnd < n && long(edges[rowEnd].get_j()) == j) ++rowEnd;
-        downFrom = downEnd = rowEnd;
-        if (rowEnd < n && long(edges[rowEnd].get_j()) == j + 1) {
-          while (downEnd < n && long(edges[downEnd].get_j()) == j + 1) ++downEnd;
-        }
+  for (std::size_t k = 0; k < n; ++k) {
+    const int a = edges[k].angle().plain();
+    float bestAhead = 0.0f, bestBehind = 0.0f;
+    near.forEachRowFirst(k, [&](std::size_t m, int slot) {
+      if (std::abs(signedTurn(a, edges[m].angle().plain())) > 32) return;
+      const float along = kAlong.of[a][slot];
+      if (along > bestAhead) {
+        bestAhead = along;
+        ahead[k] = m;
+      } else if (along < bestBehind) {
+        bestBehind = along;
+        behind[k] = m;
       }
-      const long i = e.get_i();
-      const int a = e.angle().plain();
-      float bestAhead = 0.0f, bestBehind = 0.0f;
-      const auto consider = [&](std::size_t m) {
-        const vcEdgelet& o = edges[m];
-        if (std::abs(signedTurn(a, o.angle().plain())) > 32) return;
-        const float along = float(long(o.get_i()) - i) * kCodes.tx[std::size_t(a)] +
-                            float(long(o.get_j()) - long(e.get_j())) * kCodes.ty[std::size_t(a)];
-        if (along > bestAhead) {
-          bestAhead = along;
-          ahead[k] = m;
-        } else if (along < bestBehind) {
-          bestBehind = along;
-          behind[k] = m;
-        }
-      };
-      if (k > rowFrom && long(edges[k - 1].get_i()) + 1 == i) consider(k - 1);
-      if (k + 1 < rowEnd && long(edges[k + 1].get_i()) == i + 1) consider(k + 1);
-      while (upFrom < upEnd && long(edges[upFrom].get_i()) + 1 < i) ++upFrom;
-      for (std::size_t m = upFrom; m < upEnd && long(edges[m].get_i()) <= i + 1; ++m) consider(m);
-      while (downFrom < downEnd && long(edges[downFrom].get_i()) + 1 < i) ++downFrom;
-      for (std::size_t m = downFrom; m < downEnd && long(edges[m].get_i()) <= i + 1; ++m)
-        consider(m);
-    }
+    });
   }
 
   // The spread of each edgelet, measured only where it is needed (0: not yet, -1: none).

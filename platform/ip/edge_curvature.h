@@ -4,7 +4,8 @@
 // (edge_detect.cpp):
 //
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
-//   vc_edge_detail::placeOnCurves(smoothed, edges, positions);
+//   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
+//   vc_edge_detail::placeOnCurves(smoothed, near, edges, positions);
 //
 // The gradient magnitude of a blurred edge peaks on the edge only where the edge is straight.
 // Across a curved edge the blur spreads the contrast over a ring, which weighs the inside of
@@ -33,6 +34,7 @@
 #include <vector>
 
 #include "platform/base/pel_buffer.h"
+#include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_edge_detail {
@@ -51,9 +53,11 @@ inline constexpr float kMaxShift = 0.5f;
 // offset coordinates of `smoothed`, the image whose gradient found them) as above. The
 // positions are x, y pairs in `positions`, one pair per edgelet, while the edgelets sit at
 // their pixel centres; or, when `positions` is empty, the edgelets' own positions.
+// Requires: `near` built on `edges` as they are (checked; a fault throws).
 // Ensures: pixels, order, codes and magnitudes unchanged; every position within a pixel of its
 // pixel's centre.
-void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed, std::vector<vcEdgelet>& edges,
+void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
+                   const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                    std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

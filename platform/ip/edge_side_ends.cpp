@@ -1,5 +1,6 @@
 #include "platform/ip/edge_side_ends.h"
 
+#include "platform/base/assert.h"
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_sobel.h"
 
@@ -43,6 +44,21 @@ struct DirectionTable {
   }
 };
 const DirectionTable kDirection;
+
+// Which side of an edgelet of every code each neighbour slot lies on (edge_neighbours.h): 1
+// ahead along the tangent, 0 behind, -1 across (neither), filled once at load.
+struct SideTable {
+  std::int8_t of[256][9];
+  SideTable() {
+    for (int a = 0; a < 256; ++a)
+      for (int slot = 0; slot < 9; ++slot) {
+        const double along = -double(EdgeletNeighbours::slotX(slot)) * kDirection.y[a] +
+                             double(EdgeletNeighbours::slotY(slot)) * kDirection.x[a];
+        of[a][slot] = std::int8_t(along > 0.0 ? 1 : along < 0.0 ? 0 : -1);
+      }
+  }
+};
+const SideTable kSide;
 
 // Bilinear grey values of the image (window pixel coordinates, centres at + 0.5) and the grey
 // step across a line.
@@ -91,7 +107,7 @@ class Greys {
 
 // One pixel that a run's end asks for: which run, where, and how the edgelet there would read.
 struct Claim {
-  long pixel;       // index into the grid
+  long pixel;       // j * width + i in the window
   std::size_t run;  // index of the run end
   double distance;  // from the pixel's centre to the run's line
   std::uint16_t i, j, magnitude;
@@ -102,7 +118,8 @@ struct Claim {
 }  // namespace
 
 void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
-                  std::vector<vcEdgelet>& edges, std::vector<float>& positions) {
+                  const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  std::vector<float>& positions) {
   const std::size_t n = edges.size();
   const long width = image.width(), height = image.height();
   if (n < std::size_t(kRunLength) || width < 2 || height < 2) return;
@@ -115,47 +132,41 @@ void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
     return double(aside ? positions[2 * k + 1] : edges[k].posQuickY()) - double(y0);
   };
 
-  // The edgelet of every pixel, or -1.
-  std::vector<std::int32_t> grid(std::size_t(width * height), -1);
-  for (std::size_t k = 0; k < n; ++k)
-    grid[std::size_t((edges[k].get_j() - y0) * width + (edges[k].get_i() - x0))] = std::int32_t(k);
+  // The edgelet of pixel `pixel` (window index), or -1.
+  VC_ASSERT(near.size() == n);
+  const auto edgeletAt = [&](long pixel) {
+    const std::size_t m = near.find(edges, pixel % width + x0, pixel / width + y0);
+    return m < n ? std::int32_t(m) : std::int32_t(-1);
+  };
 
   // The neighbours of every edgelet (among its 8 neighbouring pixels, pointing within 90
   // degrees of it) that turn least from it, ahead of it along its tangent and behind it, found
-  // once: index and turn, or -1 when there is none.
+  // once: index and turn, or -1 when there is none. Of neighbours turning alike, the first in
+  // raster order counts.
   struct Near {
     std::int32_t at[2] = {-1, -1};  // behind, ahead
     std::int16_t turn[2] = {0, 0};
   };
-  std::vector<Near> near(n);
+  std::vector<Near> nearest(n);
   for (std::size_t k = 0; k < n; ++k) {
-    const vcEdgelet& e = edges[k];
-    const int a = e.angle().plain();
-    const long i = e.get_i() - x0, j = e.get_j() - y0;
+    const int a = edges[k].angle().plain();
     int least[2] = {1000, 1000};
-    for (long dj = -1; dj <= 1; ++dj) {
-      if (j + dj < 0 || j + dj >= height) continue;
-      for (long di = -1; di <= 1; ++di) {
-        if ((di == 0 && dj == 0) || i + di < 0 || i + di >= width) continue;
-        const std::int32_t m = grid[std::size_t((j + dj) * width + i + di)];
-        if (m < 0) continue;
-        const int t = signedTurn(a, edges[std::size_t(m)].angle().plain());
-        const double along = -double(di) * kDirection.y[a] + double(dj) * kDirection.x[a];
-        if (std::abs(t) > 64 || along == 0.0) continue;
-        const int side = along > 0.0 ? 1 : 0;
-        if (std::abs(t) < least[side]) {
-          least[side] = std::abs(t);
-          near[k].at[side] = m;
-          near[k].turn[side] = std::int16_t(t);
-        }
+    near.forEachByRows(k, [&](std::size_t m, int slot) {
+      const int t = signedTurn(a, edges[m].angle().plain());
+      const int side = kSide.of[a][slot];
+      if (std::abs(t) > 64 || side < 0) return;
+      if (std::abs(t) < least[side]) {
+        least[side] = std::abs(t);
+        nearest[k].at[side] = std::int32_t(m);
+        nearest[k].turn[side] = std::int16_t(t);
       }
-    }
+    });
   }
   // The neighbour of edgelet k ahead (way +1) or behind (-1); `turn` gets the turn towards it.
   const auto neighbour = [&](std::size_t k, int way, int& turn) {
     const int side = way > 0 ? 1 : 0;
-    turn = near[k].turn[side];
-    return long(near[k].at[side]);
+    turn = nearest[k].turn[side];
+    return long(nearest[k].at[side]);
   };
   // How many neighbours, up to `most`, the edge runs straight from edgelet k the given way,
   // each turning by less than kRunTurnCodes from the last and from k.
@@ -340,7 +351,7 @@ void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
   for (std::size_t c = 0; c < byPixel.size(); ++c) {
     const Claim& claim = claims[byPixel[c]];
     if (c > 0 && claims[byPixel[c - 1]].pixel == claim.pixel) continue;
-    const std::int32_t m = grid[std::size_t(claim.pixel)];
+    const std::int32_t m = edgeletAt(claim.pixel);
     if (m >= 0 &&
         std::abs(signedTurn(claim.code.plain(), edges[std::size_t(m)].angle().plain())) >=
             kRunTurnCodes &&
@@ -401,7 +412,7 @@ void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
   // order.
   std::vector<Claim> added;
   for (const Claim& c : kept) {
-    const std::int32_t m = grid[std::size_t(c.pixel)];
+    const std::int32_t m = edgeletAt(c.pixel);
     if (m < 0) {
       added.push_back(c);
       continue;

@@ -4,7 +4,8 @@
 // (edge_detect.cpp):
 //
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
-//   vc_edge_detail::reachCorners(smoothedImage, magScale / 8, edges, positions);
+//   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
+//   vc_edge_detail::reachCorners(smoothedImage, magScale / 8, near, edges, positions);
 //
 // Where a straight edge meets a corner, the smoothing rounds the corner over two to four
 // pixels: the gradient there turns towards the next side and its peaks move inward, so a line
@@ -41,6 +42,7 @@
 #include <vector>
 
 #include "platform/base/pel_buffer.h"
+#include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_edge_detail {
@@ -72,7 +74,10 @@ inline constexpr double kReach = 6.0;
 // pixel centres; or, when `positions` is empty, the edgelets' own positions. Ensures: raster order,
 // at most one edgelet per pixel, every position within a pixel of its pixel's centre; edgelets not
 // changed keep their order, pixels, magnitudes, angles and positions.
+// `near` indexes `edges` as they come (checked; a fault throws); once edgelets are added it no
+// longer indexes them (its size() then differs from theirs) and must be built again.
 void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
-                  std::vector<vcEdgelet>& edges, std::vector<float>& positions);
+                  const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

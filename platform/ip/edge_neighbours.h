@@ -1,0 +1,89 @@
+#pragma once
+
+// The edgelets of the 8 pixels around every edgelet, found once for the steps of the edge
+// detector that follow an edge from edgelet to edgelet (edge_corners.h, edge_side_ends.h,
+// edge_curvature.h):
+//
+//   vc_edge_detail::EdgeletNeighbours near;
+//   near.build(y0, height, edges);     // edges in raster order, at most one per pixel
+//   near.forEachByRows(k, [&](std::size_t m, int slot) { ... });
+//   std::size_t m = near.find(edges, i, j);   // the edgelet of pixel (i, j), or edges.size()
+//
+// In raster order the neighbours of an edgelet lie in short runs: the edgelets just before and
+// just after it in the list (its own row), and up to three consecutive ones in each of the rows
+// above and below. So every edgelet keeps one bit per neighbouring pixel and where its
+// neighbours in the rows above and below begin; visiting them takes no search. The index holds
+// pixels only: it stays valid while edgelets change their directions, magnitudes or positions,
+// and must be built again once edgelets are added or removed.
+//
+// A neighbour's slot is 3 (dj + 1) + (di + 1) for its pixel (i + di, j + dj): 0 to 2 the row
+// above, 3 left, 5 right, 6 to 8 the row below; slot 4 is the edgelet itself and never used.
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/ip/edgelet.h"
+
+namespace vc_edge_detail {
+
+class EdgeletNeighbours {
+ public:
+  // The column and row step of every slot.
+  static constexpr int slotX(int slot) { return slot % 3 - 1; }
+  static constexpr int slotY(int slot) { return slot / 3 - 1; }
+
+  // Indexes `edges`: raster order, at most one edgelet per pixel, rows y0 to y0 + height - 1
+  // (pixel coordinates in the image's offset coordinates). Requires: that order and those rows
+  // (checked; a fault throws).
+  void build(long y0, long height, const std::vector<vcEdgelet>& edges);
+
+  // Number of edgelets indexed.
+  std::size_t size() const { return around_.size(); }
+
+  // Calls f(m, slot) for each neighbour m of edgelet k, in raster order of their pixels: the
+  // row above, left, right, the row below.
+  template <class F>
+  void forEachByRows(std::size_t k, F&& f) const {
+    const Around& a = around_[k];
+    std::size_t up = a.up, down = a.down;
+    for (unsigned bits = a.slots; bits != 0; bits &= bits - 1) {
+      const int slot = std::countr_zero(bits);
+      const std::size_t m = slot < 3 ? up++ : slot == 3 ? k - 1 : slot == 5 ? k + 1 : down++;
+      f(m, slot);
+    }
+  }
+
+  // As forEachByRows, but the neighbours in the edgelet's own row first: left, right, the row
+  // above, the row below.
+  template <class F>
+  void forEachRowFirst(std::size_t k, F&& f) const {
+    const Around& a = around_[k];
+    if (a.slots & (1u << 3)) f(k - 1, 3);
+    if (a.slots & (1u << 5)) f(k + 1, 5);
+    std::size_t up = a.up, down = a.down;
+    for (unsigned bits = a.slots & ~((1u << 3) | (1u << 5)); bits != 0; bits &= bits - 1) {
+      const int slot = std::countr_zero(bits);
+      f(slot < 3 ? up++ : down++, slot);
+    }
+  }
+
+  // True when edgelet k has no neighbour.
+  bool alone(std::size_t k) const { return around_[k].slots == 0; }
+
+  // The edgelet of pixel (i, j) of `edges` (the list indexed), or edges.size() when the pixel
+  // holds none or lies outside the rows indexed.
+  std::size_t find(const std::vector<vcEdgelet>& edges, long i, long j) const;
+
+ private:
+  struct Around {
+    std::uint32_t up = 0, down = 0;  // first neighbour in the row above, below
+    std::uint16_t slots = 0;         // bit per occupied slot
+  };
+  long y0_ = 0;
+  std::vector<std::uint32_t> rowStart_;  // first edgelet of every row, and one past the last
+  std::vector<Around> around_;
+};
+
+}  // namespace vc_edge_detail
