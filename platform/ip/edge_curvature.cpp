@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numbers>
-#include <tuple>
 
 #include "platform/base/assert.h"
 #include "platform/ip/edge_angle_code.h"
@@ -158,34 +157,25 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
   struct Walk {
     std::size_t at[kCurveSteps];  // the edgelets passed, from k's neighbour on
     int steps = 0;
-    int turn = 0;      // from k to the last one, codes, in the sense of the walk
-    int inner = 0;     // the part of it over the first half of the steps
-    int wander = 0;    // the sum of the turns between neighbours, unsigned
-    float arc = 0.0f;  // length along the edgelets, pixels
+    int turn = 0;    // from k to the last one, codes, in the sense of the walk
+    int inner = 0;   // the part of it over the first half of the steps
+    int wander = 0;  // the sum of the turns between neighbours, unsigned
   };
-  // The turn and length of every step to a neighbour, found once: each edgelet is passed by
-  // the walks of up to 2 kCurveSteps others.
+  // The turn of every step to a neighbour, found once: each edgelet is passed by the walks of
+  // up to 2 kCurveSteps others.
   std::vector<std::int8_t> aheadTurn(n, 0), behindTurn(n, 0);
-  std::vector<float> aheadLength(n, 0.0f), behindLength(n, 0.0f);
   for (std::size_t k = 0; k < n; ++k) {
     const int code = edges[k].angle().plain();
-    for (const auto& [next, turn, length] :
-         {std::tie(ahead[k], aheadTurn[k], aheadLength[k]),
-          std::tie(behind[k], behindTurn[k], behindLength[k])}) {
-      if (next == kNone) continue;
-      turn = std::int8_t(signedTurn(code, edges[next].angle().plain()));
-      const float dx = px(next) - px(k), dy = py(next) - py(k);
-      length = std::sqrt(dx * dx + dy * dy);
-    }
+    if (ahead[k] != kNone) aheadTurn[k] = std::int8_t(signedTurn(code, edges[ahead[k]].angle().plain()));
+    if (behind[k] != kNone)
+      behindTurn[k] = std::int8_t(signedTurn(code, edges[behind[k]].angle().plain()));
   }
   const auto walk = [&](std::size_t k, bool forward, std::size_t other) {
     const std::vector<std::size_t>& next = forward ? ahead : behind;
     const std::vector<std::int8_t>& turns = forward ? aheadTurn : behindTurn;
-    const std::vector<float>& lengths = forward ? aheadLength : behindLength;
     // Kept in locals while walking, so that the loop does not wait on its own stores.
     Walk w;
     int steps = 0, turn = 0, inner = 0, wander = 0;
-    float arc = 0.0f;
     for (std::size_t from = k; steps < kCurveSteps; ++steps) {
       if (steps == kCurveSteps / 2) inner = turn;
       const std::size_t m = next[from];
@@ -193,7 +183,6 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
       const int step = turns[from];
       turn += step;
       wander += std::abs(step);
-      arc += lengths[from];
       w.at[steps] = m;
       from = m;
     }
@@ -201,15 +190,33 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     w.turn = turn;
     w.inner = inner;
     w.wander = wander;
-    w.arc = arc;
     return w;
   };
+  // The length of a walk along the edgelets, pixels.
+  const auto arcOf = [&](std::size_t k, const Walk& w) {
+    float arc = 0.0f;
+    for (int c = 0; c < w.steps; ++c) {
+      const std::size_t from = c == 0 ? k : w.at[c - 1], m = w.at[c];
+      const float dx = px(m) - px(from), dy = py(m) - py(from);
+      arc += std::sqrt(dx * dx + dy * dy);
+    }
+    return arc;
+  };
+  // A curve goes on turning the same way over the second half of a full walk, at a like rate.
+  const auto keepsTurning = [](const Walk& w) {
+    if (w.steps < kCurveSteps) return true;
+    const int outer = w.turn - w.inner;
+    return (outer > 0) == (w.inner > 0) &&
+           std::abs(outer) * kEvenTurn + kCodeSlack >= std::abs(w.inner);
+  };
 
-  // The shifts, all found from the positions as detected, then applied.
+  // The shifts, all found from the positions as detected, then applied. The tests on turns
+  // come first, those on lengths along the edge only for the edgelets that pass them; a front
+  // walk without a turn, or one that stops turning, rules an edgelet out whatever lies behind.
   std::vector<float> shift(n, 0.0f);
   for (std::size_t k = 0; k < n; ++k) {
     const Walk front = walk(k, true, kNone);
-    if (front.steps == 0) continue;
+    if (front.steps == 0 || front.turn == 0 || !keepsTurning(front)) continue;
     const Walk back = walk(k, false, front.at[front.steps - 1]);
     if (back.steps == 0) continue;
     // Along the edge, the turn behind k runs from the far end towards k.
@@ -217,23 +224,18 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     if (std::abs(turn) < kLeastTurn) continue;
     // A curve turns the same way at one rate on both sides of the edgelet; a corner turns on
     // one side only, and noise on a straight edge either way.
-    const float rateAhead = float(front.turn) / front.arc,
-                rateBehind = -float(back.turn) / back.arc;
-    if (!(front.arc > 0.0f && back.arc > 0.0f) || (rateAhead > 0.0f) != (rateBehind > 0.0f) ||
-        std::min(std::abs(rateAhead), std::abs(rateBehind)) * float(kEvenTurn) <
-            std::max(std::abs(rateAhead), std::abs(rateBehind)))
-      continue;
+    if ((front.turn > 0) != (-back.turn > 0)) continue;
     // And it turns steadily: noise turns the code back and forth from one edgelet to the next,
     // and the turn of a rounded corner dies out along its sides.
     if (std::abs(turn) * kSteadyShare < front.wander + back.wander) continue;
-    const auto keepsTurning = [](const Walk& w) {
-      if (w.steps < kCurveSteps) return true;
-      const int outer = w.turn - w.inner;
-      return (outer > 0) == (w.inner > 0) &&
-             std::abs(outer) * kEvenTurn + kCodeSlack >= std::abs(w.inner);
-    };
-    if (!keepsTurning(front) || !keepsTurning(back)) continue;
-    const float curvature = float(turn) * kRadiansPerCode / (front.arc + back.arc);
+    if (!keepsTurning(back)) continue;
+    const float frontArc = arcOf(k, front), backArc = arcOf(k, back);
+    const float rateAhead = float(front.turn) / frontArc, rateBehind = -float(back.turn) / backArc;
+    if (!(frontArc > 0.0f && backArc > 0.0f) ||
+        std::min(std::abs(rateAhead), std::abs(rateBehind)) * float(kEvenTurn) <
+            std::max(std::abs(rateAhead), std::abs(rateBehind)))
+      continue;
+    const float curvature = float(turn) * kRadiansPerCode / (frontArc + backArc);
     if (std::abs(curvature) * kMinRadius > 1.0f) continue;
     // The spread, over the edgelets walked.
     float spreadSum = 0.0f;
