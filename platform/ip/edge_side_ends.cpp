@@ -72,9 +72,10 @@ class Greys {
 
   bool grey(double x, double y, double& value) const {
     const double u = x - 0.5, v = y - 0.5;
-    const double fu = std::floor(u), fv = std::floor(v);
-    if (!(fu >= 0.0 && fv >= 0.0 && fu + 1.0 < double(width_) && fv + 1.0 < double(height_)))
+    // Both pixels each way inside the image; then truncation is the floor.
+    if (!(u >= 0.0 && v >= 0.0 && u < double(width_ - 1) && v < double(height_ - 1)))
       return false;
+    const double fu = double(long(u)), fv = double(long(v));
     const unsigned char* r0 = first_ + long(fv) * stride_ + long(fu);
     const unsigned char* r1 = r0 + stride_;
     const double a = u - fu, b = v - fv;
