@@ -21,7 +21,13 @@
 // Missed polygons are also put down to where the corresponder lost them: no edge on the
 // outline, or every edge on it ranked at or past the 50th position of the corresponder's basis
 // order (magnitude x length, strongest first), which bounds the bases a stage tries; the rest
-// were tried as bases and lost later (vote, verification, pose).
+// were tried as bases and lost later (vote, verification, pose). Those are counted further, by
+// the nearest result of their template within 10 pixels: its outline on the object's with only
+// the angle off (an outline that nearly maps onto itself turned), an edge running on past a
+// vertex (two sides traced as one line) under a pose out of tolerance, another pose out of
+// tolerance, a score below the threshold; or, without one, edges on less than 3/4 of the
+// outline, a result of another template on the object, nothing. The polygon table also splits
+// the polygons by whether two of their sides were traced as one line.
 
 #include <algorithm>
 #include <cmath>
@@ -62,7 +68,18 @@ constexpr long kBasisLimit = 50;
 // Missed polygons by where they were lost.
 struct MissCause {
   long polygons = 0, missed = 0, noEdge = 0, pastLimit = 0;
+  // Of the rest, by what the nearest result of the template (within kNearResult pixels) shows:
+  // its outline lies on the object's, only the angle being off (an outline that nearly maps
+  // onto itself under another rotation); an edge runs past a vertex on to the next side (two
+  // sides traced as one line) and the pose is off; the pose is off otherwise; it scores below
+  // the accept threshold. Without such a result: edges on less than 3/4 of the outline; a
+  // result of another template on it; nothing near.
+  long sameOutline = 0, mergedSides = 0, poseOff = 0, below = 0;
+  long fewEdges = 0, otherTemplate = 0, noResult = 0;
 };
+
+// A result this near an object's origin counts as the search's attempt at it.
+constexpr double kNearResult = 10.0;
 
 double distanceToSide(const vcVector<2>& p, const vcVector<2>& a, const vcVector<2>& b) {
   const vcVector<2> d = b - a;
@@ -87,6 +104,112 @@ long basisRank(const std::vector<vcFoundSegment>& edges, const std::vector<vcVec
   if (best < 0.0) return -1;
   return long(std::count_if(edges.begin(), edges.end(),
                             [&](const vcFoundSegment& f) { return strength(f) > best; }));
+}
+
+double distanceToOutline(const vcVector<2>& p, const std::vector<vcVector<2>>& outline) {
+  double d = 1e300;
+  for (std::size_t k = 0; k < outline.size(); ++k)
+    d = std::min(d, distanceToSide(p, outline[k], outline[(k + 1) % outline.size()]));
+  return d;
+}
+
+// Whether some edge runs from one side of the closed outline on past their common vertex to
+// the next (each end within 6 pixels of its own side and more than 6 from the vertex; a line
+// fitted across both sides ends up to 5 pixels off them): the line tracker took the two sides
+// for one line.
+bool mergedAtVertex(const std::vector<vcFoundSegment>& edges,
+                    const std::vector<vcVector<2>>& outline) {
+  const std::size_t n = outline.size();
+  for (const vcFoundSegment& f : edges)
+    for (std::size_t k = 0; k < n; ++k) {
+      const vcVector<2>& before = outline[(k + n - 1) % n];
+      const vcVector<2>& v = outline[k];
+      const vcVector<2>& after = outline[(k + 1) % n];
+      const auto onSide = [&v](const vcVector<2>& p, const vcVector<2>& other) {
+        return distanceToSide(p, other, v) < 6.0 && (p - v).len() > 6.0;
+      };
+      const vcVector<2>& a = f.segment().p1();
+      const vcVector<2>& b = f.segment().p2();
+      if ((onSide(a, before) && onSide(b, after)) || (onSide(b, before) && onSide(a, after)))
+        return true;
+    }
+  return false;
+}
+
+// The fraction of the closed outline's length that lies within 2.5 pixels of some edge.
+double outlineCover(const std::vector<vcFoundSegment>& edges,
+                    const std::vector<vcVector<2>>& outline) {
+  long samples = 0, covered = 0;
+  for (std::size_t k = 0; k < outline.size(); ++k) {
+    const vcVector<2>& a = outline[k];
+    const vcVector<2>& b = outline[(k + 1) % outline.size()];
+    const long n = std::max(1L, long((b - a).len()));
+    for (long i = 0; i < n; ++i) {
+      const vcVector<2> p = a + (b - a) * ((double(i) + 0.5) / double(n));
+      ++samples;
+      covered += std::any_of(edges.begin(), edges.end(), [&p](const vcFoundSegment& f) {
+        return distanceToSide(p, f.segment().p1(), f.segment().p2()) <= 2.5;
+      });
+    }
+  }
+  return samples ? double(covered) / double(samples) : 0.0;
+}
+
+// The outline of template t at a result's pose (its origin, angle and scale).
+std::vector<vcVector<2>> resultOutline(const vsSceneTemplate& t, const vcShapeSelectResult& r) {
+  vsSceneObject at;
+  at.translation = r.location();
+  at.angleDegrees = r.angle().toDouble();
+  at.scale = r.uniformScale();
+  return vfSceneOutlinePoints(t, at);
+}
+
+// The later class of cause of a missed polygon that was tried as a basis, as a short phrase,
+// counted into cause.
+const char* classifyMiss(MissCause& cause, const vsSceneTemplate& t, const vsSceneObject& object,
+                         long templateIndex, const vcShapeSelectResultSet& results,
+                         const std::vector<vcFoundSegment>& edges) {
+  const vcShapeSelectResult* near = nullptr;
+  for (const vcShapeSelectResult& r : results.results())
+    if (r.templateIndex() == templateIndex &&
+        (r.location() - object.translation).len() <= kNearResult &&
+        (!near ||
+         (r.location() - object.translation).len() < (near->location() - object.translation).len()))
+      near = &r;
+  if (!near) {
+    if (outlineCover(edges, vfSceneOutlinePoints(t, object)) < 0.75) {
+      ++cause.fewEdges;
+      return "edges on less than 3/4 of it";
+    }
+    // A result of another template on it outvoted or displaced the object's own.
+    for (const vcShapeSelectResult& r : results.results())
+      if (r.isFound() && r.templateIndex() != templateIndex &&
+          (r.location() - object.translation).len() <= kNearResult) {
+        ++cause.otherTemplate;
+        return "another template's result on it";
+      }
+    ++cause.noResult;
+    return "no result near";
+  }
+  if (!near->isFound()) {
+    ++cause.below;
+    return "scored below";
+  }
+  const std::vector<vcVector<2>> outline = vfSceneOutlinePoints(t, object);
+  double apart = 0.0;
+  for (const vcVector<2>& p : resultOutline(t, *near))
+    apart = std::max(apart, distanceToOutline(p, outline));
+  const bool scaleRight = std::fabs(near->uniformScale() / object.scale - 1.0) <= 0.03;
+  if (apart <= 2.0 && scaleRight) {
+    ++cause.sameOutline;
+    return "outline right, angle off";
+  }
+  if (mergedAtVertex(edges, outline)) {
+    ++cause.mergedSides;
+    return "two sides traced as one";
+  }
+  ++cause.poseOff;
+  return "pose off";
 }
 
 const char* kindName(veShapeKind k) {
@@ -143,7 +266,8 @@ void writeCrop(const std::string& path, const vcDiagRecord& record, const vcGrap
 // that matches no object.
 void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t seed,
                 const vcShapeSelectResultSet& results, const vsShapeMatchResult& m,
-                const std::vector<long>& ranks, vcDiagObject& diag) {
+                const std::vector<long>& ranks, const std::vector<const char*>& why,
+                vcDiagObject& diag) {
   const vcDiagRecord* evidence = nullptr;
   for (long i = 0; i < diag.numRecords(); ++i)
     for (const std::wstring& a : diag.diagRecord(i).annotations())
@@ -164,16 +288,17 @@ void showMisses(const std::string& dir, const vsShapeScene& scene, std::uint32_t
       }
     }
     std::printf(
-        "miss seed %u object %ld %s %ldx%ld contrast %.0f scale %.3f angle %.1f blur %.2f "
-        "noise %.1f %s",
-        seed, o, t.name, scene.image.width(), scene.image.height(), object.contrast, object.scale,
-        object.angleDegrees, scene.blurSigma, scene.noiseSigma,
-        object.occluded ? "bitten" : "whole");
+        "miss seed %u object %ld %s %ldx%ld at (%.1f, %.1f) contrast %.0f scale %.3f angle %.1f "
+        "blur %.2f noise %.1f %s",
+        seed, o, t.name, scene.image.width(), scene.image.height(), object.translation.x(),
+        object.translation.y(), object.contrast, object.scale, object.angleDegrees, scene.blurSigma,
+        scene.noiseSigma, object.occluded ? "bitten" : "whole");
     if (t.kind == veShapeKind::ePolygon) {
       if (ranks[std::size_t(o)] < 0)
         std::printf(" | no edge on it");
       else
-        std::printf(" | best edge at basis position %ld", ranks[std::size_t(o)]);
+        std::printf(" | best edge at basis position %ld%s%s", ranks[std::size_t(o)],
+                    *why[std::size_t(o)] ? ", " : "", why[std::size_t(o)]);
     }
     if (best)
       std::printf(" | nearest %.1f px, score %.3f%s, angle %.2f, scale %.3f\n", nearest,
@@ -289,8 +414,13 @@ int main(int argc, char** argv) {
                     scene.image.height(), params.numObjects);
       MissCause& cause = causes[causeRow];
       std::vector<long> ranks(scene.objects.size(), -1);
+      std::vector<const char*> why(scene.objects.size(), "");
       std::vector<vcFoundSegment> edges;
-      if (!m.missed.empty()) edges = vc_shapeselect::edgeSegments(scene.image);
+      const bool anyPolygon =
+          std::any_of(scene.objects.begin(), scene.objects.end(), [&](const vsSceneObject& o) {
+            return scene.templates[std::size_t(o.templateIndex)].kind == veShapeKind::ePolygon;
+          });
+      if (anyPolygon) edges = vc_shapeselect::edgeSegments(scene.image);
       for (const vsSceneObject& object : scene.objects)
         cause.polygons +=
             scene.templates[std::size_t(object.templateIndex)].kind == veShapeKind::ePolygon;
@@ -302,12 +432,15 @@ int main(int argc, char** argv) {
         ++cause.missed;
         cause.noEdge += ranks[std::size_t(o)] < 0;
         cause.pastLimit += ranks[std::size_t(o)] >= kBasisLimit;
+        if (ranks[std::size_t(o)] >= 0 && ranks[std::size_t(o)] < kBasisLimit)
+          why[std::size_t(o)] =
+              classifyMiss(cause, t, object, object.templateIndex, results, edges);
       }
       if (!missDir.empty() && !m.missed.empty()) {
         // Again with the evidence recorded, which the timed run leaves out.
         vcDiagObject diag;
         tool.run(results, scene.image, run, &diag, vcDiagObject::eResults);
-        showMisses(missDir, scene, params.seed, results, m, ranks, diag);
+        showMisses(missDir, scene, params.seed, results, m, ranks, why, diag);
       }
 
       // Recall, per object.
@@ -366,6 +499,10 @@ int main(int argc, char** argv) {
         if (t.kind == veShapeKind::ePolygon) {
           buckets.push_back(&polygonShape[sizeName + t.name]);
           byCondition(polygonBucket);
+          buckets.push_back(
+              &polygonShape[sizeName + (mergedAtVertex(edges, vfSceneOutlinePoints(t, object))
+                                            ? "two sides as one"
+                                            : "sides apart")]);
         }
         for (Bucket* b : buckets) {
           ++b->objects;
@@ -434,16 +571,18 @@ int main(int argc, char** argv) {
   print("polygons by", polygonBucket);
   print("stroke figures", strokeFigure);
   print("stroke figures by", strokeBucket);
-  std::printf("\n%-26s %8s %7s %8s %8s %7s\n", "polygon misses", "polygons", "missed", "no edge",
-              "past 50", "other");
+  std::printf("\n%-26s %8s %7s %8s %8s %7s | %7s %7s %7s %7s %7s %7s %7s\n", "polygon misses",
+              "polygons", "missed", "no edge", "past 50", "other", "outline", "merged", "pose",
+              "below", "<3/4 ed", "other t", "no res.");
   for (const auto& row : causes) {
     const MissCause& c = row.second;
     const auto pct = [&c](long n) {
       return c.polygons ? 100.0 * double(n) / double(c.polygons) : 0.0;
     };
-    std::printf("%-26s %8ld %6.1f%% %7.1f%% %7.1f%% %6.1f%%\n", row.first.c_str(), c.polygons,
-                pct(c.missed), pct(c.noEdge), pct(c.pastLimit),
-                pct(c.missed - c.noEdge - c.pastLimit));
+    std::printf("%-26s %8ld %6.1f%% %7.1f%% %7.1f%% %6.1f%% | %7ld %7ld %7ld %7ld %7ld %7ld %7ld\n",
+                row.first.c_str(), c.polygons, pct(c.missed), pct(c.noEdge), pct(c.pastLimit),
+                pct(c.missed - c.noEdge - c.pastLimit), c.sameOutline, c.mergedSides, c.poseOff,
+                c.below, c.fewEdges, c.otherTemplate, c.noResult);
   }
   return 0;
 }
