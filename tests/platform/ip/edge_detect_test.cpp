@@ -194,7 +194,7 @@ TEST(EdgeDetect, NoisyBlurredEdgesStayEightConnected) {
                          160.0);
     canvas.blur(1.5);
     vcSceneRandom random(seed);
-    canvas.addNoise(8.0, random);
+    canvas.addNoise(12.0, random);
     const vcEdgeletSet set = detect(canvas.image(), 15.0);
     std::vector<std::vector<long>> columns(200);
     for (const vcEdgelet& e : set.edges())
