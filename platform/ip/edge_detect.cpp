@@ -383,13 +383,13 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     keepConnected(image.offset().x(), image.offset().y(), width, height, strong, edges, pending);
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
-    // The steps that follow edges from edgelet to edgelet share one index of neighbours, built
-    // again only when carrying side ends on has added edgelets.
+    // The steps that follow edges from edgelet to edgelet share one index of neighbours,
+    // updated where carrying side ends on has added edgelets.
     EdgeletNeighbours near;
     near.build(image.offset().y(), height, edges);
     commitCornerTips(near, edges, pending);
     reachCorners(image, float(params.magScale() / 8.0), near, edges, pending);
-    if (near.size() != edges.size()) near.build(image.offset().y(), height, edges);
+    if (near.size() != edges.size()) near.update(edges);
     placeOnCurves(image, near, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());

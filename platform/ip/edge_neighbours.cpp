@@ -6,14 +6,16 @@
 
 namespace vc_edge_detail {
 
-void EdgeletNeighbours::build(long y0, long height, const std::vector<vcEdgelet>& edges) {
+namespace {
+
+// The first edgelet of every row of `edges` (rows y0 to y0 + height - 1) and one past the last
+// row; rows without edgelets start where the next one does. Checks raster order.
+void findRowStarts(long y0, long height, const std::vector<vcEdgelet>& edges,
+                   std::vector<std::uint32_t>& starts) {
   const std::size_t n = edges.size();
   VC_ASSERT(height >= 0 && n < std::size_t(UINT32_MAX));
   const vcEdgelet* e = edges.data();
-  y0_ = y0;
-  // First edgelet of every row, and one past the last row; rows without edgelets start where
-  // the next one does.
-  rowStart_.assign(std::size_t(height + 1), std::uint32_t(n));
+  starts.assign(std::size_t(height + 1), std::uint32_t(n));
   long row = -1;
   for (std::size_t k = 0; k < n; ++k) {
     const long j = long(e[k].get_j()) - y0;
@@ -22,38 +24,97 @@ void EdgeletNeighbours::build(long y0, long height, const std::vector<vcEdgelet>
       continue;
     }
     VC_ASSERT(j > row && j >= 0 && j < height);
-    while (row < j) rowStart_[std::size_t(++row)] = std::uint32_t(k);
+    while (row < j) starts[std::size_t(++row)] = std::uint32_t(k);
   }
+}
 
-  // Row by row: neighbours along the row, then those in the row above, found by walking both
-  // rows together; each neighbour above also has the edgelet below it as a neighbour there.
-  around_.assign(n, Around{});
+}  // namespace
+
+template <bool kOwn, bool kAbove>
+void EdgeletNeighbours::linkRow(const vcEdgelet* e, long j) {
   Around* around = around_.data();
-  for (long j = 0; j < height; ++j) {
-    const std::size_t first = rowStart_[std::size_t(j)], last = rowStart_[std::size_t(j + 1)];
-    if (first == last) continue;
+  const std::size_t first = rowStart_[std::size_t(j)], last = rowStart_[std::size_t(j + 1)];
+  if (first == last) return;
+  if (kOwn)
     for (std::size_t k = first + 1; k < last; ++k)
       if (e[k - 1].get_i() + 1 == e[k].get_i()) {
         around[k].slots |= 1u << 3;
         around[k - 1].slots |= 1u << 5;
       }
-    if (j == 0) continue;
-    std::size_t up = rowStart_[std::size_t(j - 1)];
-    const std::size_t upEnd = first;
-    for (std::size_t k = first; k < last && up < upEnd; ++k) {
-      const int i = e[k].get_i();
-      while (up < upEnd && int(e[up].get_i()) + 1 < i) ++up;
-      around[k].up = std::uint32_t(up);
-      unsigned slots = around[k].slots;
-      for (std::size_t m = up; m < upEnd && int(e[m].get_i()) <= i + 1; ++m) {
-        const int di = int(e[m].get_i()) - i;
-        slots |= 1u << (di + 1);
+  if (j == 0) return;
+  // Both rows walked together; each neighbour above also has the edgelet below it as a
+  // neighbour there.
+  std::size_t up = rowStart_[std::size_t(j - 1)];
+  const std::size_t upEnd = first;
+  for (std::size_t k = first; k < last && up < upEnd; ++k) {
+    const int i = e[k].get_i();
+    while (up < upEnd && int(e[up].get_i()) + 1 < i) ++up;
+    unsigned slots = 0;
+    for (std::size_t m = up; m < upEnd && int(e[m].get_i()) <= i + 1; ++m) {
+      const int di = int(e[m].get_i()) - i;
+      slots |= 1u << (di + 1);
+      if (kAbove) {
         // The first edgelet below m in raster order is where m's neighbours below begin.
         if ((around[m].slots & (7u << 6)) == 0) around[m].down = std::uint32_t(k);
         around[m].slots |= std::uint16_t(1u << (7 - di));
       }
-      around[k].slots = std::uint16_t(slots);
     }
+    if (kOwn) {
+      around[k].up = std::uint32_t(up);
+      around[k].slots |= std::uint16_t(slots);
+    }
+  }
+}
+
+void EdgeletNeighbours::build(long y0, long height, const std::vector<vcEdgelet>& edges) {
+  y0_ = y0;
+  findRowStarts(y0, height, edges, rowStart_);
+  around_.assign(edges.size(), Around{});
+  for (long j = 0; j < height; ++j) linkRow<true, true>(edges.data(), j);
+}
+
+void EdgeletNeighbours::update(const std::vector<vcEdgelet>& edges) {
+  const long height = long(rowStart_.size()) - 1;
+  const std::vector<std::uint32_t>& before = rowStart_;
+  std::vector<std::uint32_t> after;
+  findRowStarts(y0_, height, edges, after);
+  const auto count = [](const std::vector<std::uint32_t>& starts, long j) {
+    return starts[std::size_t(j + 1)] - starts[std::size_t(j)];
+  };
+  // The rows that grew, and those whose neighbours are found again: a row that grew and the
+  // rows next to it.
+  std::vector<std::uint8_t> grew(std::size_t(height + 2), 0), redo(std::size_t(height), 0);
+  for (long j = 0; j < height; ++j) VC_ASSERT(count(after, j) >= count(before, j));
+  for (long j = 0; j < height; ++j)
+    grew[std::size_t(j + 1)] = count(after, j) != count(before, j);
+  for (long j = 0; j < height; ++j)
+    redo[std::size_t(j)] = grew[std::size_t(j)] | grew[std::size_t(j + 1)] | grew[std::size_t(j + 2)];
+
+  // The other rows keep their neighbours, moved with the rows above and below.
+  std::vector<Around> around(edges.size());
+  const auto shift = [&](long j) { return after[std::size_t(j)] - before[std::size_t(j)]; };
+  for (long j = 0; j < height; ++j) {
+    if (redo[std::size_t(j)]) continue;
+    const std::uint32_t upShift = j > 0 ? shift(j - 1) : 0;
+    const std::uint32_t downShift = j + 1 < height ? shift(j + 1) : 0;
+    const std::uint32_t from = before[std::size_t(j)], to = after[std::size_t(j)];
+    for (std::uint32_t t = 0; t < count(before, j); ++t) {
+      Around a = around_[from + t];
+      a.up += upShift;  // unsigned: a slot without neighbours may wrap, unread
+      a.down += downShift;
+      around[to + t] = a;
+    }
+  }
+  around_.swap(around);
+  rowStart_.swap(after);
+  for (long j = 0; j < height; ++j) {
+    const bool own = redo[std::size_t(j)], above = j > 0 && redo[std::size_t(j - 1)];
+    if (own && above)
+      linkRow<true, true>(edges.data(), j);
+    else if (own)
+      linkRow<true, false>(edges.data(), j);
+    else if (above)
+      linkRow<false, true>(edges.data(), j);
   }
 }
 

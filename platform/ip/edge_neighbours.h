@@ -8,13 +8,14 @@
 //   near.build(y0, height, edges);     // edges in raster order, at most one per pixel
 //   near.forEachByRows(k, [&](std::size_t m, int slot) { ... });
 //   std::size_t m = near.find(edges, i, j);   // the edgelet of pixel (i, j), or edges.size()
+//   near.update(edges);                // after edgelets were added
 //
 // In raster order the neighbours of an edgelet lie in short runs: the edgelets just before and
 // just after it in the list (its own row), and up to three consecutive ones in each of the rows
 // above and below. So every edgelet keeps one bit per neighbouring pixel and where its
 // neighbours in the rows above and below begin; visiting them takes no search. The index holds
 // pixels only: it stays valid while edgelets change their directions, magnitudes or positions,
-// and must be built again once edgelets are added or removed.
+// and must be updated once edgelets are added (or built again once any are removed).
 //
 // A neighbour's slot is 3 (dj + 1) + (di + 1) for its pixel (i + di, j + dj): 0 to 2 the row
 // above, 3 left, 5 right, 6 to 8 the row below; slot 4 is the edgelet itself and never used.
@@ -38,6 +39,11 @@ class EdgeletNeighbours {
   // (pixel coordinates in the image's offset coordinates). Requires: that order and those rows
   // (checked; a fault throws).
   void build(long y0, long height, const std::vector<vcEdgelet>& edges);
+
+  // Indexes `edges` again after edgelets were added to the list indexed, none removed or
+  // moved: only the rows that grew and the rows next to them are searched again. Requires: as
+  // build(), and no row with fewer edgelets than before (checked; a fault throws).
+  void update(const std::vector<vcEdgelet>& edges);
 
   // Number of edgelets indexed.
   std::size_t size() const { return around_.size(); }
@@ -81,6 +87,11 @@ class EdgeletNeighbours {
     std::uint32_t up = 0, down = 0;  // first neighbour in the row above, below
     std::uint16_t slots = 0;         // bit per occupied slot
   };
+  // Finds the neighbours between row j and itself (kOwn) and those between it and the row
+  // above, for row j (kOwn) and for the row above (kAbove).
+  template <bool kOwn, bool kAbove>
+  void linkRow(const vcEdgelet* e, long j);
+
   long y0_ = 0;
   std::vector<std::uint32_t> rowStart_;  // first edgelet of every row, and one past the last
   std::vector<Around> around_;

@@ -53,6 +53,32 @@ std::vector<Visit> searched(const std::vector<vcEdgelet>& edges,
   return visits;
 }
 
+// Every edgelet's neighbours, both orders, and every pixel's edgelet, as a pixel map search
+// finds them.
+void expectLikeSearch(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
+                      long width, long height, long y0) {
+  std::vector<long> map(std::size_t(width * height), -1);
+  for (std::size_t k = 0; k < edges.size(); ++k)
+    map[std::size_t((long(edges[k].get_j()) - y0) * width + edges[k].get_i())] = long(k);
+  ASSERT_EQ(near.size(), edges.size());
+  for (std::size_t k = 0; k < edges.size(); ++k) {
+    std::vector<Visit> byRows, rowFirst;
+    near.forEachByRows(k, [&](std::size_t m, int slot) { byRows.emplace_back(m, slot); });
+    near.forEachRowFirst(k, [&](std::size_t m, int slot) { rowFirst.emplace_back(m, slot); });
+    EXPECT_EQ(byRows, searched(edges, map, width, height, y0, k, false)) << "edgelet " << k;
+    EXPECT_EQ(rowFirst, searched(edges, map, width, height, y0, k, true)) << "edgelet " << k;
+    EXPECT_EQ(near.alone(k), byRows.empty());
+  }
+  // Every pixel of the window, and rows and columns beyond it.
+  for (long j = -1; j <= height; ++j)
+    for (long i = -1; i <= width; ++i) {
+      const bool inside = i >= 0 && i < width && j >= 0 && j < height;
+      const long m = inside ? map[std::size_t(j * width + i)] : -1;
+      EXPECT_EQ(near.find(edges, i, j + y0), m >= 0 ? std::size_t(m) : edges.size())
+          << "pixel " << i << ", " << j;
+    }
+}
+
 TEST(EdgeNeighbours, FindsWhatAPixelMapSearchFinds) {
   // Sparse to full windows, narrow and wide, with rows counted from an offset; the window's
   // first and last rows and columns have fewer neighbours.
@@ -62,29 +88,36 @@ TEST(EdgeNeighbours, FindsWhatAPixelMapSearchFinds) {
         const long height = 13;
         const std::vector<vcEdgelet> edges =
             scatter(width, height, y0, share, unsigned(1000 * share) + unsigned(width));
-        std::vector<long> map(std::size_t(width * height), -1);
-        for (std::size_t k = 0; k < edges.size(); ++k)
-          map[std::size_t((long(edges[k].get_j()) - y0) * width + edges[k].get_i())] = long(k);
         EdgeletNeighbours near;
         near.build(y0, height, edges);
-        ASSERT_EQ(near.size(), edges.size());
-        for (std::size_t k = 0; k < edges.size(); ++k) {
-          std::vector<Visit> byRows, rowFirst;
-          near.forEachByRows(k, [&](std::size_t m, int slot) { byRows.emplace_back(m, slot); });
-          near.forEachRowFirst(k, [&](std::size_t m, int slot) { rowFirst.emplace_back(m, slot); });
-          EXPECT_EQ(byRows, searched(edges, map, width, height, y0, k, false)) << "edgelet " << k;
-          EXPECT_EQ(rowFirst, searched(edges, map, width, height, y0, k, true)) << "edgelet " << k;
-          EXPECT_EQ(near.alone(k), byRows.empty());
-        }
-        // Every pixel of the window, and rows beyond it.
-        for (long j = -1; j <= height; ++j)
-          for (long i = -1; i <= width; ++i) {
-            const bool inside = i >= 0 && i < width && j >= 0 && j < height;
-            const long m = inside ? map[std::size_t(j * width + i)] : -1;
-            EXPECT_EQ(near.find(edges, i, j + y0), m >= 0 ? std::size_t(m) : edges.size())
-                << "pixel " << i << ", " << j;
-          }
+        expectLikeSearch(near, edges, width, height, y0);
       }
+}
+
+TEST(EdgeNeighbours, UpdatedAfterAdditionsFindsWhatASearchFinds) {
+  // Edgelets added to sparse and dense windows: in single rows, in rows next to each other,
+  // in the first and last rows, and a row that had none.
+  for (const double share : {0.1, 0.5, 0.9})
+    for (const unsigned seed : {1u, 2u, 3u}) {
+      const long width = 20, height = 11, y0 = 4;
+      std::vector<vcEdgelet> all = scatter(width, height, y0, 1.0, 0);
+      std::mt19937 rng(seed);
+      std::bernoulli_distribution kept(share), rowAdded(0.3);
+      std::vector<bool> adds(static_cast<std::size_t>(height), false);
+      for (long j = 0; j < height; ++j) adds[std::size_t(j)] = rowAdded(rng);
+      adds[std::size_t(seed % 2 == 0 ? 0 : height - 1)] = true;
+      std::vector<vcEdgelet> before, after;
+      for (const vcEdgelet& e : all) {
+        const bool inBefore = kept(rng) && !(seed == 3 && e.get_j() == y0 + 5);
+        const bool inAfter = inBefore || (adds[std::size_t(e.get_j() - y0)] && kept(rng));
+        if (inBefore) before.push_back(e);
+        if (inAfter) after.push_back(e);
+      }
+      EdgeletNeighbours near;
+      near.build(y0, height, before);
+      near.update(after);
+      expectLikeSearch(near, after, width, height, y0);
+    }
 }
 
 TEST(EdgeNeighbours, IndexesAnEmptyList) {
@@ -94,7 +127,7 @@ TEST(EdgeNeighbours, IndexesAnEmptyList) {
   EXPECT_EQ(near.find({}, 0, 6), 0u);
 }
 
-TEST(EdgeNeighbours, RefusesListsOutOfRasterOrder) {
+TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatShrink) {
   const auto at = [](int i, int j) {
     return vcEdgelet(std::uint16_t(i), std::uint16_t(j), 10, vcAngle8(std::uint8_t(0)), 0.5f,
                      0.5f);
@@ -105,6 +138,13 @@ TEST(EdgeNeighbours, RefusesListsOutOfRasterOrder) {
   EXPECT_THROW(near.build(0, 4, {at(2, 2), at(5, 1)}), vcAssertionFailure);  // rows back
   EXPECT_THROW(near.build(2, 4, {at(2, 1)}), vcAssertionFailure);            // above the rows
   EXPECT_THROW(near.build(0, 4, {at(2, 4)}), vcAssertionFailure);            // below them
+  // An update adds edgelets only; a refused one leaves the index as it was.
+  const std::vector<vcEdgelet> two = {at(1, 1), at(2, 2)};
+  near.build(0, 4, two);
+  EXPECT_THROW(near.update({at(1, 1)}), vcAssertionFailure);
+  EXPECT_THROW(near.update({at(2, 2), at(1, 1)}), vcAssertionFailure);
+  EXPECT_EQ(near.size(), 2u);
+  EXPECT_EQ(near.find(two, 2, 2), 1u);
 }
 
 }  // namespace
