@@ -118,16 +118,25 @@ void EdgeletNeighbours::update(const std::vector<vcEdgelet>& edges) {
   }
 }
 
-std::size_t EdgeletNeighbours::find(const std::vector<vcEdgelet>& edges, long i, long j) const {
+std::size_t EdgeletNeighbours::atOrAfter(const std::vector<vcEdgelet>& edges, long i,
+                                         long j) const {
   VC_ASSERT(edges.size() == size());
   const long r = j - y0_;
-  if (r < 0 || r + 1 >= long(rowStart_.size())) return edges.size();
+  if (r < 0) return 0;
+  if (r + 1 >= long(rowStart_.size())) return edges.size();
   const auto first = edges.begin() + std::ptrdiff_t(rowStart_[std::size_t(r)]);
   const auto last = edges.begin() + std::ptrdiff_t(rowStart_[std::size_t(r + 1)]);
   const auto m = std::lower_bound(first, last, i, [](const vcEdgelet& e, long column) {
     return long(e.get_i()) < column;
   });
-  return m != last && long(m->get_i()) == i ? std::size_t(m - edges.begin()) : edges.size();
+  return std::size_t(m - edges.begin());
+}
+
+std::size_t EdgeletNeighbours::find(const std::vector<vcEdgelet>& edges, long i, long j) const {
+  const std::size_t m = atOrAfter(edges, i, j);
+  return m < edges.size() && long(edges[m].get_i()) == i && long(edges[m].get_j()) == j
+             ? m
+             : edges.size();
 }
 
 }  // namespace vc_edge_detail

@@ -82,6 +82,10 @@ class EdgeletNeighbours {
   // holds none or lies outside the rows indexed.
   std::size_t find(const std::vector<vcEdgelet>& edges, long i, long j) const;
 
+  // The first edgelet of `edges` (the list indexed) at or after pixel (i, j) in raster order,
+  // or edges.size() when there is none.
+  std::size_t atOrAfter(const std::vector<vcEdgelet>& edges, long i, long j) const;
+
  private:
   struct Around {
     std::uint32_t up = 0, down = 0;  // first neighbour in the row above, below

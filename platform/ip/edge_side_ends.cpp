@@ -428,26 +428,29 @@ void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
   if (added.empty()) return;
   std::sort(added.begin(), added.end(),
             [](const Claim& a, const Claim& b) { return a.pixel < b.pixel; });
+  // Each one goes in before the first edgelet at or after its pixel in raster order; the
+  // edgelets between are copied in runs.
   std::vector<vcEdgelet> merged;
   std::vector<float> mergedPositions;
   merged.reserve(n + added.size());
   if (aside) mergedPositions.reserve(2 * (n + added.size()));
-  std::size_t a = 0;
-  const auto pixelOf = [&](const vcEdgelet& e) {
-    return long(e.get_j() - y0) * width + long(e.get_i() - x0);
-  };
-  for (std::size_t k = 0; k <= n; ++k) {
-    while (a < added.size() && (k == n || added[a].pixel < pixelOf(edges[k]))) {
-      const Claim& c = added[a++];
-      const float x = aside ? float(c.i) + 0.5f : c.x, y = aside ? float(c.j) + 0.5f : c.y;
-      merged.emplace_back(c.i, c.j, c.magnitude, c.code, x, y);
-      if (aside) mergedPositions.insert(mergedPositions.end(), {c.x, c.y});
-    }
-    if (k == n) break;
-    merged.push_back(edges[k]);
+  const auto copyUpTo = [&](std::size_t from, std::size_t to) {
+    merged.insert(merged.end(), edges.begin() + std::ptrdiff_t(from),
+                  edges.begin() + std::ptrdiff_t(to));
     if (aside)
-      mergedPositions.insert(mergedPositions.end(), {positions[2 * k], positions[2 * k + 1]});
+      mergedPositions.insert(mergedPositions.end(), positions.begin() + std::ptrdiff_t(2 * from),
+                             positions.begin() + std::ptrdiff_t(2 * to));
+  };
+  std::size_t copied = 0;
+  for (const Claim& c : added) {
+    const std::size_t at = near.atOrAfter(edges, c.i, c.j);
+    copyUpTo(copied, at);
+    copied = at;
+    const float x = aside ? float(c.i) + 0.5f : c.x, y = aside ? float(c.j) + 0.5f : c.y;
+    merged.emplace_back(c.i, c.j, c.magnitude, c.code, x, y);
+    if (aside) mergedPositions.insert(mergedPositions.end(), {c.x, c.y});
   }
+  copyUpTo(copied, n);
   edges.swap(merged);
   if (aside) positions.swap(mergedPositions);
 }

@@ -69,13 +69,16 @@ void expectLikeSearch(const EdgeletNeighbours& near, const std::vector<vcEdgelet
     EXPECT_EQ(rowFirst, searched(edges, map, width, height, y0, k, true)) << "edgelet " << k;
     EXPECT_EQ(near.alone(k), byRows.empty());
   }
-  // Every pixel of the window, and rows and columns beyond it.
+  // Every pixel of the window, and rows and columns beyond it, in raster order.
+  std::size_t earlier = 0;  // edgelets before the pixel
   for (long j = -1; j <= height; ++j)
     for (long i = -1; i <= width; ++i) {
       const bool inside = i >= 0 && i < width && j >= 0 && j < height;
       const long m = inside ? map[std::size_t(j * width + i)] : -1;
       EXPECT_EQ(near.find(edges, i, j + y0), m >= 0 ? std::size_t(m) : edges.size())
           << "pixel " << i << ", " << j;
+      EXPECT_EQ(near.atOrAfter(edges, i, j + y0), earlier) << "pixel " << i << ", " << j;
+      if (m >= 0) ++earlier;
     }
 }
 
