@@ -77,12 +77,26 @@ struct AlongTable {
 };
 const AlongTable kAlong;
 
-// Squared Sobel magnitude of pixel (x, y) of the image (window coordinates), or 0 outside the
-// pixels whose 3 x 3 neighbourhood lies in it.
-float sobelSquared(const vcPelBuffer_const<unsigned char>& image, long x, long y) {
-  if (x < 1 || y < 1 || x + 1 >= image.width() || y + 1 >= image.height()) return 0.0f;
-  const long stride = image.rowUpdate();
-  const unsigned char* p = image.pointToOffset() + y * stride + x;
+// The image whose gradient found the edgelets, as the spreads read it: pixel (x, y) of the
+// window (offset coordinates less x0, y0) at origin + y * stride + x.
+struct Pixels {
+  const unsigned char* origin;
+  long stride, width, height, x0, y0;
+  explicit Pixels(const vcPelBuffer_const<unsigned char>& image)
+      : origin(image.pointToOffset()),
+        stride(image.rowUpdate()),
+        width(image.width()),
+        height(image.height()),
+        x0(image.offset().x()),
+        y0(image.offset().y()) {}
+  // Whether pixel (x, y) has its 3 x 3 neighbourhood in the window.
+  bool inner(long x, long y) const { return x >= 1 && y >= 1 && x + 1 < width && y + 1 < height; }
+};
+
+// Squared Sobel magnitude of pixel (x, y) of the window, an inner pixel.
+float sobelSquared(const Pixels& image, long x, long y) {
+  const long stride = image.stride;
+  const unsigned char* p = image.origin + y * stride + x;
   const int gx =
       (p[1 - stride] + 2 * p[1] + p[1 + stride]) - (p[-1 - stride] + 2 * p[-1] + p[-1 + stride]);
   const int gy = (p[stride - 1] + 2 * p[stride] + p[stride + 1]) -
@@ -91,16 +105,20 @@ float sobelSquared(const vcPelBuffer_const<unsigned char>& image, long x, long y
 }
 
 // The spread sigma^2 of the gradient magnitude across the edge at edgelet e, pixels squared,
-// or 0 when the profile has no maximum there. ln g over the steps k = -2..2 across the edge is
-// fitted with a parabola through the second orthogonal polynomial k^2 - 2, whose coefficient
-// c2 = sum (k^2 - 2) ln g_k / 14 is -1 / (2 s^2) for a Gaussian of spread s in steps. With
-// q = g^2 the sum is one logarithm: ln(q_-2^2 q_2^2 / (q_-1 q_1 q_0^2)) / 2.
-float spreadAt(const vcPelBuffer_const<unsigned char>& image, const vcEdgelet& e) {
+// or 0 when the profile has no maximum there or reaches beyond the window's inner pixels. ln g
+// over the steps k = -2..2 across the edge is fitted with a parabola through the second
+// orthogonal polynomial k^2 - 2, whose coefficient c2 = sum (k^2 - 2) ln g_k / 14 is
+// -1 / (2 s^2) for a Gaussian of spread s in steps. With q = g^2 the sum is one logarithm:
+// ln(q_-2^2 q_2^2 / (q_-1 q_1 q_0^2)) / 2.
+float spreadAt(const Pixels& image, const vcEdgelet& e) {
   const std::size_t a = e.angle().plain();
-  const long x = long(e.get_i()) - image.offset().x(), y = long(e.get_j()) - image.offset().y();
+  const long x = long(e.get_i()) - image.x0, y = long(e.get_j()) - image.y0;
+  const long dx = kCodes.dx[a], dy = kCodes.dy[a];
+  // The five pixels lie on a line: all are inner when both ends are.
+  if (!image.inner(x - 2 * dx, y - 2 * dy) || !image.inner(x + 2 * dx, y + 2 * dy)) return 0.0f;
   double q[5];
   for (int k = -2; k <= 2; ++k) {
-    q[k + 2] = sobelSquared(image, x + k * kCodes.dx[a], y + k * kCodes.dy[a]);
+    q[k + 2] = sobelSquared(image, x + k * dx, y + k * dy);
     if (!(q[k + 2] > 0.0)) return 0.0f;
   }
   const double c2 = std::log((q[0] * q[0]) * (q[4] * q[4]) / (q[1] * q[3] * (q[2] * q[2]))) / 28.0;
@@ -144,9 +162,10 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
 
   // The spread of each edgelet, measured only where it is needed (0: not yet, -1: none).
   std::vector<float> spread(n, 0.0f);
+  const Pixels pixels(smoothed);
   const auto spreadOf = [&](std::size_t k) {
     if (spread[k] == 0.0f) {
-      const float s = spreadAt(smoothed, edges[k]);
+      const float s = spreadAt(pixels, edges[k]);
       spread[k] = s > 0.0f ? s : -1.0f;
     }
     return spread[k];
