@@ -27,7 +27,9 @@
 // vertex (two sides traced as one line) under a pose out of tolerance, another pose out of
 // tolerance, a score below the threshold; or, without one, edges on less than 3/4 of the
 // outline, a result of another template on the object, nothing. The polygon table also splits
-// the polygons by whether two of their sides were traced as one line.
+// the polygons by whether two of their sides were traced as one line, and false polygon results
+// are put down to an object of their own template (pose out of tolerance), an object of another
+// template, or none.
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +78,12 @@ struct MissCause {
   // result of another template on it; nothing near.
   long sameOutline = 0, mergedSides = 0, poseOff = 0, below = 0;
   long fewEdges = 0, otherTemplate = 0, noResult = 0;
+};
+
+// False polygon results by where they lie: within kNearResult pixels of an object of their own
+// template (its pose out of tolerance), of an object of another template, or of none.
+struct FalseCause {
+  long reported = 0, wrong = 0, ownObject = 0, otherObject = 0, nowhere = 0;
 };
 
 // A result this near an object's origin counts as the search's attempt at it.
@@ -385,6 +393,7 @@ int main(int argc, char** argv) {
   // The large scenes by how many objects they hold, kind by kind.
   Table crowd;
   std::map<std::string, MissCause> causes;
+  std::map<std::string, FalseCause> falseCauses;
   double runSeconds[2] = {0, 0};
   long runs[2] = {0, 0};
 
@@ -542,6 +551,24 @@ int main(int argc, char** argv) {
           ++b->reported;
           b->correct += correct[f];
         }
+        if (kind != veShapeKind::ePolygon) continue;
+        FalseCause& why = falseCauses[causeRow];
+        ++why.reported;
+        if (correct[f]) continue;
+        ++why.wrong;
+        const auto near = [&](bool own) {
+          return std::any_of(scene.objects.begin(), scene.objects.end(),
+                             [&](const vsSceneObject& o) {
+                               return (o.templateIndex == found[f].templateIndex) == own &&
+                                      (o.translation - found[f].location).len() <= kNearResult;
+                             });
+        };
+        if (near(true))
+          ++why.ownObject;
+        else if (near(false))
+          ++why.otherObject;
+        else
+          ++why.nowhere;
       }
     }
   }
@@ -584,5 +611,11 @@ int main(int argc, char** argv) {
                 pct(c.missed - c.noEdge - c.pastLimit), c.sameOutline, c.mergedSides, c.poseOff,
                 c.below, c.fewEdges, c.otherTemplate, c.noResult);
   }
+  std::printf("\n%-26s %8s %7s %8s %8s %8s\n", "false polygon results", "reported", "false",
+              "own obj.", "other", "nowhere");
+  for (const auto& [row, c] : falseCauses)
+    std::printf("%-26s %8ld %6.1f%% %8ld %8ld %8ld\n", row.c_str(), c.reported,
+                c.reported ? 100.0 * double(c.wrong) / double(c.reported) : 0.0, c.ownObject,
+                c.otherObject, c.nowhere);
   return 0;
 }
