@@ -22,8 +22,8 @@
 // outline, or every edge on it ranked at or past the 50th position of the corresponder's basis
 // order (magnitude x length, strongest first), which bounds the bases a stage tries; the rest
 // were tried as bases and lost later (vote, verification, pose). Those are counted further, by
-// the nearest result of their template within 10 pixels: its outline on the object's with only
-// the angle off (an outline that nearly maps onto itself turned), an edge running on past a
+// the nearest result of their template within 10 pixels: its outline on the object's turned by
+// more than 10 degrees (an outline that nearly maps onto itself turned), an edge running on past a
 // vertex (two sides traced as one line) under a pose out of tolerance, another pose out of
 // tolerance, a score below the threshold; or, without one, edges on less than 3/4 of the
 // outline, a result of another template on the object, nothing. The polygon table also splits
@@ -71,11 +71,11 @@ constexpr long kBasisLimit = 50;
 struct MissCause {
   long polygons = 0, missed = 0, noEdge = 0, pastLimit = 0;
   // Of the rest, by what the nearest result of the template (within kNearResult pixels) shows:
-  // its outline lies on the object's, only the angle being off (an outline that nearly maps
-  // onto itself under another rotation); an edge runs past a vertex on to the next side (two
-  // sides traced as one line) and the pose is off; the pose is off otherwise; it scores below
-  // the accept threshold. Without such a result: edges on less than 3/4 of the outline; a
-  // result of another template on it; nothing near.
+  // its outline lies on the object's while its angle is more than 10 degrees off (an outline
+  // that nearly maps onto itself turned, whose true angle no picture tells); an edge runs past a
+  // vertex on to the next side (two sides traced as one line) and the pose is off; the pose is off
+  // otherwise; it scores below the accept threshold. Without such a result: edges on less than 3/4
+  // of the outline; a result of another template on it; nothing near.
   long sameOutline = 0, mergedSides = 0, poseOff = 0, below = 0;
   long fewEdges = 0, otherTemplate = 0, noResult = 0;
 };
@@ -208,9 +208,11 @@ const char* classifyMiss(MissCause& cause, const vsSceneTemplate& t, const vsSce
   for (const vcVector<2>& p : resultOutline(t, *near))
     apart = std::max(apart, distanceToOutline(p, outline));
   const bool scaleRight = std::fabs(near->uniformScale() / object.scale - 1.0) <= 0.03;
-  if (apart <= 2.0 && scaleRight) {
+  const double turn =
+      vfSymmetricAngleError(near->angle().toDouble(), object.angleDegrees, t.symmetryDegrees);
+  if (apart <= 2.0 && scaleRight && turn > 10.0) {
     ++cause.sameOutline;
-    return "outline right, angle off";
+    return "outline turned onto itself";
   }
   if (mergedAtVertex(edges, outline)) {
     ++cause.mergedSides;
@@ -599,7 +601,7 @@ int main(int argc, char** argv) {
   print("stroke figures", strokeFigure);
   print("stroke figures by", strokeBucket);
   std::printf("\n%-26s %8s %7s %8s %8s %7s | %7s %7s %7s %7s %7s %7s %7s\n", "polygon misses",
-              "polygons", "missed", "no edge", "past 50", "other", "outline", "merged", "pose",
+              "polygons", "missed", "no edge", "past 50", "other", "turned", "merged", "pose",
               "below", "<3/4 ed", "other t", "no res.");
   for (const auto& row : causes) {
     const MissCause& c = row.second;
