@@ -13,6 +13,7 @@
 #include "platform/ip/edge_avx2.h"
 #include "platform/ip/edge_blur.h"
 #include "platform/ip/edge_bridge.h"
+#include "platform/ip/edge_corner_gaps.h"
 #include "platform/ip/edge_corners.h"
 #include "platform/ip/edge_curvature.h"
 #include "platform/ip/edge_hysteresis.h"
@@ -391,6 +392,8 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     reachCorners(image, float(params.magScale() / 8.0), near, edges, pending);
     if (near.size() != edges.size()) near.update(edges);
     placeOnCurves(image, near, edges, pending);
+    // No run of edgelets goes round a corner.
+    partAtCorners(image.offset().y(), height, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

@@ -1,0 +1,338 @@
+#include "platform/ip/edge_corner_gaps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <numbers>
+#include <utility>
+
+#include "platform/ip/edge_angle_code.h"
+
+namespace vc_edge_detail {
+
+namespace {
+
+constexpr std::size_t kNone = SIZE_MAX;
+
+// Farthest a moved position lies from its pixel's centre: a pixel, less a margin for the
+// rounding of single-precision positions.
+constexpr double kMost = 0.999;
+
+// Edgelets walked on each side of a tip.
+constexpr int kWalk = kPartInner + kPartOuter;
+
+// The direction code of a step to one of the 8 neighbouring pixels, [dy + 1][dx + 1].
+constexpr int kStepCode[3][3] = {{160, 192, 224}, {128, 0, 0}, {96, 64, 32}};
+
+// The edgelets of the rows of an image, found by pixel.
+class Rows {
+ public:
+  Rows(long y0, long height, const std::vector<vcEdgelet>& edges)
+      : y0_(y0), height_(height), edges_(edges), start_(std::size_t(height + 1), edges.size()) {
+    for (std::size_t k = edges.size(); k-- > 0;) start_[std::size_t(edges[k].get_j() - y0)] = k;
+    for (long r = height; r-- > 0;)
+      start_[std::size_t(r)] = std::min(start_[std::size_t(r)], start_[std::size_t(r + 1)]);
+  }
+
+  // The edgelet at pixel (i, j), or kNone.
+  std::size_t at(long i, long j) const {
+    const long r = j - y0_;
+    if (r < 0 || r >= height_ || i < 0) return kNone;
+    const auto first = edges_.begin() + std::ptrdiff_t(start_[std::size_t(r)]);
+    const auto last = edges_.begin() + std::ptrdiff_t(start_[std::size_t(r + 1)]);
+    const auto m = std::lower_bound(
+        first, last, i, [](const vcEdgelet& e, long column) { return long(e.get_i()) < column; });
+    return m != last && long(m->get_i()) == i ? std::size_t(m - edges_.begin()) : kNone;
+  }
+
+ private:
+  long y0_, height_;
+  const std::vector<vcEdgelet>& edges_;
+  std::vector<std::size_t> start_;
+};
+
+bool adjacent(const vcEdgelet& a, const vcEdgelet& b) {
+  return std::abs(int(a.get_i()) - int(b.get_i())) <= 1 &&
+         std::abs(int(a.get_j()) - int(b.get_j())) <= 1;
+}
+
+// Each edgelet's neighbour along its edge ahead of it (along its tangent, the gradient turned
+// by +90 degrees) and behind it: of the edgelets of its 8 neighbouring pixels that point within
+// 90 degrees of it, the one turning least on each side; kNone where there is none.
+struct Links {
+  std::vector<std::size_t> ahead, behind;
+
+  Links(const Rows& rows, const std::vector<vcEdgelet>& edges)
+      : ahead(edges.size(), kNone), behind(edges.size(), kNone) {
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+      const vcEdgelet& e = edges[k];
+      const int a = e.angle().plain(), tangent = a + 64;
+      int bestAhead = 65, bestBehind = 65;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (dx == 0 && dy == 0) continue;
+          const std::size_t m = rows.at(long(e.get_i()) + dx, long(e.get_j()) + dy);
+          if (m == kNone) continue;
+          const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
+          if (turn > 64) continue;  // another edge
+          const int off = std::abs(signedTurn(tangent, kStepCode[dy + 1][dx + 1]));
+          if (off == 64) continue;  // across the edge
+          int& best = off < 64 ? bestAhead : bestBehind;
+          if (turn < best) {
+            best = turn;
+            (off < 64 ? ahead : behind)[k] = m;
+          }
+        }
+    }
+  }
+
+  // The neighbour of `at` along the edge away from `from`: the link that does not lead back,
+  // or, where the links are not mutual, the one farther from `from`; kNone at the end.
+  std::size_t next(const std::vector<vcEdgelet>& edges, std::size_t from, std::size_t at) const {
+    const std::size_t a = ahead[at], b = behind[at];
+    if (b == from) return a;
+    if (a == from) return b;
+    const auto away = [&](std::size_t m) {
+      if (m == kNone) return 0;
+      return std::max(std::abs(int(edges[m].get_i()) - int(edges[from].get_i())),
+                      std::abs(int(edges[m].get_j()) - int(edges[from].get_j())));
+    };
+    const std::size_t far = away(a) >= away(b) ? a : b;
+    return away(far) >= 2 ? far : kNone;
+  }
+};
+
+// The edgelets on one side of edgelet k, nearest first, and the signed turn of the edge from
+// k out to each of them (summed step by step, so that it does not wrap).
+struct Side {
+  std::size_t at[kWalk];
+  int turn[kWalk];
+  int length = 0;
+
+  Side(const Links& links, const std::vector<vcEdgelet>& edges, std::size_t k, bool ahead,
+       int steps) {
+    std::size_t from = k, m = ahead ? links.ahead[k] : links.behind[k];
+    int sum = 0;
+    while (m != kNone && m != k && length < steps) {
+      sum += signedTurn(edges[from].angle().plain(), edges[m].angle().plain());
+      at[length] = m;
+      turn[length++] = sum;
+      const std::size_t next = links.next(edges, from, m);
+      from = m;
+      m = next;
+    }
+  }
+};
+
+// Turn along the edge, in the direction of its tangent, across a run from `behind` to `ahead`
+// edgelets on either side of an edgelet.
+int across(const Side& behindSide, const Side& aheadSide, int steps) {
+  return aheadSide.turn[steps - 1] - behindSide.turn[steps - 1];
+}
+
+// The straight line fitted by least squares to a side's turns from kPartInner edgelets out,
+// up to where the side has turned by more than `inner` from there (the next corner of
+// a short side): its slope, codes per edgelet, its value kPartInner edgelets out, and how many
+// edgelets it was fitted to.
+struct SideLine {
+  double slope = 0.0, level = 0.0;
+  int count = 0;
+  SideLine(const Side& side, int inner) {
+    const int first = side.turn[kPartInner - 1];
+    int last = kPartInner;
+    while (last < side.length && std::abs(side.turn[last] - first) <= inner) ++last;
+    count = last - kPartInner + 1;
+    double ms = 0.0, mt = 0.0;
+    for (int s = kPartInner; s <= last; ++s) {
+      ms += s;
+      mt += side.turn[s - 1];
+    }
+    ms /= count;
+    mt /= count;
+    double sst = 0.0, sss = 0.0;
+    for (int s = kPartInner; s <= last; ++s) {
+      sst += (s - ms) * (side.turn[s - 1] - mt);
+      sss += (s - ms) * (s - ms);
+    }
+    slope = count > 1 ? sst / sss : 0.0;
+    level = mt + slope * (kPartInner - ms);
+  }
+};
+
+// Whether the edge turns at edgelet k as at a corner (edge_corner_gaps.h).
+bool cornerAt(const Side& behind, const Side& ahead) {
+  if (behind.length < kPartInner || ahead.length < kPartInner) return false;
+  // A step larger than a tracer linking like directions allows already parts the edge there.
+  for (const Side* side : {&behind, &ahead})
+    for (int s = 0; s < kPartInner; ++s)
+      if (std::abs(side->turn[s] - (s > 0 ? side->turn[s - 1] : 0)) > kPartJumpCodes) return false;
+  const int raw = std::abs(across(behind, ahead, kPartInner));
+  const SideLine b(behind, raw), a(ahead, raw);
+  if (a.count < kPartLeast || b.count < kPartLeast) return false;
+  const double inner = std::abs(a.level - b.level);
+  if (inner < kPartTurnCodes) return false;
+  // Codes per pixel along a circle of radius r: 256 / (2 pi r). A turn that fast needs its
+  // sides to turn slower in proportion only: the next corner of a narrow bar's end lies close.
+  const double tightest = 2.0 * kPartInner * 128.0 / (std::numbers::pi * kPartTightestRadius);
+  const double share = kPartSideShare * inner / (2.0 * kPartInner);
+  const double most = inner >= tightest ? share : std::min(share, kPartFlatCodes);
+  return std::abs(a.slope) <= most && std::abs(b.slope) <= most;
+}
+
+}  // namespace
+
+void partAtCorners(long y0, long height, std::vector<vcEdgelet>& edges,
+                   std::vector<float>& positions) {
+  const std::size_t n = edges.size();
+  if (n < 3) return;
+  const Rows rows(y0, height, edges);
+  const Links links(rows, edges);
+
+  // Every edgelet where the edge turns as at a corner, with its turn between its two
+  // neighbours. Most edgelets turn too little across the inner run to need the outer one.
+  std::vector<int> tipTurn(n, -1);
+  for (std::size_t k = 0; k < n; ++k) {
+    const Side behind(links, edges, k, false, kPartInner);
+    const Side ahead(links, edges, k, true, kPartInner);
+    if (behind.length < kPartInner || ahead.length < kPartInner ||
+        std::abs(across(behind, ahead, kPartInner)) < kPartTurnCodes)
+      continue;
+    if (cornerAt(Side(links, edges, k, false, kWalk), Side(links, edges, k, true, kWalk)))
+      tipTurn[k] = std::abs(across(behind, ahead, 1));
+  }
+
+  // Of the candidates near one corner, the tip turns most between its neighbours (the first
+  // in raster order on a tie). The edge is parted there.
+  std::vector<std::uint8_t> gone(n, 0);
+  std::vector<std::pair<std::size_t, std::size_t>> ends;  // a tip, and a side's last edgelet
+  for (std::size_t k = 0; k < n; ++k) {
+    if (tipTurn[k] < 0) continue;
+    const Side behind(links, edges, k, false, kWalk);
+    const Side ahead(links, edges, k, true, kWalk);
+    bool best = true;
+    for (const Side* side : {&behind, &ahead})
+      for (int s = 0; s < std::min(2, side->length) && best; ++s) {
+        const std::size_t m = side->at[s];
+        best = tipTurn[m] < tipTurn[k] || (tipTurn[m] == tipTurn[k] && m > k);
+      }
+    if (!best) continue;
+    // The two sides' directions at their inner ends, from their lines, and how far an
+    // edgelet's direction lies from the nearer of the two.
+    const int raw = std::abs(across(behind, ahead, kPartInner));
+    const int code = edges[k].angle().plain();
+    const int dirB = code + int(std::lround(SideLine(behind, raw).level));
+    const int dirA = code + int(std::lround(SideLine(ahead, raw).level));
+    const auto between = [&](std::size_t m) {
+      const int c = edges[m].angle().plain();
+      return std::min(std::abs(signedTurn(dirA, c)), std::abs(signedTurn(dirB, c)));
+    };
+    // Each side from the tip outwards; the tip belongs to the side it points like, unless it
+    // points between the two.
+    std::size_t sides[2][kWalk + 1];
+    int count[2] = {0, 0}, first[2] = {0, 0};
+    const bool tipBetween = between(k) > kPartJumpCodes / 2;
+    if (!tipBetween) {
+      const bool likeA = std::abs(signedTurn(dirA, code)) < std::abs(signedTurn(dirB, code));
+      sides[likeA ? 1 : 0][count[likeA ? 1 : 0]++] = k;
+    }
+    for (int s = 0; s < behind.length; ++s) sides[0][count[0]++] = behind.at[s];
+    for (int s = 0; s < ahead.length; ++s) sides[1][count[1]++] = ahead.at[s];
+    // The edgelets of the rounding that point between the two sides go, then the nearest ones
+    // left for as long as they still link (8-neighbours of like direction), the one further
+    // from its side's direction first.
+    bool parted = tipBetween;
+    if (tipBetween) gone[k] = 1;
+    for (int t = 0; t < 2; ++t)
+      while (first[t] < std::min(kPartInner, count[t] - 1) &&
+             between(sides[t][first[t]]) > kPartJumpCodes / 2) {
+        gone[sides[t][first[t]++]] = 1;
+        parted = true;
+      }
+    const auto link = [&] {
+      const vcEdgelet &p = edges[sides[0][first[0]]], &q = edges[sides[1][first[1]]];
+      return adjacent(p, q) &&
+             std::abs(signedTurn(p.angle().plain(), q.angle().plain())) <= kPartJumpCodes;
+    };
+    while (first[0] < count[0] - 1 && first[1] < count[1] - 1 && link()) {
+      const int t = between(sides[0][first[0]]) >= between(sides[1][first[1]]) ? 0 : 1;
+      gone[sides[t][first[t]++]] = 1;
+      parted = true;
+    }
+    if (!parted) continue;
+    // Any other edgelet next to the tip that touches both sides goes too.
+    const vcEdgelet& tip = edges[k];
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        const std::size_t m = rows.at(long(tip.get_i()) + dx, long(tip.get_j()) + dy);
+        if (m == kNone || gone[m]) continue;
+        const auto touches = [&](int t) {
+          for (int s = first[t]; s < std::min(first[t] + 2, count[t]); ++s)
+            if (adjacent(edges[sides[t][s]], edges[m])) return true;
+          return false;
+        };
+        const auto onSide = [&](int t) {
+          for (int s = 0; s < count[t]; ++s)
+            if (sides[t][s] == m) return true;
+          return false;
+        };
+        if (!onSide(0) && !onSide(1) && touches(0) && touches(1)) gone[m] = 1;
+      }
+    for (int t = 0; t < 2; ++t)
+      if (sides[t][first[t]] != k) ends.push_back({k, sides[t][first[t]]});
+  }
+
+  // The last edgelet left on each side moves along its edge's tangent to level with where the
+  // tip was, as far as its pixel allows (within a pixel of its centre), so that a line fitted
+  // along the side still reaches the corner. Moves are made from the positions as detected.
+  const bool aside = !positions.empty();
+  const auto px = [&](std::size_t k) { return aside ? positions[2 * k] : edges[k].posQuickX(); };
+  const auto py = [&](std::size_t k) {
+    return aside ? positions[2 * k + 1] : edges[k].posQuickY();
+  };
+  std::vector<float> moved(2 * ends.size());
+  for (std::size_t e = 0; e < ends.size(); ++e) {
+    const auto [tip, m] = ends[e];
+    const double t = (edges[m].angle().plain() + 64) * (std::numbers::pi / 128.0);
+    const double tx = std::cos(t), ty = std::sin(t);
+    const double along = (px(tip) - px(m)) * tx + (py(tip) - py(m)) * ty;
+    // The largest share of the move that keeps the position within kMost of the pixel centre:
+    // the root of |q + s v|^2 = kMost^2 with q the offset from the centre and v the move.
+    const double qx = px(m) - (edges[m].get_i() + 0.5), qy = py(m) - (edges[m].get_j() + 0.5);
+    const double vx = along * tx, vy = along * ty;
+    const double vv = vx * vx + vy * vy, qv = qx * vx + qy * vy;
+    const double qq = qx * qx + qy * qy - kMost * kMost;
+    double share = 0.0;
+    if (vv > 0.0 && qq < 0.0) share = std::min(1.0, (-qv + std::sqrt(qv * qv - vv * qq)) / vv);
+    moved[2 * e] = float(px(m) + share * vx);
+    moved[2 * e + 1] = float(py(m) + share * vy);
+  }
+  for (std::size_t e = 0; e < ends.size(); ++e) {
+    const std::size_t m = ends[e].second;
+    if (gone[m]) continue;
+    if (aside) {
+      positions[2 * m] = moved[2 * e];
+      positions[2 * m + 1] = moved[2 * e + 1];
+    } else {
+      const vcEdgelet& old = edges[m];
+      edges[m] = vcEdgelet(old.get_i(), old.get_j(), old.magnitude(), old.angle(), moved[2 * e],
+                           moved[2 * e + 1]);
+    }
+  }
+
+  // Drop the removed edgelets and their positions, keeping the order.
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (gone[k]) continue;
+    edges[kept] = edges[k];
+    if (aside) {
+      positions[2 * kept] = positions[2 * k];
+      positions[2 * kept + 1] = positions[2 * k + 1];
+    }
+    ++kept;
+  }
+  edges.resize(kept);
+  if (aside) positions.resize(2 * kept);
+}
+
+}  // namespace vc_edge_detail
