@@ -143,19 +143,24 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
   // of its 8 neighbouring pixels that point within 45 degrees of it, the one farthest along its
   // tangent each way (the first of those alike, its own row first).
   VC_ASSERT(near.size() == n);
+  // With each, the turn towards it, which the walks below pass up to 2 kCurveSteps times.
   std::vector<std::size_t> ahead(n, kNone), behind(n, kNone);
+  std::vector<std::int8_t> aheadTurn(n, 0), behindTurn(n, 0);
   for (std::size_t k = 0; k < n; ++k) {
     const int a = edges[k].angle().plain();
     float bestAhead = 0.0f, bestBehind = 0.0f;
     near.forEachRowFirst(k, [&](std::size_t m, int slot) {
-      if (std::abs(signedTurn(a, edges[m].angle().plain())) > 32) return;
+      const int turn = signedTurn(a, edges[m].angle().plain());
+      if (std::abs(turn) > 32) return;
       const float along = kAlong.of[a][slot];
       if (along > bestAhead) {
         bestAhead = along;
         ahead[k] = m;
+        aheadTurn[k] = std::int8_t(turn);
       } else if (along < bestBehind) {
         bestBehind = along;
         behind[k] = m;
+        behindTurn[k] = std::int8_t(turn);
       }
     });
   }
@@ -180,15 +185,6 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     int inner = 0;   // the part of it over the first half of the steps
     int wander = 0;  // the sum of the turns between neighbours, unsigned
   };
-  // The turn of every step to a neighbour, found once: each edgelet is passed by the walks of
-  // up to 2 kCurveSteps others.
-  std::vector<std::int8_t> aheadTurn(n, 0), behindTurn(n, 0);
-  for (std::size_t k = 0; k < n; ++k) {
-    const int code = edges[k].angle().plain();
-    if (ahead[k] != kNone) aheadTurn[k] = std::int8_t(signedTurn(code, edges[ahead[k]].angle().plain()));
-    if (behind[k] != kNone)
-      behindTurn[k] = std::int8_t(signedTurn(code, edges[behind[k]].angle().plain()));
-  }
   const auto walk = [&](std::size_t k, bool forward, std::size_t other) {
     const std::vector<std::size_t>& next = forward ? ahead : behind;
     const std::vector<std::int8_t>& turns = forward ? aheadTurn : behindTurn;
