@@ -121,11 +121,10 @@ void commitCornerTips(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edg
   for (std::size_t k = 0; k < n; ++k) {
     const vcEdgelet& e = edges[k];
     const int a = e.angle().plain();
-    bool gentle = false;
-    near.forEachRowFirst(k, [&](std::size_t m, int) {
-      gentle = gentle || std::abs(signedTurn(a, edges[m].angle().plain())) < kTipTurnCodes;
-    });
-    if (gentle) continue;
+    if (near.any(k, [&](std::size_t m) {
+          return std::abs(signedTurn(a, edges[m].angle().plain())) < kTipTurnCodes;
+        }))
+      continue;
     Turns turns;
     near.forEachRowFirst(k, [&](std::size_t m, int slot) { turns.add(e, edges[m], m, slot); });
     if (turns.tip()) tips.push_back({k, turns.straighter(), turns.other(n), turns.turn()});

@@ -75,6 +75,19 @@ class EdgeletNeighbours {
     }
   }
 
+  // True when f(m) holds for a neighbour m of edgelet k; stops at the first that does, in the
+  // order of forEachRowFirst.
+  template <class F>
+  bool any(std::size_t k, F&& f) const {
+    const Around& a = around_[k];
+    if ((a.slots & (1u << 3)) && f(k - 1)) return true;
+    if ((a.slots & (1u << 5)) && f(k + 1)) return true;
+    std::size_t up = a.up, down = a.down;
+    for (unsigned bits = a.slots & ~((1u << 3) | (1u << 5)); bits != 0; bits &= bits - 1)
+      if (f(std::countr_zero(bits) < 3 ? up++ : down++)) return true;
+    return false;
+  }
+
   // True when edgelet k has no neighbour.
   bool alone(std::size_t k) const { return around_[k].slots == 0; }
 
