@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_neighbours.h"
 
 namespace vc_edge_detail {
 
@@ -22,35 +23,9 @@ constexpr double kMost = 0.999;
 // Edgelets walked on each side of a tip.
 constexpr int kWalk = kPartInner + kPartOuter;
 
-// The direction code of a step to one of the 8 neighbouring pixels, [dy + 1][dx + 1].
-constexpr int kStepCode[3][3] = {{160, 192, 224}, {128, 0, 0}, {96, 64, 32}};
-
-// The edgelets of the rows of an image, found by pixel.
-class Rows {
- public:
-  Rows(long y0, long height, const std::vector<vcEdgelet>& edges)
-      : y0_(y0), height_(height), edges_(edges), start_(std::size_t(height + 1), edges.size()) {
-    for (std::size_t k = edges.size(); k-- > 0;) start_[std::size_t(edges[k].get_j() - y0)] = k;
-    for (long r = height; r-- > 0;)
-      start_[std::size_t(r)] = std::min(start_[std::size_t(r)], start_[std::size_t(r + 1)]);
-  }
-
-  // The edgelet at pixel (i, j), or kNone.
-  std::size_t at(long i, long j) const {
-    const long r = j - y0_;
-    if (r < 0 || r >= height_ || i < 0) return kNone;
-    const auto first = edges_.begin() + std::ptrdiff_t(start_[std::size_t(r)]);
-    const auto last = edges_.begin() + std::ptrdiff_t(start_[std::size_t(r + 1)]);
-    const auto m = std::lower_bound(
-        first, last, i, [](const vcEdgelet& e, long column) { return long(e.get_i()) < column; });
-    return m != last && long(m->get_i()) == i ? std::size_t(m - edges_.begin()) : kNone;
-  }
-
- private:
-  long y0_, height_;
-  const std::vector<vcEdgelet>& edges_;
-  std::vector<std::size_t> start_;
-};
+// The direction code of the step to each neighbour slot (edge_neighbours.h); slot 4 is the
+// pixel itself.
+constexpr int kStepCode[9] = {160, 192, 224, 128, 0, 0, 96, 64, 32};
 
 bool adjacent(const vcEdgelet& a, const vcEdgelet& b) {
   return std::abs(int(a.get_i()) - int(b.get_i())) <= 1 &&
@@ -63,27 +38,22 @@ bool adjacent(const vcEdgelet& a, const vcEdgelet& b) {
 struct Links {
   std::vector<std::size_t> ahead, behind;
 
-  Links(const Rows& rows, const std::vector<vcEdgelet>& edges)
+  Links(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges)
       : ahead(edges.size(), kNone), behind(edges.size(), kNone) {
     for (std::size_t k = 0; k < edges.size(); ++k) {
-      const vcEdgelet& e = edges[k];
-      const int a = e.angle().plain(), tangent = a + 64;
+      const int a = edges[k].angle().plain(), tangent = a + 64;
       int bestAhead = 65, bestBehind = 65;
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          if (dx == 0 && dy == 0) continue;
-          const std::size_t m = rows.at(long(e.get_i()) + dx, long(e.get_j()) + dy);
-          if (m == kNone) continue;
-          const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
-          if (turn > 64) continue;  // another edge
-          const int off = std::abs(signedTurn(tangent, kStepCode[dy + 1][dx + 1]));
-          if (off == 64) continue;  // across the edge
-          int& best = off < 64 ? bestAhead : bestBehind;
-          if (turn < best) {
-            best = turn;
-            (off < 64 ? ahead : behind)[k] = m;
-          }
+      near.forEachByRows(k, [&](std::size_t m, int slot) {
+        const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
+        if (turn > 64) return;  // another edge
+        const int off = std::abs(signedTurn(tangent, kStepCode[slot]));
+        if (off == 64) return;  // across the edge
+        int& best = off < 64 ? bestAhead : bestBehind;
+        if (turn < best) {
+          best = turn;
+          (off < 64 ? ahead : behind)[k] = m;
         }
+      });
     }
   }
 
@@ -182,12 +152,11 @@ bool cornerAt(const Side& behind, const Side& ahead) {
 
 }  // namespace
 
-void partAtCorners(long y0, long height, std::vector<vcEdgelet>& edges,
+void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                    std::vector<float>& positions) {
   const std::size_t n = edges.size();
   if (n < 3) return;
-  const Rows rows(y0, height, edges);
-  const Links links(rows, edges);
+  const Links links(near, edges);
 
   // Every edgelet where the edge turns as at a corner, with its turn between its two
   // neighbours. Most edgelets turn too little across the inner run to need the outer one.
@@ -261,23 +230,20 @@ void partAtCorners(long y0, long height, std::vector<vcEdgelet>& edges,
     }
     if (!parted) continue;
     // Any other edgelet next to the tip that touches both sides goes too.
-    const vcEdgelet& tip = edges[k];
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) {
-        const std::size_t m = rows.at(long(tip.get_i()) + dx, long(tip.get_j()) + dy);
-        if (m == kNone || gone[m]) continue;
-        const auto touches = [&](int t) {
-          for (int s = first[t]; s < std::min(first[t] + 2, count[t]); ++s)
-            if (adjacent(edges[sides[t][s]], edges[m])) return true;
-          return false;
-        };
-        const auto onSide = [&](int t) {
-          for (int s = 0; s < count[t]; ++s)
-            if (sides[t][s] == m) return true;
-          return false;
-        };
-        if (!onSide(0) && !onSide(1) && touches(0) && touches(1)) gone[m] = 1;
-      }
+    near.forEachByRows(k, [&](std::size_t m, int) {
+      if (gone[m]) return;
+      const auto touches = [&](int t) {
+        for (int s = first[t]; s < std::min(first[t] + 2, count[t]); ++s)
+          if (adjacent(edges[sides[t][s]], edges[m])) return true;
+        return false;
+      };
+      const auto onSide = [&](int t) {
+        for (int s = 0; s < count[t]; ++s)
+          if (sides[t][s] == m) return true;
+        return false;
+      };
+      if (!onSide(0) && !onSide(1) && touches(0) && touches(1)) gone[m] = 1;
+    });
     for (int t = 0; t < 2; ++t)
       if (sides[t][first[t]] != k) ends.push_back({k, sides[t][first[t]]});
   }

@@ -4,7 +4,8 @@
 // (edge_detect.cpp):
 //
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
-//   vc_edge_detail::partAtCorners(y0, height, edges, positions);
+//   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
+//   vc_edge_detail::partAtCorners(near, edges, positions);
 //
 // The smoothing rounds every corner, so the gradient turns from one side's direction to the
 // other's over a few pixels, a few degrees per pixel, and a chain that follows edgelets whose
@@ -42,6 +43,7 @@
 
 #include <vector>
 
+#include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_edge_detail {
@@ -74,14 +76,14 @@ inline constexpr double kPartFlatCodes = 0.6;
 inline constexpr double kPartTightestRadius = 4.0;
 
 // Removes the edgelets of `edges` (raster order, at most one per pixel, pixel coordinates in the
-// image's offset coordinates; the image's rows are y0 to y0 + height - 1) that join the two
-// sides of a corner, and moves the sides' new last edgelets, as above. The positions are x, y
+// image's offset coordinates; `near` their index of neighbours, edge_neighbours.h) that join the
+// two sides of a corner, and moves the sides' new last edgelets, as above. The positions are x, y
 // pairs in `positions`, one pair per edgelet, while the edgelets sit at their pixel centres;
 // or, when `positions` is empty, the edgelets' own positions; pairs are removed with their
 // edgelets. Ensures: raster order; every position within a pixel of its pixel's centre; the
 // edgelets kept keep their pixels, codes and magnitudes, and all but the moved ones their
 // positions.
-void partAtCorners(long y0, long height, std::vector<vcEdgelet>& edges,
+void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                    std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

@@ -393,7 +393,7 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     if (near.size() != edges.size()) near.update(edges);
     placeOnCurves(image, near, edges, pending);
     // No run of edgelets goes round a corner.
-    partAtCorners(image.offset().y(), height, edges, pending);
+    partAtCorners(near, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }
