@@ -22,7 +22,10 @@ vcPelBuffer<unsigned char> presmooth(const vcPelBuffer_const<unsigned char>& ima
 // The same with the binomial filter (1 8 28 56 70 56 28 8 1) / 256, a Gaussian of sigma
 // sqrt 2 (the filter above applied twice, rounded once), for noisy images: the gradient noise
 // falls by a further half while a sharp step's peak falls from 5 C / 16 to 63 C / 256 and
-// corners round off half a pixel further.
+// corners round off half a pixel further. Applied to the narrow filter's output it gives the
+// wider filter of noisy, blurred images: the binomial filter of 13 taps, a Gaussian of sigma
+// sqrt 3, rounded after each of the two filters (the 13-tap sums would not fit the 16-bit
+// lanes), under which a sharp step peaks at 858 C / 4096.
 vcPelBuffer<unsigned char> presmoothWide(const vcPelBuffer_const<unsigned char>& image);
 
 }  // namespace vc_edge_detail
