@@ -162,10 +162,11 @@ void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
   // neighbours. Most edgelets turn too little across the inner run to need the outer one.
   std::vector<int> tipTurn(n, -1);
   for (std::size_t k = 0; k < n; ++k) {
+    // The side ahead is walked only where the side behind is long enough.
     const Side behind(links, edges, k, false, kPartInner);
+    if (behind.length < kPartInner) continue;
     const Side ahead(links, edges, k, true, kPartInner);
-    if (behind.length < kPartInner || ahead.length < kPartInner ||
-        std::abs(across(behind, ahead, kPartInner)) < kPartTurnCodes)
+    if (ahead.length < kPartInner || std::abs(across(behind, ahead, kPartInner)) < kPartTurnCodes)
       continue;
     if (cornerAt(Side(links, edges, k, false, kWalk), Side(links, edges, k, true, kWalk)))
       tipTurn[k] = std::abs(across(behind, ahead, 1));
