@@ -16,6 +16,7 @@
 #include "platform/ip/edge_corner_gaps.h"
 #include "platform/ip/edge_corners.h"
 #include "platform/ip/edge_curvature.h"
+#include "platform/ip/edge_direction_smooth.h"
 #include "platform/ip/edge_hysteresis.h"
 #include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edge_noise.h"
@@ -403,6 +404,11 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     placeOnCurves(image, near, edges, pending);
     // No run of edgelets goes round a corner.
     partAtCorners(near, edges, pending);
+    // In noise, directions steadied along the edge so that trackers do not end it early.
+    if (smoothed.noisy) {
+      near.build(image.offset().y(), height, edges);
+      smoothDirections(near, edges);
+    }
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }
