@@ -25,7 +25,7 @@ int codeDifference(int a, int b) { return std::abs(std::int8_t(std::uint8_t(a - 
 }  // namespace
 
 void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges) {
-  static const UnitTable unit;
+  const UnitTable unit;  // 256 unit vectors, built per call: no shared state
   std::vector<std::uint8_t> codes(edges.size());
   for (std::size_t k = 0; k < edges.size(); ++k) {
     const int a = edges[k].angle().plain();
