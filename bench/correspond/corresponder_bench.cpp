@@ -5,7 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <numbers>
 #include <random>
 #include <vector>
 
@@ -15,8 +14,6 @@
 #include "tavshsl/segment_corresponder.h"
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 vcPtrHandle<vcSegmentCorresponderModel> starModel(std::mt19937& rng) {
   const int n = std::uniform_int_distribution<int>(4, 16)(rng);
@@ -34,21 +31,7 @@ void BM_Run(benchmark::State& state) {
   const vcSegmentCorresponder corresponder(
       vcSegmentCorresponderTrainParams(models, 2.0, vcDegree(15.0), true));
 
-  std::uniform_real_distribution<double> x(0.0, 1600.0), y(0.0, 1200.0), len(10.0, 80.0),
-      dir(-kPi, kPi), mag(20.0, 100.0);
-  std::vector<vcFoundSegment> found;
-  for (int i = 0; i < 5; ++i) {
-    const vcXform<2> pose(vcVector<2>(300.0 * (i + 1), 300.0 + 150.0 * (i % 2)), 1.0, 1.0,
-                          vcRadian(0.0), vcRadian(dir(rng)));
-    for (const vcModelSegment& s :
-         models[static_cast<std::size_t>(i % numModels)]->boundarySegments())
-      found.emplace_back(s.segment().map(pose), mag(rng), s.polarity(), 0.0);
-  }
-  while (static_cast<long>(found.size()) < numFound) {
-    const vcVector<2> p(x(rng), y(rng));
-    found.emplace_back(vcLineSeg(p, p + vcVector<2>(len(rng), vcRadian(dir(rng)))), mag(rng),
-                       vcSegmentDefs::eForward, 0.0);
-  }
+  const std::vector<vcFoundSegment> found = starScene(models, numFound, rng);
 
   const vcSegmentCorresponderRunParams params(10, vcXform<2>(), 0.6, 2.0, 0.0, true);
   vcSegmentCorresponderResultSet out;
