@@ -1,6 +1,7 @@
 #include "platform/ip/edge_corner_gaps.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -74,26 +75,48 @@ struct Links {
 };
 
 // The edgelets on one side of edgelet k, nearest first, and the signed turn of the edge from
-// k out to each of them (summed step by step, so that it does not wrap).
+// k out to each of them (summed step by step, so that it does not wrap). A side can be walked
+// further later.
 struct Side {
   std::size_t at[kWalk];
   int turn[kWalk];
   int length = 0;
 
   Side(const Links& links, const std::vector<vcEdgelet>& edges, std::size_t k, bool ahead,
-       int steps) {
-    std::size_t from = k, m = ahead ? links.ahead[k] : links.behind[k];
-    int sum = 0;
-    while (m != kNone && m != k && length < steps) {
+       int steps)
+      : k_(k), from_(k), next_(ahead ? links.ahead[k] : links.behind[k]) {
+    extend(links, edges, steps, INT_MAX);
+  }
+
+  // Walks on up to `steps` edgelets in all; past the first kPartInner, stops after the first
+  // that has turned by more than `spread` from the kPartInner-th, as far as SideLine reads.
+  void extend(const Links& links, const std::vector<vcEdgelet>& edges, int steps, int spread) {
+    std::size_t from = from_, m = next_;
+    int sum = length > 0 ? turn[length - 1] : 0;
+    while (m != kNone && m != k_ && length < steps) {
       sum += signedTurn(edges[from].angle().plain(), edges[m].angle().plain());
       at[length] = m;
       turn[length++] = sum;
       const std::size_t next = links.next(edges, from, m);
       from = m;
       m = next;
+      if (length > kPartInner && std::abs(sum - turn[kPartInner - 1]) > spread) break;
     }
+    from_ = from;
+    next_ = m;
   }
+
+ private:
+  std::size_t k_, from_, next_;  // the edgelet walked from, and where the walk goes on
 };
+
+// Whether a step among a side's first kPartInner edgelets is larger than a tracer linking
+// like directions allows: that already parts the edge there.
+bool jumps(const Side& side) {
+  for (int s = 0; s < kPartInner; ++s)
+    if (std::abs(side.turn[s] - (s > 0 ? side.turn[s - 1] : 0)) > kPartJumpCodes) return true;
+  return false;
+}
 
 // Turn along the edge, in the direction of its tangent, across a run from `behind` to `ahead`
 // edgelets on either side of an edgelet.
@@ -133,10 +156,7 @@ struct SideLine {
 // Whether the edge turns at edgelet k as at a corner (edge_corner_gaps.h).
 bool cornerAt(const Side& behind, const Side& ahead) {
   if (behind.length < kPartInner || ahead.length < kPartInner) return false;
-  // A step larger than a tracer linking like directions allows already parts the edge there.
-  for (const Side* side : {&behind, &ahead})
-    for (int s = 0; s < kPartInner; ++s)
-      if (std::abs(side->turn[s] - (s > 0 ? side->turn[s - 1] : 0)) > kPartJumpCodes) return false;
+  if (jumps(behind) || jumps(ahead)) return false;
   const int raw = std::abs(across(behind, ahead, kPartInner));
   const SideLine b(behind, raw), a(ahead, raw);
   if (a.count < kPartLeast || b.count < kPartLeast) return false;
@@ -163,13 +183,18 @@ void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
   std::vector<int> tipTurn(n, -1);
   for (std::size_t k = 0; k < n; ++k) {
     // The side ahead is walked only where the side behind is long enough.
-    const Side behind(links, edges, k, false, kPartInner);
+    Side behind(links, edges, k, false, kPartInner);
     if (behind.length < kPartInner) continue;
-    const Side ahead(links, edges, k, true, kPartInner);
-    if (ahead.length < kPartInner || std::abs(across(behind, ahead, kPartInner)) < kPartTurnCodes)
-      continue;
-    if (cornerAt(Side(links, edges, k, false, kWalk), Side(links, edges, k, true, kWalk)))
-      tipTurn[k] = std::abs(across(behind, ahead, 1));
+    Side ahead(links, edges, k, true, kPartInner);
+    if (ahead.length < kPartInner) continue;
+    const int raw = std::abs(across(behind, ahead, kPartInner));
+    if (raw < kPartTurnCodes) continue;
+    // The outer edgelets only past inner runs without a jump, and only as far as the sides'
+    // lines are fitted.
+    if (jumps(behind) || jumps(ahead)) continue;
+    behind.extend(links, edges, kWalk, raw);
+    ahead.extend(links, edges, kWalk, raw);
+    if (cornerAt(behind, ahead)) tipTurn[k] = std::abs(across(behind, ahead, 1));
   }
 
   // Of the candidates near one corner, the tip turns most between its neighbours (the first
