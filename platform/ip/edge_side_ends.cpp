@@ -70,37 +70,51 @@ class Greys {
         first_(image.pointToRow(0)),
         stride_(image.rowUpdate()) {}
 
-  bool grey(double x, double y, double& value) const {
+  // The mean grey difference between points 1 and 2 pixels along the gradient (gx, gy) from
+  // (x, y) and the points as far against it, over three places half a pixel apart along the
+  // line. False when a point falls outside the image. (gx, gy) is a unit vector.
+  bool stepAcross(double x, double y, double gx, double gy, double& step) const {
+    // The points lie within sqrt(1 + 1/4) pixels of (x, y): where that much room is left on
+    // every side, none needs checking.
+    if (!inside(x, y, kStepReach)) return stepAcross<true>(x, y, gx, gy, step);
+    return stepAcross<false>(x, y, gx, gy, step);
+  }
+
+ private:
+  static constexpr double kStepReach = 1.25;
+
+  // Whether (x, y) has both pixels each way inside the image, with `margin` pixels to spare.
+  bool inside(double x, double y, double margin) const {
     const double u = x - 0.5, v = y - 0.5;
-    // Both pixels each way inside the image; then truncation is the floor.
-    if (!(u >= 0.0 && v >= 0.0 && u < double(width_ - 1) && v < double(height_ - 1)))
-      return false;
+    return u - margin >= 0.0 && v - margin >= 0.0 && u + margin < double(width_ - 1) &&
+           v + margin < double(height_ - 1);
+  }
+
+  // The bilinear grey value at a point where inside(x, y, 0) holds; then truncation is the
+  // floor.
+  double greyInside(double x, double y) const {
+    const double u = x - 0.5, v = y - 0.5;
     const double fu = double(long(u)), fv = double(long(v));
     const unsigned char* r0 = first_ + long(fv) * stride_ + long(fu);
     const unsigned char* r1 = r0 + stride_;
     const double a = u - fu, b = v - fv;
-    value = (1.0 - b) * ((1.0 - a) * r0[0] + a * r0[1]) + b * ((1.0 - a) * r1[0] + a * r1[1]);
-    return true;
+    return (1.0 - b) * ((1.0 - a) * r0[0] + a * r0[1]) + b * ((1.0 - a) * r1[0] + a * r1[1]);
   }
 
-  // The mean grey difference between points 1 and 2 pixels along the gradient (gx, gy) from
-  // (x, y) and the points as far against it, over three places half a pixel apart along the
-  // line. False when a point falls outside the image.
+  template <bool kChecked>
   bool stepAcross(double x, double y, double gx, double gy, double& step) const {
     double sum = 0.0;
     for (const double k : {-0.5, 0.0, 0.5})
       for (const double r : {0.5, 1.0}) {
         const double cx = x - gy * k, cy = y + gx * k;
-        double light = 0.0, dark = 0.0;
-        if (!grey(cx + gx * r, cy + gy * r, light) || !grey(cx - gx * r, cy - gy * r, dark))
-          return false;
-        sum += light - dark;
+        const double lx = cx + gx * r, ly = cy + gy * r, dx = cx - gx * r, dy = cy - gy * r;
+        if (kChecked && !(inside(lx, ly, 0.0) && inside(dx, dy, 0.0))) return false;
+        sum += greyInside(lx, ly) - greyInside(dx, dy);
       }
     step = sum / 6.0;
     return true;
   }
 
- private:
   long width_, height_;
   const unsigned char* first_;
   long stride_;
