@@ -153,13 +153,9 @@ struct SideLine {
   }
 };
 
-// Whether the edge turns at edgelet k as at a corner (edge_corner_gaps.h).
-bool cornerAt(const Side& behind, const Side& ahead) {
-  if (behind.length < kPartInner || ahead.length < kPartInner) return false;
-  if (jumps(behind) || jumps(ahead)) return false;
-  const int raw = std::abs(across(behind, ahead, kPartInner));
-  const SideLine b(behind, raw), a(ahead, raw);
-  if (a.count < kPartLeast || b.count < kPartLeast) return false;
+// Whether the edge turns at an edgelet as at a corner (edge_corner_gaps.h), from its sides'
+// lines, each fitted to at least kPartLeast edgelets.
+bool cornerAt(const SideLine& b, const SideLine& a) {
   const double inner = std::abs(a.level - b.level);
   if (inner < kPartTurnCodes) return false;
   // Codes per pixel along a circle of radius r: 256 / (2 pi r). A turn that fast needs its
@@ -189,12 +185,17 @@ void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
     if (ahead.length < kPartInner) continue;
     const int raw = std::abs(across(behind, ahead, kPartInner));
     if (raw < kPartTurnCodes) continue;
-    // The outer edgelets only past inner runs without a jump, and only as far as the sides'
-    // lines are fitted.
+    // A step larger than a tracer linking like directions allows already parts the edge.
     if (jumps(behind) || jumps(ahead)) continue;
+    // The sides' lines, each walked only as far as its line is fitted, the side ahead only
+    // where the one behind is long enough.
     behind.extend(links, edges, kWalk, raw);
+    const SideLine behindLine(behind, raw);
+    if (behindLine.count < kPartLeast) continue;
     ahead.extend(links, edges, kWalk, raw);
-    if (cornerAt(behind, ahead)) tipTurn[k] = std::abs(across(behind, ahead, 1));
+    const SideLine aheadLine(ahead, raw);
+    if (aheadLine.count < kPartLeast) continue;
+    if (cornerAt(behindLine, aheadLine)) tipTurn[k] = std::abs(across(behind, ahead, 1));
   }
 
   // Of the candidates near one corner, the tip turns most between its neighbours (the first
