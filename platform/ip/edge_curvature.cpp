@@ -143,9 +143,14 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
   // of its 8 neighbouring pixels that point within 45 degrees of it, the one farthest along its
   // tangent each way (the first of those alike, its own row first).
   VC_ASSERT(near.size() == n);
-  // With each, the turn towards it, which the walks below pass up to 2 kCurveSteps times.
-  std::vector<std::size_t> ahead(n, kNone), behind(n, kNone);
-  std::vector<std::int8_t> aheadTurn(n, 0), behindTurn(n, 0);
+  // With each, the turn towards it and its size, which the walks below pass up to 2 kCurveSteps
+  // times.
+  struct Link {
+    std::size_t to = kNone;
+    std::int8_t turn = 0;
+    std::uint8_t size = 0;
+  };
+  std::vector<Link> ahead(n), behind(n);
   for (std::size_t k = 0; k < n; ++k) {
     const int a = edges[k].angle().plain();
     float bestAhead = 0.0f, bestBehind = 0.0f;
@@ -153,14 +158,13 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
       const int turn = signedTurn(a, edges[m].angle().plain());
       if (std::abs(turn) > 32) return;
       const float along = kAlong.of[a][slot];
+      const Link link{m, std::int8_t(turn), std::uint8_t(std::abs(turn))};
       if (along > bestAhead) {
         bestAhead = along;
-        ahead[k] = m;
-        aheadTurn[k] = std::int8_t(turn);
+        ahead[k] = link;
       } else if (along < bestBehind) {
         bestBehind = along;
-        behind[k] = m;
-        behindTurn[k] = std::int8_t(turn);
+        behind[k] = link;
       }
     });
   }
@@ -176,7 +180,7 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     return spread[k];
   };
 
-  // One way along the edge from edgelet k, through `next`: up to kCurveSteps edgelets, fewer
+  // One way along the edge from edgelet k, link by link: up to kCurveSteps edgelets, fewer
   // where the edge ends, and not onto the walk the other way.
   struct Walk {
     std::size_t at[kCurveSteps];  // the edgelets passed, from k's neighbour on
@@ -186,20 +190,25 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     int wander = 0;  // the sum of the turns between neighbours, unsigned
   };
   const auto walk = [&](std::size_t k, bool forward, std::size_t other) {
-    const std::vector<std::size_t>& next = forward ? ahead : behind;
-    const std::vector<std::int8_t>& turns = forward ? aheadTurn : behindTurn;
+    const std::vector<Link>& links = forward ? ahead : behind;
     // Kept in locals while walking, so that the loop does not wait on its own stores.
     Walk w;
-    int steps = 0, turn = 0, inner = 0, wander = 0;
-    for (std::size_t from = k; steps < kCurveSteps; ++steps) {
-      if (steps == kCurveSteps / 2) inner = turn;
-      const std::size_t m = next[from];
-      if (m == kNone || m == k || m == other) break;
-      const int step = turns[from];
-      turn += step;
-      wander += std::abs(step);
-      w.at[steps] = m;
+    int steps = 0, turn = 0, wander = 0;
+    std::size_t from = k;
+    const auto stepOn = [&] {
+      const Link& link = links[from];
+      const std::size_t m = link.to;
+      if (m == kNone || m == k || m == other) return false;
+      turn += link.turn;
+      wander += link.size;
+      w.at[steps++] = m;
       from = m;
+      return true;
+    };
+    while (steps < kCurveSteps / 2 && stepOn()) {
+    }
+    const int inner = steps == kCurveSteps / 2 ? turn : 0;
+    while (steps >= kCurveSteps / 2 && steps < kCurveSteps && stepOn()) {
     }
     w.steps = steps;
     w.turn = turn;
