@@ -9,7 +9,9 @@
 //   bench_accuracy --overlays DIR     also writes DIR/lines-<seed>.png for every scene where a
 //                                     side came back broken or a false line was found
 //                                     (bench/accuracy/overlay.h), and DIR/circle-<seed>-<k>.png
-//                                     round every true circle k that was missed
+//                                     round every true circle k that was missed and
+//                                     DIR/false-<seed>-<f>.png round every false circle f,
+//                                     with the chains the circle finder links there
 //
 // The circle finder searches radii 6 to 126 in either polarity and reports up to 100 circles;
 // everything else is at its default. The same scenes are scored for OpenCV's finders by
@@ -83,14 +85,19 @@ int main(int argc, char** argv) {
         accuracy::writeLineOverlay(
             options.overlays + "/lines-" + std::to_string(options.seed + k) + ".png", scene,
             ours.segments, missed);
-      const std::vector<std::size_t> missedCircles =
+      const accuracy::vsCircleMisses missedCircles =
           circles.add(scene, ours.circles, options.misses, options.seed + k);
-      if (!options.overlays.empty())
-        for (std::size_t t : missedCircles)
-          accuracy::writeCircleOverlay(options.overlays + "/circle-" +
-                                           std::to_string(options.seed + k) + "-" +
-                                           std::to_string(t) + ".png",
-                                       scene, t, ours.circles);
+      const std::string label = std::to_string(options.seed + k) + "-";
+      if (!options.overlays.empty()) {
+        for (std::size_t t : missedCircles.missed)
+          accuracy::writeCircleOverlay(
+              options.overlays + "/circle-" + label + std::to_string(t) + ".png", scene, t,
+              ours.circles);
+        for (std::size_t f : missedCircles.falseOnes)
+          accuracy::writeFalseCircleOverlay(
+              options.overlays + "/false-" + label + std::to_string(f) + ".png", scene,
+              ours.circles, f);
+      }
       linesMs += ours.linesMs;
       circlesMs += ours.circlesMs;
     }

@@ -31,4 +31,11 @@ void writeLineOverlay(const std::string& path, const vsAccuracyScene& scene,
 void writeCircleOverlay(const std::string& path, const vsAccuracyScene& scene, std::size_t truth,
                         const std::vector<vsCircle>& found);
 
+// Writes a picture of the part of the scene around false circle found[f], enlarged as above:
+// the chains the circle finder links there drawn edgelet by edgelet, each chain in a colour of
+// its own, the false circle in yellow, other circles found in green, true rims dotted in red.
+// Throws: vcImageFileError naming the file when it cannot be written.
+void writeFalseCircleOverlay(const std::string& path, const vsAccuracyScene& scene,
+                             const std::vector<vsCircle>& found, std::size_t f);
+
 }  // namespace accuracy

@@ -395,9 +395,8 @@ void vcLineScore::print(const std::string& tool) const {
   }
 }
 
-std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
-                                            const std::vector<vsCircle>& found, bool listMisses,
-                                            long label) {
+vsCircleMisses vcCircleScore::add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
+                                  bool listMisses, long label) {
   // Every admissible pair, closest centres first, taken greedily one to one.
   struct Pair {
     double distance;
@@ -421,11 +420,11 @@ std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
   }
 
   const long blur = axis(eBlur).bucket(scene.blur), noise = axis(eNoise).bucket(scene.noise);
-  std::vector<std::size_t> missed;
+  vsCircleMisses misses;
   for (std::size_t t = 0; t < scene.circles.size(); ++t) {
     const vsAccuracyCircle& c = scene.circles[t];
     const long m = matchOfTruth[t];
-    if (m < 0) missed.push_back(t);
+    if (m < 0) misses.missed.push_back(t);
     if (listMisses && m < 0)
       std::printf(
           "scene %ld missed circle (%.1f, %.1f) r %.1f contrast %.0f hidden %.2f crowded %.2f "
@@ -462,6 +461,7 @@ std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
     bool atCorner = false;
     for (const vcVector<2>& v : scene.corners)
       atCorner = atCorner || v.distance(found[f].center) <= 2.0 * found[f].radius + 3.0;
+    if (matchOfFound[f] < 0) misses.falseOnes.push_back(f);
     if (listMisses && matchOfFound[f] < 0)
       std::printf("scene %ld false circle (%.1f, %.1f) r %.1f%s\n", label, found[f].center.x(),
                   found[f].center.y(), found[f].radius, atCorner ? " at a corner" : "");
@@ -476,7 +476,7 @@ std::vector<std::size_t> vcCircleScore::add(const vsAccuracyScene& scene,
         ++tally.atCorner;
     }
   }
-  return missed;
+  return misses;
 }
 
 void vcCircleScore::print(const std::string& tool) const {

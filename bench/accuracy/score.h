@@ -107,12 +107,18 @@ class vcLineScore {
   long scenes_ = 0;
 };
 
+// What one scene's circles missed: the true circles not found (indexes into the scene's) and
+// the false circles found (indexes into found).
+struct vsCircleMisses {
+  std::vector<std::size_t> missed, falseOnes;
+};
+
 class vcCircleScore {
  public:
   // With listMisses, every true circle not found and every false circle is printed as it is
-  // met, with the scene's label. Returns the true circles missed (indexes into the scene's).
-  std::vector<std::size_t> add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
-                               bool listMisses = false, long label = 0);
+  // met, with the scene's label. Returns what was missed and what was found wrongly.
+  vsCircleMisses add(const vsAccuracyScene& scene, const std::vector<vsCircle>& found,
+                     bool listMisses = false, long label = 0);
   void print(const std::string& tool) const;
 
  private:
