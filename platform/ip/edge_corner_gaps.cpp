@@ -9,13 +9,14 @@
 #include <utility>
 
 #include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
 
 namespace vc_edge_detail {
 
 namespace {
 
-constexpr std::size_t kNone = SIZE_MAX;
+constexpr std::size_t kNone = kNoLink;
 
 // Farthest a moved position lies from its pixel's centre: a pixel, less a margin for the
 // rounding of single-precision positions.
@@ -24,55 +25,12 @@ constexpr double kMost = 0.999;
 // Edgelets walked on each side of a tip.
 constexpr int kWalk = kPartInner + kPartOuter;
 
-// The direction code of the step to each neighbour slot (edge_neighbours.h); slot 4 is the
-// pixel itself.
-constexpr int kStepCode[9] = {160, 192, 224, 128, 0, 0, 96, 64, 32};
-
 bool adjacent(const vcEdgelet& a, const vcEdgelet& b) {
   return std::abs(int(a.get_i()) - int(b.get_i())) <= 1 &&
          std::abs(int(a.get_j()) - int(b.get_j())) <= 1;
 }
 
-// Each edgelet's neighbour along its edge ahead of it (along its tangent, the gradient turned
-// by +90 degrees) and behind it: of the edgelets of its 8 neighbouring pixels that point within
-// 90 degrees of it, the one turning least on each side; kNone where there is none.
-struct Links {
-  std::vector<std::size_t> ahead, behind;
-
-  Links(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges)
-      : ahead(edges.size(), kNone), behind(edges.size(), kNone) {
-    for (std::size_t k = 0; k < edges.size(); ++k) {
-      const int a = edges[k].angle().plain(), tangent = a + 64;
-      int bestAhead = 65, bestBehind = 65;
-      near.forEachByRows(k, [&](std::size_t m, int slot) {
-        const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
-        if (turn > 64) return;  // another edge
-        const int off = std::abs(signedTurn(tangent, kStepCode[slot]));
-        if (off == 64) return;  // across the edge
-        int& best = off < 64 ? bestAhead : bestBehind;
-        if (turn < best) {
-          best = turn;
-          (off < 64 ? ahead : behind)[k] = m;
-        }
-      });
-    }
-  }
-
-  // The neighbour of `at` along the edge away from `from`: the link that does not lead back,
-  // or, where the links are not mutual, the one farther from `from`; kNone at the end.
-  std::size_t next(const std::vector<vcEdgelet>& edges, std::size_t from, std::size_t at) const {
-    const std::size_t a = ahead[at], b = behind[at];
-    if (b == from) return a;
-    if (a == from) return b;
-    const auto away = [&](std::size_t m) {
-      if (m == kNone) return 0;
-      return std::max(std::abs(int(edges[m].get_i()) - int(edges[from].get_i())),
-                      std::abs(int(edges[m].get_j()) - int(edges[from].get_j())));
-    };
-    const std::size_t far = away(a) >= away(b) ? a : b;
-    return away(far) >= 2 ? far : kNone;
-  }
-};
+using Links = EdgeLinks;
 
 // The edgelets on one side of edgelet k, nearest first, and the signed turn of the edge from
 // k out to each of them (summed step by step, so that it does not wrap). A side can be walked

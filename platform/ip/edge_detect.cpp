@@ -29,6 +29,7 @@
 #include "platform/ip/edge_settle.h"
 #include "platform/ip/edge_side_ends.h"
 #include "platform/ip/edge_sobel.h"
+#include "platform/ip/edge_straight_runs.h"
 
 namespace vc_edge_detail {
 
@@ -404,11 +405,12 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     placeOnCurves(image, near, edges, pending);
     // No run of edgelets goes round a corner.
     partAtCorners(near, edges, pending);
+    // Parting removed edgelets: the index is built again for the steps that follow.
+    near.build(image.offset().y(), height, edges);
     // In noise, directions steadied along the edge so that trackers do not end it early.
-    if (smoothed.noisy) {
-      near.build(image.offset().y(), height, edges);
-      smoothDirections(near, edges);
-    }
+    if (smoothed.noisy) smoothDirections(near, edges);
+    // Straight edges on their lines, so that no circle fits them by their scatter alone.
+    straightenRuns(near, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

@@ -1,0 +1,74 @@
+#pragma once
+
+// Each edgelet's neighbours along its edge, for the steps of the edge detector that walk an
+// edge from edgelet to edgelet (edge_corner_gaps.h, edge_straight_runs.h):
+//
+//   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
+//   const vc_edge_detail::EdgeLinks links(near, edges);
+//   std::size_t from = k, at = links.ahead[k];
+//   while (at != vc_edge_detail::kNoLink) {
+//     const std::size_t next = links.next(edges, from, at);
+//     from = at;
+//     at = next;
+//   }
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_neighbours.h"
+#include "platform/ip/edgelet.h"
+
+namespace vc_edge_detail {
+
+inline constexpr std::size_t kNoLink = SIZE_MAX;
+
+// The direction code of the step to each neighbour slot (edge_neighbours.h); slot 4 is the
+// pixel itself.
+inline constexpr int kStepCode[9] = {160, 192, 224, 128, 0, 0, 96, 64, 32};
+
+// Each edgelet's neighbour along its edge ahead of it (along its tangent, the gradient turned
+// by +90 degrees) and behind it: of the edgelets of its 8 neighbouring pixels that point within
+// 90 degrees of it, the one turning least on each side; kNoLink where there is none.
+struct EdgeLinks {
+  std::vector<std::size_t> ahead, behind;
+
+  EdgeLinks(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges)
+      : ahead(edges.size(), kNoLink), behind(edges.size(), kNoLink) {
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+      const int a = edges[k].angle().plain(), tangent = a + 64;
+      int bestAhead = 65, bestBehind = 65;
+      near.forEachByRows(k, [&](std::size_t m, int slot) {
+        const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
+        if (turn > 64) return;  // another edge
+        const int off = std::abs(signedTurn(tangent, kStepCode[slot]));
+        if (off == 64) return;  // across the edge
+        int& best = off < 64 ? bestAhead : bestBehind;
+        if (turn < best) {
+          best = turn;
+          (off < 64 ? ahead : behind)[k] = m;
+        }
+      });
+    }
+  }
+
+  // The neighbour of `at` along the edge away from `from`: the link that does not lead back,
+  // or, where the links are not mutual, the one farther from `from`; kNoLink at the end.
+  std::size_t next(const std::vector<vcEdgelet>& edges, std::size_t from, std::size_t at) const {
+    const std::size_t a = ahead[at], b = behind[at];
+    if (b == from) return a;
+    if (a == from) return b;
+    const auto away = [&](std::size_t m) {
+      if (m == kNoLink) return 0;
+      return std::max(std::abs(int(edges[m].get_i()) - int(edges[from].get_i())),
+                      std::abs(int(edges[m].get_j()) - int(edges[from].get_j())));
+    };
+    const std::size_t far = away(a) >= away(b) ? a : b;
+    return away(far) >= 2 ? far : kNoLink;
+  }
+};
+
+}  // namespace vc_edge_detail
