@@ -10,9 +10,11 @@
 #include <emmintrin.h>
 #endif
 // The AVX2 instance relies on GCC's flatten: the templates are checked as ordinary functions
-// and only become AVX2 code once inlined into filterStripsAvx2. Clang refuses 32-byte vectors
-// in the signatures of functions not compiled for AVX, so clang builds take the SSE2 lanes.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// and only become AVX2 code once inlined into filterStripsAvx2. Without optimisation GCC leaves
+// some of those calls in place, and a 32-byte vector passed to a function not compiled for AVX2
+// arrives garbled, so unoptimised builds take the SSE2 lanes. Clang refuses 32-byte vectors in
+// the signatures of functions not compiled for AVX, so clang builds take the SSE2 lanes too.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__OPTIMIZE__)
 #include <immintrin.h>
 #define MEDIAN_9X9_AVX2 1
 // The 32-lane vectors never cross a call boundary (everything that uses them is inlined into
