@@ -730,43 +730,58 @@ struct vcVotingHashTable::Pass_ {
     }
     for (; e < to; ++e) add(e);
   };
-  // The cells are read scattered over the table, so the walk goes in chunks: the cells of a
-  // chunk are listed first, asking for their spans and marks ahead, then voted in order,
-  // asking for the entries of the cell after next ahead.
-  constexpr std::int64_t kChunk = 32;
-  std::size_t cells[kChunk];
+  const auto voteCell = [&](std::size_t c) {
+    if (visited[c] == pass) return;
+    const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
+    if (from < to) {
+      any = true;
+      visited[c] = pass;
+      addRange(from, to);
+    } else if (from == kSplit) {
+      any = true;
+      visited[c] = pass;
+      for (std::size_t d = 0; d < limit; ++d) {
+        const std::size_t lo = d <= bin ? bin - d : bin + n - d;
+        addRange(sliceFrom_(c, lo, d), sliceTo_(c, lo));
+      }
+    }
+  };
   std::int64_t next = run.index;
   std::int64_t term = run.term;
+  const auto step = [&] {
+    const std::size_t c = static_cast<std::size_t>(next);
+    const bool straight = term < 0;
+    next += straight ? run.straight : run.diagonal;
+    term += straight ? run.termStraight : run.termDiagonal;
+    return c;
+  };
+  // A short walk (most are) reads its few cells as it goes: their loads do not wait on one
+  // another, and listing them first would cost more than it hides.
+  constexpr std::int64_t kShort = 4;
+  if (run.count <= kShort) {
+    for (std::int64_t left = run.count; left > 0; --left) voteCell(step());
+    return any;
+  }
+  // The cells are read scattered over the table, so a longer walk goes in chunks: the cells of
+  // a chunk are listed first, asking for their spans and marks ahead, then voted in order,
+  // asking for the entries of the cell after next ahead (the list ends in two copies of its
+  // last cell, so that every cell has one after next).
+  constexpr std::int64_t kChunk = 32;
+  std::size_t cells[kChunk + 2];
   for (std::int64_t left = run.count; left > 0;) {
     const std::int64_t m = std::min(kChunk, left);
     left -= m;
     for (std::int64_t k = 0; k < m; ++k) {
-      const std::size_t c = static_cast<std::size_t>(next);
+      const std::size_t c = step();
       __builtin_prefetch(spans + 2 * c);
       __builtin_prefetch(visited + c);
       cells[k] = c;
-      const bool straight = term < 0;
-      next += straight ? run.straight : run.diagonal;
-      term += straight ? run.termStraight : run.termDiagonal;
     }
+    cells[m] = cells[m + 1] = cells[m - 1];
     for (std::int64_t k = 0; k < m; ++k) {
       // (A split cell's marks point nowhere; asking for them ahead does no harm.)
-      if (k + 2 < m) __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
-      const std::size_t c = cells[k];
-      if (visited[c] == pass) continue;
-      const std::uint32_t from = spans[2 * c], to = spans[2 * c + 1];
-      if (from < to) {
-        any = true;
-        visited[c] = pass;
-        addRange(from, to);
-      } else if (from == kSplit) {
-        any = true;
-        visited[c] = pass;
-        for (std::size_t d = 0; d < limit; ++d) {
-          const std::size_t lo = d <= bin ? bin - d : bin + n - d;
-          addRange(sliceFrom_(c, lo, d), sliceTo_(c, lo));
-        }
-      }
+      __builtin_prefetch(entries + spans[2 * cells[k + 2]]);
+      voteCell(cells[k]);
     }
   }
   return any;
