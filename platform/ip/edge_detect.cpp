@@ -407,8 +407,10 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     partAtCorners(near, edges, pending);
     // Parting removed edgelets: the index is built again for the steps that follow.
     near.build(image.offset().y(), height, edges);
-    // In noise, directions steadied along the edge so that trackers do not end it early.
+    // Directions steadied along the edge in noise, and at its ends, so that trackers neither
+    // end it early nor start it the wrong way.
     if (smoothed.noisy) smoothDirections(near, edges);
+    steadyEdgeEnds(near, edges);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.
     straightenRuns(near, edges, pending);
   }

@@ -10,6 +10,8 @@ namespace vc_edge_detail {
 
 namespace {
 
+// The 256 unit vectors of the direction codes, built per call: no shared state. Sums of them
+// give mean directions.
 struct UnitTable {
   std::array<double, 256> c{}, s{};
   UnitTable() {
@@ -20,12 +22,52 @@ struct UnitTable {
   }
 };
 
+// The code of the direction of the vector (x, y), rounded.
+std::uint8_t codeOf(double x, double y) {
+  const double turns = std::atan2(y, x) / (2.0 * std::numbers::pi);
+  return std::uint8_t(long(std::lround(turns * 256.0)) & 255);
+}
+
 int codeDifference(int a, int b) { return std::abs(std::int8_t(std::uint8_t(a - b))); }
+
+// Gives every edgelet its new direction code; pixels, magnitudes and positions stay.
+void recode(const std::vector<std::uint8_t>& codes, std::vector<vcEdgelet>& edges) {
+  for (std::size_t k = 0; k < edges.size(); ++k) {
+    const vcEdgelet& e = edges[k];
+    edges[k] = vcEdgelet(e.get_i(), e.get_j(), e.magnitude(), vcAngle8(codes[k]),
+                         e.posQuickX(), e.posQuickY());
+  }
+}
+
+// The one neighbour of edgelet k that takes its run on, away from edgelet `behind` (none for
+// the first step): pointing the same way as k within kEndCodes, neither `behind` nor a
+// neighbour of it. none when there is no such neighbour or more than one (where the run
+// forks or is two edgelets thick).
+std::size_t onward(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
+                   std::size_t k, std::size_t behind, std::size_t none) {
+  const int a = edges[k].angle().plain();
+  const auto besideBehind = [&](std::size_t m) {
+    if (behind == none) return false;
+    const long di = long(edges[m].get_i()) - long(edges[behind].get_i());
+    const long dj = long(edges[m].get_j()) - long(edges[behind].get_j());
+    return std::abs(di) <= 1 && std::abs(dj) <= 1;
+  };
+  std::size_t found = none;
+  int count = 0;
+  near.forEachByRows(k, [&](std::size_t m, int) {
+    if (m == behind || codeDifference(a, edges[m].angle().plain()) > kEndCodes ||
+        besideBehind(m))
+      return;
+    found = m;
+    ++count;
+  });
+  return count == 1 ? found : none;
+}
 
 }  // namespace
 
 void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges) {
-  const UnitTable unit;  // 256 unit vectors, built per call: no shared state
+  const UnitTable unit;
   std::vector<std::uint8_t> codes(edges.size());
   for (std::size_t k = 0; k < edges.size(); ++k) {
     const int a = edges[k].angle().plain();
@@ -36,14 +78,46 @@ void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edg
       x += unit.c[std::size_t(b)];
       y += unit.s[std::size_t(b)];
     });
-    const double turns = std::atan2(y, x) / (2.0 * std::numbers::pi);
-    codes[k] = std::uint8_t(long(std::lround(turns * 256.0)) & 255);
+    codes[k] = codeOf(x, y);
   }
+  recode(codes, edges);
+}
+
+void steadyEdgeEnds(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges) {
+  const UnitTable unit;
+  const std::size_t none = edges.size();
+  std::vector<std::uint8_t> codes(edges.size());
+  for (std::size_t k = 0; k < edges.size(); ++k) codes[k] = edges[k].angle().plain();
+  constexpr long kRun = kEndZone + kEndReach;
   for (std::size_t k = 0; k < edges.size(); ++k) {
-    const vcEdgelet& e = edges[k];
-    edges[k] = vcEdgelet(e.get_i(), e.get_j(), e.magnitude(), vcAngle8(codes[k]),
-                         e.posQuickX(), e.posQuickY());
+    // k ends a run when the run leaves it through one neighbour only; the run after it, k
+    // excluded, must go on alone for kRun edgelets.
+    std::size_t run[kRun];
+    run[0] = onward(near, edges, k, none, none);
+    if (run[0] == none) continue;
+    long length = 1;
+    for (; length < kRun; ++length) {
+      run[length] = onward(near, edges, run[length - 1], length == 1 ? k : run[length - 2], none);
+      if (run[length] == none) break;
+    }
+    if (length < kRun) continue;
+    // The mean direction of the run past the end zone, taken when the run points steadily
+    // there: a straight edge, or one curving gently.
+    double x = 0.0, y = 0.0;
+    for (long s = kEndZone; s < kRun; ++s) {
+      const int b = edges[run[s]].angle().plain();
+      x += unit.c[std::size_t(b)];
+      y += unit.s[std::size_t(b)];
+    }
+    const std::uint8_t mean = codeOf(x, y);
+    bool steady = true;
+    for (long s = kEndZone; s < kRun; ++s)
+      steady = steady && codeDifference(mean, edges[run[s]].angle().plain()) <= kSteadyCodes;
+    if (!steady) continue;
+    codes[k] = mean;
+    for (long s = 0; s + 1 < kEndZone; ++s) codes[run[s]] = mean;
   }
+  recode(codes, edges);
 }
 
 }  // namespace vc_edge_detail

@@ -1,5 +1,6 @@
 // Directions steadied along an edge: noise between neighbours evens out, a neighbour of a
-// different direction does not pull, and pixels, positions and magnitudes stay.
+// different direction does not pull, and pixels, positions and magnitudes stay; the bent ends
+// of a steady run take its direction.
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,24 @@ TEST(EdgeDirectionSmooth, NeighbourOfAnotherDirectionDoesNotPull) {
   EXPECT_EQ(out[0].angle().plain(), 64);
   EXPECT_EQ(out[1].angle().plain(), 64);
   EXPECT_EQ(out[2].angle().plain(), 0);
+}
+
+TEST(EdgeDirectionSmooth, EndsOfASteadyRunTakeItsDirection) {
+  // Row 1: a straight run whose first three edgelets bend away as at a rounded corner; they take
+  // the run's direction, the rest stay within a code of their own. Row 3: a run turning 8 codes
+  // a step, like a small circle, is not steady and keeps every direction.
+  std::vector<vcEdgelet> edges;
+  const int bent[] = {90, 80, 72};
+  for (long i = 0; i < 14; ++i) edges.push_back(at(i, 1, i < 3 ? bent[i] : 64 + int(i % 2)));
+  for (long i = 0; i < 10; ++i) edges.push_back(at(i, 3, 8 * int(i)));
+  EdgeletNeighbours near;
+  near.build(0, 4, edges);
+  std::vector<vcEdgelet> out = edges;
+  vc_edge_detail::steadyEdgeEnds(near, out);
+  for (std::size_t k = 0; k < edges.size(); ++k) {
+    const int own = k < 3 ? 65 : edges[k].angle().plain();
+    EXPECT_LE(std::abs(out[k].angle().plain() - own), k < 14 ? 1 : 0) << k;
+  }
 }
 
 }  // namespace
