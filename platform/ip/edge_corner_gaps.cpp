@@ -16,8 +16,6 @@ namespace vc_edge_detail {
 
 namespace {
 
-constexpr std::size_t kNone = kNoLink;
-
 // Farthest a moved position lies from its pixel's centre: a pixel, less a margin for the
 // rounding of single-precision positions.
 constexpr double kMost = 0.999;
@@ -30,8 +28,6 @@ bool adjacent(const vcEdgelet& a, const vcEdgelet& b) {
          std::abs(int(a.get_j()) - int(b.get_j())) <= 1;
 }
 
-using Links = EdgeLinks;
-
 // The edgelets on one side of edgelet k, nearest first, and the signed turn of the edge from
 // k out to each of them (summed step by step, so that it does not wrap). A side can be walked
 // further later.
@@ -40,7 +36,7 @@ struct Side {
   int turn[kWalk];
   int length = 0;
 
-  Side(const Links& links, const std::vector<vcEdgelet>& edges, std::size_t k, bool ahead,
+  Side(const EdgeLinks& links, const std::vector<vcEdgelet>& edges, std::size_t k, bool ahead,
        int steps)
       : k_(k), from_(k), next_(ahead ? links.ahead[k] : links.behind[k]) {
     extend(links, edges, steps, INT_MAX);
@@ -48,10 +44,10 @@ struct Side {
 
   // Walks on up to `steps` edgelets in all; past the first kPartInner, stops after the first
   // that has turned by more than `spread` from the kPartInner-th, as far as SideLine reads.
-  void extend(const Links& links, const std::vector<vcEdgelet>& edges, int steps, int spread) {
+  void extend(const EdgeLinks& links, const std::vector<vcEdgelet>& edges, int steps, int spread) {
     std::size_t from = from_, m = next_;
     int sum = length > 0 ? turn[length - 1] : 0;
-    while (m != kNone && m != k_ && length < steps) {
+    while (m != kNoLink && m != k_ && length < steps) {
       sum += signedTurn(edges[from].angle().plain(), edges[m].angle().plain());
       at[length] = m;
       turn[length++] = sum;
@@ -130,7 +126,7 @@ void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                    std::vector<float>& positions) {
   const std::size_t n = edges.size();
   if (n < 3) return;
-  const Links links(near, edges);
+  const EdgeLinks links(near, edges);
 
   // Every edgelet where the edge turns as at a corner, with its turn between its two
   // neighbours. Most edgelets turn too little across the inner run to need the outer one.
