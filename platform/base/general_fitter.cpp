@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -13,15 +14,43 @@ constexpr int kMaxParams = 6;
 using Vec = std::array<double, kMaxParams>;
 using Mat = std::array<std::array<double, kMaxParams>, kMaxParams>;
 
+// Two doubles handled as one value: each lane gets exactly the arithmetic of the scalar code, so
+// results stay bit for bit those of plain loops.
+typedef double Pair __attribute__((vector_size(16)));
+inline Pair load(const double* from) {
+  Pair x;
+  std::memcpy(&x, from, sizeof x);
+  return x;
+}
+inline void store(double* to, const Pair& x) { std::memcpy(to, &x, sizeof x); }
+
+// rowP := c rowP - s rowQ and rowQ := s rowP + c rowQ over the first n elements, two at a time.
+template <int n>
+inline void rotateRows(std::array<double, kMaxParams>& rowP, std::array<double, kMaxParams>& rowQ,
+                       double c, double s) {
+  int k = 0;
+  for (; k + 1 < n; k += 2) {
+    const Pair p = load(&rowP[k]), q = load(&rowQ[k]);
+    store(&rowP[k], c * p - s * q);
+    store(&rowQ[k], s * p + c * q);
+  }
+  for (; k < n; ++k) {
+    const double p = rowP[k], q = rowQ[k];
+    rowP[k] = c * p - s * q;
+    rowQ[k] = s * p + c * q;
+  }
+}
+
 // Eigen-decomposition of the symmetric n x n matrix a by cyclic Jacobi rotations: on return the
-// diagonal of a holds the eigenvalues and the columns of v the eigenvectors. Sweeps stop when the
+// diagonal of a holds the eigenvalues and the rows of vt the eigenvectors. Sweeps stop when the
 // off-diagonal part has vanished relative to the diagonal; n <= 6 converges in a handful. The
 // size is a template argument so that the small fixed loops unroll (the pose fits call this for
-// every candidate).
+// every candidate). The eigenvectors are kept as rows (vt is v transposed) so that a rotation
+// updates contiguous rows of vt, as it does on the row side of a.
 template <int n>
-void jacobiEigen(Mat& a, Mat& v) {
+void jacobiEigen(Mat& a, Mat& vt) {
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) v[i][j] = i == j ? 1.0 : 0.0;
+    for (int j = 0; j < n; ++j) vt[i][j] = i == j ? 1.0 : 0.0;
   for (int sweep = 0; sweep < 60; ++sweep) {
     double off = 0.0, diag = 0.0;
     for (int i = 0; i < n; ++i) {
@@ -43,16 +72,8 @@ void jacobiEigen(Mat& a, Mat& v) {
           a[k][p] = c * akp - s * akq;
           a[k][q] = s * akp + c * akq;
         }
-        for (int k = 0; k < n; ++k) {
-          const double apk = a[p][k], aqk = a[q][k];
-          a[p][k] = c * apk - s * aqk;
-          a[q][k] = s * apk + c * aqk;
-        }
-        for (int k = 0; k < n; ++k) {
-          const double vkp = v[k][p], vkq = v[k][q];
-          v[k][p] = c * vkp - s * vkq;
-          v[k][q] = s * vkp + c * vkq;
-        }
+        rotateRows<n>(a[p], a[q], c, s);
+        rotateRows<n>(vt[p], vt[q], c, s);
       }
     }
   }
@@ -64,8 +85,8 @@ void jacobiEigen(Mat& a, Mat& v) {
 template <int n>
 bool solveNormal(const Mat& N, const Vec& b, double tolerance, Vec& x) {
   Mat a = N;
-  Mat v{};
-  jacobiEigen<n>(a, v);
+  Mat vt{};
+  jacobiEigen<n>(a, vt);
 
   double lmin = std::numeric_limits<double>::infinity(), lmax = 0.0;
   for (int i = 0; i < n; ++i) {
@@ -78,12 +99,12 @@ bool solveNormal(const Mat& N, const Vec& b, double tolerance, Vec& x) {
   Vec c{};
   for (int k = 0; k < n; ++k) {
     double proj = 0.0;
-    for (int i = 0; i < n; ++i) proj += v[i][k] * b[i];
+    for (int i = 0; i < n; ++i) proj += vt[k][i] * b[i];
     c[k] = proj / a[k][k];
   }
   for (int i = 0; i < n; ++i) {
     double sum = 0.0;
-    for (int k = 0; k < n; ++k) sum += v[i][k] * c[k];
+    for (int k = 0; k < n; ++k) sum += vt[k][i] * c[k];
     x[i] = sum;
   }
   return true;
