@@ -1,5 +1,6 @@
-// The vectorised steps of the edge detector (its smoothing among them), its gap bridging and
-// the 9x9 median give exactly what their portable twins give; and the switch between them.
+// The vectorised steps of the edge detector (its smoothing and edge width among them), its gap
+// bridging and the 9x9 median give exactly what their portable twins give; and the switch
+// between them.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 #include "platform/base/exception.h"
 #include "platform/cpu/simd.h"
+#include "platform/ip/edge_blur.h"
 #include "platform/ip/edge_detect.h"
 #include "platform/ip/edge_presmooth.h"
 #include "platform/ip/median.h"
@@ -89,13 +91,16 @@ TEST(VectorPaths, GradientImagesAndMedianAreTheSameBothWays) {
           vfPelMedian(image, vcPelMedianParams(vcPair<long>(9, 9)));
       return std::tuple(pixels(magnitude), pixels(angle), pixels(median),
                         pixels(vc_edge_detail::presmooth(image)),
-                        pixels(vc_edge_detail::presmoothWide(image)));
+                        pixels(vc_edge_detail::presmoothWide(image)),
+                        std::vector<double>{vc_edge_detail::edgeWidth(image, 0.0),
+                                            vc_edge_detail::edgeWidth(image, 4.0)});
     });
     EXPECT_EQ(difference(std::get<0>(portable), std::get<0>(vectorised)), "") << "magnitude";
     EXPECT_EQ(difference(std::get<1>(portable), std::get<1>(vectorised)), "") << "angle";
     EXPECT_EQ(difference(std::get<2>(portable), std::get<2>(vectorised)), "") << "median";
     EXPECT_EQ(difference(std::get<3>(portable), std::get<3>(vectorised)), "") << "smoothed";
     EXPECT_EQ(difference(std::get<4>(portable), std::get<4>(vectorised)), "") << "smoothed wide";
+    EXPECT_EQ(std::get<5>(portable), std::get<5>(vectorised)) << "edge widths";
   }
 }
 
