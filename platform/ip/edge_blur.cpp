@@ -76,9 +76,8 @@ template <class F>
     const __m256i size = rise32(at + along, at - along);
     const __m256i before = rise32(at, at - 2 * along), after = rise32(at + 2 * along, at);
     // size >= least and size >= after: the maximum is size; size > before: it is not before.
-    const __m256i reaches = _mm256_and_si256(
-        _mm256_cmpeq_epi8(_mm256_max_epu8(size, floor), size),
-        _mm256_cmpeq_epi8(_mm256_max_epu8(size, after), size));
+    const __m256i reaches = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_max_epu8(size, floor), size),
+                                             _mm256_cmpeq_epi8(_mm256_max_epu8(size, after), size));
     const __m256i notAbove = _mm256_cmpeq_epi8(_mm256_max_epu8(size, before), before);
     const unsigned bits = unsigned(_mm256_movemask_epi8(_mm256_andnot_si256(notAbove, reaches)));
     for (unsigned b = bits & places; b != 0; b &= b - 1) f(x + std::countr_zero(b));
