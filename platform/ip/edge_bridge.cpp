@@ -133,11 +133,6 @@ inline std::uint64_t behind(const std::uint64_t* row, long j, int k) {
   return (row[j] << k) | (row[j - 1] >> (64 - k));
 }
 
-struct Bridge {
-  vcEdgelet edgelet;
-  float x, y;
-};
-
 // The bridging edgelet at window pixel (mx, my) between edgelets u and l, when it passes the
 // tests of the header.
 class BridgeMaker {
@@ -159,7 +154,7 @@ class BridgeMaker {
 
   // Both ends must point the same way, which the caller has checked with their codes cu, cl.
   void tryBridge(std::size_t u, std::size_t l, std::uint8_t cu, std::uint8_t cl, long mx, long my,
-                 std::vector<Bridge>& out) const {
+                 std::vector<AddedEdgelet>& out) const {
     // The pixel between is an edge pixel pointing the same way.
     std::int32_t gx = 0, gy = 0;
     sobelAt(row0_, stride_, w_, h_, mx, my, gx, gy);
@@ -223,7 +218,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
 #if VC_EDGE_AVX2
   if (vfUseAvx2()) agreement = avx2Agree;
 #endif
-  std::vector<Bridge> bridges;
+  std::vector<AddedEdgelet> bridges;
   for (long y = 0; y + 1 < h; ++y) {
     const std::uint64_t *r0 = bits.row(y), *r1 = bits.row(y + 1), *r2 = bits.row(y + 2);
     for (long j = 1; j + 1 < bits.words(); ++j) {
@@ -267,30 +262,35 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
     }
     bits.advance(y);
   }
-  if (bridges.empty()) return;
+  insertEdgelets(bridges, edges, positions);
+}
 
-  // One bridge per pixel, the first one found, then merge both lists in raster order.
-  std::stable_sort(bridges.begin(), bridges.end(), [](const Bridge& a, const Bridge& b) {
+void insertEdgelets(std::vector<AddedEdgelet>& added, std::vector<vcEdgelet>& edges,
+                    std::vector<float>& positions) {
+  if (added.empty()) return;
+
+  // One edgelet per pixel, the first one found, then merge both lists in raster order.
+  std::stable_sort(added.begin(), added.end(), [](const AddedEdgelet& a, const AddedEdgelet& b) {
     return rasterBefore(a.edgelet, b.edgelet);
   });
-  bridges.erase(std::unique(bridges.begin(), bridges.end(),
-                            [](const Bridge& a, const Bridge& b) {
-                              return !rasterBefore(a.edgelet, b.edgelet) &&
-                                     !rasterBefore(b.edgelet, a.edgelet);
-                            }),
-                bridges.end());
-  // Merged in place from the back, so nothing is copied twice: each bridge's place is found by
-  // a binary search, and the edgelets after it move up as one block.
+  added.erase(std::unique(added.begin(), added.end(),
+                          [](const AddedEdgelet& a, const AddedEdgelet& b) {
+                            return !rasterBefore(a.edgelet, b.edgelet) &&
+                                   !rasterBefore(b.edgelet, a.edgelet);
+                          }),
+              added.end());
+  // Merged in place from the back, so nothing is copied twice: each new edgelet's place is found
+  // by a binary search, and the edgelets after it move up as one block.
   std::size_t k = edges.size();
-  edges.resize(edges.size() + bridges.size());
+  edges.resize(edges.size() + added.size());
   if (!positions.empty()) positions.resize(2 * edges.size());
-  for (std::size_t j = bridges.size(); j-- > 0;) {
-    const Bridge& b = bridges[j];
+  for (std::size_t j = added.size(); j-- > 0;) {
+    const AddedEdgelet& b = added[j];
     const std::size_t at =
         std::size_t(std::upper_bound(edges.begin(), edges.begin() + std::ptrdiff_t(k), b.edgelet,
                                      rasterBefore) -
                     edges.begin());
-    // Edgelets at..k-1 move up by j + 1 places, the bridge goes just below them.
+    // Edgelets at..k-1 move up by j + 1 places, the new one goes just below them.
     insertBelow(edges, positions, at, k, j + 1, b.edgelet, b.x, b.y);
     k = at;
   }

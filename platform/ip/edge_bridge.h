@@ -46,8 +46,20 @@ inline constexpr int kBridgeCodes = 24;
 // Adds the bridging edgelets of `edges` (in raster order, pixel coordinates in the image's
 // offset coordinates) with their interpolated positions: x, y pairs in `positions`, one pair
 // per edgelet, or, when `positions` is empty, the edgelets' own positions (then the new ones
-// are placed at theirs too). threshold is the smallest squared Sobel magnitude of an edgelet, scale =
-// magScale / 8. Ensures: both vectors stay in raster order, at most one edgelet per pixel.
+// are placed at theirs too). threshold is the smallest squared Sobel magnitude of an edgelet, scale
+// = magScale / 8. Ensures: both vectors stay in raster order, at most one edgelet per pixel. A new
+// edgelet and its interpolated position.
+struct AddedEdgelet {
+  vcEdgelet edgelet;
+  float x, y;
+};
+
+// Inserts `added` (any order; of several in one pixel the first one listed) into `edges` (raster
+// order, no pixel of `added` among them) and their positions into `positions` (x, y pairs, or
+// empty). Ensures: raster order kept, at most one edgelet per pixel.
+void insertEdgelets(std::vector<AddedEdgelet>& added, std::vector<vcEdgelet>& edges,
+                    std::vector<float>& positions);
+
 void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
                 std::vector<vcEdgelet>& edges, std::vector<float>& positions);
 

@@ -18,6 +18,7 @@
 #include "platform/ip/edge_curvature.h"
 #include "platform/ip/edge_direction_smooth.h"
 #include "platform/ip/edge_hysteresis.h"
+#include "platform/ip/edge_line_gaps.h"
 #include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edge_noise.h"
 #include "platform/ip/edge_peak_fit.h"
@@ -25,6 +26,7 @@
 #include "platform/ip/edge_peak_samples.h"
 #include "platform/ip/edge_peak_test.h"
 #include "platform/ip/edge_place_peaks.h"
+#include "platform/ip/edge_position_smooth.h"
 #include "platform/ip/edge_presmooth.h"
 #include "platform/ip/edge_settle.h"
 #include "platform/ip/edge_side_ends.h"
@@ -407,10 +409,14 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     partAtCorners(near, edges, pending);
     // Parting removed edgelets: the index is built again for the steps that follow.
     near.build(image.offset().y(), height, edges);
-    // Directions steadied along the edge in noise, and at its ends, so that trackers neither
-    // end it early nor start it the wrong way.
+    // Directions and positions steadied along the edge in noise, and directions at its ends,
+    // so that trackers neither end it early nor start it the wrong way; short gaps in noisy
+    // straight edges filled.
     if (smoothed.noisy) smoothDirections(near, edges);
+    if (smoothed.noisy) smoothPositions(near, edges, pending);
     steadyEdgeEnds(near, edges);
+    if (smoothed.noisy)
+      fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.
     straightenRuns(near, edges, pending);
   }

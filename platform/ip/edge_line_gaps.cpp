@@ -1,0 +1,172 @@
+#include "platform/ip/edge_line_gaps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+#include "platform/ip/edge_angle_code.h"
+#include "platform/ip/edge_bridge.h"
+#include "platform/ip/edge_hysteresis.h"
+#include "platform/ip/edge_links.h"
+#include "platform/ip/edge_sobel.h"
+
+namespace vc_edge_detail {
+namespace {
+
+int codeDistance(int a, int b) { return std::abs(signedTurn(a, b)); }
+
+// True when the run from edgelet k through `at` (its link ahead or behind) holds at least
+// kGapRunLeast edgelets, k included, pointing within kGapCodes of k.
+bool steadyRun(const EdgeLinks& links, const std::vector<vcEdgelet>& edges, std::size_t k,
+               std::size_t at) {
+  const int code = edges[k].angle().plain();
+  std::size_t from = k;
+  for (int count = 1; count < kGapRunLeast; ++count) {
+    if (at == kNoLink || at == k || codeDistance(code, edges[at].angle().plain()) > kGapCodes)
+      return false;
+    const std::size_t next = links.next(edges, from, at);
+    from = at;
+    at = next;
+  }
+  return true;
+}
+
+class GapFiller {
+ public:
+  GapFiller(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
+            const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
+            const std::vector<float>& positions)
+      : image_(image),
+        least_(kWeakFraction * std::sqrt(double(threshold))),
+        scale_(scale),
+        near_(near),
+        edges_(edges),
+        positions_(positions),
+        links_(near, edges),
+        aside_(!positions.empty()) {}
+
+  // The gap ahead of edgelet k, when it ends a steady run there and a steady run faces it.
+  void fillAhead(std::size_t k, std::vector<AddedEdgelet>& out) const {
+    if (links_.ahead[k] != kNoLink || !steadyRun(links_, edges_, k, links_.behind[k])) return;
+    const std::size_t m = facing_(k);
+    if (m == kNoLink || !steadyRun(links_, edges_, m, links_.ahead[m])) return;
+    fillBetween_(k, m, out);
+  }
+
+ private:
+  float x_(std::size_t k) const { return aside_ ? positions_[2 * k] : edges_[k].posQuickX(); }
+  float y_(std::size_t k) const { return aside_ ? positions_[2 * k + 1] : edges_[k].posQuickY(); }
+
+  // The nearest edgelet ahead of k along its tangent, 2 to kGapMostPixels + 1 pixels on and
+  // less than a pixel off its line, that points within kGapCodes of it; kNoLink if none.
+  std::size_t facing_(std::size_t k) const {
+    const int code = edges_[k].angle().plain();
+    const double turn = (code + 64) * (std::numbers::pi / 128.0);
+    const double tx = std::cos(turn), ty = std::sin(turn);
+    const double px = x_(k), py = y_(k);
+    const long ki = edges_[k].get_i(), kj = edges_[k].get_j();
+    std::size_t best = kNoLink;
+    double bestAlong = 1e9;
+    for (int step = 2; step <= kGapMostPixels + 1 && best == kNoLink; ++step) {
+      const long ci = long(std::floor(px + step * tx)), cj = long(std::floor(py + step * ty));
+      for (long j = cj - 1; j <= cj + 1; ++j)
+        for (long i = ci - 1; i <= ci + 1; ++i) {
+          if (std::max(std::abs(i - ki), std::abs(j - kj)) < 2) continue;  // no gap
+          const std::size_t m = near_.find(edges_, i, j);
+          if (m == edges_.size() || codeDistance(code, edges_[m].angle().plain()) > kGapCodes)
+            continue;
+          const double dx = x_(m) - px, dy = y_(m) - py;
+          const double along = dx * tx + dy * ty, across = -dx * ty + dy * tx;
+          if (along > 1.0 && along < bestAlong && std::fabs(across) < 1.0) {
+            best = m;
+            bestAlong = along;
+          }
+        }
+    }
+    return best;
+  }
+
+  // The edgelets of the pixels between k and m, one per step along the major axis where the
+  // chord of their positions crosses it, when every one is empty, takes a tracer's step from
+  // the one before, and has a gradient as the header requires; none otherwise.
+  void fillBetween_(std::size_t k, std::size_t m, std::vector<AddedEdgelet>& out) const {
+    const long ki = edges_[k].get_i(), kj = edges_[k].get_j();
+    const long mi = edges_[m].get_i(), mj = edges_[m].get_j();
+    const long di = mi - ki, dj = mj - kj;
+    const bool alongX = std::abs(di) >= std::abs(dj);
+    const long steps = std::max(std::abs(di), std::abs(dj));
+    if (steps - 1 > kGapMostPixels) return;
+    const double px = x_(k), py = y_(k), qx = x_(m), qy = y_(m);
+    const int code = edges_[k].angle().plain();
+    const int mean = (code + signedTurn(code, edges_[m].angle().plain()) / 2) & 255;
+    const double normal = mean * (std::numbers::pi / 128.0);
+    const double nx = std::cos(normal), ny = std::sin(normal);
+    const double cosJoin = std::cos(kJoinCodes * (std::numbers::pi / 128.0));
+    const std::size_t first = out.size();
+    long lastMinor = alongX ? kj : ki;
+    for (long s = 1; s <= steps; ++s) {
+      const long major = alongX ? ki + (di > 0 ? s : -s) : kj + (dj > 0 ? s : -s);
+      long minor = alongX ? mj : mi;
+      double cx = 0.0, cy = 0.0;
+      if (s < steps) {
+        if (alongX) {
+          cx = major + 0.5;
+          cy = py + (cx - px) * (qy - py) / (qx - px);
+          minor = std::clamp(long(std::floor(cy)), std::min(kj, mj), std::max(kj, mj));
+        } else {
+          cy = major + 0.5;
+          cx = px + (cy - py) * (qx - px) / (qy - py);
+          minor = std::clamp(long(std::floor(cx)), std::min(ki, mi), std::max(ki, mi));
+        }
+      }
+      if (std::abs(minor - lastMinor) > 1) break;  // not a tracer's step
+      lastMinor = minor;
+      if (s == steps) return;  // every pixel between passed
+      const long i = alongX ? major : minor, j = alongX ? minor : major;
+      if (near_.find(edges_, i, j) != edges_.size()) break;
+      // The gradient across the edge reaches the weak threshold and points within kJoinCodes
+      // of the ends' mean, as a faint peak joining an edge must (edge_hysteresis.h).
+      std::int32_t gx = 0, gy = 0;
+      sobelAt(image_.pointToRow(0), image_.rowUpdate(), image_.width(), image_.height(),
+              i - image_.offset().x(), j - image_.offset().y(), gx, gy);
+      const double across = gx * nx + gy * ny;
+      if (across < least_ || across < cosJoin * std::sqrt(double(gx * gx + gy * gy))) break;
+      // On the chord, inside the pixel.
+      const float x = float(std::clamp(cx, i + 0.001, i + 0.999));
+      const float y = float(std::clamp(cy, j + 0.001, j + 0.999));
+      out.push_back({vcEdgelet(std::uint16_t(i), std::uint16_t(j),
+                               std::uint16_t(scaledMagnitude(float(across), scale_, 65535)),
+                               vcAngle8(std::uint8_t(mean)), aside_ ? float(i) + 0.5f : x,
+                               aside_ ? float(j) + 0.5f : y),
+                     x, y});
+    }
+    out.resize(first);  // the gap stays
+  }
+
+  const vcPelBuffer_const<unsigned char>& image_;  // the gradient's
+  double least_;                                   // least gradient across the edge, Sobel units
+  float scale_;
+  const EdgeletNeighbours& near_;
+  const std::vector<vcEdgelet>& edges_;
+  const std::vector<float>& positions_;
+  const EdgeLinks links_;
+  bool aside_;
+};
+
+}  // namespace
+
+void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
+                  float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  std::vector<float>& positions) {
+  std::vector<AddedEdgelet> added;
+  {
+    const GapFiller filler(image, threshold, scale, near, edges, positions);
+    for (std::size_t k = 0; k < edges.size(); ++k) filler.fillAhead(k, added);
+  }
+  if (added.empty()) return;
+  insertEdgelets(added, edges, positions);
+  near.update(edges);
+}
+
+}  // namespace vc_edge_detail
