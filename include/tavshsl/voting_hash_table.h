@@ -30,6 +30,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/base/angle.h"
@@ -195,23 +196,24 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   static constexpr std::uint32_t kNone = 0xffffffffu;
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
-  // Adds the footprint of one stored segment within the cells x0 .. x1, y0 .. y1.
+  // Adds the footprint of one stored segment within the cells x0 .. x1, y0 .. y1 (a tile),
+  // into the slots of those cells row by row.
   void addFootprint_(const Added_& added, long x0, long x1, long y0, long y1);
   void addOther_(Slot_& slot, std::uint32_t lo, std::uint32_t len, float value);
   template <class Take>
   void takeRuns_(std::size_t limit, Take&& take);
-  // Where the runs of cell c that start in bin lo and span more than d bins begin, and where
-  // those starting in bin lo end.
-  std::uint32_t sliceFrom_(std::size_t c, std::size_t lo, std::size_t d) const {
-    return offsets_[c * (static_cast<std::size_t>(numBins_) * runLimit_ + 1) + lo * runLimit_ + d];
-  }
-  std::uint32_t sliceTo_(std::size_t c, std::size_t lo) const {
-    return sliceFrom_(c, lo, runLimit_);
-  }
   // Builds the cell lists from every stored segment when any was added since the last build.
   void finish_();
-  // Fills spans_ from offsets_.
-  void findSpans_();
+  // Sets the spans of the cells of one tile, whose runs are counted by cell and group in
+  // offsets (prefix sums relative to the tile's first run), and copies the runs of the cells
+  // where they do not lie together; returns the number of copied entries. With entries null
+  // it only counts them.
+  struct Tile_;
+  std::size_t placeTile_(const Tile_& tile, const std::vector<std::uint32_t>& offsets,
+                         std::size_t limit, std::uint32_t base, BasisInfo* entries,
+                         std::vector<std::pair<std::uint32_t, std::uint32_t>>& slices);
+  // Finds the box of every angle bin's filled cells from the spans.
+  void findBoxes_();
   void dropUnfinished_();
 
   long width_;
@@ -226,21 +228,21 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
 
   // The runs, built tile by tile (squares of kTile x kTile cells, so that the runs of
   // neighbouring cells, which a stored segment fills together, are built together) and kept
-  // one tile after the other: those of cell c that start in bin lo and span len bins (1 <= len
-  // <= runLimit_, longer runs are cut) are entries_[offsets_[k] .. offsets_[k + 1]), k = c x
-  // (bins x runLimit_ + 1) + lo x runLimit_ + len - 1, a cell's runs together, ordered by
-  // first bin, length and id; offsets_ is empty while nothing was finished. Mostly the runs of a
-  // cell that cover bin b lie next to each other: spans_ holds, for bin b and cell c at 2 (b x
-  // cells per bin + c), where they begin and end. Where they do not, the span points at a copy
-  // of them behind the runs (entries_ past the last offset), or holds kSplit twice when the
-  // copies would outgrow the runs themselves (the vote then goes slice by slice).
+  // one tile after the other. A run spans at most as many bins as the longest bin range stored
+  // (fewer on a very large grid; longer runs are cut). A cell's runs lie together,
+  // entries_[cellRuns_[2c] .. cellRuns_[2c + 1]), ordered by first bin, length and id; after
+  // them come the tile's copies. spans_ holds, for bin b and cell c at 2 (b x cells per bin +
+  // c), where the runs covering b begin and end: those that start at or a few bins before b
+  // and reach it. Mostly they lie together and begin < end. Near bin 0 they wrap round
+  // the cell's list (begin > end): the cell's last runs from begin, then its first runs up to
+  // end. Where neither holds (cut runs, or cells where a capped sum parts the runs into
+  // stretches of other lengths), the span points at a copy of them behind the tile's runs.
+  // Empty cells have begin = end.
   static constexpr std::size_t kTile = 32;
-  static constexpr std::uint32_t kSplit = 0xffffffffu;
   std::size_t tilesX_ = 1;
-  std::size_t runLimit_ = 1;
-  std::vector<std::uint32_t> offsets_;
   std::vector<BasisInfo> entries_;
   std::vector<std::uint32_t> spans_;
+  std::vector<std::uint32_t> cellRuns_;
   // For every angle bin, the box of its cells that hold something: w x h cells from (x0, y0);
   // w = 0 when none does. A segment whose grid coordinates both lie below left (x0 - 1) or at
   // or beyond right (x0 + w), or likewise for top and bottom, has no cell in it.
@@ -265,7 +267,8 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Training: every segment stored so far (the cell lists are built from them, so that
   // segments may still be added after a build), how many of them the lists hold, whether
   // some do not yet; the largest id stored so far; the kernel; the summed footprint of one
-  // segment with the column span of each of its rows; the open id's value per cell, the
+  // segment with the column span of each of its rows; the open id's value per cell of the
+  // tile being built, the
   // per-bin blocks of the cells where ranges differ (values, and whether a bin holds one) and
   // the cells it touched.
   std::vector<Added_> added_;

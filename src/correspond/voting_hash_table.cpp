@@ -97,15 +97,18 @@ std::vector<vcVotingHashTable::BasisInfo> vcVotingHashTable::cell(long b, long x
     badParam(L"cell (" + vfStr(x) + L", " + vfStr(y) + L") lies outside the grid");
   finish_();
   std::vector<BasisInfo> out;
-  if (offsets_.empty()) return out;
+  if (spans_.empty()) return out;
   const std::size_t c =
       static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
-  // The runs covering b: those starting d bins before it that span more than d bins.
-  const std::size_t n = static_cast<std::size_t>(numBins_);
-  for (std::size_t d = 0; d < runLimit_; ++d) {
-    const std::size_t lo = (static_cast<std::size_t>(b) + n - d) % n;
-    out.insert(out.end(), entries_.begin() + static_cast<std::ptrdiff_t>(sliceFrom_(c, lo, d)),
-               entries_.begin() + static_cast<std::ptrdiff_t>(sliceTo_(c, lo)));
+  const std::uint32_t* span = spans_.data() + 2 * (static_cast<std::size_t>(b) * cellsPerBin_ + c);
+  const auto take = [&](std::uint32_t from, std::uint32_t to) {
+    out.insert(out.end(), entries_.begin() + from, entries_.begin() + to);
+  };
+  if (span[0] <= span[1]) {
+    take(span[0], span[1]);
+  } else {
+    take(span[0], cellRuns_[2 * c + 1]);
+    take(cellRuns_[2 * c], span[1]);
   }
   // An id with runs of several overlapping ranges here holds their sum.
   std::stable_sort(out.begin(), out.end(),
@@ -250,7 +253,10 @@ void vcVotingHashTable::addFootprint_(const Added_& added, long x0, long x1, lon
   }
 
   const long nBins = numAngleBins();
-  if (slots_.empty()) slots_.resize(cellsPerBin_);
+  // The slots are those of the given cells, row by row.
+  const long tileX0 = x0, tileY0 = y0, tileW = x1 - x0 + 1;
+  if (slots_.size() < static_cast<std::size_t>(tileW * (y1 - y0 + 1)))
+    slots_.resize(static_cast<std::size_t>(tileW * (y1 - y0 + 1)));
   const std::uint32_t lo = added.binLo;
   const std::uint32_t len = static_cast<std::uint32_t>(
       (static_cast<long>(added.binHi) - static_cast<long>(lo) + nBins) % nBins + 1);
@@ -262,7 +268,7 @@ void vcVotingHashTable::addFootprint_(const Added_& added, long x0, long x1, lon
     for (long x = x0; x <= x1; ++x) {
       const double value = in[x - px0] * norm;
       if (value == 0.0) continue;  // beyond the kernel's reach: an entry would add nothing
-      const std::uint32_t c = static_cast<std::uint32_t>(y * width_ + x);
+      const auto c = static_cast<std::uint32_t>((y - tileY0) * tileW + (x - tileX0));
       Slot_& slot = slots_[c];
       if (slot.len == 0) {
         slot.value = static_cast<float>(value);
@@ -291,7 +297,7 @@ void vcVotingHashTable::addOther_(Slot_& slot, std::uint32_t lo, std::uint32_t l
 }
 
 // The open id's summed footprint as runs: take(c, lo, len, value) for every run over the bins
-// lo .. lo + len - 1 (cyclically, len at most limit) of every cell c it reached; then the id
+// lo .. lo + len - 1 (cyclically, len at most limit) of every tile cell c it reached; then the id
 // is closed. A cell gets one run for each bin range of the id's segments that reached it, with
 // the sum of their values: where those ranges overlap, the vote adds their runs up, which
 // is the bin's value while it stays within the cap of 1.0. Runs of whole segment ranges all
@@ -357,15 +363,25 @@ void vcVotingHashTable::takeRuns_(std::size_t limit, Take&& take) {
   others_.clear();
 }
 
+// One tile: its first cell and size.
+struct vcVotingHashTable::Tile_ {
+  long x0, y0;
+  std::size_t w, h;
+};
+
 // The runs are built from every segment stored so far, tile by tile: each tile takes the
 // segments whose footprint reaches it, id by id, lists the runs of its cells and sorts them
 // into place by cell and group. Ids arrive in increasing order, so every group comes out in
-// id order.
+// id order. Twice over the tiles: first to count each tile's runs and copies, so that the
+// entries are allocated once at their final size, then to write them.
 void vcVotingHashTable::finish_() {
   if (!dirty_) return;
+  // The stored segments are given back their spare room before the lists are built, not
+  // after, when the lists are there too.
+  added_.shrink_to_fit();
   const std::size_t n = static_cast<std::size_t>(numAngleBins());
-  // Runs are cut at the longest bin range stored, and shorter still when the offsets of
-  // every (cell, first bin, length) would outgrow the grid limit.
+  // Runs are cut at the longest bin range stored, and shorter still when the counts of every
+  // (cell, first bin, length) would outgrow the grid limit.
   std::size_t longest = 1;
   for (const Added_& a : added_)
     longest = std::max<std::size_t>(longest, (a.binHi + n - a.binLo) % n + 1);
@@ -398,18 +414,20 @@ void vcVotingHashTable::finish_() {
         reaching[ty * tilesX_ + tx].push_back(static_cast<std::uint32_t>(a));
   }
 
+  // The first pass counts each tile's runs by cell and group; the second lists them with
+  // their keys and sorts them into the tile's place in the entries (the list is sized for the
+  // tile with the most runs at once).
   struct Run {
     std::uint32_t key;  // cell within the tile x groups + group
     BasisInfo info;
   };
   std::vector<Run> runs;
-  std::vector<std::uint32_t> counts;
-  std::vector<std::uint32_t> offsets(cellsPerBin_ * (groups + 1), 0);
-  if (slots_.empty()) slots_.resize(cellsPerBin_);
-  // Twice over the tiles: first to count each tile's runs, which places the tiles' runs one
-  // after the other in one array, then to sort them into place.
+  std::vector<std::uint32_t> offsets, cursor;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> slices;
   std::vector<std::uint64_t> tileStart(reaching.size() + 1, 0);
+  std::size_t mostRuns = 0;
   std::vector<BasisInfo> entries;
+  std::vector<std::uint32_t> spans, cellRuns;
   for (int fill = 0; fill < 2; ++fill) {
     if (fill) {
       for (std::size_t t = 0; t < reaching.size(); ++t) tileStart[t + 1] += tileStart[t];
@@ -418,141 +436,154 @@ void vcVotingHashTable::finish_() {
         badParam(L"more than 2^32 - 1 entries");
       }
       entries.resize(static_cast<std::size_t>(tileStart.back()));
+      spans.assign(2 * n * cellsPerBin_, 0);
+      cellRuns.assign(2 * cellsPerBin_, 0);
+      spans.swap(spans_);
+      cellRuns.swap(cellRuns_);
+      runs.reserve(mostRuns);
     }
     for (std::size_t t = 0; t < reaching.size(); ++t) {
-      const long x0 = static_cast<long>(t % tilesX_ * kTile),
-                 y0 = static_cast<long>(t / tilesX_ * kTile);
-      const long x1 = std::min(width_, x0 + static_cast<long>(kTile)) - 1;
-      const long y1 = std::min(height_, y0 + static_cast<long>(kTile)) - 1;
-      const std::size_t tw = static_cast<std::size_t>(x1 - x0 + 1);
-      const std::size_t tileCells = tw * static_cast<std::size_t>(y1 - y0 + 1);
+      Tile_ tile{static_cast<long>(t % tilesX_ * kTile), static_cast<long>(t / tilesX_ * kTile), 0,
+                 0};
+      const long x1 = std::min(width_, tile.x0 + static_cast<long>(kTile)) - 1;
+      const long y1 = std::min(height_, tile.y0 + static_cast<long>(kTile)) - 1;
+      tile.w = static_cast<std::size_t>(x1 - tile.x0 + 1);
+      tile.h = static_cast<std::size_t>(y1 - tile.y0 + 1);
+      offsets.assign(tile.w * tile.h * groups + 1, 0);
       runs.clear();
-      std::uint64_t count = 0;
+      BasisInfo* const out = fill ? entries.data() + tileStart[t] : nullptr;
+      std::size_t count = 0;
       const std::vector<std::uint32_t>& list = reaching[t];
       for (std::size_t k = 0; k < list.size();) {
         const std::int32_t id = added_[list[k]].id;
         for (; k < list.size() && added_[list[k]].id == id; ++k)
-          addFootprint_(added_[list[k]], x0, x1, y0, y1);
-        takeRuns_(limit, [&](std::uint32_t c, std::size_t lo, std::size_t len, float value) {
+          addFootprint_(added_[list[k]], tile.x0, x1, tile.y0, y1);
+        takeRuns_(limit, [&](std::uint32_t k, std::size_t lo, std::size_t len, float value) {
+          const auto key = static_cast<std::uint32_t>(k * groups + lo * limit + len - 1);
+          ++offsets[key + 1];
+          if (out != nullptr) runs.push_back(Run{key, BasisInfo{id, value}});
           ++count;
-          if (!fill) return;
-          const std::size_t x = c % static_cast<std::size_t>(width_) - static_cast<std::size_t>(x0);
-          const std::size_t y = c / static_cast<std::size_t>(width_) - static_cast<std::size_t>(y0);
-          runs.push_back(
-              Run{static_cast<std::uint32_t>((y * tw + x) * groups + lo * limit + len - 1),
-                  BasisInfo{id, value}});
         });
       }
+      for (std::size_t k = 1; k < offsets.size(); ++k) offsets[k] += offsets[k - 1];
       if (!fill) {
-        tileStart[t + 1] = count;
+        mostRuns = std::max(mostRuns, count);
+        tileStart[t + 1] = count + placeTile_(tile, offsets, limit, 0, nullptr, slices);
         continue;
       }
-      // Counting sort by cell and group; each group keeps the runs' id order.
-      const std::uint32_t base = static_cast<std::uint32_t>(tileStart[t]);
-      counts.assign(tileCells * groups + 1, base);
-      for (const Run& run : runs) ++counts[run.key + 1];
-      for (std::size_t k = 1; k < counts.size(); ++k) counts[k] += counts[k - 1] - base;
-      for (std::size_t k = 0; k < tileCells; ++k) {
-        const std::size_t c =
-            (static_cast<std::size_t>(y0) + k / tw) * static_cast<std::size_t>(width_) +
-            static_cast<std::size_t>(x0) + k % tw;
-        std::copy(counts.begin() + static_cast<std::ptrdiff_t>(k * groups),
-                  counts.begin() + static_cast<std::ptrdiff_t>((k + 1) * groups + 1),
-                  offsets.begin() + static_cast<std::ptrdiff_t>(c * (groups + 1)));
-      }
-      for (const Run& run : runs) entries[counts[run.key]++] = run.info;
+      // Counting sort by cell and group, each group keeping the runs' id order: every key
+      // becomes its run's place, and the runs are swapped into place cycle by cycle.
+      cursor = offsets;
+      for (const Run& run : runs) out[cursor[run.key]++] = run.info;
+      placeTile_(tile, offsets, limit, static_cast<std::uint32_t>(tileStart[t]), entries.data(),
+                 slices);
     }
   }
-  runLimit_ = limit;
-  offsets_ = std::move(offsets);
+  runs = std::vector<Run>();
   entries_ = std::move(entries);
-  findSpans_();
+  findBoxes_();
   finished_ = added_.size();
   dirty_ = false;
 }
 
-// For every bin and cell: the slices of the cell's runs covering the bin (those starting d
-// bins before it that span more than d bins), and whether, leaving out empty ones, each
-// begins where another ends so that together they make one span. Where they do not, the
-// slices are copied one after the other, in the order the vote reads them, behind the runs,
-// and the span points at the copy: a vote then reads one span in every cell instead of
-// gathering slices from the offsets. The copies may add at most as many entries as the runs
-// hold; cells beyond that stay split.
-void vcVotingHashTable::findSpans_() {
+// For every cell of the tile and every bin: the slices of the cell's runs covering the bin
+// (those starting d bins before it that span more than d bins). Leaving out empty ones, they
+// mostly make one stretch, or two of which one begins the cell's runs and one ends them
+// (wrapping round); else they are copied one after the other behind the tile's runs.
+std::size_t vcVotingHashTable::placeTile_(
+    const Tile_& tile, const std::vector<std::uint32_t>& offsets, std::size_t limit,
+    std::uint32_t base, BasisInfo* entries,
+    std::vector<std::pair<std::uint32_t, std::uint32_t>>& slices) {
   const std::size_t n = static_cast<std::size_t>(numBins_);
-  const std::size_t limit = runLimit_;
-  spans_.assign(2 * n * cellsPerBin_, 0);
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> slices, sorted;
-  std::vector<BasisInfo> copies;
-  const std::size_t held = entries_.size();
-  // Span ends stay below kSplit.
-  const std::size_t top = static_cast<std::size_t>(kSplit) - 1;
-  const std::size_t room = held < top ? std::min(held, top - held) : 0;
-  std::vector<long> lo(2 * n, std::numeric_limits<long>::max()), hi(2 * n, -1);
-  for (std::size_t c = 0; c < cellsPerBin_; ++c) {
-    const std::uint32_t* o = offsets_.data() + c * (n * limit + 1);
-    if (o[0] == o[n * limit]) continue;  // an empty cell
+  const std::size_t groups = n * limit;
+  const std::uint32_t runsEnd = offsets.back();
+  std::size_t copies = 0;
+  for (std::size_t k = 0; k < tile.w * tile.h; ++k) {
+    const std::size_t c =
+        (static_cast<std::size_t>(tile.y0) + k / tile.w) * static_cast<std::size_t>(width_) +
+        static_cast<std::size_t>(tile.x0) + k % tile.w;
+    const std::uint32_t* o = offsets.data() + k * groups;
+    const std::uint32_t begin = o[0], end = o[groups];
+    if (begin == end) continue;  // an empty cell
+    if (entries != nullptr) {
+      cellRuns_[2 * c] = base + begin;
+      cellRuns_[2 * c + 1] = base + end;
+    }
     for (std::size_t b = 0; b < n; ++b) {
       slices.clear();
       for (std::size_t d = 0; d < limit; ++d) {
         const std::size_t lo = d <= b ? b - d : b + n - d;
-        const std::uint32_t from = sliceFrom_(c, lo, d), to = sliceTo_(c, lo);
+        const std::uint32_t from = o[lo * limit + d], to = o[lo * limit + limit];
         if (from != to) slices.emplace_back(from, to);
       }
-      std::uint32_t* span = spans_.data() + 2 * (b * cellsPerBin_ + c);
       if (slices.empty()) continue;
-      const long x = static_cast<long>(c % static_cast<std::size_t>(width_));
-      const long y = static_cast<long>(c / static_cast<std::size_t>(width_));
-      lo[2 * b] = std::min(lo[2 * b], x);
-      hi[2 * b] = std::max(hi[2 * b], x);
-      lo[2 * b + 1] = std::min(lo[2 * b + 1], y);
-      hi[2 * b + 1] = std::max(hi[2 * b + 1], y);
-      sorted = slices;
-      std::sort(sorted.begin(), sorted.end());
-      bool joined = true;
-      for (std::size_t k = 1; k < sorted.size(); ++k)
-        joined = joined && sorted[k].first == sorted[k - 1].second;
-      if (joined) {
-        span[0] = sorted.front().first;
-        span[1] = sorted.back().second;
-        continue;
+      std::sort(slices.begin(), slices.end());
+      std::size_t gaps = 0, gap = 0;
+      for (std::size_t s = 1; s < slices.size(); ++s)
+        if (slices[s].first != slices[s - 1].second) {
+          ++gaps;
+          gap = s;
+        }
+      std::uint32_t from = 0, to = 0;
+      if (gaps == 0) {
+        from = slices.front().first;
+        to = slices.back().second;
+      } else if (gaps == 1 && slices.front().first == begin && slices.back().second == end) {
+        from = slices[gap].first;
+        to = slices[gap - 1].second;
+      } else {
+        from = static_cast<std::uint32_t>(runsEnd + copies);
+        for (const auto& slice : slices) {
+          if (entries != nullptr)
+            std::copy(entries + base + slice.first, entries + base + slice.second,
+                      entries + base + runsEnd + copies);
+          copies += slice.second - slice.first;
+        }
+        to = static_cast<std::uint32_t>(runsEnd + copies);
       }
-      std::size_t size = 0;
-      for (const auto& slice : slices) size += slice.second - slice.first;
-      if (copies.size() + size > room) {
-        span[0] = span[1] = kSplit;
-        continue;
+      if (entries != nullptr) {
+        std::uint32_t* span = spans_.data() + 2 * (b * cellsPerBin_ + c);
+        span[0] = base + from;
+        span[1] = base + to;
       }
-      span[0] = static_cast<std::uint32_t>(held + copies.size());
-      for (const auto& slice : slices)
-        copies.insert(copies.end(), entries_.begin() + slice.first,
-                      entries_.begin() + slice.second);
-      span[1] = static_cast<std::uint32_t>(held + copies.size());
     }
   }
-  entries_.reserve(held + copies.size());
-  entries_.insert(entries_.end(), copies.begin(), copies.end());
+  return copies;
+}
+
+// The box of each bin's filled cells, and of all bins together.
+void vcVotingHashTable::findBoxes_() {
+  const std::size_t n = static_cast<std::size_t>(numBins_);
   boxes_.assign(n, Box_());
   filled_ = Box_();
   long fx0 = std::numeric_limits<long>::max(), fy0 = fx0, fx1 = -1, fy1 = -1;
-  for (std::size_t b = 0; b < n; ++b)
-    if (hi[2 * b] >= 0) {
-      fx0 = std::min(fx0, lo[2 * b]);
-      fy0 = std::min(fy0, lo[2 * b + 1]);
-      fx1 = std::max(fx1, hi[2 * b]);
-      fy1 = std::max(fy1, hi[2 * b + 1]);
+  for (std::size_t b = 0; b < n; ++b) {
+    long x0 = std::numeric_limits<long>::max(), y0 = x0, x1 = -1, y1 = -1;
+    const std::uint32_t* span = spans_.data() + 2 * b * cellsPerBin_;
+    for (std::size_t c = 0; c < cellsPerBin_; ++c) {
+      if (span[2 * c] == span[2 * c + 1]) continue;
+      const long x = static_cast<long>(c % static_cast<std::size_t>(width_));
+      const long y = static_cast<long>(c / static_cast<std::size_t>(width_));
+      x0 = std::min(x0, x);
+      x1 = std::max(x1, x);
+      y0 = std::min(y0, y);
+      y1 = std::max(y1, y);
     }
+    if (x1 < 0) continue;
+    boxes_[b] = Box_{x0,
+                     y0,
+                     x1 - x0 + 1,
+                     y1 - y0 + 1,
+                     static_cast<double>(x0 - 1),
+                     static_cast<double>(x1 + 1),
+                     static_cast<double>(y0 - 1),
+                     static_cast<double>(y1 + 1)};
+    fx0 = std::min(fx0, x0);
+    fy0 = std::min(fy0, y0);
+    fx1 = std::max(fx1, x1);
+    fy1 = std::max(fy1, y1);
+  }
   if (fx1 >= 0) filled_ = Box_{fx0, fy0, fx1 - fx0 + 1, fy1 - fy0 + 1};
-  for (std::size_t b = 0; b < n; ++b)
-    if (hi[2 * b] >= 0)
-      boxes_[b] = Box_{lo[2 * b],
-                       lo[2 * b + 1],
-                       hi[2 * b] - lo[2 * b] + 1,
-                       hi[2 * b + 1] - lo[2 * b + 1] + 1,
-                       static_cast<double>(lo[2 * b] - 1),
-                       static_cast<double>(hi[2 * b] + 1),
-                       static_cast<double>(lo[2 * b + 1] - 1),
-                       static_cast<double>(hi[2 * b + 1] + 1)};
 }
 
 // Forgets the segments stored since the last finish (their bins count as empty again unless
@@ -583,7 +614,6 @@ void vcVotingHashTable::shrinkToFit() {
   patch_ = std::vector<double>();
   spanLo_ = std::vector<long>();
   spanHi_ = std::vector<long>();
-  added_.shrink_to_fit();
 }
 
 // ---- Voting ------------------------------------------------------------------------------
@@ -623,6 +653,7 @@ struct vcVotingHashTable::Pass_ {
     if (!t.dirty_) {
       entries = t.entries_.data();
       spans = t.spans_.data();
+      cellRuns = t.cellRuns_.data();
     }
   }
   // Tells the table that its best vote is to be found again.
@@ -634,6 +665,7 @@ struct vcVotingHashTable::Pass_ {
   // The cell lists, once built (the first walk builds them when needed).
   const BasisInfo* entries = nullptr;
   const std::uint32_t* spans = nullptr;
+  const std::uint32_t* cellRuns = nullptr;
 };
 
 [[gnu::always_inline]] inline long vcVotingHashTable::angleBin_(double a) const {
@@ -692,10 +724,10 @@ struct vcVotingHashTable::Pass_ {
 }
 
 // Walks the cells of the segment from grid point g1 to g2 in a non-empty angle bin; every new
-// cell holding something in the bin adds its entries once per pass. Those are the cell's runs
-// that start d bins before the bin and span more than d bins, for d below runLimit_: one span
-// of them (or of their copy), else, where copies were not made, one slice for each d. Cells
-// outside the box of the bin's non-empty cells hold nothing, so the walk keeps to that box.
+// cell holding something in the bin adds its entries once per pass: the runs covering the bin,
+// one span of them (or of their copy), or two where the span wraps round the cell's runs.
+// Cells outside the box of the bin's non-empty cells hold nothing, so the walk keeps to that
+// box.
 // Inlined into both callers: the call and the reloading of the pass state cost more than
 // a short walk.
 [[gnu::always_inline]] inline bool vcVotingHashTable::walkCells_(Pass_& p, const vcVector<2>& g1,
@@ -705,13 +737,13 @@ struct vcVotingHashTable::Pass_ {
     finish_();
     p.entries = entries_.data();
     p.spans = spans_.data();
+    p.cellRuns = cellRuns_.data();
   }
   if (bin >= boxes_.size() || boxes_[bin].w == 0) return false;
   vcGridLineWalk::Run run;
   if (!boxWalk_(g1, g2, boxes_[bin], run)) return false;
-  const std::size_t n = static_cast<std::size_t>(numBins_);
-  const std::size_t limit = runLimit_;
   const std::uint32_t* spans = p.spans + 2 * bin * cellsPerBin_;
+  const std::uint32_t* cellRuns = p.cellRuns;
   const BasisInfo* entries = p.entries;
   double* votes = p.votes;
   std::uint16_t* visited = p.visited;
@@ -737,13 +769,12 @@ struct vcVotingHashTable::Pass_ {
       any = true;
       visited[c] = pass;
       addRange(from, to);
-    } else if (from == kSplit) {
+    } else if (from > to) {
       any = true;
       visited[c] = pass;
-      for (std::size_t d = 0; d < limit; ++d) {
-        const std::size_t lo = d <= bin ? bin - d : bin + n - d;
-        addRange(sliceFrom_(c, lo, d), sliceTo_(c, lo));
-      }
+      // (Rare enough that plain loops do.)
+      for (std::uint32_t e = from; e < cellRuns[2 * c + 1]; ++e) add(e);
+      for (std::uint32_t e = cellRuns[2 * c]; e < to; ++e) add(e);
     }
   };
   std::int64_t next = run.index;
@@ -915,8 +946,9 @@ void vcVotingHashTable::getResults(std::vector<vcVotingResult>& out, double frac
 
 std::size_t vcVotingHashTable::memoryBytes() const {
   std::size_t bytes = sizeof(*this);
-  bytes += entries_.capacity() * sizeof(BasisInfo) + offsets_.capacity() * sizeof(std::uint32_t) +
-           spans_.capacity() * sizeof(std::uint32_t) + boxes_.capacity() * sizeof(Box_);
+  bytes += entries_.capacity() * sizeof(BasisInfo) +
+           (spans_.capacity() + cellRuns_.capacity()) * sizeof(std::uint32_t) +
+           boxes_.capacity() * sizeof(Box_);
   bytes += binEmpty_.capacity() + votes_.capacity() * sizeof(double) +
            visited_.capacity() * sizeof(std::uint16_t);
   bytes += kernel_.values.capacity() * sizeof(double) + patch_.capacity() * sizeof(double) +
