@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/ip/edge_angle_code.h"
@@ -40,107 +41,264 @@ void collectRun(const EdgeLinks& links, const std::vector<vcEdgelet>& edges, std
   }
 }
 
+// A stretch of a run, places first..last: its mean direction code, its line (a point on it
+// and its unit direction) and whether it is straight.
+struct Piece {
+  std::size_t first = 0, last = 0;
+  int code = 0;
+  double mx = 0.0, my = 0.0, ux = 1.0, uy = 0.0;
+  bool straight = false;
+};
+
+// The edgelets with their positions (aside, x, y pairs, or their own), as the steps below
+// read and move them.
+class Placer {
+ public:
+  Placer(std::vector<vcEdgelet>& edges, std::vector<float>& positions)
+      : edges_(edges), positions_(positions), aside_(!positions.empty()) {}
+
+  double x(std::size_t k) const { return aside_ ? positions_[2 * k] : edges_[k].posQuickX(); }
+  double y(std::size_t k) const { return aside_ ? positions_[2 * k + 1] : edges_[k].posQuickY(); }
+
+  // The line through run places from..to by orthogonal least squares into p; with testBow,
+  // whether they are straight: a parabola fitted to their offsets from the line bows by less
+  // than kStraightBow plus kStraightBowPerPixel times their length.
+  void fit(const std::vector<std::size_t>& run, std::size_t from, std::size_t to, bool testBow,
+           Piece& p) const {
+    const double count = double(to - from + 1);
+    p.mx = p.my = 0.0;
+    for (std::size_t s = from; s <= to; ++s) {
+      p.mx += x(run[s]);
+      p.my += y(run[s]);
+    }
+    p.mx /= count;
+    p.my /= count;
+    double sxx = 0.0, syy = 0.0, sxy = 0.0;
+    for (std::size_t s = from; s <= to; ++s) {
+      const double dx = x(run[s]) - p.mx, dy = y(run[s]) - p.my;
+      sxx += dx * dx;
+      syy += dy * dy;
+      sxy += dx * dy;
+    }
+    const double angle = 0.5 * std::atan2(2.0 * sxy, sxx - syy);
+    p.ux = std::cos(angle);
+    p.uy = std::sin(angle);
+    p.straight = false;
+    if (!testBow) return;
+    // The parabola d = a + b t + c t^2 through the offsets d from the line at positions t
+    // along it; its bow over the stretch is c (L / 2)^2, L the stretch's length.
+    double st[5] = {0, 0, 0, 0, 0}, sd[3] = {0, 0, 0};
+    double tLow = 0.0, tHigh = 0.0;
+    for (std::size_t s = from; s <= to; ++s) {
+      const double dx = x(run[s]) - p.mx, dy = y(run[s]) - p.my;
+      const double t = dx * p.ux + dy * p.uy, d = -dx * p.uy + dy * p.ux;
+      tLow = std::min(tLow, t);
+      tHigh = std::max(tHigh, t);
+      double power = 1.0;
+      for (int e = 0; e < 5; ++e, power *= t) {
+        st[e] += power;
+        if (e < 3) sd[e] += power * d;
+      }
+    }
+    // Normal equations of the parabola, solved by Cramer's rule for c alone.
+    const auto det3 = [](double a, double b, double c, double d, double e, double f, double g,
+                         double h, double i) {
+      return a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    };
+    const double det = det3(st[0], st[1], st[2], st[1], st[2], st[3], st[2], st[3], st[4]);
+    if (det <= 0.0) return;
+    const double c = det3(st[0], st[1], sd[0], st[1], st[2], sd[1], st[2], st[3], sd[2]) / det;
+    const double length = tHigh - tLow;
+    p.straight =
+        std::abs(c) * 0.25 * length * length < kStraightBow + kStraightBowPerPixel * length;
+  }
+
+  // Distance of edgelet m from p's line.
+  double offset(std::size_t m, const Piece& p) const {
+    return std::abs(-(x(m) - p.mx) * p.uy + (y(m) - p.my) * p.ux);
+  }
+
+  // Moves edgelet m onto p's line with direction `code` where its pixel allows (within kMost
+  // of its centre); false where it does not.
+  bool layOn(std::size_t m, const Piece& p, int code) {
+    const double dx = x(m) - p.mx, dy = y(m) - p.my;
+    const double t = dx * p.ux + dy * p.uy;
+    const double lx = p.mx + t * p.ux, ly = p.my + t * p.uy;
+    const vcEdgelet old = edges_[m];
+    const double ox = lx - (old.get_i() + 0.5), oy = ly - (old.get_j() + 0.5);
+    if (ox * ox + oy * oy > kMost * kMost) return false;
+    float ex = float(lx), ey = float(ly);
+    if (aside_) {
+      positions_[2 * m] = ex;
+      positions_[2 * m + 1] = ey;
+      ex = old.posQuickX();
+      ey = old.posQuickY();
+    }
+    edges_[m] = vcEdgelet(old.get_i(), old.get_j(), old.magnitude(),
+                          vcAngle8(std::uint8_t(code & 255)), ex, ey);
+    return true;
+  }
+
+  // Moves edgelet m onto p's line as layOn, or drops it where its pixel does not allow.
+  void layOnOrDrop(std::size_t m, const Piece& p, int code) {
+    if (!layOn(m, p, code)) drop(m);
+  }
+
+  // Marks edgelet m to be dropped by removeDropped().
+  void drop(std::size_t m) {
+    if (gone_.empty()) gone_.assign(edges_.size(), 0);
+    gone_[m] = 1;
+  }
+
+  // Drops the edgelets marked and their positions, keeping the order.
+  void removeDropped() {
+    if (gone_.empty()) return;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < edges_.size(); ++k) {
+      if (gone_[k]) continue;
+      edges_[kept] = edges_[k];
+      if (aside_) {
+        positions_[2 * kept] = positions_[2 * k];
+        positions_[2 * kept + 1] = positions_[2 * k + 1];
+      }
+      ++kept;
+    }
+    edges_.resize(kept);
+    if (aside_) positions_.resize(2 * kept);
+  }
+
+ private:
+  std::vector<vcEdgelet>& edges_;
+  std::vector<float>& positions_;
+  bool aside_;
+  std::vector<std::uint8_t> gone_;
+};
+
+// The pieces of a run, of at least kStraightSideLeast edgelets each: the longest stretches from
+// each start whose directions, followed step by step so that they do not wrap, spread by at most
+// kStraightSpreadCodes. Straight ones are laid on their lines.
+void findPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size_t>& run,
+                Placer& placer, std::vector<Piece>& pieces) {
+  pieces.clear();
+  for (std::size_t first = 0; first < run.size();) {
+    int turn = 0, low = 0, high = 0, turnSum = 0;
+    std::size_t last = first;
+    while (last + 1 < run.size()) {
+      const int t =
+          turn + signedTurn(edges[run[last]].angle().plain(), edges[run[last + 1]].angle().plain());
+      if (std::max(high, t) - std::min(low, t) > kStraightSpreadCodes) break;
+      turn = t;
+      turnSum += t;
+      low = std::min(low, t);
+      high = std::max(high, t);
+      ++last;
+    }
+    const std::size_t count = last - first + 1;
+    if (count >= std::size_t(kStraightSideLeast)) {
+      Piece piece;
+      piece.first = first;
+      piece.last = last;
+      piece.code =
+          edges[run[first]].angle().plain() + int(std::lround(double(turnSum) / double(count)));
+      placer.fit(run, first, last, count >= std::size_t(kStraightLeast), piece);
+      if (piece.straight)
+        for (std::size_t s = first; s <= last; ++s)
+          placer.layOn(run[s], piece, edges[run[s]].angle().plain());
+      pieces.push_back(piece);
+    }
+    first = last + 1;
+  }
+}
+
+// Joins neighbouring pieces, at most kStraightJoinGap edgelets apart and within
+// kStraightJoinTurnCodes of one direction, that are straight together, and lays them (and the
+// edgelets between them) on their common line: noise cuts a long straight edge into pieces by
+// direction, and each piece laid on its own line leaves the edge bent.
+void joinPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size_t>& run,
+                Placer& placer, std::vector<Piece>& pieces) {
+  for (std::size_t p = 0; p < pieces.size(); ++p) {
+    std::size_t joinedUpTo = p;
+    Piece joined, trial;
+    for (std::size_t q = p + 1; q < pieces.size(); ++q) {
+      if (pieces[q].first - pieces[q - 1].last - 1 > std::size_t(kStraightJoinGap)) break;
+      if (std::abs(signedTurn(pieces[p].code, pieces[q].code)) > kStraightJoinTurnCodes) break;
+      placer.fit(run, pieces[p].first, pieces[q].last, true, trial);
+      if (!trial.straight) break;
+      joined = trial;
+      joinedUpTo = q;
+    }
+    if (joinedUpTo == p) continue;
+    joined.first = pieces[p].first;
+    joined.last = pieces[joinedUpTo].last;
+    joined.code = pieces[p].code;
+    for (std::size_t s = joined.first; s <= joined.last; ++s)
+      placer.layOn(run[s], joined, edges[run[s]].angle().plain());
+    pieces[p] = joined;
+    pieces.erase(pieces.begin() + std::ptrdiff_t(p + 1),
+                 pieces.begin() + std::ptrdiff_t(joinedUpTo + 1));
+  }
+}
+
+// At each end of the run, the up to kStraightEndReach edgelets past its outermost piece, when that
+// is straight: the rest of a corner's rounding whose far side was parted off. Those within
+// kStraightEndTurnCodes of the piece's direction go onto its line with its direction, so that the
+// edge ends straight at the corner; the first that turns further, and those past it, already
+// point along the far side and stay.
+void straightenEnds(const std::vector<vcEdgelet>& edges, const std::vector<std::size_t>& run,
+                    Placer& placer, const std::vector<Piece>& pieces) {
+  if (pieces.empty()) return;
+  const auto follows = [&](const Piece& p, std::size_t s) {
+    return std::abs(signedTurn(p.code, edges[run[s]].angle().plain())) <= kStraightEndTurnCodes;
+  };
+  const Piece &front = pieces.front(), &back = pieces.back();
+  if (front.straight && front.first <= std::size_t(kStraightEndReach))
+    for (std::size_t s = front.first; s-- > 0 && follows(front, s);)
+      placer.layOnOrDrop(run[s], front, front.code);
+  if (back.straight && run.size() - 1 - back.last <= std::size_t(kStraightEndReach))
+    for (std::size_t s = back.last + 1; s < run.size() && follows(back, s); ++s)
+      placer.layOnOrDrop(run[s], back, back.code);
+}
+
+// Corners: where two straight pieces that turn from one another by kStraightCornerTurnCodes
+// or more follow each other within kStraightCornerGap edgelets, the edgelets between them go
+// onto the nearer of the two lines with its direction. The sides then meet at a sharp corner,
+// as the edge does before the smoothing rounds it, and the direction jumps there instead of
+// turning through the rounding.
+void sharpenCorners(const std::vector<std::size_t>& run, Placer& placer,
+                    const std::vector<Piece>& pieces) {
+  for (std::size_t p = 0; p + 1 < pieces.size(); ++p) {
+    const Piece &a = pieces[p], &b = pieces[p + 1];
+    if (!a.straight || !b.straight) continue;
+    if (b.first - a.last - 1 > std::size_t(kStraightCornerGap)) continue;
+    if (std::abs(signedTurn(a.code, b.code)) < kStraightCornerTurnCodes) continue;
+    for (std::size_t s = a.last + 1; s < b.first; ++s) {
+      const std::size_t m = run[s];
+      const bool nearA = placer.offset(m, a) <= placer.offset(m, b);
+      placer.layOnOrDrop(m, nearA ? a : b, nearA ? a.code : b.code);
+    }
+  }
+}
+
 }  // namespace
 
 void straightenRuns(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                     std::vector<float>& positions) {
   const std::size_t n = edges.size();
-  if (n < std::size_t(kStraightLeast)) return;
+  if (n < std::size_t(kStraightSideLeast)) return;
   const EdgeLinks links(near, edges);
-  const bool aside = !positions.empty();
-  const auto px = [&](std::size_t k) { return aside ? positions[2 * k] : edges[k].posQuickX(); };
-  const auto py = [&](std::size_t k) {
-    return aside ? positions[2 * k + 1] : edges[k].posQuickY();
-  };
-  const auto place = [&](std::size_t k, double x, double y) {
-    if (aside) {
-      positions[2 * k] = float(x);
-      positions[2 * k + 1] = float(y);
-    } else {
-      const vcEdgelet& old = edges[k];
-      edges[k] =
-          vcEdgelet(old.get_i(), old.get_j(), old.magnitude(), old.angle(), float(x), float(y));
-    }
-  };
-
+  Placer placer(edges, positions);
   std::vector<std::uint8_t> taken(n, 0);
   std::vector<std::size_t> run;
+  std::vector<Piece> pieces;
   for (std::size_t k = 0; k < n; ++k) {
     if (taken[k]) continue;
     collectRun(links, edges, k, taken, run);
-    // Pieces: the longest stretches from each start whose directions, followed step by step
-    // so that they do not wrap, spread by at most kStraightSpreadCodes.
-    for (std::size_t first = 0; first < run.size();) {
-      int turn = 0, low = 0, high = 0;
-      std::size_t last = first;
-      while (last + 1 < run.size()) {
-        const int t = turn + signedTurn(edges[run[last]].angle().plain(),
-                                        edges[run[last + 1]].angle().plain());
-        if (std::max(high, t) - std::min(low, t) > kStraightSpreadCodes) break;
-        turn = t;
-        low = std::min(low, t);
-        high = std::max(high, t);
-        ++last;
-      }
-      const std::size_t count = last - first + 1;
-      if (count >= std::size_t(kStraightLeast)) {
-        // The piece's line by orthogonal least squares, about its mean.
-        double mx = 0.0, my = 0.0;
-        for (std::size_t s = first; s <= last; ++s) {
-          mx += px(run[s]);
-          my += py(run[s]);
-        }
-        mx /= double(count);
-        my /= double(count);
-        double sxx = 0.0, syy = 0.0, sxy = 0.0;
-        for (std::size_t s = first; s <= last; ++s) {
-          const double dx = px(run[s]) - mx, dy = py(run[s]) - my;
-          sxx += dx * dx;
-          syy += dy * dy;
-          sxy += dx * dy;
-        }
-        const double angle = 0.5 * std::atan2(2.0 * sxy, sxx - syy);
-        const double ux = std::cos(angle), uy = std::sin(angle);
-        // The parabola d = a + b t + c t^2 through the offsets d from the line at positions t
-        // along it; its bow over the piece is c (L / 2)^2, L the piece's length.
-        double st[5] = {0, 0, 0, 0, 0}, sd[3] = {0, 0, 0};
-        double tLow = 0.0, tHigh = 0.0;
-        for (std::size_t s = first; s <= last; ++s) {
-          const double dx = px(run[s]) - mx, dy = py(run[s]) - my;
-          const double t = dx * ux + dy * uy, d = -dx * uy + dy * ux;
-          tLow = std::min(tLow, t);
-          tHigh = std::max(tHigh, t);
-          double power = 1.0;
-          for (int e = 0; e < 5; ++e, power *= t) {
-            st[e] += power;
-            if (e < 3) sd[e] += power * d;
-          }
-        }
-        // Normal equations of the parabola, solved by Cramer's rule for c alone.
-        const auto det3 = [](double a, double b, double c, double d, double e, double f, double g,
-                             double h, double i) {
-          return a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-        };
-        const double det = det3(st[0], st[1], st[2], st[1], st[2], st[3], st[2], st[3], st[4]);
-        const double half = 0.5 * (tHigh - tLow);
-        if (det > 0.0) {
-          const double c =
-              det3(st[0], st[1], sd[0], st[1], st[2], sd[1], st[2], st[3], sd[2]) / det;
-          if (std::abs(c) * half * half < kStraightBow) {
-            for (std::size_t s = first; s <= last; ++s) {
-              const std::size_t m = run[s];
-              const double dx = px(m) - mx, dy = py(m) - my;
-              const double t = dx * ux + dy * uy;
-              const double x = mx + t * ux, y = my + t * uy;
-              const double ox = x - (edges[m].get_i() + 0.5), oy = y - (edges[m].get_j() + 0.5);
-              if (ox * ox + oy * oy <= kMost * kMost) place(m, x, y);
-            }
-          }
-        }
-      }
-      first = last + 1;
-    }
+    findPieces(edges, run, placer, pieces);
+    joinPieces(edges, run, placer, pieces);
+    straightenEnds(edges, run, placer, pieces);
+    sharpenCorners(run, placer, pieces);
   }
+  placer.removeDropped();
 }
 
 }  // namespace vc_edge_detail
