@@ -24,50 +24,54 @@ struct Binomial<9> {
   static constexpr std::array<std::uint16_t, 9> w{1, 8, 28, 56, 70, 56, 28, 8, 1};
 };
 
-// The row filter over column sums c (readable from c[-r] to c[width + r]) for pixels
-// [from, width) of row.
+// The row filter over column sums c (readable from c[-r] to c[width + r], each stored with
+// the bits of `flip` flipped) for pixels [from, width) of row.
 template <std::size_t kTaps>
 [[gnu::always_inline]] inline void rowFilterPortable(const std::uint16_t* c, long from, long width,
-                                                     unsigned char* row) {
+                                                     unsigned char* row, std::uint16_t flip) {
   constexpr std::array<std::uint16_t, kTaps> w = Binomial<kTaps>::w;
   constexpr long r = long(kTaps / 2);
   constexpr unsigned shift = 4 * unsigned(r);  // the weights of both passes sum to 2^shift
   VC_LOOP_INDEPENDENT
   for (long x = from; x < width; ++x) {
-    std::uint32_t sum = std::uint32_t(w[std::size_t(r)]) * c[x];
+    const auto at = [&](long m) { return std::uint32_t(c[m] ^ flip); };
+    std::uint32_t sum = std::uint32_t(w[std::size_t(r)]) * at(x);
     for (long k = 0; k < r; ++k)
-      sum += std::uint32_t(w[std::size_t(k)]) * (std::uint32_t(c[x - r + k]) + c[x + r - k]);
+      sum += std::uint32_t(w[std::size_t(k)]) * (at(x - r + k) + at(x + r - k));
     row[x] = static_cast<unsigned char>((sum + (1u << (shift - 1))) >> shift);
   }
 }
 
 // The column sums of pixels [from, width): the weighted sum over rows[0..kTaps) of each
-// column, at most 255 x 2^(2 r), in 16 bits.
+// column, at most 255 x 2^(2 r), in 16 bits, stored with the bits of `flip` flipped.
 template <std::size_t kTaps>
 [[gnu::always_inline]] inline void columnSumsPortable(const unsigned char* const* rows, long from,
-                                                      long width, std::uint16_t* c) {
+                                                      long width, std::uint16_t* c,
+                                                      std::uint16_t flip) {
   constexpr std::array<std::uint16_t, kTaps> w = Binomial<kTaps>::w;
   VC_LOOP_INDEPENDENT
   for (long x = from; x < width; ++x) {
     std::uint16_t sum = 0;
     for (long k = 0; k < long(kTaps); ++k)
       sum = std::uint16_t(sum + w[std::size_t(k)] * rows[k][x]);
-    c[x] = sum;
+    c[x] = sum ^ flip;
   }
 }
 
 #if VC_EDGE_AVX2
-// Column sums c[x + at] to c[x + at + 15] as signed 16-bit values: sums that may reach 2^15
-// (filters wider than 5 taps) lowered by 2^15.
+// The AVX2 path multiplies and adds column sums as signed 16-bit values, so it keeps the sums
+// that may reach 2^15 (filters wider than 5 taps) lowered by 2^15: their top bit flipped.
 template <std::size_t kTaps>
-VC_EDGE_AVX2_INLINE __m256i signedSums(const std::uint16_t* c, long at) {
-  const __m256i sums = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + at));
-  return kTaps > 5 ? _mm256_xor_si256(sums, _mm256_set1_epi16(std::int16_t(-32768))) : sums;
+inline constexpr std::uint16_t kAvx2Flip = kTaps > 5 ? 0x8000 : 0;
+
+// Sixteen column sums from c + at on.
+VC_EDGE_AVX2_INLINE __m256i sums16(const std::uint16_t* c, long at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + at));
 }
 
 // The row filter of the sixteen pixels from x on, rounded, each as a byte: even pixels in the
 // low and odd ones in the high byte of a 16-bit value in each 32-bit lane. Each lane
-// multiplies and adds pairs of neighbouring column sums (signedSums); the 2^15 they were
+// multiplies and adds pairs of neighbouring column sums (kAvx2Flip); the 2^15 they were
 // lowered by, times the weights' sum, is added back with the rounding.
 template <std::size_t kTaps>
 VC_EDGE_AVX2_INLINE __m256i rowFilter16(const std::uint16_t* c, long x) {
@@ -79,8 +83,8 @@ VC_EDGE_AVX2_INLINE __m256i rowFilter16(const std::uint16_t* c, long x) {
   for (long k = 0; k < long(kTaps); k += 2) {
     const std::uint32_t second = k + 1 < long(kTaps) ? w[std::size_t(k + 1)] : 0;
     const __m256i pair = _mm256_set1_epi32(std::int32_t(w[std::size_t(k)] | (second << 16)));
-    even = _mm256_add_epi32(even, _mm256_madd_epi16(signedSums<kTaps>(c, x + k - r), pair));
-    odd = _mm256_add_epi32(odd, _mm256_madd_epi16(signedSums<kTaps>(c, x + k - r + 1), pair));
+    even = _mm256_add_epi32(even, _mm256_madd_epi16(sums16(c, x + k - r), pair));
+    odd = _mm256_add_epi32(odd, _mm256_madd_epi16(sums16(c, x + k - r + 1), pair));
   }
   return _mm256_or_si256(_mm256_srli_epi32(even, shift),
                          _mm256_slli_epi32(_mm256_srli_epi32(odd, shift), 8));
@@ -104,9 +108,10 @@ template <std::size_t kTaps>
       const __m256i pair = _mm256_add_epi16(pels16(rows[k] + x), pels16(rows[kTaps - 1 - k] + x));
       sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(pair, _mm256_set1_epi16(std::int16_t(w[k]))));
     }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(c + x), sum);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(c + x),
+                        _mm256_xor_si256(sum, _mm256_set1_epi16(std::int16_t(kAvx2Flip<kTaps>))));
   }
-  columnSumsPortable<kTaps>(rows, x, width, c);
+  columnSumsPortable<kTaps>(rows, x, width, c, kAvx2Flip<kTaps>);
 }
 
 template <std::size_t kTaps>
@@ -119,7 +124,7 @@ template <std::size_t kTaps>
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x),
                         _mm256_permute4x64_epi64(packed, 0xd8));
   }
-  rowFilterPortable<kTaps>(c, x, width, row);
+  rowFilterPortable<kTaps>(c, x, width, row, kAvx2Flip<kTaps>);
 }
 
 #endif
@@ -150,7 +155,7 @@ template <std::size_t kTaps, bool kAvx2>
       columnSumsAvx2<kTaps>(rows, width, c);
     else
 #endif
-      columnSumsPortable<kTaps>(rows, 0, width, c);
+      columnSumsPortable<kTaps>(rows, 0, width, c, 0);
     for (long k = 1; k <= r; ++k) {
       c[-k] = c[0];
       c[width - 1 + k] = c[width - 1];
@@ -161,7 +166,7 @@ template <std::size_t kTaps, bool kAvx2>
       rowFilterAvx2<kTaps>(c, width, row);
     else
 #endif
-      rowFilterPortable<kTaps>(c, 0, width, row);
+      rowFilterPortable<kTaps>(c, 0, width, row, 0);
   }
 }
 
