@@ -165,11 +165,14 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   // Finds the best vote and its id among the votes of the pass.
   void findBest_() const;
 
-  // The kernel of one distTol, before normalisation, with the sum of its centre column.
+  // The kernel of one distTol, before normalisation, with the sum of its centre column, the
+  // sum of all its values and the least of them.
   struct Kernel_ {
     double distTol = 0.0;
     long radius = -1;
     double columnSum = 0.0;
+    double total = 0.0;
+    double least = 0.0;
     std::vector<double> values;  // (2r + 1)^2, row by row
   };
   // One stored segment: its id, its ends in grid coordinates, its angle bins (binLo to binHi,
@@ -196,9 +199,24 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   static constexpr std::uint32_t kNone = 0xffffffffu;
   void prepareKernel_(double distTol);
   long checkBin_(long b) const;
+  // The cells of a patch, and the cells of one row that segments of one bin range reach.
+  struct Patch_ {
+    long x0 = 0, y0 = 0, w = 0, h = 0;
+  };
+  struct RowSpan_ {
+    long range, y, lo, hi;
+  };
+  // The cells of a tile that a stored segment reaches, row by row (with sum, and the kernel
+  // summed over them), and the kernel's normalisation for it.
+  bool reachRows_(const Added_& added, long x0, long x1, long y0, long y1, bool sum, Patch_& p);
+  double kernelNorm_(const Added_& added) const;
   // Adds the footprint of one stored segment within the cells x0 .. x1, y0 .. y1 (a tile),
   // into the slots of those cells row by row.
   void addFootprint_(const Added_& added, long x0, long x1, long y0, long y1);
+  // Counts the runs of a tile from the cells its segments reach, where that gives the count
+  // the values give; false where it may not.
+  bool countRunsQuickly_(const std::vector<std::uint32_t>& list, long x0, long x1, long y0, long y1,
+                         std::uint64_t& count);
   void addOther_(Slot_& slot, std::uint32_t lo, std::uint32_t len, float value);
   template <class Take>
   void takeRuns_(std::size_t limit, Take&& take);
@@ -279,6 +297,7 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   std::vector<double> patch_;
   std::vector<long> spanLo_;
   std::vector<long> spanHi_;
+  std::vector<RowSpan_> rowSpans_;
   std::vector<Slot_> slots_;
   std::vector<Other_> others_;
   std::vector<float> binSums_;
