@@ -224,11 +224,12 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   void finish_();
   // Sets the spans of the cells of one tile, whose runs are counted by cell and group in
   // offsets (prefix sums relative to the tile's first run), and copies the runs of the cells
-  // where they do not lie together; returns the number of copied entries. With entries null
-  // it only counts them.
+  // where they do not lie together (writing at most room entries); returns the number of
+  // copied entries. With entries null it only counts them.
   struct Tile_;
   std::size_t placeTile_(const Tile_& tile, const std::vector<std::uint32_t>& offsets,
                          std::size_t limit, std::uint32_t base, BasisInfo* entries,
+                         std::size_t room,
                          std::vector<std::pair<std::uint32_t, std::uint32_t>>& slices);
   // Finds the box of every angle bin's filled cells from the spans.
   void findBoxes_();

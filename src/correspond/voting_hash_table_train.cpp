@@ -469,7 +469,7 @@ void vcVotingHashTable::finish_() {
       for (std::size_t k = 1; k < offsets.size(); ++k) offsets[k] += offsets[k - 1];
       if (!fill) {
         mostRuns = std::max(mostRuns, count);
-        tileStart[t + 1] = count + placeTile_(tile, offsets, limit, 0, nullptr, slices);
+        tileStart[t + 1] = count + placeTile_(tile, offsets, limit, 0, nullptr, 0, slices);
         continue;
       }
       // Counting sort by cell and group; each group keeps the runs' id order. The runs and
@@ -478,8 +478,9 @@ void vcVotingHashTable::finish_() {
       VC_ASSERT(runs.size() <= place);
       cursor = offsets;
       for (const Run& run : runs) out[cursor[run.key]++] = run.info;
-      const std::size_t copies = placeTile_(
-          tile, offsets, limit, static_cast<std::uint32_t>(tileStart[t]), entries.data(), slices);
+      const std::size_t copies =
+          placeTile_(tile, offsets, limit, static_cast<std::uint32_t>(tileStart[t]), entries.data(),
+                     place - runs.size(), slices);
       VC_ASSERT(runs.size() + copies == place);
     }
   }
@@ -496,7 +497,7 @@ void vcVotingHashTable::finish_() {
 // (wrapping round); else they are copied one after the other behind the tile's runs.
 std::size_t vcVotingHashTable::placeTile_(
     const Tile_& tile, const std::vector<std::uint32_t>& offsets, std::size_t limit,
-    std::uint32_t base, BasisInfo* entries,
+    std::uint32_t base, BasisInfo* entries, std::size_t room,
     std::vector<std::pair<std::uint32_t, std::uint32_t>>& slices) {
   const std::size_t n = static_cast<std::size_t>(numBins_);
   const std::size_t groups = n * limit;
@@ -538,10 +539,13 @@ std::size_t vcVotingHashTable::placeTile_(
       } else {
         from = static_cast<std::uint32_t>(runsEnd + copies);
         for (const auto& slice : slices) {
-          if (entries != nullptr)
+          const std::size_t size = slice.second - slice.first;
+          if (entries != nullptr) {
+            VC_ASSERT(copies + size <= room);
             std::copy(entries + base + slice.first, entries + base + slice.second,
                       entries + base + runsEnd + copies);
-          copies += slice.second - slice.first;
+          }
+          copies += size;
         }
         to = static_cast<std::uint32_t>(runsEnd + copies);
       }
