@@ -136,9 +136,16 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
   // The working data of one stage.
   struct Stage_;
 
+  // The end points of a segment list, one array per coordinate, so that a pass testing one
+  // line against every segment reads plain numbers the compiler can take several at a time.
+  struct EndPoints_ {
+    explicit EndPoints_(const std::vector<vcFoundSegment>& v);
+    std::vector<double> x1, y1, x2, y2;
+  };
   // Segment i of v, then for every other segment crossing it away from its own end points
   // the two pieces before and after the crossing, in index order of the crossing segments.
-  static void basisPieces_(const std::vector<vcFoundSegment>& v, long i,
+  // ends are v's end points.
+  static void basisPieces_(const std::vector<vcFoundSegment>& v, const EndPoints_& ends, long i,
                            std::vector<vcFoundSegment>& pieces);
   void runType_(std::vector<KeptResult_>& results, const vcSegmentCorresponderRunParams& params,
                 vcSegmentCorresponderModel::ModelType modelType,

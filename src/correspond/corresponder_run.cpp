@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 #include <utility>
 
@@ -35,6 +36,16 @@ void checkFinite(const std::vector<vcFoundSegment>& found, const wchar_t* name) 
   }
 }
 
+// Two doubles handled as one value, and a comparison's lanes (all ones where true). Each lane
+// gets exactly the arithmetic of scalar code.
+typedef double Pair __attribute__((vector_size(16)));
+typedef long long Mask __attribute__((vector_size(16)));
+Pair load(const double* from) {
+  Pair x;
+  std::memcpy(&x, from, sizeof x);
+  return x;
+}
+
 // Side of a point relative to the infinite line through a segment: the sign of its vertical
 // offset from the line, or of its horizontal offset when the line is vertical; offsets within
 // 1e-10 count as on the line. The line's slope is worked out once for all points.
@@ -49,11 +60,22 @@ class LineSide {
     if (std::abs(offset) <= 1e-10) return 0;
     return offset > 0.0 ? 1 : -1;
   }
-  // Whether q1 and q2 both lie off the line on the same side: the common case when testing one
-  // segment against all others, decided here without the branches of two side calls.
-  bool bothOneSide(const vcVector<2>& q1, const vcVector<2>& q2) const {
-    const double o1 = offset_(q1), o2 = offset_(q2);
-    return (o1 > 1e-10 && o2 > 1e-10) | (o1 < -1e-10 && o2 < -1e-10);
+  // For segments j and j + 1 of ends (end point arrays x1, y1, x2, y2, of even length), a lane
+  // of all ones where both end points of the segment lie off the line on one side, so that it
+  // cannot cross. The common case when testing one segment against all others, two segments
+  // at a time with the offsets of operator().
+  template <class EndPoints>
+  Mask twoApart(const EndPoints& ends, std::size_t j) const {
+    const Pair x1 = load(&ends.x1[j]), x2 = load(&ends.x2[j]);
+    Pair o1, o2;
+    if (vertical_) {
+      o1 = x1 - p1_.x();
+      o2 = x2 - p1_.x();
+    } else {
+      o1 = load(&ends.y1[j]) - (p1_.y() + slope_ * (x1 - p1_.x()));
+      o2 = load(&ends.y2[j]) - (p1_.y() + slope_ * (x2 - p1_.x()));
+    }
+    return ((o1 > 1e-10) & (o2 > 1e-10)) | ((o1 < -1e-10) & (o2 < -1e-10));
   }
 
  private:
@@ -143,20 +165,46 @@ struct vcSegmentCorresponder::Stage_ {
 
 // ---- Basis pieces --------------------------------------------------------------------------
 
-void vcSegmentCorresponder::basisPieces_(const std::vector<vcFoundSegment>& v, long i,
+vcSegmentCorresponder::EndPoints_::EndPoints_(const std::vector<vcFoundSegment>& v) {
+  const std::size_t n = v.size() + v.size() % 2;
+  x1.reserve(n);
+  y1.reserve(n);
+  x2.reserve(n);
+  y2.reserve(n);
+  for (const vcFoundSegment& f : v) {
+    x1.push_back(f.segment().p1().x());
+    y1.push_back(f.segment().p1().y());
+    x2.push_back(f.segment().p2().x());
+    y2.push_back(f.segment().p2().y());
+  }
+  // An odd list ends with a copy of its last segment, which the pair tests pass over.
+  if (v.size() % 2 == 1) {
+    x1.push_back(x1.back());
+    y1.push_back(y1.back());
+    x2.push_back(x2.back());
+    y2.push_back(y2.back());
+  }
+}
+
+void vcSegmentCorresponder::basisPieces_(const std::vector<vcFoundSegment>& v,
+                                         const EndPoints_& ends, long i,
                                          std::vector<vcFoundSegment>& pieces) {
   const vcFoundSegment& seg = v[static_cast<std::size_t>(i)];
   const vcLineSeg& s = seg.segment();
   pieces.assign(1, seg);
   const LineSide side(s);
-  for (std::size_t j = 0; j < v.size(); ++j) {
-    const vcLineSeg& other = v[j].segment();
-    if (side.bothOneSide(other.p1(), other.p2()) || static_cast<long>(j) == i) continue;
+  const auto split = [&](std::size_t j) {
     vcVector<2> x;
-    if (!crossing(s, side, other, x)) continue;
-    if (vfRealEq(x, s.p1(), 1e-8) || vfRealEq(x, s.p2(), 1e-8)) continue;
+    if (static_cast<long>(j) == i || !crossing(s, side, v[j].segment(), x)) return;
+    if (vfRealEq(x, s.p1(), 1e-8) || vfRealEq(x, s.p2(), 1e-8)) return;
     pieces.emplace_back(vcLineSeg(s.p1(), x), seg.magnitude(), seg.polarity(), seg.width());
     pieces.emplace_back(vcLineSeg(x, s.p2()), seg.magnitude(), seg.polarity(), seg.width());
+  };
+  const std::size_t n = v.size();
+  for (std::size_t j = 0; j < n; j += 2) {
+    const Mask apart = side.twoApart(ends, j);
+    if (!apart[0]) split(j);
+    if (!apart[1] && j + 1 < n) split(j + 1);
   }
 }
 
@@ -266,6 +314,7 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
   // to find its good vote; the stage ends once a search ends at or past the limit.
   const long n = static_cast<long>(v.size());
   const long limit = std::min(n, kMaxBases);
+  const EndPoints_ ends(v);
   std::vector<vcFoundSegment> pieces;
   std::vector<vcVotingResult> candidates;
 
@@ -284,7 +333,7 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
     for (; b < n; advance()) {
       const long i = order[static_cast<std::size_t>(b)];
       if (piecesOf != i) {
-        basisPieces_(v, i, pieces);
+        basisPieces_(v, ends, i, pieces);
         piecesOf = i;
       }
       const vcFoundSegment& piece = pieces[p];

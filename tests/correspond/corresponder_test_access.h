@@ -15,7 +15,7 @@ struct vcSegmentCorresponderTestAccess {
 
   static std::vector<vcFoundSegment> pieces(const std::vector<vcFoundSegment>& v, long i) {
     std::vector<vcFoundSegment> out;
-    vcSegmentCorresponder::basisPieces_(v, i, out);
+    vcSegmentCorresponder::basisPieces_(v, vcSegmentCorresponder::EndPoints_(v), i, out);
     return out;
   }
 
