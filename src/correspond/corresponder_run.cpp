@@ -126,6 +126,16 @@ bool crossing(const vcLineSeg& a, const LineSide& aSide, const vcLineSeg& b, vcV
   return true;
 }
 
+// The angle of p2 - p1 (side 0) or of p1 - p2 (side 1), read from the segment's cached direction
+// where that is the same vector's angle.
+double directionAngle(const vcBaseSegment& s, long side) {
+  const vcSegmentDefs::veSegmentPolarity same =
+      side == 0 ? vcSegmentDefs::eForward : vcSegmentDefs::eReverse;
+  if (s.polarity() == same) return s.dirAngle().plain();
+  const vcLineSeg& g = s.segment();
+  return (side == 0 ? g.p2() - g.p1() : g.p1() - g.p2()).angle().plain();
+}
+
 // The basis frame of a found piece: its p1 at the origin, its direction along +x, lengths
 // multiplied by c.
 vcXform<2> basisFrame(const vcLineSeg& piece, double c) {
@@ -379,16 +389,15 @@ void vcSegmentCorresponder::runStage_(Stage_& stage, std::vector<KeptResult_>& r
 // with fewer false ones, than starting from the piece; polygons did not change).
 vcXform<2> vcSegmentCorresponder::startPose_(const vcSegmentCorresponderDofModel& instance, long j,
                                              long side, const vcFoundSegment& basis) const {
-  const vcLineSeg& b = instance.segments[static_cast<std::size_t>(j)].segment();
+  const vcModelSegment& b = instance.segments[static_cast<std::size_t>(j)];
   const vcLineSeg& q = basis.segment();
-  const vcVector<2> origin = side == 0 ? b.p1() : b.p2();
-  const vcVector<2> toward = side == 0 ? b.p2() : b.p1();
+  const vcVector<2> origin = side == 0 ? b.segment().p1() : b.segment().p2();
   double k = 1.0;
   if (trained_.params.implyScale()) {
     VC_ASSERT(b.length() > 0.0);
-    k = q.length() / b.length();
+    k = basis.length() / b.length();
   }
-  const double rotation = (q.p2() - q.p1()).angle().plain() - (toward - origin).angle().plain();
+  const double rotation = directionAngle(basis, 0) - directionAngle(b, side);
   // The matrices are those of vcXform(translation, scale, aspect, shear 0, rotation), whose
   // columns are the x axis at the rotation and the y axis at rotation + shear, written out so
   // that each angle's cosine and sine are taken once (the y axis's angle is the same number
