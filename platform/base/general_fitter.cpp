@@ -260,7 +260,7 @@ bool vcLSGeneralFitter::fitRigidFrom_(double a0, const vcVector<2>& t0, const vc
 
 vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) const {
   vcXform<2> result;
-  if (!tryFit(dofs, result, rms, tolerance)) {
+  if (!solve_(dofs, tolerance, result, &rms)) {
     if (rows_.empty() || !(weightSum_ > 0.0))
       throw Singular(L"vcLSGeneralFitter::fit: no constraint with a positive weight");
     throw Singular(
@@ -270,8 +270,12 @@ vcXform<2> vcLSGeneralFitter::fit(long dofs, double& rms, double tolerance) cons
   return result;
 }
 
-bool vcLSGeneralFitter::tryFit(long dofs, vcXform<2>& result, double& rms,
-                               double tolerance) const {
+bool vcLSGeneralFitter::tryFit(long dofs, vcXform<2>& result, double tolerance) const {
+  return solve_(dofs, tolerance, result, nullptr);
+}
+
+bool vcLSGeneralFitter::solve_(long dofs, double tolerance, vcXform<2>& result,
+                               double* rms) const {
   if (dofs != 3 && dofs != 4 && dofs != 6)
     throw vcBadParamsError(L"vcLSGeneralFitter::fit: dofs must be 3, 4 or 6, got " + vfStr(dofs));
   if (!(tolerance > 1.0))
@@ -308,6 +312,6 @@ bool vcLSGeneralFitter::tryFit(long dofs, vcXform<2>& result, double& rms,
 
   // Undo the centring: M (p - c) + t = M p + (t - M c).
   result = vcXform<2>(centred.matrix(), centred.trans() - centred.matrix() * c);
-  rms = std::sqrt(cost_(centred.matrix(), centred.trans(), c) / weightSum_);
+  if (rms) *rms = std::sqrt(cost_(centred.matrix(), centred.trans(), c) / weightSum_);
   return true;
 }

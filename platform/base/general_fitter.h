@@ -12,7 +12,7 @@
 //   fitter.update(foundMid, modelMid, weight / 10000);
 //   double rms = 0;
 //   vcXform<2> modelFromFound = fitter.fit(4, rms, 1e14);    // throws when singular
-//   if (!fitter.tryFit(4, modelFromFound, rms, 1e14)) ...     // or reports it
+//   if (!fitter.tryFit(4, modelFromFound, 1e14)) ...          // or reports it, without rms
 //
 // How it solves: the constraint points are first centred on their weighted centroid and divided
 // by their RMS spread, so that the normal equations are free of units and of the frame's
@@ -52,10 +52,10 @@ class vcLSGeneralFitter {
   // transform: none at all, zero total weight, or a condition number above tolerance.
   vcXform<2> fit(long dofs, double& rms, double tolerance = 1e14) const;
   // The same fit for callers to whom a singular system is an ordinary outcome (a hot loop that
-  // tries many candidate correspondences): returns false where fit throws Singular, leaving
-  // result and rms unchanged, and true with both written otherwise. Bad dofs or tolerance still
-  // throw vcBadParamsError.
-  bool tryFit(long dofs, vcXform<2>& result, double& rms, double tolerance = 1e14) const;
+  // tries many candidate correspondences) and who need no rms: returns false where fit throws
+  // Singular, leaving result unchanged, and true with it written otherwise. Bad dofs or
+  // tolerance still throw vcBadParamsError.
+  bool tryFit(long dofs, vcXform<2>& result, double tolerance = 1e14) const;
 
   // The constraints do not determine the requested transform.
   class Singular : public vcExceptionWithString {
@@ -73,6 +73,8 @@ class vcLSGeneralFitter {
     double weight;
   };
 
+  // fit and tryFit: false when singular; rms, when asked for, is written only on success.
+  bool solve_(long dofs, double tolerance, vcXform<2>& result, double* rms) const;
   // Makes room for a typical fit's rows before the first one.
   void reserveFirst_();
   // The weighted centroid c of the constraint points and their RMS distance s from it (1 when

@@ -8,9 +8,8 @@ void vcSegmentCorresponderModel::finalLinearFit_(const vcLSGeneralFitter& fitter
   // common here (candidates with too few correspondences), so it is reported without throwing.
   vcXform<2> fitted;
   try {
-    double rms = 0.0;
     vcXform<2> modelFromFound;
-    if (!fitter.tryFit(dofCount, modelFromFound, rms, 1e14)) {
+    if (!fitter.tryFit(dofCount, modelFromFound, 1e14)) {
       fitFailed = true;
       return;
     }
