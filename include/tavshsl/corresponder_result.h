@@ -51,12 +51,26 @@ class TAVSHSL_API vcSegmentCorresponderResult {
   // The modifiable form lets the corresponder edit one side directly; keeping the other side
   // consistent is then the caller's job.
   // Throws: vcBadParamsError for f out of range.
-  const std::vector<long>& modelSegsForFoundSeg(long f) const;
-  std::vector<long>& modelSegsForFoundSeg(long f);
+  const std::vector<long>& modelSegsForFoundSeg(long f) const {
+    checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
+    return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
+  }
+  std::vector<long>& modelSegsForFoundSeg(long f) {
+    checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
+    direct_ = true;
+    return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
+  }
   // The found segments assigned to model segment k. Requires 0 <= k < numModelSegs().
   // Throws: vcBadParamsError for k out of range.
-  const std::vector<long>& foundSegsForModelSeg(long k) const;
-  std::vector<long>& foundSegsForModelSeg(long k);
+  const std::vector<long>& foundSegsForModelSeg(long k) const {
+    checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
+    return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+  }
+  std::vector<long>& foundSegsForModelSeg(long k) {
+    checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
+    direct_ = true;
+    return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+  }
 
   // Appends k to modelSegsForFoundSeg(f) and f to foundSegsForModelSeg(k), even when the pair
   // is already there.
@@ -70,8 +84,19 @@ class TAVSHSL_API vcSegmentCorresponderResult {
   bool operator==(const vcSegmentCorresponderResult& other) const;
 
  private:
-  void checkFound_(long f, const wchar_t* operation) const;
-  void checkModel_(long k, const wchar_t* operation) const;
+  // Index checks, inline as the accessors are called for every pairing a pose fit reads; the
+  // throwing part is out of line.
+  void checkFound_(long f, const wchar_t* operation) const {
+    if (f < 0 || f >= numFoundSegs())
+      badIndex_(operation, L"found segment index", f, numFoundSegs());
+  }
+  void checkModel_(long k, const wchar_t* operation) const {
+    if (k < 0 || k >= numModelSegs())
+      badIndex_(operation, L"model segment index", k, numModelSegs());
+  }
+  // Throws vcBadParamsError "<operation>: <name> must be in [0, <size>), got <value>".
+  [[noreturn]] static void badIndex_(const wchar_t* operation, const wchar_t* name, long value,
+                                     long size);
 
   long modelIdx_ = 0;
   double score_ = 0.0;

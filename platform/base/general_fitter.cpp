@@ -274,8 +274,7 @@ bool vcLSGeneralFitter::tryFit(long dofs, vcXform<2>& result, double tolerance) 
   return solve_(dofs, tolerance, result, nullptr);
 }
 
-bool vcLSGeneralFitter::solve_(long dofs, double tolerance, vcXform<2>& result,
-                               double* rms) const {
+bool vcLSGeneralFitter::solve_(long dofs, double tolerance, vcXform<2>& result, double* rms) const {
   if (dofs != 3 && dofs != 4 && dofs != 6)
     throw vcBadParamsError(L"vcLSGeneralFitter::fit: dofs must be 3, 4 or 6, got " + vfStr(dofs));
   if (!(tolerance > 1.0))

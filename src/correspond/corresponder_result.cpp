@@ -8,12 +8,6 @@
 
 namespace {
 
-// "<operation>: <name> must be in [0, <size>), got <value>".
-[[noreturn]] void throwIndex(const wchar_t* operation, const wchar_t* name, long value, long size) {
-  throw vcBadParamsError(std::wstring(operation) + L": " + name + L" must be in [0, " +
-                         vfStr(size) + L"), got " + vfStr(value));
-}
-
 void eraseAll(std::vector<long>& list, long value) {
   list.erase(std::remove(list.begin(), list.end(), value), list.end());
 }
@@ -52,34 +46,10 @@ void vcSegmentCorresponderResult::reset(long modelIdx, long numModelSegs, long n
   modelSegsForFoundSeg_.resize(static_cast<std::size_t>(numFoundSegs));
 }
 
-void vcSegmentCorresponderResult::checkFound_(long f, const wchar_t* operation) const {
-  if (f < 0 || f >= numFoundSegs()) throwIndex(operation, L"found segment index", f, numFoundSegs());
-}
-
-void vcSegmentCorresponderResult::checkModel_(long k, const wchar_t* operation) const {
-  if (k < 0 || k >= numModelSegs()) throwIndex(operation, L"model segment index", k, numModelSegs());
-}
-
-const std::vector<long>& vcSegmentCorresponderResult::modelSegsForFoundSeg(long f) const {
-  checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
-  return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
-}
-
-std::vector<long>& vcSegmentCorresponderResult::modelSegsForFoundSeg(long f) {
-  checkFound_(f, L"vcSegmentCorresponderResult::modelSegsForFoundSeg");
-  direct_ = true;
-  return modelSegsForFoundSeg_[static_cast<std::size_t>(f)];
-}
-
-const std::vector<long>& vcSegmentCorresponderResult::foundSegsForModelSeg(long k) const {
-  checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
-  return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
-}
-
-std::vector<long>& vcSegmentCorresponderResult::foundSegsForModelSeg(long k) {
-  checkModel_(k, L"vcSegmentCorresponderResult::foundSegsForModelSeg");
-  direct_ = true;
-  return foundSegsForModelSeg_[static_cast<std::size_t>(k)];
+void vcSegmentCorresponderResult::badIndex_(const wchar_t* operation, const wchar_t* name,
+                                            long value, long size) {
+  throw vcBadParamsError(std::wstring(operation) + L": " + name + L" must be in [0, " +
+                         vfStr(size) + L"), got " + vfStr(value));
 }
 
 bool vcSegmentCorresponderResult::operator==(const vcSegmentCorresponderResult& other) const {
