@@ -84,6 +84,10 @@ class TAVSHSL_API vcSegmentCorresponderResult {
   bool operator==(const vcSegmentCorresponderResult& other) const;
 
  private:
+  // The corresponder's pruning takes a pairing out and puts both lists back as they were, which
+  // leaves the two tables mirror images without marking them as edited directly.
+  friend class vcSegmentCorresponder;
+
   // Index checks, inline as the accessors are called for every pairing a pose fit reads; the
   // throwing part is out of line.
   void checkFound_(long f, const wchar_t* operation) const {

@@ -118,8 +118,8 @@ void vcSegmentCorresponder::pruneCorrespondence_(KeptResult_& kept,
       if (result.score() > score) {
         kept.perimeter = perimeter;  // the same position now holds the next found segment
       } else {
-        result.foundSegsForModelSeg(k).swap(foundsOfK);
-        result.modelSegsForFoundSeg(f).swap(modelsOfF);
+        result.foundSegsForModelSeg_[static_cast<std::size_t>(k)].swap(foundsOfK);
+        result.modelSegsForFoundSeg_[static_cast<std::size_t>(f)].swap(modelsOfF);
         result.score(score);
         ++pos;
       }
