@@ -56,7 +56,6 @@ class TAVSHSL_API vcGridQuadIterator {
 
 class TAVSHSL_API vcCorrespondingHashTable : public vcRepBase {
  public:
-
   // Largest number of grid cells.
   static constexpr double kMaxCells = 16777216.0;  // 2^24
   // Largest number of (cell, found segment) entries, over all cells.
@@ -78,6 +77,12 @@ class TAVSHSL_API vcCorrespondingHashTable : public vcRepBase {
   // Throws: vcBadParamsError when modelSeg's end points are not finite.
   void match(std::vector<vcCorrespondingHashTableMatchData>& out, const vcModelSegment& modelSeg,
              long modelSegIndex);
+  // The same for a posed segment given by its end points and polarity, as a vcModelSegment of
+  // them would be matched: its direction and line angles are worked out only once a found
+  // segment comes to be judged or scored, which most posed segments of a run never need.
+  // Throws: vcBadParamsError when seg's end points are not finite or polarity is no polarity.
+  void match(std::vector<vcCorrespondingHashTableMatchData>& out, const vcLineSeg& seg,
+             vcSegmentDefs::veSegmentPolarity polarity);
 
   // Image coordinates to grid coordinates.
   const vcXform<2>& toGrid() const { return toGrid_; }

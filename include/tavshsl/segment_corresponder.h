@@ -162,8 +162,10 @@ class TAVSHSL_API vcSegmentCorresponder : public vcRepBase {
     std::vector<double> factors;
     std::vector<long> foundsOfK, modelsOfF;
   };
-  void correspondFine_(vcSegmentCorresponderResult& result,
-                       const std::vector<vcModelSegment>& modelSegments, long instance,
+  // The posed model segments are given by their line segments and the segments they were
+  // posed from (same order), which supply the polarities.
+  void correspondFine_(vcSegmentCorresponderResult& result, const std::vector<vcLineSeg>& lines,
+                       const std::vector<vcModelSegment>& posedFrom, long instance,
                        vcCorrespondingHashTable& table, const std::vector<vcFoundSegment>& found,
                        Scratch_& scratch) const;
   static void correspondSingleSegment_(long k,

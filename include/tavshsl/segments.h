@@ -130,6 +130,9 @@ class TAVSHSL_API vcSegmentCorresponderUtil {
   class TAVSHSL_API PairingScorer {
    public:
     PairingScorer(const vcModelSegment& model, double sigma);
+    // The same for a model segment given by its line segment and line angle (the value
+    // segmentAngle gives for it).
+    PairingScorer(const vcLineSeg& model, vcRadian lineAngle, double sigma);
     // scoreSegmentPairing(model, found, sigma).
     double score(const vcFoundSegment& found) const;
     // calculateOverlap(model, other).

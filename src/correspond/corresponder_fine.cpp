@@ -10,16 +10,17 @@
 
 // Every posed model segment in turn takes the found segments near it, best pairing first.
 void vcSegmentCorresponder::correspondFine_(vcSegmentCorresponderResult& result,
-                                            const std::vector<vcModelSegment>& modelSegments,
+                                            const std::vector<vcLineSeg>& lines,
+                                            const std::vector<vcModelSegment>& posedFrom,
                                             long instance, vcCorrespondingHashTable& table,
                                             const std::vector<vcFoundSegment>& found,
                                             Scratch_& scratch) const {
-  result.reset(instanceModel_[static_cast<std::size_t>(instance)],
-               static_cast<long>(modelSegments.size()), static_cast<long>(found.size()));
+  result.reset(instanceModel_[static_cast<std::size_t>(instance)], static_cast<long>(lines.size()),
+               static_cast<long>(found.size()));
   double total = 0.0;
   std::vector<vcCorrespondingHashTableMatchData>& matches = scratch.matches;
-  for (std::size_t k = 0; k < modelSegments.size(); ++k) {
-    table.match(matches, modelSegments[k], static_cast<long>(k));
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    table.match(matches, lines[k], posedFrom[k].polarity());
     if (matches.empty()) continue;
     // Stable, so that equal scores keep the order in which the walk met them. The lists are
     // short: an insertion sort needs no buffer.

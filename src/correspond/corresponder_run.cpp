@@ -156,8 +156,8 @@ struct vcSegmentCorresponder::Stage_ {
   const vcSegmentCorresponderRunParams& params;
   vcSegmentCorresponderModel::ModelType type;
   vcVotingHashTable& table;
-  const std::vector<vcFoundSegment>& v;  // voting list
-  const std::vector<vcFoundSegment>& c;  // corresponding list
+  const std::vector<vcFoundSegment>& v;               // voting list
+  const std::vector<vcFoundSegment>& c;               // corresponding list
   vcPtrHandle<vcCorrespondingHashTable> fineTable;    // over c
   vcPtrHandle<vcCorrespondingHashTable> strokeTable;  // over v, skeleton stages only
   double consider;
@@ -170,6 +170,7 @@ struct vcSegmentCorresponder::Stage_ {
   KeptResult_ candidate;
   vcSegmentCorresponderResult strokes;
   std::vector<vcModelSegment> modelSegments;
+  std::vector<vcLineSeg> lines;  // the posed model segments matched
   Scratch_ scratch;
 };
 
@@ -423,19 +424,28 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
   const vcSegmentCorresponderModel& model = *trained_.params.models()[static_cast<std::size_t>(m)];
   const vcSegmentCorresponderDofModel& instance = instances_[static_cast<std::size_t>(t)];
 
-  // Start pose and the posed model (a skeleton's centre-lines).
+  // Start pose and the posed model. Matching needs only the posed end points and the
+  // polarities: a boundary model's boundary segments (what its transformModelCore maps) are
+  // mapped here without the lengths and angles a posed vcModelSegment would work out.
   const vcXform<2> pose =
       startPose_(instance, j, s, stage.v[static_cast<std::size_t>(stage.basisIndex)]);
   std::vector<vcModelSegment>& modelSegments = stage.modelSegments;
-  vcSegmentCorresponderResult& strokes = stage.strokes;
-  model.transformModelCore(modelSegments, pose);
+  std::vector<vcLineSeg>& lines = stage.lines;
+  const std::vector<vcModelSegment>* posedFrom = &model.boundarySegments();
+  const auto linesOf = [&lines](const std::vector<vcModelSegment>& segments) {
+    lines.clear();
+    for (const vcModelSegment& g : segments) lines.push_back(g.segment());
+  };
 
   // Skeleton models: the centre-lines find their strokes among the voting segments, whose
   // widths give each stroke's width; the posed outline at those widths is what is matched.
   if (stage.type == vcSegmentCorresponderModel::eSkeletonModel) {
     const auto* skeleton = dynamic_cast<const vcSegmentCorresponderSkeletonModel*>(&model);
     VC_ASSERT(skeleton != nullptr);
-    correspondFine_(strokes, modelSegments, t, *stage.strokeTable, stage.v, stage.scratch);
+    vcSegmentCorresponderResult& strokes = stage.strokes;
+    model.transformModelCore(modelSegments, pose);
+    linesOf(modelSegments);
+    correspondFine_(strokes, lines, modelSegments, t, *stage.strokeTable, stage.v, stage.scratch);
     std::vector<double> factors(modelSegments.size());
     for (std::size_t k = 0; k < modelSegments.size(); ++k) {
       const std::vector<long>& list =
@@ -452,11 +462,16 @@ void vcSegmentCorresponder::processCandidate_(Stage_& stage, long id,
     }
     model.transformModel(modelSegments, pose, factors);
     if (diag_ && diagFlags_ != 0) recordCandidateDiags_(modelSegments);
+    linesOf(modelSegments);
+    posedFrom = &modelSegments;
+  } else {
+    lines.clear();
+    for (const vcModelSegment& g : *posedFrom) lines.push_back(g.segment().map(pose));
   }
 
   // Fine correspondence against the corresponding list, pose fit and score.
   KeptResult_& kept = stage.candidate;
-  correspondFine_(kept.result, modelSegments, t, *stage.fineTable, stage.c, stage.scratch);
+  correspondFine_(kept.result, lines, *posedFrom, t, *stage.fineTable, stage.c, stage.scratch);
   kept.result.basisSegmentIdx(stage.basisIndex);
   kept.perimeter = scoreCorrespondence_(kept.result, model, stage.c, stage.scratch);
   if (kept.result.score() == 0.0) return;

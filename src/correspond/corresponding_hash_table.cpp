@@ -167,7 +167,16 @@ vcCorrespondingHashTable::vcCorrespondingHashTable(double binSize,
 
 void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchData>& out,
                                      const vcModelSegment& modelSeg, long /*modelSegIndex*/) {
-  if (!vfIsFiniteSegment(modelSeg.segment())) badParam(L"match: the model segment is not finite");
+  match(out, modelSeg.segment(), modelSeg.polarity());
+}
+
+void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchData>& out,
+                                     const vcLineSeg& s,
+                                     vcSegmentDefs::veSegmentPolarity polarity) {
+  if (!vfIsFiniteSegment(s)) badParam(L"match: the model segment is not finite");
+  if (polarity != vcSegmentDefs::eForward && polarity != vcSegmentDefs::eReverse &&
+      polarity != vcSegmentDefs::eUndirected)
+    badParam(L"match: the model segment's polarity is no polarity");
   out.clear();
   // A new mark for this query; the marks are cleared once per 2^32 - 1 queries.
   if (++mark_ == 0) {
@@ -175,15 +184,16 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
     mark_ = 1;
   }
   const std::vector<vcFoundSegment>& found = *found_;
-  // Made for the first found segment that gets scored.
+  // The model segment's direction angle, as vcBaseSegment caches it, worked out for the first
+  // found segment judged; the scorer is made for the first one scored.
+  double m = 0.0;
+  bool haveM = false;
   std::optional<vcSegmentCorresponderUtil::PairingScorer> scorer;
 
-  const double m = modelSeg.dirAngle().plain();
   const double tol = 2.0 * angleTol_.plain();
-  const bool modelUndirected = modelSeg.polarity() == vcSegmentDefs::eUndirected;
+  const bool modelUndirected = polarity == vcSegmentDefs::eUndirected;
 
   // Walk the cells under the model segment; each found segment is judged when first met.
-  const vcLineSeg& s = modelSeg.segment();
   vcVector<2> g1 = toGrid_.mapPoint(s.p1()), g2 = toGrid_.mapPoint(s.p2());
   if (!vcTightLineHashTable<char>::clipToLimit(g1, g2)) return;
   // (Locals: the marks are stores of the same type as the lists and the mark.)
@@ -203,6 +213,12 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
       seen[f] = mark;
       const vcFoundSegment& fs = found[static_cast<std::size_t>(f)];
 
+      if (!haveM) {
+        m = modelUndirected ? vcSegmentCorresponderUtil::segmentAngle(s).plain()
+            : polarity == vcSegmentDefs::eForward ? (s.p2() - s.p1()).angle().plain()
+                                                  : (s.p1() - s.p2()).angle().plain();
+        haveM = true;
+      }
       // Direction difference in [0, pi]; with an undirected side both directions of a line
       // are one, so the difference folds into [0, pi/2].
       double delta = absSignedNorm(m - fs.dirAngle().plain());
@@ -211,7 +227,11 @@ void vcCorrespondingHashTable::match(std::vector<vcCorrespondingHashTableMatchDa
         delta = kPi - delta;
       if (delta > tol) continue;
 
-      if (!scorer) scorer.emplace(modelSeg, distTol_);
+      // An undirected segment's direction is its line angle.
+      if (!scorer)
+        scorer.emplace(s,
+                       modelUndirected ? vcRadian(m) : vcSegmentCorresponderUtil::segmentAngle(s),
+                       distTol_);
       const double score = scorer->score(fs);
       if (score > 0.0)
         out.push_back(vcCorrespondingHashTableMatchData{static_cast<long>(f), score});

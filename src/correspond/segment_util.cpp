@@ -41,12 +41,16 @@ double vcSegmentCorresponderUtil::scoreSegmentPairing(const vcModelSegment& mode
 // The cached line angle also serves a zero-length model segment (a vertical line through its
 // point), which has no direction of its own.
 vcSegmentCorresponderUtil::PairingScorer::PairingScorer(const vcModelSegment& model, double sigma)
-    : cosine_(std::cos(model.lineAngle().plain())),
-      sine_(std::sin(model.lineAngle().plain())),
+    : PairingScorer(model.segment(), model.lineAngle(), sigma) {}
+
+vcSegmentCorresponderUtil::PairingScorer::PairingScorer(const vcLineSeg& model, vcRadian lineAngle,
+                                                        double sigma)
+    : cosine_(std::cos(lineAngle.plain())),
+      sine_(std::sin(lineAngle.plain())),
       sigma_(sigma),
-      origin_(model.segment().p1()),
-      b1_(cosine_ * model.segment().p1().x() + sine_ * model.segment().p1().y()),
-      b2_(cosine_ * model.segment().p2().x() + sine_ * model.segment().p2().y()) {}
+      origin_(model.p1()),
+      b1_(cosine_ * model.p1().x() + sine_ * model.p1().y()),
+      b2_(cosine_ * model.p2().x() + sine_ * model.p2().y()) {}
 
 double vcSegmentCorresponderUtil::PairingScorer::overlap(const vcLineSeg& other) const {
   // Positions along the model line's direction, as calculateOverlap takes them.
