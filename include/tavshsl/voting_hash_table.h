@@ -81,6 +81,11 @@ class TAVSHSL_API vcVotingHashTable : public vcRepBase {
   void addSegment(long id, const vcLineSeg& seg, double normaliser, double distTol,
                   vcRadian angleTol);
 
+  // Makes room for count more stored segments at once, so that adding them does not grow
+  // the list of stored segments step by step, copying it each time.
+  // Throws: vcBadParamsError unless 0 <= count <= kMaxEntries.
+  void reserveSegments(long count);
+
   // Ends training: builds the cells' compact lists from what was added and gives the training
   // scratch back. Voting and reading cells do it themselves when needed; adding segments
   // afterwards still works (the table keeps every stored segment, a few dozen bytes each, and

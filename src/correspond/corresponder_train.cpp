@@ -148,6 +148,15 @@ void vcSegmentCorresponder::train_() {
 // Every basis of every instance, into the table of its model's type; ids grow in this order.
 void vcSegmentCorresponder::fillHashTable_() {
   const auto& models = trainParams_.models();
+  // Each instance stores all its segments in the frame of each end of each of them.
+  long count[2] = {0, 0};
+  for (std::size_t t = 0; t < instances_.size(); ++t) {
+    const auto type = models[static_cast<std::size_t>(instanceModel_[t])]->modelType();
+    const long segs = static_cast<long>(instances_[t].segments.size());
+    count[static_cast<std::size_t>(type)] += 2 * segs * segs;
+  }
+  for (std::size_t k = 0; k < votingTables_.size(); ++k)
+    votingTables_[k]->reserveSegments(count[k]);
   for (std::size_t t = 0; t < instances_.size(); ++t) {
     const auto type = models[static_cast<std::size_t>(instanceModel_[t])]->modelType();
     VC_ASSERT(type == vcSegmentCorresponderModel::eBoundaryModel ||

@@ -612,6 +612,12 @@ void vcVotingHashTable::dropUnfinished_() {
   dirty_ = false;
 }
 
+void vcVotingHashTable::reserveSegments(long count) {
+  if (count < 0 || static_cast<double>(count) > kMaxEntries)
+    badParam(L"reserveSegments: count must be in [0, 2^32 - 1], got " + vfStr(count));
+  added_.reserve(added_.size() + static_cast<std::size_t>(count));
+}
+
 void vcVotingHashTable::shrinkToFit() {
   finish_();
   slots_ = std::vector<Slot_>();
