@@ -48,6 +48,9 @@ struct Piece {
   int code = 0;
   double mx = 0.0, my = 0.0, ux = 1.0, uy = 0.0;
   bool straight = false;
+  // Too short to be laid on its line alone, but within the bow limit: a side where it meets
+  // another side at a corner.
+  bool shortSide = false;
 };
 
 // The edgelets with their positions (aside, x, y pairs, or their own), as the steps below
@@ -200,7 +203,8 @@ void findPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size
       piece.last = last;
       piece.code =
           edges[run[first]].angle().plain() + int(std::lround(double(turnSum) / double(count)));
-      placer.fit(run, first, last, count >= std::size_t(kStraightLeast), piece);
+      placer.fit(run, first, last, true, piece);
+      if (count < std::size_t(kStraightLeast)) std::swap(piece.straight, piece.shortSide);
       if (piece.straight)
         for (std::size_t s = first; s <= last; ++s)
           placer.layOn(run[s], piece, edges[run[s]].angle().plain());
@@ -210,16 +214,20 @@ void findPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size
   }
 }
 
-// Joins neighbouring pieces, at most kStraightJoinGap edgelets apart and within
-// kStraightJoinTurnCodes of one direction, that are straight together, and lays them (and the
-// edgelets between them) on their common line: noise cuts a long straight edge into pieces by
-// direction, and each piece laid on its own line leaves the edge bent.
+// Joins neighbouring pieces of at least kStraightJoinLeast edgelets, at most kStraightJoinGap
+// edgelets apart and within kStraightJoinTurnCodes of one direction, that are straight
+// together, and lays them (and the edgelets between them) on their common line: noise cuts a
+// long straight edge into pieces by direction, and each piece laid on its own line leaves the
+// edge bent.
 void joinPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size_t>& run,
                 Placer& placer, std::vector<Piece>& pieces) {
+  const auto tiny = [](const Piece& p) { return p.last - p.first + 1 < kStraightJoinLeast; };
   for (std::size_t p = 0; p < pieces.size(); ++p) {
     std::size_t joinedUpTo = p;
     Piece joined, trial;
+    if (tiny(pieces[p])) continue;
     for (std::size_t q = p + 1; q < pieces.size(); ++q) {
+      if (tiny(pieces[q])) break;
       if (pieces[q].first - pieces[q - 1].last - 1 > std::size_t(kStraightJoinGap)) break;
       if (std::abs(signedTurn(pieces[p].code, pieces[q].code)) > kStraightJoinTurnCodes) break;
       placer.fit(run, pieces[p].first, pieces[q].last, true, trial);
@@ -263,14 +271,27 @@ void straightenEnds(const std::vector<vcEdgelet>& edges, const std::vector<std::
 // or more follow each other within kStraightCornerGap edgelets, the edgelets between them go
 // onto the nearer of the two lines with its direction. The sides then meet at a sharp corner,
 // as the edge does before the smoothing rounds it, and the direction jumps there instead of
-// turning through the rounding.
-void sharpenCorners(const std::vector<std::size_t>& run, Placer& placer,
-                    const std::vector<Piece>& pieces) {
+// turning through the rounding. A short piece within the bow limit counts as a side where it
+// meets a straight piece so within kStraightShortCornerGap edgelets, and is laid on its line.
+void sharpenCorners(const std::vector<vcEdgelet>& edges, const std::vector<std::size_t>& run,
+                    Placer& placer, std::vector<Piece>& pieces) {
+  const auto side = [](const Piece& p) { return p.straight || p.shortSide; };
+  const auto layShort = [&](Piece& p) {
+    if (!p.shortSide) return;
+    for (std::size_t s = p.first; s <= p.last; ++s)
+      placer.layOn(run[s], p, edges[run[s]].angle().plain());
+    p.shortSide = false;
+    p.straight = true;
+  };
   for (std::size_t p = 0; p + 1 < pieces.size(); ++p) {
-    const Piece &a = pieces[p], &b = pieces[p + 1];
-    if (!a.straight || !b.straight) continue;
-    if (b.first - a.last - 1 > std::size_t(kStraightCornerGap)) continue;
+    Piece &a = pieces[p], &b = pieces[p + 1];
+    if (!side(a) || !side(b) || (a.shortSide && b.shortSide)) continue;
+    const std::size_t gap = b.first - a.last - 1;
+    if (gap > std::size_t(kStraightCornerGap)) continue;
+    if ((a.shortSide || b.shortSide) && gap > std::size_t(kStraightShortCornerGap)) continue;
     if (std::abs(signedTurn(a.code, b.code)) < kStraightCornerTurnCodes) continue;
+    layShort(a);
+    layShort(b);
     for (std::size_t s = a.last + 1; s < b.first; ++s) {
       const std::size_t m = run[s];
       const bool nearA = placer.offset(m, a) <= placer.offset(m, b);
@@ -296,7 +317,7 @@ void straightenRuns(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges
     findPieces(edges, run, placer, pieces);
     joinPieces(edges, run, placer, pieces);
     straightenEnds(edges, run, placer, pieces);
-    sharpenCorners(run, placer, pieces);
+    sharpenCorners(edges, run, placer, pieces);
   }
   placer.removeDropped();
 }

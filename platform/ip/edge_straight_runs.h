@@ -37,7 +37,11 @@
 //   them go onto the nearer of the two lines with its direction, so that the sides meet at a
 //   sharp corner and the direction jumps there: a chain follows the corner no further than a
 //   tracer's angle tolerance allows (45 degrees), and a rounded corner no longer looks like
-//   an arc.
+//   an arc. A piece too short to be moved alone but within the bow limit, such as the end of
+//   a narrow bar, counts as a side where it meets a straight piece within
+//   kStraightShortCornerGap edgelets, and is laid on its line there. Along a circle two pieces
+//   that far apart in direction lie about 0.6 r pixels apart, and pieces that short are no
+//   straight piece's neighbours.
 // Where an edgelet's pixel does not reach its place on the line (more than a pixel from the
 // pixel's centre), that end edgelet is dropped. On a clean circle no piece is straight, so
 // none of this touches its edgelets.
@@ -67,8 +71,10 @@ inline constexpr int kStraightJoinGap = 3;
 inline constexpr int kStraightJoinTurnCodes = 8;
 
 // Fewest edgelets in a piece; shorter stretches, where the direction turns fast, lie between
-// pieces.
-inline constexpr int kStraightSideLeast = 5;
+// pieces. Pieces shorter than kStraightJoinLeast are not joined: on a noisy circle, joins of
+// such scraps lay stretches of the rim straight.
+inline constexpr int kStraightSideLeast = 4;
+inline constexpr int kStraightJoinLeast = 5;
 
 // Most edgelets past a run's outermost straight piece laid on its line, and their largest
 // turn from its direction (45 degrees).
@@ -79,6 +85,10 @@ inline constexpr int kStraightEndTurnCodes = 32;
 // edgelets of rounding between them.
 inline constexpr int kStraightCornerTurnCodes = 36;
 inline constexpr int kStraightCornerGap = 8;
+
+// Most edgelets of rounding at a corner of a short side: the smoothing rounds a corner over a
+// few pixels.
+inline constexpr int kStraightShortCornerGap = 4;
 
 // Moves each edgelet of `edges` (raster order, at most one per pixel, indexed by `near`) that
 // lies on a straight piece as above onto the piece's line, where its pixel allows (within a
