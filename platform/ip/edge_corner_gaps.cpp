@@ -11,6 +11,7 @@
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
+#include "platform/ip/edge_remove.h"
 
 namespace vc_edge_detail {
 
@@ -267,19 +268,7 @@ void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
     }
   }
 
-  // Drop the removed edgelets and their positions, keeping the order.
-  std::size_t kept = 0;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (gone[k]) continue;
-    edges[kept] = edges[k];
-    if (aside) {
-      positions[2 * kept] = positions[2 * k];
-      positions[2 * kept + 1] = positions[2 * k + 1];
-    }
-    ++kept;
-  }
-  edges.resize(kept);
-  if (aside) positions.resize(2 * kept);
+  removeMarkedEdgelets(gone, edges, positions);
 }
 
 }  // namespace vc_edge_detail

@@ -9,6 +9,7 @@
 
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_links.h"
+#include "platform/ip/edge_remove.h"
 
 namespace vc_edge_detail {
 
@@ -155,19 +156,7 @@ class Placer {
 
   // Drops the edgelets marked and their positions, keeping the order.
   void removeDropped() {
-    if (gone_.empty()) return;
-    std::size_t kept = 0;
-    for (std::size_t k = 0; k < edges_.size(); ++k) {
-      if (gone_[k]) continue;
-      edges_[kept] = edges_[k];
-      if (aside_) {
-        positions_[2 * kept] = positions_[2 * k];
-        positions_[2 * kept + 1] = positions_[2 * k + 1];
-      }
-      ++kept;
-    }
-    edges_.resize(kept);
-    if (aside_) positions_.resize(2 * kept);
+    if (!gone_.empty()) removeMarkedEdgelets(gone_, edges_, positions_);
   }
 
  private:
