@@ -64,9 +64,13 @@ FinderReplay::FinderReplay(const vcPelBuffer_const<unsigned char>& image) {
   }
 
   cell_.assign(std::size_t(w_ * h_), -1);
-  for (std::size_t i = 0; i < edges.size(); ++i)
-    cell_[std::size_t((long(edges[i].get_j()) - oy_) * w_ + long(edges[i].get_i()) - ox_)] =
-        chainOf_[i];
+  edgeletOf_.assign(std::size_t(w_ * h_), -1);
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    const std::size_t at =
+        std::size_t((long(edges[i].get_j()) - oy_) * w_ + long(edges[i].get_i()) - ox_);
+    cell_[at] = chainOf_[i];
+    edgeletOf_[at] = long(i);
+  }
 
   // The candidates, seeded from the longest chains as the finder seeds them.
   for (long k = 0; k < chains_.numResults(); ++k) {

@@ -46,6 +46,11 @@ class FinderReplay {
   // The candidate a chain seeded, or -1.
   long seededBy(long chain) const { return seededBy_[std::size_t(chain)]; }
   long seedThreshold() const { return seedThresh_; }
+  // The edgelet in pixel (i, j), or -1 (also outside the image).
+  long edgeletAt(long i, long j) const {
+    if (i < ox_ || j < oy_ || i >= ox_ + w_ || j >= oy_ + h_) return -1;
+    return edgeletOf_[std::size_t((j - oy_) * w_ + i - ox_)];
+  }
 
  private:
   struct Record {
@@ -69,6 +74,7 @@ class FinderReplay {
   std::vector<Record> recs_;
   std::vector<long> chainOf_, keptBy_, seededBy_;
   std::vector<long> cell_;  // chain of the edgelet in each pixel, -1 for none
+  std::vector<long> edgeletOf_;  // the edgelet in each pixel, -1 for none
   std::vector<ReplayCandidate> cands_;
   long ox_ = 0, oy_ = 0, w_ = 0, h_ = 0;
   double c0x_ = 0, c0y_ = 0;

@@ -31,7 +31,10 @@
 // part), bent (gradient 45 to 90 degrees off the normal), and in other long chains by why they
 // were not taken (kept by an earlier candidate; no cell inside the grab window, a square of
 // half-size 0.75 r + 2 around the seed's centre; mostly off the rim; else), and how many
-// circles these would have lifted to coverage 0.6 in the narrow band.
+// circles these would have lifted to coverage 0.6 in the narrow band. The two ends of every rim
+// chain outside the window are put down to what lies past them (endKind below): mostly the
+// rim goes on in a chain traced before, which the chain ran into, or the chain started beside
+// one, since a chain is followed from its first edgelet in raster order in one sense only.
 
 #include <algorithm>
 #include <cmath>
@@ -207,8 +210,37 @@ Verdict judge(const hidden_rims::FinderReplay& replay, const vsSceneCircle& c,
 struct WideCensus {
   long inShort = 0, bent = 0;
   std::map<std::string, long> inOther;  // by why the chain was not taken
+  std::map<std::string, long> ends;     // the ends of the chains outside the window, by kind
   bool liftShort = false, liftBent = false, liftOther = false;
 };
+
+// What lies past the end edgelet e of rim chain ch: a rim edgelet of another chain, where the
+// chain started ("startSplit"), or where it ended, that chain traced before it in the raster
+// scan ("ranIntoEarlier": the tracer found its way taken) or after it ("refused": the tracer
+// passed the edgelet over); an edgelet near the rim pointing too far off its normal ("bent");
+// or no edgelet near the rim ("gap").
+std::string endKind(const hidden_rims::FinderReplay& replay, const vsSceneCircle& c, long ch,
+                    long e, bool first) {
+  const std::vector<vcEdgelet>& edges = replay.chains().edges();
+  // Edgelets are in raster order, so a chain that starts at a lower index was traced first.
+  const auto startOf = [&](long chain) {
+    return replay.chains().results()[std::size_t(chain)].edgeletIndexes()[0];
+  };
+  bool rimOther = false, earlier = false, near = false;
+  for (long dj = -1; dj <= 1; ++dj)
+    for (long di = -1; di <= 1; ++di) {
+      const long n = replay.edgeletAt(long(edges[std::size_t(e)].get_i()) + di,
+                                      long(edges[std::size_t(e)].get_j()) + dj);
+      if (n < 0 || n == e || replay.chainOf(n) == ch) continue;
+      if (onRim(edges[std::size_t(n)], c)) {
+        rimOther = true;
+        earlier = earlier || startOf(replay.chainOf(n)) < startOf(ch);
+      }
+      if (!offRim(edges[std::size_t(n)], c)) near = true;
+    }
+  if (rimOther) return first ? "startSplit" : earlier ? "ranIntoEarlier" : "refused";
+  return near ? "bent" : "gap";
+}
 
 WideCensus wideCensus(const hidden_rims::FinderReplay& replay, const vsSceneCircle& c,
                       const RimCensus& rc, long candidate) {
@@ -248,6 +280,11 @@ WideCensus wideCensus(const hidden_rims::FinderReplay& replay, const vsSceneCirc
                                                      : "notTaken";
     w.inOther[why] += on;
     inOther += on;
+    if (inWindow) continue;
+    for (const bool first : {true, false}) {
+      const long e = r.edgeletIndexes()[first ? 0 : r.numEdgelets() - 1];
+      w.ends[endKind(replay, c, ch, e, first)] += 1;
+    }
   }
   const double circumference = 2.0 * std::numbers::pi * cand.radius;
   const double had = cand.coverageBeforeWide * circumference, need = 0.6 * circumference;
@@ -299,7 +336,7 @@ int main(int argc, char** argv) {
     long missed[2] = {0, 0}, failingChains = 0, runOnChains = 0, replayMismatches = 0;
     // The wideOff circles.
     long inShort = 0, bent = 0, liftShort = 0, liftBent = 0, liftOther = 0;
-    std::map<std::string, long> inOther;
+    std::map<std::string, long> inOther, ends;
     accuracy::vcCircleScore score;
     for (long k = 0; k < options.scenes; ++k) {
       const long label = options.seed + k;
@@ -355,6 +392,7 @@ int main(int argc, char** argv) {
         inShort += w.inShort;
         bent += w.bent;
         for (const auto& [why, n] : w.inOther) inOther[why] += n;
+        for (const auto& [kind, n] : w.ends) ends[kind] += n;
         liftShort += w.liftShort ? 1 : 0;
         liftBent += w.liftBent ? 1 : 0;
         liftOther += w.liftOther ? 1 : 0;
@@ -362,6 +400,8 @@ int main(int argc, char** argv) {
           std::printf("  rim edgelets outside the candidate: %ld in short chains, %ld bent",
                       w.inShort, w.bent);
           for (const auto& [why, n] : w.inOther) std::printf(", %ld %s", n, why.c_str());
+          std::printf("; ends outside the window:");
+          for (const auto& [kind, n] : w.ends) std::printf(" %ld %s", n, kind.c_str());
           std::printf("; lifted by %s\n", w.liftShort  ? "short chains"
                                           : w.liftBent ? "short chains and bent"
                                           : w.liftOther ? "other long chains"
@@ -387,6 +427,8 @@ int main(int argc, char** argv) {
     std::printf("wideOff: rim edgelets outside the candidate: %ld in short chains, %ld bent", inShort,
                 bent);
     for (const auto& [why, n] : inOther) std::printf(", %ld %s", n, why.c_str());
+    std::printf("\nwideOff: ends of the rim chains outside the grab window:");
+    for (const auto& [kind, n] : ends) std::printf(" %ld %s", n, kind.c_str());
     std::printf("\nwideOff lifted to 0.6 by the short chains' rim edgelets: %ld, and the bent "
                 "ones: %ld, and the other long chains': %ld\n",
                 liftShort, liftBent, liftOther);
