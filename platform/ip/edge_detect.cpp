@@ -135,6 +135,13 @@ std::int32_t squaredThreshold(const vcEdgeletParams& params) {
   return std::max<std::int32_t>(1, std::int32_t(std::ceil(squared)));  // a zero gradient is no edge
 }
 
+// Smallest edgelet magnitude whose direction is kept as it is (edge_direction_smooth.h): above
+// any magnitude on noisy images.
+int steadyBelow(const vcEdgeletParams& params, bool noisy) {
+  if (noisy) return 65536;
+  return int(std::min(65536.0, std::ceil(kSteadyThresholds * params.magThresh())));
+}
+
 // ---- Gradient rows ----------------------------------------------------------------------
 
 // s = the interleaved gradients g of a row of width pixels smoothed (1 2 1) along the row,
@@ -409,10 +416,10 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     partAtCorners(near, edges, pending);
     // Parting removed edgelets: the index is built again for the steps that follow.
     near.build(image.offset().y(), height, edges);
-    // Directions and positions steadied along the edge in noise, and directions at its ends,
-    // so that trackers neither end it early nor start it the wrong way; short gaps in noisy
-    // straight edges filled.
-    if (smoothed.noisy) smoothDirections(near, edges);
+    // Directions steadied along the edge (in noise, or where it is faint), positions too in
+    // noise, and directions at its ends, so that trackers neither end it early nor start it
+    // the wrong way; short gaps in noisy straight edges filled.
+    smoothDirections(near, edges, steadyBelow(params, smoothed.noisy));
     if (smoothed.noisy) smoothPositions(near, edges, pending);
     steadyEdgeEnds(near, edges);
     if (smoothed.noisy)

@@ -66,11 +66,14 @@ std::size_t onward(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& 
 
 }  // namespace
 
-void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges) {
+void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                      int below) {
   const UnitTable unit;
   std::vector<std::uint8_t> codes(edges.size());
   for (std::size_t k = 0; k < edges.size(); ++k) {
     const int a = edges[k].angle().plain();
+    codes[k] = std::uint8_t(a);
+    if (edges[k].magnitude() >= below) continue;
     double x = unit.c[std::size_t(a)], y = unit.s[std::size_t(a)];
     near.forEachByRows(k, [&](std::size_t m, int) {
       const int b = edges[m].angle().plain();

@@ -4,7 +4,7 @@
 // detector (edge_detect.cpp):
 //
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
-//   vc_edge_detail::smoothDirections(near, edges);   // noisy images
+//   vc_edge_detail::smoothDirections(near, edges, below);
 //   vc_edge_detail::steadyEdgeEnds(near, edges);
 //
 // In noise the direction of each edgelet wanders by several codes from its neighbours', and
@@ -13,8 +13,10 @@
 // whose directions differ from its own by at most kSmoothCodes: along a straight or curved
 // edge the neighbours on both sides balance, so the mean stays on the edge's direction; where
 // an edge meets another of a different direction, the other's edgelets are left out.
-// On images below the detector's noise level for wide smoothing the directions are already
-// steady, and that step is skipped.
+// The noise of a direction falls as the gradient rises: on images below the detector's noise
+// level for wide smoothing only edgelets weaker than kSteadyThresholds times the threshold
+// take the mean (faint sides, whose wandering directions end lines and turn their ends), and
+// stronger ones keep their own, which corners and clean edges need as they are.
 //
 // At the end of an edge (a corner parted from the next side, a gap, another edge crossing) the
 // smoothed gradient mixes in what lies beyond, and the last few edgelets point up to 20 or 30
@@ -35,9 +37,18 @@ namespace vc_edge_detail {
 // mean: 22.5 degrees.
 inline constexpr int kSmoothCodes = 16;
 
-// Replaces the direction of every edgelet of `edges` (indexed by `near`) by the mean above,
-// computed from the directions before any was replaced. Pixels, positions and magnitudes stay.
-void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges);
+// Edgelets of images that are not noisy keep their directions from this many times the
+// detection threshold on. Over 2 x 300 generated scenes 2 and 3 both keep nearly all that
+// steadying every edgelet gains for faint sides; steadying every edgelet made the poses found
+// by shape selection up to a fifth less accurate over 3 x 40 scenes, with 3 they moved by at
+// most 0.002 pixel and 0.003 degree.
+inline constexpr double kSteadyThresholds = 3.0;
+
+// Replaces the direction of every edgelet of `edges` (indexed by `near`) whose magnitude is
+// below `below` by the mean above, computed from the directions before any was replaced (of
+// all neighbours, whatever their magnitudes). Pixels, positions and magnitudes stay.
+void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                      int below = 65536);
 
 // Largest difference of direction, codes, between neighbouring edgelets of one run: 45 degrees.
 inline constexpr int kEndCodes = 32;
