@@ -420,6 +420,9 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     // noise, and directions at its ends, so that trackers neither end it early nor start it
     // the wrong way; short gaps in noisy straight edges filled.
     smoothDirections(near, edges, steadyBelow(params, smoothed.noisy));
+    // Faint edgelets once more, whose directions wander the most: the mean then reaches two
+    // pixels each way along the edge.
+    smoothDirections(near, edges, steadyBelow(params, false));
     if (smoothed.noisy) smoothPositions(near, edges, pending);
     steadyEdgeEnds(near, edges);
     if (smoothed.noisy)
