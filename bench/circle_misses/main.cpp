@@ -17,8 +17,9 @@
 // --list prints one line per false circle (its seed, the seed's length and turn, its distance
 // to the nearest vertex, and the class of every chain taken, WIDE marking the wide-band one);
 // --chains also prints the edgelets of those chains. Then the classes with their counts, by
-// radius bucket, the seeds' mean length and turn, the chains taken and how many took a
-// wide-band chain.
+// radius bucket, the seeds' mean length and turn, the chains taken, how many took a wide-band
+// chain ("wide") and how many of those cover less than half their circle without it ("needs":
+// the wide-band chain made them).
 
 #include <algorithm>
 #include <cmath>
@@ -303,6 +304,7 @@ std::vector<Candidate> emulateFinder(const std::vector<Chain>& chains, long widt
 
 struct Tally {
   long count = 0, wide = 0;
+  long needWide = 0;  // below coverage 0.5 without the wide-band chain's edgelets
   std::vector<long> byRadius = std::vector<long>(5, 0);
   double lenSum = 0.0, turnSum = 0.0, takenSum = 0.0;
 };
@@ -371,7 +373,7 @@ int main(int argc, char** argv) {
       std::string name = "not emulated";
       double len = 0.0, turn = 0.0, corner = 1e9;
       long taken = 0;
-      bool wide = false;
+      bool wide = false, needWide = false;
       if (cand) {
         const Chain& s = chains[std::size_t(cand->taken[0])];
         const SeedClass cls = classify(s, scene);
@@ -381,6 +383,12 @@ int main(int argc, char** argv) {
         corner = cls.cornerDistance;
         taken = long(cand->taken.size());
         wide = cand->wideAt >= 0;
+        if (wide) {
+          double n = 0.0;
+          for (long rec : cand->taken) n += double(chains[std::size_t(rec)].points.size());
+          n -= double(chains[std::size_t(cand->taken[std::size_t(cand->wideAt)])].points.size());
+          needWide = n / (2.0 * std::numbers::pi * r) < 0.5;
+        }
       }
       Tally& t = tallies[name];
       ++t.count;
@@ -389,6 +397,7 @@ int main(int argc, char** argv) {
       t.turnSum += std::abs(turn);
       t.takenSum += double(taken);
       if (wide) ++t.wide;
+      if (needWide) ++t.needWide;
       if (list) {
         std::printf(
             "%ld-%zu c (%.1f, %.1f) r %.1f blur %.2f noise %.1f: %s, seed %g edgelets turn %+.0f "
@@ -414,12 +423,12 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("%ld scenes from seed %ld: %ld false circles\n", scenes, seed, falseCount);
-  std::printf("%-36s %6s %5s %5s %5s %5s %5s %8s %8s %8s %6s\n", "seed class", "count", "r6", "r12",
-              "r20", "r40", "r80", "seedLen", "|turn|", "chains", "wide");
+  std::printf("%-36s %6s %5s %5s %5s %5s %5s %8s %8s %8s %6s %6s\n", "seed class", "count", "r6",
+              "r12", "r20", "r40", "r80", "seedLen", "|turn|", "chains", "wide", "needs");
   for (const auto& [name, t] : tallies)
-    std::printf("%-36s %6ld %5ld %5ld %5ld %5ld %5ld %8.1f %8.0f %8.1f %6ld\n", name.c_str(),
+    std::printf("%-36s %6ld %5ld %5ld %5ld %5ld %5ld %8.1f %8.0f %8.1f %6ld %6ld\n", name.c_str(),
                 t.count, t.byRadius[0], t.byRadius[1], t.byRadius[2], t.byRadius[3], t.byRadius[4],
                 t.lenSum / double(t.count), t.turnSum / double(t.count),
-                t.takenSum / double(t.count), t.wide);
+                t.takenSum / double(t.count), t.wide, t.needWide);
   return 0;
 }
