@@ -414,8 +414,8 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     placeOnCurves(image, near, edges, pending);
     // No run of edgelets goes round a corner.
     partAtCorners(near, edges, pending);
-    // Parting removed edgelets: the index is built again for the steps that follow.
-    near.build(image.offset().y(), height, edges);
+    // Parting removed edgelets: the index is updated for the steps that follow.
+    near.update(edges);
     // Directions steadied along the edge (in noise, or where it is faint), positions too in
     // noise, and directions at its ends, so that trackers neither end it early nor start it
     // the wrong way; short gaps in noisy straight edges filled.

@@ -81,14 +81,21 @@ void EdgeletNeighbours::update(const std::vector<vcEdgelet>& edges) {
   const auto count = [](const std::vector<std::uint32_t>& starts, long j) {
     return starts[std::size_t(j + 1)] - starts[std::size_t(j)];
   };
-  // The rows that grew, and those whose neighbours are found again: a row that grew and the
-  // rows next to it.
-  std::vector<std::uint8_t> grew(std::size_t(height + 2), 0), redo(std::size_t(height), 0);
-  for (long j = 0; j < height; ++j) VC_ASSERT(count(after, j) >= count(before, j));
+  // Edgelets were only added or only removed: no row grew while another shrank.
+  bool grown = false, shrunk = false;
+  for (long j = 0; j < height; ++j) {
+    grown = grown || count(after, j) > count(before, j);
+    shrunk = shrunk || count(after, j) < count(before, j);
+  }
+  VC_ASSERT(!(grown && shrunk));
+  // The rows that changed, and those whose neighbours are found again: a row that changed and
+  // the rows next to it.
+  std::vector<std::uint8_t> changed(std::size_t(height + 2), 0), redo(std::size_t(height), 0);
   for (long j = 0; j < height; ++j)
-    grew[std::size_t(j + 1)] = count(after, j) != count(before, j);
+    changed[std::size_t(j + 1)] = count(after, j) != count(before, j);
   for (long j = 0; j < height; ++j)
-    redo[std::size_t(j)] = grew[std::size_t(j)] | grew[std::size_t(j + 1)] | grew[std::size_t(j + 2)];
+    redo[std::size_t(j)] =
+        changed[std::size_t(j)] | changed[std::size_t(j + 1)] | changed[std::size_t(j + 2)];
 
   // The other rows keep their neighbours, moved with the rows above and below.
   std::vector<Around> around(edges.size());

@@ -8,14 +8,14 @@
 //   near.build(y0, height, edges);     // edges in raster order, at most one per pixel
 //   near.forEachByRows(k, [&](std::size_t m, int slot) { ... });
 //   std::size_t m = near.find(edges, i, j);   // the edgelet of pixel (i, j), or edges.size()
-//   near.update(edges);                // after edgelets were added
+//   near.update(edges);                // after edgelets were added, or removed
 //
 // In raster order the neighbours of an edgelet lie in short runs: the edgelets just before and
 // just after it in the list (its own row), and up to three consecutive ones in each of the rows
 // above and below. So every edgelet keeps one bit per neighbouring pixel and where its
 // neighbours in the rows above and below begin; visiting them takes no search. The index holds
 // pixels only: it stays valid while edgelets change their directions, magnitudes or positions,
-// and must be updated once edgelets are added (or built again once any are removed).
+// and must be updated once edgelets are added or removed.
 //
 // A neighbour's slot is 3 (dj + 1) + (di + 1) for its pixel (i + di, j + dj): 0 to 2 the row
 // above, 3 left, 5 right, 6 to 8 the row below; slot 4 is the edgelet itself and never used.
@@ -40,9 +40,10 @@ class EdgeletNeighbours {
   // (checked; a fault throws).
   void build(long y0, long height, const std::vector<vcEdgelet>& edges);
 
-  // Indexes `edges` again after edgelets were added to the list indexed, none removed or
-  // moved: only the rows that grew and the rows next to them are searched again. Requires: as
-  // build(), and no row with fewer edgelets than before (checked; a fault throws).
+  // Indexes `edges` again after edgelets were added to the list indexed, or removed from it,
+  // not both, none moved: only the rows that changed and the rows next to them are searched
+  // again. Requires: as build(), and no row with fewer edgelets than before while another has
+  // more (checked; a fault throws).
   void update(const std::vector<vcEdgelet>& edges);
 
   // Number of edgelets indexed.

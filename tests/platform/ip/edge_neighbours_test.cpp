@@ -97,9 +97,9 @@ TEST(EdgeNeighbours, FindsWhatAPixelMapSearchFinds) {
       }
 }
 
-TEST(EdgeNeighbours, UpdatedAfterAdditionsFindsWhatASearchFinds) {
-  // Edgelets added to sparse and dense windows: in single rows, in rows next to each other,
-  // in the first and last rows, and a row that had none.
+TEST(EdgeNeighbours, UpdatedAfterAdditionsOrRemovalsFindsWhatASearchFinds) {
+  // Edgelets added to sparse and dense windows, or removed from them: in single rows, in rows
+  // next to each other, in the first and last rows, and a row that had none or has none left.
   for (const double share : {0.1, 0.5, 0.9})
     for (const unsigned seed : {1u, 2u, 3u}) {
       const long width = 20, height = 11, y0 = 4;
@@ -120,6 +120,9 @@ TEST(EdgeNeighbours, UpdatedAfterAdditionsFindsWhatASearchFinds) {
       near.build(y0, height, before);
       near.update(after);
       expectLikeSearch(near, after, width, height, y0);
+      near.build(y0, height, after);
+      near.update(before);
+      expectLikeSearch(near, before, width, height, y0);
     }
 }
 
@@ -130,7 +133,7 @@ TEST(EdgeNeighbours, IndexesAnEmptyList) {
   EXPECT_EQ(near.find({}, 0, 6), 0u);
 }
 
-TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatShrink) {
+TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatGrowAndShrink) {
   const auto at = [](int i, int j) {
     return vcEdgelet(std::uint16_t(i), std::uint16_t(j), 10, vcAngle8(std::uint8_t(0)), 0.5f,
                      0.5f);
@@ -141,10 +144,11 @@ TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatShrink) {
   EXPECT_THROW(near.build(0, 4, {at(2, 2), at(5, 1)}), vcAssertionFailure);  // rows back
   EXPECT_THROW(near.build(2, 4, {at(2, 1)}), vcAssertionFailure);            // above the rows
   EXPECT_THROW(near.build(0, 4, {at(2, 4)}), vcAssertionFailure);            // below them
-  // An update adds edgelets only; a refused one leaves the index as it was.
+  // An update adds edgelets only or removes them only; a refused one leaves the index as it
+  // was.
   const std::vector<vcEdgelet> two = {at(1, 1), at(2, 2)};
   near.build(0, 4, two);
-  EXPECT_THROW(near.update({at(1, 1)}), vcAssertionFailure);
+  EXPECT_THROW(near.update({at(1, 1), at(3, 3)}), vcAssertionFailure);
   EXPECT_THROW(near.update({at(2, 2), at(1, 1)}), vcAssertionFailure);
   EXPECT_EQ(near.size(), 2u);
   EXPECT_EQ(near.find(two, 2, 2), 1u);
