@@ -144,9 +144,10 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
   // tangent each way (the first of those alike, its own row first).
   VC_ASSERT(near.size() == n);
   // With each, the turn towards it and its size, which the walks below pass up to 2 kCurveSteps
-  // times.
+  // times. Indexes fit 32 bits (the index of neighbours holds them so); none is the largest.
+  constexpr std::uint32_t kNoLink = UINT32_MAX;
   struct Link {
-    std::size_t to = kNone;
+    std::uint32_t to = kNoLink;
     std::int8_t turn = 0;
     std::uint8_t size = 0;
   };
@@ -158,7 +159,7 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
       const int turn = signedTurn(a, edges[m].angle().plain());
       if (std::abs(turn) > 32) return;
       const float along = kAlong.of[a][slot];
-      const Link link{m, std::int8_t(turn), std::uint8_t(std::abs(turn))};
+      const Link link{std::uint32_t(m), std::int8_t(turn), std::uint8_t(std::abs(turn))};
       if (along > bestAhead) {
         bestAhead = along;
         ahead[k] = link;
@@ -198,7 +199,7 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     const auto stepOn = [&] {
       const Link& link = links[from];
       const std::size_t m = link.to;
-      if (m == kNone || m == k || m == other) return false;
+      if (link.to == kNoLink || m == k || m == other) return false;
       turn += link.turn;
       wander += link.size;
       w.at[steps++] = m;
