@@ -52,16 +52,17 @@ std::size_t onward(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& 
     const long dj = long(edges[m].get_j()) - long(edges[behind].get_j());
     return std::abs(di) <= 1 && std::abs(dj) <= 1;
   };
+  // The search stops at a second such neighbour.
   std::size_t found = none;
-  int count = 0;
-  near.forEachByRows(k, [&](std::size_t m, int) {
+  const bool fork = near.any(k, [&](std::size_t m) {
     if (m == behind || codeDifference(a, edges[m].angle().plain()) > kEndCodes ||
         besideBehind(m))
-      return;
+      return false;
+    if (found != none) return true;
     found = m;
-    ++count;
+    return false;
   });
-  return count == 1 ? found : none;
+  return fork ? none : found;
 }
 
 }  // namespace
