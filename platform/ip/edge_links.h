@@ -13,6 +13,7 @@
 //   }
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,19 @@ inline constexpr std::size_t kNoLink = SIZE_MAX;
 // pixel itself.
 inline constexpr int kStepCode[9] = {160, 192, 224, 128, 0, 0, 96, 64, 32};
 
+// Which side of an edgelet of every code each neighbour slot lies on: 1 ahead (the step turns
+// less than 90 degrees from the tangent, code + 64), 0 behind, -1 across (exactly 90 degrees).
+inline constexpr auto kLinkSide = [] {
+  std::array<std::array<std::int8_t, 9>, 256> side{};
+  for (int a = 0; a < 256; ++a)
+    for (int slot = 0; slot < 9; ++slot) {
+      const int turn = ((kStepCode[slot] - (a + 64)) % 256 + 256) % 256;  // as signedTurn
+      const int off = turn >= 128 ? 256 - turn : turn;
+      side[std::size_t(a)][std::size_t(slot)] = std::int8_t(off < 64 ? 1 : off == 64 ? -1 : 0);
+    }
+  return side;
+}();
+
 // Each edgelet's neighbour along its edge ahead of it (along its tangent, the gradient turned
 // by +90 degrees) and behind it: of the edgelets of its 8 neighbouring pixels that point within
 // 90 degrees of it, the one turning least on each side; kNoLink where there is none.
@@ -39,17 +53,18 @@ struct EdgeLinks {
   EdgeLinks(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges)
       : ahead(edges.size(), kNoLink), behind(edges.size(), kNoLink) {
     for (std::size_t k = 0; k < edges.size(); ++k) {
-      const int a = edges[k].angle().plain(), tangent = a + 64;
+      const int a = edges[k].angle().plain();
+      const std::array<std::int8_t, 9>& sides = kLinkSide[std::size_t(a)];
       int bestAhead = 65, bestBehind = 65;
       near.forEachByRows(k, [&](std::size_t m, int slot) {
         const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
         if (turn > 64) return;  // another edge
-        const int off = std::abs(signedTurn(tangent, kStepCode[slot]));
-        if (off == 64) return;  // across the edge
-        int& best = off < 64 ? bestAhead : bestBehind;
+        const int side = sides[std::size_t(slot)];
+        if (side < 0) return;  // across the edge
+        int& best = side > 0 ? bestAhead : bestBehind;
         if (turn < best) {
           best = turn;
-          (off < 64 ? ahead : behind)[k] = m;
+          (side > 0 ? ahead : behind)[k] = m;
         }
       });
     }
