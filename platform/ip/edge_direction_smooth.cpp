@@ -10,8 +10,8 @@ namespace vc_edge_detail {
 
 namespace {
 
-// The 256 unit vectors of the direction codes, built per call: no shared state. Sums of them
-// give mean directions.
+// The 256 unit vectors of the direction codes, filled once at load and only read after. Sums
+// of them give mean directions.
 struct UnitTable {
   std::array<double, 256> c{}, s{};
   UnitTable() {
@@ -21,6 +21,7 @@ struct UnitTable {
     }
   }
 };
+const UnitTable kUnit;
 
 // The code of the direction of the vector (x, y), rounded.
 std::uint8_t codeOf(double x, double y) {
@@ -69,7 +70,7 @@ std::size_t onward(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& 
 
 void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                       int below) {
-  const UnitTable unit;
+  const UnitTable& unit = kUnit;
   std::vector<std::uint8_t> codes(edges.size());
   for (std::size_t k = 0; k < edges.size(); ++k) {
     const int a = edges[k].angle().plain();
@@ -88,7 +89,7 @@ void smoothDirections(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edg
 }
 
 void steadyEdgeEnds(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges) {
-  const UnitTable unit;
+  const UnitTable& unit = kUnit;
   const std::size_t none = edges.size();
   std::vector<std::uint8_t> codes(edges.size());
   for (std::size_t k = 0; k < edges.size(); ++k) codes[k] = edges[k].angle().plain();
