@@ -56,7 +56,9 @@ std::uint8_t codeOf(double x, double y) {
     if (ay > ax) t = std::numbers::pi / 2.0 - t;
     if (x < 0.0) t = std::numbers::pi - t;
     if (y < 0.0) t = -t;
-    const long c = std::lround(t * (256.0 / (2.0 * std::numbers::pi)));
+    // The nearest code, halves away from zero; only a guess that the products check.
+    const double v = t * (256.0 / (2.0 * std::numbers::pi));
+    const long c = long(v + (v < 0.0 ? -0.5 : 0.5));
     const std::size_t below = std::size_t((c - 1) & 255), above = std::size_t(c & 255);
     const double margin = 1e-9 * (ax + ay);
     if (kBoundary.x[below] * y - kBoundary.y[below] * x > margin &&
