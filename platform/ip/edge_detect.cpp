@@ -371,11 +371,11 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
   const vcEdgeletParams params = contrastScaled(userParams, smoothed.contrastFactor);
   const vcPelBuffer_const<unsigned char>& image = smoothed.image;
   if (width > 0 && height > 0) {
-    // Unless the image is noisy, peaks are searched at the weak threshold, and those below the
-    // threshold proper stay only where they continue an edge that reaches it.
+    // Peaks are searched at the weak threshold, and those below the threshold proper stay only
+    // where they continue an edge that reaches it (in noise, where they join it over a span).
     const std::int32_t threshold = squaredThreshold(params);
     vcEdgeletParams weakParams = params;
-    if (!smoothed.noisy) weakParams.magThresh(params.magThresh() * kWeakFraction);
+    weakParams.magThresh(params.magThresh() * kWeakFraction);
     const std::int32_t weakThreshold = squaredThreshold(weakParams);
     std::vector<std::uint8_t> strong;
     GradientRows rows(image);
@@ -401,7 +401,8 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     }
     // Each edgelet in the pixel of its position, then the edges joined where noise set
     // neighbouring peaks two pixels apart.
-    keepConnected(image.offset().x(), image.offset().y(), width, height, strong, edges, pending);
+    keepConnected(image.offset().x(), image.offset().y(), width, height, strong, edges, pending,
+                  smoothed.noisy ? kNoisyJoinSpan : 0);
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
     // The steps that follow edges from edgelet to edgelet share one index of neighbours,

@@ -40,10 +40,10 @@
 // and direction: on a broad, noisy peak the strongest pixel can be the one beside the edge,
 // and the staircase of a slanted edge would then step back (edge_settle.h).
 //
-// Faint stretches. On images smoothed with the narrow filter, a peak whose scaled magnitude
-// reaches only 0.8 magThresh is kept too when it continues, within 2 pixels and pointing the
-// same way, an edge that reaches magThresh (edge_hysteresis.h): so an edgelet may read less
-// than magThresh. Faint, blurred edges whose magnitude wanders about the threshold then come
+// Faint stretches. A peak whose scaled magnitude reaches only 0.8 magThresh is kept too when
+// it continues, within 2 pixels and pointing the same way, an edge that reaches magThresh (on
+// noisy images: joins it over a span of 4 pixels or more; edge_hysteresis.h): so an edgelet
+// may read less than magThresh. Faint, blurred edges whose magnitude wanders about the threshold then come
 // out whole instead of in pieces.
 //
 // Gaps. Where noise set the peaks of neighbouring rows or columns two pixels apart, or made a

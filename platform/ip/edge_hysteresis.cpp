@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -22,9 +23,10 @@ bool pointSameWay(std::uint8_t a, std::uint8_t b) {
 }  // namespace
 
 void keepConnected(long x0, long y0, long width, long height, std::vector<std::uint8_t>& strong,
-                   std::vector<vcEdgelet>& edges, std::vector<float>& positions) {
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions,
+                   long leastSpan) {
   const std::size_t n = edges.size();
-  // Most images smoothed with the wide filter have no weaker edgelets at all.
+  // Images without weaker edgelets need nothing done.
   if (n == 0 || std::memchr(strong.data(), 0, n) == nullptr) return;
 
   // The strong edgelets and the weaker ones not yet visited, one bit per pixel each, in rows
@@ -76,6 +78,8 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
       word &= ~(1ull << (b & 63));
     }
     bool joinsStrong = false;
+    // The pixels of the strong edgelets joined, when their span counts.
+    long leftmost = LONG_MAX, rightmost = LONG_MIN, top = LONG_MAX, bottom = LONG_MIN;
     group.clear();
     todo.push_back(seed);
     while (!todo.empty()) {
@@ -88,12 +92,16 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
       for (long dv = 0; dv < 5; ++dv) {
         const std::size_t r = centre + std::size_t((dv - 2) * stride);
         const long v = j - 2 + dv;
-        for (unsigned found = joinsStrong ? 0 : window(strongBits, r, b - 2); found != 0;
-             found &= found - 1) {
+        for (unsigned found = joinsStrong && leastSpan == 0 ? 0 : window(strongBits, r, b - 2);
+             found != 0; found &= found - 1) {
           const long u = i - 2 + std::countr_zero(found);
           if (pointSameWay(edges[indexAt[pixel(u, v)]].angle().plain(), e.angle().plain())) {
             joinsStrong = true;
-            break;
+            if (leastSpan == 0) break;
+            leftmost = std::min(leftmost, u);
+            rightmost = std::max(rightmost, u);
+            top = std::min(top, v);
+            bottom = std::max(bottom, v);
           }
         }
         for (unsigned found = window(weakBits, r, b - 2); found != 0; found &= found - 1) {
@@ -106,6 +114,8 @@ void keepConnected(long x0, long y0, long width, long height, std::vector<std::u
         }
       }
     }
+    if (leastSpan > 0 && joinsStrong)
+      joinsStrong = std::max(rightmost - leftmost, bottom - top) >= leastSpan;
     if (!joinsStrong) dropped.insert(dropped.end(), group.begin(), group.end());
   }
   if (dropped.empty()) return;
