@@ -8,6 +8,7 @@
 #include <numbers>
 #include <utility>
 
+#include "platform/base/assert.h"
 #include "platform/ip/edge_angle_code.h"
 #include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
@@ -123,11 +124,11 @@ bool cornerAt(const SideLine& b, const SideLine& a) {
 
 }  // namespace
 
-void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                   std::vector<float>& positions) {
+void partAtCorners(const EdgeletNeighbours& near, const EdgeLinks& links,
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions) {
   const std::size_t n = edges.size();
+  VC_ASSERT(near.size() == n && links.ahead.size() == n && links.behind.size() == n);
   if (n < 3) return;
-  const EdgeLinks links(near, edges);
 
   // Every edgelet where the edge turns as at a corner, with its turn between its two
   // neighbours. Most edgelets turn too little across the inner run to need the outer one.

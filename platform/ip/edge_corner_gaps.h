@@ -5,7 +5,8 @@
 //
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
-//   vc_edge_detail::partAtCorners(near, edges, positions);
+//   vc_edge_detail::EdgeLinks links(near, edges);                 // edge_links.h
+//   vc_edge_detail::partAtCorners(near, links, edges, positions);
 //
 // The smoothing rounds every corner, so the gradient turns from one side's direction to the
 // other's over a few pixels, a few degrees per pixel, and a chain that follows edgelets whose
@@ -43,6 +44,7 @@
 
 #include <vector>
 
+#include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
@@ -76,14 +78,16 @@ inline constexpr double kPartFlatCodes = 0.6;
 inline constexpr double kPartTightestRadius = 4.0;
 
 // Removes the edgelets of `edges` (raster order, at most one per pixel, pixel coordinates in the
-// image's offset coordinates; `near` their index of neighbours, edge_neighbours.h) that join the
+// image's offset coordinates; `near` their index of neighbours, edge_neighbours.h, and `links`
+// their links along the edge, edge_links.h) that join the
 // two sides of a corner, and moves the sides' new last edgelets, as above. The positions are x, y
 // pairs in `positions`, one pair per edgelet, while the edgelets sit at their pixel centres;
 // or, when `positions` is empty, the edgelets' own positions; pairs are removed with their
 // edgelets. Ensures: raster order; every position within a pixel of its pixel's centre; the
 // edgelets kept keep their pixels, codes and magnitudes, and all but the moved ones their
 // positions.
-void partAtCorners(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                   std::vector<float>& positions);
+// Requires: `near` and `links` built on `edges` as they are (sizes checked; a fault throws).
+void partAtCorners(const EdgeletNeighbours& near, const EdgeLinks& links,
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

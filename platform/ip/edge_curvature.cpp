@@ -128,11 +128,14 @@ float spreadAt(const Pixels& image, const vcEdgelet& e) {
 
 }  // namespace
 
-void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
-                   const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                   std::vector<float>& positions) {
+void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed, const EdgeletNeighbours& near,
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions, EdgeLinks& links) {
   const std::size_t n = edges.size();
-  if (n < 3) return;
+  if (n < 3) {
+    links = EdgeLinks(near, edges);
+    return;
+  }
+  links = EdgeLinks(n);
   const bool aside = !positions.empty();
   const auto px = [&](std::size_t k) { return aside ? positions[2 * k] : edges[k].posQuickX(); };
   const auto py = [&](std::size_t k) {
@@ -152,22 +155,32 @@ void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
     std::uint8_t size = 0;
   };
   std::vector<Link> ahead(n), behind(n);
+  // The neighbours come in raster order, where the row above precedes the edgelet's own row:
+  // a neighbour on its row (slot 3 or 5) takes over a like one in the row above (slots 0 to 2).
+  const auto before = [](int slot, int best) { return (slot == 3 || slot == 5) && best < 3; };
   for (std::size_t k = 0; k < n; ++k) {
     const int a = edges[k].angle().plain();
     float bestAhead = 0.0f, bestBehind = 0.0f;
-    near.forEachRowFirst(k, [&](std::size_t m, int slot) {
+    int slotAhead = 9, slotBehind = 9;
+    EdgeLinks::Choice choice(a);
+    near.forEachByRows(k, [&](std::size_t m, int slot) {
       const int turn = signedTurn(a, edges[m].angle().plain());
+      choice.offer(m, slot, turn);
       if (std::abs(turn) > 32) return;
       const float along = kAlong.of[a][slot];
       const Link link{std::uint32_t(m), std::int8_t(turn), std::uint8_t(std::abs(turn))};
-      if (along > bestAhead) {
+      if (along > bestAhead || (along == bestAhead && before(slot, slotAhead))) {
         bestAhead = along;
+        slotAhead = slot;
         ahead[k] = link;
-      } else if (along < bestBehind) {
+      } else if (along < bestBehind || (along == bestBehind && before(slot, slotBehind))) {
         bestBehind = along;
+        slotBehind = slot;
         behind[k] = link;
       }
     });
+    links.ahead[k] = choice.ahead;
+    links.behind[k] = choice.behind;
   }
 
   // The spread of each edgelet, measured only where it is needed (0: not yet, -1: none).

@@ -5,7 +5,8 @@
 //
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
-//   vc_edge_detail::placeOnCurves(smoothed, near, edges, positions);
+//   vc_edge_detail::EdgeLinks links(0);
+//   vc_edge_detail::placeOnCurves(smoothed, near, edges, positions, links);
 //
 // The gradient magnitude of a blurred edge peaks on the edge only where the edge is straight.
 // Across a curved edge the blur spreads the contrast over a ring, which weighs the inside of
@@ -34,6 +35,7 @@
 #include <vector>
 
 #include "platform/base/pel_buffer.h"
+#include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
@@ -53,11 +55,12 @@ inline constexpr float kMaxShift = 0.5f;
 // offset coordinates of `smoothed`, the image whose gradient found them) as above. The
 // positions are x, y pairs in `positions`, one pair per edgelet, while the edgelets sit at
 // their pixel centres; or, when `positions` is empty, the edgelets' own positions.
+// Sets `links` to the edgelets' links of edge_links.h, found in the same walk over their
+// neighbours: the positions moved do not enter them, so they hold for the edgelets moved.
 // Requires: `near` built on `edges` as they are (checked; a fault throws).
 // Ensures: pixels, order, codes and magnitudes unchanged; every position within a pixel of its
 // pixel's centre.
-void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed,
-                   const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                   std::vector<float>& positions);
+void placeOnCurves(const vcPelBuffer_const<unsigned char>& smoothed, const EdgeletNeighbours& near,
+                   std::vector<vcEdgelet>& edges, std::vector<float>& positions, EdgeLinks& links);
 
 }  // namespace vc_edge_detail

@@ -19,6 +19,7 @@
 #include "platform/ip/edge_direction_smooth.h"
 #include "platform/ip/edge_hysteresis.h"
 #include "platform/ip/edge_line_gaps.h"
+#include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edge_noise.h"
 #include "platform/ip/edge_peak_fit.h"
@@ -412,9 +413,12 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     commitCornerTips(near, edges, pending);
     reachCorners(image, float(params.magScale() / 8.0), near, edges, pending);
     if (near.size() != edges.size()) near.update(edges);
-    placeOnCurves(image, near, edges, pending);
+    // Placing on curves moves positions only: the links along the edge it finds on the way
+    // serve parting at corners too.
+    EdgeLinks links(0);
+    placeOnCurves(image, near, edges, pending, links);
     // No run of edgelets goes round a corner.
-    partAtCorners(near, edges, pending);
+    partAtCorners(near, links, edges, pending);
     // Parting removed edgelets: the index is updated for the steps that follow.
     near.update(edges);
     // Directions steadied along the edge (in noise, or where it is faint), positions too in

@@ -50,23 +50,40 @@ inline constexpr auto kLinkSide = [] {
 struct EdgeLinks {
   std::vector<std::size_t> ahead, behind;
 
+  // The choice of one edgelet's links, its neighbours offered in the order of forEachByRows
+  // with their turns from it (signedTurn).
+  struct Choice {
+    const std::array<std::int8_t, 9>& sides;
+    int bestAhead = 65, bestBehind = 65;
+    std::size_t ahead = kNoLink, behind = kNoLink;
+
+    explicit Choice(int code) : sides(kLinkSide[std::size_t(code)]) {}
+    void offer(std::size_t m, int slot, int turn) {
+      turn = std::abs(turn);
+      if (turn > 64) return;  // another edge
+      const int side = sides[std::size_t(slot)];
+      if (side < 0) return;  // across the edge
+      int& best = side > 0 ? bestAhead : bestBehind;
+      if (turn < best) {
+        best = turn;
+        (side > 0 ? ahead : behind) = m;
+      }
+    }
+  };
+
+  // Links for `count` edgelets, none found yet.
+  explicit EdgeLinks(std::size_t count) : ahead(count, kNoLink), behind(count, kNoLink) {}
+
   EdgeLinks(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges)
-      : ahead(edges.size(), kNoLink), behind(edges.size(), kNoLink) {
+      : EdgeLinks(edges.size()) {
     for (std::size_t k = 0; k < edges.size(); ++k) {
       const int a = edges[k].angle().plain();
-      const std::array<std::int8_t, 9>& sides = kLinkSide[std::size_t(a)];
-      int bestAhead = 65, bestBehind = 65;
+      Choice choice(a);
       near.forEachByRows(k, [&](std::size_t m, int slot) {
-        const int turn = std::abs(signedTurn(a, edges[m].angle().plain()));
-        if (turn > 64) return;  // another edge
-        const int side = sides[std::size_t(slot)];
-        if (side < 0) return;  // across the edge
-        int& best = side > 0 ? bestAhead : bestBehind;
-        if (turn < best) {
-          best = turn;
-          (side > 0 ? ahead : behind)[k] = m;
-        }
+        choice.offer(m, slot, signedTurn(a, edges[m].angle().plain()));
       });
+      ahead[k] = choice.ahead;
+      behind[k] = choice.behind;
     }
   }
 
