@@ -124,8 +124,8 @@ bool cornerAt(const SideLine& b, const SideLine& a) {
 
 }  // namespace
 
-void partAtCorners(const EdgeletNeighbours& near, const EdgeLinks& links,
-                   std::vector<vcEdgelet>& edges, std::vector<float>& positions) {
+void partAtCorners(EdgeletNeighbours& near, const EdgeLinks& links, std::vector<vcEdgelet>& edges,
+                   std::vector<float>& positions) {
   const std::size_t n = edges.size();
   VC_ASSERT(near.size() == n && links.ahead.size() == n && links.behind.size() == n);
   if (n < 3) return;
@@ -269,6 +269,7 @@ void partAtCorners(const EdgeletNeighbours& near, const EdgeLinks& links,
     }
   }
 
+  near.remove(gone);
   removeMarkedEdgelets(gone, edges, positions);
 }
 

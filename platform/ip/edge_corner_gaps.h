@@ -79,15 +79,15 @@ inline constexpr double kPartTightestRadius = 4.0;
 
 // Removes the edgelets of `edges` (raster order, at most one per pixel, pixel coordinates in the
 // image's offset coordinates; `near` their index of neighbours, edge_neighbours.h, and `links`
-// their links along the edge, edge_links.h) that join the
-// two sides of a corner, and moves the sides' new last edgelets, as above. The positions are x, y
-// pairs in `positions`, one pair per edgelet, while the edgelets sit at their pixel centres;
-// or, when `positions` is empty, the edgelets' own positions; pairs are removed with their
-// edgelets. Ensures: raster order; every position within a pixel of its pixel's centre; the
-// edgelets kept keep their pixels, codes and magnitudes, and all but the moved ones their
-// positions.
+// their links along the edge, edge_links.h) that join the two sides of a corner, and moves the
+// sides' new last edgelets, as above. The positions are x, y pairs in `positions`, one pair per
+// edgelet, while the edgelets sit at their pixel centres; or, when `positions` is empty, the
+// edgelets' own positions; pairs are removed with their edgelets.
 // Requires: `near` and `links` built on `edges` as they are (sizes checked; a fault throws).
-void partAtCorners(const EdgeletNeighbours& near, const EdgeLinks& links,
-                   std::vector<vcEdgelet>& edges, std::vector<float>& positions);
+// Ensures: raster order; every position within a pixel of its pixel's centre; the edgelets kept
+// keep their pixels, codes and magnitudes, and all but the moved ones their positions; `near`
+// indexes the edgelets kept.
+void partAtCorners(EdgeletNeighbours& near, const EdgeLinks& links, std::vector<vcEdgelet>& edges,
+                   std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

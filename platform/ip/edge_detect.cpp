@@ -417,10 +417,8 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     // serve parting at corners too.
     EdgeLinks links(0);
     placeOnCurves(image, near, edges, pending, links);
-    // No run of edgelets goes round a corner.
+    // No run of edgelets goes round a corner; the index follows the edgelets parting removes.
     partAtCorners(near, links, edges, pending);
-    // Parting removed edgelets: the index is updated for the steps that follow.
-    near.update(edges);
     // Directions steadied along the edge (in noise, or where it is faint), positions too in
     // noise, and directions at its ends, so that trackers neither end it early nor start it
     // the wrong way; short gaps in noisy straight edges filled.

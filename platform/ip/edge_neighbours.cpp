@@ -125,6 +125,38 @@ void EdgeletNeighbours::update(const std::vector<vcEdgelet>& edges) {
   }
 }
 
+void EdgeletNeighbours::remove(const std::vector<std::uint8_t>& gone) {
+  const std::size_t n = around_.size();
+  VC_ASSERT(gone.size() == n);
+  // Where every edgelet kept goes: the number kept before it; one past the last at the end. A
+  // removed edgelet maps to the next one kept, so the first neighbour kept in a row above or
+  // below is where the first neighbour there was.
+  std::vector<std::uint32_t> to(n + 1);
+  std::uint32_t kept = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    to[k] = kept;
+    kept += gone[k] ? 0u : 1u;
+  }
+  to[n] = kept;
+  // The neighbours kept of the edgelets removed lose them: each lies in the slot opposite to
+  // theirs. (The edgelets removed keep their slots, which their visits count on.)
+  for (std::size_t k = 0; k < n; ++k)
+    if (gone[k])
+      forEachByRows(k, [&](std::size_t m, int slot) {
+        if (!gone[m]) around_[m].slots &= std::uint16_t(~(1u << (8 - slot)));
+      });
+  std::size_t at = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (gone[k]) continue;
+    Around a = around_[k];
+    if (a.slots & 7u) a.up = to[a.up];
+    if (a.slots & (7u << 6)) a.down = to[a.down];
+    around_[at++] = a;
+  }
+  around_.resize(kept);
+  for (std::uint32_t& start : rowStart_) start = to[start];
+}
+
 std::size_t EdgeletNeighbours::atOrAfter(const std::vector<vcEdgelet>& edges, long i,
                                          long j) const {
   VC_ASSERT(edges.size() == size());
@@ -133,9 +165,8 @@ std::size_t EdgeletNeighbours::atOrAfter(const std::vector<vcEdgelet>& edges, lo
   if (r + 1 >= long(rowStart_.size())) return edges.size();
   const auto first = edges.begin() + std::ptrdiff_t(rowStart_[std::size_t(r)]);
   const auto last = edges.begin() + std::ptrdiff_t(rowStart_[std::size_t(r + 1)]);
-  const auto m = std::lower_bound(first, last, i, [](const vcEdgelet& e, long column) {
-    return long(e.get_i()) < column;
-  });
+  const auto m = std::lower_bound(
+      first, last, i, [](const vcEdgelet& e, long column) { return long(e.get_i()) < column; });
   return std::size_t(m - edges.begin());
 }
 

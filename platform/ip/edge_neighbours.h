@@ -9,6 +9,7 @@
 //   near.forEachByRows(k, [&](std::size_t m, int slot) { ... });
 //   std::size_t m = near.find(edges, i, j);   // the edgelet of pixel (i, j), or edges.size()
 //   near.update(edges);                // after edgelets were added, or removed
+//   near.remove(gone);                 // as edgelets marked in gone are removed
 //
 // In raster order the neighbours of an edgelet lie in short runs: the edgelets just before and
 // just after it in the list (its own row), and up to three consecutive ones in each of the rows
@@ -45,6 +46,11 @@ class EdgeletNeighbours {
   // again. Requires: as build(), and no row with fewer edgelets than before while another has
   // more (checked; a fault throws).
   void update(const std::vector<vcEdgelet>& edges);
+
+  // Indexes the list that is left when the edgelets k with gone[k] set are removed from the
+  // list indexed, the others kept in order: only the neighbours of those removed change.
+  // Requires: one flag per edgelet indexed (checked; a fault throws).
+  void remove(const std::vector<std::uint8_t>& gone);
 
   // Number of edgelets indexed.
   std::size_t size() const { return around_.size(); }

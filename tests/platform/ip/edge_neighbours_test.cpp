@@ -123,6 +123,17 @@ TEST(EdgeNeighbours, UpdatedAfterAdditionsOrRemovalsFindsWhatASearchFinds) {
       near.build(y0, height, after);
       near.update(before);
       expectLikeSearch(near, before, width, height, y0);
+      // The same removals marked edgelet by edgelet.
+      std::vector<std::uint8_t> gone;
+      for (std::size_t k = 0, b = 0; k < after.size(); ++k) {
+        const bool kept = b < before.size() && before[b].get_i() == after[k].get_i() &&
+                          before[b].get_j() == after[k].get_j();
+        gone.push_back(kept ? 0 : 1);
+        b += kept ? 1 : 0;
+      }
+      near.build(y0, height, after);
+      near.remove(gone);
+      expectLikeSearch(near, before, width, height, y0);
     }
 }
 
@@ -150,6 +161,7 @@ TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatGrowAndShrink) {
   near.build(0, 4, two);
   EXPECT_THROW(near.update({at(1, 1), at(3, 3)}), vcAssertionFailure);
   EXPECT_THROW(near.update({at(2, 2), at(1, 1)}), vcAssertionFailure);
+  EXPECT_THROW(near.remove({0}), vcAssertionFailure);  // a mark short
   EXPECT_EQ(near.size(), 2u);
   EXPECT_EQ(near.find(two, 2, 2), 1u);
 }
