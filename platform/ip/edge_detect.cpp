@@ -406,13 +406,12 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
                   smoothed.noisy ? kNoisyJoinSpan : 0);
     settleInPixels(image.offset().x(), image.offset().y(), width, height, edges, pending);
     bridgeGaps(image, weakThreshold, float(params.magScale() / 8.0), edges, pending);
-    // The steps that follow edges from edgelet to edgelet share one index of neighbours,
-    // updated where carrying side ends on has added edgelets.
+    // The steps that follow edges from edgelet to edgelet share one index of neighbours, which
+    // those that add or remove edgelets keep up to date.
     EdgeletNeighbours near;
     near.build(image.offset().y(), height, edges);
     commitCornerTips(near, edges, pending);
     reachCorners(image, float(params.magScale() / 8.0), near, edges, pending);
-    if (near.size() != edges.size()) near.update(edges);
     // Placing on curves moves positions only: the links along the edge it finds on the way
     // serve parting at corners too.
     EdgeLinks links(0);

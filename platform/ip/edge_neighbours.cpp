@@ -157,6 +157,67 @@ void EdgeletNeighbours::remove(const std::vector<std::uint8_t>& gone) {
   for (std::uint32_t& start : rowStart_) start = to[start];
 }
 
+void EdgeletNeighbours::insert(const std::vector<vcEdgelet>& edges,
+                               const std::vector<std::uint8_t>& added) {
+  const std::size_t n = edges.size(), before = around_.size();
+  VC_ASSERT(added.size() == n);
+  // Where every edgelet indexed goes, and one past the last at the end.
+  std::vector<std::uint32_t> to(before + 1);
+  std::size_t old = 0;
+  for (std::size_t k = 0; k < n; ++k)
+    if (!added[k]) {
+      VC_ASSERT(old < before);
+      to[old++] = std::uint32_t(k);
+    }
+  VC_ASSERT(old == before);
+  to[before] = std::uint32_t(n);
+  std::vector<std::uint32_t> starts;
+  findRowStarts(y0_, long(rowStart_.size()) - 1, edges, starts);
+  std::vector<Around> around(n);
+  for (std::size_t k = 0; k < before; ++k) {
+    Around a = around_[k];
+    if (a.slots & 7u) a.up = to[a.up];
+    if (a.slots & (7u << 6)) a.down = to[a.down];
+    around[to[k]] = a;
+  }
+  // Each edgelet added finds its neighbours in its row and the rows above and below, and
+  // becomes theirs; one added too finds its own.
+  const vcEdgelet* e = edges.data();
+  const long height = long(starts.size()) - 1;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!added[k]) continue;
+    const long i = e[k].get_i(), j = long(e[k].get_j()) - y0_;
+    Around& a = around[k];
+    const auto join = [&](std::size_t m, int slot) {
+      a.slots = std::uint16_t(a.slots | (1u << slot));
+      if (added[m]) return;
+      Around& b = around[m];
+      const int back = 8 - slot;
+      const auto at = std::uint32_t(k);
+      if (back < 3 && ((b.slots & 7u) == 0 || at < b.up)) b.up = at;
+      if (back > 5 && ((b.slots & (7u << 6)) == 0 || at < b.down)) b.down = at;
+      b.slots = std::uint16_t(b.slots | (1u << back));
+    };
+    if (k > starts[std::size_t(j)] && long(e[k - 1].get_i()) + 1 == i) join(k - 1, 3);
+    if (k + 1 < starts[std::size_t(j + 1)] && long(e[k + 1].get_i()) == i + 1) join(k + 1, 5);
+    for (const long dj : {-1L, 1L}) {
+      const long r = j + dj;
+      if (r < 0 || r >= height) continue;
+      const auto first = edges.begin() + std::ptrdiff_t(starts[std::size_t(r)]);
+      const auto last = edges.begin() + std::ptrdiff_t(starts[std::size_t(r + 1)]);
+      const auto from = std::lower_bound(first, last, i - 1, [](const vcEdgelet& x, long column) {
+        return long(x.get_i()) < column;
+      });
+      const auto m0 = std::uint32_t(from - edges.begin());
+      if (from != last && long(from->get_i()) <= i + 1) (dj < 0 ? a.up : a.down) = m0;
+      for (std::size_t m = m0; m < starts[std::size_t(r + 1)] && long(e[m].get_i()) <= i + 1; ++m)
+        join(m, int(3 * (dj + 1) + (long(e[m].get_i()) - i + 1)));
+    }
+  }
+  around_.swap(around);
+  rowStart_.swap(starts);
+}
+
 std::size_t EdgeletNeighbours::atOrAfter(const std::vector<vcEdgelet>& edges, long i,
                                          long j) const {
   VC_ASSERT(edges.size() == size());

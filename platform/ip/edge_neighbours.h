@@ -10,6 +10,7 @@
 //   std::size_t m = near.find(edges, i, j);   // the edgelet of pixel (i, j), or edges.size()
 //   near.update(edges);                // after edgelets were added, or removed
 //   near.remove(gone);                 // as edgelets marked in gone are removed
+//   near.insert(edges, added);         // after the edgelets marked in added were added
 //
 // In raster order the neighbours of an edgelet lie in short runs: the edgelets just before and
 // just after it in the list (its own row), and up to three consecutive ones in each of the rows
@@ -51,6 +52,11 @@ class EdgeletNeighbours {
   // list indexed, the others kept in order: only the neighbours of those removed change.
   // Requires: one flag per edgelet indexed (checked; a fault throws).
   void remove(const std::vector<std::uint8_t>& gone);
+
+  // Indexes `edges`, the list indexed with the edgelets k with added[k] set added in raster
+  // order: only the neighbours of those added change. Requires: as build(), and one flag per
+  // edgelet with as many clear as edgelets indexed (checked; a fault throws).
+  void insert(const std::vector<vcEdgelet>& edges, const std::vector<std::uint8_t>& added);
 
   // Number of edgelets indexed.
   std::size_t size() const { return around_.size(); }

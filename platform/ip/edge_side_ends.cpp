@@ -206,7 +206,7 @@ struct Claim {
 }  // namespace
 
 void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
-                  const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions) {
   const std::size_t n = edges.size();
   const long width = image.width(), height = image.height();
@@ -529,15 +529,18 @@ void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
                              positions.begin() + std::ptrdiff_t(2 * to));
   };
   std::size_t copied = 0;
+  std::vector<std::uint8_t> isNew(n + added.size(), 0);
   for (const Claim& c : added) {
     const std::size_t at = near.atOrAfter(edges, c.i, c.j);
     copyUpTo(copied, at);
     copied = at;
     const float x = aside ? float(c.i) + 0.5f : c.x, y = aside ? float(c.j) + 0.5f : c.y;
+    isNew[merged.size()] = 1;
     merged.emplace_back(c.i, c.j, c.magnitude, c.code, x, y);
     if (aside) mergedPositions.insert(mergedPositions.end(), {c.x, c.y});
   }
   copyUpTo(copied, n);
+  near.insert(merged, isNew);
   edges.swap(merged);
   if (aside) positions.swap(mergedPositions);
 }

@@ -74,10 +74,9 @@ inline constexpr double kReach = 6.0;
 // pixel centres; or, when `positions` is empty, the edgelets' own positions. Ensures: raster order,
 // at most one edgelet per pixel, every position within a pixel of its pixel's centre; edgelets not
 // changed keep their order, pixels, magnitudes, angles and positions.
-// `near` indexes `edges` as they come (checked; a fault throws); once edgelets are added it no
-// longer indexes them (its size() then differs from theirs) and must be built again.
+// `near` indexes `edges` as they come (checked; a fault throws) and as they leave.
 void reachCorners(const vcPelBuffer_const<unsigned char>& image, float scale,
-                  const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions);
 
 }  // namespace vc_edge_detail

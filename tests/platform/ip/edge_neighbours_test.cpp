@@ -123,7 +123,7 @@ TEST(EdgeNeighbours, UpdatedAfterAdditionsOrRemovalsFindsWhatASearchFinds) {
       near.build(y0, height, after);
       near.update(before);
       expectLikeSearch(near, before, width, height, y0);
-      // The same removals marked edgelet by edgelet.
+      // The same removals, and additions, marked edgelet by edgelet.
       std::vector<std::uint8_t> gone;
       for (std::size_t k = 0, b = 0; k < after.size(); ++k) {
         const bool kept = b < before.size() && before[b].get_i() == after[k].get_i() &&
@@ -134,6 +134,10 @@ TEST(EdgeNeighbours, UpdatedAfterAdditionsOrRemovalsFindsWhatASearchFinds) {
       near.build(y0, height, after);
       near.remove(gone);
       expectLikeSearch(near, before, width, height, y0);
+      // And the additions.
+      near.build(y0, height, before);
+      near.insert(after, gone);
+      expectLikeSearch(near, after, width, height, y0);
     }
 }
 
@@ -162,6 +166,7 @@ TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatGrowAndShrink) {
   EXPECT_THROW(near.update({at(1, 1), at(3, 3)}), vcAssertionFailure);
   EXPECT_THROW(near.update({at(2, 2), at(1, 1)}), vcAssertionFailure);
   EXPECT_THROW(near.remove({0}), vcAssertionFailure);  // a mark short
+  EXPECT_THROW(near.insert({at(1, 1), at(2, 2)}, {0, 1}), vcAssertionFailure);  // one too few
   EXPECT_EQ(near.size(), 2u);
   EXPECT_EQ(near.find(two, 2, 2), 1u);
 }
