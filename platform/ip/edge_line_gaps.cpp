@@ -32,6 +32,14 @@ bool steadyRun(const EdgeLinks& links, const std::vector<vcEdgelet>& edges, std:
   return true;
 }
 
+// True when edgelet e's gradient lies within kArcCodes of the radius (dx, dy) from a centre to
+// it, either way: on a circle, not on the straight sides of a corner the circle cuts.
+bool alongRadius(const vcEdgelet& e, double dx, double dy) {
+  const long radius = std::lround(std::atan2(dy, dx) * (128.0 / std::numbers::pi));
+  const int turn = codeDistance(e.angle().plain(), int(radius & 255));
+  return std::min(turn, 128 - turn) <= kArcCodes;
+}
+
 class GapFiller {
  public:
   GapFiller(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
@@ -49,18 +57,103 @@ class GapFiller {
   // The gap ahead of edgelet k, when it ends a steady run there and a steady run faces it.
   void fillAhead(std::size_t k, std::vector<AddedEdgelet>& out) const {
     if (links_.ahead[k] != kNoLink || !steadyRun(links_, edges_, k, links_.behind[k])) return;
-    const std::size_t m = facing_(k);
+    const std::size_t m = facing_(k, kGapMostPixels);
     if (m == kNoLink || !steadyRun(links_, edges_, m, links_.ahead[m])) return;
     fillBetween_(k, m, out);
   }
 
+  // The one-pixel hole ahead of edgelet k, when the runs behind k and ahead of the edgelet
+  // across the hole bend on one circle (bendsOnOneCircle_ below), whether or not k is linked
+  // on round the hole.
+  void fillArcHole(std::size_t k, std::vector<AddedEdgelet>& out) {
+    // Most edgelets have a neighbour one pixel along their tangent: no hole.
+    const double turn = (edges_[k].angle().plain() + 64) * (std::numbers::pi / 128.0);
+    if (near_.find(edges_, long(std::floor(x_(k) + std::cos(turn))),
+                   long(std::floor(y_(k) + std::sin(turn)))) != edges_.size())
+      return;
+    const std::size_t m = facing_(k, 1);
+    if (m == kNoLink) return;
+    // The hole and its gradient first, the cheaper test, then the runs.
+    const std::size_t first = out.size();
+    fillBetween_(k, m, out);
+    if (out.size() == first) return;
+    if (!run_(k, links_.behind[k], arcRunA_) || !run_(m, links_.ahead[m], arcRunB_) ||
+        !bendsOnOneCircle_(k, m))
+      out.resize(first);
+  }
+
  private:
+  // The kArcRunLeast edgelets of the run from k through `at` (its link behind or ahead), k
+  // first, into `run`; false where the run is shorter.
+  bool run_(std::size_t k, std::size_t at, std::vector<std::size_t>& run) const {
+    run.assign(1, k);
+    std::size_t from = k;
+    while (int(run.size()) < kArcRunLeast) {
+      if (at == kNoLink || at == k) return false;
+      run.push_back(at);
+      const std::size_t next = links_.next(edges_, from, at);
+      from = at;
+      at = next;
+    }
+    return true;
+  }
+
+  // True when the two runs (arcRunA_ from k, arcRunB_ from m) bend: k and m both lie at least
+  // kArcLeastBend off the chord of the runs' far ends, on one side; every edgelet lies within
+  // kArcMostOff of the circle through the far ends and the hole's middle and points along its
+  // radius; and the circle fits them kArcBetterFit times better (RMS distance) than the best
+  // straight line.
+  bool bendsOnOneCircle_(std::size_t k, std::size_t m) const {
+    const std::size_t a = arcRunA_.back(), b = arcRunB_.back();
+    const double ax = x_(a), ay = y_(a), bx = x_(b), by = y_(b);
+    const double chord = std::hypot(bx - ax, by - ay);
+    if (chord < 1.0) return false;
+    const double ux = (bx - ax) / chord, uy = (by - ay) / chord;
+    const auto offChord = [&](std::size_t e) { return (y_(e) - ay) * ux - (x_(e) - ax) * uy; };
+    const double offK = offChord(k), offM = offChord(m);
+    if (std::fabs(offK) < kArcLeastBend || std::fabs(offM) < kArcLeastBend || offK * offM <= 0)
+      return false;
+    // The circle through a, the hole's middle c and b.
+    const double cx = 0.5 * (x_(k) + x_(m)), cy = 0.5 * (y_(k) + y_(m));
+    const double d = 2.0 * (ax * (cy - by) + cx * (by - ay) + bx * (ay - cy));
+    const double a2 = ax * ax + ay * ay, c2 = cx * cx + cy * cy, b2 = bx * bx + by * by;
+    const double ox = (a2 * (cy - by) + c2 * (by - ay) + b2 * (ay - cy)) / d;
+    const double oy = (a2 * (bx - cx) + c2 * (ax - bx) + b2 * (cx - ax)) / d;
+    const double radius = std::hypot(ax - ox, ay - oy);
+    // Squared distances to the circle, and the scatter about the mean for the line's.
+    double offCircle = 0.0, n = 0.0, mx = 0.0, my = 0.0;
+    for (const std::vector<std::size_t>* run : {&arcRunA_, &arcRunB_})
+      for (const std::size_t e : *run) {
+        const double off = std::hypot(x_(e) - ox, y_(e) - oy) - radius;
+        if (std::fabs(off) > kArcMostOff || !alongRadius(edges_[e], x_(e) - ox, y_(e) - oy))
+          return false;
+        offCircle += off * off;
+        mx += x_(e);
+        my += y_(e);
+        n += 1.0;
+      }
+    mx /= n;
+    my /= n;
+    double sxx = 0.0, sxy = 0.0, syy = 0.0;
+    for (const std::vector<std::size_t>* run : {&arcRunA_, &arcRunB_})
+      for (const std::size_t e : *run) {
+        const double dx = x_(e) - mx, dy = y_(e) - my;
+        sxx += dx * dx;
+        sxy += dx * dy;
+        syy += dy * dy;
+      }
+    // The scatter's smaller eigenvalue: the sum of squared distances to the best line.
+    const double half = 0.5 * (sxx + syy);
+    const double offLine = half - std::sqrt(std::max(0.0, half * half - (sxx * syy - sxy * sxy)));
+    return offLine >= kArcBetterFit * kArcBetterFit * offCircle;
+  }
+
   float x_(std::size_t k) const { return aside_ ? positions_[2 * k] : edges_[k].posQuickX(); }
   float y_(std::size_t k) const { return aside_ ? positions_[2 * k + 1] : edges_[k].posQuickY(); }
 
-  // The nearest edgelet ahead of k along its tangent, 2 to kGapMostPixels + 1 pixels on and
-  // less than a pixel off its line, that points within kGapCodes of it; kNoLink if none.
-  std::size_t facing_(std::size_t k) const {
+  // The nearest edgelet ahead of k along its tangent, 2 to `most` + 1 pixels on and less than
+  // a pixel off its line, that points within kGapCodes of it; kNoLink if none.
+  std::size_t facing_(std::size_t k, int most) const {
     const int code = edges_[k].angle().plain();
     const double turn = (code + 64) * (std::numbers::pi / 128.0);
     const double tx = std::cos(turn), ty = std::sin(turn);
@@ -68,7 +161,7 @@ class GapFiller {
     const long ki = edges_[k].get_i(), kj = edges_[k].get_j();
     std::size_t best = kNoLink;
     double bestAlong = 1e9;
-    for (int step = 2; step <= kGapMostPixels + 1 && best == kNoLink; ++step) {
+    for (int step = 2; step <= most + 1 && best == kNoLink; ++step) {
       const long ci = long(std::floor(px + step * tx)), cj = long(std::floor(py + step * ty));
       for (long j = cj - 1; j <= cj + 1; ++j)
         for (long i = ci - 1; i <= ci + 1; ++i) {
@@ -152,21 +245,36 @@ class GapFiller {
   const std::vector<float>& positions_;
   const EdgeLinks links_;
   bool aside_;
+  std::vector<std::size_t> arcRunA_, arcRunB_;  // the runs either side of a hole
 };
+
+// Runs `fill` (a GapFiller member) on every edgelet, then adds what it found.
+template <typename Fill>
+void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
+              EdgeletNeighbours& near, std::vector<vcEdgelet>& edges, std::vector<float>& positions,
+              Fill fill) {
+  std::vector<AddedEdgelet> added;
+  {
+    GapFiller filler(image, threshold, scale, near, edges, positions);
+    for (std::size_t k = 0; k < edges.size(); ++k) (filler.*fill)(k, added);
+  }
+  if (added.empty()) return;
+  insertEdgelets(added, edges, positions);
+  near.update(edges);
+}
 
 }  // namespace
 
 void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions) {
-  std::vector<AddedEdgelet> added;
-  {
-    const GapFiller filler(image, threshold, scale, near, edges, positions);
-    for (std::size_t k = 0; k < edges.size(); ++k) filler.fillAhead(k, added);
-  }
-  if (added.empty()) return;
-  insertEdgelets(added, edges, positions);
-  near.update(edges);
+  fillEach(image, threshold, scale, near, edges, positions, &GapFiller::fillAhead);
+}
+
+void fillArcHoles(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
+                  float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  std::vector<float>& positions) {
+  fillEach(image, threshold, scale, near, edges, positions, &GapFiller::fillArcHole);
 }
 
 }  // namespace vc_edge_detail

@@ -1,10 +1,11 @@
 #pragma once
 
 // Filling short gaps between two straight runs of one edge, a step of the edge detector on
-// noisy images (edge_detect.cpp):
+// noisy images, and one-pixel holes in curved edges, a step on every image (edge_detect.cpp):
 //
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
 //   vc_edge_detail::fillLineGaps(image, threshold, scale, near, edges, positions);
+//   vc_edge_detail::fillArcHoles(image, threshold, scale, near, edges, positions);
 //
 // Along a faint side under noise the gradient magnitude wanders about the threshold, and a few
 // pixels in a row can fall below it. The side then comes out as two runs with a gap of a few
@@ -24,6 +25,16 @@
 // Over 3 x 300 generated scenes this joins a third of the gaps where a line stopped inside a
 // faint noisy side with no edgelet in reach. On images below the detector's noise level for
 // wide smoothing, gaps are few and the step is skipped.
+//
+// On a circle's rim a single pixel can miss an edgelet, or hold one that links on a step
+// aside, and the chains the circle finder seeds its arcs from break there; large circles,
+// whose rims run nearly straight for long stretches, lose the most. A one-pixel hole is filled
+// the same way (gradient across the edge, chord, mean direction) where the kArcRunLeast
+// edgelets before it and after it bend on one circle: both hole ends off the chord of the far
+// ends on one side, every edgelet near the circle through the far ends and the hole and
+// pointing along its radius, and that circle fitting them clearly better than a straight line
+// does. The bend keeps straight sides and corners out, so no chain grows along a side into the
+// corner pieces that small false circles fit.
 
 #include <cstdint>
 #include <vector>
@@ -45,6 +56,24 @@ inline constexpr int kGapRunLeast = 4;
 // and its run: 22.5 degrees, the spread of directions along a straight edge in noise.
 inline constexpr int kGapCodes = 16;
 
+// Fewest edgelets of each run either side of a hole in a curved edge, the hole's end included.
+inline constexpr int kArcRunLeast = 12;
+
+// Least distance, pixels, of each hole end from the chord of the runs' far ends: less is
+// within the scatter of a straight edge in noise.
+inline constexpr double kArcLeastBend = 0.3;
+
+// Largest distance, pixels, of a run's edgelet from the circle through the far ends and the
+// hole.
+inline constexpr double kArcMostOff = 0.7;
+
+// Largest difference, codes of 256 per turn, between a run edgelet's direction and the radius
+// of that circle through it: 8.4 degrees.
+inline constexpr int kArcCodes = 6;
+
+// How many times smaller the runs' RMS distance to that circle must be than to the best line.
+inline constexpr double kArcBetterFit = 3.0;
+
 // Adds the edgelets of the gaps of `edges` (raster order, at most one per pixel, indexed by
 // `near`, pixel coordinates in the image's offset coordinates) described above, with their
 // positions in `positions` (x, y pairs, one per edgelet, while the edgelets sit at their pixel
@@ -52,6 +81,11 @@ inline constexpr int kGapCodes = 16;
 // gradient was taken on, threshold the smallest squared Sobel magnitude of an edgelet, scale
 // = magScale / 8. Ensures: raster order kept, at most one edgelet per pixel, `near` updated.
 void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
+                  float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+                  std::vector<float>& positions);
+
+// As fillLineGaps, for the one-pixel holes in curved edges described above.
+void fillArcHoles(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions);
 
