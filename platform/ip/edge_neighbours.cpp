@@ -161,18 +161,35 @@ void EdgeletNeighbours::insert(const std::vector<vcEdgelet>& edges,
                                const std::vector<std::uint8_t>& added) {
   const std::size_t n = edges.size(), before = around_.size();
   VC_ASSERT(added.size() == n);
-  // Where every edgelet indexed goes, and one past the last at the end.
-  std::vector<std::uint32_t> to(before + 1);
+  // Where every edgelet indexed goes, and one past the last at the end; and those added.
+  std::vector<std::uint32_t> to(before + 1), fresh;
   std::size_t old = 0;
   for (std::size_t k = 0; k < n; ++k)
-    if (!added[k]) {
+    if (added[k]) {
+      fresh.push_back(std::uint32_t(k));
+    } else {
       VC_ASSERT(old < before);
       to[old++] = std::uint32_t(k);
     }
   VC_ASSERT(old == before);
   to[before] = std::uint32_t(n);
-  std::vector<std::uint32_t> starts;
-  findRowStarts(y0_, long(rowStart_.size()) - 1, edges, starts);
+  // Every row starts later by the edgelets added to the rows above it. The list stays in
+  // raster order, one edgelet per pixel, where each one added is so with those next to it.
+  const vcEdgelet* e = edges.data();
+  const long height = long(rowStart_.size()) - 1;
+  const auto precedes = [&](std::size_t a, std::size_t b) {
+    return e[a].get_j() < e[b].get_j() ||
+           (e[a].get_j() == e[b].get_j() && e[a].get_i() < e[b].get_i());
+  };
+  std::vector<std::uint32_t> starts(std::size_t(height + 1), 0);
+  for (const std::uint32_t k : fresh) {
+    const long j = long(e[k].get_j()) - y0_;
+    VC_ASSERT(j >= 0 && j < height && (k == 0 || precedes(k - 1, k)) &&
+              (k + 1 == n || precedes(k, k + 1)));
+    ++starts[std::size_t(j + 1)];
+  }
+  for (long j = 0; j < height; ++j) starts[std::size_t(j + 1)] += starts[std::size_t(j)];
+  for (long j = 0; j <= height; ++j) starts[std::size_t(j)] += rowStart_[std::size_t(j)];
   std::vector<Around> around(n);
   for (std::size_t k = 0; k < before; ++k) {
     Around a = around_[k];
@@ -182,10 +199,7 @@ void EdgeletNeighbours::insert(const std::vector<vcEdgelet>& edges,
   }
   // Each edgelet added finds its neighbours in its row and the rows above and below, and
   // becomes theirs; one added too finds its own.
-  const vcEdgelet* e = edges.data();
-  const long height = long(starts.size()) - 1;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (!added[k]) continue;
+  for (const std::uint32_t k : fresh) {
     const long i = e[k].get_i(), j = long(e[k].get_j()) - y0_;
     Around& a = around[k];
     const auto join = [&](std::size_t m, int slot) {

@@ -55,7 +55,8 @@ class EdgeletNeighbours {
 
   // Indexes `edges`, the list indexed with the edgelets k with added[k] set added in raster
   // order: only the neighbours of those added change. Requires: as build(), and one flag per
-  // edgelet with as many clear as edgelets indexed (checked; a fault throws).
+  // edgelet with as many clear as edgelets indexed (checked, the order and rows where edgelets
+  // were added; a fault throws).
   void insert(const std::vector<vcEdgelet>& edges, const std::vector<std::uint8_t>& added);
 
   // Number of edgelets indexed.

@@ -165,8 +165,11 @@ TEST(EdgeNeighbours, RefusesListsOutOfRasterOrderAndRowsThatGrowAndShrink) {
   near.build(0, 4, two);
   EXPECT_THROW(near.update({at(1, 1), at(3, 3)}), vcAssertionFailure);
   EXPECT_THROW(near.update({at(2, 2), at(1, 1)}), vcAssertionFailure);
-  EXPECT_THROW(near.remove({0}), vcAssertionFailure);  // a mark short
+  EXPECT_THROW(near.remove({0}), vcAssertionFailure);                           // a mark short
   EXPECT_THROW(near.insert({at(1, 1), at(2, 2)}, {0, 1}), vcAssertionFailure);  // one too few
+  // Added out of raster order, or below the rows.
+  EXPECT_THROW(near.insert({at(1, 1), at(0, 1), at(2, 2)}, {0, 1, 0}), vcAssertionFailure);
+  EXPECT_THROW(near.insert({at(1, 1), at(2, 2), at(1, 4)}, {0, 0, 1}), vcAssertionFailure);
   EXPECT_EQ(near.size(), 2u);
   EXPECT_EQ(near.find(two, 2, 2), 1u);
 }
