@@ -1,6 +1,7 @@
 #include "platform/ip/edge_line_gaps.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -15,6 +16,20 @@ namespace vc_edge_detail {
 namespace {
 
 int codeDistance(int a, int b) { return std::abs(signedTurn(a, b)); }
+
+// The unit tangents of the 256 direction codes (the gradient turned a quarter), filled once at
+// load and only read after.
+struct TangentTable {
+  std::array<double, 256> x{}, y{};
+  TangentTable() {
+    for (int code = 0; code < 256; ++code) {
+      const double turn = (code + 64) * (std::numbers::pi / 128.0);
+      x[std::size_t(code)] = std::cos(turn);
+      y[std::size_t(code)] = std::sin(turn);
+    }
+  }
+};
+const TangentTable kTangent;
 
 // True when the run from edgelet k through `at` (its link ahead or behind) holds at least
 // kGapRunLeast edgelets, k included, pointing within kGapCodes of k.
@@ -67,10 +82,16 @@ class GapFiller {
   // on round the hole.
   void fillArcHole(std::size_t k, std::vector<AddedEdgelet>& out) {
     // Most edgelets have a neighbour one pixel along their tangent: no hole.
-    const double turn = (edges_[k].angle().plain() + 64) * (std::numbers::pi / 128.0);
-    if (near_.find(edges_, long(std::floor(x_(k) + std::cos(turn))),
-                   long(std::floor(y_(k) + std::sin(turn)))) != edges_.size())
+    const std::size_t code = edges_[k].angle().plain();
+    const long ti = long(std::floor(x_(k) + kTangent.x[code]));
+    const long tj = long(std::floor(y_(k) + kTangent.y[code]));
+    const long di = ti - edges_[k].get_i(), dj = tj - edges_[k].get_j();
+    if (std::max(std::abs(di), std::abs(dj)) <= 1) {
+      // The pixel itself, or a neighbour the index knows.
+      if ((di == 0 && dj == 0) || near_.occupied(k, int(3 * (dj + 1) + (di + 1)))) return;
+    } else if (near_.find(edges_, ti, tj) != edges_.size()) {
       return;
+    }
     const std::size_t m = facing_(k, 1);
     if (m == kNoLink) return;
     // The hole and its gradient first, the cheaper test, then the runs.
@@ -155,8 +176,7 @@ class GapFiller {
   // a pixel off its line, that points within kGapCodes of it; kNoLink if none.
   std::size_t facing_(std::size_t k, int most) const {
     const int code = edges_[k].angle().plain();
-    const double turn = (code + 64) * (std::numbers::pi / 128.0);
-    const double tx = std::cos(turn), ty = std::sin(turn);
+    const double tx = kTangent.x[std::size_t(code)], ty = kTangent.y[std::size_t(code)];
     const double px = x_(k), py = y_(k);
     const long ki = edges_[k].get_i(), kj = edges_[k].get_j();
     std::size_t best = kNoLink;
@@ -164,11 +184,14 @@ class GapFiller {
     for (int step = 2; step <= most + 1 && best == kNoLink; ++step) {
       const long ci = long(std::floor(px + step * tx)), cj = long(std::floor(py + step * ty));
       for (long j = cj - 1; j <= cj + 1; ++j)
-        for (long i = ci - 1; i <= ci + 1; ++i) {
+        // The edgelets of columns ci - 1 to ci + 1 of row j, one search per row.
+        for (std::size_t m = near_.atOrAfter(edges_, ci - 1, j);
+             m < edges_.size() && long(edges_[m].get_j()) == j &&
+             long(edges_[m].get_i()) <= ci + 1;
+             ++m) {
+          const long i = edges_[m].get_i();
           if (std::max(std::abs(i - ki), std::abs(j - kj)) < 2) continue;  // no gap
-          const std::size_t m = near_.find(edges_, i, j);
-          if (m == edges_.size() || codeDistance(code, edges_[m].angle().plain()) > kGapCodes)
-            continue;
+          if (codeDistance(code, edges_[m].angle().plain()) > kGapCodes) continue;
           const double dx = x_(m) - px, dy = y_(m) - py;
           const double along = dx * tx + dy * ty, across = -dx * ty + dy * tx;
           if (along > 1.0 && along < bestAlong && std::fabs(across) < 1.0) {

@@ -104,6 +104,8 @@ class EdgeletNeighbours {
 
   // True when edgelet k has no neighbour.
   bool alone(std::size_t k) const { return around_[k].slots == 0; }
+  // True when the pixel of `slot` next to edgelet k holds an edgelet.
+  bool occupied(std::size_t k, int slot) const { return (around_[k].slots >> slot) & 1u; }
 
   // The edgelet of pixel (i, j) of `edges` (the list indexed), or edges.size() when the pixel
   // holds none or lies outside the rows indexed.
