@@ -92,15 +92,15 @@ class GapFiller {
     } else if (near_.find(edges_, ti, tj) != edges_.size()) {
       return;
     }
+    // Most of the rest end short runs (texture): the run behind k first, a walk along the
+    // links, then the search across the hole, the hole's gradient and the run beyond it.
+    if (!run_(k, links_.behind[k], arcRunA_)) return;
     const std::size_t m = facing_(k, 1);
     if (m == kNoLink) return;
-    // The hole and its gradient first, the cheaper test, then the runs.
     const std::size_t first = out.size();
     fillBetween_(k, m, out);
     if (out.size() == first) return;
-    if (!run_(k, links_.behind[k], arcRunA_) || !run_(m, links_.ahead[m], arcRunB_) ||
-        !bendsOnOneCircle_(k, m))
-      out.resize(first);
+    if (!run_(m, links_.ahead[m], arcRunB_) || !bendsOnOneCircle_(k, m)) out.resize(first);
   }
 
  private:
