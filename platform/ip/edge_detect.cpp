@@ -429,9 +429,9 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     steadyEdgeEnds(near, edges);
     if (smoothed.noisy)
       fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending);
-    fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending);
+    fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.
-    straightenRuns(near, edges, pending);
+    straightenRuns(links, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

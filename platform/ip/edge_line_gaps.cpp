@@ -59,14 +59,14 @@ class GapFiller {
  public:
   GapFiller(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
             const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
-            const std::vector<float>& positions)
+            const std::vector<float>& positions, const EdgeLinks& links)
       : image_(image),
         least_(kWeakFraction * std::sqrt(double(threshold))),
         scale_(scale),
         near_(near),
         edges_(edges),
         positions_(positions),
-        links_(near, edges),
+        links_(links),
         aside_(!positions.empty()) {}
 
   // The gap ahead of edgelet k, when it ends a steady run there and a steady run faces it.
@@ -266,24 +266,35 @@ class GapFiller {
   const EdgeletNeighbours& near_;
   const std::vector<vcEdgelet>& edges_;
   const std::vector<float>& positions_;
-  const EdgeLinks links_;
+  const EdgeLinks& links_;
   bool aside_;
   std::vector<std::size_t> arcRunA_, arcRunB_;  // the runs either side of a hole
 };
 
-// Runs `fill` (a GapFiller member) on every edgelet, then adds what it found.
+// Runs `fill` (a GapFiller member) on every edgelet, then adds what it found; `links` are the
+// edgelets' links as they come and as they leave.
 template <typename Fill>
 void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
               EdgeletNeighbours& near, std::vector<vcEdgelet>& edges, std::vector<float>& positions,
-              Fill fill) {
+              EdgeLinks& links, Fill fill) {
+  links = EdgeLinks(near, edges);
   std::vector<AddedEdgelet> added;
   {
-    GapFiller filler(image, threshold, scale, near, edges, positions);
+    GapFiller filler(image, threshold, scale, near, edges, positions, links);
     for (std::size_t k = 0; k < edges.size(); ++k) (filler.*fill)(k, added);
   }
   if (added.empty()) return;
   insertEdgelets(added, edges, positions);
-  near.update(edges);
+  // The new edgelets' places: `added` is now in raster order, one per pixel.
+  std::vector<std::uint8_t> isNew(edges.size(), 0);
+  for (std::size_t k = 0, a = 0; a < added.size(); ++k)
+    if (edges[k].get_i() == added[a].edgelet.get_i() &&
+        edges[k].get_j() == added[a].edgelet.get_j()) {
+      isNew[k] = 1;
+      ++a;
+    }
+  near.insert(edges, isNew);
+  links.insert(near, edges, isNew);
 }
 
 }  // namespace
@@ -291,13 +302,14 @@ void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t thresh
 void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions) {
-  fillEach(image, threshold, scale, near, edges, positions, &GapFiller::fillAhead);
+  EdgeLinks links(0);
+  fillEach(image, threshold, scale, near, edges, positions, links, &GapFiller::fillAhead);
 }
 
 void fillArcHoles(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                  std::vector<float>& positions) {
-  fillEach(image, threshold, scale, near, edges, positions, &GapFiller::fillArcHole);
+                  std::vector<float>& positions, EdgeLinks& links) {
+  fillEach(image, threshold, scale, near, edges, positions, links, &GapFiller::fillArcHole);
 }
 
 }  // namespace vc_edge_detail

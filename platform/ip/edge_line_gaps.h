@@ -5,7 +5,8 @@
 //
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
 //   vc_edge_detail::fillLineGaps(image, threshold, scale, near, edges, positions);
-//   vc_edge_detail::fillArcHoles(image, threshold, scale, near, edges, positions);
+//   vc_edge_detail::EdgeLinks links(0);
+//   vc_edge_detail::fillArcHoles(image, threshold, scale, near, edges, positions, links);
 //
 // Along a faint side under noise the gradient magnitude wanders about the threshold, and a few
 // pixels in a row can fall below it. The side then comes out as two runs with a gap of a few
@@ -40,6 +41,7 @@
 #include <vector>
 
 #include "platform/base/pel_buffer.h"
+#include "platform/ip/edge_links.h"
 #include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
@@ -84,9 +86,10 @@ void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t th
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions);
 
-// As fillLineGaps, for the one-pixel holes in curved edges described above.
+// As fillLineGaps, for the one-pixel holes in curved edges described above. Sets `links` to
+// the links of edge_links.h of the edgelets as they leave, for the steps after it.
 void fillArcHoles(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                  std::vector<float>& positions);
+                  std::vector<float>& positions, EdgeLinks& links);
 
 }  // namespace vc_edge_detail

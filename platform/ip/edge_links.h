@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "platform/ip/edge_angle_code.h"
@@ -76,15 +77,40 @@ struct EdgeLinks {
 
   EdgeLinks(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges)
       : EdgeLinks(edges.size()) {
-    for (std::size_t k = 0; k < edges.size(); ++k) {
-      const int a = edges[k].angle().plain();
-      Choice choice(a);
-      near.forEachByRows(k, [&](std::size_t m, int slot) {
-        choice.offer(m, slot, signedTurn(a, edges[m].angle().plain()));
-      });
-      ahead[k] = choice.ahead;
-      behind[k] = choice.behind;
+    for (std::size_t k = 0; k < edges.size(); ++k) find(near, edges, k);
+  }
+
+  // Links `edges`, the list linked with the edgelets k with added[k] set added in raster order
+  // (`near` indexing it): only those and their neighbours are linked anew, the others keep
+  // their links, renumbered.
+  void insert(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
+              const std::vector<std::uint8_t>& added) {
+    std::vector<std::size_t> moved(ahead.size());  // old index to new
+    for (std::size_t q = 0, k = 0; q < edges.size(); ++q)
+      if (!added[q]) moved[k++] = q;
+    const auto to = [&](std::size_t m) { return m == kNoLink ? kNoLink : moved[m]; };
+    EdgeLinks linked(edges.size());
+    for (std::size_t k = 0; k < moved.size(); ++k) {
+      linked.ahead[moved[k]] = to(ahead[k]);
+      linked.behind[moved[k]] = to(behind[k]);
     }
+    for (std::size_t q = 0; q < edges.size(); ++q) {
+      if (!added[q]) continue;
+      linked.find(near, edges, q);
+      near.forEachByRows(q, [&](std::size_t m, int) { linked.find(near, edges, m); });
+    }
+    *this = std::move(linked);
+  }
+
+  // Links edgelet k alone.
+  void find(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges, std::size_t k) {
+    const int a = edges[k].angle().plain();
+    Choice choice(a);
+    near.forEachByRows(k, [&](std::size_t m, int slot) {
+      choice.offer(m, slot, signedTurn(a, edges[m].angle().plain()));
+    });
+    ahead[k] = choice.ahead;
+    behind[k] = choice.behind;
   }
 
   // The neighbour of `at` along the edge away from `from`: the link that does not lead back,

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/ip/edge_angle_code.h"
-#include "platform/ip/edge_links.h"
 #include "platform/ip/edge_remove.h"
 
 namespace vc_edge_detail {
@@ -291,11 +290,10 @@ void sharpenCorners(const std::vector<vcEdgelet>& edges, const std::vector<std::
 
 }  // namespace
 
-void straightenRuns(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
+void straightenRuns(const EdgeLinks& links, std::vector<vcEdgelet>& edges,
                     std::vector<float>& positions) {
   const std::size_t n = edges.size();
   if (n < std::size_t(kStraightSideLeast)) return;
-  const EdgeLinks links(near, edges);
   Placer placer(edges, positions);
   std::vector<std::uint8_t> taken(n, 0);
   std::vector<std::size_t> run;

@@ -97,11 +97,16 @@ TEST(EdgeLineGaps, FillsAOnePixelHoleInACurvedRimOnly) {
   std::vector<float> positions;
   EdgeletNeighbours near;
   near.build(0, 64, rim.edges);
+  vc_edge_detail::EdgeLinks links(0);
   const std::size_t before = rim.edges.size();
-  vc_edge_detail::fillArcHoles(rim.image, 40 * 40, 1.0f, near, rim.edges, positions);
+  vc_edge_detail::fillArcHoles(rim.image, 40 * 40, 1.0f, near, rim.edges, positions, links);
   ASSERT_EQ(rim.edges.size(), before + 1);
   EXPECT_EQ(near.size(), rim.edges.size());
   EXPECT_NE(near.find(rim.edges, 32, 12), rim.edges.size());
+  // The links follow the new edgelet as if found afresh.
+  const vc_edge_detail::EdgeLinks fresh(near, rim.edges);
+  EXPECT_EQ(links.ahead, fresh.ahead);
+  EXPECT_EQ(links.behind, fresh.behind);
   // A one-pixel hole in a straight edge, long runs either side, is left to the straight gap
   // fill.
   vcPelBuffer<unsigned char> image(20, 40, 32);
@@ -113,7 +118,7 @@ TEST(EdgeLineGaps, FillsAOnePixelHoleInACurvedRimOnly) {
       edges.emplace_back(std::uint16_t(9), std::uint16_t(j), std::uint16_t(40), vcAngle8(0), 9.95f,
                          float(j) + 0.5f);
   near.build(0, 40, edges);
-  vc_edge_detail::fillArcHoles(image, 40 * 40, 1.0f, near, edges, positions);
+  vc_edge_detail::fillArcHoles(image, 40 * 40, 1.0f, near, edges, positions, links);
   EXPECT_EQ(edges.size(), 39u);
 }
 
