@@ -420,15 +420,16 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     partAtCorners(near, links, edges, pending);
     // Directions steadied along the edge (in noise, or where it is faint), positions too in
     // noise, and directions at its ends, so that trackers neither end it early nor start it
-    // the wrong way; short gaps in noisy straight edges and one-pixel holes in curved ones filled.
+    // the wrong way; short gaps in straight edges (on quiet images faint ones only) and one-pixel
+    // holes in curved ones filled.
     smoothDirections(near, edges, steadyBelow(params, smoothed.noisy));
     // Faint edgelets once more, whose directions wander the most: the mean then reaches two
     // pixels each way along the edge.
     smoothDirections(near, edges, steadyBelow(params, false));
     if (smoothed.noisy) smoothPositions(near, edges, pending);
     steadyEdgeEnds(near, edges);
-    if (smoothed.noisy)
-      fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending);
+    fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending,
+                 smoothed.noisy ? GapEnds{} : GapEnds{kQuietGapCodes, steadyBelow(params, false)});
     fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.
     straightenRuns(links, edges, pending);

@@ -32,13 +32,13 @@ struct TangentTable {
 const TangentTable kTangent;
 
 // True when the run from edgelet k through `at` (its link ahead or behind) holds at least
-// kGapRunLeast edgelets, k included, pointing within kGapCodes of k.
+// kGapRunLeast edgelets, k included, pointing within `codes` of k.
 bool steadyRun(const EdgeLinks& links, const std::vector<vcEdgelet>& edges, std::size_t k,
-               std::size_t at) {
+               std::size_t at, int codes) {
   const int code = edges[k].angle().plain();
   std::size_t from = k;
   for (int count = 1; count < kGapRunLeast; ++count) {
-    if (at == kNoLink || at == k || codeDistance(code, edges[at].angle().plain()) > kGapCodes)
+    if (at == kNoLink || at == k || codeDistance(code, edges[at].angle().plain()) > codes)
       return false;
     const std::size_t next = links.next(edges, from, at);
     from = at;
@@ -59,8 +59,9 @@ class GapFiller {
  public:
   GapFiller(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
             const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
-            const std::vector<float>& positions, const EdgeLinks& links)
+            const std::vector<float>& positions, const EdgeLinks& links, GapEnds ends)
       : image_(image),
+        ends_(ends),
         least_(kWeakFraction * std::sqrt(double(threshold))),
         scale_(scale),
         near_(near),
@@ -71,9 +72,11 @@ class GapFiller {
 
   // The gap ahead of edgelet k, when it ends a steady run there and a steady run faces it.
   void fillAhead(std::size_t k, std::vector<AddedEdgelet>& out) const {
-    if (links_.ahead[k] != kNoLink || !steadyRun(links_, edges_, k, links_.behind[k])) return;
-    const std::size_t m = facing_(k, kGapMostPixels);
-    if (m == kNoLink || !steadyRun(links_, edges_, m, links_.ahead[m])) return;
+    if (edges_[k].magnitude() >= ends_.below || links_.ahead[k] != kNoLink ||
+        !steadyRun(links_, edges_, k, links_.behind[k], ends_.codes))
+      return;
+    const std::size_t m = facing_(k, kGapMostPixels, ends_.codes);
+    if (m == kNoLink || !steadyRun(links_, edges_, m, links_.ahead[m], ends_.codes)) return;
     fillBetween_(k, m, out);
   }
 
@@ -95,7 +98,7 @@ class GapFiller {
     // Most of the rest end short runs (texture): the run behind k first, a walk along the
     // links, then the search across the hole, the hole's gradient and the run beyond it.
     if (!run_(k, links_.behind[k], arcRunA_)) return;
-    const std::size_t m = facing_(k, 1);
+    const std::size_t m = facing_(k, 1, kGapCodes);
     if (m == kNoLink) return;
     const std::size_t first = out.size();
     fillBetween_(k, m, out);
@@ -173,8 +176,9 @@ class GapFiller {
   float y_(std::size_t k) const { return aside_ ? positions_[2 * k + 1] : edges_[k].posQuickY(); }
 
   // The nearest edgelet ahead of k along its tangent, 2 to `most` + 1 pixels on and less than
-  // a pixel off its line, that points within kGapCodes of it; kNoLink if none.
-  std::size_t facing_(std::size_t k, int most) const {
+  // a pixel off its line, below ends_.below in magnitude, that points within `codes` of it;
+  // kNoLink if none.
+  std::size_t facing_(std::size_t k, int most, int codes) const {
     const int code = edges_[k].angle().plain();
     const double tx = kTangent.x[std::size_t(code)], ty = kTangent.y[std::size_t(code)];
     const double px = x_(k), py = y_(k);
@@ -186,12 +190,13 @@ class GapFiller {
       for (long j = cj - 1; j <= cj + 1; ++j)
         // The edgelets of columns ci - 1 to ci + 1 of row j, one search per row.
         for (std::size_t m = near_.atOrAfter(edges_, ci - 1, j);
-             m < edges_.size() && long(edges_[m].get_j()) == j &&
-             long(edges_[m].get_i()) <= ci + 1;
+             m < edges_.size() && long(edges_[m].get_j()) == j && long(edges_[m].get_i()) <= ci + 1;
              ++m) {
           const long i = edges_[m].get_i();
           if (std::max(std::abs(i - ki), std::abs(j - kj)) < 2) continue;  // no gap
-          if (codeDistance(code, edges_[m].angle().plain()) > kGapCodes) continue;
+          if (codeDistance(code, edges_[m].angle().plain()) > codes ||
+              edges_[m].magnitude() >= ends_.below)
+            continue;
           const double dx = x_(m) - px, dy = y_(m) - py;
           const double along = dx * tx + dy * ty, across = -dx * ty + dy * tx;
           if (along > 1.0 && along < bestAlong && std::fabs(across) < 1.0) {
@@ -261,7 +266,8 @@ class GapFiller {
   }
 
   const vcPelBuffer_const<unsigned char>& image_;  // the gradient's
-  double least_;                                   // least gradient across the edge, Sobel units
+  GapEnds ends_;
+  double least_;  // least gradient across the edge, Sobel units
   float scale_;
   const EdgeletNeighbours& near_;
   const std::vector<vcEdgelet>& edges_;
@@ -276,11 +282,11 @@ class GapFiller {
 template <typename Fill>
 void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
               EdgeletNeighbours& near, std::vector<vcEdgelet>& edges, std::vector<float>& positions,
-              EdgeLinks& links, Fill fill) {
+              EdgeLinks& links, GapEnds ends, Fill fill) {
   links = EdgeLinks(near, edges);
   std::vector<AddedEdgelet> added;
   {
-    GapFiller filler(image, threshold, scale, near, edges, positions, links);
+    GapFiller filler(image, threshold, scale, near, edges, positions, links, ends);
     for (std::size_t k = 0; k < edges.size(); ++k) (filler.*fill)(k, added);
   }
   if (added.empty()) return;
@@ -301,15 +307,15 @@ void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t thresh
 
 void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                  std::vector<float>& positions) {
+                  std::vector<float>& positions, GapEnds ends) {
   EdgeLinks links(0);
-  fillEach(image, threshold, scale, near, edges, positions, links, &GapFiller::fillAhead);
+  fillEach(image, threshold, scale, near, edges, positions, links, ends, &GapFiller::fillAhead);
 }
 
 void fillArcHoles(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions, EdgeLinks& links) {
-  fillEach(image, threshold, scale, near, edges, positions, links, &GapFiller::fillArcHole);
+  fillEach(image, threshold, scale, near, edges, positions, links, {}, &GapFiller::fillArcHole);
 }
 
 }  // namespace vc_edge_detail

@@ -36,13 +36,13 @@ std::vector<vcEdgelet> twoRuns() {
   return edges;
 }
 
-std::vector<vcEdgelet> filled(bool flatGap) {
+std::vector<vcEdgelet> filled(bool flatGap, vc_edge_detail::GapEnds ends = {}) {
   const vcPelBuffer<unsigned char> image = stepImage(flatGap);
   std::vector<vcEdgelet> edges = twoRuns();
   std::vector<float> positions;
   EdgeletNeighbours near;
   near.build(0, 24, edges);
-  vc_edge_detail::fillLineGaps(image, 40 * 40, 1.0f, near, edges, positions);
+  vc_edge_detail::fillLineGaps(image, 40 * 40, 1.0f, near, edges, positions, ends);
   EXPECT_EQ(near.size(), edges.size());
   return edges;
 }
@@ -62,6 +62,9 @@ TEST(EdgeLineGaps, FillsAGapThatHasTheEdgesGradientOnly) {
   }
   // Where the step stops in the gap, the gap is no edge and stays.
   EXPECT_EQ(filled(true).size(), 16u);
+  // Limited to fainter ends (quiet images), the gap between these ends of magnitude 40 stays.
+  EXPECT_EQ(filled(false, {vc_edge_detail::kQuietGapCodes, 41}).size(), 20u);
+  EXPECT_EQ(filled(false, {vc_edge_detail::kQuietGapCodes, 40}).size(), 16u);
 }
 
 // A disc of radius 20 about (32, 32), 100 inside and 140 outside, in a 64 x 64 image, and one
