@@ -426,7 +426,11 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     // Faint edgelets once more, whose directions wander the most: the mean then reaches two
     // pixels each way along the edge.
     smoothDirections(near, edges, steadyBelow(params, false));
-    if (smoothed.noisy) smoothPositions(near, edges, pending);
+    if (smoothed.noisy) {
+      smoothPositions(near, edges, pending);
+      // Faint edgelets' positions once more, as their directions.
+      smoothPositions(near, edges, pending, steadyBelow(params, false));
+    }
     steadyEdgeEnds(near, edges);
     fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending,
                  smoothed.noisy ? GapEnds{} : GapEnds{kQuietGapCodes, steadyBelow(params, false)});

@@ -18,7 +18,7 @@ constexpr double kMost = 0.999;
 }  // namespace
 
 void smoothPositions(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                     std::vector<float>& positions) {
+                     std::vector<float>& positions, int below) {
   const bool aside = !positions.empty();
   const std::size_t n = edges.size();
   std::vector<float> was(2 * n);
@@ -27,6 +27,7 @@ void smoothPositions(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edge
     was[2 * k + 1] = aside ? positions[2 * k + 1] : edges[k].posQuickY();
   }
   for (std::size_t k = 0; k < n; ++k) {
+    if (edges[k].magnitude() >= below) continue;
     const int a = edges[k].angle().plain();
     const double turn = a * (std::numbers::pi / 128.0);
     const double nx = std::cos(turn), ny = std::sin(turn);

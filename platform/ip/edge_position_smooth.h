@@ -13,7 +13,8 @@
 // Each edgelet therefore moves across its edge (along its gradient) to the mean offset of itself
 // and its 8-neighbours that point within kSmoothCodes of it, as directions are steadied
 // (edge_direction_smooth.h): along a straight edge the scatter drops by the square root of the
-// number averaged, and an edge of another direction is left out.
+// number averaged, and an edge of another direction is left out. Faint edgelets scatter the
+// most: a second pass over those alone lets the mean reach two pixels each way along the edge.
 
 #include <vector>
 
@@ -22,11 +23,11 @@
 
 namespace vc_edge_detail {
 
-// Moves each edgelet of `edges` (indexed by `near`) across its edge as above, from the positions
-// before any was moved. The positions are x, y pairs in `positions`, one pair per edgelet, while
-// the edgelets sit at their pixel centres; or, when `positions` is empty, the edgelets' own
-// positions. Pixels, directions and magnitudes stay.
+// Moves each edgelet of `edges` (indexed by `near`) whose magnitude is below `below` across its
+// edge as above, from the positions before any was moved. The positions are x, y pairs in
+// `positions`, one pair per edgelet, while the edgelets sit at their pixel centres; or, when
+// `positions` is empty, the edgelets' own positions. Pixels, directions and magnitudes stay.
 void smoothPositions(const EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                     std::vector<float>& positions);
+                     std::vector<float>& positions, int below = 65536);
 
 }  // namespace vc_edge_detail
