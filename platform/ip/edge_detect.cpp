@@ -432,7 +432,9 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
       smoothPositions(near, edges, pending, steadyBelow(params, false));
     }
     steadyEdgeEnds(near, edges);
-    fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending,
+    // The links along the edges as the directions now are, for the last steps.
+    links = EdgeLinks(near, edges);
+    fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links,
                  smoothed.noisy ? GapEnds{} : GapEnds{kQuietGapCodes, steadyBelow(params, false)});
     fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.

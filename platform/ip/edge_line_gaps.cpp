@@ -277,13 +277,11 @@ class GapFiller {
   std::vector<std::size_t> arcRunA_, arcRunB_;  // the runs either side of a hole
 };
 
-// Runs `fill` (a GapFiller member) on every edgelet, then adds what it found; `links` are the
-// edgelets' links as they come and as they leave.
+// Runs `fill` (a GapFiller member) on every edgelet, then adds what it found; `links` follow.
 template <typename Fill>
 void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
               EdgeletNeighbours& near, std::vector<vcEdgelet>& edges, std::vector<float>& positions,
               EdgeLinks& links, GapEnds ends, Fill fill) {
-  links = EdgeLinks(near, edges);
   std::vector<AddedEdgelet> added;
   {
     GapFiller filler(image, threshold, scale, near, edges, positions, links, ends);
@@ -307,8 +305,7 @@ void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t thresh
 
 void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                  std::vector<float>& positions, GapEnds ends) {
-  EdgeLinks links(0);
+                  std::vector<float>& positions, EdgeLinks& links, GapEnds ends) {
   fillEach(image, threshold, scale, near, edges, positions, links, ends, &GapFiller::fillAhead);
 }
 

@@ -5,8 +5,8 @@
 // on every image (edge_detect.cpp):
 //
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
-//   vc_edge_detail::fillLineGaps(image, threshold, scale, near, edges, positions, ends);
-//   vc_edge_detail::EdgeLinks links(0);
+//   vc_edge_detail::EdgeLinks links(near, edges);
+//   vc_edge_detail::fillLineGaps(image, threshold, scale, near, edges, positions, links, ends);
 //   vc_edge_detail::fillArcHoles(image, threshold, scale, near, edges, positions, links);
 //
 // Along a faint side under noise the gradient magnitude wanders about the threshold, and a few
@@ -98,13 +98,13 @@ inline constexpr double kArcBetterFit = 3.0;
 // positions in `positions` (x, y pairs, one per edgelet, while the edgelets sit at their pixel
 // centres), or, when `positions` is empty, at their own positions. image is the image the
 // gradient was taken on, threshold the smallest squared Sobel magnitude of an edgelet, scale
-// = magScale / 8. Ensures: raster order kept, at most one edgelet per pixel, `near` updated.
+// = magScale / 8; `links` the edgelets' links of edge_links.h. Ensures: raster order kept, at
+// most one edgelet per pixel, `near` and `links` updated.
 void fillLineGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                  std::vector<float>& positions, GapEnds ends = {});
+                  std::vector<float>& positions, EdgeLinks& links, GapEnds ends = {});
 
-// As fillLineGaps, for the one-pixel holes in curved edges described above. Sets `links` to
-// the links of edge_links.h of the edgelets as they leave, for the steps after it.
+// As fillLineGaps, for the one-pixel holes in curved edges described above.
 void fillArcHoles(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold,
                   float scale, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                   std::vector<float>& positions, EdgeLinks& links);

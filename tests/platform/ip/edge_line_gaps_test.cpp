@@ -42,7 +42,8 @@ std::vector<vcEdgelet> filled(bool flatGap, vc_edge_detail::GapEnds ends = {}) {
   std::vector<float> positions;
   EdgeletNeighbours near;
   near.build(0, 24, edges);
-  vc_edge_detail::fillLineGaps(image, 40 * 40, 1.0f, near, edges, positions, ends);
+  vc_edge_detail::EdgeLinks links(near, edges);
+  vc_edge_detail::fillLineGaps(image, 40 * 40, 1.0f, near, edges, positions, links, ends);
   EXPECT_EQ(near.size(), edges.size());
   return edges;
 }
@@ -100,7 +101,7 @@ TEST(EdgeLineGaps, FillsAOnePixelHoleInACurvedRimOnly) {
   std::vector<float> positions;
   EdgeletNeighbours near;
   near.build(0, 64, rim.edges);
-  vc_edge_detail::EdgeLinks links(0);
+  vc_edge_detail::EdgeLinks links(near, rim.edges);
   const std::size_t before = rim.edges.size();
   vc_edge_detail::fillArcHoles(rim.image, 40 * 40, 1.0f, near, rim.edges, positions, links);
   ASSERT_EQ(rim.edges.size(), before + 1);
@@ -121,6 +122,7 @@ TEST(EdgeLineGaps, FillsAOnePixelHoleInACurvedRimOnly) {
       edges.emplace_back(std::uint16_t(9), std::uint16_t(j), std::uint16_t(40), vcAngle8(0), 9.95f,
                          float(j) + 0.5f);
   near.build(0, 40, edges);
+  links = vc_edge_detail::EdgeLinks(near, edges);
   vc_edge_detail::fillArcHoles(image, 40 * 40, 1.0f, near, edges, positions, links);
   EXPECT_EQ(edges.size(), 39u);
 }
