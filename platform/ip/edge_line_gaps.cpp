@@ -55,6 +55,9 @@ bool alongRadius(const vcEdgelet& e, double dx, double dy) {
   return std::min(turn, 128 - turn) <= kArcCodes;
 }
 
+// The edgelets of a run either side of a hole, from the hole out.
+using ArcRun = std::array<std::size_t, std::size_t(kArcRunLeast)>;
+
 class GapFiller {
  public:
   GapFiller(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
@@ -109,12 +112,12 @@ class GapFiller {
  private:
   // The kArcRunLeast edgelets of the run from k through `at` (its link behind or ahead), k
   // first, into `run`; false where the run is shorter.
-  bool run_(std::size_t k, std::size_t at, std::vector<std::size_t>& run) const {
-    run.assign(1, k);
+  bool run_(std::size_t k, std::size_t at, ArcRun& run) const {
+    run[0] = k;
     std::size_t from = k;
-    while (int(run.size()) < kArcRunLeast) {
+    for (std::size_t s = 1; s < run.size(); ++s) {
       if (at == kNoLink || at == k) return false;
-      run.push_back(at);
+      run[s] = at;
       const std::size_t next = links_.next(edges_, from, at);
       from = at;
       at = next;
@@ -146,7 +149,7 @@ class GapFiller {
     const double radius = std::hypot(ax - ox, ay - oy);
     // Squared distances to the circle, and the scatter about the mean for the line's.
     double offCircle = 0.0, n = 0.0, mx = 0.0, my = 0.0;
-    for (const std::vector<std::size_t>* run : {&arcRunA_, &arcRunB_})
+    for (const ArcRun* run : {&arcRunA_, &arcRunB_})
       for (const std::size_t e : *run) {
         const double off = std::hypot(x_(e) - ox, y_(e) - oy) - radius;
         if (std::fabs(off) > kArcMostOff || !alongRadius(edges_[e], x_(e) - ox, y_(e) - oy))
@@ -159,7 +162,7 @@ class GapFiller {
     mx /= n;
     my /= n;
     double sxx = 0.0, sxy = 0.0, syy = 0.0;
-    for (const std::vector<std::size_t>* run : {&arcRunA_, &arcRunB_})
+    for (const ArcRun* run : {&arcRunA_, &arcRunB_})
       for (const std::size_t e : *run) {
         const double dx = x_(e) - mx, dy = y_(e) - my;
         sxx += dx * dx;
@@ -274,7 +277,7 @@ class GapFiller {
   const std::vector<float>& positions_;
   const EdgeLinks& links_;
   bool aside_;
-  std::vector<std::size_t> arcRunA_, arcRunB_;  // the runs either side of a hole
+  ArcRun arcRunA_, arcRunB_;  // the runs either side of a hole
 };
 
 // Runs `fill` (a GapFiller member) on every edgelet, then adds what it found; `links` follow.
