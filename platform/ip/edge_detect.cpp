@@ -438,7 +438,7 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
                  smoothed.noisy ? GapEnds{} : GapEnds{kQuietGapCodes, steadyBelow(params, false)});
     fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.
-    straightenRuns(links, edges, pending);
+    straightenRuns(links, near, edges, pending);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

@@ -153,9 +153,11 @@ class Placer {
     gone_[m] = 1;
   }
 
-  // Drops the edgelets marked and their positions, keeping the order.
-  void removeDropped() {
-    if (!gone_.empty()) removeMarkedEdgelets(gone_, edges_, positions_);
+  // Drops the edgelets marked and their positions, keeping the order, and from `near`.
+  void removeDropped(EdgeletNeighbours& near) {
+    if (gone_.empty()) return;
+    near.remove(gone_);
+    removeMarkedEdgelets(gone_, edges_, positions_);
   }
 
  private:
@@ -290,7 +292,7 @@ void sharpenCorners(const std::vector<vcEdgelet>& edges, const std::vector<std::
 
 }  // namespace
 
-void straightenRuns(const EdgeLinks& links, std::vector<vcEdgelet>& edges,
+void straightenRuns(const EdgeLinks& links, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                     std::vector<float>& positions) {
   const std::size_t n = edges.size();
   if (n < std::size_t(kStraightSideLeast)) return;
@@ -306,7 +308,7 @@ void straightenRuns(const EdgeLinks& links, std::vector<vcEdgelet>& edges,
     straightenEnds(edges, run, placer, pieces);
     sharpenCorners(edges, run, placer, pieces);
   }
-  placer.removeDropped();
+  placer.removeDropped(near);
 }
 
 }  // namespace vc_edge_detail

@@ -6,7 +6,7 @@
 //   std::vector<vcEdgelet> edges;  std::vector<float> positions;   // the detected edgelets
 //   vc_edge_detail::EdgeletNeighbours near;  near.build(y0, height, edges);
 //   const vc_edge_detail::EdgeLinks links(near, edges);
-//   vc_edge_detail::straightenRuns(links, edges, positions);
+//   vc_edge_detail::straightenRuns(links, near, edges, positions);
 //
 // Noise leaves each edgelet of a straight edge a tenth of a pixel or so off the edge's line.
 // A circle fitted algebraically to points on a line is undetermined: every circle through the
@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "platform/ip/edge_links.h"
+#include "platform/ip/edge_neighbours.h"
 #include "platform/ip/edgelet.h"
 
 namespace vc_edge_detail {
@@ -91,14 +92,14 @@ inline constexpr int kStraightCornerGap = 8;
 // few pixels.
 inline constexpr int kStraightShortCornerGap = 4;
 
-// Moves each edgelet of `edges` (raster order, at most one per pixel, linked by `links`) that
-// lies on a straight piece as above onto the piece's line, where its pixel allows (within a
-// pixel of its centre), and sharpens corners and side ends as above. The positions are x, y
-// pairs in `positions`, one pair per edgelet, while the edgelets sit at their pixel centres;
-// or, when `positions` is empty, the edgelets' own positions. Pixels and magnitudes stay;
-// edgelets at side ends and corners take their side's direction, and those dropped leave the
-// list (and their positions), the rest keeping their order.
-void straightenRuns(const EdgeLinks& links, std::vector<vcEdgelet>& edges,
+// Moves each edgelet of `edges` (raster order, at most one per pixel, linked by `links` and
+// indexed by `near`) that lies on a straight piece as above onto the piece's line, where its
+// pixel allows (within a pixel of its centre), and sharpens corners and side ends as above.
+// The positions are x, y pairs in `positions`, one pair per edgelet, while the edgelets sit at
+// their pixel centres; or, when `positions` is empty, the edgelets' own positions. Pixels and
+// magnitudes stay; edgelets at side ends and corners take their side's direction, and those
+// dropped leave the list (and their positions, and `near`), the rest keeping their order.
+void straightenRuns(const EdgeLinks& links, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
                     std::vector<float>& positions);
 
 }  // namespace vc_edge_detail
