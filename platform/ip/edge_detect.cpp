@@ -29,6 +29,7 @@
 #include "platform/ip/edge_place_peaks.h"
 #include "platform/ip/edge_position_smooth.h"
 #include "platform/ip/edge_presmooth.h"
+#include "platform/ip/edge_rising_starts.h"
 #include "platform/ip/edge_settle.h"
 #include "platform/ip/edge_side_ends.h"
 #include "platform/ip/edge_sobel.h"
@@ -439,6 +440,8 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links);
     // Straight edges on their lines, so that no circle fits them by their scatter alone.
     straightenRuns(links, near, edges, pending);
+    // Arcs started where the chain tracker follows them down both sides.
+    turnRisingStarts(near, edges);
   }
   EdgeletSetWriter::assign(edgelets, edges, pending, image.clientFromImageXform());
 }

@@ -109,6 +109,23 @@ TEST(ChainTracker, LineModeCutsACircleIntoPiecesWithinTheTolerance) {
   }
 }
 
+TEST(ChainTracker, AnArcTopComesBackAsOneChainPerSide) {
+  // The top of a large disc cut off by the image's bottom: the tracer meets it first at the left
+  // end of its top row, where the edge still rises to the right. It follows the left side down
+  // whole from there (not one row per chain over its first few rows), and the right side from
+  // the top row's next edgelet.
+  vcSceneCanvas canvas(200, 90, 40.0);
+  canvas.drawDisc(vcVector<2>(100.3, 100.2), 70.0, 200.0);
+  canvas.blur(0.7);
+  vcChainTrackerResultSet set;
+  vfChainTracker(canvas.image(), Params(), set, nullptr, 0);
+  ASSERT_EQ(set.results().size(), 2u);
+  for (const vcChainTrackerResult& c : set.results()) {
+    EXPECT_LE(edgeletOf(set, c, 0).get_j(), 31);
+    EXPECT_GE(edgeletOf(set, c, c.numEdgelets() - 1).get_j(), 88);
+  }
+}
+
 TEST(ChainTracker, SortKeysOrderTheResultsProper) {
   // Bars of different lengths and contrasts on a mid-grey background.
   vcSceneCanvas canvas(160, 120, 100.0);
