@@ -17,7 +17,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 #include "platform/ip/edge_angle_code.h"
@@ -85,21 +84,27 @@ struct EdgeLinks {
   // their links, renumbered.
   void insert(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
               const std::vector<std::uint8_t>& added) {
-    std::vector<std::size_t> moved(ahead.size());  // old index to new
-    for (std::size_t q = 0, k = 0; q < edges.size(); ++q)
-      if (!added[q]) moved[k++] = q;
-    const auto to = [&](std::size_t m) { return m == kNoLink ? kNoLink : moved[m]; };
-    EdgeLinks linked(edges.size());
-    for (std::size_t k = 0; k < moved.size(); ++k) {
-      linked.ahead[moved[k]] = to(ahead[k]);
-      linked.behind[moved[k]] = to(behind[k]);
+    // Every edgelet's new index, and one past the end for those added last.
+    const std::size_t before = ahead.size();
+    std::vector<std::size_t> to(before + 1);
+    for (std::size_t q = 0, k = 0; q < edges.size(); ++q) {
+      to[k] = q;
+      k += added[q] ? 0 : 1;
+    }
+    // Renumbered in place from the back: every edgelet moves up or stays.
+    const auto moved = [&](std::size_t m) { return m == kNoLink ? kNoLink : to[m]; };
+    ahead.resize(edges.size());
+    behind.resize(edges.size());
+    for (std::size_t k = before; k-- > 0;) {
+      const std::size_t a = ahead[k], b = behind[k];
+      ahead[to[k]] = moved(a);
+      behind[to[k]] = moved(b);
     }
     for (std::size_t q = 0; q < edges.size(); ++q) {
       if (!added[q]) continue;
-      linked.find(near, edges, q);
-      near.forEachByRows(q, [&](std::size_t m, int) { linked.find(near, edges, m); });
+      find(near, edges, q);
+      near.forEachByRows(q, [&](std::size_t m, int) { find(near, edges, m); });
     }
-    *this = std::move(linked);
   }
 
   // Links edgelet k alone.
