@@ -40,11 +40,12 @@ class RisingStarts {
     for (int slot : {kAboveLeft, kAbove, kAboveRight, kLeft})
       if (sameEdge(k, slot) != none()) return -1;
     if (!descendsLeft(k)) return -1;
-    // An arc's top: the edge goes on down the right past the end of the top row.
+    // An arc's top: the edge goes on down the right past the end of the top row, or, where
+    // the arc is hidden there, its left side curves.
     std::size_t end = k;
     for (std::size_t next = sameEdge(end, kRight); next != none(); next = sameEdge(end, kRight))
       end = next;
-    if (!descendsRight(end)) return -1;
+    if (!descendsRight(end) && !curvesLeft(k)) return -1;
     return diagonal;
   }
 
@@ -96,6 +97,29 @@ class RisingStarts {
       at = next;
     }
     return rows >= kRisingRowsRight;
+  }
+
+  // True when the edge goes on from edgelet k to the left and downwards for kCurveWalk
+  // edgelets, turning by at most kArcStepCodes from one to the next, and its direction falls
+  // (turns towards the side's) by kCurveCodes or more from the kCurveFrom-th edgelet to the
+  // last, by at least a third of that over each half of the way.
+  bool curvesLeft(std::size_t k) const {
+    std::size_t at = k;
+    int from = 0, middle = 0;
+    for (long step = 1; step <= kCurveWalk; ++step) {
+      std::size_t next = none();
+      for (int slot : {kLeft, kBelowLeft, kBelow}) {
+        if (next != none()) break;
+        next = sameEdge(at, slot);
+      }
+      if (next == none() || codeDifference(code(at), code(next)) > kArcStepCodes) return false;
+      at = next;
+      if (step == kCurveFrom) from = code(at);
+      if (step == (kCurveFrom + kCurveWalk) / 2) middle = code(at);
+    }
+    const int steady = kCurveCodes / 3;
+    return signedTurn(code(at), from) >= kCurveCodes && signedTurn(middle, from) >= steady &&
+           signedTurn(code(at), middle) >= steady;
   }
 
   const EdgeletNeighbours& near_;

@@ -21,10 +21,11 @@
 // rising diagonal: the tracer then starts down-left and follows the left side whole, and the
 // rest of the top row starts the right side. Only arcs are started so: the edge must descend to
 // the left of that edgelet and, past the right end of its top row, to the right, turning
-// smoothly. At the end of a straight side the line tracker, which takes its way from the same
-// edgelet and keeps its direction until it first refits, would trace the side from a direction
-// up to 24 degrees off and lose the rest of the top row; corners turn faster than arcs, and a
-// noise bump in a shallow side climbs again within a row.
+// smoothly, or, where the arc is hidden right of its top, its left side must curve steadily.
+// At the end of a straight side the line tracker, which takes its way from the same edgelet and
+// keeps its direction until it first refits, would trace the side from a direction up to 24
+// degrees off and lose the rest of the top row; corners turn faster than arcs, a noise bump in
+// a shallow side climbs again within a row, and a straight side's direction only wanders.
 
 #include <vector>
 
@@ -48,6 +49,15 @@ inline constexpr long kRisingWalk = 24;
 // or more the direction turns by under 7 codes a pixel, while a corner of up to 120 degrees,
 // rounded over 2 to 4 pixels, turns it by 10 codes or more a pixel.
 inline constexpr int kArcStepCodes = 8;
+
+// Edgelets followed down the left side of a top row that does not go on to the right, the one
+// from which its turn is measured (past those the end of a hidden arc bends), and the least
+// turn, codes, that makes it an arc: along a circle of radius r the direction turns by
+// 40.7 / r codes a pixel, 12 codes over those 28 edgelets for r up to about 95, while along a
+// straight side in noise it wanders by a few codes, not steadily one way.
+inline constexpr long kCurveWalk = 32;
+inline constexpr long kCurveFrom = 4;
+inline constexpr int kCurveCodes = 12;
 
 // Gives the first edgelet of every arc top of `edges` (indexed by `near`) the nearest direction
 // code whose tangent runs along -x+y (code 47 or 175), when its own is within 17 codes of it
