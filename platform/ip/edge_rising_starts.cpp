@@ -104,6 +104,8 @@ class RisingStarts {
   // (turns towards the side's) by kCurveCodes or more from the kCurveFrom-th edgelet to the
   // last, by at least a third of that over each half of the way.
   bool curvesLeft(std::size_t k) const {
+    constexpr long kMiddle = (kCurveFrom + kCurveWalk) / 2;
+    constexpr int kSteady = kCurveCodes / 3;
     std::size_t at = k;
     int from = 0, middle = 0;
     for (long step = 1; step <= kCurveWalk; ++step) {
@@ -115,11 +117,12 @@ class RisingStarts {
       if (next == none() || codeDifference(code(at), code(next)) > kArcStepCodes) return false;
       at = next;
       if (step == kCurveFrom) from = code(at);
-      if (step == (kCurveFrom + kCurveWalk) / 2) middle = code(at);
+      if (step == kMiddle) {
+        middle = code(at);
+        if (signedTurn(middle, from) < kSteady) return false;  // most straight sides end here
+      }
     }
-    const int steady = kCurveCodes / 3;
-    return signedTurn(code(at), from) >= kCurveCodes && signedTurn(middle, from) >= steady &&
-           signedTurn(code(at), middle) >= steady;
+    return signedTurn(code(at), from) >= kCurveCodes && signedTurn(code(at), middle) >= kSteady;
   }
 
   const EdgeletNeighbours& near_;
