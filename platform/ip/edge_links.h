@@ -84,13 +84,14 @@ struct EdgeLinks {
   // their links, renumbered.
   void insert(const EdgeletNeighbours& near, const std::vector<vcEdgelet>& edges,
               const std::vector<std::uint8_t>& added) {
-    // Every edgelet's new index, and one past the end for those added last.
+    // Every edgelet's new index, and those added.
     const std::size_t before = ahead.size();
-    std::vector<std::size_t> to(before + 1);
-    for (std::size_t q = 0, k = 0; q < edges.size(); ++q) {
-      to[k] = q;
-      k += added[q] ? 0 : 1;
-    }
+    std::vector<std::size_t> to(before), fresh;
+    for (std::size_t q = 0, k = 0; q < edges.size(); ++q)
+      if (added[q])
+        fresh.push_back(q);
+      else
+        to[k++] = q;
     // Renumbered in place from the back: every edgelet moves up or stays.
     const auto moved = [&](std::size_t m) { return m == kNoLink ? kNoLink : to[m]; };
     ahead.resize(edges.size());
@@ -100,8 +101,7 @@ struct EdgeLinks {
       ahead[to[k]] = moved(a);
       behind[to[k]] = moved(b);
     }
-    for (std::size_t q = 0; q < edges.size(); ++q) {
-      if (!added[q]) continue;
+    for (const std::size_t q : fresh) {
       find(near, edges, q);
       near.forEachByRows(q, [&](std::size_t m, int) { find(near, edges, m); });
     }
