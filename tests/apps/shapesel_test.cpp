@@ -14,6 +14,7 @@
 
 #include "apps/shapesel/cli.h"
 #include "io/image_file.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ Outcome shapesel(std::vector<std::string> args) {
   return {code, out.str(), err.str()};
 }
 
-std::string temp(const std::string& name) { return ::testing::TempDir() + "shapesel_" + name; }
+std::string temp(const std::string& name) { return testpaths::tempPath("shapesel_" + name); }
 
 Json readJson(const std::string& path) {
   std::ifstream in(path);

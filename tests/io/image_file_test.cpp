@@ -8,6 +8,7 @@
 
 #include "io/image_file.h"
 #include "scenes/canvas.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ using ::testing::HasSubstr;
 
 using Bytes = std::vector<unsigned char>;
 
-std::string tempPath(const std::string& name) { return ::testing::TempDir() + "tavio_" + name; }
+std::string tempPath(const std::string& name) { return testpaths::tempPath("tavio_" + name); }
 
 void writeBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)

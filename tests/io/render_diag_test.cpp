@@ -13,6 +13,7 @@
 #include "platform/graphics/graphic_simple.h"
 #include "platform/graphics/graphic_with_fill.h"
 #include "platform/graphics/ui_tablet.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ TEST(RenderRaster, PaintsGraphicsAtTheirPixelsAndZoomsTheImage) {
 TEST(RenderPng, RoundTripsThroughTheFileReaderAndEncodesBase64) {
   vcRgbImage picture(7, 3);
   picture.set(2, 1, vcColor::red());
-  const std::string path = ::testing::TempDir() + "render_test_rgb.png";
+  const std::string path = testpaths::tempPath("render_test_rgb.png");
   vfWriteRgbPng(path, picture);
   const vcPelBuffer<unsigned char> back = vfReadImage(path);
   ASSERT_EQ(back.width(), 7);
