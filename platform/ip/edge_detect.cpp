@@ -438,8 +438,9 @@ void detect(const vcPelBuffer_const<unsigned char>& input, const vcEdgeletParams
     fillLineGaps(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links,
                  smoothed.noisy ? GapEnds{} : GapEnds{kQuietGapCodes, steadyBelow(params, false)});
     fillArcHoles(image, threshold, float(params.magScale() / 8.0), near, edges, pending, links);
-    // Straight edges on their lines, so that no circle fits them by their scatter alone.
-    straightenRuns(links, near, edges, pending);
+    // Straight edges on their lines, so that no circle fits them by their scatter alone; in
+    // noise, faint ones in longer pieces, as their directions wander the most.
+    straightenRuns(links, near, edges, pending, smoothed.noisy ? steadyBelow(params, false) : 0);
     // Arcs started where the chain tracker follows them down both sides.
     turnRisingStarts(near, edges);
   }

@@ -169,9 +169,9 @@ class Placer {
 
 // The pieces of a run, of at least kStraightSideLeast edgelets each: the longest stretches from
 // each start whose directions, followed step by step so that they do not wrap, spread by at most
-// kStraightSpreadCodes. Straight ones are laid on their lines.
+// `spread`. Straight ones are laid on their lines.
 void findPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size_t>& run,
-                Placer& placer, std::vector<Piece>& pieces) {
+                int spread, Placer& placer, std::vector<Piece>& pieces) {
   pieces.clear();
   for (std::size_t first = 0; first < run.size();) {
     int turn = 0, low = 0, high = 0, turnSum = 0;
@@ -179,7 +179,7 @@ void findPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size
     while (last + 1 < run.size()) {
       const int t =
           turn + signedTurn(edges[run[last]].angle().plain(), edges[run[last + 1]].angle().plain());
-      if (std::max(high, t) - std::min(low, t) > kStraightSpreadCodes) break;
+      if (std::max(high, t) - std::min(low, t) > spread) break;
       turn = t;
       turnSum += t;
       low = std::min(low, t);
@@ -293,7 +293,7 @@ void sharpenCorners(const std::vector<vcEdgelet>& edges, const std::vector<std::
 }  // namespace
 
 void straightenRuns(const EdgeLinks& links, EdgeletNeighbours& near, std::vector<vcEdgelet>& edges,
-                    std::vector<float>& positions) {
+                    std::vector<float>& positions, int wanderBelow) {
   const std::size_t n = edges.size();
   if (n < std::size_t(kStraightSideLeast)) return;
   Placer placer(edges, positions);
@@ -303,7 +303,11 @@ void straightenRuns(const EdgeLinks& links, EdgeletNeighbours& near, std::vector
   for (std::size_t k = 0; k < n; ++k) {
     if (taken[k]) continue;
     collectRun(links, edges, k, taken, run);
-    findPieces(edges, run, placer, pieces);
+    double magnitudes = 0.0;
+    for (const std::size_t m : run) magnitudes += edges[m].magnitude();
+    const bool wanders = magnitudes < double(wanderBelow) * double(run.size());
+    findPieces(edges, run, wanders ? kStraightWanderSpreadCodes : kStraightSpreadCodes, placer,
+               pieces);
     joinPieces(edges, run, placer, pieces);
     straightenEnds(edges, run, placer, pieces);
     sharpenCorners(edges, run, placer, pieces);
