@@ -65,9 +65,9 @@ class Placer {
 
   // The line through run places from..to by orthogonal least squares into p; with testBow,
   // whether they are straight: a parabola fitted to their offsets from the line bows by less
-  // than kStraightBow plus kStraightBowPerPixel times their length.
+  // than bowScale times kStraightBow plus kStraightBowPerPixel times their length.
   void fit(const std::vector<std::size_t>& run, std::size_t from, std::size_t to, bool testBow,
-           Piece& p) const {
+           Piece& p, double bowScale = 1.0) const {
     const double count = double(to - from + 1);
     p.mx = p.my = 0.0;
     for (std::size_t s = from; s <= to; ++s) {
@@ -113,7 +113,7 @@ class Placer {
     const double c = det3(st[0], st[1], sd[0], st[1], st[2], sd[1], st[2], st[3], sd[2]) / det;
     const double length = tHigh - tLow;
     p.straight =
-        std::abs(c) * 0.25 * length * length < kStraightBow + kStraightBowPerPixel * length;
+        std::abs(c) * 0.25 * length * length < bowScale * (kStraightBow + kStraightBowPerPixel * length);
   }
 
   // Distance of edgelet m from p's line.
@@ -220,7 +220,7 @@ void joinPieces(const std::vector<vcEdgelet>& edges, const std::vector<std::size
       if (tiny(pieces[q])) break;
       if (pieces[q].first - pieces[q - 1].last - 1 > std::size_t(kStraightJoinGap)) break;
       if (std::abs(signedTurn(pieces[p].code, pieces[q].code)) > kStraightJoinTurnCodes) break;
-      placer.fit(run, pieces[p].first, pieces[q].last, true, trial);
+      placer.fit(run, pieces[p].first, pieces[q].last, true, trial, kStraightJoinBowScale);
       if (!trial.straight) break;
       joined = trial;
       joinedUpTo = q;

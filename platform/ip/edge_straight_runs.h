@@ -76,9 +76,15 @@ inline constexpr double kStraightBow = 0.15;
 inline constexpr double kStraightBowPerPixel = 0.01;
 
 // Pieces joined into one straight piece: at most kStraightJoinGap edgelets between them and
-// directions at most kStraightJoinTurnCodes (11 degrees) apart.
+// directions at most kStraightJoinTurnCodes (11 degrees) apart, and bowing together by less than
+// kStraightJoinBowScale times the bow limit: each piece is straight already, and the noise of a
+// faint side wanders over the joined length by more than the limit allows. Along a clean circle
+// neighbouring pieces turn by about the whole spread, more than kStraightJoinTurnCodes; where
+// noise lets two join, pieces of the full spread span about 0.59 r pixels and bow by about
+// 0.043 r, over the scaled limit for every r from 10 pixels.
 inline constexpr int kStraightJoinGap = 3;
 inline constexpr int kStraightJoinTurnCodes = 8;
+inline constexpr double kStraightJoinBowScale = 2.0;
 
 // Fewest edgelets in a piece; shorter stretches, where the direction turns fast, lie between
 // pieces. Pieces shorter than kStraightJoinLeast are not joined: on a noisy circle, joins of
