@@ -112,8 +112,8 @@ class Placer {
     if (det <= 0.0) return;
     const double c = det3(st[0], st[1], sd[0], st[1], st[2], sd[1], st[2], st[3], sd[2]) / det;
     const double length = tHigh - tLow;
-    p.straight =
-        std::abs(c) * 0.25 * length * length < bowScale * (kStraightBow + kStraightBowPerPixel * length);
+    p.straight = std::abs(c) * 0.25 * length * length <
+                 bowScale * (kStraightBow + kStraightBowPerPixel * length);
   }
 
   // Distance of edgelet m from p's line.
