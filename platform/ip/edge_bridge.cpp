@@ -266,7 +266,7 @@ void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t thre
 }
 
 void insertEdgelets(std::vector<AddedEdgelet>& added, std::vector<vcEdgelet>& edges,
-                    std::vector<float>& positions) {
+                    std::vector<float>& positions, std::vector<std::uint8_t>* isNew) {
   if (added.empty()) return;
 
   // One edgelet per pixel, the first one found, then merge both lists in raster order.
@@ -284,6 +284,7 @@ void insertEdgelets(std::vector<AddedEdgelet>& added, std::vector<vcEdgelet>& ed
   std::size_t k = edges.size();
   edges.resize(edges.size() + added.size());
   if (!positions.empty()) positions.resize(2 * edges.size());
+  if (isNew) isNew->assign(edges.size(), 0);
   for (std::size_t j = added.size(); j-- > 0;) {
     const AddedEdgelet& b = added[j];
     const std::size_t at =
@@ -292,6 +293,7 @@ void insertEdgelets(std::vector<AddedEdgelet>& added, std::vector<vcEdgelet>& ed
                     edges.begin());
     // Edgelets at..k-1 move up by j + 1 places, the new one goes just below them.
     insertBelow(edges, positions, at, k, j + 1, b.edgelet, b.x, b.y);
+    if (isNew) (*isNew)[at + j] = 1;
     k = at;
   }
 }

@@ -56,9 +56,10 @@ struct AddedEdgelet {
 
 // Inserts `added` (any order; of several in one pixel the first one listed) into `edges` (raster
 // order, no pixel of `added` among them) and their positions into `positions` (x, y pairs, or
-// empty). Ensures: raster order kept, at most one edgelet per pixel.
+// empty). With `isNew`, it is sized to the new list and set at the new edgelets' places.
+// Ensures: raster order kept, at most one edgelet per pixel.
 void insertEdgelets(std::vector<AddedEdgelet>& added, std::vector<vcEdgelet>& edges,
-                    std::vector<float>& positions);
+                    std::vector<float>& positions, std::vector<std::uint8_t>* isNew = nullptr);
 
 void bridgeGaps(const vcPelBuffer_const<unsigned char>& image, std::int32_t threshold, float scale,
                 std::vector<vcEdgelet>& edges, std::vector<float>& positions);

@@ -291,15 +291,8 @@ void fillEach(const vcPelBuffer_const<unsigned char>& image, std::int32_t thresh
     for (std::size_t k = 0; k < edges.size(); ++k) (filler.*fill)(k, added);
   }
   if (added.empty()) return;
-  insertEdgelets(added, edges, positions);
-  // The new edgelets' places: `added` is now in raster order, one per pixel.
-  std::vector<std::uint8_t> isNew(edges.size(), 0);
-  for (std::size_t k = 0, a = 0; a < added.size(); ++k)
-    if (edges[k].get_i() == added[a].edgelet.get_i() &&
-        edges[k].get_j() == added[a].edgelet.get_j()) {
-      isNew[k] = 1;
-      ++a;
-    }
+  std::vector<std::uint8_t> isNew;
+  insertEdgelets(added, edges, positions, &isNew);
   near.insert(edges, isNew);
   links.insert(near, edges, isNew);
 }
